@@ -1,0 +1,39 @@
+# Front door. `make run` and `make test` do all set-up on a fresh Debian machine.
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+WERROR ?= OFF
+SANITIZE ?= OFF
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTESSIVO_WERROR=$(WERROR) \
+              -DTESSIVO_SANITIZE=$(SANITIZE)
+
+.PHONY: all deps configure build run test bench fuzz install clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/tessivo
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: build
+	@bash scripts/run-bench.sh $(BUILD)
+
+fuzz: deps
+	@bash scripts/run-fuzz.sh
+
+install: build
+	cmake --install $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

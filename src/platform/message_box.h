@@ -1,0 +1,15 @@
+// The modal message box.
+//
+// MessageBox(owner, text, caption, flags) opens a top-level dialog owned by `owner` (centred on the
+// owner's monitor), disables the owner while it is open and runs a nested message loop that still
+// dispatches painting, timers and posted messages to every window; input to disabled windows is
+// refused. MB_ICONSTOP shows the stop icon. There is one OK button; Enter, Space and Escape answer
+// IDOK, as do the OK button and the close button of the frame. Text is cp1252, wrapped to a
+// sensible width. Returns IDOK (0 when the box could not be made).
+#pragma once
+
+#include <string>
+
+#include "platform/types.h"
+
+int MessageBox(HWND owner, const char* text, const char* caption, UINT flags);

@@ -1,0 +1,58 @@
+// The program's module: its file name, its compiled-in resources and its start-up information.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "platform/types.h"
+
+// Resource kinds, as numbers.
+inline constexpr std::uintptr_t RT_BITMAP = 2;
+inline constexpr std::uintptr_t RT_ICON = 3;
+inline constexpr std::uintptr_t RT_STRING = 6;
+inline constexpr std::uintptr_t RT_RCDATA = 10;
+inline constexpr std::uintptr_t RT_GROUP_ICON = 14;
+
+// One compiled-in resource. Names are upper case; string-table entries are looked up by number.
+struct ResourceEntry {
+  std::uintptr_t kind = 0;
+  std::string_view name;   // empty for string-table entries
+  std::uint32_t id = 0;    // the string's number for RT_STRING
+  std::span<const std::uint8_t> data;
+};
+
+// A resource set is what a build compiled in; tests can swap it to check the paths for a missing
+// or unreadable resource.
+struct ResourceSet {
+  std::span<const ResourceEntry> entries;
+};
+
+// Installs the set that FindResource and LoadString search (the program installs its generated set
+// at start; nothing is found before).
+void SetModuleResources(const ResourceSet* resources);
+const ResourceSet* GetModuleResources();
+
+HMODULE GetModuleHandle(const char* name);  // nullptr: the program itself
+// Full path of the program file (/proc/self/exe), cp1252; truncated to size - 1 characters.
+DWORD GetModuleFileName(HMODULE module, char* buffer, DWORD size);
+
+// The resource's bytes, or an empty span when there is no such resource.
+std::span<const std::uint8_t> FindResourceData(HMODULE module, std::string_view name,
+                                               std::uintptr_t kind);
+// Copies string `id` of the string table (cp1252) into buffer; returns its length, 0 if missing.
+int LoadString(HINSTANCE instance, UINT id, char* buffer, int size);
+// Loads a BITMAP resource stored as a Windows .bmp file (1, 4, 8, 24 or 32 bits per pixel).
+HBITMAP LoadBitmap(HINSTANCE instance, const char* name);
+
+// Start-up show command: SW_SHOWDEFAULT unless the headless backend was told otherwise.
+void GetStartupInfo(STARTUPINFO* info);
+
+// The code page is single-byte: no byte is a lead byte.
+inline BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
+
+// The platform's process-wide parts: chosen once at start-up.
+class Backend;
+void InitPlatform(Backend* backend);  // not owned; must outlive every window
+void ShutdownPlatform();
+Backend* CurrentBackend();

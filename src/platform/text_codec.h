@@ -1,0 +1,105 @@
+// The program's text is 8-bit Windows-1252 everywhere above the display backend. Source files are
+// UTF-8; texts written in the code go through the _cp literal at compile time, so no hand-written
+// byte escapes are scattered through the program.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace text {
+
+// Unicode code point of a cp1252 byte (undefined bytes map to themselves, as the Unicode mapping of
+// the code page's best-fit table does).
+char32_t Cp1252ToUnicode(unsigned char byte);
+// cp1252 byte of a code point; false when the code page cannot hold it.
+bool UnicodeToCp1252(char32_t cp, unsigned char* byte);
+
+std::string Cp1252ToUtf8(std::string_view cp1252);
+// Characters that cp1252 cannot hold are dropped; malformed UTF-8 bytes are dropped.
+std::string Utf8ToCp1252(std::string_view utf8);
+
+// cp1252 letter folding used by case-insensitive searches: upper-cases ASCII and the accented
+// letters of the code page (0xE0..0xFE except 0xF7; 0x9A, 0x9C, 0x9E, 0xFF).
+unsigned char UpperCp1252(unsigned char c);
+unsigned char LowerCp1252(unsigned char c);
+
+namespace detail {
+
+constexpr bool Cp1252Upper(char32_t cp, unsigned char* out) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+    *out = static_cast<unsigned char>(cp);
+    return true;
+  }
+  constexpr char32_t kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                  0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+  for (int i = 0; i < 32; ++i) {
+    if (kHigh[i] == cp) {
+      *out = static_cast<unsigned char>(0x80 + i);
+      return true;
+    }
+  }
+  return false;
+}
+
+template <std::size_t N>
+struct Utf8Literal {
+  char bytes[N] = {};
+  std::size_t length = 0;  // length of the cp1252 text
+  consteval Utf8Literal(const char (&s)[N]) {
+    std::size_t i = 0;
+    while (i + 1 < N) {
+      unsigned char c = static_cast<unsigned char>(s[i]);
+      char32_t cp = 0;
+      int extra = 0;
+      if (c < 0x80) {
+        cp = c;
+      } else if ((c & 0xE0) == 0xC0) {
+        cp = c & 0x1F;
+        extra = 1;
+      } else if ((c & 0xF0) == 0xE0) {
+        cp = c & 0x0F;
+        extra = 2;
+      } else if ((c & 0xF8) == 0xF0) {
+        cp = c & 0x07;
+        extra = 3;
+      } else {
+        throw "malformed UTF-8 in a program text";
+      }
+      for (int k = 1; k <= extra; ++k) {
+        if (i + k + 1 > N) throw "truncated UTF-8 in a program text";
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+      }
+      i += 1 + extra;
+      unsigned char out = 0;
+      if (!Cp1252Upper(cp, &out)) throw "character outside the cp1252 code page";
+      bytes[length++] = static_cast<char>(out);
+    }
+  }
+};
+
+}  // namespace detail
+
+template <std::size_t N>
+struct Cp1252Text {
+  char data[N] = {};
+  std::size_t size = 0;
+  constexpr const char* c_str() const { return data; }
+  constexpr std::string_view view() const { return {data, size}; }
+  operator std::string_view() const { return view(); }
+  std::string str() const { return std::string(data, size); }
+};
+
+}  // namespace text
+
+// "Versão"_cp is the cp1252 text of a UTF-8 literal, converted at compile time.
+template <text::detail::Utf8Literal S>
+consteval auto operator""_cp() {
+  text::Cp1252Text<sizeof(S.bytes)> out{};
+  for (std::size_t i = 0; i < S.length; ++i) out.data[i] = S.bytes[i];
+  out.size = S.length;
+  return out;
+}
