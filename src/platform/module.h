@@ -15,6 +15,12 @@ inline constexpr std::uintptr_t RT_RCDATA = 10;
 inline constexpr std::uintptr_t RT_GROUP_ICON = 14;
 
 // One compiled-in resource. Names are upper case; string-table entries are looked up by number.
+// Data by kind (as tools/resource_compiler writes it):
+//   RT_BITMAP  a Windows bitmap file (.bmp)
+//   RT_ICON    width (u32 LE), height (u32 LE), then width * height pixels 0xAARRGGBB (u32 LE),
+//              rows top-down; alpha 0 is transparent
+//   RT_STRING  cp1252 text, no terminator
+//   RT_RCDATA  a window description, cp1252
 struct ResourceEntry {
   std::uintptr_t kind = 0;
   std::string_view name;   // empty for string-table entries
@@ -32,6 +38,10 @@ struct ResourceSet {
 // at start; nothing is found before).
 void SetModuleResources(const ResourceSet* resources);
 const ResourceSet* GetModuleResources();
+
+// The generated set of the program's own resources (tools/resource_compiler; library
+// tessivo_resources).
+const ResourceSet* TessivoResources();
 
 HMODULE GetModuleHandle(const char* name);  // nullptr: the program itself
 // Full path of the program file (/proc/self/exe), cp1252; truncated to size - 1 characters.
