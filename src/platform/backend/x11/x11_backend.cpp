@@ -1,0 +1,464 @@
+#include "platform/backend/x11/x11_backend.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xresource.h>
+#include <X11/Xutil.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/backend/x11/x11_atoms.h"
+#include "platform/backend/x11/x11_errors.h"
+#include "platform/backend/x11/x11_input_method.h"
+#include "platform/backend/x11/x11_presenter.h"
+#include "platform/backend/x11/x11_props.h"
+#include "platform/backend/x11/x11_top_level.h"
+
+namespace {
+
+constexpr int kDefaultDpi = 96;
+
+// Xft.dpi from the resource database the desktop loaded into the server; 96 when unset or not a
+// plausible screen resolution.
+int ReadXftDpi(Display* display) {
+  const char* resources = XResourceManagerString(display);
+  if (resources == nullptr) return kDefaultDpi;
+  XrmInitialize();
+  XrmDatabase database = XrmGetStringDatabase(resources);
+  if (database == nullptr) return kDefaultDpi;
+  int dpi = kDefaultDpi;
+  char* type = nullptr;
+  XrmValue value{};
+  if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr != nullptr) {
+    char* end = nullptr;
+    const double parsed = std::strtod(value.addr, &end);
+    if (end != value.addr && std::isfinite(parsed) && parsed >= 24 && parsed <= 960) {
+      dpi = static_cast<int>(std::lround(parsed));
+    }
+  }
+  XrmDestroyDatabase(database);
+  return dpi;
+}
+
+std::string ResourceName() {
+  // ICCCM: -name is not supported, RESOURCE_NAME is; the program's name otherwise.
+  const char* fromEnvironment = std::getenv("RESOURCE_NAME");
+  if (fromEnvironment != nullptr && fromEnvironment[0] != '\0') return fromEnvironment;
+  return "tessivo";
+}
+
+constexpr long kWindowEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                               ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
+                               LeaveWindowMask | FocusChangeMask | ExposureMask |
+                               StructureNotifyMask | PropertyChangeMask;
+
+}  // namespace
+
+std::unique_ptr<X11Backend> X11Backend::Open() { return Open(nullptr); }
+
+std::unique_ptr<X11Backend> X11Backend::Open(const char* displayName) {
+  std::unique_ptr<X11Backend> backend(new X11Backend());
+  if (!backend->Connect(displayName)) return nullptr;
+  return backend;
+}
+
+bool X11Backend::Connect(const char* displayName) {
+  PrepareInputLocale();
+  x11::InstallErrorHandlers();
+  m_display = XOpenDisplay(displayName);
+  if (m_display == nullptr) return false;
+  m_wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (m_wakeFd < 0) return false;
+  m_screen = DefaultScreen(m_display);
+  m_root = RootWindow(m_display, m_screen);
+  m_atoms = std::make_unique<X11Atoms>(X11Atoms::Intern(m_display));
+  const std::string selection = "WM_S" + std::to_string(m_screen);
+  m_wmSelection = XInternAtom(m_display, selection.c_str(), False);
+  m_resourceName = ResourceName();
+  m_dpi = ReadXftDpi(m_display);
+  // Holding a key gives repeated presses without the release the server would otherwise send
+  // before each of them.
+  Bool detectable = False;
+  XkbSetDetectableAutoRepeat(m_display, True, &detectable);
+  m_presenter = std::make_unique<X11Presenter>(m_display, m_screen, SharedMemoryUse::Auto);
+  m_inputMethod = std::make_unique<X11InputMethod>(m_display);
+  return true;
+}
+
+X11Backend::~X11Backend() {
+  if (m_display != nullptr) {
+    if (m_grab != nullptr) XUngrabPointer(m_display, CurrentTime);
+    for (auto& [hwnd, window] : m_windows) {
+      if (window->inputContext != nullptr) XDestroyIC(window->inputContext);
+      if (!window->gone) XDestroyWindow(m_display, window->xid);
+    }
+    m_windows.clear();
+    m_byXid.clear();
+    m_presenter.reset();
+    m_inputMethod.reset();
+    XCloseDisplay(m_display);
+  }
+  if (m_wakeFd >= 0) close(m_wakeFd);
+}
+
+// ---- Screen and clock -----------------------------------------------------------------------
+
+int X11Backend::ScreenWidth() { return DisplayWidth(m_display, m_screen); }
+int X11Backend::ScreenHeight() { return DisplayHeight(m_display, m_screen); }
+int X11Backend::PixelsPerInch() { return m_dpi; }
+
+STARTUPINFO X11Backend::StartupInfo() {
+  // No launcher on this desktop passes a show command.
+  STARTUPINFO info;
+  info.dwFlags = 0;
+  info.wShowWindow = SW_SHOWDEFAULT;
+  return info;
+}
+
+std::uint64_t X11Backend::NowMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+         static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+}
+
+unsigned long X11Backend::NativeWindowId(HWND hwnd) const {
+  X11TopLevel* window = Find(hwnd);
+  return window != nullptr ? window->xid : 0;
+}
+
+bool X11Backend::UsesSharedMemory() const { return m_presenter->UsesSharedMemory(); }
+
+std::string X11Backend::DisplayName() const {
+  const char* name = DisplayString(m_display);
+  return name != nullptr ? name : "";
+}
+
+X11TopLevel* X11Backend::Find(HWND hwnd) const {
+  auto it = m_windows.find(hwnd);
+  return it != m_windows.end() && !it->second->gone ? it->second.get() : nullptr;
+}
+
+X11TopLevel* X11Backend::FindByXid(unsigned long xid) const {
+  auto it = m_byXid.find(xid);
+  return it != m_byXid.end() ? it->second : nullptr;
+}
+
+bool X11Backend::WindowManagerRunning() {
+  return XGetSelectionOwner(m_display, m_wmSelection) != None;
+}
+
+// ---- Top-level windows ----------------------------------------------------------------------
+
+bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) {
+  if (hwnd == nullptr || m_windows.count(hwnd) != 0) return false;
+  const int width = std::max<int>(1, screenRect.right - screenRect.left);
+  const int height = std::max<int>(1, screenRect.bottom - screenRect.top);
+  XSetWindowAttributes attributes{};
+  // No background: the window shows nothing of its own before the first present, so nothing
+  // flickers; every exposed part is presented again from the surface.
+  attributes.background_pixmap = None;
+  attributes.bit_gravity = NorthWestGravity;
+  attributes.override_redirect = props.popup ? True : False;
+  attributes.event_mask = kWindowEvents;
+  attributes.colormap = DefaultColormap(m_display, m_screen);
+  const Window xid = XCreateWindow(
+      m_display, m_root, screenRect.left, screenRect.top, static_cast<unsigned>(width),
+      static_cast<unsigned>(height), 0, DefaultDepth(m_display, m_screen), InputOutput,
+      DefaultVisual(m_display, m_screen),
+      CWBackPixmap | CWBitGravity | CWOverrideRedirect | CWEventMask | CWColormap, &attributes);
+  if (xid == None) return false;
+
+  auto window = std::make_unique<X11TopLevel>();
+  window->hwnd = hwnd;
+  window->xid = xid;
+  window->bounds = RECT{screenRect.left, screenRect.top, screenRect.left + width,
+                        screenRect.top + height};
+  window->inputContext = m_inputMethod->CreateContext(xid);
+  if (window->inputContext != nullptr) {
+    XSelectInput(m_display, xid,
+                 kWindowEvents | X11InputMethod::FilterEvents(window->inputContext));
+  }
+  x11::WriteIdentity(m_display, *m_atoms, xid, m_resourceName);
+  x11::WriteWmHints(m_display, xid, NormalState);
+  X11TopLevel& ref = *window;
+  m_byXid[xid] = window.get();
+  m_windows[hwnd] = std::move(window);
+  ApplyProps(ref, props, true);
+  return true;
+}
+
+void X11Backend::DestroyNative(HWND hwnd) {
+  auto it = m_windows.find(hwnd);
+  if (it == m_windows.end()) return;
+  X11TopLevel& window = *it->second;
+  if (m_grab == hwnd) {
+    XUngrabPointer(m_display, CurrentTime);
+    m_grab = nullptr;
+  }
+  if (window.inputContext != nullptr) XDestroyIC(window.inputContext);
+  m_presenter->Forget(window.xid);
+  if (!window.gone) XDestroyWindow(m_display, window.xid);
+  m_byXid.erase(window.xid);
+  m_windows.erase(it);
+  XFlush(m_display);
+}
+
+void X11Backend::SetNativeProps(HWND hwnd, const TopLevelProps& props) {
+  if (X11TopLevel* window = Find(hwnd)) ApplyProps(*window, props, false);
+}
+
+void X11Backend::ApplyProps(X11TopLevel& window, const TopLevelProps& props, bool initial) {
+  const TopLevelProps old = window.props;
+  window.props = props;
+  const Window xid = window.xid;
+  if (initial || old.titleUtf8 != props.titleUtf8 || old.iconNameUtf8 != props.iconNameUtf8) {
+    x11::WriteNames(m_display, *m_atoms, xid, props);
+  }
+  if (initial || old.iconArgb != props.iconArgb) {
+    x11::WriteIcon(m_display, *m_atoms, xid, props.iconArgb);
+  }
+  const int width = window.bounds.right - window.bounds.left;
+  const int height = window.bounds.bottom - window.bounds.top;
+  x11::WriteNormalHints(m_display, xid, props, window.bounds.left, window.bounds.top, width,
+                        height);
+  x11::WriteMotifHints(m_display, *m_atoms, xid, props);
+  x11::WriteWindowType(m_display, *m_atoms, xid, props);
+  X11TopLevel* owner = Find(props.transientFor);
+  x11::WriteTransientFor(m_display, xid, owner != nullptr ? owner->xid : None);
+  if (initial || old.popup != props.popup) {
+    // Takes effect at the next map: a drop-down is shown without a frame and outside the
+    // window manager's placement.
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = props.popup ? True : False;
+    XChangeWindowAttributes(m_display, xid, CWOverrideRedirect, &attributes);
+  }
+  x11::NetWmState state = window.netState;
+  state.modal = props.modal;
+  state.skipTaskbar = props.skipTaskbar;
+  if (initial || !(state == window.netState)) {
+    if (window.mapped) {
+      x11::RequestNetWmState(m_display, *m_atoms, m_root, xid, window.netState, state);
+    } else {
+      x11::WriteNetWmState(m_display, *m_atoms, xid, state);
+    }
+    window.netState = state;
+  }
+}
+
+void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
+  X11TopLevel* window = Find(hwnd);
+  if (window == nullptr) return;
+  const int width = std::max<int>(1, screenRect.right - screenRect.left);
+  const int height = std::max<int>(1, screenRect.bottom - screenRect.top);
+  window->bounds =
+      RECT{screenRect.left, screenRect.top, screenRect.left + width, screenRect.top + height};
+  // The size rules first: a window manager would refuse a fixed-size window its new size.
+  x11::WriteNormalHints(m_display, window->xid, window->props, screenRect.left, screenRect.top,
+                        width, height);
+  XMoveResizeWindow(m_display, window->xid, screenRect.left, screenRect.top,
+                    static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XFlush(m_display);
+}
+
+void X11Backend::MapWindow(X11TopLevel& window) {
+  if (window.props.popup) {
+    XMapRaised(m_display, window.xid);
+  } else {
+    XMapWindow(m_display, window.xid);
+  }
+}
+
+void X11Backend::SetNativeShowState(HWND hwnd, NativeShowState state) {
+  X11TopLevel* window = Find(hwnd);
+  if (window == nullptr) return;
+  const NativeShowState previous = window->requested;
+  window->requested = state;
+  const bool managed = !window->props.popup && WindowManagerRunning();
+  x11::NetWmState net = window->netState;
+  net.maximized = state == NativeShowState::Maximized ||
+                  (state == NativeShowState::Minimized && window->netState.maximized);
+  if (!(net == window->netState)) {
+    if (window->mapped) {
+      x11::RequestNetWmState(m_display, *m_atoms, m_root, window->xid, window->netState, net);
+    } else {
+      x11::WriteNetWmState(m_display, *m_atoms, window->xid, net);
+    }
+    window->netState = net;
+  }
+  switch (state) {
+    case NativeShowState::Hidden:
+      if (window->mapped || previous != NativeShowState::Hidden) {
+        // Withdraws properly: the window manager is told even if the window is iconic.
+        XWithdrawWindow(m_display, window->xid, m_screen);
+      }
+      break;
+    case NativeShowState::Normal:
+    case NativeShowState::Maximized:
+      if (!window->mapped) {
+        x11::WriteWmHints(m_display, window->xid, NormalState);
+        MapWindow(*window);  // also de-iconifies an iconic window
+      }
+      break;
+    case NativeShowState::Minimized:
+      if (managed) {
+        if (!window->mapped && !window->everMapped) {
+          // Starts iconic.
+          x11::WriteWmHints(m_display, window->xid, IconicState);
+          MapWindow(*window);
+        } else {
+          XIconifyWindow(m_display, window->xid, m_screen);
+        }
+      } else if (window->mapped) {
+        // Nobody to keep an icon: the window simply goes away until it is restored.
+        XUnmapWindow(m_display, window->xid);
+      } else {
+        ReportMinimized(*window, true);
+      }
+      break;
+  }
+  XFlush(m_display);
+}
+
+void X11Backend::ActivateNative(HWND hwnd) {
+  X11TopLevel* window = Find(hwnd);
+  if (window == nullptr) return;
+  if (!window->props.popup && WindowManagerRunning()) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window->xid;
+    event.xclient.message_type = m_atoms->netActiveWindow;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1;  // from an application
+    event.xclient.data.l[1] = static_cast<long>(m_lastEventTime);
+    event.xclient.data.l[2] = 0;
+    XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+    XFlush(m_display);
+    return;
+  }
+  if (window->mapped) {
+    FocusNow(*window);
+  } else {
+    window->focusOnMap = true;
+  }
+}
+
+void X11Backend::FocusNow(X11TopLevel& window) {
+  window.focusOnMap = false;
+  XRaiseWindow(m_display, window.xid);
+  // The window may have been unmapped meanwhile: a refused focus is not worth a report.
+  x11::ErrorTrap trap(m_display);
+  XSetInputFocus(m_display, window.xid, RevertToParent, CurrentTime);
+}
+
+void X11Backend::GrabPointer(HWND hwnd) {
+  if (hwnd == nullptr) {
+    if (m_grab != nullptr) XUngrabPointer(m_display, CurrentTime);
+    m_grab = nullptr;
+    XFlush(m_display);
+    return;
+  }
+  X11TopLevel* window = Find(hwnd);
+  if (window == nullptr) return;
+  m_grab = hwnd;
+  if (window->mapped) {
+    GrabNow(*window);
+  } else {
+    window->grabOnMap = true;
+  }
+}
+
+void X11Backend::GrabNow(X11TopLevel& window) {
+  window.grabOnMap = false;
+  const int result = XGrabPointer(
+      m_display, window.xid, True,
+      ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask,
+      GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+  if (result != GrabSuccess) {
+    std::fprintf(stderr, "tessivo: the pointer could not be grabbed (status %d)\n", result);
+  }
+}
+
+POINT X11Backend::CursorPos() {
+  Window rootReturn = None;
+  Window childReturn = None;
+  int rootX = 0;
+  int rootY = 0;
+  int winX = 0;
+  int winY = 0;
+  unsigned int mask = 0;
+  POINT pt;
+  if (XQueryPointer(m_display, m_root, &rootReturn, &childReturn, &rootX, &rootY, &winX, &winY,
+                    &mask)) {
+    pt.x = rootX;
+    pt.y = rootY;
+  }
+  return pt;
+}
+
+void X11Backend::WarpCursor(POINT screenPt) {
+  XWarpPointer(m_display, None, m_root, 0, 0, 0, 0, screenPt.x, screenPt.y);
+  XFlush(m_display);
+}
+
+void X11Backend::Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) {
+  X11TopLevel* window = Find(hwnd);
+  if (window == nullptr) return;
+  m_presenter->Present(window->xid, surface, dirty);
+  XFlush(m_display);
+}
+
+// ---- The wait -------------------------------------------------------------------------------
+
+void X11Backend::Wake() {
+  const std::uint64_t one = 1;
+  // A full counter (never in practice) still leaves the descriptor readable, which is all a wake
+  // needs; so a failed write is harmless.
+  [[maybe_unused]] const ssize_t written = write(m_wakeFd, &one, sizeof one);
+}
+
+bool X11Backend::WaitAndDispatch(int timeoutMs) {
+  bool arrived = false;
+  // Everything asked of the server goes out before sleeping, or its answers would never come.
+  XFlush(m_display);
+  if (XEventsQueued(m_display, QueuedAfterReading) == 0) {
+    pollfd fds[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    const std::uint64_t start = NowMs();
+    for (;;) {
+      int wait = timeoutMs;
+      if (timeoutMs > 0) {
+        const std::uint64_t elapsed = NowMs() - start;
+        wait = elapsed >= static_cast<std::uint64_t>(timeoutMs)
+                   ? 0
+                   : timeoutMs - static_cast<int>(elapsed);
+      }
+      const int ready = poll(fds, 2, wait);
+      if (ready >= 0 || errno != EINTR) break;
+    }
+    if (fds[1].revents & POLLIN) {
+      std::uint64_t count = 0;
+      [[maybe_unused]] const ssize_t got = read(m_wakeFd, &count, sizeof count);
+      arrived = true;
+    }
+    // A hang-up or error on the connection is found by XPending, which then ends the program
+    // through the connection-lost handler.
+  }
+  while (XPending(m_display) > 0) {
+    XEvent event;
+    XNextEvent(m_display, &event);
+    arrived = true;
+    // The input method sees every event first: it swallows dead keys and hands back the
+    // composed character as a key press of its own.
+    if (XFilterEvent(&event, None)) continue;
+    HandleEvent(event);
+  }
+  return arrived;
+}

@@ -1,0 +1,89 @@
+// The real display: each platform top-level window is an X window (child windows are drawn and
+// routed by the platform core inside it). Presents surfaces, turns X events into the core's
+// native events, and provides the monotonic clock and the blocking wait of the message loop.
+//
+// Xlib's headers stay out of this one: it is included by the program's start-up code, and Xlib's
+// macros (None, Status, Bool...) would leak into everything that includes it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "platform/backend.h"
+
+struct _XDisplay;
+struct X11Atoms;
+class X11Presenter;
+class X11InputMethod;
+struct X11TopLevel;
+union _XEvent;
+
+class X11Backend : public Backend {
+ public:
+  // Connects to $DISPLAY (or `displayName`); nullptr when there is no display to connect to.
+  static std::unique_ptr<X11Backend> Open();
+  static std::unique_ptr<X11Backend> Open(const char* displayName);
+  ~X11Backend() override;
+  X11Backend(const X11Backend&) = delete;
+  X11Backend& operator=(const X11Backend&) = delete;
+
+  int ScreenWidth() override;
+  int ScreenHeight() override;
+  int PixelsPerInch() override;
+  STARTUPINFO StartupInfo() override;
+  std::uint64_t NowMs() override;
+
+  bool CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) override;
+  void DestroyNative(HWND hwnd) override;
+  void SetNativeProps(HWND hwnd, const TopLevelProps& props) override;
+  void SetNativeBounds(HWND hwnd, const RECT& screenRect) override;
+  void SetNativeShowState(HWND hwnd, NativeShowState state) override;
+  void ActivateNative(HWND hwnd) override;
+  void Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) override;
+  void GrabPointer(HWND hwnd) override;
+  POINT CursorPos() override;
+  void WarpCursor(POINT screenPt) override;
+  bool WaitAndDispatch(int timeoutMs) override;
+  void Wake() override;
+
+  // For diagnostics and tests: the X window of a top-level (0 when it has none), whether the
+  // surfaces travel through shared memory, and the X connection's name.
+  unsigned long NativeWindowId(HWND hwnd) const;
+  bool UsesSharedMemory() const;
+  std::string DisplayName() const;
+
+ private:
+  X11Backend() = default;
+  bool Connect(const char* displayName);
+
+  X11TopLevel* Find(HWND hwnd) const;
+  X11TopLevel* FindByXid(unsigned long xid) const;
+  bool WindowManagerRunning();
+  void ApplyProps(X11TopLevel& window, const TopLevelProps& props, bool initial);
+  void MapWindow(X11TopLevel& window);
+  void FocusNow(X11TopLevel& window);
+  void GrabNow(X11TopLevel& window);
+  void ReportMinimized(X11TopLevel& window, bool minimized);
+
+  void HandleEvent(_XEvent& event);
+  void HandleKey(_XEvent& event);
+  void HandlePointer(_XEvent& event);
+  void HandleStructure(_XEvent& event);
+
+  _XDisplay* m_display = nullptr;
+  int m_screen = 0;
+  unsigned long m_root = 0;
+  unsigned long m_wmSelection = 0;  // WM_Sn: owned while an ICCCM window manager runs
+  int m_wakeFd = -1;
+  int m_dpi = 96;
+  std::string m_resourceName = "tessivo";
+  unsigned long m_lastEventTime = 0;  // server time of the last user event, for requests to the WM
+  std::unique_ptr<X11Atoms> m_atoms;
+  std::unique_ptr<X11Presenter> m_presenter;
+  std::unique_ptr<X11InputMethod> m_inputMethod;
+  std::unordered_map<HWND, std::unique_ptr<X11TopLevel>> m_windows;
+  std::unordered_map<unsigned long, X11TopLevel*> m_byXid;
+  HWND m_grab = nullptr;
+};

@@ -1,0 +1,275 @@
+// X events in, the core's native events out.
+//
+// The core's event names (KeyPress, Expose...) are macros in Xlib's headers, so the core's header
+// comes first and the X event numbers are copied into constants before those macros go.
+#include "platform/backend_events.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include "platform/backend/x11/x11_atoms.h"
+#include "platform/backend/x11/x11_backend.h"
+#include "platform/backend/x11/x11_input_method.h"
+#include "platform/backend/x11/x11_props.h"
+#include "platform/backend/x11/x11_top_level.h"
+
+namespace {
+constexpr int kXKeyPress = KeyPress;
+constexpr int kXKeyRelease = KeyRelease;
+constexpr int kXButtonPress = ButtonPress;
+constexpr int kXButtonRelease = ButtonRelease;
+constexpr int kXExpose = Expose;
+}  // namespace
+#undef KeyPress
+#undef KeyRelease
+#undef ButtonPress
+#undef ButtonRelease
+#undef Expose
+
+namespace {
+
+unsigned Modifiers(unsigned int state) {
+  unsigned modifiers = 0;
+  if (state & ShiftMask) modifiers |= platform_events::kShift;
+  if (state & ControlMask) modifiers |= platform_events::kControl;
+  if (state & Mod1Mask) modifiers |= platform_events::kAlt;
+  return modifiers;
+}
+
+}  // namespace
+
+void X11Backend::HandleEvent(XEvent& event) {
+  switch (event.type) {
+    case kXKeyPress:
+    case kXKeyRelease:
+      HandleKey(event);
+      break;
+    case kXButtonPress:
+    case kXButtonRelease:
+    case MotionNotify:
+    case EnterNotify:
+    case LeaveNotify:
+      HandlePointer(event);
+      break;
+    case MappingNotify:
+      XRefreshKeyboardMapping(&event.xmapping);
+      break;
+    default:
+      HandleStructure(event);
+      break;
+  }
+}
+
+void X11Backend::HandleKey(XEvent& event) {
+  XKeyEvent& key = event.xkey;
+  X11TopLevel* window = FindByXid(key.window);
+  if (window == nullptr || window->gone) return;
+  if (key.time != CurrentTime) m_lastEventTime = key.time;
+  platform_events::InputEvent input;
+  input.topLevel = window->hwnd;
+  input.x = key.x;
+  input.y = key.y;
+  input.modifiers = Modifiers(key.state);
+  input.timeMs = NowMs();
+  if (event.type == kXKeyPress) {
+    const KeyMeaning meaning = LookupKeyPress(&key, window->inputContext);
+    if (meaning.keysym == NoSymbol && meaning.textUtf8.empty()) return;
+    input.kind = platform_events::InputKind::KeyPress;
+    input.keysym = static_cast<std::uint32_t>(meaning.keysym);
+    input.textUtf8 = meaning.textUtf8;
+  } else {
+    // A server without detectable auto-repeat sends release + press with one timestamp for each
+    // repeat: the release is not the user letting go.
+    if (XEventsQueued(m_display, QueuedAfterReading) > 0) {
+      XEvent next;
+      XPeekEvent(m_display, &next);
+      if (next.type == kXKeyPress && next.xkey.window == key.window &&
+          next.xkey.keycode == key.keycode && next.xkey.time == key.time) {
+        return;
+      }
+    }
+    input.kind = platform_events::InputKind::KeyRelease;
+    input.keysym = static_cast<std::uint32_t>(LookupKeyRelease(&key));
+  }
+  platform_events::Input(input);
+}
+
+void X11Backend::HandlePointer(XEvent& event) {
+  // The fields shared by button, motion and crossing events sit at the same places.
+  Window xid = None;
+  int x = 0, y = 0, rootX = 0, rootY = 0;
+  unsigned int state = 0;
+  Time time = CurrentTime;
+  switch (event.type) {
+    case kXButtonPress:
+    case kXButtonRelease:
+      xid = event.xbutton.window;
+      x = event.xbutton.x;
+      y = event.xbutton.y;
+      rootX = event.xbutton.x_root;
+      rootY = event.xbutton.y_root;
+      state = event.xbutton.state;
+      time = event.xbutton.time;
+      break;
+    case MotionNotify: {
+      // Only the newest position of a burst matters.
+      XEvent next;
+      while (XCheckTypedWindowEvent(m_display, event.xmotion.window, MotionNotify, &next)) {
+        event = next;
+      }
+      xid = event.xmotion.window;
+      x = event.xmotion.x;
+      y = event.xmotion.y;
+      rootX = event.xmotion.x_root;
+      rootY = event.xmotion.y_root;
+      state = event.xmotion.state;
+      time = event.xmotion.time;
+      break;
+    }
+    default:  // EnterNotify, LeaveNotify
+      // Crossings caused by grabs starting or ending say nothing about where the pointer went.
+      if (event.xcrossing.mode != NotifyNormal) return;
+      xid = event.xcrossing.window;
+      x = event.xcrossing.x;
+      y = event.xcrossing.y;
+      rootX = event.xcrossing.x_root;
+      rootY = event.xcrossing.y_root;
+      state = event.xcrossing.state;
+      time = event.xcrossing.time;
+      break;
+  }
+  X11TopLevel* window = FindByXid(xid);
+  if (window == nullptr || window->gone) return;
+  if (time != CurrentTime) m_lastEventTime = time;
+
+  platform_events::InputEvent input;
+  input.topLevel = window->hwnd;
+  input.x = x;
+  input.y = y;
+  input.modifiers = Modifiers(state);
+  input.timeMs = NowMs();
+  // While a drop-down holds the pointer, what happens outside our windows is reported in screen
+  // coordinates with no window, so the core can close the drop-down on a click elsewhere.
+  if (m_grab != nullptr) {
+    const int width = window->bounds.right - window->bounds.left;
+    const int height = window->bounds.bottom - window->bounds.top;
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+      input.topLevel = nullptr;
+      input.x = rootX;
+      input.y = rootY;
+    }
+  }
+
+  if (event.type == kXButtonPress || event.type == kXButtonRelease) {
+    const unsigned int button = event.xbutton.button;
+    if (button == Button4 || button == Button5) {
+      if (event.type == kXButtonRelease) return;  // a wheel notch is one press
+      input.kind = platform_events::InputKind::Wheel;
+      input.wheelDelta = button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA;
+    } else if (button >= Button1 && button <= Button3) {
+      input.kind = event.type == kXButtonPress ? platform_events::InputKind::ButtonPress
+                                             : platform_events::InputKind::ButtonRelease;
+      input.button = static_cast<int>(button);
+    } else {
+      return;  // side and horizontal-scroll buttons mean nothing to the program
+    }
+  } else {
+    input.kind = platform_events::InputKind::PointerMove;
+  }
+  platform_events::Input(input);
+}
+
+void X11Backend::ReportMinimized(X11TopLevel& window, bool minimized) {
+  if (window.reportedMinimized == minimized) return;
+  window.reportedMinimized = minimized;
+  platform_events::ShowStateChanged(window.hwnd, minimized);
+}
+
+void X11Backend::HandleStructure(XEvent& event) {
+  X11TopLevel* window = FindByXid(event.xany.window);
+  if (window == nullptr || window->gone) return;
+  switch (event.type) {
+    case kXExpose: {
+      const XExposeEvent& e = event.xexpose;
+      platform_events::Expose(window->hwnd, RECT{e.x, e.y, e.x + e.width, e.y + e.height});
+      break;
+    }
+    case ConfigureNotify: {
+      if (event.xconfigure.window != window->xid) break;
+      int x = event.xconfigure.x;
+      int y = event.xconfigure.y;
+      if (!event.xconfigure.send_event) {
+        // A real ConfigureNotify is relative to the parent, which is the window manager's frame
+        // when there is one; only the synthetic ones carry root coordinates.
+        Window child = None;
+        if (!XTranslateCoordinates(m_display, window->xid, m_root, 0, 0, &x, &y, &child)) break;
+      }
+      const int width = window->bounds.right - window->bounds.left;
+      const int height = window->bounds.bottom - window->bounds.top;
+      if (x != window->bounds.left || y != window->bounds.top) {
+        window->bounds = RECT{x, y, x + width, y + height};
+        platform_events::Moved(window->hwnd, x, y);
+      }
+      break;
+    }
+    case MapNotify:
+      if (event.xmap.window != window->xid) break;
+      window->mapped = true;
+      window->everMapped = true;
+      if (window->focusOnMap) FocusNow(*window);
+      if (window->grabOnMap && m_grab == window->hwnd) GrabNow(*window);
+      ReportMinimized(*window, false);
+      break;
+    case UnmapNotify:
+      if (event.xunmap.window != window->xid) break;
+      window->mapped = false;
+      if (window->requested == NativeShowState::Minimized ||
+          x11::ReadWmState(m_display, *m_atoms, window->xid) == IconicState) {
+        ReportMinimized(*window, true);
+      }
+      break;
+    case PropertyNotify:
+      if (event.xproperty.atom == m_atoms->wmState && event.xproperty.state == PropertyNewValue) {
+        const int state = x11::ReadWmState(m_display, *m_atoms, window->xid);
+        if (state == IconicState) ReportMinimized(*window, true);
+        if (state == NormalState) ReportMinimized(*window, false);
+      }
+      break;
+    case FocusIn:
+    case FocusOut: {
+      const XFocusChangeEvent& focus = event.xfocus;
+      // Focus moving inside our window, or passing through while the window manager holds the
+      // keyboard (alt-tab, a frame drag), is not a change for the program.
+      if (focus.mode == NotifyGrab || focus.mode == NotifyUngrab) break;
+      if (focus.detail == NotifyInferior) break;
+      const bool focused = event.type == FocusIn;
+      if (window->inputContext != nullptr) {
+        if (focused) {
+          XSetICFocus(window->inputContext);
+        } else {
+          XUnsetICFocus(window->inputContext);
+        }
+      }
+      if (window->focused != focused) {
+        window->focused = focused;
+        platform_events::FocusChanged(window->hwnd, focused);
+      }
+      break;
+    }
+    case ClientMessage:
+      if (event.xclient.message_type == m_atoms->wmProtocols && event.xclient.format == 32 &&
+          static_cast<Atom>(event.xclient.data.l[0]) == m_atoms->wmDeleteWindow) {
+        platform_events::CloseRequested(window->hwnd);
+      }
+      break;
+    case DestroyNotify:
+      if (event.xdestroywindow.window != window->xid) break;
+      // Someone else destroyed our window: stop sending requests about it.
+      window->gone = true;
+      window->mapped = false;
+      if (m_grab == window->hwnd) m_grab = nullptr;
+      break;
+    default:
+      break;
+  }
+}

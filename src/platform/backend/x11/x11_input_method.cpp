@@ -1,0 +1,135 @@
+#include "platform/backend/x11/x11_input_method.h"
+
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <clocale>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+bool PlainLocale(const char* name) {
+  return name == nullptr || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
+}
+
+void AppendUtf8(std::string& out, unsigned long codePoint) {
+  if (codePoint < 0x80) {
+    out += static_cast<char>(codePoint);
+  } else if (codePoint < 0x800) {
+    out += static_cast<char>(0xC0 | (codePoint >> 6));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (codePoint >> 12));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  }
+}
+
+XIMStyle ChooseStyle(XIM im) {
+  XIMStyles* styles = nullptr;
+  if (XGetIMValues(im, XNQueryInputStyle, &styles, nullptr) != nullptr || styles == nullptr) {
+    return 0;
+  }
+  // We draw no preedit or status area of our own: the method either composes silently (dead
+  // keys, compose) or shows its own windows.
+  const XIMStyle preferred[] = {XIMPreeditNothing | XIMStatusNothing,
+                                XIMPreeditNone | XIMStatusNone};
+  XIMStyle chosen = 0;
+  for (XIMStyle want : preferred) {
+    for (unsigned short i = 0; i < styles->count_styles && chosen == 0; ++i) {
+      if (styles->supported_styles[i] == want) chosen = want;
+    }
+    if (chosen != 0) break;
+  }
+  XFree(styles);
+  return chosen;
+}
+
+}  // namespace
+
+void PrepareInputLocale() {
+  const char* current = std::setlocale(LC_CTYPE, "");
+  if (PlainLocale(current) || !XSupportsLocale()) {
+    for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+      if (std::setlocale(LC_CTYPE, name) != nullptr && XSupportsLocale()) break;
+    }
+  }
+  if (!XSupportsLocale()) std::setlocale(LC_CTYPE, "C");
+  XSetLocaleModifiers("");
+}
+
+X11InputMethod::X11InputMethod(Display* display) {
+  m_im = XOpenIM(display, nullptr, nullptr, nullptr);
+  if (m_im == nullptr) {
+    // XMODIFIERS names an input method server that is not running: Xlib's own method (the
+    // locale's compose table) still handles dead keys.
+    XSetLocaleModifiers("@im=none");
+    m_im = XOpenIM(display, nullptr, nullptr, nullptr);
+  }
+  if (m_im == nullptr) return;
+  m_style = ChooseStyle(m_im);
+  if (m_style == 0) {
+    XCloseIM(m_im);
+    m_im = nullptr;
+  }
+}
+
+X11InputMethod::~X11InputMethod() {
+  if (m_im != nullptr) XCloseIM(m_im);
+}
+
+XIC X11InputMethod::CreateContext(Window window) const {
+  if (m_im == nullptr) return nullptr;
+  return XCreateIC(m_im, XNInputStyle, m_style, XNClientWindow, window, XNFocusWindow, window,
+                   nullptr);
+}
+
+long X11InputMethod::FilterEvents(XIC context) {
+  long mask = 0;
+  if (context != nullptr && XGetICValues(context, XNFilterEvents, &mask, nullptr) != nullptr) {
+    mask = 0;
+  }
+  return mask;
+}
+
+KeyMeaning LookupKeyPress(XKeyEvent* event, XIC context) {
+  KeyMeaning meaning;
+  if (context != nullptr) {
+    std::vector<char> buffer(64);
+    Status status = XLookupNone;
+    int length = Xutf8LookupString(context, event, buffer.data(), static_cast<int>(buffer.size()),
+                                   &meaning.keysym, &status);
+    if (status == XBufferOverflow) {
+      buffer.resize(static_cast<std::size_t>(length) + 1);
+      length = Xutf8LookupString(context, event, buffer.data(), static_cast<int>(buffer.size()),
+                                 &meaning.keysym, &status);
+    }
+    if (status != XLookupKeySym && status != XLookupBoth) meaning.keysym = NoSymbol;
+    if ((status == XLookupChars || status == XLookupBoth) && length > 0) {
+      meaning.textUtf8.assign(buffer.data(), static_cast<std::size_t>(length));
+    }
+  } else {
+    // No input method: the keysym's own character (Latin-1 for the classic keysyms, the Unicode
+    // keysym range for the rest).
+    char latin1[32] = {};
+    const int length = XLookupString(event, latin1, sizeof latin1, &meaning.keysym, nullptr);
+    for (int i = 0; i < length; ++i) {
+      AppendUtf8(meaning.textUtf8, static_cast<unsigned char>(latin1[i]));
+    }
+    if (length == 0 && (meaning.keysym & 0xFF000000UL) == 0x01000000UL) {
+      const unsigned long codePoint = meaning.keysym & 0x00FFFFFFUL;
+      if (codePoint < 0x10000) AppendUtf8(meaning.textUtf8, codePoint);
+    }
+  }
+  // Xlib types DEL for the Delete key; the message-based keyboard types nothing for it.
+  if (meaning.keysym == XK_Delete || meaning.keysym == XK_KP_Delete) meaning.textUtf8.clear();
+  return meaning;
+}
+
+KeySym LookupKeyRelease(XKeyEvent* event) {
+  KeySym keysym = NoSymbol;
+  char ignored[8];
+  XLookupString(event, ignored, sizeof ignored, &keysym, nullptr);
+  return keysym;
+}

@@ -1,0 +1,41 @@
+// Keyboard text through the X input method, so that dead keys and compose sequences produce the
+// characters a user of a Portuguese keyboard expects ("ô" typed as ^ then o).
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <string>
+
+// Makes LC_CTYPE a locale Xlib supports, preferring UTF-8: a plain "C" locale (what a service or
+// a bare shell often has) gets C.UTF-8 or en_US.UTF-8 instead, whose compose tables know the
+// dead keys. Only the character type category is touched. Call before opening the display.
+void PrepareInputLocale();
+
+class X11InputMethod {
+ public:
+  // Opens the input method of the locale; without one the keyboard still works, through the
+  // plain keysym lookup (no dead keys).
+  explicit X11InputMethod(Display* display);
+  ~X11InputMethod();
+  X11InputMethod(const X11InputMethod&) = delete;
+  X11InputMethod& operator=(const X11InputMethod&) = delete;
+
+  bool IsOpen() const { return m_im != nullptr; }
+  // An input context for a top-level window (nullptr without an input method), and the events
+  // the method needs to see on that window.
+  XIC CreateContext(Window window) const;
+  static long FilterEvents(XIC context);
+
+ private:
+  XIM m_im = nullptr;
+  XIMStyle m_style = 0;
+};
+
+// What a key press means: its keysym and the characters it produced (UTF-8; empty for keys that
+// type nothing and for the first key of a dead-key sequence, which the input method swallows).
+struct KeyMeaning {
+  KeySym keysym = NoSymbol;
+  std::string textUtf8;
+};
+KeyMeaning LookupKeyPress(XKeyEvent* event, XIC context);
+KeySym LookupKeyRelease(XKeyEvent* event);

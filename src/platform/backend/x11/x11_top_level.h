@@ -1,0 +1,24 @@
+// What the backend keeps for each top-level X window.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include "platform/backend.h"
+#include "platform/backend/x11/x11_props.h"
+
+struct X11TopLevel {
+  HWND hwnd = nullptr;
+  Window xid = 0;
+  XIC inputContext = nullptr;  // destroyed with the window
+  TopLevelProps props;
+  RECT bounds;                 // client area in screen coordinates, as last asked or reported
+  x11::NetWmState netState;    // what was written or asked of the window manager
+  NativeShowState requested = NativeShowState::Hidden;
+  bool mapped = false;          // the server says so (MapNotify / UnmapNotify)
+  bool everMapped = false;
+  bool focused = false;         // last reported focus
+  bool reportedMinimized = false;
+  bool focusOnMap = false;      // activation asked before the window was viewable
+  bool grabOnMap = false;       // pointer grab asked before the window was viewable
+  bool gone = false;            // destroyed by someone else: no more requests on it
+};
