@@ -1,5 +1,7 @@
 #include "core/component.h"
 
+#include "core/window_description.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -76,4 +78,10 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
       if (c != component) c->Notification(component, operation);
     }
   }
+}
+
+void TComponent::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {
+  (void)value;
+  (void)root;
+  throw TPropertyError{"Property " + name + " does not exist"};
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class TComponent;
+struct TDescValue;
 
 // Every event of the program is called with the component that raised it.
 using TNotifyEvent = std::function<void(TComponent* sender)>;
@@ -43,6 +44,23 @@ class TComponent {
   void EndReading() { m_state &= ~csReading; }
   // After-load step: the reader calls it on every component it read, owner first.
   virtual void Loaded() { m_state &= ~csLoading; }
+
+  // ---- Reading from a window description ----
+  // Applies one stored property. `root` is the window being read (events name its handlers).
+  // Unknown names and unfit values throw TPropertyError (window_description.h).
+  virtual void ReadProperty(const std::string& name, const TDescValue& value, TComponent* root);
+  // The root learns each component read into it, by name (the window keeps its controls).
+  virtual void ReadField(const std::string& name, TComponent* component) {
+    (void)name;
+    (void)component;
+  }
+  // The root's event handlers by name; an empty event when there is none.
+  virtual TNotifyEvent FindMethod(const std::string& name) {
+    (void)name;
+    return {};
+  }
+  // The end of reading, before the after-load steps (the window scales itself here).
+  virtual void ReadStateEnd() {}
 
   // Asks to be told (Notification with opRemove) when `other` is destroyed.
   void FreeNotification(TComponent* other);

@@ -1,6 +1,7 @@
 #include "core/control.h"
 
 #include "core/win_control.h"
+#include "core/window_description.h"
 #include "platform/window.h"
 
 namespace {
@@ -41,6 +42,82 @@ TShiftState KeyboardShiftState() {
   if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
   return s;
 }
+
+bool IdentToColor(const std::string& ident, TColor* color) {
+  static const struct {
+    const char* name;
+    TColor value;
+  } kColors[] = {{"clBlack", clBlack},         {"clMaroon", clMaroon},
+                 {"clGreen", clGreen},         {"clOlive", clOlive},
+                 {"clNavy", clNavy},           {"clGray", clGray},
+                 {"clSilver", clSilver},       {"clRed", clRed},
+                 {"clLime", clLime},           {"clYellow", clYellow},
+                 {"clBlue", clBlue},           {"clWhite", clWhite},
+                 {"clScrollBar", clScrollBar}, {"clWindow", clWindow},
+                 {"clWindowFrame", clWindowFrame}, {"clWindowText", clWindowText},
+                 {"clHighlight", clHighlight}, {"clHighlightText", clHighlightText},
+                 {"clBtnFace", clBtnFace},     {"clBtnShadow", clBtnShadow},
+                 {"clGrayText", clGrayText},   {"clBtnText", clBtnText},
+                 {"clBtnHighlight", clBtnHighlight}};
+  for (const auto& c : kColors) {
+    if (ident == c.name) {
+      *color = c.value;
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+
+TColor ReadColor(const TDescValue& value) {
+  if (value.kind == TDescValue::Kind::Integer) return static_cast<TColor>(value.integer);
+  TColor color = 0;
+  if (!IdentToColor(DescIdentifier(value), &color)) InvalidPropertyValue();
+  return color;
+}
+
+void ReadFontProperty(TFont& font, const std::string& sub, const TDescValue& value) {
+  if (sub == "Name") {
+    font.SetName(DescText(value));
+  } else if (sub == "Height") {
+    font.SetHeight(DescInteger(value));
+  } else if (sub == "Size") {
+    font.SetSize(DescInteger(value));
+  } else if (sub == "Color") {
+    font.SetColor(ReadColor(value));
+  } else if (sub == "Charset") {
+    std::string id = DescIdentifier(value);
+    if (id == "DEFAULT_CHARSET") {
+      font.SetCharset(DEFAULT_CHARSET);
+    } else if (id == "ANSI_CHARSET") {
+      font.SetCharset(ANSI_CHARSET);
+    } else {
+      InvalidPropertyValue();
+    }
+  } else if (sub == "Style") {
+    TFontStyles style = 0;
+    for (const std::string& m : DescSet(value)) {
+      if (m == "fsBold") style |= static_cast<unsigned>(TFontStyle::fsBold);
+      else if (m == "fsItalic") style |= static_cast<unsigned>(TFontStyle::fsItalic);
+      else if (m == "fsUnderline") style |= static_cast<unsigned>(TFontStyle::fsUnderline);
+      else if (m == "fsStrikeOut") style |= static_cast<unsigned>(TFontStyle::fsStrikeOut);
+      else InvalidPropertyValue();
+    }
+    font.SetStyle(style);
+  } else {
+    throw TPropertyError{"Property Font." + sub + " does not exist"};
+  }
+}
+
+TNotifyEvent ReadEvent(const TDescValue& value, TComponent* root) {
+  std::string handler = DescIdentifier(value);
+  TNotifyEvent event = root ? root->FindMethod(handler) : TNotifyEvent{};
+  if (!event) throw TPropertyError{"Invalid property value: no handler " + handler};
+  return event;
+}
+
+}  // namespace
 
 // ---- TControl --------------------------------------------------------------------------------
 TControl::TControl(TComponent* owner) : TComponent(owner), m_font(std::make_unique<TFont>()) {
@@ -287,6 +364,23 @@ void TControl::WndProc(TMessage& message) {
 }
 
 void TControl::DefaultHandler(TMessage& message) { message.Result = 0; }
+
+void TControl::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {
+  if (name == "Left") SetLeft(DescInteger(value));
+  else if (name == "Top") SetTop(DescInteger(value));
+  else if (name == "Width") SetWidth(DescInteger(value));
+  else if (name == "Height") SetHeight(DescInteger(value));
+  else if (name == "Caption" || name == "Text") SetText(DescText(value));
+  else if (name == "Visible") SetVisible(DescBoolean(value));
+  else if (name == "Enabled") SetEnabled(DescBoolean(value));
+  else if (name == "Color") SetColor(ReadColor(value));
+  else if (name == "ParentColor") SetParentColor(DescBoolean(value));
+  else if (name == "ParentFont") SetParentFont(DescBoolean(value));
+  else if (name.rfind("Font.", 0) == 0) ReadFontProperty(Font(), name.substr(5), value);
+  else if (name == "OnClick") OnClick = ReadEvent(value, root);
+  else if (name == "OnDblClick") OnDblClick = ReadEvent(value, root);
+  else TComponent::ReadProperty(name, value, root);
+}
 
 void TControl::Click() {
   if (OnClick) OnClick(this);

@@ -59,6 +59,9 @@ inline constexpr unsigned ssMiddle = 0x20;
 inline constexpr unsigned ssDouble = 0x40;
 using TShiftState = unsigned;
 
+// A colour by its identifier in a window description ("clBtnFace", "clBlack"); false if unknown.
+bool IdentToColor(const std::string& ident, TColor* color);
+
 // Shift state from a mouse message's key flags, and from the keyboard's state now.
 TShiftState ShiftStateFromKeys(WPARAM mkFlags);
 TShiftState KeyboardShiftState();
@@ -143,6 +146,8 @@ class TControl : public TComponent {
   void BringToFront();
 
   bool IsWindowed() const { return m_windowed; }
+
+  void ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) override;
 
  protected:
   friend class TWinControl;

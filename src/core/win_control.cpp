@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "core/event_boundary.h"
+#include "core/window_description.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 
@@ -683,6 +684,25 @@ void TWinControl::DefaultHandler(TMessage& message) {
   }
   message.Result = CallWindowProc(m_defWndProc ? m_defWndProc : DefWindowProc, m_handle,
                                   message.Msg, message.WParam, message.LParam);
+}
+
+void TWinControl::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {
+  if (name == "TabOrder") {
+    SetTabOrder(DescInteger(value));
+  } else if (name == "TabStop") {
+    SetTabStop(DescBoolean(value));
+  } else if (name == "Ctl3D") {
+    SetCtl3D(DescBoolean(value));
+  } else if (name == "ParentCtl3D") {
+    SetParentCtl3D(DescBoolean(value));
+  } else if (name == "OnEnter" || name == "OnExit") {
+    std::string handler = DescIdentifier(value);
+    TNotifyEvent event = root ? root->FindMethod(handler) : TNotifyEvent{};
+    if (!event) throw TPropertyError{"Invalid property value: no handler " + handler};
+    (name == "OnEnter" ? OnEnter : OnExit) = event;
+  } else {
+    TControl::ReadProperty(name, value, root);
+  }
 }
 
 // ---- TCustomControl --------------------------------------------------------------------------

@@ -101,6 +101,7 @@ class TWinControl : public TControl {
 
   void WndProc(TMessage& message) override;
   void DefaultHandler(TMessage& message) override;
+  void ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) override;
 
   // The control of a window made by this layer, or nullptr.
   static TWinControl* FindControl(HWND hwnd);
