@@ -1,0 +1,28 @@
+#include "core/exceptions.h"
+
+Exception::Exception(std::string message)
+    : m_message(std::move(message)),
+      m_raiseAddress(__builtin_extract_return_addr(__builtin_return_address(0))) {}
+
+std::string ErrorBoxText(std::string_view message) {
+  std::string text(message);
+  // The comparison is on the byte's unsigned value: cp1252 letters such as 0xE1 lie above "."
+  // and must gain the period, which a signed char comparison would miss.
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) {
+    text.push_back('.');
+  }
+  return text;
+}
+
+std::string_view FatalErrorPeriod(std::string_view message) {
+  if (message.empty() || message.back() == '.') return {};
+  return ".";
+}
+
+std::string FatalErrorText(std::string_view className, std::string_view moduleName,
+                           std::uintptr_t moduleOffset, std::string_view message) {
+  char buffer[kFatalErrorBufferSize];
+  std::size_t length = FormatBuf(buffer, sizeof(buffer), kSFatalErrorPattern, className,
+                                 moduleName, moduleOffset, message, FatalErrorPeriod(message));
+  return std::string(buffer, length);
+}

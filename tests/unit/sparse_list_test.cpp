@@ -1,0 +1,199 @@
+// The counted sparse list: its count rules, shifting on insert and delete, exchange, move,
+// clear, and its index errors.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "controls/grid/sparse_list.h"
+#include "core/exceptions.h"
+
+namespace {
+
+int g_values[8];
+void* P(int n) { return &g_values[n]; }
+
+// The list's positions 0..Count()-1, nil included.
+std::vector<void*> Items(const TSparseList& list) {
+  std::vector<void*> items;
+  for (int i = 0; i < list.Count(); ++i) items.push_back(list.Get(i));
+  return items;
+}
+
+void ExpectListError(const std::function<void()>& call, const std::string& message) {
+  try {
+    call();
+    ADD_FAILURE() << "no error, expected " << message;
+  } catch (const EListError& e) {
+    EXPECT_EQ(e.Message(), message);
+  }
+}
+
+TEST(SparseList, PutSetsTheCountFromTheHighestItem) {
+  TSparseList list(TSPAQuantum::spaSmall);
+  EXPECT_EQ(list.Count(), 0);
+  list.Put(3, P(0));
+  EXPECT_EQ(list.Count(), 4);
+  list.Put(9, P(1));
+  EXPECT_EQ(list.Count(), 10);
+  list.Put(9, nullptr);
+  EXPECT_EQ(list.Count(), 4);
+  list.Put(3, nullptr);
+  EXPECT_EQ(list.Count(), 0);
+  // Put follows the items alone: it also drops positions that an insert added as nil.
+  list.Insert(5, P(2));
+  list.Insert(9, nullptr);
+  EXPECT_EQ(list.Count(), 10);
+  list.Put(0, P(3));
+  EXPECT_EQ(list.Count(), 6);
+}
+
+TEST(SparseList, InsertShiftsUpAndExtendsTheCount) {
+  TSparseList list(TSPAQuantum::spaSmall);
+  list.Insert(5, P(0));
+  EXPECT_EQ(list.Count(), 6);
+  EXPECT_EQ(Items(list), (std::vector<void*>{nullptr, nullptr, nullptr, nullptr, nullptr, P(0)}));
+
+  list.Insert(0, P(1));  // the nil positions move up with the item
+  EXPECT_EQ(list.Count(), 7);
+  EXPECT_EQ(list.Get(0), P(1));
+  EXPECT_EQ(list.Get(5), nullptr);
+  EXPECT_EQ(list.Get(6), P(0));
+
+  list.Insert(6, P(2));  // in the middle of the items
+  EXPECT_EQ(Items(list), (std::vector<void*>{P(1), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                             P(2), P(0)}));
+  list.Insert(8, P(3));  // exactly at the end
+  EXPECT_EQ(list.Count(), 9);
+  EXPECT_EQ(list.Get(8), P(3));
+  list.Insert(2, nullptr);  // a nil insert still opens a position
+  EXPECT_EQ(list.Count(), 10);
+  EXPECT_EQ(list.Get(9), P(3));
+  EXPECT_EQ(list.Get(2), nullptr);
+
+  // Across a section boundary of the large quantum.
+  TSparseList large(TSPAQuantum::spaLarge);
+  large.Put(255, P(4));
+  large.Insert(0, P(5));
+  EXPECT_EQ(large.Get(256), P(4));
+  EXPECT_EQ(large.Get(255), nullptr);
+  EXPECT_EQ(large.Count(), 257);
+  EXPECT_EQ(large.Array().DirectoryLength(), 2);
+}
+
+TEST(SparseList, DeleteShiftsDownOnlyBelowTheCount) {
+  TSparseList list(TSPAQuantum::spaSmall);
+  list.Insert(0, P(0));
+  list.Insert(1, P(1));
+  list.Insert(2, P(2));
+  list.Delete(1);
+  EXPECT_EQ(Items(list), (std::vector<void*>{P(0), P(2)}));
+  EXPECT_EQ(list.Get(2), nullptr);  // the vacated top position is empty
+  list.Delete(2);                   // at the count: nothing
+  list.Delete(50);                  // beyond: nothing
+  list.Delete(-1);                  // negative: nothing, and no error
+  EXPECT_EQ(Items(list), (std::vector<void*>{P(0), P(2)}));
+  list.Delete(1);  // the last one
+  EXPECT_EQ(Items(list), (std::vector<void*>{P(0)}));
+  EXPECT_EQ(list.Array().HighBound(), 0);
+
+  // Nil positions that inserts opened are deleted like any other.
+  TSparseList holes(TSPAQuantum::spaSmall);
+  holes.Insert(5, P(3));
+  holes.Delete(0);
+  EXPECT_EQ(holes.Count(), 5);
+  EXPECT_EQ(holes.Get(4), P(3));
+  EXPECT_EQ(holes.Get(5), nullptr);
+  holes.Delete(4);
+  EXPECT_EQ(holes.Count(), 4);
+  EXPECT_EQ(holes.Array().HighBound(), -1);
+}
+
+TEST(SparseList, ExchangeAndMove) {
+  TSparseList list(TSPAQuantum::spaSmall);
+  for (int i = 0; i < 4; ++i) list.Insert(i, P(i));
+  list.Exchange(0, 3);
+  EXPECT_EQ(Items(list), (std::vector<void*>{P(3), P(1), P(2), P(0)}));
+  list.Exchange(1, 1);
+  EXPECT_EQ(Items(list), (std::vector<void*>{P(3), P(1), P(2), P(0)}));
+
+  list.Move(0, 2);
+  EXPECT_EQ(Items(list), (std::vector<void*>{P(1), P(2), P(3), P(0)}));
+  list.Move(3, 0);
+  EXPECT_EQ(Items(list), (std::vector<void*>{P(0), P(1), P(2), P(3)}));
+  list.Move(2, 2);
+  EXPECT_EQ(Items(list), (std::vector<void*>{P(0), P(1), P(2), P(3)}));
+
+  // Exchanging with an empty position beyond the end moves the item there; the count follows
+  // the highest item.
+  TSparseList pair(TSPAQuantum::spaSmall);
+  pair.Put(0, P(4));
+  pair.Exchange(0, 6);
+  EXPECT_EQ(pair.Get(0), nullptr);
+  EXPECT_EQ(pair.Get(6), P(4));
+  EXPECT_EQ(pair.Count(), 7);
+  pair.Exchange(6, 0);
+  EXPECT_EQ(pair.Count(), 1);
+}
+
+TEST(SparseList, ClearForgetsEverythingAndKeepsTheQuantum) {
+  TSparseList list(TSPAQuantum::spaLarge);
+  list.Put(300, P(0));
+  list.Insert(0, P(1));
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(list.Get(0), nullptr);
+  EXPECT_EQ(list.Get(301), nullptr);
+  EXPECT_EQ(list.Array().DirectoryLength(), 0);
+  EXPECT_EQ(list.Quantum(), TSPAQuantum::spaLarge);
+  list.Put(255, P(2));
+  EXPECT_EQ(list.Array().DirectoryLength(), 1);  // still 256-slot sections
+  int visits = list.ForAll([](int, void*) { return 0; });
+  EXPECT_EQ(visits, 0);
+}
+
+TEST(SparseList, NegativeIndexesRaiseAndLeaveTheListUnchanged) {
+  TSparseList list(TSPAQuantum::spaSmall);
+  list.Put(2, P(0));
+  ExpectListError([&] { list.Get(-1); }, "List index out of bounds (-1)");
+  ExpectListError([&] { list.Put(-2, P(1)); }, "List index out of bounds (-2)");
+  ExpectListError([&] { list.Put(-2, nullptr); }, "List index out of bounds (-2)");
+  ExpectListError([&] { list.Insert(-3, P(1)); }, "List index out of bounds (-3)");
+  ExpectListError([&] { list.Exchange(2, -4); }, "List index out of bounds (-4)");
+  ExpectListError([&] { list.Move(-5, 0); }, "List index out of bounds (-5)");
+  ExpectListError([&] { list.Move(2, -6); }, "List index out of bounds (-6)");
+  EXPECT_EQ(Items(list), (std::vector<void*>{nullptr, nullptr, P(0)}));
+}
+
+TEST(SparseList, TheRangeLimitIsRefusedBeforeAnythingMoves) {
+  TSparseList list(TSPAQuantum::spaSmall);
+  const int capacity = list.Capacity();
+  ASSERT_EQ(capacity, 1048560);
+  ExpectListError([&] { list.Put(capacity, P(0)); },
+                  "List index out of bounds (" + std::to_string(capacity) + ")");
+  ExpectListError([&] { list.Insert(capacity, P(0)); },
+                  "List index out of bounds (" + std::to_string(capacity) + ")");
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(list.Array().DirectoryLength(), 0);
+
+  // A full list cannot shift its top item past the limit.
+  list.Put(capacity - 1, P(1));
+  list.Put(0, P(2));
+  EXPECT_EQ(list.Count(), capacity);
+  ExpectListError([&] { list.Insert(0, P(3)); },
+                  "List capacity out of bounds (" + std::to_string(capacity) + ")");
+  ExpectListError([&] { list.Exchange(capacity - 1, capacity); },
+                  "List index out of bounds (" + std::to_string(capacity) + ")");
+  EXPECT_EQ(list.Get(0), P(2));
+  EXPECT_EQ(list.Get(1), nullptr);
+  EXPECT_EQ(list.Get(capacity - 1), P(1));
+  EXPECT_EQ(list.Count(), capacity);
+  // Moving within the list is still fine: the delete makes room first.
+  list.Move(0, 1);
+  EXPECT_EQ(list.Get(0), nullptr);
+  EXPECT_EQ(list.Get(1), P(2));
+  EXPECT_EQ(list.Get(capacity - 1), P(1));
+}
+
+}  // namespace
