@@ -211,7 +211,7 @@ class FailingSource : public TextOnlyList {
   }
 };
 
-TEST(CoreStringList, AnErrorInsideACopyStillClosesTheUpdate) {
+TEST(CoreStringList, AnErrorInsideACopyStillEndsTheUpdate) {
   FailingSource source;
   source.Add("first");
   source.Add("second");
