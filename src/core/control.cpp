@@ -121,7 +121,6 @@ TNotifyEvent ReadEvent(const TDescValue& value, TComponent* root) {
 
 // ---- TControl --------------------------------------------------------------------------------
 TControl::TControl(TComponent* owner) : TComponent(owner), m_font(std::make_unique<TFont>()) {
-  m_lastFontHeight = m_font->Height();
   m_font->OnChange = [this](TGraphicsObject*) { FontChanged(); };
 }
 

@@ -186,7 +186,7 @@ class TControl : public TComponent {
   bool m_enabled = true;
   std::string m_text;
   std::unique_ptr<TFont> m_font;
-  int m_lastFontHeight = 0;
+  int m_lastFontHeight = 0;  // the height at the last font change; 0 before the first
   bool m_parentFont = true;
   TColor m_color = clWindow;
   bool m_parentColor = true;

@@ -301,6 +301,12 @@ SIZE TCanvas::TextExtent(const std::string& text) {
   return size;
 }
 
+int TCanvas::DrawText(const std::string& text, RECT& rect, UINT format) {
+  RequireFont();
+  RequireBrush();
+  return ::DrawText(m_dc, text.data(), static_cast<int>(text.size()), &rect, format);
+}
+
 void TCanvas::DrawFocusRect(const RECT& rect) {
   RequireBrush();
   ::DrawFocusRect(m_dc, &rect);

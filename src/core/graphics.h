@@ -182,6 +182,9 @@ class TCanvas {
   SIZE TextExtent(const std::string& text);
   int TextWidth(const std::string& text) { return TextExtent(text).cx; }
   int TextHeight(const std::string& text) { return TextExtent(text).cy; }
+  // DrawText in the canvas's font and font colour; the brush decides whether the text cell is
+  // filled (solid) or not (clear). Returns the text's height.
+  int DrawText(const std::string& text, RECT& rect, UINT format);
   void DrawFocusRect(const RECT& rect);
   // Copies the bitmap at (x, y) with every pixel of colour `transparent` shown in the brush colour.
   void BrushCopyKeyed(int x, int y, const TBitmap& bitmap, TColor transparent);

@@ -294,9 +294,17 @@ void TWinControl::UpdateShowing() {
   }
   if (show == m_showing) return;
   m_showing = show;
-  Perform(CM_SHOWINGCHANGED);
-  for (TControl* child : m_controls) {
-    if (auto* win = dynamic_cast<TWinControl*>(child)) win->UpdateShowing();
+  // Children are in place before their parent appears, and gone after it disappears.
+  if (show) {
+    for (TControl* child : m_controls) {
+      if (auto* win = dynamic_cast<TWinControl*>(child)) win->UpdateShowing();
+    }
+    Perform(CM_SHOWINGCHANGED);
+  } else {
+    Perform(CM_SHOWINGCHANGED);
+    for (TControl* child : m_controls) {
+      if (auto* win = dynamic_cast<TWinControl*>(child)) win->UpdateShowing();
+    }
   }
 }
 
