@@ -134,6 +134,8 @@ unsigned long X11Backend::NativeWindowId(HWND hwnd) const {
   return window != nullptr ? window->xid : 0;
 }
 
+void X11Backend::Sync() { XSync(m_display, False); }
+
 bool X11Backend::UsesSharedMemory() const { return m_presenter->UsesSharedMemory(); }
 
 std::string X11Backend::DisplayName() const {
@@ -269,6 +271,7 @@ void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
 }
 
 void X11Backend::MapWindow(X11TopLevel& window) {
+  window.mapRequested = true;
   if (window.props.popup) {
     XMapRaised(m_display, window.xid);
   } else {
@@ -295,30 +298,32 @@ void X11Backend::SetNativeShowState(HWND hwnd, NativeShowState state) {
   }
   switch (state) {
     case NativeShowState::Hidden:
-      if (window->mapped || previous != NativeShowState::Hidden) {
+      if (window->mapRequested || previous != NativeShowState::Hidden) {
         // Withdraws properly: the window manager is told even if the window is iconic.
         XWithdrawWindow(m_display, window->xid, m_screen);
+        window->mapRequested = false;
       }
       break;
     case NativeShowState::Normal:
     case NativeShowState::Maximized:
-      if (!window->mapped) {
+      if (!window->mapped || !window->mapRequested) {
         x11::WriteWmHints(m_display, window->xid, NormalState);
         MapWindow(*window);  // also de-iconifies an iconic window
       }
       break;
     case NativeShowState::Minimized:
       if (managed) {
-        if (!window->mapped && !window->everMapped) {
+        if (!window->mapRequested && !window->everMapped) {
           // Starts iconic.
           x11::WriteWmHints(m_display, window->xid, IconicState);
           MapWindow(*window);
         } else {
           XIconifyWindow(m_display, window->xid, m_screen);
         }
-      } else if (window->mapped) {
+      } else if (window->mapRequested) {
         // Nobody to keep an icon: the window simply goes away until it is restored.
         XUnmapWindow(m_display, window->xid);
+        window->mapRequested = false;
       } else {
         ReportMinimized(*window, true);
       }

@@ -53,6 +53,9 @@ class X11Backend : public Backend {
   unsigned long NativeWindowId(HWND hwnd) const;
   bool UsesSharedMemory() const;
   std::string DisplayName() const;
+  // Returns once the server has carried out every request made so far (another connection then
+  // sees their effect).
+  void Sync();
 
  private:
   X11Backend() = default;

@@ -16,6 +16,7 @@ struct X11TopLevel {
   NativeShowState requested = NativeShowState::Hidden;
   bool mapped = false;          // the server says so (MapNotify / UnmapNotify)
   bool everMapped = false;
+  bool mapRequested = false;    // we asked for it to be shown and have not withdrawn it since
   bool focused = false;         // last reported focus
   bool reportedMinimized = false;
   bool focusOnMap = false;      // activation asked before the window was viewable

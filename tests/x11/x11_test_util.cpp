@@ -1,0 +1,240 @@
+#include "x11/x11_test_util.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace x11test {
+
+DisplayPtr Connect(const std::string& displayName) {
+  return DisplayPtr(XOpenDisplay(displayName.c_str()));
+}
+
+std::vector<std::uint32_t> ReadPixels(Display* display, Window window, int x, int y, int width,
+                                      int height) {
+  std::vector<std::uint32_t> pixels;
+  XImage* image = XGetImage(display, window, x, y, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), AllPlanes, ZPixmap);
+  if (image == nullptr) return pixels;
+  pixels.reserve(static_cast<std::size_t>(width) * height);
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, column, row)) & 0xFFFFFFu);
+    }
+  }
+  XDestroyImage(image);
+  return pixels;
+}
+
+bool WindowViewable(Display* display, Window window) {
+  XWindowAttributes attributes{};
+  if (!XGetWindowAttributes(display, window, &attributes)) return false;
+  return attributes.map_state == IsViewable;
+}
+
+namespace {
+
+struct Property {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned char* data = nullptr;
+  ~Property() {
+    if (data != nullptr) XFree(data);
+  }
+};
+
+bool Read(Display* display, Window window, const char* name, Property* out) {
+  const Atom property = XInternAtom(display, name, True);
+  if (property == None) return false;
+  unsigned long remaining = 0;
+  return XGetWindowProperty(display, window, property, 0, 1 << 20, False, AnyPropertyType,
+                            &out->type, &out->format, &out->count, &remaining,
+                            &out->data) == Success &&
+         out->type != None;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadBytes(Display* display, Window window, const char* property,
+                                     const char* type) {
+  Property p;
+  if (!Read(display, window, property, &p) || p.format != 8) return std::nullopt;
+  if (AtomName(display, p.type) != type) return std::nullopt;
+  return std::string(reinterpret_cast<const char*>(p.data), p.count);
+}
+
+std::vector<long> ReadLongs(Display* display, Window window, const char* property) {
+  Property p;
+  if (!Read(display, window, property, &p) || p.format != 32) return {};
+  // Xlib widens the 32-bit items to long with their sign; CARDINAL and ATOM are unsigned.
+  const long* values = reinterpret_cast<const long*>(p.data);
+  std::vector<long> result;
+  for (unsigned long i = 0; i < p.count; ++i) result.push_back(values[i] & 0xFFFFFFFFL);
+  return result;
+}
+
+std::vector<std::string> ReadAtomNames(Display* display, Window window, const char* property) {
+  std::vector<std::string> names;
+  for (long value : ReadLongs(display, window, property)) {
+    names.push_back(AtomName(display, static_cast<Atom>(value)));
+  }
+  return names;
+}
+
+std::string AtomName(Display* display, Atom atom) {
+  if (atom == None) return "";
+  char* name = XGetAtomName(display, atom);
+  std::string result = name != nullptr ? name : "";
+  if (name != nullptr) XFree(name);
+  return result;
+}
+
+bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& step,
+               int timeoutMs) {
+  const long long deadline = MonotonicMs() + timeoutMs;
+  while (!done()) {
+    if (MonotonicMs() >= deadline) return false;
+    step();
+  }
+  return true;
+}
+
+std::vector<Window> WindowsOfProcess(Display* display, pid_t pid) {
+  std::vector<Window> found;
+  Window root = DefaultRootWindow(display);
+  Window rootReturn = None;
+  Window parent = None;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count)) return found;
+  for (unsigned int i = 0; i < count; ++i) {
+    const std::vector<long> pids = ReadLongs(display, children[i], "_NET_WM_PID");
+    if (!pids.empty() && pids[0] == pid) found.push_back(children[i]);
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+double ThreadCpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
+long long MonotonicMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// ---- Child processes -------------------------------------------------------------------------
+
+namespace {
+
+bool Launch(const std::function<void()>& inChild, pid_t* pidOut, int* stderrOut) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return false;
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return false;
+  }
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    dup2(fds[1], STDERR_FILENO);
+    inChild();
+    _exit(127);
+  }
+  close(fds[1]);
+  fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  *pidOut = pid;
+  *stderrOut = fds[0];
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::vector<std::string>& argv,
+                                                  const std::vector<std::string>& environment) {
+  std::unique_ptr<ChildProcess> child(new ChildProcess());
+  std::vector<std::string> args = argv;
+  std::vector<std::string> env = environment;
+  if (!Launch(
+      [&] {
+        for (std::string& entry : env) putenv(entry.data());
+        std::vector<char*> raw;
+        for (std::string& a : args) raw.push_back(a.data());
+        raw.push_back(nullptr);
+        execv(raw[0], raw.data());
+      },
+      &child->m_pid, &child->m_stderrFd)) {
+    return nullptr;
+  }
+  return child;
+}
+
+std::unique_ptr<ChildProcess> ChildProcess::Fork(const std::function<int()>& body) {
+  std::unique_ptr<ChildProcess> child(new ChildProcess());
+  if (!Launch([&] { _exit(body()); }, &child->m_pid, &child->m_stderrFd)) return nullptr;
+  return child;
+}
+
+ChildProcess::~ChildProcess() {
+  if (!m_status && m_pid > 0) {
+    kill(m_pid, SIGKILL);
+    WaitExit(5000);
+  }
+  if (m_stderrFd >= 0) close(m_stderrFd);
+}
+
+void ChildProcess::Drain() {
+  if (m_stderrFd < 0) return;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(m_stderrFd, buffer, sizeof buffer);
+    if (got <= 0) break;
+    m_stderr.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+std::optional<int> ChildProcess::WaitExit(int timeoutMs) {
+  const long long deadline = MonotonicMs() + timeoutMs;
+  while (!m_status) {
+    Drain();
+    int status = 0;
+    const pid_t done = waitpid(m_pid, &status, WNOHANG);
+    if (done == m_pid) {
+      m_status = status;
+      break;
+    }
+    if (done < 0 && errno != EINTR) break;
+    if (MonotonicMs() >= deadline) break;
+    usleep(5000);
+  }
+  Drain();
+  return m_status;
+}
+
+bool ChildProcess::Running() { return !WaitExit(0).has_value(); }
+
+std::string ChildProcess::StandardError() {
+  Drain();
+  return m_stderr;
+}
+
+}  // namespace x11test
