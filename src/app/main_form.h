@@ -1,0 +1,43 @@
+// Tessivo's main window: the key selector, the chord grid, the media player and seven labels, built
+// from the description TFORM1, and the handlers that bind them to the harmonic field logic.
+#pragma once
+
+#include <string>
+
+#include "app/form.h"
+#include "theory/note_table.h"
+
+class TLabel;
+
+class TForm1 : public TForm {
+ public:
+  explicit TForm1(TComponent* owner);
+  const char* ClassName() const override { return "TForm1"; }
+
+  TLabel* Label1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TLabel* Label3 = nullptr;
+  TLabel* Label4 = nullptr;
+  TLabel* Label5 = nullptr;
+  TLabel* Label6 = nullptr;
+  TLabel* Label7 = nullptr;
+
+  // The creation handler: the header row's function names, then the note table.
+  void FormCreate(TComponent* sender);
+
+  int KeyIndex() const { return m_keyIndex; }
+  const theory::NoteTable& Notes() const { return m_notes; }
+
+  void ReadField(const std::string& name, TComponent* component) override;
+  TNotifyEvent FindMethod(const std::string& name) override;
+
+ private:
+  // The chosen key, 1..15; 0 until one is chosen.
+  int m_keyIndex = 0;
+  theory::NoteTable m_notes;
+};
+
+extern TForm1* Form1;
+
+// Makes the classes of the main window's description known to the reader.
+void RegisterMainWindowClasses();
