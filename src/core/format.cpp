@@ -18,7 +18,7 @@ constexpr long kMaxFieldWidth = 65536;
 std::string Digits(std::uint64_t value, unsigned base, bool upperCase) {
   const char* digitSet = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
   char buffer[24];
-  int pos = sizeof(buffer);
+  std::size_t pos = sizeof(buffer);
   do {
     buffer[--pos] = digitSet[value % base];
     value /= base;
@@ -147,13 +147,12 @@ class TFormatter {
     if (*p == '*') {
       const TFormatArg& arg = NextArg();
       if (!IsInteger(arg)) RaiseBadFormat(m_pattern);
-      if (arg.GetKind() == TFormatArg::Kind::fkSigned ? (arg.Signed() < 0 ||
-                                                         arg.Signed() > kMaxFieldWidth)
-                                                      : arg.Unsigned() > kMaxFieldWidth) {
+      const bool isSigned = arg.GetKind() == TFormatArg::Kind::fkSigned;
+      if (isSigned ? (arg.Signed() < 0 || arg.Signed() > kMaxFieldWidth)
+                   : arg.Unsigned() > static_cast<std::uint64_t>(kMaxFieldWidth)) {
         RaiseBadFormat(m_pattern);
       }
-      *value = static_cast<long>(arg.GetKind() == TFormatArg::Kind::fkSigned ? arg.Signed()
-                                                                             : arg.Unsigned());
+      *value = isSigned ? static_cast<long>(arg.Signed()) : static_cast<long>(arg.Unsigned());
       return p + 1;
     }
     if (*p < '0' || *p > '9') return p;

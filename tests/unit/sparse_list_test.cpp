@@ -2,7 +2,9 @@
 // clear, and its index errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -194,6 +196,93 @@ TEST(SparseList, TheRangeLimitIsRefusedBeforeAnythingMoves) {
   EXPECT_EQ(list.Get(0), nullptr);
   EXPECT_EQ(list.Get(1), P(2));
   EXPECT_EQ(list.Get(capacity - 1), P(1));
+}
+
+// A dense reference: a plain vector whose positions at and above the count are all nil.
+class DenseList {
+ public:
+  void* Get(int i) const { return i < Size() ? m_items[static_cast<size_t>(i)] : nullptr; }
+  void Put(int i, void* item) {
+    Grow(i + 1);
+    m_items[static_cast<size_t>(i)] = item;
+    m_count = 0;
+    for (int k = 0; k < Size(); ++k) {
+      if (Get(k) != nullptr) m_count = k + 1;
+    }
+  }
+  void Insert(int i, void* item) {
+    Grow(i);
+    m_items.insert(m_items.begin() + i, item);
+    m_count = std::max(m_count, i) + 1;
+  }
+  void Delete(int i) {
+    if (i < 0 || i >= m_count) return;
+    if (i < Size()) m_items.erase(m_items.begin() + i);
+    --m_count;
+  }
+  int Count() const { return m_count; }
+
+ private:
+  int Size() const { return static_cast<int>(m_items.size()); }
+  void Grow(int size) {
+    if (Size() < size) m_items.resize(static_cast<size_t>(size), nullptr);
+  }
+  std::vector<void*> m_items;
+  int m_count = 0;
+};
+
+TEST(SparseList, RandomOperationsAgreeWithADenseList) {
+  std::mt19937 random(20261207);
+  auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  TSparseList list(TSPAQuantum::spaSmall);
+  DenseList dense;
+  for (int step = 0; step < 3000; ++step) {
+    int i = pick(40);
+    int j = pick(40);
+    void* item = pick(3) == 0 ? nullptr : P(pick(8));
+    switch (pick(5)) {
+      case 0:
+        list.Put(i, item);
+        dense.Put(i, item);
+        break;
+      case 1:
+        list.Insert(i, item);
+        dense.Insert(i, item);
+        break;
+      case 2:
+        list.Delete(i);
+        dense.Delete(i);
+        break;
+      case 3: {
+        list.Exchange(i, j);
+        void* a = dense.Get(i);
+        void* b = dense.Get(j);
+        dense.Put(i, b);
+        dense.Put(j, a);
+        break;
+      }
+      default:
+        list.Move(i, j);
+        if (i != j) {
+          void* moved = dense.Get(i);
+          dense.Delete(i);
+          dense.Insert(j, moved);
+        }
+        break;
+    }
+    ASSERT_EQ(list.Count(), dense.Count()) << "step " << step;
+    int highest = -1;
+    for (int k = 0; k < 100; ++k) {
+      ASSERT_EQ(list.Get(k), dense.Get(k)) << "step " << step << " position " << k;
+      if (dense.Get(k) != nullptr) highest = k;
+    }
+    ASSERT_EQ(list.Array().HighBound(), highest) << "step " << step;
+    // Keep the lists short enough for the index range above.
+    if (list.Count() > 60) {
+      list.Clear();
+      dense = DenseList();
+    }
+  }
 }
 
 }  // namespace
