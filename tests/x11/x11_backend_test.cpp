@@ -470,6 +470,23 @@ TEST_F(X11BackendTest, MinimisesAndRestoresWithoutAWindowManager) {
                                  [&] { m_backend->WaitAndDispatch(20); }, 5000));
 }
 
+TEST_F(X11BackendTest, ShowsAZeroSizeWindowOnlyOnceItHasAnArea) {
+  StartAndOpen();
+  const HWND hwnd = FakeHwnd(1);
+  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{640, 512, 640, 512}, MainWindowProps()));
+  const Window xid = Xid(hwnd);
+  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  for (int i = 0; i < 5; ++i) m_backend->WaitAndDispatch(10);
+  m_backend->Sync();
+  EXPECT_FALSE(x11test::WindowViewable(Peek(), xid));
+  m_backend->SetNativeBounds(hwnd, RECT{600, 500, 700, 540});
+  EXPECT_TRUE(x11test::PumpUntil([&] { return x11test::WindowViewable(Peek(), xid); },
+                                 [&] { m_backend->WaitAndDispatch(20); }, 5000));
+  m_backend->SetNativeBounds(hwnd, RECT{600, 500, 600, 540});
+  EXPECT_TRUE(x11test::PumpUntil([&] { return !x11test::WindowViewable(Peek(), xid); },
+                                 [&] { m_backend->WaitAndDispatch(20); }, 5000));
+}
+
 TEST_F(X11BackendTest, ActivationFocusesTheWindowAndWarpMovesThePointer) {
   StartAndOpen();
   const HWND hwnd = FakeHwnd(1);

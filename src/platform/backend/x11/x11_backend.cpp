@@ -183,6 +183,7 @@ bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelP
   window->xid = xid;
   window->bounds = RECT{screenRect.left, screenRect.top, screenRect.left + width,
                         screenRect.top + height};
+  window->empty = screenRect.right <= screenRect.left || screenRect.bottom <= screenRect.top;
   window->inputContext = m_inputMethod->CreateContext(xid);
   if (window->inputContext != nullptr) {
     XSelectInput(m_display, xid,
@@ -262,11 +263,20 @@ void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
   const int height = std::max<int>(1, screenRect.bottom - screenRect.top);
   window->bounds =
       RECT{screenRect.left, screenRect.top, screenRect.left + width, screenRect.top + height};
+  const bool wasEmpty = window->empty;
+  window->empty = screenRect.right <= screenRect.left || screenRect.bottom <= screenRect.top;
   // The size rules first: a window manager would refuse a fixed-size window its new size.
   x11::WriteNormalHints(m_display, window->xid, window->props, screenRect.left, screenRect.top,
                         width, height);
   XMoveResizeWindow(m_display, window->xid, screenRect.left, screenRect.top,
                     static_cast<unsigned>(width), static_cast<unsigned>(height));
+  if (wasEmpty != window->empty && window->requested != NativeShowState::Hidden) {
+    // It can be shown now, or must not be any longer.
+    const NativeShowState state = window->requested;
+    window->requested = NativeShowState::Hidden;
+    SetNativeShowState(hwnd, window->empty ? NativeShowState::Hidden : state);
+    window->requested = state;
+  }
   XFlush(m_display);
 }
 
@@ -284,6 +294,11 @@ void X11Backend::SetNativeShowState(HWND hwnd, NativeShowState state) {
   if (window == nullptr) return;
   const NativeShowState previous = window->requested;
   window->requested = state;
+  if (window->empty && state != NativeShowState::Hidden) {
+    // A window without area (a zero-size owner that only carries the program's identity) has
+    // nothing to show; X would show a one-pixel speck with a frame around it.
+    return;
+  }
   const bool managed = !window->props.popup && WindowManagerRunning();
   x11::NetWmState net = window->netState;
   net.maximized = state == NativeShowState::Maximized ||

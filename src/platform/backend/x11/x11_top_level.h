@@ -16,6 +16,7 @@ struct X11TopLevel {
   NativeShowState requested = NativeShowState::Hidden;
   bool mapped = false;          // the server says so (MapNotify / UnmapNotify)
   bool everMapped = false;
+  bool empty = false;            // asked for a zero-size client area: X cannot show that
   bool mapRequested = false;    // we asked for it to be shown and have not withdrawn it since
   bool focused = false;         // last reported focus
   bool reportedMinimized = false;
