@@ -21,6 +21,10 @@
 
 #include "platform/types.h"
 
+// Top-level windows of this class are announced to the desktop as modal dialogs (dialog window
+// type, modal state): the class of the message box.
+inline constexpr const char* kDialogClassName = "#32770";
+
 // ---- Classes -------------------------------------------------------------------------------
 ATOM RegisterClass(const WNDCLASS* wc);
 BOOL UnregisterClass(const char* className, HINSTANCE instance);
