@@ -60,7 +60,8 @@ struct DeviceContext {
   std::span<const RECT> Clip();
   raster::Target Target() { return raster::Target{TargetSurface(), Clip(), &drawn}; }
   // Logical -> surface.
-  // Results saturate at +-2^30, far outside any surface, so extreme coordinates cannot overflow.
+  // Results saturate at +-2^28, far outside any surface, so extreme coordinates cannot overflow
+  // (not even squared distances in the line rasteriser).
   int SurfaceX(int x) const {
     return Saturate(static_cast<long long>(x) + state.viewportOrg.x - state.windowOrg.x + origin.x);
   }
@@ -68,7 +69,7 @@ struct DeviceContext {
     return Saturate(static_cast<long long>(y) + state.viewportOrg.y - state.windowOrg.y + origin.y);
   }
   static int Saturate(long long v) {
-    constexpr long long kLimit = 1LL << 30;
+    constexpr long long kLimit = 1LL << 28;
     return static_cast<int>(v < -kLimit ? -kLimit : (v > kLimit ? kLimit : v));
   }
   int DeviceDX() const { return state.viewportOrg.x - state.windowOrg.x; }
