@@ -1,0 +1,333 @@
+#include "platform/backend/headless/headless.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "platform/module.h"
+#include "platform/window.h"
+#include "platform/window_core.h"
+
+namespace headless {
+namespace {
+
+HeadlessBackend* g_current = nullptr;
+bool g_quit = false;
+int g_quitCode = 0;
+
+// A test that keeps the loop busy forever is a failure, not a hang.
+constexpr int kMaxMessagesPerPump = 1000000;
+
+platform_events::InputEvent MakeEvent(platform_events::InputKind kind) {
+  platform_events::InputEvent e;
+  e.kind = kind;
+  e.modifiers = Current().HeldModifiers();
+  e.timeMs = Current().NowMs();
+  return e;
+}
+
+// Fills in the window and its client coordinates for a pointer event at the cursor; false when
+// the pointer is over nothing of ours.
+bool AimPointer(platform_events::InputEvent& e) {
+  HeadlessBackend& b = Current();
+  POINT p = b.CursorPos();
+  bool deliver = false;
+  HWND target = b.PointerTarget(p, &deliver);
+  if (!deliver) return false;
+  e.topLevel = target;
+  e.x = p.x;
+  e.y = p.y;
+  if (target != nullptr) {
+    const NativeWindow* w = b.Native(target);
+    e.x -= w->rect.left;
+    e.y -= w->rect.top;
+  }
+  return true;
+}
+
+unsigned ModifierOf(std::uint32_t keysym) {
+  switch (keysym) {
+    case keys::kShiftL:
+    case 0xffe2:
+      return platform_events::kShift;
+    case keys::kControlL:
+    case 0xffe4:
+      return platform_events::kControl;
+    case keys::kAltL:
+    case 0xffea:
+      return platform_events::kAlt;
+    default:
+      return 0;
+  }
+}
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// What an input method gives for a key on a US layout with the held modifiers.
+std::string KeyTextFor(std::uint32_t keysym, unsigned modifiers) {
+  switch (keysym) {
+    case keys::kReturn:
+    case 0xff8d:
+      return "\r";
+    case keys::kBackSpace:
+      return "\b";
+    case keys::kTab:
+    case keys::kIsoLeftTab:
+      return "\t";
+    case keys::kEscape:
+      return "\x1b";
+    case keys::kDelete:
+      return "\x7f";
+    default:
+      break;
+  }
+  std::string out;
+  if (keysym >= 0x20 && keysym <= 0x7e) {
+    char c = static_cast<char>(keysym);
+    if (c >= 'a' && c <= 'z') {
+      if (modifiers & platform_events::kControl) return std::string(1, static_cast<char>(c - 'a' + 1));
+      if (modifiers & platform_events::kShift) c = static_cast<char>(c - 'a' + 'A');
+    }
+    out += c;
+  } else if (keysym >= 0xa0 && keysym <= 0xff) {
+    AppendUtf8(out, keysym);
+  } else if ((keysym & 0xff000000) == 0x01000000) {
+    AppendUtf8(out, keysym & 0x00ffffff);
+  }
+  return out;
+}
+
+bool NextCodePoint(std::string_view s, std::size_t& i, std::uint32_t* cp) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+  if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size() + (extra == 0 ? 1 : 0)) {
+    ++i;
+    return false;
+  }
+  std::uint32_t v = extra == 0 ? c : c & (0x3F >> extra);
+  for (int k = 1; k <= extra; ++k) v = (v << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
+  i += static_cast<std::size_t>(extra) + 1;
+  *cp = v;
+  return true;
+}
+
+}  // namespace
+
+Session::Session(const Options& options) {
+  if (g_current != nullptr) throw std::logic_error("a headless session is already running");
+  m_backend = std::make_unique<HeadlessBackend>(options);
+  g_current = m_backend.get();
+  g_quit = false;
+  g_quitCode = 0;
+  InitPlatform(m_backend.get());
+}
+
+Session::~Session() {
+  ShutdownPlatform();
+  g_current = nullptr;
+}
+
+HeadlessBackend& Current() {
+  if (g_current == nullptr) {
+    std::fprintf(stderr, "headless display: no session is running\n");
+    std::abort();
+  }
+  return *g_current;
+}
+
+void MouseMove(int screenX, int screenY) {
+  Current().WarpCursor({screenX, screenY});
+  auto e = MakeEvent(platform_events::InputKind::PointerMove);
+  if (AimPointer(e)) Current().Inject(e);
+}
+
+void MouseDown(int button) {
+  HeadlessBackend& b = Current();
+  auto e = MakeEvent(platform_events::InputKind::ButtonPress);
+  e.button = button;
+  if (!AimPointer(e)) return;
+  if (b.HeldButtons() == 0) b.SetPressWindow(e.topLevel);
+  b.SetHeldButtons(b.HeldButtons() | (1u << (button - 1)));
+  b.Inject(e);
+}
+
+void MouseUp(int button) {
+  HeadlessBackend& b = Current();
+  auto e = MakeEvent(platform_events::InputKind::ButtonRelease);
+  e.button = button;
+  const bool aimed = AimPointer(e);
+  b.SetHeldButtons(b.HeldButtons() & ~(1u << (button - 1)));
+  if (b.HeldButtons() == 0) b.SetPressWindow(nullptr);
+  if (aimed) b.Inject(e);
+}
+
+void Click(int screenX, int screenY, int button) {
+  MouseMove(screenX, screenY);
+  MouseDown(button);
+  MouseUp(button);
+}
+
+void DoubleClick(int screenX, int screenY, std::uint64_t gapMs) {
+  Click(screenX, screenY);
+  AdvanceClock(gapMs);
+  Click(screenX, screenY);
+}
+
+void Wheel(int steps) {
+  auto e = MakeEvent(platform_events::InputKind::Wheel);
+  e.wheelDelta = steps * WHEEL_DELTA;
+  if (AimPointer(e)) Current().Inject(e);
+}
+
+void KeyDown(std::uint32_t keysym, std::string_view textUtf8) {
+  HeadlessBackend& b = Current();
+  auto e = MakeEvent(platform_events::InputKind::KeyPress);
+  e.topLevel = b.ActiveNative();
+  e.keysym = keysym;
+  e.textUtf8 = std::string(textUtf8);
+  b.Inject(e);
+  b.SetHeldModifiers(b.HeldModifiers() | ModifierOf(keysym));
+}
+
+void KeyUp(std::uint32_t keysym) {
+  HeadlessBackend& b = Current();
+  auto e = MakeEvent(platform_events::InputKind::KeyRelease);
+  e.topLevel = b.ActiveNative();
+  e.keysym = keysym;
+  b.Inject(e);
+  b.SetHeldModifiers(b.HeldModifiers() & ~ModifierOf(keysym));
+}
+
+void PressKey(std::uint32_t keysym) {
+  KeyDown(keysym, ModifierOf(keysym) ? std::string() : KeyTextFor(keysym, Current().HeldModifiers()));
+  KeyUp(keysym);
+}
+
+void TypeText(std::string_view utf8) {
+  HeadlessBackend& b = Current();
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    std::uint32_t cp = 0;
+    if (!NextCodePoint(utf8, i, &cp)) continue;
+    std::string text;
+    AppendUtf8(text, cp);
+    std::uint32_t keysym = cp < 0x100 ? cp : (0x01000000u | cp);
+    if (cp == '\n' || cp == '\r') {
+      keysym = keys::kReturn;
+      text.assign(1, '\r');
+    }
+    const unsigned held = b.HeldModifiers();
+    // Capitals are typed with Shift down, as a user would.
+    if (cp >= 'A' && cp <= 'Z') b.SetHeldModifiers(held | platform_events::kShift);
+    KeyDown(keysym, text);
+    KeyUp(keysym);
+    b.SetHeldModifiers(held);
+  }
+}
+
+void PumpUntilIdle() {
+  Current();
+  MSG msg;
+  int count = 0;
+  while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      g_quit = true;
+      g_quitCode = static_cast<int>(msg.wParam);
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+    if (++count > kMaxMessagesPerPump) {
+      std::fprintf(stderr, "headless display: the message loop never went idle\n");
+      std::abort();
+    }
+  }
+}
+
+void AdvanceClock(std::uint64_t ms) {
+  HeadlessBackend& b = Current();
+  const std::uint64_t target = b.NowMs() + ms;
+  PumpUntilIdle();
+  while (true) {
+    const std::uint64_t now = b.NowMs();
+    std::uint64_t step = target;
+    auto next = wincore::NextTimerDeadline();
+    if (next && *next < target) step = std::max(*next, now + 1);
+    if (step > target) step = target;
+    b.SetNow(step);
+    PumpUntilIdle();
+    if (step >= target) break;
+  }
+}
+
+std::uint64_t Now() { return Current().NowMs(); }
+bool QuitReceived() { return g_quit; }
+int QuitCode() { return g_quitCode; }
+
+std::uint32_t PresentedPixel(HWND topLevel, int x, int y) {
+  const Surface* s = PresentedSurface(topLevel);
+  return s ? s->Pixel(x, y) : 0;
+}
+
+const Surface* PresentedSurface(HWND topLevel) {
+  const NativeWindow* w = Current().Native(topLevel);
+  return w ? &w->presented : nullptr;
+}
+
+bool WritePng(HWND topLevel, const std::string& path) {
+  const Surface* s = PresentedSurface(topLevel);
+  if (s == nullptr || s->Width() <= 0 || s->Height() <= 0) return false;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  std::vector<png_byte> row(static_cast<std::size_t>(s->Width()) * 3);
+  bool ok = png != nullptr && info != nullptr;
+  if (ok && setjmp(png_jmpbuf(png)) != 0) ok = false;
+  if (ok) {
+    png_init_io(png, f);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(s->Width()), static_cast<png_uint_32>(s->Height()), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < s->Height(); ++y) {
+      const std::uint32_t* src = s->Row(y);
+      for (int x = 0; x < s->Width(); ++x) {
+        row[static_cast<std::size_t>(x) * 3] = static_cast<png_byte>((src[x] >> 16) & 0xFF);
+        row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<png_byte>((src[x] >> 8) & 0xFF);
+        row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<png_byte>(src[x] & 0xFF);
+      }
+      png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+  }
+  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+  const bool closed = std::fclose(f) == 0;
+  if (!ok || !closed) std::remove(path.c_str());
+  return ok && closed;
+}
+
+const std::vector<MessageBoxRecord>& MessageBoxes() { return Current().MessageBoxes(); }
+
+void SetMessageBoxHandler(std::function<void(const MessageBoxRecord&)> handler) {
+  Current().SetMessageBoxHandler(std::move(handler));
+}
+
+}  // namespace headless

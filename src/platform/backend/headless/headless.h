@@ -1,0 +1,97 @@
+// Driving the program on the headless display from a test: start the platform, inject input as
+// the X server would deliver it, run the loop until it is idle, move the virtual clock, and read
+// back what was presented.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/backend/headless/headless_backend.h"
+
+namespace headless {
+
+// X keysyms the tests use most.
+namespace keys {
+inline constexpr std::uint32_t kBackSpace = 0xff08;
+inline constexpr std::uint32_t kTab = 0xff09;
+inline constexpr std::uint32_t kIsoLeftTab = 0xfe20;
+inline constexpr std::uint32_t kReturn = 0xff0d;
+inline constexpr std::uint32_t kEscape = 0xff1b;
+inline constexpr std::uint32_t kDelete = 0xffff;
+inline constexpr std::uint32_t kHome = 0xff50;
+inline constexpr std::uint32_t kLeft = 0xff51;
+inline constexpr std::uint32_t kUp = 0xff52;
+inline constexpr std::uint32_t kRight = 0xff53;
+inline constexpr std::uint32_t kDown = 0xff54;
+inline constexpr std::uint32_t kPageUp = 0xff55;
+inline constexpr std::uint32_t kPageDown = 0xff56;
+inline constexpr std::uint32_t kEnd = 0xff57;
+inline constexpr std::uint32_t kInsert = 0xff63;
+inline constexpr std::uint32_t kF1 = 0xffbe;
+inline constexpr std::uint32_t kF2 = 0xffbf;
+inline constexpr std::uint32_t kF4 = 0xffc1;
+inline constexpr std::uint32_t kShiftL = 0xffe1;
+inline constexpr std::uint32_t kControlL = 0xffe3;
+inline constexpr std::uint32_t kAltL = 0xffe9;
+inline constexpr std::uint32_t kSpace = 0x20;
+}  // namespace keys
+
+// Owns a headless display and the platform on it for its lifetime (one at a time).
+class Session {
+ public:
+  explicit Session(const Options& options = {});
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  HeadlessBackend& Backend() { return *m_backend; }
+
+ private:
+  std::unique_ptr<HeadlessBackend> m_backend;
+};
+
+HeadlessBackend& Current();  // the running session's display
+
+// ---- Input (queued; PumpUntilIdle delivers it) ----------------------------------------------
+void MouseMove(int screenX, int screenY);
+void MouseDown(int button = 1);
+void MouseUp(int button = 1);
+void Click(int screenX, int screenY, int button = 1);
+// Two clicks at the point, `gapMs` apart on the virtual clock.
+void DoubleClick(int screenX, int screenY, std::uint64_t gapMs = 100);
+// Wheel steps at the pointer: positive turns away from the user.
+void Wheel(int steps);
+// A key press with the characters the input method produced for it (UTF-8), and its release.
+// Modifier keys (Shift, Control, Alt) pressed this way stay held until released.
+void KeyDown(std::uint32_t keysym, std::string_view textUtf8 = {});
+void KeyUp(std::uint32_t keysym);
+// Press and release with the characters a US keyboard would give for the held modifiers.
+void PressKey(std::uint32_t keysym);
+// Each character typed as its own key press (keysym from the character), UTF-8.
+void TypeText(std::string_view utf8);
+
+// ---- Running --------------------------------------------------------------------------------
+// Reads and dispatches messages until none is left, paints and the present included.
+void PumpUntilIdle();
+// Moves the virtual clock forward by `ms`, stopping at every timer deadline on the way: the
+// clock listeners hear of each step and the loop runs until idle after each.
+void AdvanceClock(std::uint64_t ms);
+std::uint64_t Now();
+// Whether PumpUntilIdle took a WM_QUIT, and its exit code.
+bool QuitReceived();
+int QuitCode();
+
+// ---- Looking ----------------------------------------------------------------------------------
+// The pixel (0x00RRGGBB) a top-level window shows on the display at (x, y) of its client area.
+std::uint32_t PresentedPixel(HWND topLevel, int x, int y);
+const Surface* PresentedSurface(HWND topLevel);
+// Writes what the window shows to a PNG file; false (and nothing written) on any failure.
+bool WritePng(HWND topLevel, const std::string& path);
+// Every message box shown so far, and the answer to the next ones: without a handler a box is
+// answered by pressing Enter.
+const std::vector<MessageBoxRecord>& MessageBoxes();
+void SetMessageBoxHandler(std::function<void(const MessageBoxRecord&)> handler);
+
+}  // namespace headless

@@ -1,0 +1,213 @@
+#include "platform/backend/headless/headless_backend.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/window.h"
+
+namespace headless {
+
+HeadlessBackend::HeadlessBackend(const Options& options)
+    : m_options(options), m_now(options.startMs) {
+  m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (m_wakeFd < 0) {
+    std::perror("headless display: eventfd");
+    std::abort();
+  }
+  m_cursor = {options.screenWidth / 2, options.screenHeight / 2};
+}
+
+HeadlessBackend::~HeadlessBackend() {
+  if (m_wakeFd >= 0) ::close(m_wakeFd);
+}
+
+STARTUPINFO HeadlessBackend::StartupInfo() {
+  STARTUPINFO si;
+  if (m_options.showCommand != SW_SHOWDEFAULT) {
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(m_options.showCommand);
+  } else {
+    si.wShowWindow = SW_SHOWDEFAULT;
+  }
+  return si;
+}
+
+void HeadlessBackend::AddClockListener(ClockListener* listener) {
+  if (listener != nullptr && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) {
+    m_listeners.push_back(listener);
+  }
+}
+
+void HeadlessBackend::RemoveClockListener(ClockListener* listener) {
+  m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener), m_listeners.end());
+}
+
+void HeadlessBackend::SetNow(std::uint64_t nowMs) {
+  if (nowMs <= m_now.load()) return;
+  m_now = nowMs;
+  // A listener may remove itself while being told.
+  std::vector<ClockListener*> listeners = m_listeners;
+  for (ClockListener* l : listeners) {
+    if (std::find(m_listeners.begin(), m_listeners.end(), l) != m_listeners.end()) l->ClockAdvanced(nowMs);
+  }
+}
+
+bool HeadlessBackend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) {
+  NativeWindow& w = m_windows[hwnd];
+  w.rect = screenRect;
+  w.props = props;
+  w.state = NativeShowState::Hidden;
+  m_stacking.insert(m_stacking.begin(), hwnd);
+  return true;
+}
+
+void HeadlessBackend::DestroyNative(HWND hwnd) {
+  m_windows.erase(hwnd);
+  m_stacking.erase(std::remove(m_stacking.begin(), m_stacking.end(), hwnd), m_stacking.end());
+  if (m_active == hwnd) m_active = nullptr;
+  if (m_grab == hwnd) m_grab = nullptr;
+  if (m_pressWindow == hwnd) m_pressWindow = nullptr;
+}
+
+void HeadlessBackend::SetNativeProps(HWND hwnd, const TopLevelProps& props) {
+  auto it = m_windows.find(hwnd);
+  if (it != m_windows.end()) it->second.props = props;
+}
+
+void HeadlessBackend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
+  auto it = m_windows.find(hwnd);
+  if (it != m_windows.end()) it->second.rect = screenRect;
+}
+
+void HeadlessBackend::SetNativeShowState(HWND hwnd, NativeShowState state) {
+  auto it = m_windows.find(hwnd);
+  if (it == m_windows.end()) return;
+  const bool wasHidden = it->second.state == NativeShowState::Hidden;
+  it->second.state = state;
+  // A window that appears comes up on top of the others.
+  if (wasHidden && state != NativeShowState::Hidden) Raise(hwnd);
+  if (state == NativeShowState::Hidden && m_active == hwnd) m_active = nullptr;
+}
+
+void HeadlessBackend::ActivateNative(HWND hwnd) {
+  if (m_windows.count(hwnd) == 0) return;
+  m_active = hwnd;
+  Raise(hwnd);
+}
+
+void HeadlessBackend::Raise(HWND hwnd) {
+  m_stacking.erase(std::remove(m_stacking.begin(), m_stacking.end(), hwnd), m_stacking.end());
+  m_stacking.insert(m_stacking.begin(), hwnd);
+}
+
+void HeadlessBackend::Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) {
+  auto it = m_windows.find(hwnd);
+  if (it == m_windows.end()) return;
+  NativeWindow& w = it->second;
+  if (w.presented.Width() != surface.Width() || w.presented.Height() != surface.Height()) {
+    w.presented.Resize(surface.Width(), surface.Height(), 0);
+  }
+  w.lastPresent.assign(dirty.begin(), dirty.end());
+  ++w.presentCount;
+  for (const RECT& r : dirty) {
+    const int left = std::max(0, static_cast<int>(r.left));
+    const int top = std::max(0, static_cast<int>(r.top));
+    const int right = std::min(surface.Width(), static_cast<int>(r.right));
+    const int bottom = std::min(surface.Height(), static_cast<int>(r.bottom));
+    for (int y = top; y < bottom; ++y) {
+      std::copy(surface.Row(y) + left, surface.Row(y) + right, w.presented.Row(y) + left);
+    }
+  }
+}
+
+void HeadlessBackend::Inject(const platform_events::InputEvent& event) { m_pending.push_back(event); }
+
+bool HeadlessBackend::DeliverPending() {
+  std::uint64_t counter = 0;
+  const bool woken = ::read(m_wakeFd, &counter, sizeof counter) == static_cast<ssize_t>(sizeof counter);
+  if (m_pending.empty()) return woken;
+  // Events injected while these are delivered wait for the next round, as on a real connection.
+  std::deque<platform_events::InputEvent> batch;
+  batch.swap(m_pending);
+  for (const auto& e : batch) platform_events::Input(e);
+  return true;
+}
+
+bool HeadlessBackend::WaitAndDispatch(int timeoutMs) {
+  if (DeliverPending()) return true;
+  if (timeoutMs == 0) return false;
+  if (timeoutMs > 0 && m_options.idleAdvancesClock) {
+    SetNow(m_now.load() + static_cast<std::uint64_t>(timeoutMs));
+    return true;
+  }
+  // Only another thread's PostMessage (or a test's timer thread) can end this wait.
+  pollfd p{m_wakeFd, POLLIN, 0};
+  int r = 0;
+  do {
+    r = ::poll(&p, 1, m_options.stallTimeoutMs);
+  } while (r < 0 && errno == EINTR);
+  if (r > 0) return DeliverPending();
+  std::fprintf(stderr,
+               "headless display: the event loop waited %d ms for input that nothing will send "
+               "(unanswered message box, or a wait for a timer on the virtual clock)\n",
+               m_options.stallTimeoutMs);
+  std::abort();
+}
+
+void HeadlessBackend::Wake() {
+  const std::uint64_t one = 1;
+  ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+  (void)n;
+}
+
+void HeadlessBackend::MessageBoxShown(HWND box, const std::string& text, const std::string& caption,
+                                      UINT flags) {
+  MessageBoxRecord record{box, GetWindow(box, GW_OWNER), text, caption, flags};
+  m_boxes.push_back(record);
+  if (m_boxHandler) {
+    m_boxHandler(record);
+    return;
+  }
+  // Nobody answers for the test: the user presses Enter in the box.
+  platform_events::InputEvent e;
+  e.kind = platform_events::InputKind::KeyPress;
+  e.topLevel = box;
+  e.keysym = 0xff0d;
+  e.textUtf8 = "\r";
+  e.modifiers = m_modifiers;
+  e.timeMs = m_now.load();
+  Inject(e);
+  e.kind = platform_events::InputKind::KeyRelease;
+  e.textUtf8.clear();
+  Inject(e);
+}
+
+HWND HeadlessBackend::PointerTarget(POINT screenPt, bool* deliver) const {
+  *deliver = true;
+  if (m_grab != nullptr) return nullptr;
+  if (m_pressWindow != nullptr && m_buttons != 0) return m_pressWindow;
+  for (HWND h : m_stacking) {
+    auto it = m_windows.find(h);
+    if (it == m_windows.end()) continue;
+    const NativeWindow& w = it->second;
+    if (w.state == NativeShowState::Hidden || w.state == NativeShowState::Minimized) continue;
+    if (screenPt.x >= w.rect.left && screenPt.x < w.rect.right && screenPt.y >= w.rect.top &&
+        screenPt.y < w.rect.bottom) {
+      return h;
+    }
+  }
+  *deliver = false;  // the desktop or another program is there
+  return nullptr;
+}
+
+const NativeWindow* HeadlessBackend::Native(HWND hwnd) const {
+  auto it = m_windows.find(hwnd);
+  return it == m_windows.end() ? nullptr : &it->second;
+}
+
+}  // namespace headless

@@ -1,0 +1,124 @@
+// The in-memory display for tests: native windows are records with a stacking order, presented
+// pixels are kept per window exactly as presented, and time is a virtual clock that moves only
+// when the test moves it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/backend_events.h"
+
+namespace headless {
+
+struct Options {
+  int screenWidth = 1280;
+  int screenHeight = 1024;
+  int dpi = 96;
+  // The start-up show command handed to the program; SW_SHOWDEFAULT means none was given.
+  int showCommand = SW_SHOWDEFAULT;
+  std::uint64_t startMs = 1000;
+  // A wait with nothing that could ever end it (no event, no other thread) fails the test after
+  // this much real time instead of hanging it.
+  int stallTimeoutMs = 20000;
+  // When set, a wait for the next timer moves the virtual clock to it, as real time would.
+  bool idleAdvancesClock = false;
+};
+
+struct NativeWindow {
+  RECT rect;  // client area in screen coordinates
+  TopLevelProps props;
+  NativeShowState state = NativeShowState::Hidden;
+  Surface presented;  // what the display shows: only presented rectangles ever reach it
+  int presentCount = 0;
+  std::vector<RECT> lastPresent;
+};
+
+struct MessageBoxRecord {
+  HWND box = nullptr;
+  HWND owner = nullptr;
+  std::string text;
+  std::string caption;
+  UINT flags = 0;
+};
+
+class HeadlessBackend : public Backend {
+ public:
+  explicit HeadlessBackend(const Options& options = {});
+  ~HeadlessBackend() override;
+  HeadlessBackend(const HeadlessBackend&) = delete;
+  HeadlessBackend& operator=(const HeadlessBackend&) = delete;
+
+  // ---- Backend ----
+  int ScreenWidth() override { return m_options.screenWidth; }
+  int ScreenHeight() override { return m_options.screenHeight; }
+  int PixelsPerInch() override { return m_options.dpi; }
+  STARTUPINFO StartupInfo() override;
+  std::uint64_t NowMs() override { return m_now.load(); }
+  bool HasVirtualClock() const override { return true; }
+  void AddClockListener(ClockListener* listener) override;
+  void RemoveClockListener(ClockListener* listener) override;
+  bool CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) override;
+  void DestroyNative(HWND hwnd) override;
+  void SetNativeProps(HWND hwnd, const TopLevelProps& props) override;
+  void SetNativeBounds(HWND hwnd, const RECT& screenRect) override;
+  void SetNativeShowState(HWND hwnd, NativeShowState state) override;
+  void ActivateNative(HWND hwnd) override;
+  void Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) override;
+  void GrabPointer(HWND hwnd) override { m_grab = hwnd; }
+  POINT CursorPos() override { return m_cursor; }
+  void WarpCursor(POINT screenPt) override { m_cursor = screenPt; }
+  bool WaitAndDispatch(int timeoutMs) override;
+  void Wake() override;
+  void MessageBoxShown(HWND box, const std::string& text, const std::string& caption, UINT flags) override;
+
+  // ---- Test side ----
+  const Options& GetOptions() const { return m_options; }
+  // Queues an event for the next WaitAndDispatch, as the X connection would have it.
+  void Inject(const platform_events::InputEvent& event);
+  // The native window that would receive pointer events at a screen point (grabs included):
+  // nullptr means "deliver in screen coordinates" (a grab) or nothing there.
+  HWND PointerTarget(POINT screenPt, bool* deliver) const;
+  void SetNow(std::uint64_t nowMs);  // moves the clock forward and tells the listeners
+  const NativeWindow* Native(HWND hwnd) const;
+  std::vector<HWND> Stacking() const { return m_stacking; }  // top first
+  HWND ActiveNative() const { return m_active; }
+  HWND Grab() const { return m_grab; }
+  unsigned HeldModifiers() const { return m_modifiers; }
+  void SetHeldModifiers(unsigned modifiers) { m_modifiers = modifiers; }
+  unsigned HeldButtons() const { return m_buttons; }
+  void SetHeldButtons(unsigned buttons) { m_buttons = buttons; }
+  HWND PressWindow() const { return m_pressWindow; }
+  void SetPressWindow(HWND hwnd) { m_pressWindow = hwnd; }
+  const std::vector<MessageBoxRecord>& MessageBoxes() const { return m_boxes; }
+  void SetMessageBoxHandler(std::function<void(const MessageBoxRecord&)> handler) {
+    m_boxHandler = std::move(handler);
+  }
+
+ private:
+  void Raise(HWND hwnd);
+  bool DeliverPending();
+
+  Options m_options;
+  std::atomic<std::uint64_t> m_now;
+  int m_wakeFd = -1;
+  std::deque<platform_events::InputEvent> m_pending;
+  std::vector<ClockListener*> m_listeners;
+  std::map<HWND, NativeWindow> m_windows;
+  std::vector<HWND> m_stacking;
+  HWND m_active = nullptr;
+  HWND m_grab = nullptr;
+  HWND m_pressWindow = nullptr;  // implicit grab while a button is held
+  POINT m_cursor;
+  unsigned m_modifiers = 0;
+  unsigned m_buttons = 0;
+  std::vector<MessageBoxRecord> m_boxes;
+  std::function<void(const MessageBoxRecord&)> m_boxHandler;
+};
+
+}  // namespace headless
