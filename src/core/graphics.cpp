@@ -279,6 +279,12 @@ void TCanvas::Polyline(const POINT* points, int count) {
   ::Polyline(m_dc, points, count);
 }
 
+void TCanvas::PolyPolyline(const POINT* points, const DWORD* counts, int lineCount) {
+  if (lineCount <= 0) return;
+  RequirePen();
+  ::PolyPolyline(m_dc, points, counts, static_cast<DWORD>(lineCount));
+}
+
 void TCanvas::TextOut(int x, int y, const std::string& text) {
   RequireFont();
   RequireBrush();

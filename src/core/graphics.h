@@ -176,6 +176,8 @@ class TCanvas {
   void MoveTo(int x, int y);
   void LineTo(int x, int y);
   void Polyline(const POINT* points, int count);
+  // Several polylines in one call with the canvas's pen: counts[i] points for line i.
+  void PolyPolyline(const POINT* points, const DWORD* counts, int lineCount);
   void TextOut(int x, int y, const std::string& text);
   // Text at (x, y) clipped to `rect`; with a solid brush the rectangle is first filled with it.
   void TextRect(const RECT& rect, int x, int y, const std::string& text);

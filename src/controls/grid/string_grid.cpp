@@ -1,0 +1,183 @@
+#include "controls/grid/string_grid.h"
+
+#include "controls/grid/grid_errors.h"
+#include "controls/grid/string_sparse_list.h"
+#include "core/exceptions.h"
+
+// ---- TStringGridStrings -----------------------------------------------------------------------
+TStringGridStrings::TStringGridStrings(TStringGrid* grid, TGridIndexCode code)
+    : m_grid(grid), m_code(code) {}
+
+int TStringGridStrings::Count() const {
+  if (!m_grid) return 0;
+  return m_code.EntryCount(m_grid->ColCount(), m_grid->RowCount());
+}
+
+std::string TStringGridStrings::Get(int index) const {
+  if (!m_grid || m_code.IsDetached()) return {};
+  TGridIndexCode::TCell cell = m_code.CellOfEntry(index);
+  return m_grid->CellText(cell.column, cell.row);
+}
+
+void TStringGridStrings::Put(int index, const std::string& text) {
+  if (!m_grid || m_code.IsDetached()) return;
+  TGridIndexCode::TCell cell = m_code.CellOfEntry(index);
+  m_grid->SetCellText(cell.column, cell.row, text);
+}
+
+TObject* TStringGridStrings::GetObject(int index) const {
+  if (!m_grid || m_code.IsDetached()) return nullptr;
+  TGridIndexCode::TCell cell = m_code.CellOfEntry(index);
+  return m_grid->CellObject(cell.column, cell.row);
+}
+
+void TStringGridStrings::PutObject(int index, TObject* object) {
+  if (!m_grid || m_code.IsDetached()) return;
+  TGridIndexCode::TCell cell = m_code.CellOfEntry(index);
+  m_grid->SetCellObject(cell.column, cell.row, object);
+}
+
+int TStringGridStrings::Add(const std::string& text) {
+  int count = Count();
+  for (int i = 0; i < count; ++i) {
+    if (Get(i).empty()) {
+      Put(i, text.empty() ? std::string(" ") : text);
+      return i;
+    }
+  }
+  return -1;
+}
+
+void TStringGridStrings::Insert(int, const std::string&) {
+  RaiseGridError(kSTooManyDeletedId, kSTooManyDeleted);
+}
+
+void TStringGridStrings::Delete(int) { RaiseGridError(kSTooManyDeletedId, kSTooManyDeleted); }
+
+void TStringGridStrings::Clear() {
+  if (!m_grid || m_code.IsDetached()) return;
+  TStringsUpdate update(*this);
+  int count = Count();
+  for (int i = 0; i < count; ++i) {
+    Put(i, std::string());
+    PutObject(i, nullptr);
+  }
+}
+
+void TStringGridStrings::SetUpdateState(bool updating) {
+  if (m_grid) m_grid->SetUpdateState(updating);
+}
+
+// ---- TStringGrid ------------------------------------------------------------------------------
+TStringGrid::TStringGrid(TComponent* owner)
+    : TDrawGrid(owner),
+      m_data(RowListQuantum(RowCount())),
+      m_rows(RowListQuantum(RowCount())),
+      m_cols(ColumnViewQuantum(ColCount())) {}
+
+TStringGrid::~TStringGrid() {
+  m_rows.ForAll([](int, void* item) {
+    delete static_cast<TStringGridStrings*>(item);
+    return 0;
+  });
+  m_cols.ForAll([](int, void* item) {
+    delete static_cast<TStringGridStrings*>(item);
+    return 0;
+  });
+  m_data.ForAll([](int, void* item) {
+    delete static_cast<TStringSparseList*>(item);
+    return 0;
+  });
+  m_rows.Clear();
+  m_cols.Clear();
+  m_data.Clear();
+}
+
+TStringSparseList* TStringGrid::DataRow(int row) const {
+  return static_cast<TStringSparseList*>(m_data.Get(row));
+}
+
+TStringSparseList* TStringGrid::EnsureDataRow(int row) {
+  TStringSparseList* data = DataRow(row);
+  if (!data) {
+    auto fresh = std::make_unique<TStringSparseList>(CellRowQuantum(ColCount()));
+    m_data.Put(row, fresh.get());
+    data = fresh.release();
+  }
+  return data;
+}
+
+TStringGridStrings* TStringGrid::EnsureColView(int col) {
+  auto* view = static_cast<TStringGridStrings*>(m_cols.Get(col));
+  if (!view) {
+    auto fresh = std::make_unique<TStringGridStrings>(this, TGridIndexCode::ForColumn(col));
+    m_cols.Put(col, fresh.get());
+    view = fresh.release();
+  }
+  return view;
+}
+
+TStringGridStrings* TStringGrid::EnsureRowView(int row) {
+  auto* view = static_cast<TStringGridStrings*>(m_rows.Get(row));
+  if (!view) {
+    auto fresh = std::make_unique<TStringGridStrings>(this, TGridIndexCode::ForRow(row));
+    m_rows.Put(row, fresh.get());
+    view = fresh.release();
+  }
+  return view;
+}
+
+TStringGridStrings& TStringGrid::Rows(int row) { return *EnsureRowView(row); }
+
+TStringGridStrings& TStringGrid::Cols(int col) { return *EnsureColView(col); }
+
+std::string TStringGrid::CellText(int col, int row) const {
+  TStringSparseList* data = DataRow(row);
+  if (!data) return {};
+  return data->Get(col);
+}
+
+TObject* TStringGrid::CellObject(int col, int row) const {
+  TStringSparseList* data = DataRow(row);
+  if (!data) return nullptr;
+  return data->GetObject(col);
+}
+
+void TStringGrid::SetCellText(int col, int row, const std::string& text) {
+  // Checked before a row is made for it, so a rejected write leaves the store as it was.
+  if (col < 0) RaiseFmt<EListError>(kSListIndexError, col);
+  EnsureDataRow(row)->Put(col, text);
+  CellChanged(col, row);
+}
+
+void TStringGrid::SetCellObject(int col, int row, TObject* object) {
+  if (col < 0) RaiseFmt<EListError>(kSListIndexError, col);
+  EnsureDataRow(row)->PutObject(col, object);
+  CellChanged(col, row);
+}
+
+void TStringGrid::CellChanged(int col, int row) {
+  EnsureColView(col);
+  EnsureRowView(row);
+  if (m_updating) {
+    m_needsUpdating = true;
+  } else {
+    InvalidateCell(col, row);
+  }
+  if (col == Col() && row == Row() && m_editUpdate == 0) UpdateEditor();
+}
+
+void TStringGrid::SetUpdateState(bool updating) {
+  m_updating = updating;
+  if (!updating && m_needsUpdating) {
+    m_needsUpdating = false;
+    InvalidateGrid();
+  }
+}
+
+void TStringGrid::DrawCell(int col, int row, const RECT& rect, TGridDrawState state) {
+  if (DefaultDrawing()) {
+    Canvas().TextRect(rect, rect.left + 2, rect.top + 2, CellText(col, row));
+  }
+  TDrawGrid::DrawCell(col, row, rect, state);
+}
