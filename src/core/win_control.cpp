@@ -21,8 +21,6 @@ std::unordered_map<HWND, TWinControl*>& ControlMap() {
 // new window to it.
 thread_local TWinControl* t_creating = nullptr;
 
-LRESULT InitWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
 }  // namespace
 
 LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -39,19 +37,17 @@ LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return m.Result;
 }
 
-namespace {
-
-LRESULT InitWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT TWinControl::InitWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   TWinControl* control = t_creating;
   if (!control) return DefWindowProc(hwnd, msg, wParam, lParam);
   t_creating = nullptr;
   ControlMap()[hwnd] = control;
+  // Handlers of the creation messages may already ask for the handle.
+  control->m_handle = hwnd;
   // The window's own procedure stays reachable as the control's default handling.
   SetWindowLongPtr(hwnd, GWL_WNDPROC, reinterpret_cast<std::intptr_t>(&ControlWndProc));
   return ControlWndProc(hwnd, msg, wParam, lParam);
 }
-
-}  // namespace
 
 TWinControl* TWinControl::FindControl(HWND hwnd) {
   auto it = ControlMap().find(hwnd);
@@ -79,7 +75,8 @@ HWND TWinControl::Handle() {
 }
 
 void TWinControl::HandleNeeded() {
-  if (m_handle) return;
+  // A window being made is not made twice when a creation message handler asks for it.
+  if (m_handle || (m_controlState & csCreating)) return;
   if (m_parent) m_parent->HandleNeeded();
   // Children get their windows when they start showing (UpdateShowing) or are first needed.
   CreateWnd();
@@ -143,10 +140,8 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params) {
                              params.WndParent, nullptr, nullptr, nullptr);
   t_creating = nullptr;
   m_controlState &= ~csCreating;
-  if (hwnd) {
-    m_handle = hwnd;
-    UpdateBounds();
-  }
+  m_handle = hwnd;
+  if (hwnd) UpdateBounds();
 }
 
 void TWinControl::DestroyWnd() {

@@ -149,6 +149,9 @@ class TWinControl : public TControl {
 
  private:
   friend LRESULT ControlWndProc(HWND, UINT, WPARAM, LPARAM);
+  // The class procedure of every window this layer makes: binds the new window to the control
+  // being created at its first message, then hands over to ControlWndProc.
+  static LRESULT InitWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void PaintHandler(TMessage& message);
   bool IsControlMouseMsg(TMessage& message);
   void HandleKeyNotify(TMessage& message);
