@@ -59,9 +59,26 @@ struct Match {
   int slant = FC_SLANT_ROMAN;
 };
 
+// Fontconfig's configuration for the whole run: loaded at the first lookup and released at exit, so
+// leak checkers see no memory of the library left behind. Only this file uses fontconfig, and
+// every pattern it makes is destroyed before the lookup returns.
+class FontconfigSession {
+ public:
+  FontconfigSession() : m_ready(FcInit() == FcTrue) {}
+  ~FontconfigSession() {
+    if (m_ready) FcFini();
+  }
+  FontconfigSession(const FontconfigSession&) = delete;
+  FontconfigSession& operator=(const FontconfigSession&) = delete;
+  bool Ready() const { return m_ready; }
+
+ private:
+  bool m_ready;
+};
+
 bool FindFont(const FontRequest& request, bool anySans, Match* out) {
-  static const bool ready = FcInit() == FcTrue;
-  if (!ready) return false;
+  static const FontconfigSession session;
+  if (!session.Ready()) return false;
   PatternPtr pattern(FcPatternCreate());
   if (!pattern) return false;
   const std::string face = Lower(request.face);
