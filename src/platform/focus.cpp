@@ -159,17 +159,18 @@ HWND SetFocus(HWND hwnd) {
   // A disabled window, or one inside a disabled window (a modal box is open), takes no keyboard.
   if (!EnabledChain(*rec)) return nullptr;
   if (hwnd == old) return old;
+  const HWND previous = old;  // what the caller is told, whatever activation did meanwhile
   HWND top = TopLevelOf(hwnd);
   if (top != f.active && !IsPopupTop(top)) {
     Activate(top, WA_ACTIVE, false);
     if ((rec = Find(hwnd)) == nullptr) return nullptr;
     old = f.focus;
-    if (old == hwnd) return old;
+    if (old == hwnd) return previous;
   }
   f.focus = hwnd;
   if (old != nullptr && Find(old) != nullptr) SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
   if (f.focus == hwnd && Find(hwnd) != nullptr) SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
-  return old;
+  return previous;
 }
 
 HWND GetFocus() { return F().focus; }
