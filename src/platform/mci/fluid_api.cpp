@@ -1,0 +1,83 @@
+#include "platform/mci/fluid_api.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+namespace {
+
+std::mutex g_logLock;
+std::string g_lastLog;
+
+// The library logs from its own threads too (audio drivers), hence the lock. Set
+// TESSIVO_AUDIO_DEBUG to see every message on stderr while chasing a sound problem.
+void LogToMemory(int level, const char* message, void*) {
+  if (message == nullptr) return;
+  if (std::getenv("TESSIVO_AUDIO_DEBUG") != nullptr) {
+    std::fprintf(stderr, "fluidsynth[%d]: %s\n", level, message);
+  }
+  if (level <= FLUID_WARN) {
+    std::lock_guard<std::mutex> lock(g_logLock);
+    g_lastLog = message;
+  }
+}
+
+}  // namespace
+
+const FluidApi* LoadFluidApi(std::string* error) {
+  static FluidApi api;
+  static bool loaded = false;
+  static std::string loadError;
+  if (loaded) return &api;
+  if (!loadError.empty()) {
+    *error = loadError;
+    return nullptr;
+  }
+  void* lib = dlopen("libfluidsynth.so.3", RTLD_NOW | RTLD_LOCAL);
+  if (lib == nullptr) {
+    const char* why = dlerror();
+    loadError = std::string("The FluidSynth library (libfluidsynth.so.3) cannot be loaded: ") +
+                (why != nullptr ? why : "unknown reason");
+    *error = loadError;
+    return nullptr;
+  }
+  FluidApi candidate;
+  bool complete = true;
+#define TESSIVO_FLUID_RESOLVE(name)                                                    \
+  candidate.name = reinterpret_cast<decltype(candidate.name)>(dlsym(lib, #name));      \
+  if (candidate.name == nullptr) {                                                     \
+    complete = false;                                                                  \
+    loadError = "The FluidSynth library lacks the function " #name ".";                \
+  }
+  TESSIVO_FLUID_FUNCTIONS(TESSIVO_FLUID_RESOLVE)
+#undef TESSIVO_FLUID_RESOLVE
+  if (!complete) {
+    dlclose(lib);
+    *error = loadError;
+    return nullptr;
+  }
+  // The library stays loaded for the rest of the run: its drivers keep threads and globals.
+  for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level) {
+    candidate.fluid_set_log_function(level, &LogToMemory, nullptr);
+  }
+  // Its helper libraries (instrument patch loading) report through glib's logging, which prints on
+  // stderr by default. The program uses glib for nothing else, so glib's default goes to memory too.
+  using GlibLogFunc = void (*)(const char*, int, const char*, void*);
+  using SetDefaultHandler = GlibLogFunc (*)(GlibLogFunc, void*);
+  if (auto setHandler = reinterpret_cast<SetDefaultHandler>(dlsym(lib, "g_log_set_default_handler"))) {
+    setHandler([](const char*, int, const char* message, void*) { LogToMemory(FLUID_WARN, message, nullptr); },
+               nullptr);
+  }
+  api = candidate;
+  loaded = true;
+  return &api;
+}
+
+std::string TakeFluidLogMessage() {
+  std::lock_guard<std::mutex> lock(g_logLock);
+  std::string message;
+  message.swap(g_lastLog);
+  return message;
+}

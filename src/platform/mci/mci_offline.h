@@ -1,0 +1,18 @@
+// What the sequencer rendered on a virtual clock, for tests that listen to it.
+//
+// With a backend whose clock only moves when a test advances it, playing renders offline and keeps
+// every rendered frame per device (interleaved stereo floats at sampleRate), also after the device
+// is closed, until ShutdownMci.
+#pragma once
+
+#include <vector>
+
+#include "platform/mci.h"
+
+struct OfflineAudio {
+  int sampleRate = 0;
+  std::vector<float> samples;  // left, right, left, right ...
+};
+
+// False when the device never rendered offline.
+bool GetOfflineAudio(MCIDEVICEID id, OfflineAudio* audio);

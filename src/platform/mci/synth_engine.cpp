@@ -1,0 +1,142 @@
+#include "platform/mci/synth_engine.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+std::vector<std::string> DefaultSoundfontCandidates() {
+  return {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+          "/usr/share/sounds/sf2/TimGM6mb.sf2"};
+}
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// A SoundFont 2 file is a RIFF file of form "sfbk". Checked before the synthesizer sees the file:
+// its loaders complain about other files on stderr, past its log functions.
+bool LooksLikeSoundfont(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  unsigned char head[12] = {};
+  const bool complete = std::fread(head, 1, sizeof head, f) == sizeof head;
+  std::fclose(f);
+  return complete && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
+}
+
+}  // namespace
+
+std::string FindSoundfont(const char* explicitPath, const std::vector<std::string>& candidates) {
+  if (explicitPath != nullptr && *explicitPath != '\0') return explicitPath;
+  for (const auto& candidate : candidates) {
+    if (IsRegularFile(candidate)) return candidate;
+  }
+  return {};
+}
+
+std::unique_ptr<SynthEngine> SynthEngine::Create(SynthError* error, std::string* detail) {
+  *error = SynthError::kNone;
+  detail->clear();
+  std::string loadError;
+  const FluidApi* api = LoadFluidApi(&loadError);
+  if (api == nullptr) {
+    *error = SynthError::kLibraryMissing;
+    *detail = loadError;
+    return nullptr;
+  }
+  const char* explicitPath = std::getenv("TESSIVO_SOUNDFONT");
+  const std::string path = FindSoundfont(explicitPath, DefaultSoundfontCandidates());
+  if (path.empty()) {
+    *error = SynthError::kSoundfontMissing;
+    *detail =
+        "No General MIDI soundfont was found (looked for /usr/share/sounds/sf2/default-GM.sf2, "
+        "FluidR3_GM.sf2 and TimGM6mb.sf2); install fluid-soundfont-gm or set TESSIVO_SOUNDFONT.";
+    return nullptr;
+  }
+  if (!IsRegularFile(path)) {
+    *error = SynthError::kSoundfontMissing;
+    *detail = "The soundfont " + path + " named by TESSIVO_SOUNDFONT does not exist.";
+    return nullptr;
+  }
+
+  if (!LooksLikeSoundfont(path)) {
+    *error = SynthError::kSoundfontInvalid;
+    *detail = "The file " + path + " is not a SoundFont 2 file, so it cannot be used as the soundfont.";
+    return nullptr;
+  }
+
+  std::unique_ptr<SynthEngine> engine(new SynthEngine);
+  engine->m_api = api;
+  engine->m_settings = api->new_fluid_settings();
+  if (engine->m_settings == nullptr) {
+    *error = SynthError::kSynthFailed;
+    *detail = "The synthesizer's settings could not be created.";
+    return nullptr;
+  }
+  api->fluid_settings_setnum(engine->m_settings, "synth.sample-rate", kSampleRate);
+  api->fluid_settings_setnum(engine->m_settings, "synth.gain", kGain);
+  api->fluid_settings_setint(engine->m_settings, "synth.dynamic-sample-loading", 1);
+  // The program never feeds the synthesizer from a MIDI port or a shell.
+  api->fluid_settings_setint(engine->m_settings, "synth.midi-channels", 16);
+  engine->m_synth = api->new_fluid_synth(engine->m_settings);
+  if (engine->m_synth == nullptr) {
+    *error = SynthError::kSynthFailed;
+    *detail = "The synthesizer could not be created: " + TakeFluidLogMessage();
+    return nullptr;
+  }
+  if (api->fluid_synth_sfload(engine->m_synth, path.c_str(), 1) == FLUID_FAILED) {
+    *error = SynthError::kSoundfontInvalid;
+    *detail = "The soundfont " + path + " could not be loaded";
+    const std::string why = TakeFluidLogMessage();
+    *detail += why.empty() ? "." : ": " + why;
+    return nullptr;
+  }
+  engine->m_soundfontPath = path;
+  return engine;
+}
+
+SynthEngine::~SynthEngine() {
+  if (m_synth != nullptr) m_api->delete_fluid_synth(m_synth);
+  if (m_settings != nullptr) m_api->delete_fluid_settings(m_settings);
+}
+
+void SynthEngine::Send(const midi::Event& event) {
+  const int channel = event.status & 0x0F;
+  switch (event.status & 0xF0) {
+    case 0x80: m_api->fluid_synth_noteoff(m_synth, channel, event.data1); break;
+    case 0x90:
+      // A note-on of velocity 0 is a note-off; the synthesizer treats it so too.
+      m_api->fluid_synth_noteon(m_synth, channel, event.data1, event.data2);
+      break;
+    case 0xA0: m_api->fluid_synth_key_pressure(m_synth, channel, event.data1, event.data2); break;
+    case 0xB0: m_api->fluid_synth_cc(m_synth, channel, event.data1, event.data2); break;
+    case 0xC0: m_api->fluid_synth_program_change(m_synth, channel, event.data1); break;
+    case 0xD0: m_api->fluid_synth_channel_pressure(m_synth, channel, event.data1); break;
+    case 0xE0:
+      m_api->fluid_synth_pitch_bend(m_synth, channel, event.data1 | (event.data2 << 7));
+      break;
+    default: break;
+  }
+}
+
+void SynthEngine::SilenceAndReset() {
+  m_api->fluid_synth_all_sounds_off(m_synth, -1);
+  for (int channel = 0; channel < 16; ++channel) {
+    m_api->fluid_synth_cc(m_synth, channel, 121, 0);  // reset all controllers
+    m_api->fluid_synth_cc(m_synth, channel, 0, 0);    // bank 0
+    m_api->fluid_synth_cc(m_synth, channel, 7, 100);  // volume
+    m_api->fluid_synth_cc(m_synth, channel, 10, 64);  // pan centre
+    m_api->fluid_synth_pitch_bend(m_synth, channel, 8192);
+    m_api->fluid_synth_program_change(m_synth, channel, 0);
+  }
+}
+
+void SynthEngine::Render(float* left, float* right, int frames) {
+  if (frames <= 0) return;
+  m_api->fluid_synth_write_float(m_synth, frames, left, 0, 1, right, 0, 1);
+}
