@@ -249,6 +249,10 @@ const GlyphImage& FontInstance::Glyph(unsigned char c) const {
   FT_Face face = m_impl->face.get();
   if (!face) return out;
   const FT_UInt index = FT_Get_Char_Index(face, text::Cp1252ToUnicode(c));
+  // FreeType's default TrueType hinting fits heights (baseline, x-height, cap height) to whole
+  // pixels and leaves horizontal shapes as designed, so glyphs stay true to the unhinted advances
+  // we place them with; full horizontal hinting would move stems against those advances and make
+  // the spacing uneven.
   if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) != 0) return out;
   FT_GlyphSlot slot = face->glyph;
   if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
