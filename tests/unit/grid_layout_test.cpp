@@ -44,7 +44,7 @@ TEST(GridLayout, DefaultsOfANewGrid) {
   EXPECT_EQ(grid.GridLineWidth(), 1);
   EXPECT_EQ(grid.Options(), goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect);
   EXPECT_EQ(grid.ScrollBars(), TScrollStyle::ssBoth);
-  EXPECT_EQ(grid.BorderStyle(), TBorderStyle::bsSingle);
+  EXPECT_EQ(grid.BorderStyle(), TGridBorderStyle::bsSingle);
   EXPECT_EQ(grid.Color(), clWindow);
   EXPECT_FALSE(grid.ParentColor());
   EXPECT_EQ(grid.FixedColor(), clBtnFace);

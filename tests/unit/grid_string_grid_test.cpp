@@ -213,7 +213,7 @@ TEST(StringGridDescription, ReadsTheOtherStoredProperties) {
   // Row selection takes the always-shown editor away.
   EXPECT_EQ(grid->Options(), goFixedVertLine | goVertLine | goRowSelect);
   EXPECT_EQ(grid->ScrollBars(), TScrollStyle::ssVertical);
-  EXPECT_EQ(grid->BorderStyle(), TBorderStyle::bsNone);
+  EXPECT_EQ(grid->BorderStyle(), TGridBorderStyle::bsNone);
   EXPECT_EQ(grid->FixedColor(), clSilver);
   EXPECT_FALSE(grid->DefaultDrawing());
 

@@ -185,7 +185,7 @@ void TCustomGrid::SetScrollBars(TScrollStyle value) {
   RecreateWnd();
 }
 
-void TCustomGrid::SetBorderStyle(TBorderStyle value) {
+void TCustomGrid::SetBorderStyle(TGridBorderStyle value) {
   if (value == m_borderStyle) return;
   m_borderStyle = value;
   RecreateWnd();
@@ -260,7 +260,7 @@ void TCustomGrid::CreateParams(TCreateParams& params) {
   }
   // Double clicks arrive as double-click messages; a size change does not repaint everything.
   params.WindowClass.style = CS_DBLCLKS;
-  if (m_borderStyle == TBorderStyle::bsSingle) {
+  if (m_borderStyle == TGridBorderStyle::bsSingle) {
     if (Ctl3D()) {
       params.Style &= ~WS_BORDER;
       params.ExStyle |= WS_EX_CLIENTEDGE;
@@ -361,8 +361,8 @@ void TCustomGrid::ReadProperty(const std::string& name, const TDescValue& value,
     else InvalidPropertyValue();
   } else if (name == "BorderStyle") {
     std::string id = DescIdentifier(value);
-    if (id == "bsNone") SetBorderStyle(TBorderStyle::bsNone);
-    else if (id == "bsSingle") SetBorderStyle(TBorderStyle::bsSingle);
+    if (id == "bsNone") SetBorderStyle(TGridBorderStyle::bsNone);
+    else if (id == "bsSingle") SetBorderStyle(TGridBorderStyle::bsSingle);
     else InvalidPropertyValue();
   } else if (name == "FixedColor") {
     TColor color = 0;

@@ -46,7 +46,7 @@ inline constexpr TGridDrawState gdFocused = 0x2;
 inline constexpr TGridDrawState gdFixed = 0x4;
 
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-enum class TBorderStyle { bsNone, bsSingle };
+enum class TGridBorderStyle { bsNone, bsSingle };
 enum class TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, gsColMoving };
 // Whether a move of the current cell also moves the anchor (a plain move) or keeps it (Shift).
 enum class TAnchorMove { amKeep, amMove };
@@ -132,8 +132,8 @@ class TCustomGrid : public TCustomControl {
   void SetOptions(TGridOptions value);
   TScrollStyle ScrollBars() const { return m_scrollBars; }
   void SetScrollBars(TScrollStyle value);
-  TBorderStyle BorderStyle() const { return m_borderStyle; }
-  void SetBorderStyle(TBorderStyle value);
+  TGridBorderStyle BorderStyle() const { return m_borderStyle; }
+  void SetBorderStyle(TGridBorderStyle value);
   TColor FixedColor() const { return m_fixedColor; }
   void SetFixedColor(TColor value);
   bool DefaultDrawing() const { return m_defaultDrawing; }
@@ -267,7 +267,7 @@ class TCustomGrid : public TCustomControl {
   std::vector<int> m_rowHeights;
   TGridOptions m_options = kDefaultGridOptions;
   TScrollStyle m_scrollBars = TScrollStyle::ssBoth;
-  TBorderStyle m_borderStyle = TBorderStyle::bsSingle;
+  TGridBorderStyle m_borderStyle = TGridBorderStyle::bsSingle;
   TColor m_fixedColor = clBtnFace;
   bool m_defaultDrawing = true;
 
