@@ -157,9 +157,23 @@ struct LaidLine {
   int cut = -1;  // DT_END_ELLIPSIS: characters kept before "..." (-1: whole line)
 };
 
+// Buffers of the layout, kept between calls so that sizing a caption allocates nothing once they
+// have grown to the longest text seen. DrawText never calls back into user code, so one set per
+// thread is enough.
+struct LayoutBuffers {
+  std::string display;
+  std::vector<unsigned char> marked;
+  std::vector<LaidLine> lines;
+};
+
 class TextLayout {
  public:
-  TextLayout(const FontInstance& font, UINT format) : m_font(font), m_format(format) {
+  TextLayout(const FontInstance& font, UINT format, LayoutBuffers& buffers)
+      : m_font(font),
+        m_format(format),
+        m_display(buffers.display),
+        m_marked(buffers.marked),
+        m_lines(buffers.lines) {
     m_tabWidth = kTabChars * std::max(1, font.Metrics().aveCharWidth);
   }
 
@@ -286,9 +300,9 @@ class TextLayout {
   const FontInstance& m_font;
   UINT m_format;
   int m_tabWidth = 1;
-  std::string m_display;
-  std::vector<unsigned char> m_marked;
-  std::vector<LaidLine> m_lines;
+  std::string& m_display;
+  std::vector<unsigned char>& m_marked;
+  std::vector<LaidLine>& m_lines;
 };
 
 }  // namespace
@@ -308,7 +322,8 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
   const FontMetrics& m = font.Metrics();
   const int lineHeight = m.height + ((format & DT_EXTERNALLEADING) ? m.externalLeading : 0);
 
-  TextLayout layout(font, format);
+  thread_local LayoutBuffers buffers;
+  TextLayout layout(font, format, buffers);
   const int boxWidth = rect->right - rect->left;
   layout.Build(text, count, boxWidth);
   if ((format & DT_END_ELLIPSIS) && !(format & DT_CALCRECT)) layout.ApplyEllipsis(boxWidth);

@@ -161,6 +161,18 @@ TEST(TextFont, MeasuringDoesNotAllocate) {
     }
   EXPECT_EQ(g_allocations.load() - before, 0);
   EXPECT_GT(total, 0);
+
+  // Sizing a caption with DrawText reuses its buffers too.
+  RECT r{};
+  DrawText(dc.dc(), labels[0], -1, &r, DT_CALCRECT | DT_EXPANDTABS);
+  const long beforeCalc = g_allocations.load();
+  for (int i = 0; i < 100; ++i)
+    for (const char* s : labels) {
+      r = RECT{};
+      DrawText(dc.dc(), s, -1, &r, DT_CALCRECT | DT_EXPANDTABS);
+      total += r.right;
+    }
+  EXPECT_EQ(g_allocations.load() - beforeCalc, 0);
 }
 
 TEST(TextFont, BoldIsWiderAndReportsItsWeight) {
