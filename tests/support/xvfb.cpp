@@ -54,7 +54,7 @@ std::unique_ptr<XvfbServer> XvfbServer::Start(const std::vector<std::string>& ex
                                               std::string* error, int timeoutMs) {
   std::unique_ptr<XvfbServer> server(new XvfbServer());
   char logTemplate[] = "/tmp/tessivo-xvfb-XXXXXX";
-  const int logFd = mkstemp(logTemplate);
+  const int logFd = mkostemp(logTemplate, O_CLOEXEC);
   if (logFd < 0) {
     *error = "cannot create the Xvfb log file";
     return nullptr;
@@ -86,9 +86,13 @@ std::unique_ptr<XvfbServer> XvfbServer::Start(const std::vector<std::string>& ex
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (getppid() != parent) _exit(127);
     setpgid(0, 0);
-    dup2(pipeFds[1], kDisplayFd);  // dup2 clears close-on-exec on the copy
-    dup2(logFd, STDERR_FILENO);
-    dup2(logFd, STDOUT_FILENO);
+    // Out of the way first, so that no dup2 below overwrites a descriptor still needed.
+    const int displayFd = fcntl(pipeFds[1], F_DUPFD_CLOEXEC, 10);
+    const int logCopy = fcntl(logFd, F_DUPFD_CLOEXEC, 10);
+    if (displayFd < 0 || logCopy < 0) _exit(127);
+    dup2(logCopy, STDERR_FILENO);
+    dup2(logCopy, STDOUT_FILENO);
+    dup2(displayFd, kDisplayFd);  // the copy does not close on exec
     const int nullFd = open("/dev/null", O_RDONLY);
     if (nullFd >= 0) dup2(nullFd, STDIN_FILENO);
     std::vector<char*> argv;

@@ -132,7 +132,7 @@ TEST_F(X11BackendTest, DescribesTheMainWindowToTheWindowManager) {
   const HWND main = FakeHwnd(1);
   ASSERT_TRUE(m_backend->CreateNative(main, RECT{188, 107, 188 + 981, 107 + 277},
                                       MainWindowProps()));
-  m_backend->WaitAndDispatch(0);
+  m_backend->Sync();
   const Window xid = Xid(main);
   ASSERT_NE(xid, 0u);
 
@@ -206,7 +206,7 @@ TEST_F(X11BackendTest, FollowsChangedPropsAndBounds) {
   props.iconArgb = {3, 1, 1, 2};  // too few pixels: not an icon
   m_backend->SetNativeProps(main, props);
   m_backend->SetNativeBounds(main, RECT{30, 40, 230, 140});
-  m_backend->WaitAndDispatch(0);
+  m_backend->Sync();
   const Window xid = Xid(main);
 
   EXPECT_EQ(x11test::ReadBytes(Peek(), xid, "_NET_WM_NAME", "UTF8_STRING"), "Escalas — maior");
@@ -257,7 +257,7 @@ TEST_F(X11BackendTest, MarksMessageBoxesAndDropDowns) {
   ASSERT_TRUE(m_backend->CreateNative(list, RECT{120, 200, 260, 300}, listProps));
   EXPECT_FALSE(m_backend->CreateNative(list, RECT{0, 0, 10, 10}, listProps))
       << "a second native window for one top-level";
-  m_backend->WaitAndDispatch(0);
+  m_backend->Sync();
 
   const Window mainXid = Xid(main);
   const Window boxXid = Xid(box);
@@ -281,9 +281,35 @@ TEST_F(X11BackendTest, MarksMessageBoxesAndDropDowns) {
   boxProps.transientFor = nullptr;
   m_backend->SetNativeProps(box, boxProps);
   m_backend->DestroyNative(list);
-  m_backend->WaitAndDispatch(0);
+  m_backend->Sync();
   EXPECT_FALSE(XGetTransientForHint(Peek(), boxXid, &owner));
   EXPECT_EQ(m_backend->NativeWindowId(list), 0u);
+}
+
+TEST_F(X11BackendTest, AWindowOwnedByAZeroSizeWindowCarriesTheTaskbarEntry) {
+  StartAndOpen();
+  const HWND owner = FakeHwnd(1);
+  const HWND form = FakeHwnd(2);
+  TopLevelProps ownerProps;
+  ownerProps.titleUtf8 = "tessivo";
+  ASSERT_TRUE(m_backend->CreateNative(owner, RECT{640, 512, 640, 512}, ownerProps));
+  TopLevelProps formProps = MainWindowProps();
+  formProps.transientFor = owner;
+  formProps.skipTaskbar = true;  // the owner would carry the entry, but it cannot be shown
+  ASSERT_TRUE(m_backend->CreateNative(form, RECT{100, 100, 300, 200}, formProps));
+  m_backend->Sync();
+  const Window formXid = Xid(form);
+  Window transientFor = None;
+  EXPECT_FALSE(XGetTransientForHint(Peek(), formXid, &transientFor));
+  EXPECT_TRUE(x11test::ReadAtomNames(Peek(), formXid, "_NET_WM_STATE").empty());
+
+  // Once the owner has an area it is shown and owns the form as usual.
+  m_backend->SetNativeBounds(owner, RECT{0, 0, 50, 20});
+  m_backend->Sync();
+  ASSERT_TRUE(XGetTransientForHint(Peek(), formXid, &transientFor));
+  EXPECT_EQ(transientFor, Xid(owner));
+  EXPECT_EQ(x11test::ReadAtomNames(Peek(), formXid, "_NET_WM_STATE"),
+            std::vector<std::string>{"_NET_WM_STATE_SKIP_TASKBAR"});
 }
 
 // ---- Presenting -----------------------------------------------------------------------------

@@ -234,8 +234,12 @@ void X11Backend::ApplyProps(X11TopLevel& window, const TopLevelProps& props, boo
                         height);
   x11::WriteMotifHints(m_display, *m_atoms, xid, props);
   x11::WriteWindowType(m_display, *m_atoms, xid, props);
+  // A window without area is never mapped, so it cannot carry the program's taskbar entry: a
+  // window it owns is shown to the desktop as a window of its own, with the entry.
   X11TopLevel* owner = Find(props.transientFor);
-  x11::WriteTransientFor(m_display, xid, owner != nullptr ? owner->xid : None);
+  const bool ownerShown = owner != nullptr && !owner->empty;
+  const bool ownerHidden = owner != nullptr && owner->empty;
+  x11::WriteTransientFor(m_display, xid, ownerShown ? owner->xid : None);
   if (initial || old.popup != props.popup) {
     // Takes effect at the next map: a drop-down is shown without a frame and outside the
     // window manager's placement.
@@ -245,7 +249,7 @@ void X11Backend::ApplyProps(X11TopLevel& window, const TopLevelProps& props, boo
   }
   x11::NetWmState state = window.netState;
   state.modal = props.modal;
-  state.skipTaskbar = props.skipTaskbar;
+  state.skipTaskbar = props.skipTaskbar && !ownerHidden;
   if (initial || !(state == window.netState)) {
     if (window.mapped) {
       x11::RequestNetWmState(m_display, *m_atoms, m_root, xid, window.netState, state);
@@ -270,6 +274,13 @@ void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
                         width, height);
   XMoveResizeWindow(m_display, window->xid, screenRect.left, screenRect.top,
                     static_cast<unsigned>(width), static_cast<unsigned>(height));
+  if (wasEmpty != window->empty) {
+    // What the windows it owns tell the desktop depends on whether this one can be shown.
+    for (auto& entry : m_windows) {
+      X11TopLevel& other = *entry.second;
+      if (other.props.transientFor == hwnd && !other.gone) ApplyProps(other, other.props, false);
+    }
+  }
   if (wasEmpty != window->empty && window->requested != NativeShowState::Hidden) {
     // It can be shown now, or must not be any longer.
     const NativeShowState state = window->requested;

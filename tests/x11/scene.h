@@ -1,0 +1,52 @@
+// A small window scene for the end-to-end tests: a top-level window with three child windows
+// that paint fills, lines, wide pens, edges and text, and that record the input they get. The
+// same scene drawn on two backends must give the same pixels.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace scene {
+
+inline constexpr int kClientWidth = 320;
+inline constexpr int kClientHeight = 200;
+inline constexpr int kLeft = 100;
+inline constexpr int kTop = 80;
+
+struct Message {
+  HWND hwnd = nullptr;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+};
+
+class MessageLog {
+ public:
+  void Add(const Message& m) { m_messages.push_back(m); }
+  std::size_t Count(UINT message) const;
+  std::vector<Message> Of(UINT message) const;
+  void Clear() { m_messages.clear(); }
+
+ private:
+  std::vector<Message> m_messages;
+};
+MessageLog& Log();
+
+struct Windows {
+  HWND top = nullptr;
+  HWND fills = nullptr;  // solid fills and a rectangle
+  HWND lines = nullptr;  // thin and wide lines
+  HWND text = nullptr;   // client edge, raised and sunken edges, text
+};
+
+// Registers the classes on the current platform (again after a fresh InitPlatform) and clears
+// the log.
+void Reset();
+// Creates the scene at (kLeft, kTop) and shows it.
+Windows Create();
+// Every window of the scene has been painted at least once.
+bool FullyPainted();
+
+}  // namespace scene

@@ -1,0 +1,260 @@
+// The platform core on the real display: a top-level window with child windows, driven through
+// XTest like a user would, looked at through a second X connection like a screenshot tool.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <thread>
+
+#include "platform/backend/x11/x11_backend.h"
+#include "platform/gdi.h"
+#include "platform/module.h"
+#include "platform/text_codec.h"
+#include "platform/window.h"
+#include "support/xvfb.h"
+#include "x11/scene.h"
+#include "x11/x11_test_util.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+using scene::Log;
+
+class X11PlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    m_server = XvfbServer::Start({}, &error);
+    ASSERT_NE(m_server, nullptr) << error;
+    m_peek = x11test::Connect(m_server->DisplayName());
+    ASSERT_NE(m_peek, nullptr);
+    m_backend = X11Backend::Open(m_server->DisplayName().c_str());
+    ASSERT_NE(m_backend, nullptr);
+    InitPlatform(m_backend.get());
+    m_platformUp = true;
+    scene::Reset();
+    m_scene = scene::Create();
+    ASSERT_NE(m_scene.top, nullptr);
+    // Keeps every wait of the pumps below bounded.
+    SetTimer(m_scene.top, kPumpTimer, 20, nullptr);
+    ASSERT_TRUE(PumpUntil([] { return scene::FullyPainted(); }, 5000))
+        << "the scene was not painted";
+    Settle();
+  }
+
+  void TearDown() override {
+    if (m_platformUp) {
+      if (IsWindow(m_scene.top)) DestroyWindow(m_scene.top);
+      ShutdownPlatform();
+    }
+    m_backend.reset();
+    m_peek.reset();
+    m_server.reset();
+  }
+
+  // Runs the message loop until `done` holds or the time is up.
+  bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    const long long deadline = x11test::MonotonicMs() + timeoutMs;
+    for (;;) {
+      MSG msg;
+      while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
+      }
+      if (done()) return true;
+      if (x11test::MonotonicMs() >= deadline) return false;
+      WaitMessage();
+    }
+  }
+  // Lets everything in flight arrive (needs the pump timer running).
+  void Settle() {
+    const long long until = x11test::MonotonicMs() + 150;
+    PumpUntil([&] { return x11test::MonotonicMs() >= until; }, 1000);
+  }
+
+  Display* Peek() const { return m_peek.get(); }
+  Window TopXid() const { return static_cast<Window>(m_backend->NativeWindowId(m_scene.top)); }
+
+  POINT ScreenPoint(HWND hwnd, int x, int y) {
+    POINT pt{x, y};
+    ClientToScreen(hwnd, &pt);
+    return pt;
+  }
+
+  void Click(POINT screen, unsigned button) {
+    XTestFakeMotionEvent(Peek(), -1, screen.x, screen.y, CurrentTime);
+    XTestFakeButtonEvent(Peek(), button, True, CurrentTime);
+    XTestFakeButtonEvent(Peek(), button, False, CurrentTime);
+    XSync(Peek(), False);
+  }
+
+  void TypeKeycode(KeyCode code) {
+    XTestFakeKeyEvent(Peek(), code, True, CurrentTime);
+    XTestFakeKeyEvent(Peek(), code, False, CurrentTime);
+    XSync(Peek(), False);
+  }
+
+  // A keycode carrying `keysym`, made by remapping an unused keycode when the server's keymap
+  // has none (Xvfb's US map has no dead keys).
+  KeyCode KeycodeFor(KeySym keysym) {
+    KeyCode code = XKeysymToKeycode(Peek(), keysym);
+    if (code != 0) return code;
+    int minCode = 0;
+    int maxCode = 0;
+    XDisplayKeycodes(Peek(), &minCode, &maxCode);
+    int perCode = 0;
+    KeySym* map = XGetKeyboardMapping(Peek(), static_cast<KeyCode>(minCode),
+                                      maxCode - minCode + 1, &perCode);
+    for (int k = maxCode; k >= minCode && code == 0; --k) {
+      bool unused = true;
+      for (int j = 0; j < perCode; ++j) {
+        if (map[(k - minCode) * perCode + j] != NoSymbol) unused = false;
+      }
+      if (unused) code = static_cast<KeyCode>(k);
+    }
+    XFree(map);
+    if (code == 0) return 0;
+    KeySym symbols[1] = {keysym};
+    XChangeKeyboardMapping(Peek(), code, 1, symbols, 1);
+    XSync(Peek(), False);
+    return code;
+  }
+
+  static constexpr std::uintptr_t kPumpTimer = 77;
+  std::unique_ptr<XvfbServer> m_server;
+  x11test::DisplayPtr m_peek;
+  std::unique_ptr<X11Backend> m_backend;
+  bool m_platformUp = false;
+  scene::Windows m_scene;
+};
+
+TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinates) {
+  Click(ScreenPoint(m_scene.lines, 37, 21), 1);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
+  const std::vector<scene::Message> downs = Log().Of(WM_LBUTTONDOWN);
+  ASSERT_EQ(downs.size(), 1u);
+  EXPECT_EQ(downs[0].hwnd, m_scene.lines);
+  EXPECT_EQ(GET_X_LPARAM(downs[0].lParam), 37);
+  EXPECT_EQ(GET_Y_LPARAM(downs[0].lParam), 21);
+  const std::vector<scene::Message> ups = Log().Of(WM_LBUTTONUP);
+  ASSERT_EQ(ups.size(), 1u);
+  EXPECT_EQ(ups[0].hwnd, m_scene.lines);
+
+  // The right button on another child, near its far corner.
+  RECT client{};
+  GetClientRect(m_scene.text, &client);
+  Click(ScreenPoint(m_scene.text, client.right - 1, client.bottom - 1), 3);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_RBUTTONUP) > 0; }, 5000));
+  const std::vector<scene::Message> rights = Log().Of(WM_RBUTTONDOWN);
+  ASSERT_EQ(rights.size(), 1u);
+  EXPECT_EQ(rights[0].hwnd, m_scene.text);
+  EXPECT_EQ(GET_X_LPARAM(rights[0].lParam), client.right - 1);
+  EXPECT_EQ(GET_Y_LPARAM(rights[0].lParam), client.bottom - 1);
+
+  // Between the children: the top-level itself.
+  Click(ScreenPoint(m_scene.top, 5, 5), 1);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 1; }, 5000));
+  const std::vector<scene::Message> topDowns = Log().Of(WM_LBUTTONDOWN);
+  ASSERT_EQ(topDowns.size(), 2u);
+  EXPECT_EQ(topDowns[1].hwnd, m_scene.top);
+  EXPECT_EQ(topDowns[1].lParam, MAKELPARAM(5, 5));
+}
+
+TEST_F(X11PlatformTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
+  SetFocus(m_scene.text);
+  // The pointer inside the window, as a user's would be.
+  Click(ScreenPoint(m_scene.text, 4, 4), 1);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
+  const KeyCode dead = KeycodeFor(XK_dead_circumflex);
+  ASSERT_NE(dead, 0) << "no keycode free for the dead key";
+  const KeyCode o = KeycodeFor(XK_o);
+  const KeyCode a = KeycodeFor(XK_a);
+  ASSERT_NE(o, 0);
+  ASSERT_NE(a, 0);
+  Settle();  // the program sees the new keyboard map before the keys
+  Log().Clear();
+
+  TypeKeycode(dead);
+  TypeKeycode(o);
+  TypeKeycode(a);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CHAR) >= 2; }, 5000));
+  Settle();
+  const std::vector<scene::Message> chars = Log().Of(WM_CHAR);
+  ASSERT_EQ(chars.size(), 2u) << "the dead key typed something of its own";
+  EXPECT_EQ(chars[0].wParam, 0xF4u);  // ô in the program's code page
+  EXPECT_EQ(chars[0].hwnd, m_scene.text);
+  EXPECT_EQ(chars[1].wParam, static_cast<WPARAM>('a'));
+  EXPECT_GE(Log().Count(WM_KEYDOWN), 2u);
+}
+
+TEST_F(X11PlatformTest, TheWheelTurnsIntoWheelMessagesForTheFocusWindow) {
+  SetFocus(m_scene.text);
+  Click(ScreenPoint(m_scene.text, 10, 10), 4);  // away from the user
+  Click(ScreenPoint(m_scene.text, 10, 10), 5);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_MOUSEWHEEL) >= 2; }, 5000));
+  const std::vector<scene::Message> wheels = Log().Of(WM_MOUSEWHEEL);
+  EXPECT_EQ(wheels[0].hwnd, m_scene.text);
+  EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheels[0].wParam), WHEEL_DELTA);
+  EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheels[1].wParam), -WHEEL_DELTA);
+  EXPECT_EQ(Log().Count(WM_LBUTTONDOWN), 0u);
+}
+
+TEST_F(X11PlatformTest, TheWindowManagersCloseRequestArrivesAsWmClose) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = TopXid();
+  event.xclient.message_type = XInternAtom(Peek(), "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(Peek(), "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  ASSERT_TRUE(XSendEvent(Peek(), TopXid(), False, NoEventMask, &event));
+  XSync(Peek(), False);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CLOSE) > 0; }, 5000));
+  const std::vector<scene::Message> closes = Log().Of(WM_CLOSE);
+  ASSERT_EQ(closes.size(), 1u);
+  EXPECT_EQ(closes[0].hwnd, m_scene.top);
+  EXPECT_TRUE(IsWindow(m_scene.top)) << "the scene's handler keeps the window";
+}
+
+TEST_F(X11PlatformTest, WaitMessageSleepsUntilAnotherThreadPosts) {
+  Settle();
+  KillTimer(m_scene.top, kPumpTimer);
+  MSG msg;
+  while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+
+  constexpr UINT kWakeUp = WM_APP + 7;
+  std::atomic<bool> posted{false};
+  const double cpuBefore = x11test::ThreadCpuMs();
+  const long long start = x11test::MonotonicMs();
+  std::thread poster([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    posted = true;
+    PostMessage(m_scene.top, kWakeUp, 1, 2);
+  });
+  int wakeUps = 0;
+  bool received = false;
+  while (!received && x11test::MonotonicMs() - start < 5000) {
+    WaitMessage();
+    ++wakeUps;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == kWakeUp) received = true;
+      DispatchMessage(&msg);
+    }
+  }
+  const long long elapsed = x11test::MonotonicMs() - start;
+  const double cpu = x11test::ThreadCpuMs() - cpuBefore;
+  poster.join();
+  ASSERT_TRUE(received);
+  EXPECT_TRUE(posted.load());
+  EXPECT_GE(elapsed, 290);
+  EXPECT_LT(elapsed, 3000);
+  EXPECT_LE(wakeUps, 2) << "the wait kept returning with nothing to do";
+  EXPECT_LT(cpu, 30.0) << "an idle wait used the processor";
+}
+
+}  // namespace
