@@ -14,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "platform/backend/headless/headless.h"
 #include "platform/mci.h"
 #include "platform/mci/midi_file.h"
 #include "platform/mci/sequencer.h"
@@ -78,14 +79,47 @@ BENCHMARK_CAPTURE(BM_FirstOpen, TimGM6mb, kTimGm)->Unit(benchmark::kMillisecond)
 // Choosing another key once the soundfont is loaded: close the device, open the next file.
 void BM_OpenCloseCycle(benchmark::State& state) {
   MCIDEVICEID id = 0;
-  if (OpenKeyFile(&id) != 0) state.SkipWithError("open");
+  if (const MCIERROR error = OpenKeyFile(&id); error != 0) {
+    char text[512];
+    mciGetErrorString(error, text, sizeof text);
+    state.SkipWithError(text);
+    return;
+  }
   mciSendCommand(id, MCI_CLOSE, MCI_WAIT, 0);
   for (auto _ : state) {
     if (OpenKeyFile(&id) != 0) state.SkipWithError("open");
     mciSendCommand(id, MCI_CLOSE, MCI_WAIT, 0);
   }
 }
-BENCHMARK(BM_OpenCloseCycle)->Unit(benchmark::kMicrosecond);
+// Bounded: identifiers are never reused and the player keeps them in 16 bits.
+BENCHMARK(BM_OpenCloseCycle)->Unit(benchmark::kMicrosecond)->Iterations(5000);
+
+// The first play after the first open: the piano's samples are loaded here (dynamic sample
+// loading), on the UI thread, before the output starts. Output to a WAV file on /dev/null.
+void BM_FirstPlay(benchmark::State& state, const char* soundfont) {
+  headless::Session session;
+  setenv("TESSIVO_SOUNDFONT", soundfont, 1);
+  setenv("TESSIVO_AUDIO", "wav:/dev/null", 1);
+  for (auto _ : state) {
+    state.PauseTiming();
+    ShutdownMci();
+    MCIDEVICEID id = 0;
+    if (OpenKeyFile(&id) != 0) state.SkipWithError("open");
+    MCI_PLAY_PARMS play{};
+    state.ResumeTiming();
+    if (mciSendCommand(id, MCI_PLAY, 0, reinterpret_cast<DWORD_PTR>(&play)) != 0) {
+      state.SkipWithError("play");
+    }
+    state.PauseTiming();
+    mciSendCommand(id, MCI_CLOSE, MCI_WAIT, 0);
+    state.ResumeTiming();
+  }
+  ShutdownMci();
+  unsetenv("TESSIVO_AUDIO");
+  unsetenv("TESSIVO_SOUNDFONT");
+}
+BENCHMARK_CAPTURE(BM_FirstPlay, FluidR3_GM, kFluidR3)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(BM_FirstPlay, TimGM6mb, kTimGm)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // Renders the key file to a WAV file as fast as possible through the sequencer (soundfont load
 // included, as the command has to load it too) and runs `fluidsynth -ni -F out.wav SF2 FILE` on

@@ -190,6 +190,16 @@ TEST(MidiReaderHostile, HeaderFaults) {
   EXPECT_EQ(Parse(Concat({Header(0, 1, 0xE700), track})), ReadError::kBadDivision);  // 0 per frame
 }
 
+TEST(MidiReaderHostile, RmidWrapperWithAnOddChunkAtTheEnd) {
+  // Found by the fuzzer: a RIFF chunk of odd length whose padding byte would lie past the end.
+  const Bytes file = {'R', 'I', 'F', 'F', 0xC8, 0x25, 0x00, 0x9D, 'R', 'M', 'I', 'D', 0x01, 0xFF,
+                      0x00, 0x14, 0x13, 0x00, 0x00, 0x00, 'I', 'D', 0x00, 0x00, 0x03, 0x00, 0x00,
+                      0x00, 0x00, 'M', 'k'};
+  EXPECT_EQ(Parse(file), ReadError::kNotMidi);
+  Bytes noData = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', 'L', 'I', 'S', 'T', 3, 0, 0, 0, 1, 2, 3};
+  EXPECT_EQ(Parse(noData), ReadError::kNotMidi);
+}
+
 TEST(MidiReaderHostile, ChunkLengthsThatLie) {
   Bytes pastEnd = Concat({Header(0, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0x03, 0xE8},
                           {0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}});

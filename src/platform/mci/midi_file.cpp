@@ -193,8 +193,9 @@ bool UnwrapRmid(std::span<const std::uint8_t>* bytes) {
       *bytes = b.subspan(pos + 8, std::min<std::size_t>(length, available));
       return true;
     }
-    if (b.size() - pos - 8 < length) break;
-    pos += 8 + length + (length & 1);
+    // Chunks are padded to an even length; the padding byte may be missing at the very end.
+    if (b.size() - pos - 8 < std::size_t{length} + (length & 1)) break;
+    pos += 8 + std::size_t{length} + (length & 1);
   }
   *bytes = {};
   return true;
