@@ -280,6 +280,48 @@ TEST_F(GridInput, VerticalKeysAndTheWheelChangeNothing) {
   EXPECT_EQ(form->ActiveControl(), grid);
 }
 
+TEST_F(GridInput, WithMoreRowsTheSameKeysAndWheelMoveAndScroll) {
+  // Two more chord rows below the visible one: now the vertical keys and the wheel have somewhere
+  // to go, and the grid scrolls to keep the current cell in view.
+  grid->SetRowCount(4);
+  Pump();
+  EXPECT_EQ(grid->VisibleRowCount(), 1);
+  POINT p = CellScreen(4, 1);
+  headless::MouseMove(p.x, p.y);
+  headless::Wheel(-1);
+  Pump();
+  EXPECT_EQ(grid->CurrentCell(), (TGridCoord{0, 2}));
+  EXPECT_EQ(grid->TopRow(), 2);
+  EXPECT_EQ(Clicks(), 1);
+  headless::Wheel(-2);
+  Pump();
+  EXPECT_EQ(grid->CurrentCell(), (TGridCoord{0, 3}));  // the last row stops it
+  EXPECT_EQ(Clicks(), 2);
+  headless::Wheel(5);
+  Pump();
+  EXPECT_EQ(grid->CurrentCell(), (TGridCoord{0, 1}));
+  EXPECT_EQ(grid->TopRow(), 1);
+  EXPECT_EQ(Clicks(), 4);
+  // A wheel handler that takes the turn keeps the grid from moving.
+  grid->OnMouseWheelDown = [](TComponent*, TShiftState, POINT, bool& handled) { handled = true; };
+  headless::Wheel(-1);
+  Pump();
+  EXPECT_EQ(grid->CurrentCell(), (TGridCoord{0, 1}));
+  Key(keys::kDown);
+  EXPECT_EQ(grid->CurrentCell(), (TGridCoord{0, 2}));
+  Key(keys::kPageDown);
+  EXPECT_EQ(grid->CurrentCell(), (TGridCoord{0, 3}));
+  KeyWith(keys::kControlL, keys::kPageUp);  // to the top row shown
+  EXPECT_EQ(grid->CurrentCell(), (TGridCoord{0, 3}));
+  Key(keys::kUp);
+  EXPECT_EQ(grid->CurrentCell(), (TGridCoord{0, 2}));
+  EXPECT_EQ(grid->TopRow(), 2);
+  KeyWith(keys::kControlL, keys::kUp);  // scrolls without moving the current cell
+  EXPECT_EQ(grid->TopRow(), 1);
+  EXPECT_EQ(grid->CurrentCell(), (TGridCoord{0, 2}));
+  EXPECT_EQ(Clicks(), 7);
+}
+
 TEST_F(GridInput, TabLeavesTheGridWithoutAClick) {
   ClickCell(2, 1);
   Key(keys::kTab);

@@ -299,10 +299,16 @@ void TCustomGrid::WndProc(TMessage& message) {
       FocusLost();
       return;
     case WM_MOUSEWHEEL: {
-      int delta = GET_WHEEL_DELTA_WPARAM(message.WParam);
-      POINT pos{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
-      bool handled = false;
-      MouseWheel(delta, ShiftStateFromKeys(message.WParam & 0xFFFF), pos, handled);
+      // One step per whole wheel notch; finer turns add up until they make one.
+      m_wheelAccumulator += GET_WHEEL_DELTA_WPARAM(message.WParam);
+      POINT pos = ScreenToClient({GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)});
+      TShiftState shift = ShiftStateFromKeys(message.WParam & 0xFFFF);
+      while (m_wheelAccumulator >= WHEEL_DELTA || m_wheelAccumulator <= -WHEEL_DELTA) {
+        int step = m_wheelAccumulator > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
+        m_wheelAccumulator -= step;
+        bool handled = false;
+        MouseWheel(step, shift, pos, handled);
+      }
       message.Result = 1;
       return;
     }

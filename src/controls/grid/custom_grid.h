@@ -277,4 +277,5 @@ class TCustomGrid : public TCustomControl {
   TGridState m_gridState = TGridState::gsNormal;
   bool m_editorMode = false;
   int m_colOffset = 0;  // pixel scrolling of a grid with a single column
+  int m_wheelAccumulator = 0;  // wheel turns short of a whole step, kept for the next turn
 };
