@@ -1,10 +1,7 @@
 // mciSendCommand: the device table, opening files as sequencer devices, the choice of output, and
 // the window through which the rendering threads report the end of playing to the UI thread.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -15,6 +12,7 @@
 #include "platform/mci/mci_device.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mci_offline.h"
+#include "platform/mci/media_path.h"
 #include "platform/module.h"
 #include "platform/text_codec.h"
 #include "platform/window.h"
@@ -40,29 +38,6 @@ bool HasMidiExtension(const std::string& name) {
   const std::string_view ext = std::string_view(name).substr(dot + 1);
   return EqualsIgnoreCase(ext, "mid") || EqualsIgnoreCase(ext, "midi") ||
          EqualsIgnoreCase(ext, "rmi");
-}
-
-std::string ProgramDirectory() {
-  char path[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return {};
-  std::string exe(path, static_cast<std::size_t>(n));
-  const auto slash = exe.find_last_of('/');
-  return slash == std::string::npos ? std::string() : exe.substr(0, slash);
-}
-
-// A bare name is looked for where the program's data files lie: the current directory, the
-// program's directory, and the installed layout's share/tessivo beside bin/. A name with a
-// directory is used as given.
-std::string ResolveMediaPath(const std::string& name) {
-  if (name.find('/') != std::string::npos) return name;
-  const std::string programDir = ProgramDirectory();
-  const std::string candidates[] = {name, programDir + "/" + name,
-                                    programDir + "/../share/tessivo/" + name};
-  for (const auto& candidate : candidates) {
-    if (::access(candidate.c_str(), F_OK) == 0) return candidate;
-  }
-  return name;  // reported missing by the reader
 }
 
 class MciService final : public MciDeviceHost {
@@ -153,7 +128,7 @@ MCIERROR MciService::Open(DWORD flags, MCI_OPEN_PARMS* parms) {
   if (m_nextId >= 0xFFFF) return kMciErrTooManyDevices;  // identifiers are never reused
 
   auto song = std::make_shared<midi::Song>();
-  const std::string path = ResolveMediaPath(name);
+  const std::string path = ResolveMediaPath(name, ProgramDirectory());
   if (midi::ReadError e = midi::ReadSongFile(path, song.get()); e != midi::ReadError::kNone) {
     const MCIERROR code = MciErrorForRead(e);
     if (e == midi::ReadError::kFileNotFound) return code;

@@ -1,0 +1,13 @@
+// Where the multimedia service finds a file named without a directory.
+#pragma once
+
+#include <string>
+
+// The directory of the running program file ("" if unknown).
+std::string ProgramDirectory();
+
+// A bare name (no '/') is looked for in the current directory, then in `programDir`, then in
+// `programDir`/../share/tessivo (the installed layout: bin/ beside share/). The first that exists
+// wins; if none does, the name is returned unchanged (and reported missing by the reader). A name
+// with a directory is returned as given.
+std::string ResolveMediaPath(const std::string& name, const std::string& programDir);
