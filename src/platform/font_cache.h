@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -61,9 +62,9 @@ class FontInstance {
   const FontMetrics& Metrics() const { return m_metrics; }
   int Advance(unsigned char c) const { return m_advance[c]; }
   int TextWidth(const char* text, int count) const {
-    int w = 0;
+    long long w = 0;
     for (int i = 0; i < count; ++i) w += m_advance[static_cast<unsigned char>(text[i])];
-    return w;
+    return w > INT_MAX ? INT_MAX : static_cast<int>(w);
   }
   // The rendered glyph of a cp1252 character (rendered on first use).
   const GlyphImage& Glyph(unsigned char c) const;

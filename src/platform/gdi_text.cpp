@@ -7,6 +7,7 @@
 // `underlineOffset` rows below the baseline (one row for small fonts: a one-pixel gap under the
 // baseline), spanning the advance of the characters they mark.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,7 +21,10 @@ using gdi::FindDc;
 
 namespace {
 
-constexpr int kMaxTextLength = 1 << 24;
+// Longest texts accepted; with the largest font no width computed from them can overflow.
+constexpr int kMaxTextLength = 1 << 20;
+constexpr int kMaxDrawTextLength = 1 << 16;  // DrawText also expands tabs
+constexpr long long kFarAway = 1LL << 28;    // positions beyond this are off every surface
 constexpr int kTabChars = 8;  // DT_EXPANDTABS stops, in average character widths
 
 // The target cut to a rectangle (surface coordinates). The rectangles live in `storage`.
@@ -44,16 +48,16 @@ void DrawUnderline(const raster::Target& t, const FontInstance& font, int x, int
 int DrawRun(const raster::Target& t, const FontInstance& font, const LOGFONT& lf, int x, int top,
             const char* text, int count, const int* dx, std::uint32_t pixel) {
   const int baseline = top + font.Metrics().ascent;
-  int pen = x;
-  for (int i = 0; i < count; ++i) {
+  long long pen = x;
+  for (int i = 0; i < count && pen > -kFarAway && pen < kFarAway; ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     const GlyphImage& g = font.Glyph(c);
     if (!g.coverage.empty())
-      raster::BlendMask(t, pen + g.left, baseline - g.top, g.width, g.rows, g.coverage.data(), g.width,
-                        pixel);
+      raster::BlendMask(t, static_cast<int>(pen) + g.left, baseline - g.top, g.width, g.rows,
+                        g.coverage.data(), g.width, pixel);
     pen += dx ? dx[i] : font.Advance(c);
   }
-  const int width = pen - x;
+  const int width = static_cast<int>(std::clamp(pen - x, -kFarAway, kFarAway));
   if (lf.lfUnderline) DrawUnderline(t, font, x, top, width, pixel);
   if (lf.lfStrikeOut) {
     const int y = baseline - std::max(1, font.Metrics().ascent * 3 / 10);
@@ -78,12 +82,13 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const cha
                                         ? ClippedTo(target, dc->SurfaceRect(*rect), clipStorage)
                                         : target;
   const int n = static_cast<int>(count);
-  int width = 0;
+  long long sum = 0;
   if (dx) {
-    for (int i = 0; i < n; ++i) width += dx[i];
+    for (int i = 0; i < n; ++i) sum += dx[i];
   } else {
-    width = font.TextWidth(text, n);
+    sum = font.TextWidth(text, n);
   }
+  const int width = static_cast<int>(std::clamp(sum, -kFarAway, kFarAway));
   const int sx = dc->SurfaceX(x), sy = dc->SurfaceY(y);
   if (dc->state.bkMode == OPAQUE && n > 0)
     raster::FillRect(textTarget, RECT{sx, sy, sx + width, sy + font.Metrics().height}, bk);
@@ -315,8 +320,8 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
     text = "";
     count = 0;
   }
-  if (count < 0) count = static_cast<int>(strnlen(text, kMaxTextLength));
-  if (count > kMaxTextLength) return 0;
+  if (count < 0) count = static_cast<int>(strnlen(text, kMaxDrawTextLength + 1));
+  if (count > kMaxDrawTextLength) return 0;
   const FontInstance& font = gdi::CurrentFont(*dc);
   const LOGFONT& lf = gdi::CurrentLogFont(*dc);
   const FontMetrics& m = font.Metrics();
@@ -324,29 +329,33 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
 
   thread_local LayoutBuffers buffers;
   TextLayout layout(font, format, buffers);
-  const int boxWidth = rect->right - rect->left;
+  // Rectangles may be anything a caller passes; positions are worked out in 64 bits and kept
+  // within reach of the surface.
+  const RECT box{DeviceContext::Saturate(rect->left), DeviceContext::Saturate(rect->top),
+                 DeviceContext::Saturate(rect->right), DeviceContext::Saturate(rect->bottom)};
+  const int boxWidth = box.right - box.left;
   layout.Build(text, count, boxWidth);
   if ((format & DT_END_ELLIPSIS) && !(format & DT_CALCRECT)) layout.ApplyEllipsis(boxWidth);
   const auto& lines = layout.Lines();
   const int totalHeight = lineHeight * static_cast<int>(lines.size());
 
   if (format & DT_CALCRECT) {
-    rect->right = rect->left + layout.MaxWidth();
-    rect->bottom = rect->top + totalHeight;
+    rect->right = static_cast<LONG>(std::min<long long>(INT_MAX, static_cast<long long>(rect->left) + layout.MaxWidth()));
+    rect->bottom = static_cast<LONG>(std::min<long long>(INT_MAX, static_cast<long long>(rect->top) + totalHeight));
     return totalHeight;
   }
 
-  int top = rect->top;
+  int top = box.top;
   if (format & DT_SINGLELINE) {
     if (format & DT_VCENTER)
-      top = rect->top + (rect->bottom - rect->top - lineHeight) / 2;
+      top = box.top + (box.bottom - box.top - lineHeight) / 2;
     else if (format & DT_BOTTOM)
-      top = rect->bottom - lineHeight;
+      top = box.bottom - lineHeight;
   }
 
   raster::Target target = dc->Target();
   thread_local std::vector<RECT> clipStorage;
-  if (!(format & DT_NOCLIP)) target = ClippedTo(target, dc->SurfaceRect(*rect), clipStorage);
+  if (!(format & DT_NOCLIP)) target = ClippedTo(target, dc->SurfaceRect(box), clipStorage);
   const std::uint32_t textPixel = PixelFromColor(dc->state.textColor);
   const std::uint32_t bkPixel = PixelFromColor(dc->state.bkColor);
   const bool glyphs = (format & DT_PREFIXONLY) == 0;
@@ -355,11 +364,11 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
 
   int y = top;
   for (const LaidLine& line : lines) {
-    int x = rect->left;
+    int x = box.left;
     if (format & DT_CENTER)
-      x = rect->left + (boxWidth - line.width) / 2;
+      x = box.left + (boxWidth - line.width) / 2;
     else if (format & DT_RIGHT)
-      x = rect->right - line.width;
+      x = box.right - line.width;
     const int sx = dc->SurfaceX(x), sy = dc->SurfaceY(y);
     if (glyphs && dc->state.bkMode == OPAQUE && line.width > 0)
       raster::FillRect(target, RECT{sx, sy, sx + line.width, sy + m.height}, bkPixel);
@@ -386,5 +395,5 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
     if (line.cut >= 0 && glyphs) DrawRun(target, font, lf, sx + col, sy, "...", 3, nullptr, textPixel);
     y += lineHeight;
   }
-  return (top - rect->top) + totalHeight;
+  return (top - box.top) + totalHeight;
 }

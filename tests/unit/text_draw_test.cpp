@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -303,6 +304,40 @@ TEST(DrawText, EllipsisShortensLinesThatDoNotFit) {
   SetTextColor(c.dc(), kBlack);
   DrawText(c.dc(), "Escolha o campo harmonico", -1, &r, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOCLIP);
   EXPECT_LE(c.Ink(kWhite).right, 40);
+}
+
+TEST(TextOut, FontUnderlineRunsUnderTheWholeText) {
+  LOGFONT lf;
+  lf.lfHeight = -11;
+  lf.lfUnderline = 1;
+  std::strcpy(lf.lfFaceName, "MS Sans Serif");
+  TextCanvas c(80, 20);
+  HFONT underlined = CreateFontIndirect(&lf);
+  HGDIOBJ old = SelectObject(c.dc(), underlined);
+  SetTextColor(c.dc(), kBlack);
+  TextOut(c.dc(), 3, 2, "Tocar", 5);
+  const int w = c.Width("Tocar");
+  for (int x = 0; x < 80; ++x) EXPECT_EQ(c.At(x, 2 + 11), (x >= 3 && x < 3 + w) ? kBlack : kWhite) << x;
+  SelectObject(c.dc(), old);
+  DeleteObject(underlined);
+}
+
+TEST(TextOut, ExtremePositionsAndAdvancesAreHarmless) {
+  TextCanvas c(40, 20);
+  const int dx[3] = {INT_MAX, INT_MAX, INT_MAX};
+  EXPECT_TRUE(ExtTextOut(c.dc(), 0, 0, 0, nullptr, "abc", 3, dx));
+  EXPECT_TRUE(ExtTextOut(c.dc(), INT_MAX, INT_MIN, 0, nullptr, "abc", 3, nullptr));
+  SetBkMode(c.dc(), OPAQUE);
+  RECT huge{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+  EXPECT_TRUE(ExtTextOut(c.dc(), INT_MIN, 0, ETO_OPAQUE | ETO_CLIPPED, &huge, "abc", 3, dx));
+  EXPECT_GT(DrawText(c.dc(), "abc\tdef", -1, &huge, DT_CENTER | DT_EXPANDTABS | DT_WORDBREAK), 0);
+  EXPECT_GT(DrawText(c.dc(), "abc", -1, &huge, DT_SINGLELINE | DT_VCENTER | DT_RIGHT), 0);
+  RECT edge{INT_MAX - 5, INT_MAX - 5, INT_MAX, INT_MAX};
+  EXPECT_EQ(DrawText(c.dc(), "abc", -1, &edge, DT_CALCRECT), 13);
+  EXPECT_EQ(edge.right, INT_MAX);
+  const std::string tooLong(1 << 17, 'a');
+  RECT r{0, 0, 10, 10};
+  EXPECT_EQ(DrawText(c.dc(), tooLong.c_str(), -1, &r, DT_CALCRECT), 0);
 }
 
 TEST(DrawText, BadArguments) {
