@@ -27,6 +27,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 bench: build
+	@bash scripts/install-deps.sh bench
 	@bash scripts/run-bench.sh $(BUILD)
 
 fuzz: deps

@@ -15,6 +15,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xauth x11-utils
 )
 
+# `install-deps.sh bench` adds the peers the start-up benchmark compares against.
+if [ "${1:-}" = "bench" ]; then
+  packages+=(zenity x11-utils)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
