@@ -212,6 +212,41 @@ TEST(GridConfiguration, ShrinkingPullsTheCurrentCellInAndTheAnchorAlong) {
   EXPECT_EQ(grid.TopLeft(), (TGridCoord{0, 2}));
 }
 
+// A grid whose layers above refuse some sizes, as one that cannot make room for its rows would.
+class TRefusingGrid : public TStringGrid {
+ public:
+  TRefusingGrid() : TStringGrid(nullptr) {}
+  int refuseAbove = 1000;
+
+ protected:
+  void SizeChanged(int oldColCount, int oldRowCount) override {
+    TStringGrid::SizeChanged(oldColCount, oldRowCount);
+    if (ColCount() > refuseAbove) throw EOutOfMemory("no room for the columns");
+  }
+};
+
+TEST(GridConfiguration, AFailedResizeLeavesTheOldCounts) {
+  TRefusingGrid grid;
+  ConfigureChordGrid(grid);
+  grid.SetColWidth(12, 40);
+  grid.refuseAbove = 20;
+  EXPECT_EQ(MessageOf<EOutOfMemory>([&] { grid.SetColCount(30); }), "no room for the columns");
+  EXPECT_EQ(grid.ColCount(), 13);
+  EXPECT_EQ(grid.RowCount(), 2);
+  EXPECT_EQ(grid.ColWidth(12), 40);
+  EXPECT_EQ(grid.VisibleColCount(), 13);
+  // A shrink that lowered the fixed count is undone as a whole too.
+  grid.SetFixedCols(5);
+  grid.refuseAbove = 0;
+  EXPECT_THROW(grid.SetColCount(3), EOutOfMemory);
+  EXPECT_EQ(grid.ColCount(), 13);
+  EXPECT_EQ(grid.FixedCols(), 5);
+  grid.refuseAbove = 1000;
+  grid.SetColCount(3);
+  EXPECT_EQ(grid.FixedCols(), 2);
+  EXPECT_EQ(grid.ColWidth(2), 73);
+}
+
 TEST(GridConfiguration, MovesOutsideTheGridAreRefused) {
   TStringGrid grid(nullptr);
   ConfigureChordGrid(grid);

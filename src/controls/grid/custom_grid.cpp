@@ -53,10 +53,12 @@ void TCustomGrid::SetRowCount(int value) {
 void TCustomGrid::ChangeSize(int newColCount, int newRowCount) {
   newColCount = std::max(newColCount, 1);
   newRowCount = std::max(newRowCount, 1);
+  const int oldColCount = m_colCount;
+  const int oldRowCount = m_rowCount;
+  const int oldFixedCols = m_fixedCols;
+  const int oldFixedRows = m_fixedRows;
   if (m_fixedCols >= newColCount) m_fixedCols = newColCount - 1;
   if (m_fixedRows >= newRowCount) m_fixedRows = newRowCount - 1;
-  int oldColCount = m_colCount;
-  int oldRowCount = m_rowCount;
   try {
     m_colCount = newColCount;
     m_rowCount = newRowCount;
@@ -75,8 +77,17 @@ void TCustomGrid::ChangeSize(int newColCount, int newRowCount) {
     m_topLeft.Y = std::clamp(m_topLeft.Y, m_fixedRows, newRowCount - 1);
     SizeChanged(oldColCount, oldRowCount);
   } catch (...) {
+    // A grid that could not take the new counts goes back to the old ones, whole.
     m_colCount = oldColCount;
     m_rowCount = oldRowCount;
+    m_fixedCols = oldFixedCols;
+    m_fixedRows = oldFixedRows;
+    if (!m_colWidths.empty()) {
+      m_colWidths.resize(static_cast<std::size_t>(oldColCount), m_defaultColWidth);
+    }
+    if (!m_rowHeights.empty()) {
+      m_rowHeights.resize(static_cast<std::size_t>(oldRowCount), m_defaultRowHeight);
+    }
     InvalidateGrid();
     UpdateScrollRange();
     throw;

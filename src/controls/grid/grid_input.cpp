@@ -185,7 +185,6 @@ void TCustomGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
     MouseMove(shift, x, y);
     if (HandleAllocated()) KillTimer(m_handle, kSelectTimerId);
     UpdateEditor();
-    m_gridState = TGridState::gsNormal;
     Click();
   } else if (m_gridState == TGridState::gsNormal) {
     UpdateEditor();
