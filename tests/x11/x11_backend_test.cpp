@@ -292,16 +292,25 @@ TEST_F(X11BackendTest, AWindowOwnedByAZeroSizeWindowCarriesTheTaskbarEntry) {
   const HWND form = FakeHwnd(2);
   TopLevelProps ownerProps;
   ownerProps.titleUtf8 = "tessivo";
+  ownerProps.iconArgb = {1, 1, 0xFF00FF00};
   ASSERT_TRUE(m_backend->CreateNative(owner, RECT{640, 512, 640, 512}, ownerProps));
   TopLevelProps formProps = MainWindowProps();
   formProps.transientFor = owner;
   formProps.skipTaskbar = true;  // the owner would carry the entry, but it cannot be shown
+  formProps.iconArgb.clear();
   ASSERT_TRUE(m_backend->CreateNative(form, RECT{100, 100, 300, 200}, formProps));
   m_backend->Sync();
   const Window formXid = Xid(form);
   Window transientFor = None;
   EXPECT_FALSE(XGetTransientForHint(Peek(), formXid, &transientFor));
   EXPECT_TRUE(x11test::ReadAtomNames(Peek(), formXid, "_NET_WM_STATE").empty());
+  EXPECT_EQ(x11test::ReadLongs(Peek(), formXid, "_NET_WM_ICON"),
+            (std::vector<long>{1, 1, 0xFF00FF00}));  // the owner's, as it stands in for it
+  ownerProps.iconArgb = {1, 1, 0xFFFF0000};
+  m_backend->SetNativeProps(owner, ownerProps);
+  m_backend->Sync();
+  EXPECT_EQ(x11test::ReadLongs(Peek(), formXid, "_NET_WM_ICON"),
+            (std::vector<long>{1, 1, 0xFFFF0000}));
 
   // Once the owner has an area it is shown and owns the form as usual.
   m_backend->SetNativeBounds(owner, RECT{0, 0, 50, 20});
@@ -310,6 +319,7 @@ TEST_F(X11BackendTest, AWindowOwnedByAZeroSizeWindowCarriesTheTaskbarEntry) {
   EXPECT_EQ(transientFor, Xid(owner));
   EXPECT_EQ(x11test::ReadAtomNames(Peek(), formXid, "_NET_WM_STATE"),
             std::vector<std::string>{"_NET_WM_STATE_SKIP_TASKBAR"});
+  EXPECT_TRUE(x11test::ReadLongs(Peek(), formXid, "_NET_WM_ICON").empty());
 }
 
 // ---- Presenting -----------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <map>
 #include <thread>
 
+#include "platform/backend/headless/headless.h"
 #include "platform/backend/x11/x11_backend.h"
 #include "platform/gdi.h"
 #include "platform/module.h"
@@ -132,6 +133,66 @@ class X11PlatformTest : public ::testing::Test {
   bool m_platformUp = false;
   scene::Windows m_scene;
 };
+
+TEST_F(X11PlatformTest, TheSameSceneGivesTheSamePixelsOnTheServerAndHeadless) {
+  m_backend->Sync();
+  const std::vector<std::uint32_t> onServer = x11test::ReadPixels(
+      Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
+  ASSERT_EQ(onServer.size(), static_cast<std::size_t>(scene::kClientWidth * scene::kClientHeight));
+  auto at = [](const std::vector<std::uint32_t>& pixels, int x, int y) {
+    return pixels[static_cast<std::size_t>(y) * scene::kClientWidth + x];
+  };
+  // What the scene draws, where it draws it (top-level client coordinates).
+  EXPECT_EQ(at(onServer, 2, 2), 0xD4D0C8u);      // the class background
+  EXPECT_EQ(at(onServer, 12, 12), 0xFFFFFFu);    // the fills child's white
+  EXPECT_EQ(at(onServer, 25, 25), 0xC81E28u);    // its red rectangle
+  EXPECT_EQ(at(onServer, 80, 20), 0x000080u);    // the navy frame of the yellow rectangle
+  EXPECT_EQ(at(onServer, 90, 40), 0xFADC00u);    // and its inside
+  EXPECT_EQ(at(onServer, 5, scene::kClientHeight - 6), 0x000000u);  // the top-level's own line
+  int dark = 0;
+  for (int y = 100 + 2 + 36; y < 100 + 2 + 50; ++y) {
+    for (int x = 12; x < 120; ++x) dark += at(onServer, x, y) < 0x404040u ? 1 : 0;
+  }
+  EXPECT_GT(dark, 20) << "no text where the text child writes";
+
+  // The same scene on the in-memory display, in the same process after a restart.
+  DestroyWindow(m_scene.top);
+  ShutdownPlatform();
+  m_platformUp = false;
+  std::vector<std::uint32_t> headlessPixels;
+  {
+    headless::Session session;
+    scene::Reset();
+    const scene::Windows again = scene::Create();
+    ASSERT_NE(again.top, nullptr);
+    headless::PumpUntilIdle();
+    ASSERT_TRUE(scene::FullyPainted());
+    const headless::NativeWindow* native = session.Backend().Native(again.top);
+    ASSERT_NE(native, nullptr);
+    ASSERT_EQ(native->presented.Width(), scene::kClientWidth);
+    ASSERT_EQ(native->presented.Height(), scene::kClientHeight);
+    for (int y = 0; y < scene::kClientHeight; ++y) {
+      for (int x = 0; x < scene::kClientWidth; ++x) {
+        headlessPixels.push_back(native->presented.Pixel(x, y) & 0xFFFFFFu);
+      }
+    }
+    DestroyWindow(again.top);
+  }
+  int differing = 0;
+  int firstX = -1;
+  int firstY = -1;
+  for (int y = 0; y < scene::kClientHeight; ++y) {
+    for (int x = 0; x < scene::kClientWidth; ++x) {
+      if (at(onServer, x, y) != at(headlessPixels, x, y)) {
+        if (differing++ == 0) {
+          firstX = x;
+          firstY = y;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(differing, 0) << "first difference at " << firstX << "," << firstY;
+}
 
 TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinates) {
   Click(ScreenPoint(m_scene.lines, 37, 21), 1);

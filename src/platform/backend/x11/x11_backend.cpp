@@ -215,7 +215,17 @@ void X11Backend::DestroyNative(HWND hwnd) {
 }
 
 void X11Backend::SetNativeProps(HWND hwnd, const TopLevelProps& props) {
-  if (X11TopLevel* window = Find(hwnd)) ApplyProps(*window, props, false);
+  X11TopLevel* window = Find(hwnd);
+  if (window == nullptr) return;
+  ApplyProps(*window, props, false);
+  if (window->empty) ReapplyOwned(hwnd);
+}
+
+void X11Backend::ReapplyOwned(HWND owner) {
+  for (auto& entry : m_windows) {
+    X11TopLevel& other = *entry.second;
+    if (other.props.transientFor == owner && !other.gone) ApplyProps(other, other.props, false);
+  }
 }
 
 void X11Backend::ApplyProps(X11TopLevel& window, const TopLevelProps& props, bool initial) {
@@ -224,9 +234,6 @@ void X11Backend::ApplyProps(X11TopLevel& window, const TopLevelProps& props, boo
   const Window xid = window.xid;
   if (initial || old.titleUtf8 != props.titleUtf8 || old.iconNameUtf8 != props.iconNameUtf8) {
     x11::WriteNames(m_display, *m_atoms, xid, props);
-  }
-  if (initial || old.iconArgb != props.iconArgb) {
-    x11::WriteIcon(m_display, *m_atoms, xid, props.iconArgb);
   }
   const int width = window.bounds.right - window.bounds.left;
   const int height = window.bounds.bottom - window.bounds.top;
@@ -240,6 +247,13 @@ void X11Backend::ApplyProps(X11TopLevel& window, const TopLevelProps& props, boo
   const bool ownerShown = owner != nullptr && !owner->empty;
   const bool ownerHidden = owner != nullptr && owner->empty;
   x11::WriteTransientFor(m_display, xid, ownerShown ? owner->xid : None);
+  // Standing in for an owner that cannot be shown, the window shows its icon too.
+  const std::vector<std::uint32_t>& icon =
+      props.iconArgb.empty() && ownerHidden ? owner->props.iconArgb : props.iconArgb;
+  if (initial || icon != window.shownIcon) {
+    x11::WriteIcon(m_display, *m_atoms, xid, icon);
+    window.shownIcon = icon;
+  }
   if (initial || old.popup != props.popup) {
     // Takes effect at the next map: a drop-down is shown without a frame and outside the
     // window manager's placement.
@@ -276,10 +290,7 @@ void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
                     static_cast<unsigned>(width), static_cast<unsigned>(height));
   if (wasEmpty != window->empty) {
     // What the windows it owns tell the desktop depends on whether this one can be shown.
-    for (auto& entry : m_windows) {
-      X11TopLevel& other = *entry.second;
-      if (other.props.transientFor == hwnd && !other.gone) ApplyProps(other, other.props, false);
-    }
+    ReapplyOwned(hwnd);
   }
   if (wasEmpty != window->empty && window->requested != NativeShowState::Hidden) {
     // It can be shown now, or must not be any longer.

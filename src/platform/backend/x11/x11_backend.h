@@ -65,6 +65,8 @@ class X11Backend : public Backend {
   X11TopLevel* FindByXid(unsigned long xid) const;
   bool WindowManagerRunning();
   void ApplyProps(X11TopLevel& window, const TopLevelProps& props, bool initial);
+  // Writes again what the windows owned by `owner` tell the desktop (it depends on the owner).
+  void ReapplyOwned(HWND owner);
   void MapWindow(X11TopLevel& window);
   void FocusNow(X11TopLevel& window);
   void GrabNow(X11TopLevel& window);

@@ -3,6 +3,9 @@
 
 #include <X11/Xlib.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/backend.h"
 #include "platform/backend/x11/x11_props.h"
 
@@ -13,6 +16,7 @@ struct X11TopLevel {
   TopLevelProps props;
   RECT bounds;                 // client area in screen coordinates, as last asked or reported
   x11::NetWmState netState;    // what was written or asked of the window manager
+  std::vector<std::uint32_t> shownIcon;  // the _NET_WM_ICON written
   NativeShowState requested = NativeShowState::Hidden;
   bool mapped = false;          // the server says so (MapNotify / UnmapNotify)
   bool everMapped = false;
