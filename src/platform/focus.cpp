@@ -76,10 +76,9 @@ void Activate(HWND top, WPARAM how, bool fromDesktop) {
     return;
   }
   if (old != nullptr) {
-    WindowRecord* o = Find(old);
+    const bool oldIconic = Find(old)->iconic;
     SendMessage(old, WM_NCACTIVATE, FALSE, 0);
-    SendMessage(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, o && o->iconic ? 1 : 0),
-                reinterpret_cast<LPARAM>(top));
+    SendMessage(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, oldIconic ? 1 : 0), reinterpret_cast<LPARAM>(top));
   }
   if (top != nullptr && Find(top) == nullptr) top = nullptr;
   f.active = top;

@@ -74,10 +74,9 @@ void ReleaseParked() {
 void EnterDispatch() { ++S().dispatchDepth; }
 
 void LeaveDispatch() {
-  if (--S().dispatchDepth <= 0) {
-    S().dispatchDepth = 0;
-    S().parked.clear();
-  }
+  // Parked records are freed only when the loop reads its next message: a platform call may
+  // still hold the record it looked up before a window procedure destroyed the window.
+  if (--S().dispatchDepth < 0) S().dispatchDepth = 0;
 }
 
 std::vector<HWND>& TopLevels() { return S().topLevels; }

@@ -2,8 +2,8 @@
 //
 // Every HWND is a number looked up here; numbers are never reused during a run, so a stale or
 // made-up handle is simply "not found". Records of destroyed windows are parked until the
-// outermost message dispatch returns, so a window procedure that destroys its own window can
-// still return through code that looked the record up before.
+// loop reads its next message at the outermost level, so a window procedure that destroys its
+// own window can still return through code that looked the record up before.
 #pragma once
 
 #include <cstdint>
