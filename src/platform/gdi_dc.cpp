@@ -33,7 +33,7 @@ DcState DefaultState(DcKind kind) {
   s.pen = Stock(BLACK_PEN);
   s.brush = Stock(WHITE_BRUSH);
   s.font = Stock(DEFAULT_GUI_FONT);
-  if (kind == DcKind::Memory) s.bitmap = Stock(DEFAULT_GUI_FONT + 1);
+  if (kind == DcKind::Memory) s.bitmap = Stock(kStockDefaultBitmap);
   return s;
 }
 

@@ -96,6 +96,9 @@ const PenData* CurrentPen(const DeviceContext& dc);
 const FontInstance& CurrentFont(const DeviceContext& dc);
 const LOGFONT& CurrentLogFont(const DeviceContext& dc);
 
+// Stock objects by GetStockObject index, plus the drawing code's own: the 1 x 1 bitmap a new
+// memory DC starts with.
+inline constexpr int kStockDefaultBitmap = DEFAULT_GUI_FONT + 1;
 HGDIOBJ StockObject(int index);
 // Drawing's own region: normalises a rectangle given in any corner order.
 RECT NormalizedRect(int left, int top, int right, int bottom);

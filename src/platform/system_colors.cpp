@@ -44,9 +44,7 @@ constexpr std::array<COLORREF, COLOR_MAX + 1> kSysColors = {
     RGB(212, 208, 200),  // COLOR_MENUBAR
 };
 
-// Internal stock slots after the public indexes: the default bitmap of a memory DC.
-constexpr int kStockBitmap = DEFAULT_GUI_FONT + 1;
-constexpr int kStockCount = kStockBitmap + 1;
+constexpr int kStockCount = gdi::kStockDefaultBitmap + 1;
 
 HGDIOBJ MakeStock(GdiObject object) {
   object.stock = true;
@@ -74,7 +72,7 @@ HGDIOBJ CreateStock(int index) {
       std::strcpy(font.logFont.lfFaceName, "MS Sans Serif");
       return MakeStock(GdiObject{std::move(font)});
     }
-    case kStockBitmap: return MakeStock(GdiObject{BitmapData{Surface(1, 1, 0)}});
+    case gdi::kStockDefaultBitmap: return MakeStock(GdiObject{BitmapData{Surface(1, 1, 0)}});
     default: return nullptr;
   }
 }

@@ -1,11 +1,14 @@
 // Clipping, origins, SaveDC/RestoreDC, regions, surface DCs and handle safety.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
+#include <random>
 #include <vector>
 
 #include "platform/dc_internal.h"
 #include "platform/gdi.h"
+#include "platform/region.h"
 #include "platform/window.h"
 
 namespace {
@@ -91,6 +94,64 @@ TEST(GdiRegion, CombineModesAndCanonicalTypes) {
   EXPECT_EQ(CombineRgn(dest, left, right, 42), ERROR);
   for (HRGN r : {left, right, dest, middle}) EXPECT_TRUE(DeleteObject(r));
   EXPECT_EQ(GetRgnBox(left, &box), ERROR);
+}
+
+// The rectangle lists against a plain pixel set: random combinations of random rectangles must
+// cover exactly the pixels the set says, with disjoint rectangles, and equal areas must have equal
+// lists however they were built.
+TEST(GdiRegion, RandomCombinationsMatchAPixelModel) {
+  constexpr int kSize = 24;
+  using Pixels = std::array<std::array<bool, kSize>, kSize>;
+  std::mt19937 random(20100201);
+  std::uniform_int_distribution<int> coord(-2, kSize + 2);
+  std::uniform_int_distribution<int> pickOp(0, 3);
+  auto randomRect = [&] {
+    return RECT{coord(random), coord(random), coord(random), coord(random)};  // may be empty
+  };
+  auto paint = [](Pixels& p, const RECT& r, Region::Op op) {
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) {
+        const bool in = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+        bool& v = p[y][x];
+        switch (op) {
+          case Region::Op::And: v = v && in; break;
+          case Region::Op::Or: v = v || in; break;
+          case Region::Op::Diff: v = v && !in; break;
+          case Region::Op::Xor: v = v != in; break;
+        }
+      }
+  };
+  const RECT world{0, 0, kSize, kSize};
+  for (int round = 0; round < 200; ++round) {
+    Region region;
+    Pixels model{};
+    for (int step = 0; step < 8; ++step) {
+      const RECT r = RectIntersection(randomRect(), world);
+      const auto op = static_cast<Region::Op>(pickOp(random));
+      region = Region::Combine(region, Region(r), op);
+      paint(model, r, op);
+    }
+    Region rebuilt;  // the same pixels, one pixel at a time
+    int pixels = 0;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) {
+        ASSERT_EQ(region.Contains(x, y), model[y][x]) << "round " << round << " at " << x << "," << y;
+        if (model[y][x]) {
+          rebuilt.UnionRect(RECT{x, y, x + 1, y + 1});
+          ++pixels;
+        }
+      }
+    int area = 0;
+    const auto& rects = region.Rects();
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+      ASSERT_FALSE(RectEmpty(rects[i]));
+      area += (rects[i].right - rects[i].left) * (rects[i].bottom - rects[i].top);
+      for (std::size_t j = i + 1; j < rects.size(); ++j)
+        ASSERT_TRUE(RectEmpty(RectIntersection(rects[i], rects[j])));
+    }
+    EXPECT_EQ(area, pixels);
+    EXPECT_EQ(rebuilt, region) << "round " << round;
+  }
 }
 
 TEST(GdiClip, IntersectAndExclude) {
