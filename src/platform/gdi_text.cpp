@@ -173,13 +173,13 @@ struct LayoutBuffers {
 
 class TextLayout {
  public:
-  TextLayout(const FontInstance& font, UINT format, LayoutBuffers& buffers)
+  TextLayout(const FontInstance& font, UINT format, int tabChars, LayoutBuffers& buffers)
       : m_font(font),
         m_format(format),
         m_display(buffers.display),
         m_marked(buffers.marked),
         m_lines(buffers.lines) {
-    m_tabWidth = kTabChars * std::max(1, font.Metrics().aveCharWidth);
+    m_tabWidth = tabChars * std::max(1, font.Metrics().aveCharWidth);
   }
 
   void Build(const char* text, int count, int wrapWidth) {
@@ -322,13 +322,20 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
   }
   if (count < 0) count = static_cast<int>(strnlen(text, kMaxDrawTextLength + 1));
   if (count > kMaxDrawTextLength) return 0;
+  // DT_TABSTOP carries the tab length in characters in the format's second byte, where other
+  // flags would otherwise be read.
+  int tabChars = kTabChars;
+  if (format & DT_TABSTOP) {
+    tabChars = std::max(1, static_cast<int>((format >> 8) & 0xFF));
+    format &= ~0xFF00u;
+  }
   const FontInstance& font = gdi::CurrentFont(*dc);
   const LOGFONT& lf = gdi::CurrentLogFont(*dc);
   const FontMetrics& m = font.Metrics();
   const int lineHeight = m.height + ((format & DT_EXTERNALLEADING) ? m.externalLeading : 0);
 
   thread_local LayoutBuffers buffers;
-  TextLayout layout(font, format, buffers);
+  TextLayout layout(font, format, tabChars, buffers);
   // Rectangles may be anything a caller passes; positions are worked out in 64 bits and kept
   // within reach of the surface.
   const RECT box{DeviceContext::Saturate(rect->left), DeviceContext::Saturate(rect->top),

@@ -198,6 +198,15 @@ TEST(DrawText, TabsExpandToEightAverageCharacters) {
   EXPECT_EQ(Calc(c.dc(), "a\tb", DT_EXPANDTABS).right - 5, stop + c.Width("b"));
   EXPECT_EQ(Calc(c.dc(), "\t\tb", DT_EXPANDTABS).right - 5, 2 * stop + c.Width("b"));
   EXPECT_EQ(Calc(c.dc(), "a\tb", 0).right - 5, c.Width("a\tb"));
+  // DT_TABSTOP: the second byte is the stop in characters, not flags (4 << 8 is DT_CALCRECT's
+  // bit, yet the text is drawn, with "b" at four average widths).
+  TextCanvas drawn(100, 20), expected(100, 20);
+  RECT r{0, 0, 100, 20};
+  DrawText(drawn.dc(), "a\tb", -1, &r, DT_EXPANDTABS | DT_TABSTOP | (4 << 8));
+  EXPECT_EQ(r, (RECT{0, 0, 100, 20}));
+  TextOut(expected.dc(), 0, 0, "a", 1);
+  TextOut(expected.dc(), 4 * tm.tmAveCharWidth, 0, "b", 1);
+  EXPECT_EQ(drawn.Snapshot(), expected.Snapshot());
 }
 
 TEST(DrawText, PrefixMarksAreRemovedFromTheMeasure) {
