@@ -141,6 +141,30 @@ TEST_F(MciOutputs, WavOutputWritesTheFileInRealTimeAndNotifiesAtTheEnd) {
   EXPECT_GT(audio_test::Rms(wav.samples, 0, 44100), 0.01) << "the first half second sounds";
 }
 
+// The sound card path: a FluidSynth driver calls back for each block from its own thread. ALSA's
+// null device (chosen through a private ALSA configuration) takes the blocks without a sound card,
+// though not at a real card's pace, so this checks the callback path, not the timing.
+TEST_F(MciOutputs, DriverOutputPlaysFromTheAudioCallback) {
+  const char* home = std::getenv("HOME");
+  const std::string savedHome = home != nullptr ? home : "";
+  std::ofstream(Path(".asoundrc")) << "pcm.!default { type null }\n";
+  setenv("HOME", m_dir.c_str(), 1);
+  setenv("TESSIVO_AUDIO", "alsa", 1);
+  midi_test::WriteFile(Path("short.mid"), midi_test::SimpleSong(2, 1));  // 1 s
+  const MCIDEVICEID id = OpenOrFail(Path("short.mid"));
+  StderrCapture capture;
+  const MCIERROR error = Play(id);
+  const bool notified = error == 0 && WaitForNotification(10000);
+  const std::string printed = capture.Finish();
+  setenv("HOME", savedHome.c_str(), 1);
+  ASSERT_EQ(error, 0u) << ErrorText(error);
+  ASSERT_TRUE(notified);
+  EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_SUCCESSFUL});
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 1000u);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  EXPECT_EQ(printed, "");
+}
+
 TEST_F(MciOutputs, WavOutputStoppedMidwayKeepsAValidFileOfWhatWasPlayed) {
   midi_test::WriteFile(Path("long.mid"), midi_test::SimpleSong(4, 2));  // 4 s
   setenv("TESSIVO_AUDIO", ("wav:" + Path("stopped.wav")).c_str(), 1);

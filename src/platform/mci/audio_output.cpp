@@ -78,7 +78,7 @@ std::unique_ptr<AudioOutput> StartDriverOutput(SynthEngine* engine, const std::s
     char* byDefault = nullptr;
     if (engine->Api().fluid_settings_getstr_default(engine->Settings(), "audio.driver",
                                                     &byDefault) == FLUID_OK &&
-        byDefault != nullptr) {
+        byDefault != nullptr && *byDefault != '\0') {
       names.emplace_back(byDefault);
     }
     for (const char* fallback : {"pulseaudio", "alsa"}) {

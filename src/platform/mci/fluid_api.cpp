@@ -9,7 +9,8 @@
 namespace {
 
 std::mutex g_logLock;
-std::string g_lastLog;
+std::string g_lastProblem;  // error or warning
+std::string g_lastNote;     // information and debugging notes: some refusals come only as these
 
 // The library logs from its own threads too (audio drivers), hence the lock. Set
 // TESSIVO_AUDIO_DEBUG to see every message on stderr while chasing a sound problem.
@@ -18,10 +19,8 @@ void LogToMemory(int level, const char* message, void*) {
   if (std::getenv("TESSIVO_AUDIO_DEBUG") != nullptr) {
     std::fprintf(stderr, "fluidsynth[%d]: %s\n", level, message);
   }
-  if (level <= FLUID_WARN) {
-    std::lock_guard<std::mutex> lock(g_logLock);
-    g_lastLog = message;
-  }
+  std::lock_guard<std::mutex> lock(g_logLock);
+  (level <= FLUID_WARN ? g_lastProblem : g_lastNote) = message;
 }
 
 }  // namespace
@@ -77,7 +76,8 @@ const FluidApi* LoadFluidApi(std::string* error) {
 
 std::string TakeFluidLogMessage() {
   std::lock_guard<std::mutex> lock(g_logLock);
-  std::string message;
-  message.swap(g_lastLog);
+  std::string message = g_lastProblem.empty() ? g_lastNote : g_lastProblem;
+  g_lastProblem.clear();
+  g_lastNote.clear();
   return message;
 }

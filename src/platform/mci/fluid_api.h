@@ -31,5 +31,6 @@ struct FluidApi {
 // Called on the UI thread.
 const FluidApi* LoadFluidApi(std::string* error);
 
-// The latest error or warning the library logged (empty if none), then forgets it. Thread-safe.
+// The latest error or warning the library logged (else its latest note; empty if none), then
+// forgets it. Thread-safe.
 std::string TakeFluidLogMessage();
