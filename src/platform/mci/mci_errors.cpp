@@ -15,6 +15,7 @@ std::map<MCIERROR, std::string>& Details() {
 
 const char* StandardText(MCIERROR code) {
   switch (code) {
+    case 0: return "The specified command was carried out.";
     case MCIERR_INVALID_DEVICE_ID:
       return "Invalid MCI device ID. Use the ID returned when opening the MCI device.";
     case MCIERR_UNRECOGNIZED_COMMAND: return "The driver cannot recognize the specified command.";

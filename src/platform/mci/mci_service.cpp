@@ -132,7 +132,7 @@ MCIERROR MciService::Open(DWORD flags, MCI_OPEN_PARMS* parms) {
   if (midi::ReadError e = midi::ReadSongFile(path, song.get()); e != midi::ReadError::kNone) {
     const MCIERROR code = MciErrorForRead(e);
     if (e == midi::ReadError::kFileNotFound) return code;
-    return Fail(code, std::string(midi::ReadErrorText(e)).insert(0, "\"" + name + "\": "));
+    return Fail(code, "\"" + name + "\": " + midi::ReadErrorText(e));
   }
   if (m_engine == nullptr) {
     SynthError error = SynthError::kNone;

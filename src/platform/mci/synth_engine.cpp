@@ -81,8 +81,6 @@ std::unique_ptr<SynthEngine> SynthEngine::Create(SynthError* error, std::string*
   api->fluid_settings_setnum(engine->m_settings, "synth.sample-rate", kSampleRate);
   api->fluid_settings_setnum(engine->m_settings, "synth.gain", kGain);
   api->fluid_settings_setint(engine->m_settings, "synth.dynamic-sample-loading", 1);
-  // The program never feeds the synthesizer from a MIDI port or a shell.
-  api->fluid_settings_setint(engine->m_settings, "synth.midi-channels", 16);
   engine->m_synth = api->new_fluid_synth(engine->m_settings);
   if (engine->m_synth == nullptr) {
     *error = SynthError::kSynthFailed;
