@@ -1,4 +1,4 @@
-// A headless session with a window that records the multimedia service's notifications, and
+// The headless display with a window that records the multimedia service's notifications, and
 // short helpers for the commands the tests send.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/backend/headless/headless.h"
+#include "support/headless_fixture.h"
 #include "platform/mci.h"
 #include "platform/mci/mci_offline.h"
 #include "platform/window.h"
@@ -42,12 +43,12 @@ inline std::string ErrorText(MCIERROR code) {
   return buffer;
 }
 
-class MciSession : public ::testing::Test {
+class MciSession : public HeadlessFixture {
  protected:
   void SetUp() override {
     unsetenv("TESSIVO_AUDIO");
     unsetenv("TESSIVO_SOUNDFONT");
-    m_session = std::make_unique<headless::Session>();
+    HeadlessFixture::SetUp();
     WNDCLASS wc{};
     wc.lpfnWndProc = &RecordNotifications;
     wc.lpszClassName = "MciTestListener";
@@ -58,8 +59,9 @@ class MciSession : public ::testing::Test {
     Received().clear();
   }
   void TearDown() override {
+    // Devices go before the display: an offline output listens to its clock.
     ShutdownMci();
-    m_session.reset();
+    HeadlessFixture::TearDown();
     unsetenv("TESSIVO_AUDIO");
     unsetenv("TESSIVO_SOUNDFONT");
   }
@@ -113,7 +115,6 @@ class MciSession : public ::testing::Test {
     return codes;
   }
 
-  std::unique_ptr<headless::Session> m_session;
   HWND m_window = nullptr;
 };
 
