@@ -330,4 +330,6 @@ void SetMessageBoxHandler(std::function<void(const MessageBoxRecord&)> handler) 
   Current().SetMessageBoxHandler(std::move(handler));
 }
 
+void SetIdleScript(std::vector<std::function<void()>> steps) { Current().SetIdleScript(std::move(steps)); }
+
 }  // namespace headless

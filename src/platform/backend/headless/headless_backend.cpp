@@ -141,6 +141,14 @@ bool HeadlessBackend::DeliverPending() {
 bool HeadlessBackend::WaitAndDispatch(int timeoutMs) {
   if (DeliverPending()) return true;
   if (timeoutMs == 0) return false;
+  if (!m_idleScript.empty()) {
+    // The step is taken off first: it may itself run a nested loop (a message box) that idles.
+    std::function<void()> step = std::move(m_idleScript.front());
+    m_idleScript.pop_front();
+    step();
+    DeliverPending();
+    return true;
+  }
   if (timeoutMs > 0 && m_options.idleAdvancesClock) {
     SetNow(m_now.load() + static_cast<std::uint64_t>(timeoutMs));
     return true;

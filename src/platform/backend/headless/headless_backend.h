@@ -99,6 +99,14 @@ class HeadlessBackend : public Backend {
   void SetMessageBoxHandler(std::function<void(const MessageBoxRecord&)> handler) {
     m_boxHandler = std::move(handler);
   }
+  // Steps for a program that runs its own loop (the whole program's main sequence): each time the
+  // loop would block with nothing pending, the next step runs (it injects input, looks at the
+  // windows, or asks a window to close) and what it injected is delivered. Once the steps are used
+  // up, a wait blocks as before (and ends in the stall timeout).
+  void SetIdleScript(std::vector<std::function<void()>> steps) {
+    m_idleScript.assign(steps.begin(), steps.end());
+  }
+  std::size_t IdleStepsLeft() const { return m_idleScript.size(); }
 
  private:
   void Raise(HWND hwnd);
@@ -119,6 +127,7 @@ class HeadlessBackend : public Backend {
   unsigned m_buttons = 0;
   std::vector<MessageBoxRecord> m_boxes;
   std::function<void(const MessageBoxRecord&)> m_boxHandler;
+  std::deque<std::function<void()>> m_idleScript;
 };
 
 }  // namespace headless
