@@ -83,6 +83,10 @@ void StrokePath(DeviceContext& dc, const POINT* points, std::size_t count, raste
 // Pointer arithmetic on counts from callers is checked before any point is read.
 constexpr std::size_t kMaxPoints = 1u << 24;
 
+// Blit sizes beyond this reach past any surface from any position; clamping them keeps the
+// position + size arithmetic inside int.
+int ClampExtent(int v) { return std::clamp(v, -(1 << 28), 1 << 28); }
+
 }  // namespace
 
 // ---- Rectangles ----------------------------------------------------------------------------
@@ -238,7 +242,9 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc) return FALSE;
-  const RECT r = dc->SurfaceRect(gdi::NormalizedRect(x, y, x + width, y + height));
+  const RECT r = dc->SurfaceRect(gdi::NormalizedRect(
+      x, y, DeviceContext::Saturate(static_cast<long long>(x) + width),
+      DeviceContext::Saturate(static_cast<long long>(y) + height)));
   const raster::Target t = dc->Target();
   std::uint32_t brush = 0;
   const bool solid = gdi::BrushPixel(*dc, &brush);
@@ -273,7 +279,7 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, in
   const Surface* source = from->TargetSurface();
   if (!source) return FALSE;
   if (width < 0 || height < 0) return FALSE;
-  raster::Blit(to->Target(), to->SurfaceX(x), to->SurfaceY(y), width, height, *source,
+  raster::Blit(to->Target(), to->SurfaceX(x), to->SurfaceY(y), ClampExtent(width), ClampExtent(height), *source,
                from->SurfaceX(srcX), from->SurfaceY(srcY), combine);
   return TRUE;
 }
@@ -289,8 +295,9 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX
     return FALSE;
   const Surface* source = from->TargetSurface();
   if (!source) return FALSE;
-  raster::StretchCopy(to->Target(), to->SurfaceX(x), to->SurfaceY(y), width, height, *source,
-                      from->SurfaceX(srcX), from->SurfaceY(srcY), srcWidth, srcHeight);
+  raster::StretchCopy(to->Target(), to->SurfaceX(x), to->SurfaceY(y), ClampExtent(width),
+                      ClampExtent(height), *source, from->SurfaceX(srcX), from->SurfaceY(srcY),
+                      ClampExtent(srcWidth), ClampExtent(srcHeight));
   return TRUE;
 }
 
