@@ -40,6 +40,22 @@ class TOtherControl : public TCustomControl {
   }
 };
 
+// The chord grid as the main window's description configures it, in the description's order:
+// bounds, counts, look, fixed columns, rows, tab order.
+inline TStringGrid* AddChordGrid(TWinControl* parent) {
+  auto* grid = new TStringGrid(parent);
+  grid->SetParent(parent);
+  grid->SetBounds(8, 160, 965, 53);
+  grid->SetColCount(13);
+  grid->SetCtl3D(true);
+  grid->SetDefaultColWidth(73);
+  grid->SetFixedCols(0);
+  grid->SetRowCount(2);
+  grid->SetParentCtl3D(false);
+  grid->SetTabOrder(0);
+  return grid;
+}
+
 class GridWindowTest : public HeadlessFixture {
  protected:
   static constexpr int kFormLeft = 100;
@@ -52,17 +68,7 @@ class GridWindowTest : public HeadlessFixture {
     HeadlessFixture::SetUp();
     form = new TForm(nullptr);
     form->SetBounds(kFormLeft, kFormTop, 981, 277);
-    grid = new TStringGrid(form);
-    grid->SetParent(form);
-    // The description's order: bounds, counts, look, fixed columns, rows, tab order, click.
-    grid->SetBounds(8, 160, 965, 53);
-    grid->SetColCount(13);
-    grid->SetCtl3D(true);
-    grid->SetDefaultColWidth(73);
-    grid->SetFixedCols(0);
-    grid->SetRowCount(2);
-    grid->SetParentCtl3D(false);
-    grid->SetTabOrder(0);
+    grid = AddChordGrid(form);
     header.read = [this](int column) { return grid->CellText(column, 0); };
     header.write = [this](int column, const std::string& text) { grid->SetCellText(column, 0, text); };
     grid->OnClick = [this](TComponent* sender) {
