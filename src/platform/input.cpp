@@ -246,10 +246,13 @@ bool ConvertKey(const platform_events::InputEvent& e, MSG* out) {
   SetKey(s.keys, vk, press);
   const bool alt = (s.keys[VK_MENU] & 0x80) != 0 || (vk == VK_MENU && !press);
   const bool ctrl = (s.keys[VK_CONTROL] & 0x80) != 0;
-  const bool sys = alt && !ctrl;
+  // F10 is the menu key: a system key even without Alt.
+  const bool sys = (alt && !ctrl) || vk == VK_F10;
   LPARAM lParam = 1;
-  if (press && !chars.empty()) {
+  if (press && !e.textUtf8.empty()) {
     // The characters ride with the key-down; the scan-code field carries the slot's number.
+    // A slot is taken even when no character survived the code page, so that nothing is made
+    // up for the key later.
     int id = s.nextText;
     s.nextText = s.nextText >= 255 ? 1 : s.nextText + 1;
     s.texts[static_cast<std::size_t>(id)] = {vk, target, chars};

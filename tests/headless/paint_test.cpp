@@ -2,6 +2,8 @@
 // so a missing paint or a missing present shows up as a wrong pixel.
 #include <gmock/gmock.h>
 
+#include <cstdio>
+#include <cstring>
 #include <map>
 
 #include "headless/message_log.h"
@@ -221,6 +223,31 @@ TEST_F(Painting, ResizingATopLevelRepaintsAndPresentsAll) {
   EXPECT_EQ(shown->Width(), 300);
   EXPECT_EQ(Shown(0, 0), PixelFromColor(kBlue));
   EXPECT_EQ(Shown(299, 199), PixelFromColor(kBlue));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Painting, WhatTheWindowShowsCanBeSavedAsPng) {
+  Colors()[m_top] = kRed;
+  ShowWindow(m_top, SW_SHOWNORMAL);
+  headless::PumpUntilIdle();
+  const std::string path = ::testing::TempDir() + "tessivo_paint_test.png";
+  ASSERT_TRUE(headless::WritePng(m_top, path));
+  FILE* f = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  unsigned char header[24] = {};
+  ASSERT_EQ(std::fread(header, 1, sizeof header, f), sizeof header);
+  std::fclose(f);
+  std::remove(path.c_str());
+  const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  EXPECT_EQ(std::memcmp(header, signature, 8), 0);
+  // The image header carries the window's size (big-endian width and height).
+  EXPECT_EQ((header[16] << 24) | (header[17] << 16) | (header[18] << 8) | header[19], 200);
+  EXPECT_EQ((header[20] << 24) | (header[21] << 16) | (header[22] << 8) | header[23], 150);
+  EXPECT_FALSE(headless::WritePng(m_top, "/nonexistent-dir/x.png"));
+  EXPECT_FALSE(headless::WritePng(reinterpret_cast<HWND>(0x4242), path));
 }
 
 }  // namespace
