@@ -120,6 +120,7 @@ LRESULT SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
     case WM_KEYDOWN:
+    case WM_KEYUP:
     case WM_CHAR:
     case WM_MOUSEWHEEL:
       Log().Add(Message{hwnd, msg, wParam, lParam});

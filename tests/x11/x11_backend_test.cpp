@@ -12,6 +12,7 @@
 #include "platform/module.h"
 #include "platform/surface.h"
 #include "support/xvfb.h"
+#include "x11/fake_window_manager.h"
 #include "x11/x11_test_util.h"
 
 #include <X11/Xatom.h>
@@ -320,6 +321,73 @@ TEST_F(X11BackendTest, AWindowOwnedByAZeroSizeWindowCarriesTheTaskbarEntry) {
   EXPECT_EQ(x11test::ReadAtomNames(Peek(), formXid, "_NET_WM_STATE"),
             std::vector<std::string>{"_NET_WM_STATE_SKIP_TASKBAR"});
   EXPECT_TRUE(x11test::ReadLongs(Peek(), formXid, "_NET_WM_ICON").empty());
+}
+
+TEST_F(X11BackendTest, AsksTheWindowManagerForStateChangesOnceMapped) {
+  StartAndOpen();
+  auto wm = x11test::FakeWindowManager::Start(m_server->DisplayName());
+  ASSERT_NE(wm, nullptr);
+  const HWND hwnd = FakeHwnd(1);
+  TopLevelProps props = MainWindowProps();
+  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{50, 50, 250, 150}, props));
+  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  const Window xid = Xid(hwnd);
+  ASSERT_TRUE(x11test::PumpUntil(
+      [&] {
+        wm->Process();
+        return x11test::WindowViewable(Peek(), xid);
+      },
+      [&] { m_backend->WaitAndDispatch(20); }, 5000));
+  for (int i = 0; i < 3; ++i) m_backend->WaitAndDispatch(10);
+
+  props.modal = true;
+  m_backend->SetNativeProps(hwnd, props);
+  m_backend->SetNativeShowState(hwnd, NativeShowState::Maximized);
+  m_backend->Sync();
+  wm->Process();
+  const auto requests = wm->RequestsOf("_NET_WM_STATE");
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].window, xid);
+  EXPECT_EQ(requests[0].data[0], 1);  // add
+  EXPECT_EQ(x11test::AtomName(Peek(), static_cast<Atom>(requests[0].data[1])),
+            "_NET_WM_STATE_MODAL");
+  EXPECT_EQ(requests[1].data[0], 1);
+  EXPECT_EQ(x11test::AtomName(Peek(), static_cast<Atom>(requests[1].data[1])),
+            "_NET_WM_STATE_MAXIMIZED_VERT");
+  EXPECT_EQ(x11test::AtomName(Peek(), static_cast<Atom>(requests[1].data[2])),
+            "_NET_WM_STATE_MAXIMIZED_HORZ");
+  // The property itself belongs to the manager now.
+  EXPECT_TRUE(x11test::ReadAtomNames(Peek(), xid, "_NET_WM_STATE").empty());
+
+  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  m_backend->Sync();
+  wm->Process();
+  const auto again = wm->RequestsOf("_NET_WM_STATE");
+  ASSERT_EQ(again.size(), 3u);
+  EXPECT_EQ(again[2].data[0], 0);  // remove the maximised state
+}
+
+TEST_F(X11BackendTest, APointerGrabHoldsThePointerUntilReleased) {
+  StartAndOpen();
+  const HWND list = FakeHwnd(1);
+  TopLevelProps props;
+  props.popup = true;
+  ASSERT_TRUE(m_backend->CreateNative(list, RECT{100, 100, 200, 200}, props));
+  // Asked before the drop-down is on screen: taken as soon as it is.
+  m_backend->GrabPointer(list);
+  ASSERT_TRUE(ShowAndWait(list));
+  auto otherGrabs = [&] {
+    const int status = XGrabPointer(Peek(), DefaultRootWindow(Peek()), False, ButtonPressMask,
+                                    GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    if (status == GrabSuccess) XUngrabPointer(Peek(), CurrentTime);
+    XSync(Peek(), False);
+    return status;
+  };
+  EXPECT_TRUE(x11test::PumpUntil([&] { return otherGrabs() == AlreadyGrabbed; },
+                                 [&] { m_backend->WaitAndDispatch(20); }, 5000));
+  m_backend->GrabPointer(nullptr);
+  m_backend->Sync();
+  EXPECT_EQ(otherGrabs(), GrabSuccess);
 }
 
 // ---- Presenting -----------------------------------------------------------------------------

@@ -15,9 +15,11 @@
 #include "platform/text_codec.h"
 #include "platform/window.h"
 #include "support/xvfb.h"
+#include "x11/fake_window_manager.h"
 #include "x11/scene.h"
 #include "x11/x11_test_util.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -280,6 +282,142 @@ TEST_F(X11PlatformTest, TheWindowManagersCloseRequestArrivesAsWmClose) {
   ASSERT_EQ(closes.size(), 1u);
   EXPECT_EQ(closes[0].hwnd, m_scene.top);
   EXPECT_TRUE(IsWindow(m_scene.top)) << "the scene's handler keeps the window";
+}
+
+TEST_F(X11PlatformTest, AHeldKeyRepeatsPressesButIsReleasedOnce) {
+  SetFocus(m_scene.text);
+  Click(ScreenPoint(m_scene.text, 4, 4), 1);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
+  XkbSetAutoRepeatRate(Peek(), XkbUseCoreKbd, 100, 20);  // first repeat after 100 ms
+  XAutoRepeatOn(Peek());
+  const KeyCode b = KeycodeFor(XK_b);
+  ASSERT_NE(b, 0);
+  Settle();
+  Log().Clear();
+  XTestFakeKeyEvent(Peek(), b, True, CurrentTime);
+  XSync(Peek(), False);
+  const long long until = x11test::MonotonicMs() + 450;
+  PumpUntil([&] { return x11test::MonotonicMs() >= until; }, 2000);
+  XTestFakeKeyEvent(Peek(), b, False, CurrentTime);
+  XSync(Peek(), False);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_KEYUP) > 0; }, 5000));
+  Settle();
+  EXPECT_GE(Log().Count(WM_KEYDOWN), 3u) << "the key did not repeat";
+  EXPECT_EQ(Log().Count(WM_CHAR), Log().Count(WM_KEYDOWN));
+  EXPECT_EQ(Log().Count(WM_KEYUP), 1u) << "each repeat came with a release";
+  for (const scene::Message& m : Log().Of(WM_CHAR)) EXPECT_EQ(m.wParam, static_cast<WPARAM>('b'));
+}
+
+TEST_F(X11PlatformTest, AnUncoveredPartIsShownAgainFromTheSurface) {
+  m_backend->Sync();
+  const std::vector<std::uint32_t> before = x11test::ReadPixels(
+      Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
+  // Another program's window covers part of ours for a moment.
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  attributes.background_pixel = BlackPixel(Peek(), DefaultScreen(Peek()));
+  const Window cover = XCreateWindow(
+      Peek(), DefaultRootWindow(Peek()), scene::kLeft + 30, scene::kTop + 40, 200, 120, 0,
+      CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+  XMapRaised(Peek(), cover);
+  XSync(Peek(), False);
+  Settle();
+  const std::vector<std::uint32_t> covered = x11test::ReadPixels(
+      Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
+  EXPECT_NE(covered, before);
+  XDestroyWindow(Peek(), cover);
+  XSync(Peek(), False);
+  Settle();
+  m_backend->Sync();
+  const std::vector<std::uint32_t> after = x11test::ReadPixels(
+      Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
+  EXPECT_EQ(after, before);
+}
+
+TEST_F(X11PlatformTest, TheDesktopMovingFocusingAndIconifyingReachesTheWindow) {
+  // Moved: the window's rectangle follows.
+  XMoveWindow(Peek(), TopXid(), 400, 300);
+  XSync(Peek(), False);
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        RECT r{};
+        GetWindowRect(m_scene.top, &r);
+        return r.left == 400 && r.top == 300;
+      },
+      5000));
+  RECT child{};
+  GetWindowRect(m_scene.lines, &child);
+  EXPECT_EQ(child.left, 400 + 140);
+  EXPECT_EQ(child.top, 300 + 10);
+
+  // Focus taken away and given back: the window is deactivated and activated.
+  ASSERT_EQ(GetActiveWindow(), m_scene.top);
+  XSetInputFocus(Peek(), None, RevertToNone, CurrentTime);
+  XSync(Peek(), False);
+  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == nullptr; }, 5000));
+  XSetInputFocus(Peek(), TopXid(), RevertToNone, CurrentTime);
+  XSync(Peek(), False);
+  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == m_scene.top; }, 5000));
+
+  // A window manager iconifies it (WM_STATE becomes iconic, the window is unmapped) and
+  // restores it.
+  const Atom wmState = XInternAtom(Peek(), "WM_STATE", False);
+  auto setState = [&](long state) {
+    const long value[2] = {state, static_cast<long>(None)};
+    XChangeProperty(Peek(), TopXid(), wmState, wmState, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(value), 2);
+  };
+  setState(IconicState);
+  XUnmapWindow(Peek(), TopXid());
+  XSync(Peek(), False);
+  EXPECT_TRUE(PumpUntil([&] { return IsIconic(m_scene.top) != FALSE; }, 5000));
+  setState(NormalState);
+  XMapWindow(Peek(), TopXid());
+  XSync(Peek(), False);
+  EXPECT_TRUE(PumpUntil([&] { return IsIconic(m_scene.top) == FALSE; }, 5000));
+}
+
+TEST_F(X11PlatformTest, MinimiseAndRestoreGoThroughTheWindowManager) {
+  auto wm = x11test::FakeWindowManager::Start(m_server->DisplayName());
+  ASSERT_NE(wm, nullptr);
+  const Window xid = TopXid();
+  ShowWindow(m_scene.top, SW_MINIMIZE);
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        wm->Process();
+        return !wm->RequestsOf("WM_CHANGE_STATE").empty() &&
+               !x11test::WindowViewable(Peek(), xid);
+      },
+      5000));
+  const auto change = wm->RequestsOf("WM_CHANGE_STATE");
+  EXPECT_EQ(change[0].window, xid);
+  EXPECT_EQ(change[0].data[0], IconicState);
+  EXPECT_TRUE(IsIconic(m_scene.top));
+
+  ShowWindow(m_scene.top, SW_RESTORE);
+  EXPECT_FALSE(IsIconic(m_scene.top));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        wm->Process();
+        // What the manager said about the minimised window before must not minimise it again.
+        EXPECT_FALSE(IsIconic(m_scene.top));
+        return x11test::WindowViewable(Peek(), xid);
+      },
+      5000));
+  Settle();
+  EXPECT_FALSE(IsIconic(m_scene.top));
+  // Activation is asked of the manager rather than taken.
+  SetActiveWindow(nullptr);
+  SetForegroundWindow(m_scene.top);
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        wm->Process();
+        return !wm->RequestsOf("_NET_ACTIVE_WINDOW").empty();
+      },
+      5000));
+  const auto activate = wm->RequestsOf("_NET_ACTIVE_WINDOW");
+  EXPECT_EQ(activate.back().window, xid);
+  EXPECT_EQ(activate.back().data[0], 1) << "the request comes from an application";
 }
 
 TEST_F(X11PlatformTest, WaitMessageSleepsUntilAnotherThreadPosts) {

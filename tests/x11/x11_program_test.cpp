@@ -75,14 +75,21 @@ TEST_F(X11ProgramTest, TheMainWindowDescribesItselfToTheDesktop) {
   ASSERT_TRUE(XGetWindowAttributes(Peek(), m_main, &attributes));
   EXPECT_EQ(attributes.width, 981);
   EXPECT_EQ(attributes.height, 277);
-  // Painted: the dialog face in the corners, dark text pixels somewhere.
-  const std::vector<std::uint32_t> pixels =
-      x11test::ReadPixels(Peek(), m_main, 0, 0, attributes.width, attributes.height);
+  // Painted (the program paints after the window appears): the dialog face in the corners,
+  // dark text pixels somewhere.
+  std::vector<std::uint32_t> pixels;
+  std::size_t dark = 0;
+  x11test::PumpUntil(
+      [&] {
+        pixels = x11test::ReadPixels(Peek(), m_main, 0, 0, attributes.width, attributes.height);
+        dark = 0;
+        for (std::uint32_t p : pixels) dark += p < 0x303030u ? 1 : 0;
+        return pixels.size() == 981u * 277u && pixels.front() == 0xD4D0C8u && dark > 100;
+      },
+      [] { usleep(20000); }, kWaitMs);
   ASSERT_EQ(pixels.size(), static_cast<std::size_t>(981 * 277));
   EXPECT_EQ(pixels.front(), 0xD4D0C8u);
   EXPECT_EQ(pixels.back(), 0xD4D0C8u);
-  std::size_t dark = 0;
-  for (std::uint32_t p : pixels) dark += p < 0x303030u ? 1 : 0;
   EXPECT_GT(dark, 100u);
 }
 

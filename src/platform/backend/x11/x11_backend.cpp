@@ -335,6 +335,7 @@ void X11Backend::SetNativeShowState(HWND hwnd, NativeShowState state) {
   }
   switch (state) {
     case NativeShowState::Hidden:
+      window->pending = X11TopLevel::Pending::Nothing;
       if (window->mapRequested || previous != NativeShowState::Hidden) {
         // Withdraws properly: the window manager is told even if the window is iconic.
         XWithdrawWindow(m_display, window->xid, m_screen);
@@ -343,12 +344,16 @@ void X11Backend::SetNativeShowState(HWND hwnd, NativeShowState state) {
       break;
     case NativeShowState::Normal:
     case NativeShowState::Maximized:
-      if (!window->mapped || !window->mapRequested) {
-        x11::WriteWmHints(m_display, window->xid, NormalState);
-        MapWindow(*window);  // also de-iconifies an iconic window
+      // Whatever the server last said: mapping a mapped window does nothing, and what we know
+      // of an iconified one may be behind the window manager.
+      if (!window->everMapped) x11::WriteWmHints(m_display, window->xid, NormalState);
+      if (previous == NativeShowState::Minimized || window->reportedMinimized) {
+        window->pending = X11TopLevel::Pending::Restore;
       }
+      MapWindow(*window);  // also de-iconifies an iconic window
       break;
     case NativeShowState::Minimized:
+      if (!window->reportedMinimized) window->pending = X11TopLevel::Pending::Minimize;
       if (managed) {
         if (!window->mapRequested && !window->everMapped) {
           // Starts iconic.

@@ -180,6 +180,10 @@ void X11Backend::HandlePointer(XEvent& event) {
 }
 
 void X11Backend::ReportMinimized(X11TopLevel& window, bool minimized) {
+  using Pending = X11TopLevel::Pending;
+  if (window.pending == Pending::Restore && minimized) return;
+  if (window.pending == Pending::Minimize && !minimized) return;
+  if (window.pending == Pending::Minimize && minimized) window.pending = Pending::Nothing;
   if (window.reportedMinimized == minimized) return;
   window.reportedMinimized = minimized;
   platform_events::ShowStateChanged(window.hwnd, minimized);
@@ -216,6 +220,9 @@ void X11Backend::HandleStructure(XEvent& event) {
       if (event.xmap.window != window->xid) break;
       window->mapped = true;
       window->everMapped = true;
+      if (window->pending == X11TopLevel::Pending::Restore) {
+        window->pending = X11TopLevel::Pending::Nothing;
+      }
       if (window->focusOnMap) FocusNow(*window);
       if (window->grabOnMap && m_grab == window->hwnd) GrabNow(*window);
       ReportMinimized(*window, false);

@@ -24,6 +24,9 @@ struct X11TopLevel {
   bool mapRequested = false;    // we asked for it to be shown and have not withdrawn it since
   bool focused = false;         // last reported focus
   bool reportedMinimized = false;
+  // A state change the program asked for and the server has not confirmed yet: until it is,
+  // reports of the old state are stale (a window manager answers asynchronously).
+  enum class Pending { Nothing, Restore, Minimize } pending = Pending::Nothing;
   bool focusOnMap = false;      // activation asked before the window was viewable
   bool grabOnMap = false;       // pointer grab asked before the window was viewable
   bool gone = false;            // destroyed by someone else: no more requests on it

@@ -1,0 +1,42 @@
+// Just enough of a window manager for the tests to see what the program asks of one: it owns
+// the WM_S0 selection and redirects the root's children, maps what asks to be mapped, iconifies
+// on WM_CHANGE_STATE, focuses on _NET_ACTIVE_WINDOW, and records every request sent to the root.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "x11/x11_test_util.h"
+
+namespace x11test {
+
+class FakeWindowManager {
+ public:
+  struct Request {
+    std::string type;  // the client message's type name
+    Window window = None;
+    long data[5] = {};
+  };
+
+  // nullptr when the display cannot be reached or another manager runs.
+  static std::unique_ptr<FakeWindowManager> Start(const std::string& displayName);
+
+  // Handles everything that has arrived, without waiting.
+  void Process();
+  const std::vector<Request>& Requests() const { return m_requests; }
+  std::vector<Request> RequestsOf(const std::string& type) const;
+  Display* Connection() const { return m_display.get(); }
+
+ private:
+  FakeWindowManager() = default;
+  void SetWmState(Window window, long state);
+
+  DisplayPtr m_display;
+  Window m_selectionOwner = None;
+  std::vector<Request> m_requests;
+};
+
+}  // namespace x11test
