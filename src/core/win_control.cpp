@@ -691,7 +691,19 @@ void TWinControl::DefaultHandler(TMessage& message) {
 
 void TWinControl::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {
   if (name == "TabOrder") {
-    SetTabOrder(DescInteger(value));
+    int order = DescInteger(value);
+    if (IsLoading() && m_parent) {
+      // Controls are read one at a time, so a stored order may name a place that only later
+      // siblings fill: keep the list sorted by the orders stored so far.
+      m_readTabOrder = order;
+      auto& list = m_parent->m_tabList;
+      list.erase(std::remove(list.begin(), list.end(), this), list.end());
+      auto at = std::find_if(list.begin(), list.end(),
+                             [order](const TWinControl* c) { return c->m_readTabOrder > order; });
+      list.insert(at, this);
+    } else {
+      SetTabOrder(order);
+    }
   } else if (name == "TabStop") {
     SetTabStop(DescBoolean(value));
   } else if (name == "Ctl3D") {

@@ -162,6 +162,7 @@ class TWinControl : public TControl {
 
   std::vector<TControl*> m_controls;  // all children, bottom of the z-order first
   std::vector<TWinControl*> m_tabList;
+  int m_readTabOrder = -1;  // the TabOrder the description stored; -1 when none
   bool m_tabStop = false;
   bool m_showing = false;
   bool m_ctl3D = true;
