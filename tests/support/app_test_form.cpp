@@ -1,0 +1,110 @@
+#include "support/app_test_form.h"
+
+#include "app/main_form.h"
+#include "app/program.h"
+#include "core/window_description.h"
+#include "platform/gdi.h"
+
+TTestForm* TestForm = nullptr;
+std::function<void(TTestForm*)> TTestForm::s_onCreate;
+
+// ---- TTestBox ------------------------------------------------------------------------------------
+TTestBox::TTestBox(TComponent* owner) : TCustomControl(owner) {
+  SetBounds(0, 0, 60, 24);
+  SetTabStop(true);
+  SetColor(clWindow);
+}
+
+void TTestBox::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {
+  if (name == "WantArrows") {
+    m_dialogCode = DescBoolean(value) ? DLGC_WANTARROWS : 0;
+  } else {
+    TCustomControl::ReadProperty(name, value, root);
+  }
+}
+
+void TTestBox::WndProc(TMessage& message) {
+  if (message.Msg == WM_GETDLGCODE) {
+    message.Result = m_dialogCode;
+    return;
+  }
+  TCustomControl::WndProc(message);
+}
+
+void TTestBox::Paint() {
+  ++m_paints;
+  Canvas().Brush().SetColor(Color());
+  RECT r = ClientRect();
+  Canvas().FillRect(r);
+}
+
+void TTestBox::KeyDown(WORD& key, TShiftState shift) {
+  m_keysDown.push_back(key);
+  TCustomControl::KeyDown(key, shift);
+}
+
+void TTestBox::KeyPress(char& key) {
+  m_chars += key;
+  TCustomControl::KeyPress(key);
+}
+
+void TTestBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == TMouseButton::mbLeft && CanFocus()) SetFocus();
+  TCustomControl::MouseDown(button, shift, x, y);
+}
+
+// ---- TTestForm -----------------------------------------------------------------------------------
+TTestForm::TTestForm(TComponent* owner) : TForm(owner) { InitFromResource(); }
+
+TTestBox* TTestForm::Box(const std::string& name) const { return dynamic_cast<TTestBox*>(Control(name)); }
+
+TControl* TTestForm::Control(const std::string& name) const {
+  auto it = m_fields.find(name);
+  return it == m_fields.end() ? nullptr : dynamic_cast<TControl*>(it->second);
+}
+
+void TTestForm::ReadField(const std::string& name, TComponent* component) { m_fields[name] = component; }
+
+TNotifyEvent TTestForm::FindMethod(const std::string& name) {
+  if (name == "FormCreate") {
+    return [this](TComponent*) {
+      if (s_onCreate) s_onCreate(this);
+    };
+  }
+  return {};
+}
+
+namespace apptest {
+
+void RegisterTestClasses() {
+  RegisterMainWindowClasses();
+  RegisterComponentClass("TTestBox", [](TComponent* owner) { return new TTestBox(owner); });
+}
+
+std::string TestFormDescription(const std::string& controls) {
+  return "window TTestForm TestForm\n"
+         "  Left 188\n"
+         "  Top 107\n"
+         "  BorderStyle bsDialog\n"
+         "  Caption \"Formulário de teste\"\n"
+         "  ClientHeight 200\n"
+         "  ClientWidth 400\n"
+         "  Color clBtnFace\n"
+         "  Font.Charset DEFAULT_CHARSET\n"
+         "  Font.Color clWindowText\n"
+         "  Font.Height -11\n"
+         "  Font.Name \"MS Sans Serif\"\n"
+         "  Font.Style {}\n"
+         "  OldCreateOrder false\n"
+         "  OnCreate FormCreate\n"
+         "  PixelsPerInch 96\n"
+         "  TextHeight 13\n" +
+         controls;
+}
+
+int RunTestFormSequence() {
+  RegisterTestClasses();
+  return RunMainSequence(TestForm);
+}
+
+}  // namespace apptest
