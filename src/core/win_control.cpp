@@ -612,6 +612,12 @@ void TWinControl::WndProc(TMessage& message) {
     case CN_SYSCHAR:
       HandleCharNotify(message);
       return;
+    case WM_CANCELMODE:
+      // A windowless child holds the mouse through this window: its press ends too.
+      if (TControl* capture = CaptureControl(); capture && capture != this && capture->Parent() == this) {
+        capture->Perform(WM_CANCELMODE);
+      }
+      break;
     case WM_SETFOCUS:
       if (TFocusHost* host = FocusHost(); host && static_cast<void*>(host) != this) {
         if (!host->SetFocusedControl(this)) return;
