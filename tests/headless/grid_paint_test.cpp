@@ -205,6 +205,21 @@ TEST_F(GridPaint, AViewUpdateRepaintsOnceAtItsEnd) {
   EXPECT_GT(DarkPixels({150, 27, 221, 45}), 10);
 }
 
+TEST_F(GridPaint, AHugeGridOfCellsWithoutWidthPaintsAtOnce) {
+  Show();
+  grid->SetOptions(goFixedHorzLine | goHorzLine | goRangeSelect);
+  grid->SetColCount(2000000000);
+  grid->SetDefaultColWidth(0);
+  Pump();
+  // No column takes room: what the cells leave uncovered is filled with the grid's colour. The
+  // last column is never fully visible, so the horizontal scroll bar shows.
+  RECT client = grid->ClientRect();
+  EXPECT_EQ(client.bottom, 49 - GetSystemMetrics(SM_CYHSCROLL));
+  EXPECT_EQ(CountOf(client, kWhite), client.right * client.bottom);
+  Key(headless::keys::kEnd);
+  EXPECT_EQ(grid->CurrentCell(), (TGridCoord{1999999999, 1}));
+}
+
 TEST_F(GridPaint, OnePixelNarrowerShowsTheHorizontalScrollBar) {
   grid->SetBounds(8, 160, 964, 53);  // client width 960
   Show();

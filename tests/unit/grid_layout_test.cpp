@@ -169,6 +169,30 @@ TEST(GridLayout, WiderLinesAndHiddenLines) {
   EXPECT_EQ(grid.CellRect(1, 1), R(73, 24, 146, 48));
 }
 
+TEST(GridLayout, AHugeGridOfCellsWithoutSizeAnswersAtOnce) {
+  // Two thousand million columns of no width and no vertical lines: every walk over the columns
+  // would take seconds. The answers are those of the cell-by-cell rules.
+  TStringGrid grid(nullptr);
+  ConfigureChordGrid(grid);
+  grid.SetOptions(goFixedHorzLine | goHorzLine | goRangeSelect);
+  grid.SetColCount(2000000000);
+  grid.SetDefaultColWidth(0);
+  TGridDrawInfo info;
+  grid.CalcDrawInfo(info);
+  EXPECT_EQ(info.Horz.EffectiveLineWidth, 0);
+  EXPECT_EQ(info.Horz.LastFullVisibleCell, 1999999999);
+  EXPECT_EQ(grid.VisibleColCount(), 2000000000);
+  EXPECT_EQ(grid.MouseCoord(5, 30), (TGridCoord{-1, 1}));
+  EXPECT_EQ(grid.CalcMaxTopLeft({1999999999, 1}, info), (TGridCoord{1999999999, 1}));
+  EXPECT_EQ(grid.CellRect(1999999999, 1), R(0, 25, 0, 49));
+  grid.FocusCell(1999999999, 1, TAnchorMove::amMove);
+  EXPECT_EQ(grid.CurrentCell(), (TGridCoord{1999999999, 1}));
+  // Negative sizes are no better: still no hang.
+  grid.SetDefaultColWidth(-5);
+  EXPECT_EQ(grid.VisibleColCount(), 2000000000);
+  EXPECT_EQ(grid.MouseCoord(5, 30).X, -1);
+}
+
 TEST(GridConfiguration, FixedCountsAreCheckedAndKeptOnError) {
   TStringGrid grid(nullptr);
   ConfigureChordGrid(grid);

@@ -54,6 +54,8 @@ enum class TAnchorMove { amKeep, amMove };
 enum class TShowCell { scNo, scYes };
 // Whether a rectangle of cells includes the lines after its last column and row.
 enum class TCellLines { clWithout, clWith };
+// The axis of a layout: columns are laid out horizontally, rows vertically.
+enum class TGridAxis { gaColumns, gaRows };
 
 struct TGridCoord {
   int X = 0;
@@ -83,6 +85,13 @@ struct TGridAxisDrawInfo {
   int GridCellCount = 0;
   int DefaultExtent = 0;
   const std::vector<int>* Extents = nullptr;  // per-cell table, or nullptr
+
+  // Cells all of one size: no table. With a size and line width that add up to nothing or less,
+  // the cells take no room and the walks below have shortcuts, so that a huge count with such
+  // sizes cannot keep the grid busy.
+  bool Uniform() const { return Extents == nullptr; }
+  int Step() const { return DefaultExtent + EffectiveLineWidth; }
+  bool Degenerate() const { return Uniform() && Step() <= 0; }
 
   // The width or height of cell i: its table entry if there is one, else the default.
   int Extent(int i) const {
@@ -222,7 +231,7 @@ class TCustomGrid : public TCustomControl {
 
   // geometry
   void CalcAxis(TGridAxisDrawInfo& axis, int extent) const;
-  void FillAxis(TGridAxisDrawInfo& axis, bool horizontal, int extent) const;
+  void FillAxis(TGridAxisDrawInfo& axis, TGridAxis kind, int extent) const;
   int LinePos(const TGridAxisDrawInfo& axis, int line) const;
   TGridCoord CalcCoordFromPoint(int x, int y, const TGridDrawInfo& info) const;
   void UpdateScrollRange();
@@ -250,7 +259,7 @@ class TCustomGrid : public TCustomControl {
                  int firstCol, int firstRow, TGridOptions vertOption, TGridOptions horzOption,
                  TColor onColor, TColor offColor);
   void DrawLineSet(TLineBuffers& buffers, const TGridAxisDrawInfo& axis, int startBound,
-                   int endBound, int crossStart, int crossEnd, int firstCell, bool vertical,
+                   int endBound, int crossStart, int crossEnd, int firstCell, TGridAxis kind,
                    TColor color);
   void DrawCells(const TGridDrawInfo& info, const RECT& clip, bool focused, int firstCol,
                  int firstRow, int startX, int startY, int stopX, int stopY, TColor color,

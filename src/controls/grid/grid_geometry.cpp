@@ -4,6 +4,7 @@
 #include "controls/grid/custom_grid.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/window.h"
 
@@ -16,7 +17,8 @@ RECT EmptyRect() { return {0, 0, 0, 0}; }
 }  // namespace
 
 // ---- Axis layout ------------------------------------------------------------------------------
-void TCustomGrid::FillAxis(TGridAxisDrawInfo& axis, bool horizontal, int extent) const {
+void TCustomGrid::FillAxis(TGridAxisDrawInfo& axis, TGridAxis kind, int extent) const {
+  const bool horizontal = kind == TGridAxis::gaColumns;
   TGridOptions lineOptions =
       horizontal ? (goFixedVertLine | goVertLine) : (goFixedHorzLine | goHorzLine);
   axis.EffectiveLineWidth = (m_options & lineOptions) ? m_gridLineWidth : 0;
@@ -38,6 +40,20 @@ void TCustomGrid::CalcAxis(TGridAxisDrawInfo& axis, int extent) const {
   axis.GridBoundary = axis.FixedBoundary;
   axis.FullVisBoundary = axis.FixedBoundary;
   axis.LastFullVisibleCell = axis.FirstGridCell;
+  if (axis.Degenerate()) {
+    // No cell takes room, so either the first one already overflows or every one fits.
+    if (axis.FirstGridCell >= axis.GridCellCount) return;
+    if (axis.FixedBoundary + axis.Step() > extent + axis.EffectiveLineWidth) {
+      axis.GridBoundary = extent;
+      return;
+    }
+    axis.LastFullVisibleCell = axis.GridCellCount - 1;
+    long long end = axis.FixedBoundary +
+                    static_cast<long long>(axis.GridCellCount - axis.FirstGridCell) * axis.Step();
+    axis.GridBoundary = static_cast<int>(std::max<long long>(end, INT_MIN));
+    axis.FullVisBoundary = axis.GridBoundary;
+    return;
+  }
   for (int i = axis.FirstGridCell; i < axis.GridCellCount; ++i) {
     axis.GridBoundary += axis.Extent(i) + axis.EffectiveLineWidth;
     // A cell whose trailing line alone falls outside still counts as fully visible.
@@ -56,8 +72,8 @@ void TCustomGrid::CalcDrawInfo(TGridDrawInfo& info) const {
 }
 
 void TCustomGrid::CalcDrawInfoXY(TGridDrawInfo& info, int width, int height) const {
-  FillAxis(info.Horz, true, width);
-  FillAxis(info.Vert, false, height);
+  FillAxis(info.Horz, TGridAxis::gaColumns, width);
+  FillAxis(info.Vert, TGridAxis::gaRows, height);
 }
 
 int TCustomGrid::VisibleColCount() const {
@@ -85,6 +101,10 @@ int AxisCellAt(const TGridAxisDrawInfo& axis, int n) {
     last = axis.GridCellCount - 1;
     pos = axis.FixedBoundary;
   }
+  if (axis.Degenerate()) {
+    // Positions never grow: only the first cell can hold the point.
+    return first <= last && n < pos + axis.Step() ? first : -1;
+  }
   for (int i = first; i <= last; ++i) {
     pos += axis.Extent(i) + axis.EffectiveLineWidth;
     if (n < pos) return i;
@@ -111,6 +131,12 @@ int TCustomGrid::LinePos(const TGridAxisDrawInfo& axis, int line) const {
   if (line >= axis.FixedCellCount) {
     start = axis.FirstGridCell;
     pos = line >= axis.FirstGridCell ? axis.FixedBoundary : 0;
+  }
+  if (axis.Degenerate() && line > start) {
+    // Positions never grow: the first step decides whether the cell is off-screen.
+    if (pos + axis.Step() > axis.GridExtent) return 0;
+    long long end = pos + static_cast<long long>(line - start) * axis.Step();
+    return static_cast<int>(std::max<long long>(end, INT_MIN));
   }
   for (int i = start; i < line; ++i) {
     pos += axis.Extent(i) + axis.EffectiveLineWidth;
@@ -172,6 +198,8 @@ RECT TCustomGrid::CellRect(int col, int row) const {
 namespace {
 
 int AxisMaxTopLeft(const TGridAxisDrawInfo& axis, int last) {
+  // Cells without extent are passed over; when no cell has any, the last one stays the answer.
+  if (axis.Uniform() && axis.DefaultExtent <= 0) return last;
   int line = axis.GridExtent + axis.EffectiveLineWidth;
   int result = last;
   for (int i = last; i >= axis.FixedCellCount; --i) {

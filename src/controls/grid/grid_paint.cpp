@@ -39,8 +39,13 @@ void TCustomGrid::Paint() {
 
   if (h.EffectiveLineWidth > 0 || v.EffectiveLineWidth > 0) {
     TLineBuffers buffers;
-    buffers.maxStrokes = std::max(h.LastFullVisibleCell - m_topLeft.X + m_fixedCols,
-                                  v.LastFullVisibleCell - m_topLeft.Y + m_fixedRows) + 3;
+    // Lines lie at least a pixel apart (cells without size get none of their own), so no set
+    // has more of them than the client area has pixels across.
+    long long visible = std::max<long long>(
+        static_cast<long long>(h.LastFullVisibleCell) - m_topLeft.X + m_fixedCols,
+        static_cast<long long>(v.LastFullVisibleCell) - m_topLeft.Y + m_fixedRows);
+    long long pixels = std::max(client.right, client.bottom);
+    buffers.maxStrokes = static_cast<int>(std::min(visible, pixels) + 3);
     buffers.points.resize(static_cast<std::size_t>(buffers.maxStrokes) * 2);
     buffers.counts.assign(static_cast<std::size_t>(buffers.maxStrokes), 2);
     // Ordinary lines are silver, unless the cells themselves are silver.
@@ -90,12 +95,12 @@ void TCustomGrid::DrawLines(TLineBuffers& buffers, const TGridDrawInfo& info, in
   TColor horzColor = (m_options & horzOption) ? onColor : offColor;
   auto vertical = [&] {
     if (info.Horz.EffectiveLineWidth > 0) {
-      DrawLineSet(buffers, info.Horz, x0, x1, y0, y1, firstCol, true, vertColor);
+      DrawLineSet(buffers, info.Horz, x0, x1, y0, y1, firstCol, TGridAxis::gaColumns, vertColor);
     }
   };
   auto horizontal = [&] {
     if (info.Vert.EffectiveLineWidth > 0) {
-      DrawLineSet(buffers, info.Vert, y0, y1, x0, x1, firstRow, false, horzColor);
+      DrawLineSet(buffers, info.Vert, y0, y1, x0, x1, firstRow, TGridAxis::gaRows, horzColor);
     }
   };
   if (m_options & horzOption) {
@@ -109,7 +114,8 @@ void TCustomGrid::DrawLines(TLineBuffers& buffers, const TGridDrawInfo& info, in
 
 void TCustomGrid::DrawLineSet(TLineBuffers& buffers, const TGridAxisDrawInfo& axis, int startBound,
                               int endBound, int crossStart, int crossEnd, int firstCell,
-                              bool vertical, TColor color) {
+                              TGridAxis kind, TColor color) {
+  const bool vertical = kind == TGridAxis::gaColumns;
   const int lineWidth = axis.EffectiveLineWidth;
   int cell = firstCell;
   int pos = startBound + lineWidth / 2 + axis.Extent(cell);
@@ -125,7 +131,9 @@ void TCustomGrid::DrawLineSet(TLineBuffers& buffers, const TGridAxisDrawInfo& ax
       p[1] = {crossEnd, pos};
     }
     ++strokes;
-    // Hidden cells (no extent) get no line of their own.
+    // Hidden cells (no extent) get no line of their own; when every cell is hidden, only the
+    // first line is drawn.
+    if (axis.Uniform() && axis.DefaultExtent <= 0) break;
     do {
       ++cell;
     } while (cell <= axis.LastFullVisibleCell && axis.Extent(cell) <= 0);
@@ -142,6 +150,11 @@ void TCustomGrid::DrawLineSet(TLineBuffers& buffers, const TGridAxisDrawInfo& ax
 void TCustomGrid::DrawCells(const TGridDrawInfo& info, const RECT& clip, bool focused, int firstCol,
                             int firstRow, int startX, int startY, int stopX, int stopY, TColor color,
                             TGridDrawState base) {
+  // Cells of no size show nothing; a huge count of them is not walked.
+  if ((info.Horz.Uniform() && info.Horz.DefaultExtent <= 0) ||
+      (info.Vert.Uniform() && info.Vert.DefaultExtent <= 0)) {
+    return;
+  }
   TCanvas& canvas = Canvas();
   const TGridRect sel = Selection();
   const bool edges = m_defaultDrawing && Ctl3D() && (m_options & (goFixedVertLine | goFixedHorzLine));
