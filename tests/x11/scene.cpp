@@ -115,6 +115,7 @@ LRESULT SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       ++g_paints[role];
       return 0;
     }
+    case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:

@@ -392,7 +392,7 @@ TEST_F(X11BackendTest, APointerGrabHoldsThePointerUntilReleased) {
 
 // ---- Presenting -----------------------------------------------------------------------------
 
-enum class Path { SharedMemory, NoShmByEnvironment, ServerWithoutShm };
+enum class Path { SharedMemory, NoShmByEnvironment, ServerWithoutShm, Depth16 };
 
 class X11PresentTest : public X11BackendTest, public ::testing::WithParamInterface<Path> {
  protected:
@@ -410,9 +410,18 @@ class X11PresentTest : public X11BackendTest, public ::testing::WithParamInterfa
 };
 
 TEST_P(X11PresentTest, ShowsExactlyTheDirtyRectanglesOfTheSurface) {
-  StartAndOpen(GetParam() == Path::ServerWithoutShm
-                   ? std::vector<std::string>{"-extension", "MIT-SHM"}
-                   : std::vector<std::string>{});
+  std::vector<std::string> serverArgs;
+  if (GetParam() == Path::ServerWithoutShm) serverArgs = {"-extension", "MIT-SHM"};
+  if (GetParam() == Path::Depth16) serverArgs = {"-screen", "0", "1280x1024x16"};
+  StartAndOpen(serverArgs);
+  // What the server keeps of a surface pixel: all of it at depth 24, 5-6-5 bits at depth 16.
+  const bool depth16 = GetParam() == Path::Depth16;
+  ASSERT_EQ(DefaultDepth(Peek(), 0), depth16 ? 16 : 24);
+  auto Shown = [depth16](int x, int y, int seed) -> std::uint32_t {
+    const std::uint32_t p = Pattern(x, y, seed);
+    if (!depth16) return p;
+    return (((p >> 19) & 0x1F) << 11) | (((p >> 10) & 0x3F) << 5) | ((p >> 3) & 0x1F);
+  };
   EXPECT_EQ(m_backend->UsesSharedMemory(), GetParam() == Path::SharedMemory);
   const unsigned long errorsBefore = x11::ProtocolErrorCount();
   const HWND hwnd = FakeHwnd(1);
@@ -432,7 +441,7 @@ TEST_P(X11PresentTest, ShowsExactlyTheDirtyRectanglesOfTheSurface) {
   ASSERT_EQ(shown.size(), static_cast<std::size_t>(kWidth * kHeight));
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
-      ASSERT_EQ(shown[y * kWidth + x], Pattern(x, y, 1)) << "at " << x << "," << y;
+      ASSERT_EQ(shown[y * kWidth + x], Shown(x, y, 1)) << "at " << x << "," << y;
     }
   }
 
@@ -448,7 +457,7 @@ TEST_P(X11PresentTest, ShowsExactlyTheDirtyRectanglesOfTheSurface) {
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
       const bool inDirty = (x >= 10 && x < 60 && y >= 5 && y < 25) || (x >= 200 && y >= 120);
-      ASSERT_EQ(shown[y * kWidth + x], Pattern(x, y, inDirty ? 2 : 1)) << "at " << x << "," << y;
+      ASSERT_EQ(shown[y * kWidth + x], Shown(x, y, inDirty ? 2 : 1)) << "at " << x << "," << y;
     }
   }
 
@@ -461,8 +470,8 @@ TEST_P(X11PresentTest, ShowsExactlyTheDirtyRectanglesOfTheSurface) {
   m_backend->Sync();
   shown = x11test::ReadPixels(Peek(), xid, 0, 0, kWidth + 60, kHeight + 20);
   ASSERT_EQ(shown.size(), static_cast<std::size_t>((kWidth + 60) * (kHeight + 20)));
-  EXPECT_EQ(shown.front(), Pattern(0, 0, 3));
-  EXPECT_EQ(shown.back(), Pattern(kWidth + 59, kHeight + 19, 3));
+  EXPECT_EQ(shown.front(), Shown(0, 0, 3));
+  EXPECT_EQ(shown.back(), Shown(kWidth + 59, kHeight + 19, 3));
   EXPECT_EQ(x11::ProtocolErrorCount(), errorsBefore);
   EXPECT_EQ(m_backend->UsesSharedMemory(), GetParam() == Path::SharedMemory)
       << "the server refused the shared images";
@@ -470,12 +479,13 @@ TEST_P(X11PresentTest, ShowsExactlyTheDirtyRectanglesOfTheSurface) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, X11PresentTest,
                          ::testing::Values(Path::SharedMemory, Path::NoShmByEnvironment,
-                                           Path::ServerWithoutShm),
+                                           Path::ServerWithoutShm, Path::Depth16),
                          [](const ::testing::TestParamInfo<Path>& info) {
                            switch (info.param) {
                              case Path::SharedMemory: return std::string("SharedMemory");
                              case Path::NoShmByEnvironment: return std::string("NoShmByEnv");
                              case Path::ServerWithoutShm: return std::string("ServerWithoutShm");
+                             case Path::Depth16: return std::string("Depth16");
                            }
                            return std::string();
                          });

@@ -207,6 +207,12 @@ TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinat
   const std::vector<scene::Message> ups = Log().Of(WM_LBUTTONUP);
   ASSERT_EQ(ups.size(), 1u);
   EXPECT_EQ(ups[0].hwnd, m_scene.lines);
+  const std::vector<scene::Message> moves = Log().Of(WM_MOUSEMOVE);
+  ASSERT_FALSE(moves.empty()) << "the pointer's arrival was not reported";
+  EXPECT_EQ(moves.back().hwnd, m_scene.lines);
+  EXPECT_EQ(moves.back().lParam, MAKELPARAM(37, 21));
+  EXPECT_TRUE(ups[0].wParam == 0) << "no button held after the release";
+  EXPECT_EQ(downs[0].wParam & MK_LBUTTON, MK_LBUTTON);
 
   // The right button on another child, near its far corner.
   RECT client{};
