@@ -1,0 +1,197 @@
+// The modal message box: what it records and shows, how the user answers it, and that the program
+// keeps running (paints, timers, posted messages) while its owner refuses input.
+#include <gmock/gmock.h>
+
+#include <string>
+
+#include "headless/message_log.h"
+#include "platform/message_box.h"
+#include "platform/surface.h"
+#include "platform/window.h"
+#include "support/headless_fixture.h"
+
+using namespace testwin;
+
+namespace {
+
+class MessageBoxTest : public HeadlessFixture {
+ protected:
+  void SetUp() override {
+    HeadlessFixture::SetUp();
+    RegisterClasses();
+    m_owner = TopLevel(100, 100, 400, 300, "Owner");
+    ShowWindow(m_owner, SW_SHOWNORMAL);
+    headless::PumpUntilIdle();
+    TheLog().Clear();
+  }
+  void TearDown() override {
+    TheLog() = Log{};
+    HeadlessFixture::TearDown();
+  }
+
+  // The box's client rectangle on the screen.
+  RECT BoxRect(HWND box) {
+    const headless::NativeWindow* native = Display().Native(box);
+    return native ? native->rect : RECT{};
+  }
+  // The centre of the OK button: bottom-centre of the box, 12 px margin, 75 x 23.
+  POINT ButtonCentre(HWND box) {
+    RECT r = BoxRect(box);
+    return {(r.left + r.right) / 2, r.bottom - 12 - 23 / 2};
+  }
+
+  HWND m_owner = nullptr;
+};
+
+TEST_F(MessageBoxTest, RecordsTextCaptionFlagsAndDisablesItsOwnerWhileOpen) {
+  bool ownerEnabledInside = true;
+  bool boxIsModalDialog = false;
+  HWND transientFor = nullptr;
+  headless::SetMessageBoxHandler([&](const headless::MessageBoxRecord& box) {
+    ownerEnabledInside = IsWindowEnabled(m_owner);
+    const headless::NativeWindow* native = Display().Native(box.box);
+    ASSERT_NE(native, nullptr);
+    boxIsModalDialog = native->props.dialog && native->props.modal;
+    transientFor = native->props.transientFor;
+    headless::PressKey(headless::keys::kReturn);
+  });
+  int result = MessageBox(m_owner, "No MCI device open.", "tessivo", MB_OK | MB_ICONSTOP);
+  EXPECT_EQ(result, IDOK);
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+  const auto& record = headless::MessageBoxes()[0];
+  EXPECT_EQ(record.text, "No MCI device open.");
+  EXPECT_EQ(record.caption, "tessivo");
+  EXPECT_EQ(record.flags, MB_OK | MB_ICONSTOP);
+  EXPECT_EQ(record.owner, m_owner);
+  EXPECT_FALSE(ownerEnabledInside);
+  EXPECT_TRUE(boxIsModalDialog);
+  EXPECT_EQ(transientFor, m_owner);
+  // Afterwards the owner takes input again and the box is gone.
+  EXPECT_TRUE(IsWindowEnabled(m_owner));
+  EXPECT_FALSE(IsWindow(record.box));
+}
+
+TEST_F(MessageBoxTest, EnterSpaceAndEscapeEachAnswerOk) {
+  for (std::uint32_t key : {headless::keys::kReturn, headless::keys::kSpace, headless::keys::kEscape}) {
+    headless::SetMessageBoxHandler([key](const headless::MessageBoxRecord&) { headless::PressKey(key); });
+    EXPECT_EQ(MessageBox(m_owner, "x", "y", MB_OK), IDOK) << "keysym " << key;
+  }
+  EXPECT_EQ(headless::MessageBoxes().size(), 3u);
+}
+
+TEST_F(MessageBoxTest, TheOkButtonAnswersOnlyWhenReleasedOverIt) {
+  int step = 0;
+  bool stillOpenAfterReleaseOutside = false;
+  headless::SetMessageBoxHandler([&](const headless::MessageBoxRecord& box) {
+    POINT ok = ButtonCentre(box.box);
+    RECT r = BoxRect(box.box);
+    // Press on OK, drag off the box, release: no answer.
+    headless::MouseMove(ok.x, ok.y);
+    headless::MouseDown();
+    headless::MouseMove(r.left + 5, r.top + 5);
+    headless::MouseUp();
+    headless::PumpUntilIdle();
+    stillOpenAfterReleaseOutside = IsWindow(box.box) != 0;
+    step = 1;
+    // A real click on OK answers.
+    headless::Click(ok.x, ok.y);
+  });
+  EXPECT_EQ(MessageBox(m_owner, "Clique em OK", "Tessivo", MB_OK), IDOK);
+  EXPECT_EQ(step, 1);
+  EXPECT_TRUE(stillOpenAfterReleaseOutside);
+}
+
+TEST_F(MessageBoxTest, TheProgramKeepsRunningWhileTheBoxIsOpenButTheOwnerTakesNoInput) {
+  SetTimer(m_owner, 7, 50, nullptr);
+  HWND other = TopLevel(600, 100, 100, 100, "Other");
+  int timersInside = 0;
+  int postedInside = 0;
+  int paintsInside = 0;
+  int clicksOnOwner = 0;
+  headless::SetMessageBoxHandler([&](const headless::MessageBoxRecord&) {
+    PostMessage(other, WM_USER + 5, 0, 0);
+    InvalidateRect(m_owner, nullptr, TRUE);
+    headless::AdvanceClock(120);
+    headless::Click(150, 150);  // on the owner, which is disabled
+    headless::PumpUntilIdle();
+    timersInside = TheLog().Count(WM_TIMER, m_owner);
+    postedInside = TheLog().Count(WM_USER + 5, other);
+    paintsInside = TheLog().Count(WM_PAINT, m_owner);
+    clicksOnOwner = TheLog().Count(WM_LBUTTONDOWN, m_owner);
+    headless::PressKey(headless::keys::kEscape);
+  });
+  MessageBox(m_owner, "Enquanto isso...", "Tessivo", MB_OK);
+  KillTimer(m_owner, 7);
+  EXPECT_EQ(timersInside, 2);
+  EXPECT_EQ(postedInside, 1);
+  EXPECT_GE(paintsInside, 1);
+  EXPECT_EQ(clicksOnOwner, 0);
+}
+
+TEST_F(MessageBoxTest, TheStopIconShowsOnlyForTheStopFlag) {
+  std::uint32_t discWithIcon = 0;
+  std::uint32_t discWithout = 0;
+  std::uint32_t face = PixelFromColor(GetSysColor(COLOR_BTNFACE));
+  auto probe = [&](std::uint32_t* out) {
+    return [&, out](const headless::MessageBoxRecord& box) {
+      headless::PumpUntilIdle();
+      // Left of the disc's centre, inside the red part (the icon is 32 x 32 at 12, 12).
+      *out = headless::PresentedPixel(box.box, 12 + 5, 12 + 16);
+      headless::PressKey(headless::keys::kReturn);
+    };
+  };
+  headless::SetMessageBoxHandler(probe(&discWithIcon));
+  MessageBox(m_owner, "Erro", "Tessivo", MB_OK | MB_ICONSTOP);
+  headless::SetMessageBoxHandler(probe(&discWithout));
+  MessageBox(m_owner, "Aviso", "Tessivo", MB_OK);
+  EXPECT_EQ(discWithIcon, 0xFF0000u);
+  EXPECT_EQ(discWithout, face);
+}
+
+TEST_F(MessageBoxTest, LongTextIsWrappedToASensibleWidth) {
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "palavra ";
+  RECT shortBox{};
+  RECT longBox{};
+  headless::SetMessageBoxHandler([&](const headless::MessageBoxRecord& box) {
+    (box.text.size() > 20 ? longBox : shortBox) = BoxRect(box.box);
+
+    headless::PressKey(headless::keys::kReturn);
+  });
+  MessageBox(m_owner, "Curto", "Tessivo", MB_OK | MB_ICONSTOP);
+  MessageBox(m_owner, text.c_str(), "Tessivo", MB_OK | MB_ICONSTOP);
+  // On one line the text would be well over 1000 px wide; wrapped, it is a few lines of 13 px.
+  int longWidth = longBox.right - longBox.left;
+  EXPECT_LE(longWidth, 520);
+  EXPECT_GE(longBox.bottom - longBox.top, shortBox.bottom - shortBox.top + 13);
+  // Centred on the screen (1280 x 1024).
+  EXPECT_NEAR((longBox.left + longBox.right) / 2, 640, 1);
+}
+
+TEST_F(MessageBoxTest, AQuitRequestClosesTheBoxAndIsLeftForTheOuterLoop) {
+  headless::SetMessageBoxHandler([](const headless::MessageBoxRecord&) { PostQuitMessage(3); });
+  MessageBox(m_owner, "Saindo", "Tessivo", MB_OK);
+  EXPECT_TRUE(IsWindowEnabled(m_owner));
+  MSG msg{};
+  bool sawQuit = false;
+  while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      sawQuit = true;
+      EXPECT_EQ(msg.wParam, 3u);
+    }
+  }
+  EXPECT_TRUE(sawQuit);
+}
+
+TEST_F(MessageBoxTest, ATaskModalBoxWithoutOwnerDisablesEveryWindow) {
+  bool ownerEnabledInside = true;
+  headless::SetMessageBoxHandler([&](const headless::MessageBoxRecord&) {
+    ownerEnabledInside = IsWindowEnabled(m_owner);
+    headless::PressKey(headless::keys::kReturn);
+  });
+  MessageBox(nullptr, "Fatal", "Application Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+  EXPECT_FALSE(ownerEnabledInside);
+  EXPECT_TRUE(IsWindowEnabled(m_owner));
+}
+
+}  // namespace
