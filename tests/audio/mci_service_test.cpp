@@ -8,6 +8,7 @@
 
 #include "audio/audio_test_support.h"
 #include "audio/mci_test_support.h"
+#include "platform/mci/mci_errors.h"
 #include "platform/mci/midi_file.h"
 #include "unit/midi_file_builder.h"
 
@@ -333,4 +334,36 @@ TEST_F(MciCommands, ErrorStringsAreCutToTheBufferAndUnknownCodesHaveNone) {
   char buffer[64] = "stale";
   EXPECT_FALSE(mciGetErrorString(12345, buffer, sizeof buffer));
   EXPECT_EQ(buffer[0], '\0');
+  // Every code the service returns has its own sentence.
+  std::set<std::string> texts;
+  std::vector<MCIERROR> codes = {
+      MCIERR_INVALID_DEVICE_ID, MCIERR_UNRECOGNIZED_COMMAND, MCIERR_INVALID_DEVICE_NAME,
+      MCIERR_MISSING_PARAMETER, MCIERR_UNSUPPORTED_FUNCTION, MCIERR_FILE_NOT_FOUND,
+      MCIERR_EXTENSION_NOT_FOUND, MCIERR_OUTOFRANGE, MCIERR_FLAGS_NOT_COMPATIBLE,
+      MCIERR_BAD_CONSTANT, MCIERR_BAD_TIME_FORMAT, MCIERR_NULL_PARAMETER_BLOCK,
+      MCIERR_NONAPPLICABLE_FUNCTION, MCIERR_FILENAME_REQUIRED, MCIERR_DEVICE_NOT_INSTALLED,
+      MCIERR_CREATEWINDOW, kMciErrSoundfontMissing, kMciErrSoundfontInvalid, kMciErrSynthLibrary,
+      kMciErrSynthFailed, kMciErrAudioNone, kMciErrAudioOutput, kMciErrWavFile,
+      kMciErrTooManyDevices};
+  for (int e = 2; e <= static_cast<int>(midi::ReadError::kTooManyEvents); ++e) {
+    codes.push_back(MciErrorForRead(static_cast<midi::ReadError>(e)));
+  }
+  for (MCIERROR code : codes) {
+    const std::string text = ErrorText(code);
+    EXPECT_GT(text.size(), 15u) << code;
+    EXPECT_EQ(text.back(), '.') << code << ": " << text;
+    texts.insert(text);
+  }
+  EXPECT_EQ(texts.size(), codes.size());
+}
+
+TEST_F(MciCommands, ShareableOpensAndNotifiesItsOwnSuccess) {
+  MCIDEVICEID id = 0;
+  MCIERROR error = Open("do maior.MID", &id, MCI_NOTIFY | MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE);
+  ASSERT_EQ(error, 0u) << ErrorText(error);
+  headless::PumpUntilIdle();
+  ASSERT_EQ(Received().size(), 1u);
+  EXPECT_EQ(Received()[0].code, MCI_NOTIFY_SUCCESSFUL);
+  EXPECT_EQ(Received()[0].deviceId, static_cast<LPARAM>(id));
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
 }
