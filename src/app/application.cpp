@@ -90,7 +90,16 @@ TApplication::TApplication() : TComponent(nullptr) {
   if (!m_icon) m_icon = LoadIconById(nullptr, IDI_APPLICATION);
   char path[256] = {};
   GetModuleFileName(nullptr, path, sizeof(path));
-  CreateAppWindow(TitleFromModulePath(path));
+  try {
+    CreateAppWindow(TitleFromModulePath(path));
+  } catch (...) {
+    // No destructor runs for an object whose construction failed: nothing may keep pointing at it
+    // when the fatal path ends the program.
+    SetExceptionReporter({});
+    if (m_icon) DestroyIcon(m_icon);
+    if (Application == this) Application = nullptr;
+    throw;
+  }
   m_showPrimaryForm = true;
 }
 
