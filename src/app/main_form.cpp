@@ -1,12 +1,15 @@
 #include "app/main_form.h"
 
 #include "app/label.h"
+#include "controls/grid/grid_registration.h"
+#include "controls/grid/string_grid.h"
 #include "core/window_description.h"
 
 TForm1* Form1 = nullptr;
 
 void RegisterMainWindowClasses() {
   RegisterComponentClass("TLabel", [](TComponent* owner) { return new TLabel(owner); });
+  RegisterGridClasses();
 }
 
 TForm1::TForm1(TComponent* owner) : TForm(owner) { InitFromResource(); }
@@ -16,11 +19,25 @@ void TForm1::ReadField(const std::string& name, TComponent* component) {
   for (int i = 0; i < 7; ++i) {
     if (name == "Label" + std::to_string(i + 1)) *labels[i] = dynamic_cast<TLabel*>(component);
   }
+  if (name == "StringGrid1") StringGrid1 = dynamic_cast<TStringGrid*>(component);
 }
 
 TNotifyEvent TForm1::FindMethod(const std::string& name) {
   if (name == "FormCreate") return [this](TComponent* sender) { FormCreate(sender); };
+  if (name == "StringGrid1Click") return [this](TComponent* sender) { StringGrid1Click(sender); };
   return {};
 }
 
-void TForm1::FormCreate(TComponent*) { m_notes.Fill(); }
+theory::HeaderCells TForm1::HeaderRow() {
+  return {[this](int column) { return StringGrid1->CellText(column, 0); },
+          [this](int column, const std::string& text) { StringGrid1->SetCellText(column, 0, text); }};
+}
+
+void TForm1::FormCreate(TComponent*) {
+  if (StringGrid1) theory::ShowFunctionNames(HeaderRow());
+  m_notes.Fill();
+}
+
+void TForm1::StringGrid1Click(TComponent*) {
+  if (StringGrid1) theory::ToggleHeader(HeaderRow());
+}

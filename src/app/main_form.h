@@ -5,9 +5,11 @@
 #include <string>
 
 #include "app/form.h"
+#include "theory/degree_header.h"
 #include "theory/note_table.h"
 
 class TLabel;
+class TStringGrid;
 
 class TForm1 : public TForm {
  public:
@@ -21,9 +23,13 @@ class TForm1 : public TForm {
   TLabel* Label5 = nullptr;
   TLabel* Label6 = nullptr;
   TLabel* Label7 = nullptr;
+  TStringGrid* StringGrid1 = nullptr;
 
   // The creation handler: the header row's function names, then the note table.
   void FormCreate(TComponent* sender);
+  // A click on a white cell (or a keyboard move of the grid's current cell): the header row
+  // switches between function names and Roman numerals.
+  void StringGrid1Click(TComponent* sender);
 
   int KeyIndex() const { return m_keyIndex; }
   const theory::NoteTable& Notes() const { return m_notes; }
@@ -35,6 +41,9 @@ class TForm1 : public TForm {
   // The chosen key, 1..15; 0 until one is chosen.
   int m_keyIndex = 0;
   theory::NoteTable m_notes;
+
+  // The grid's header row, as the degree header logic reaches it.
+  theory::HeaderCells HeaderRow();
 };
 
 extern TForm1* Form1;

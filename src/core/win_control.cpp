@@ -410,9 +410,21 @@ void TWinControl::PaintHandler(TMessage& message) {
   bool own = dc == nullptr;
   if (own) dc = BeginPaint(m_handle, &ps);
   if (!dc) return;
+  // The paint ends properly (the context restored, the update validated) also when a control's
+  // painting raises: the error goes on to the window procedure's boundary.
+  struct EndGuard {
+    HWND hwnd;
+    HDC dc;
+    PAINTSTRUCT* ps;
+    int saved = 0;
+    ~EndGuard() {
+      if (saved) RestoreDC(dc, saved);
+      if (ps) EndPaint(hwnd, ps);
+    }
+  } guard{m_handle, dc, own ? &ps : nullptr};
   RECT paintRect = ps.rcPaint;
   if (!own) GetClipBox(dc, &paintRect);
-  int saved = SaveDC(dc);
+  guard.saved = SaveDC(dc);
   // Opaque windowless children paint their whole rectangle: keep the control's own painting out.
   bool hasGraphic = false;
   for (TControl* child : m_controls) {
@@ -425,9 +437,9 @@ void TWinControl::PaintHandler(TMessage& message) {
   }
   RECT clip{};
   if (GetClipBox(dc, &clip) != NULLREGION) PaintWindow(dc);
-  RestoreDC(dc, saved);
+  RestoreDC(dc, guard.saved);
+  guard.saved = 0;
   if (hasGraphic) PaintControls(dc, paintRect);
-  if (own) EndPaint(m_handle, &ps);
 }
 
 // ---- Messages --------------------------------------------------------------------------------
