@@ -113,10 +113,12 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   bool zChanged = false;
   if ((flags & SWP_NOZORDER) == 0) zChanged = ApplyZOrder(*rec, wp.hwndInsertAfter);
   RECT newRect = oldRect;
-  if ((flags & SWP_NOMOVE) == 0) newRect = Offset(newRect, wp.x - oldRect.left, wp.y - oldRect.top);
+  if ((flags & SWP_NOMOVE) == 0) {
+    newRect = Offset(newRect, ClampCoordinate(wp.x) - oldRect.left, ClampCoordinate(wp.y) - oldRect.top);
+  }
   if ((flags & SWP_NOSIZE) == 0) {
-    newRect.right = newRect.left + std::max(wp.cx, 0);
-    newRect.bottom = newRect.top + std::max(wp.cy, 0);
+    newRect.right = newRect.left + ClampSize(wp.cx, rec->IsTopLevel());
+    newRect.bottom = newRect.top + ClampSize(wp.cy, rec->IsTopLevel());
   }
   const bool moved = newRect.left != oldRect.left || newRect.top != oldRect.top;
   const bool sized = Width(newRect) != Width(oldRect) || Height(newRect) != Height(oldRect);

@@ -111,6 +111,10 @@ bool IsLiveHandle(HWND hwnd) {
 }
 
 // ---- Geometry ------------------------------------------------------------------------------
+int ClampCoordinate(int v) { return std::clamp(v, -kMaxCoordinate, kMaxCoordinate); }
+
+int ClampSize(int v, bool topLevel) { return std::clamp(v, 0, topLevel ? kMaxTopLevelSize : kMaxChildSize); }
+
 HWND TopLevelOf(HWND hwnd) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) return nullptr;

@@ -103,6 +103,13 @@ bool IsLiveHandle(HWND hwnd);
 std::shared_ptr<ClassRecord> FindClass(const char* name);
 
 // ---- Geometry ------------------------------------------------------------------------------
+// Positions and sizes a caller may ask for are kept where arithmetic on them cannot overflow and
+// a top-level window's pixel surface stays allocatable.
+inline constexpr int kMaxCoordinate = 1 << 20;
+inline constexpr int kMaxChildSize = 1 << 20;
+inline constexpr int kMaxTopLevelSize = 8192;
+int ClampCoordinate(int v);
+int ClampSize(int v, bool topLevel);
 HWND TopLevelOf(HWND hwnd);
 WindowRecord* TopLevelRecord(WindowRecord* rec);
 // Where the window's outer rectangle and its client area lie on its top-level's surface.

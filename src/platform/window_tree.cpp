@@ -189,8 +189,10 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
   rec->exStyle = exStyle;
   rec->parent = parent;
   rec->owner = owner;
-  width = std::max(width, 0);
-  height = std::max(height, 0);
+  x = ClampCoordinate(x);
+  y = ClampCoordinate(y);
+  width = ClampSize(width, parent == nullptr);
+  height = ClampSize(height, parent == nullptr);
   rec->rect = {x, y, x + width, y + height};
   rec->proc = cls->wc.lpfnWndProc;
   rec->id = parent != nullptr ? reinterpret_cast<std::intptr_t>(menuOrId) : 0;

@@ -178,6 +178,16 @@ TEST_F(WindowLifecycle, ZeroAndNegativeSizesAreEmptyRectangles) {
   GetWindowRect(top, &r);
   EXPECT_EQ(r, (RECT{5, 5, 5, 5}));
   ShowWindow(top, SW_SHOW);
+  // Absurd sizes and positions are cut to what the platform can hold, never allocated.
+  HWND huge = TopLevel(INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX);
+  ASSERT_NE(huge, nullptr);
+  GetClientRect(huge, &r);
+  EXPECT_EQ(r, (RECT{0, 0, 8192, 8192}));
+  SetWindowPos(child, nullptr, INT32_MIN, 5, INT32_MAX, 7, SWP_NOZORDER);
+  RECT cr;
+  GetClientRect(child, &cr);
+  EXPECT_GT(cr.right, 1000);
+  EXPECT_EQ(cr.bottom, 1);  // 7 less the border and the edge on both sides
   RECT backwards{50, 50, 10, 10};
   EXPECT_TRUE(InvalidateRect(child, &backwards, TRUE));
   headless::PumpUntilIdle();
