@@ -36,6 +36,7 @@ class X11PlatformTest : public ::testing::Test {
     ASSERT_NE(m_server, nullptr) << error;
     m_peek = x11test::Connect(m_server->DisplayName());
     ASSERT_NE(m_peek, nullptr);
+    BeforeOpen();
     m_backend = X11Backend::Open(m_server->DisplayName().c_str());
     ASSERT_NE(m_backend, nullptr);
     InitPlatform(m_backend.get());
@@ -49,6 +50,8 @@ class X11PlatformTest : public ::testing::Test {
         << "the scene was not painted";
     Settle();
   }
+
+  virtual void BeforeOpen() {}
 
   void TearDown() override {
     if (m_platformUp) {
@@ -234,7 +237,26 @@ TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinat
   EXPECT_EQ(topDowns[1].lParam, MAKELPARAM(5, 5));
 }
 
-TEST_F(X11PlatformTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
+// How the keyboard reaches the program: through the locale's own input method, through it
+// when XMODIFIERS names an input method server that is not running, or with no input method.
+enum class Keyboard { LocaleMethod, MissingServer, NoMethod };
+
+class X11KeyboardTest : public X11PlatformTest, public ::testing::WithParamInterface<Keyboard> {
+ protected:
+  void BeforeOpen() override {
+    unsetenv("TESSIVO_NO_XIM");
+    unsetenv("XMODIFIERS");
+    if (GetParam() == Keyboard::MissingServer) setenv("XMODIFIERS", "@im=tessivo-absent", 1);
+    if (GetParam() == Keyboard::NoMethod) setenv("TESSIVO_NO_XIM", "1", 1);
+  }
+  void TearDown() override {
+    unsetenv("TESSIVO_NO_XIM");
+    unsetenv("XMODIFIERS");
+    X11PlatformTest::TearDown();
+  }
+};
+
+TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
   SetFocus(m_scene.text);
   // The pointer inside the window, as a user's would be.
   Click(ScreenPoint(m_scene.text, 4, 4), 1);
@@ -253,13 +275,54 @@ TEST_F(X11PlatformTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
   TypeKeycode(a);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CHAR) >= 2; }, 5000));
   Settle();
-  const std::vector<scene::Message> chars = Log().Of(WM_CHAR);
-  ASSERT_EQ(chars.size(), 2u) << "the dead key typed something of its own";
-  EXPECT_EQ(chars[0].wParam, 0xF4u);  // ô in the program's code page
+  std::vector<scene::Message> chars = Log().Of(WM_CHAR);
+  if (GetParam() == Keyboard::NoMethod) {
+    // Nothing composes: the dead key types its accent on its own, then the plain letter.
+    ASSERT_EQ(chars.size(), 3u);
+    EXPECT_EQ(chars[0].wParam, static_cast<WPARAM>('^'));
+    EXPECT_EQ(chars[1].wParam, static_cast<WPARAM>('o'));
+    chars.erase(chars.begin());
+  } else {
+    ASSERT_EQ(chars.size(), 2u) << "the dead key typed something of its own";
+    EXPECT_EQ(chars[0].wParam, 0xF4u);  // ô in the program's code page
+  }
   EXPECT_EQ(chars[0].hwnd, m_scene.text);
   EXPECT_EQ(chars[1].wParam, static_cast<WPARAM>('a'));
   EXPECT_GE(Log().Count(WM_KEYDOWN), 2u);
+
+  // Shift gives the capital letter, and a character outside the code page types nothing.
+  Log().Clear();
+  const KeyCode shift = KeycodeFor(XK_Shift_L);
+  const KeyCode euroSign = KeycodeFor(XK_EuroSign);
+  const KeyCode cyrillic = KeycodeFor(XK_Cyrillic_zhe);
+  ASSERT_NE(shift, 0);
+  ASSERT_NE(euroSign, 0);
+  ASSERT_NE(cyrillic, 0);
+  Settle();
+  XTestFakeKeyEvent(Peek(), shift, True, CurrentTime);
+  TypeKeycode(a);
+  XTestFakeKeyEvent(Peek(), shift, False, CurrentTime);
+  TypeKeycode(cyrillic);
+  TypeKeycode(euroSign);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CHAR) >= 2; }, 5000));
+  Settle();
+  const std::vector<scene::Message> more = Log().Of(WM_CHAR);
+  ASSERT_EQ(more.size(), 2u);
+  EXPECT_EQ(more[0].wParam, static_cast<WPARAM>('A'));
+  EXPECT_EQ(more[1].wParam, 0x80u);  // the euro sign's place in the code page
 }
+
+INSTANTIATE_TEST_SUITE_P(Keyboards, X11KeyboardTest,
+                         ::testing::Values(Keyboard::LocaleMethod, Keyboard::MissingServer,
+                                           Keyboard::NoMethod),
+                         [](const ::testing::TestParamInfo<Keyboard>& info) {
+                           switch (info.param) {
+                             case Keyboard::LocaleMethod: return std::string("LocaleMethod");
+                             case Keyboard::MissingServer: return std::string("MissingServer");
+                             case Keyboard::NoMethod: return std::string("NoMethod");
+                           }
+                           return std::string();
+                         });
 
 TEST_F(X11PlatformTest, TheWheelTurnsIntoWheelMessagesForTheFocusWindow) {
   SetFocus(m_scene.text);

@@ -96,7 +96,7 @@ X11Backend::~X11Backend() {
   if (m_display != nullptr) {
     if (m_grab != nullptr) XUngrabPointer(m_display, CurrentTime);
     for (auto& [hwnd, window] : m_windows) {
-      if (window->inputContext != nullptr) XDestroyIC(window->inputContext);
+      if (XIC context = ContextOf(*window)) XDestroyIC(context);
       if (!window->gone) XDestroyWindow(m_display, window->xid);
     }
     m_windows.clear();
@@ -148,6 +148,11 @@ X11TopLevel* X11Backend::Find(HWND hwnd) const {
   return it != m_windows.end() && !it->second->gone ? it->second.get() : nullptr;
 }
 
+XIC X11Backend::ContextOf(X11TopLevel& window) const {
+  if (window.contextGeneration != m_inputMethod->Generation()) window.inputContext = nullptr;
+  return window.inputContext;
+}
+
 X11TopLevel* X11Backend::FindByXid(unsigned long xid) const {
   auto it = m_byXid.find(xid);
   return it != m_byXid.end() ? it->second : nullptr;
@@ -185,6 +190,7 @@ bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelP
                         screenRect.top + height};
   window->empty = screenRect.right <= screenRect.left || screenRect.bottom <= screenRect.top;
   window->inputContext = m_inputMethod->CreateContext(xid);
+  window->contextGeneration = m_inputMethod->Generation();
   if (window->inputContext != nullptr) {
     XSelectInput(m_display, xid,
                  kWindowEvents | X11InputMethod::FilterEvents(window->inputContext));
@@ -206,7 +212,7 @@ void X11Backend::DestroyNative(HWND hwnd) {
     XUngrabPointer(m_display, CurrentTime);
     m_grab = nullptr;
   }
-  if (window.inputContext != nullptr) XDestroyIC(window.inputContext);
+  if (XIC context = ContextOf(window)) XDestroyIC(context);
   m_presenter->Forget(window.xid);
   if (!window.gone) XDestroyWindow(m_display, window.xid);
   m_byXid.erase(window.xid);

@@ -19,6 +19,7 @@ class X11Presenter;
 class X11InputMethod;
 struct X11TopLevel;
 union _XEvent;
+struct _XIC;
 
 class X11Backend : public Backend {
  public:
@@ -62,6 +63,8 @@ class X11Backend : public Backend {
   bool Connect(const char* displayName);
 
   X11TopLevel* Find(HWND hwnd) const;
+  // The window's input context, or nullptr once the input method it came from has gone away.
+  _XIC* ContextOf(X11TopLevel& window) const;
   X11TopLevel* FindByXid(unsigned long xid) const;
   bool WindowManagerRunning();
   void ApplyProps(X11TopLevel& window, const TopLevelProps& props, bool initial);

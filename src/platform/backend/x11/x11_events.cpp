@@ -72,7 +72,7 @@ void X11Backend::HandleKey(XEvent& event) {
   input.modifiers = Modifiers(key.state);
   input.timeMs = NowMs();
   if (event.type == kXKeyPress) {
-    const KeyMeaning meaning = LookupKeyPress(&key, window->inputContext);
+    const KeyMeaning meaning = LookupKeyPress(&key, ContextOf(*window));
     if (meaning.keysym == NoSymbol && meaning.textUtf8.empty()) return;
     input.kind = platform_events::InputKind::KeyPress;
     input.keysym = static_cast<std::uint32_t>(meaning.keysym);
@@ -250,11 +250,11 @@ void X11Backend::HandleStructure(XEvent& event) {
       if (focus.mode == NotifyGrab || focus.mode == NotifyUngrab) break;
       if (focus.detail == NotifyInferior) break;
       const bool focused = event.type == FocusIn;
-      if (window->inputContext != nullptr) {
+      if (XIC context = ContextOf(*window)) {
         if (focused) {
-          XSetICFocus(window->inputContext);
+          XSetICFocus(context);
         } else {
-          XUnsetICFocus(window->inputContext);
+          XUnsetICFocus(context);
         }
       }
       if (window->focused != focused) {

@@ -4,7 +4,9 @@
 #include <X11/keysym.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -60,6 +62,9 @@ void PrepareInputLocale() {
 }
 
 X11InputMethod::X11InputMethod(Display* display) {
+  // A way out when an input method misbehaves: keys then type what their keysyms say.
+  const char* disabled = std::getenv("TESSIVO_NO_XIM");
+  if (disabled != nullptr && disabled[0] != '\0' && std::strcmp(disabled, "0") != 0) return;
   m_im = XOpenIM(display, nullptr, nullptr, nullptr);
   if (m_im == nullptr) {
     // XMODIFIERS names an input method server that is not running: Xlib's own method (the
@@ -72,7 +77,19 @@ X11InputMethod::X11InputMethod(Display* display) {
   if (m_style == 0) {
     XCloseIM(m_im);
     m_im = nullptr;
+    return;
   }
+  // An input method server can go away (restarted with the session); its contexts die with it.
+  XIMCallback destroyed;
+  destroyed.client_data = reinterpret_cast<XPointer>(this);
+  destroyed.callback = &X11InputMethod::OnDestroyed;
+  XSetIMValues(m_im, XNDestroyCallback, &destroyed, nullptr);
+}
+
+void X11InputMethod::OnDestroyed(XIM, XPointer clientData, XPointer) {
+  auto* self = reinterpret_cast<X11InputMethod*>(clientData);
+  self->m_im = nullptr;
+  ++self->m_generation;
 }
 
 X11InputMethod::~X11InputMethod() {
@@ -110,16 +127,25 @@ KeyMeaning LookupKeyPress(XKeyEvent* event, XIC context) {
       meaning.textUtf8.assign(buffer.data(), static_cast<std::size_t>(length));
     }
   } else {
-    // No input method: the keysym's own character (Latin-1 for the classic keysyms, the Unicode
-    // keysym range for the rest).
-    char latin1[32] = {};
-    const int length = XLookupString(event, latin1, sizeof latin1, &meaning.keysym, nullptr);
-    for (int i = 0; i < length; ++i) {
-      AppendUtf8(meaning.textUtf8, static_cast<unsigned char>(latin1[i]));
-    }
-    if (length == 0 && (meaning.keysym & 0xFF000000UL) == 0x01000000UL) {
-      const unsigned long codePoint = meaning.keysym & 0x00FFFFFFUL;
-      if (codePoint < 0x10000) AppendUtf8(meaning.textUtf8, codePoint);
+    // No input method: the keysym's own characters, which Xlib gives in the locale's encoding
+    // (UTF-8 after PrepareInputLocale; a byte that does not decode is taken as Latin-1).
+    char bytes[32] = {};
+    const int length = XLookupString(event, bytes, sizeof bytes, &meaning.keysym, nullptr);
+    std::mbstate_t state{};
+    for (int i = 0; i < length;) {
+      wchar_t wide = 0;
+      const std::size_t used = std::mbrtowc(&wide, bytes + i, static_cast<std::size_t>(length - i),
+                                            &state);
+      if (used == 0 || used > static_cast<std::size_t>(length - i)) {
+        AppendUtf8(meaning.textUtf8, static_cast<unsigned char>(bytes[i]));
+        state = std::mbstate_t{};
+        ++i;
+        continue;
+      }
+      if (static_cast<unsigned long>(wide) < 0x10000) {
+        AppendUtf8(meaning.textUtf8, static_cast<unsigned long>(wide));
+      }
+      i += static_cast<int>(used);
     }
   }
   // Xlib types DEL for the Delete key; the message-based keyboard types nothing for it.

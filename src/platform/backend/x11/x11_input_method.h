@@ -13,22 +13,28 @@ void PrepareInputLocale();
 
 class X11InputMethod {
  public:
-  // Opens the input method of the locale; without one the keyboard still works, through the
-  // plain keysym lookup (no dead keys).
+  // Opens the input method of the locale (none when TESSIVO_NO_XIM is set); without one the
+  // keyboard still works, through the plain keysym lookup (no dead keys).
   explicit X11InputMethod(Display* display);
   ~X11InputMethod();
   X11InputMethod(const X11InputMethod&) = delete;
   X11InputMethod& operator=(const X11InputMethod&) = delete;
 
   bool IsOpen() const { return m_im != nullptr; }
+  // Changes when the input method goes away: contexts made before are dead and must be dropped
+  // without being destroyed.
+  unsigned Generation() const { return m_generation; }
   // An input context for a top-level window (nullptr without an input method), and the events
   // the method needs to see on that window.
   XIC CreateContext(Window window) const;
   static long FilterEvents(XIC context);
 
  private:
+  static void OnDestroyed(XIM im, XPointer clientData, XPointer callData);
+
   XIM m_im = nullptr;
   XIMStyle m_style = 0;
+  unsigned m_generation = 0;
 };
 
 // What a key press means: its keysym and the characters it produced (UTF-8; empty for keys that

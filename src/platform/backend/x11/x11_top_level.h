@@ -12,7 +12,8 @@
 struct X11TopLevel {
   HWND hwnd = nullptr;
   Window xid = 0;
-  XIC inputContext = nullptr;  // destroyed with the window
+  XIC inputContext = nullptr;  // destroyed with the window (see X11Backend::ContextOf)
+  unsigned contextGeneration = 0;  // the input method's generation the context belongs to
   TopLevelProps props;
   RECT bounds;                 // client area in screen coordinates, as last asked or reported
   x11::NetWmState netState;    // what was written or asked of the window manager
