@@ -90,6 +90,7 @@ LRESULT ServiceWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 MCIERROR MciService::EnsureWindow() {
   if (m_window != nullptr && IsWindow(m_window)) return 0;
+  if (CurrentBackend() == nullptr) return MCIERR_CREATEWINDOW;  // the platform is not started
   WNDCLASS wc{};
   if (!GetClassInfo(nullptr, kWindowClass, &wc)) {
     wc.lpfnWndProc = &ServiceWindowProc;
