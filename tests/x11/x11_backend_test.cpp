@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <limits>
 #include <thread>
 
 #include "platform/backend/x11/x11_backend.h"
@@ -236,6 +237,32 @@ TEST_F(X11BackendTest, FollowsChangedPropsAndBounds) {
   EXPECT_EQ(attributes.y, 40);
   EXPECT_EQ(attributes.width, 200);
   EXPECT_EQ(attributes.height, 100);
+}
+
+TEST_F(X11BackendTest, CutsAbsurdBoundsToWhatXCanHold) {
+  StartAndOpen();
+  const unsigned long errorsBefore = x11::ProtocolErrorCount();
+  const HWND hwnd = FakeHwnd(1);
+  constexpr LONG kMin = std::numeric_limits<LONG>::min();
+  constexpr LONG kMax = std::numeric_limits<LONG>::max();
+  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{kMin, 5, kMax, 200000}, MainWindowProps()));
+  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  m_backend->Sync();
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(Peek(), Xid(hwnd), &attributes));
+  EXPECT_EQ(attributes.x, -32768);
+  EXPECT_EQ(attributes.y, 5);
+  EXPECT_EQ(attributes.width, 32767);
+  EXPECT_EQ(attributes.height, 32767);
+  m_backend->SetNativeBounds(hwnd, RECT{70000, -70000, 69999, -69000});
+  m_backend->Sync();
+  ASSERT_TRUE(XGetWindowAttributes(Peek(), Xid(hwnd), &attributes));
+  EXPECT_EQ(attributes.x, 32767);
+  EXPECT_EQ(attributes.y, -32768);
+  EXPECT_EQ(attributes.width, 1);
+  EXPECT_EQ(attributes.height, 1000);
+  m_backend->WaitAndDispatch(20);
+  EXPECT_EQ(x11::ProtocolErrorCount(), errorsBefore);
 }
 
 TEST_F(X11BackendTest, MarksMessageBoxesAndDropDowns) {

@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -53,6 +54,23 @@ std::string ResourceName() {
   if (fromEnvironment != nullptr && fromEnvironment[0] != '\0') return fromEnvironment;
   return "tessivo";
 }
+
+// X window geometry is 16-bit: positions are INT16, sizes CARD16 and never 0. What the program
+// asks for is cut to that, so no request can fail on it.
+RECT ToXBounds(const RECT& screenRect) {
+  auto clamp = [](std::int64_t v, std::int64_t low, std::int64_t high) {
+    return static_cast<LONG>(std::min(std::max(v, low), high));
+  };
+  const LONG left = clamp(screenRect.left, -32768, 32767);
+  const LONG top = clamp(screenRect.top, -32768, 32767);
+  const LONG width =
+      clamp(static_cast<std::int64_t>(screenRect.right) - screenRect.left, 1, 32767);
+  const LONG height =
+      clamp(static_cast<std::int64_t>(screenRect.bottom) - screenRect.top, 1, 32767);
+  return RECT{left, top, left + width, top + height};
+}
+
+bool IsEmptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 constexpr long kWindowEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask |
                                ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
@@ -166,8 +184,9 @@ bool X11Backend::WindowManagerRunning() {
 
 bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) {
   if (hwnd == nullptr || m_windows.count(hwnd) != 0) return false;
-  const int width = std::max<int>(1, screenRect.right - screenRect.left);
-  const int height = std::max<int>(1, screenRect.bottom - screenRect.top);
+  const RECT bounds = ToXBounds(screenRect);
+  const int width = bounds.right - bounds.left;
+  const int height = bounds.bottom - bounds.top;
   XSetWindowAttributes attributes{};
   // No background: the window shows nothing of its own before the first present, so nothing
   // flickers; every exposed part is presented again from the surface.
@@ -177,7 +196,7 @@ bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelP
   attributes.event_mask = kWindowEvents;
   attributes.colormap = DefaultColormap(m_display, m_screen);
   const Window xid = XCreateWindow(
-      m_display, m_root, screenRect.left, screenRect.top, static_cast<unsigned>(width),
+      m_display, m_root, bounds.left, bounds.top, static_cast<unsigned>(width),
       static_cast<unsigned>(height), 0, DefaultDepth(m_display, m_screen), InputOutput,
       DefaultVisual(m_display, m_screen),
       CWBackPixmap | CWBitGravity | CWOverrideRedirect | CWEventMask | CWColormap, &attributes);
@@ -186,9 +205,8 @@ bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelP
   auto window = std::make_unique<X11TopLevel>();
   window->hwnd = hwnd;
   window->xid = xid;
-  window->bounds = RECT{screenRect.left, screenRect.top, screenRect.left + width,
-                        screenRect.top + height};
-  window->empty = screenRect.right <= screenRect.left || screenRect.bottom <= screenRect.top;
+  window->bounds = bounds;
+  window->empty = IsEmptyRect(screenRect);
   window->inputContext = m_inputMethod->CreateContext(xid);
   window->contextGeneration = m_inputMethod->Generation();
   if (window->inputContext != nullptr) {
@@ -283,16 +301,16 @@ void X11Backend::ApplyProps(X11TopLevel& window, const TopLevelProps& props, boo
 void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
   X11TopLevel* window = Find(hwnd);
   if (window == nullptr) return;
-  const int width = std::max<int>(1, screenRect.right - screenRect.left);
-  const int height = std::max<int>(1, screenRect.bottom - screenRect.top);
-  window->bounds =
-      RECT{screenRect.left, screenRect.top, screenRect.left + width, screenRect.top + height};
+  const RECT bounds = ToXBounds(screenRect);
+  const int width = bounds.right - bounds.left;
+  const int height = bounds.bottom - bounds.top;
+  window->bounds = bounds;
   const bool wasEmpty = window->empty;
-  window->empty = screenRect.right <= screenRect.left || screenRect.bottom <= screenRect.top;
+  window->empty = IsEmptyRect(screenRect);
   // The size rules first: a window manager would refuse a fixed-size window its new size.
-  x11::WriteNormalHints(m_display, window->xid, window->props, screenRect.left, screenRect.top,
-                        width, height);
-  XMoveResizeWindow(m_display, window->xid, screenRect.left, screenRect.top,
+  x11::WriteNormalHints(m_display, window->xid, window->props, bounds.left, bounds.top, width,
+                        height);
+  XMoveResizeWindow(m_display, window->xid, bounds.left, bounds.top,
                     static_cast<unsigned>(width), static_cast<unsigned>(height));
   if (wasEmpty != window->empty) {
     // What the windows it owns tell the desktop depends on whether this one can be shown.
