@@ -320,7 +320,9 @@ TEST_F(MciCommands, DeviceIdentifiersAreNeverReused) {
     EXPECT_GT(id, previous);
     EXPECT_TRUE(seen.insert(id).second);
     previous = id;
-    if (i % 3 != 2) EXPECT_EQ(Command(id, MCI_CLOSE), 0u);
+    if (i % 3 != 2) {
+      EXPECT_EQ(Command(id, MCI_CLOSE), 0u);
+    }
   }
   ASSERT_EQ(mciSendCommand(MCI_ALL_DEVICE_ID, MCI_CLOSE, MCI_WAIT, 0), 0u);
   ShutdownMci();

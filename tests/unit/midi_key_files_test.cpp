@@ -95,7 +95,9 @@ TEST(MidiKeyFiles, EachFileHoldsTheScaleAndTheEightChordsOfItsKey) {
       ASSERT_EQ(onsets[i].pitches.size(), 1u) << "scale note " << i;
       const ExpectedChord degree = FromChordText(theory::ChordText(k, i));
       EXPECT_EQ(onsets[i].pitches[0] % 12, degree.rootPitchClass) << "scale note " << i;
-      if (i > 0) EXPECT_EQ(onsets[i].pitches[0] - onsets[i - 1].pitches[0], steps[i - 1]);
+      if (i > 0) {
+        EXPECT_EQ(onsets[i].pitches[0] - onsets[i - 1].pitches[0], steps[i - 1]);
+      }
     }
     // Moderate tempo: a scale note every 0.5 to 0.8 seconds (75 to 120 beats a minute).
     const std::int64_t beat = onsets[1].timeUs - onsets[0].timeUs;
