@@ -14,12 +14,22 @@
 namespace wincore {
 namespace {
 
+// What a held press on an arrow or the track does: it repeats, first after a pause, then
+// quickly, as long as the pointer stays on the part that was pressed.
+enum class Part { None, Arrow1, Arrow2, PageBefore, PageAfter, Thumb };
+
+constexpr std::uintptr_t kRepeatTimer = 0xFFF0;  // an identifier no program timer uses
+constexpr UINT kFirstRepeatMs = 400;
+constexpr UINT kRepeatMs = 50;
+
 struct Tracking {
   bool active = false;
   HWND hwnd = nullptr;
   int bar = SB_VERT;
+  Part part = Part::None;
   bool thumb = false;
   int grab = 0;  // pointer offset inside the thumb along the bar
+  POINT pointer;
 };
 
 Tracking& Track() {
@@ -60,6 +70,41 @@ RECT BarOnScreen(const WindowRecord& rec, int bar) {
 
 void Notify(HWND hwnd, int bar, int code, int pos) {
   SendMessage(hwnd, bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(code, pos), 0);
+}
+
+// The part of the bar under a screen point.
+Part PartAt(const WindowRecord& rec, int bar, POINT screenPt) {
+  const bool vertical = bar == SB_VERT;
+  ScrollBarLayout l = LayoutScrollBar(BarOnScreen(rec, bar), vertical, vertical ? rec.vbar : rec.hbar);
+  if (Contains(l.arrow1, screenPt)) return Part::Arrow1;
+  if (Contains(l.arrow2, screenPt)) return Part::Arrow2;
+  if (!IsEmpty(l.thumb) && Contains(l.thumb, screenPt)) return Part::Thumb;
+  if (!Contains(l.track, screenPt) || IsEmpty(l.thumb)) return Part::None;
+  return (vertical ? screenPt.y < l.thumb.top : screenPt.x < l.thumb.left) ? Part::PageBefore : Part::PageAfter;
+}
+
+int CodeFor(Part part) {
+  switch (part) {
+    case Part::Arrow1:
+      return SB_LINEUP;
+    case Part::Arrow2:
+      return SB_LINEDOWN;
+    case Part::PageBefore:
+      return SB_PAGEUP;
+    default:
+      return SB_PAGEDOWN;
+  }
+}
+
+void RepeatTick(HWND hwnd, UINT, std::uintptr_t, DWORD) {
+  Tracking& t = Track();
+  if (!t.active || t.hwnd != hwnd || t.thumb) {
+    KillTimer(hwnd, kRepeatTimer);
+    return;
+  }
+  SetTimer(hwnd, kRepeatTimer, kRepeatMs, &RepeatTick);
+  WindowRecord* rec = Find(hwnd);
+  if (rec != nullptr && PartAt(*rec, t.bar, t.pointer) == t.part) Notify(hwnd, t.bar, CodeFor(t.part), 0);
 }
 
 void DrawArrow(HDC hdc, const RECT& button, bool vertical, bool forward, bool enabled) {
@@ -153,20 +198,21 @@ bool ScrollBarPress(HWND hwnd, int bar, POINT screenPt) {
   t.active = true;
   t.hwnd = hwnd;
   t.bar = bar;
-  if (Contains(l.arrow1, screenPt)) {
-    Notify(hwnd, bar, SB_LINEUP, 0);
-  } else if (Contains(l.arrow2, screenPt)) {
-    Notify(hwnd, bar, SB_LINEDOWN, 0);
-  } else if (!IsEmpty(l.thumb) && Contains(l.thumb, screenPt)) {
+  t.pointer = screenPt;
+  t.part = PartAt(*rec, bar, screenPt);
+  if (t.part == Part::None) {
+    t = Tracking{};
+    return true;  // the track of a bar with nothing to scroll
+  }
+  if (t.part == Part::Thumb) {
     t.thumb = true;
     t.grab = vertical ? screenPt.y - l.thumb.top : screenPt.x - l.thumb.left;
     ScrollBarData* d = BarData(*rec, bar);
     d->trackPos = d->pos;
-  } else {
-    bool before = IsEmpty(l.thumb) ? false
-                  : (vertical ? screenPt.y < l.thumb.top : screenPt.x < l.thumb.left);
-    Notify(hwnd, bar, before ? SB_PAGEUP : SB_PAGEDOWN, 0);
+    return true;
   }
+  Notify(hwnd, bar, CodeFor(t.part), 0);
+  if (Track().active && Find(hwnd) != nullptr) SetTimer(hwnd, kRepeatTimer, kFirstRepeatMs, &RepeatTick);
   return true;
 }
 
@@ -174,6 +220,7 @@ bool ScrollTracking() { return Track().active; }
 
 void ScrollTrackMove(POINT screenPt) {
   Tracking& t = Track();
+  t.pointer = screenPt;
   if (!t.active || !t.thumb) return;
   WindowRecord* rec = Find(t.hwnd);
   if (rec == nullptr) {
@@ -201,11 +248,12 @@ void ScrollTrackMove(POINT screenPt) {
 }
 
 void ScrollTrackRelease(POINT screenPt) {
+  if (!Track().active) return;
+  if (Track().thumb) ScrollTrackMove(screenPt);
   Tracking t = Track();
-  if (!t.active) return;
   Track() = Tracking{};
+  KillTimer(t.hwnd, kRepeatTimer);
   if (t.thumb) {
-    ScrollTrackMove(screenPt);
     if (WindowRecord* rec = Find(t.hwnd)) {
       Notify(t.hwnd, t.bar, SB_THUMBPOSITION, BarData(*rec, t.bar)->trackPos);
     }
@@ -213,7 +261,10 @@ void ScrollTrackRelease(POINT screenPt) {
   if (Find(t.hwnd) != nullptr) Notify(t.hwnd, t.bar, SB_ENDSCROLL, 0);
 }
 
-void ResetScrollTracking() { Track() = Tracking{}; }
+void ResetScrollTracking() {
+  if (Track().hwnd != nullptr) KillTimer(Track().hwnd, kRepeatTimer);
+  Track() = Tracking{};
+}
 
 }  // namespace wincore
 

@@ -164,6 +164,53 @@ TEST_F(NonClient, DraggingTheThumbTracksPositions) {
   for (const auto& e : TheLog().Of(WM_VSCROLL)) seen.push_back({LOWORD(e.wParam), HIWORD(e.wParam)});
   EXPECT_THAT(seen, ElementsAre(std::pair{SB_THUMBTRACK, 50}, std::pair{SB_THUMBTRACK, 100},
                                 std::pair{SB_THUMBPOSITION, 100}, std::pair{SB_ENDSCROLL, 0}));
+  // Released somewhere else than the last move: the final position is where it was released.
+  SetScrollPos(list, SB_VERT, 0, TRUE);
+  TheLog().Clear();
+  headless::MouseMove(10 + 92, 10 + 16 + 8);
+  headless::MouseDown();
+  headless::MouseMove(10 + 92, 10 + 16 + 8 + 17);
+  headless::PumpUntilIdle();
+  headless::MouseMove(10 + 92, 10 + 16 + 8 + 34);
+  headless::Current().SetNow(headless::Now() + 1);
+  headless::MouseUp();
+  headless::PumpUntilIdle();
+  seen.clear();
+  for (const auto& e : TheLog().Of(WM_VSCROLL)) seen.push_back({LOWORD(e.wParam), HIWORD(e.wParam)});
+  EXPECT_THAT(seen, ElementsAre(std::pair{SB_THUMBTRACK, 25}, std::pair{SB_THUMBTRACK, 50},
+                                std::pair{SB_THUMBPOSITION, 50}, std::pair{SB_ENDSCROLL, 0}));
+}
+
+TEST_F(NonClient, HoldingAnArrowRepeatsUntilReleased) {
+  HWND list = Child(m_top, 10, 10, 100, 116, WS_VISIBLE | WS_VSCROLL);
+  SetScrollRange(list, SB_VERT, 0, 100, FALSE);
+  ShowWindow(m_top, SW_SHOWNORMAL);
+  headless::PumpUntilIdle();
+  TheLog().Clear();
+  auto lineDowns = [] {
+    int n = 0;
+    for (const auto& e : TheLog().Of(WM_VSCROLL)) n += LOWORD(e.wParam) == SB_LINEDOWN;
+    return n;
+  };
+  headless::MouseMove(10 + 92, 10 + 116 - 4);  // the down arrow
+  headless::MouseDown();
+  headless::PumpUntilIdle();
+  EXPECT_EQ(lineDowns(), 1);
+  headless::AdvanceClock(399);
+  EXPECT_EQ(lineDowns(), 1);  // a pause before repeating
+  headless::AdvanceClock(1);
+  EXPECT_EQ(lineDowns(), 2);
+  headless::AdvanceClock(100);
+  EXPECT_EQ(lineDowns(), 4);  // then every 50 ms
+  // Off the arrow the repeat pauses; back on it, it goes on.
+  headless::MouseMove(10 + 92, 10 + 50);
+  headless::AdvanceClock(100);
+  EXPECT_EQ(lineDowns(), 4);
+  headless::MouseUp();
+  headless::AdvanceClock(500);
+  EXPECT_EQ(lineDowns(), 4);
+  EXPECT_EQ(TheLog().Of(WM_VSCROLL).back().wParam, static_cast<WPARAM>(SB_ENDSCROLL));
+  EXPECT_EQ(TheLog().Count(WM_TIMER), 0);  // the repeat is the platform's own, not the window's
 }
 
 }  // namespace
