@@ -264,6 +264,15 @@ TEST_F(MciOutputs, MalformedFilesOpenedThroughTheServiceSayWhatIsWrong) {
   }
 }
 
+TEST_F(MciOutputs, FileNamesAreInTheProgramsCodePage) {
+  // On disk the name is UTF-8; the program hands it over in cp1252 (0xE1 is "á").
+  midi_test::WriteFile(Path("l\xC3\xA1 maior.mid"), midi_test::SimpleSong(1, 2));
+  MCIDEVICEID id = 0;
+  const MCIERROR error = Open(Path("l\xE1 maior.mid"), &id);
+  ASSERT_EQ(error, 0u) << ErrorText(error);
+  EXPECT_EQ(Status(id, MCI_STATUS_LENGTH), 1000u);
+}
+
 TEST_F(MciOutputs, TheSynthesizerIsLoadedOnlyByTheFirstOpenAndPrintsNothing) {
   if (FluidSynthLoaded()) GTEST_SKIP() << "an earlier test in this process loaded it";
   StderrCapture capture;
