@@ -1,0 +1,274 @@
+// The real program binary on a private X server, looked at as a window manager and a screenshot
+// tool would: place and size, the frame it asks for, the taskbar name from its file's name, the
+// pixels (the same as the headless display's for the same program), the screen's pixels per inch,
+// the audio stack left unloaded, and the end through the window manager's close.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/main_form.h"
+#include "platform/window.h"
+#include "support/app_run.h"
+#include "support/xvfb.h"
+#include "x11/x11_test_util.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+
+class AppX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    m_server = XvfbServer::Start({}, &error);
+    ASSERT_NE(m_server, nullptr) << error;
+    m_peek = x11test::Connect(m_server->DisplayName());
+    ASSERT_NE(m_peek, nullptr);
+  }
+
+  void TearDown() override {
+    std::error_code ec;
+    if (!m_tempDir.empty()) std::filesystem::remove_all(m_tempDir, ec);
+  }
+
+  // Starts `program` (the built binary unless given) and waits for its window to be viewable.
+  void Start(const std::string& program = TESSIVO_BINARY_DIR "/tessivo") {
+    m_program = x11test::ChildProcess::Spawn({program}, {"DISPLAY=" + m_server->DisplayName()});
+    ASSERT_NE(m_program, nullptr);
+    ASSERT_TRUE(x11test::PumpUntil(
+        [&] {
+          for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
+            if (x11test::WindowViewable(Peek(), w)) m_main = w;
+          }
+          return m_main != None || !m_program->Running();
+        },
+        [] { usleep(20000); }, kWaitMs));
+    ASSERT_NE(m_main, None) << "no window shown; the program said: " << m_program->StandardError();
+  }
+
+  // A copy of the program under another file name, in a fresh directory.
+  std::string CopyAs(const std::string& name) {
+    char pattern[] = "/tmp/tessivo-app-XXXXXX";
+    const char* dir = mkdtemp(pattern);
+    if (dir == nullptr) return {};
+    m_tempDir = dir;
+    std::filesystem::path target = m_tempDir / name;
+    std::error_code ec;
+    std::filesystem::copy_file(TESSIVO_BINARY_DIR "/tessivo", target, ec);
+    if (ec) return {};
+    std::filesystem::permissions(target, std::filesystem::perms::owner_all, ec);
+    return target.string();
+  }
+
+  void CloseLikeAWindowManager() {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = m_main;
+    event.xclient.message_type = XInternAtom(Peek(), "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(Peek(), "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    ASSERT_TRUE(XSendEvent(Peek(), m_main, False, NoEventMask, &event));
+    XSync(Peek(), False);
+  }
+
+  void ExpectEndsWithCodeZero() {
+    const std::optional<int> status = m_program->WaitExit(kWaitMs);
+    ASSERT_TRUE(status.has_value()) << "still running after the close request";
+    ASSERT_TRUE(WIFEXITED(*status)) << "ended by a signal: " << m_program->StandardError();
+    EXPECT_EQ(WEXITSTATUS(*status), 0) << m_program->StandardError();
+  }
+
+  std::optional<std::string> IconName() {
+    return x11test::ReadBytes(Peek(), m_main, "WM_ICON_NAME", "STRING");
+  }
+
+  Display* Peek() const { return m_peek.get(); }
+
+  std::unique_ptr<XvfbServer> m_server;
+  x11test::DisplayPtr m_peek;
+  std::unique_ptr<x11test::ChildProcess> m_program;
+  Window m_main = None;
+  std::filesystem::path m_tempDir;
+};
+
+TEST_F(AppX11, TheWindowSitsAt188x107WithAFixedDialogFrame) {
+  Start();
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(Peek(), m_main, &attributes));
+  EXPECT_EQ(attributes.width, 981);
+  EXPECT_EQ(attributes.height, 277);
+  // No window manager: the window lies where the program put it.
+  Window child = None;
+  int x = 0;
+  int y = 0;
+  XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), 0, 0, &x, &y, &child);
+  EXPECT_EQ(x, 188);
+  EXPECT_EQ(y, 107);
+
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(XGetWMNormalHints(Peek(), m_main, &hints, &supplied));
+  EXPECT_TRUE(hints.flags & USPosition) << "the program chose the place";
+  EXPECT_EQ(hints.x, 188);
+  EXPECT_EQ(hints.y, 107);
+  ASSERT_TRUE((hints.flags & PMinSize) && (hints.flags & PMaxSize));
+  EXPECT_EQ(hints.min_width, hints.max_width);
+  EXPECT_EQ(hints.min_height, hints.max_height);
+
+  // Motif hints: functions MOVE | CLOSE only; decorations BORDER | TITLE | MENU (no minimise or
+  // maximise button, no resize handles).
+  const std::vector<long> motif = x11test::ReadLongs(Peek(), m_main, "_MOTIF_WM_HINTS");
+  ASSERT_EQ(motif.size(), 5u);
+  EXPECT_EQ(motif[0] & 3, 3) << "functions and decorations are both given";
+  EXPECT_EQ(motif[1], 4 | 32);
+  EXPECT_EQ(motif[2], 2 | 8 | 16);
+
+  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_NAME", "UTF8_STRING"), "Tessivo - Versão 1.0");
+  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_ICON_NAME", "UTF8_STRING"), "tessivo");
+  EXPECT_EQ(IconName(), "tessivo");
+  std::vector<std::string> protocols = x11test::ReadAtomNames(Peek(), m_main, "WM_PROTOCOLS");
+  EXPECT_NE(std::find(protocols.begin(), protocols.end(), "WM_DELETE_WINDOW"), protocols.end());
+  // The application window is never mapped, so the main window carries the taskbar entry.
+  std::vector<std::string> state = x11test::ReadAtomNames(Peek(), m_main, "_NET_WM_STATE");
+  EXPECT_EQ(std::find(state.begin(), state.end(), "_NET_WM_STATE_SKIP_TASKBAR"), state.end());
+  EXPECT_FALSE(x11test::ReadLongs(Peek(), m_main, "_NET_WM_ICON").empty());
+  int viewable = 0;
+  for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
+    viewable += x11test::WindowViewable(Peek(), w) ? 1 : 0;
+  }
+  EXPECT_EQ(viewable, 1) << "one window on the screen";
+
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+// The same program on the headless display and on the X server shows the same pixels.
+TEST_F(AppX11, ShowsTheSamePixelsAsTheHeadlessDisplay) {
+  std::vector<std::uint32_t> headless;
+  int width = 0;
+  int height = 0;
+  auto result = apptest::RunProgram({}, {
+      [&] {
+        HWND form = Form1->Handle();
+        RECT client{};
+        GetClientRect(form, &client);
+        width = client.right;
+        height = client.bottom;
+        headless = apptest::PresentedArea(form, client);
+        apptest::RequestCloseOf(form);
+      },
+  });
+  ASSERT_EQ(result.exitCode, 0);
+  ASSERT_EQ(width, 981);
+  ASSERT_EQ(height, 277);
+
+  Start();
+  std::vector<std::uint32_t> shown;
+  x11test::PumpUntil(
+      [&] {
+        shown = x11test::ReadPixels(Peek(), m_main, 0, 0, width, height);
+        return shown == headless;
+      },
+      [] { usleep(20000); }, kWaitMs);
+  ASSERT_EQ(shown.size(), headless.size());
+  std::size_t differing = 0;
+  int firstX = -1;
+  int firstY = -1;
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i] != headless[i]) {
+      if (differing++ == 0) {
+        firstX = static_cast<int>(i % static_cast<std::size_t>(width));
+        firstY = static_cast<int>(i / static_cast<std::size_t>(width));
+      }
+    }
+  }
+  EXPECT_EQ(differing, 0u) << "first difference at " << firstX << "," << firstY;
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+TEST_F(AppX11, ACopyNamedABCdotEXEIsCalledAbcOnTheTaskbar) {
+  std::string copy = CopyAs("ABC.EXE");
+  ASSERT_FALSE(copy.empty());
+  Start(copy);
+  EXPECT_EQ(IconName(), "Abc");
+  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_ICON_NAME", "UTF8_STRING"), "Abc");
+  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_NAME", "UTF8_STRING"), "Tessivo - Versão 1.0")
+      << "the window's own caption does not change";
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+TEST_F(AppX11, ANameWithSeveralDotsKeepsWhatPrecedesTheFirst) {
+  std::string copy = CopyAs("TESSIVO.Versao.1.0");
+  ASSERT_FALSE(copy.empty());
+  Start(copy);
+  EXPECT_EQ(IconName(), "Tessivo");
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+TEST_F(AppX11, LoadsNothingOfTheAudioStackAtStart) {
+  Start();
+  std::ifstream in("/proc/" + std::to_string(m_program->Pid()) + "/maps");
+  std::stringstream all;
+  all << in.rdbuf();
+  const std::string maps = all.str();
+  ASSERT_FALSE(maps.empty());
+  for (const char* library : {"libfluidsynth", "libasound", "libpulse", "libjack", "libsndfile",
+                              "libportaudio", "libSDL", "libpipewire", "libinstpatch"}) {
+    EXPECT_EQ(maps.find(library), std::string::npos) << library << " is loaded at start";
+  }
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+// The desktop says 120 pixels per inch (Xft.dpi): the window's client area grows by the measured
+// text height of its 8-point font over the design's 13, and its place stays.
+TEST_F(AppX11, FollowsTheDesktopsPixelsPerInch) {
+  const char* resources = "Xft.dpi:\t120\n";
+  XChangeProperty(Peek(), DefaultRootWindow(Peek()), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(resources), static_cast<int>(std::strlen(resources)));
+  XSync(Peek(), False);
+  // What the headless display makes of the same program at 120 pixels per inch.
+  int expectedWidth = 0;
+  int expectedHeight = 0;
+  apptest::RunOptions options;
+  options.display.dpi = 120;
+  auto result = apptest::RunProgram(options, {
+      [&] {
+        expectedWidth = Form1->ClientWidth();
+        expectedHeight = Form1->ClientHeight();
+        apptest::RequestCloseOf(Form1->Handle());
+      },
+  });
+  ASSERT_EQ(result.exitCode, 0);
+  ASSERT_GT(expectedWidth, 981) << "the substitute font measures more than 13 pixels at 120";
+
+  Start();
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(Peek(), m_main, &attributes));
+  EXPECT_EQ(attributes.width, expectedWidth);
+  EXPECT_EQ(attributes.height, expectedHeight);
+  Window child = None;
+  int x = 0;
+  int y = 0;
+  XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), 0, 0, &x, &y, &child);
+  EXPECT_EQ(x, 188);
+  EXPECT_EQ(y, 107);
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+}  // namespace
