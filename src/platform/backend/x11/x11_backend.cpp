@@ -106,7 +106,8 @@ bool X11Backend::Connect(const char* displayName) {
   Bool detectable = False;
   XkbSetDetectableAutoRepeat(m_display, True, &detectable);
   m_presenter = std::make_unique<X11Presenter>(m_display, m_screen, SharedMemoryUse::Auto);
-  m_inputMethod = std::make_unique<X11InputMethod>(m_display);
+  // The input method is opened once the program first waits or a key arrives, not here: reading
+  // the locale's compose table takes several milliseconds the first frame need not wait for.
   return true;
 }
 
@@ -167,8 +168,27 @@ X11TopLevel* X11Backend::Find(HWND hwnd) const {
 }
 
 XIC X11Backend::ContextOf(X11TopLevel& window) const {
-  if (window.contextGeneration != m_inputMethod->Generation()) window.inputContext = nullptr;
+  if (!m_inputMethod || window.contextGeneration != m_inputMethod->Generation()) {
+    window.inputContext = nullptr;
+  }
   return window.inputContext;
+}
+
+void X11Backend::AttachContext(X11TopLevel& window) {
+  window.inputContext = m_inputMethod->CreateContext(window.xid);
+  window.contextGeneration = m_inputMethod->Generation();
+  if (window.inputContext == nullptr) return;
+  XSelectInput(m_display, window.xid,
+               kWindowEvents | X11InputMethod::FilterEvents(window.inputContext));
+  if (window.focused) XSetICFocus(window.inputContext);
+}
+
+void X11Backend::EnsureInputMethod() {
+  if (m_inputMethod) return;
+  m_inputMethod = std::make_unique<X11InputMethod>(m_display);
+  for (auto& entry : m_windows) {
+    if (!entry.second->gone) AttachContext(*entry.second);
+  }
 }
 
 X11TopLevel* X11Backend::FindByXid(unsigned long xid) const {
@@ -207,12 +227,7 @@ bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelP
   window->xid = xid;
   window->bounds = bounds;
   window->empty = IsEmptyRect(screenRect);
-  window->inputContext = m_inputMethod->CreateContext(xid);
-  window->contextGeneration = m_inputMethod->Generation();
-  if (window->inputContext != nullptr) {
-    XSelectInput(m_display, xid,
-                 kWindowEvents | X11InputMethod::FilterEvents(window->inputContext));
-  }
+  if (m_inputMethod) AttachContext(*window);
   x11::WriteIdentity(m_display, *m_atoms, xid, m_resourceName);
   x11::WriteWmHints(m_display, xid, NormalState);
   X11TopLevel& ref = *window;
@@ -501,6 +516,8 @@ bool X11Backend::WaitAndDispatch(int timeoutMs) {
   // Everything asked of the server goes out before sleeping, or its answers would never come.
   XFlush(m_display);
   if (XEventsQueued(m_display, QueuedAfterReading) == 0) {
+    // The program has nothing to do for now: a good moment for the slow part of start-up.
+    if (timeoutMs != 0) EnsureInputMethod();
     pollfd fds[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
     const std::uint64_t start = NowMs();
     for (;;) {
@@ -526,6 +543,10 @@ bool X11Backend::WaitAndDispatch(int timeoutMs) {
     XEvent event;
     XNextEvent(m_display, &event);
     arrived = true;
+    if (!m_inputMethod &&
+        (event.type == KeyPress || event.type == KeyRelease || event.type == FocusIn)) {
+      EnsureInputMethod();
+    }
     // The input method sees every event first: it swallows dead keys and hands back the
     // composed character as a key press of its own.
     if (XFilterEvent(&event, None)) continue;

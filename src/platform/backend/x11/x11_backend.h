@@ -65,6 +65,9 @@ class X11Backend : public Backend {
   X11TopLevel* Find(HWND hwnd) const;
   // The window's input context, or nullptr once the input method it came from has gone away.
   _XIC* ContextOf(X11TopLevel& window) const;
+  void AttachContext(X11TopLevel& window);
+  // Opens the input method (once) and gives every window its context.
+  void EnsureInputMethod();
   X11TopLevel* FindByXid(unsigned long xid) const;
   bool WindowManagerRunning();
   void ApplyProps(X11TopLevel& window, const TopLevelProps& props, bool initial);
