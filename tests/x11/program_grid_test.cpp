@@ -1,0 +1,114 @@
+// The real program on a private X server, used as a student would: a click on a white cell of the
+// chord grid switches the header row between function names and Roman numerals, a second click
+// switches it back, and the Right arrow key does the same. Checked on the window's pixels as the
+// X server shows them.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "support/xvfb.h"
+#include "x11/x11_test_util.h"
+
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+// The grid's client area inside the window: the grid at 8, 160 plus its 2-pixel sunken edge.
+constexpr int kGridX = 8 + 2;
+constexpr int kGridY = 160 + 2;
+// The header row: columns 0..12 of 73 pixels with 1-pixel lines, rows 0..23.
+constexpr int kHeaderWidth = 961;
+constexpr int kHeaderHeight = 24;
+
+class ProgramGrid : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    m_server = XvfbServer::Start({}, &error);
+    ASSERT_NE(m_server, nullptr) << error;
+    m_peek = x11test::Connect(m_server->DisplayName());
+    ASSERT_NE(m_peek, nullptr);
+    int event = 0, errorBase = 0, major = 0, minor = 0;
+    ASSERT_TRUE(XTestQueryExtension(Peek(), &event, &errorBase, &major, &minor));
+    m_program = x11test::ChildProcess::Spawn({TESSIVO_BINARY_DIR "/tessivo"},
+                                             {"DISPLAY=" + m_server->DisplayName()});
+    ASSERT_NE(m_program, nullptr);
+    ASSERT_TRUE(x11test::PumpUntil(
+        [&] {
+          for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
+            if (x11test::WindowViewable(Peek(), w)) m_main = w;
+          }
+          return m_main != None || !m_program->Running();
+        },
+        [] { usleep(20000); }, kWaitMs));
+    ASSERT_NE(m_main, None) << m_program->StandardError();
+    // Painted: the black line after column 0 of the header is at x = 73.
+    ASSERT_TRUE(WaitFor([&] { return HeaderPixel(73, 10) == 0x000000u; }))
+        << "the grid was not painted";
+  }
+
+  Display* Peek() const { return m_peek.get(); }
+
+  std::uint32_t HeaderPixel(int x, int y) {
+    std::vector<std::uint32_t> p = x11test::ReadPixels(Peek(), m_main, kGridX + x, kGridY + y, 1, 1);
+    return p.empty() ? 0xFFFFFFFFu : p[0];
+  }
+
+  std::vector<std::uint32_t> Header() {
+    return x11test::ReadPixels(Peek(), m_main, kGridX, kGridY, kHeaderWidth, kHeaderHeight);
+  }
+
+  bool WaitFor(const std::function<bool()>& done) {
+    return x11test::PumpUntil(done, [] { usleep(10000); }, kWaitMs);
+  }
+
+  void ClickChordCell(int column) {
+    int x = 0, y = 0;
+    Window child = None;
+    XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), kGridX + 74 * column + 30,
+                          kGridY + 25 + 10, &x, &y, &child);
+    XTestFakeMotionEvent(Peek(), -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(Peek(), 1, True, CurrentTime);
+    XTestFakeButtonEvent(Peek(), 1, False, CurrentTime);
+    XSync(Peek(), False);
+  }
+
+  void PressKey(KeySym keysym) {
+    KeyCode code = XKeysymToKeycode(Peek(), keysym);
+    XTestFakeKeyEvent(Peek(), code, True, CurrentTime);
+    XTestFakeKeyEvent(Peek(), code, False, CurrentTime);
+    XSync(Peek(), False);
+  }
+
+  std::unique_ptr<XvfbServer> m_server;
+  x11test::DisplayPtr m_peek;
+  std::unique_ptr<x11test::ChildProcess> m_program;
+  Window m_main = None;
+};
+
+TEST_F(ProgramGrid, ClicksOnAWhiteCellAndTheRightKeyToggleTheHeaderRow) {
+  const std::vector<std::uint32_t> functionNames = Header();
+  ASSERT_EQ(functionNames.size(), static_cast<std::size_t>(kHeaderWidth * kHeaderHeight));
+
+  ClickChordCell(3);
+  ASSERT_TRUE(WaitFor([&] { return Header() != functionNames; }))
+      << "a click on cell (3, 1) changed nothing";
+  const std::vector<std::uint32_t> romanNumerals = Header();
+
+  // A second click after the double-click time (a quicker one would be a double click, which
+  // toggles only once).
+  usleep(600 * 1000);
+  ClickChordCell(3);
+  EXPECT_TRUE(WaitFor([&] { return Header() == functionNames; }))
+      << "a second click did not bring the function names back";
+
+  // The grid has the focus since the click; Right moves the current cell and toggles once more.
+  PressKey(XK_Right);
+  EXPECT_TRUE(WaitFor([&] { return Header() == romanNumerals; }))
+      << "Right did not switch to the Roman numerals";
+  EXPECT_TRUE(m_program->Running()) << m_program->StandardError();
+}
+
+}  // namespace
