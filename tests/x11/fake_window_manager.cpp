@@ -39,6 +39,7 @@ void FakeWindowManager::Process() {
         break;
       case ConfigureRequest: {
         const XConfigureRequestEvent& r = event.xconfigurerequest;
+        m_configures.push_back(Configure{r.window, r.value_mask, r.x, r.y, r.width, r.height});
         XWindowChanges changes{};
         changes.x = r.x;
         changes.y = r.y;

@@ -1,6 +1,7 @@
 // Just enough of a window manager for the tests to see what the program asks of one: it owns
 // the WM_S0 selection and redirects the root's children, maps what asks to be mapped, iconifies
-// on WM_CHANGE_STATE, focuses on _NET_ACTIVE_WINDOW, and records every request sent to the root.
+// on WM_CHANGE_STATE, focuses on _NET_ACTIVE_WINDOW, and records every request sent to the root
+// and every configure request (carried out as asked: it draws no frames).
 #pragma once
 
 #include <X11/Xlib.h>
@@ -15,6 +16,11 @@ namespace x11test {
 
 class FakeWindowManager {
  public:
+  struct Configure {
+    Window window = None;
+    unsigned long mask = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+  };
   struct Request {
     std::string type;  // the client message's type name
     Window window = None;
@@ -28,6 +34,7 @@ class FakeWindowManager {
   void Process();
   const std::vector<Request>& Requests() const { return m_requests; }
   std::vector<Request> RequestsOf(const std::string& type) const;
+  const std::vector<Configure>& Configures() const { return m_configures; }
   Display* Connection() const { return m_display.get(); }
 
  private:
@@ -37,6 +44,7 @@ class FakeWindowManager {
   DisplayPtr m_display;
   Window m_selectionOwner = None;
   std::vector<Request> m_requests;
+  std::vector<Configure> m_configures;
 };
 
 }  // namespace x11test

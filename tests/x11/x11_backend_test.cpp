@@ -394,6 +394,45 @@ TEST_F(X11BackendTest, AsksTheWindowManagerForStateChangesOnceMapped) {
   EXPECT_EQ(again[2].data[0], 0);  // remove the maximised state
 }
 
+TEST_F(X11BackendTest, MovesTheClientAreaNotTheFrameToTheAskedPoint) {
+  StartAndOpen();
+  auto wm = x11test::FakeWindowManager::Start(m_server->DisplayName());
+  ASSERT_NE(wm, nullptr);
+  const HWND hwnd = FakeHwnd(1);
+  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{100, 100, 300, 200}, MainWindowProps()));
+  m_backend->Sync();
+  const Window xid = Xid(hwnd);
+  // The manager framed the window: 5 pixels left, 3 right, 22 above, 4 below.
+  const long extents[4] = {5, 3, 22, 4};
+  XChangeProperty(Peek(), xid, XInternAtom(Peek(), "_NET_FRAME_EXTENTS", False), XA_CARDINAL,
+                  32, PropModeReplace, reinterpret_cast<const unsigned char*>(extents), 4);
+  XSync(Peek(), False);
+
+  // Same place, new size: a resize only, the position is not asked again.
+  m_backend->SetNativeBounds(hwnd, RECT{100, 100, 320, 210});
+  m_backend->Sync();
+  wm->Process();
+  ASSERT_EQ(wm->Configures().size(), 1u);
+  EXPECT_EQ(wm->Configures()[0].mask & (CWX | CWY), 0u);
+  EXPECT_EQ(wm->Configures()[0].width, 220);
+  EXPECT_EQ(wm->Configures()[0].height, 110);
+
+  // A new place for the client area: the frame's corner is asked for.
+  m_backend->SetNativeBounds(hwnd, RECT{400, 300, 620, 410});
+  m_backend->Sync();
+  wm->Process();
+  ASSERT_EQ(wm->Configures().size(), 2u);
+  EXPECT_EQ(wm->Configures()[1].mask & (CWX | CWY), static_cast<unsigned long>(CWX | CWY));
+  EXPECT_EQ(wm->Configures()[1].x, 395);
+  EXPECT_EQ(wm->Configures()[1].y, 278);
+
+  // Nothing changed: nothing asked.
+  m_backend->SetNativeBounds(hwnd, RECT{400, 300, 620, 410});
+  m_backend->Sync();
+  wm->Process();
+  EXPECT_EQ(wm->Configures().size(), 2u);
+}
+
 TEST_F(X11BackendTest, APointerGrabHoldsThePointerUntilReleased) {
   StartAndOpen();
   const HWND list = FakeHwnd(1);

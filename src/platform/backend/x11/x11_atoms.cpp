@@ -5,7 +5,7 @@
 
 X11Atoms X11Atoms::Intern(Display* display) {
   X11Atoms atoms;
-  const std::array<std::pair<const char*, Atom*>, 23> table = {{
+  const std::array<std::pair<const char*, Atom*>, 24> table = {{
       {"WM_PROTOCOLS", &atoms.wmProtocols},
       {"WM_DELETE_WINDOW", &atoms.wmDeleteWindow},
       {"WM_STATE", &atoms.wmState},
@@ -28,6 +28,7 @@ X11Atoms X11Atoms::Intern(Display* display) {
       {"_NET_WM_STATE_MAXIMIZED_HORZ", &atoms.netWmStateMaximizedHorz},
       {"_NET_ACTIVE_WINDOW", &atoms.netActiveWindow},
       {"_NET_SUPPORTING_WM_CHECK", &atoms.netSupportingWmCheck},
+      {"_NET_FRAME_EXTENTS", &atoms.netFrameExtents},
       {"_MOTIF_WM_HINTS", &atoms.motifWmHints},
   }};
   std::array<char*, table.size()> names{};

@@ -27,6 +27,7 @@ struct X11Atoms {
   Atom netWmStateMaximizedHorz = None;
   Atom netActiveWindow = None;
   Atom netSupportingWmCheck = None;
+  Atom netFrameExtents = None;
   Atom motifWmHints = None;
 
   static X11Atoms Intern(Display* display);

@@ -319,14 +319,26 @@ void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
   const RECT bounds = ToXBounds(screenRect);
   const int width = bounds.right - bounds.left;
   const int height = bounds.bottom - bounds.top;
+  const RECT old = window->bounds;
   window->bounds = bounds;
   const bool wasEmpty = window->empty;
   window->empty = IsEmptyRect(screenRect);
   // The size rules first: a window manager would refuse a fixed-size window its new size.
   x11::WriteNormalHints(m_display, window->xid, window->props, bounds.left, bounds.top, width,
                         height);
-  XMoveResizeWindow(m_display, window->xid, bounds.left, bounds.top,
-                    static_cast<unsigned>(width), static_cast<unsigned>(height));
+  if (bounds.left != old.left || bounds.top != old.top) {
+    // With north-west gravity the window manager puts its frame's corner at the point asked
+    // for, while `screenRect` places the client area: the frame is taken off, or every move
+    // would shift the window by the frame's width.
+    const POINT frame = window->props.popup
+                            ? POINT{}
+                            : x11::ReadFrameOffset(m_display, *m_atoms, window->xid);
+    XMoveResizeWindow(m_display, window->xid, bounds.left - frame.x, bounds.top - frame.y,
+                      static_cast<unsigned>(width), static_cast<unsigned>(height));
+  } else if (width != old.right - old.left || height != old.bottom - old.top) {
+    XResizeWindow(m_display, window->xid, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height));
+  }
   if (wasEmpty != window->empty) {
     // What the windows it owns tell the desktop depends on whether this one can be shown.
     ReapplyOwned(hwnd);

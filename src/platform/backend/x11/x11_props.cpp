@@ -208,6 +208,27 @@ void RequestNetWmState(Display* display, const X11Atoms& atoms, Window root, Win
   }
 }
 
+POINT ReadFrameOffset(Display* display, const X11Atoms& atoms, Window window) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long remaining = 0;
+  unsigned char* data = nullptr;
+  POINT offset;
+  if (XGetWindowProperty(display, window, atoms.netFrameExtents, 0, 4, False, XA_CARDINAL, &type,
+                         &format, &count, &remaining, &data) == Success &&
+      data != nullptr && type == XA_CARDINAL && format == 32 && count == 4) {
+    const long* values = reinterpret_cast<const long*>(data);  // left, right, top, bottom
+    // A frame wider than a screen is not a frame.
+    if (values[0] >= 0 && values[0] < 4096 && values[2] >= 0 && values[2] < 4096) {
+      offset.x = static_cast<LONG>(values[0]);
+      offset.y = static_cast<LONG>(values[2]);
+    }
+  }
+  if (data != nullptr) XFree(data);
+  return offset;
+}
+
 int ReadWmState(Display* display, const X11Atoms& atoms, Window window) {
   Atom type = None;
   int format = 0;

@@ -47,6 +47,10 @@ void WriteNetWmState(Display* display, const X11Atoms& atoms, Window window,
 void RequestNetWmState(Display* display, const X11Atoms& atoms, Window root, Window window,
                        const NetWmState& from, const NetWmState& to);
 
+// The frame the window manager put around the window, from _NET_FRAME_EXTENTS: left and top
+// widths (0, 0 when it published none).
+POINT ReadFrameOffset(Display* display, const X11Atoms& atoms, Window window);
+
 // The ICCCM state the window manager published (WithdrawnState when none).
 int ReadWmState(Display* display, const X11Atoms& atoms, Window window);
 
