@@ -45,6 +45,9 @@ Queue& Q() {
 std::mutex g_incomingMutex;
 std::vector<MSG> g_incoming;
 std::atomic<bool> g_ready{false};
+// The backend that other threads wake, guarded by g_incomingMutex: once the platform shuts down
+// no thread can reach a backend that is going away.
+Backend* g_wakeBackend = nullptr;
 std::thread::id g_uiThread;
 DWORD g_uiThreadId = 0;
 
@@ -92,6 +95,8 @@ struct DispatchScope {
 void SetUiThread() {
   g_uiThread = std::this_thread::get_id();
   g_uiThreadId = static_cast<DWORD>(::syscall(SYS_gettid));
+  std::lock_guard<std::mutex> lock(g_incomingMutex);
+  g_wakeBackend = CoreBackend();
   g_ready = true;
 }
 
@@ -114,10 +119,13 @@ void PostFront(const MSG& msg) {
 }
 
 void ResetQueue() {
-  g_ready = false;
+  {
+    std::lock_guard<std::mutex> lock(g_incomingMutex);
+    g_ready = false;
+    g_wakeBackend = nullptr;
+    g_incoming.clear();
+  }
   Q() = Queue{};
-  std::lock_guard<std::mutex> lock(g_incomingMutex);
-  g_incoming.clear();
 }
 
 
@@ -162,11 +170,13 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     ++Q().arrived;
     return TRUE;
   }
-  {
-    std::lock_guard<std::mutex> lock(g_incomingMutex);
-    g_incoming.push_back(m);
+  std::lock_guard<std::mutex> lock(g_incomingMutex);
+  if (!g_ready || g_wakeBackend == nullptr) {
+    SetLastError(1400);
+    return FALSE;
   }
-  if (Backend* b = CoreBackend()) b->Wake();
+  g_incoming.push_back(m);
+  g_wakeBackend->Wake();
   return TRUE;
 }
 
