@@ -141,7 +141,7 @@ HFONT MakeFont(const char* face, int height) {
 
 std::vector<std::uint32_t> ReferenceText(const std::string& caption, const char* face, int fontHeight,
                                          int width, int height, std::uint32_t textColour,
-                                         std::uint32_t background) {
+                                         std::uint32_t background, UINT extraFlags) {
   std::vector<std::uint32_t> fill(static_cast<std::size_t>(width) * height, background);
   HBITMAP bitmap = CreateBitmapFromPixels(width, height, fill.data());
   HDC dc = CreateCompatibleDC(nullptr);
@@ -151,7 +151,7 @@ std::vector<std::uint32_t> ReferenceText(const std::string& caption, const char*
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ColorFromPixel(textColour));
   RECT r{0, 0, width, height};
-  DrawText(dc, caption.data(), static_cast<int>(caption.size()), &r, DT_LEFT | DT_EXPANDTABS);
+  DrawText(dc, caption.data(), static_cast<int>(caption.size()), &r, DT_LEFT | DT_EXPANDTABS | extraFlags);
   std::vector<std::uint32_t> out;
   out.reserve(fill.size());
   for (int y = 0; y < height; ++y) {
@@ -165,13 +165,13 @@ std::vector<std::uint32_t> ReferenceText(const std::string& caption, const char*
   return out;
 }
 
-SIZE MeasureCaption(const std::string& caption, const char* face, int fontHeight) {
+SIZE MeasureCaption(const std::string& caption, const char* face, int fontHeight, UINT extraFlags) {
   HDC dc = CreateCompatibleDC(nullptr);
   HFONT font = MakeFont(face, fontHeight);
   HGDIOBJ old = SelectObject(dc, font);
   RECT r{0, 0, 0, 0};
   const std::string text = caption.empty() ? std::string(" ") : caption;
-  DrawText(dc, text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_EXPANDTABS);
+  DrawText(dc, text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_EXPANDTABS | extraFlags);
   SelectObject(dc, old);
   DeleteObject(font);
   DeleteDC(dc);

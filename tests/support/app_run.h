@@ -91,9 +91,10 @@ int CountOtherThan(HWND topLevel, const RECT& rect, std::uint32_t colour);
 // width x height: the reference for what the label must show.
 std::vector<std::uint32_t> ReferenceText(const std::string& cp1252Caption, const char* face,
                                          int fontHeight, int width, int height,
-                                         std::uint32_t textColour, std::uint32_t background);
+                                         std::uint32_t textColour, std::uint32_t background,
+                                         UINT extraFlags = 0);
 // The extent DrawText gives the caption in that font (DT_CALCRECT | DT_EXPANDTABS).
-SIZE MeasureCaption(const std::string& cp1252Caption, const char* face, int fontHeight);
+SIZE MeasureCaption(const std::string& cp1252Caption, const char* face, int fontHeight, UINT extraFlags = 0);
 // The presented pixels of a rectangle, row by row.
 std::vector<std::uint32_t> PresentedArea(HWND topLevel, const RECT& rect);
 // Writes the window's picture next to the test's name for a failure message; returns the path.
