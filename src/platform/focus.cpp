@@ -4,7 +4,8 @@
 // on): WM_NCACTIVATE(FALSE) and WM_ACTIVATE(WA_INACTIVE) to the old window, WM_ACTIVATEAPP to every
 // top-level window when the program as a whole gains or loses activation, then WM_NCACTIVATE(TRUE)
 // and WM_ACTIVATE to the new window, whose default handling gives it the focus (WM_KILLFOCUS to
-// the old focus window, then WM_SETFOCUS).
+// the old focus window, then WM_SETFOCUS). Before all that, a window holding the mouse capture
+// in another top-level window gets WM_CANCELMODE.
 #include <algorithm>
 
 #include "platform/window.h"
@@ -75,6 +76,11 @@ void Activate(HWND top, WPARAM how, bool fromDesktop) {
     if (top != nullptr && !fromDesktop) CoreBackend()->ActivateNative(top);
     return;
   }
+  // A drag, a pressed button or an open drop-down ends when its window stops being the active one.
+  HWND capture = GetCapture();
+  if (capture != nullptr && TopLevelOf(capture) != top) SendMessage(capture, WM_CANCELMODE, 0, 0);
+  if (old != nullptr && Find(old) == nullptr) old = nullptr;
+  if (top != nullptr && Find(top) == nullptr) return;
   if (old != nullptr) {
     const bool oldIconic = Find(old)->iconic;
     SendMessage(old, WM_NCACTIVATE, FALSE, 0);

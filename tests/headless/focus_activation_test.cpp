@@ -155,6 +155,28 @@ TEST_F(FocusActivation, CaptureChangesAreAnnounced) {
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
+TEST_F(FocusActivation, LosingActivationCancelsTheMouseOperation) {
+  SetFocus(m_a);
+  SetCapture(m_a);
+  TheLog().Clear();
+  platform_events::FocusChanged(m_first, false);
+  ASSERT_GE(TheLog().entries.size(), 1u);
+  EXPECT_EQ(TheLog().entries[0].hwnd, m_a);
+  EXPECT_EQ(TheLog().entries[0].msg, static_cast<UINT>(WM_CANCELMODE));
+  EXPECT_EQ(GetCapture(), nullptr);
+  // Moving the focus inside the active window leaves a capture alone.
+  platform_events::FocusChanged(m_first, true);
+  SetCapture(m_a);
+  TheLog().Clear();
+  SetFocus(m_b);
+  EXPECT_EQ(TheLog().Count(WM_CANCELMODE), 0);
+  EXPECT_EQ(GetCapture(), m_a);
+  // Another of the program's windows becoming active cancels it.
+  SetFocus(m_c);
+  EXPECT_EQ(TheLog().Count(WM_CANCELMODE, m_a), 1);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
 TEST_F(FocusActivation, DestroyingTheActiveWindowActivatesItsOwner) {
   HWND owned = TopLevel(50, 50, 50, 50, "Owned", WS_POPUP | WS_CAPTION, m_first);
   ShowWindow(owned, SW_SHOWNORMAL);
