@@ -7,12 +7,18 @@
 
 TTestForm* TestForm = nullptr;
 std::function<void(TTestForm*)> TTestForm::s_onCreate;
+std::function<void(TTestForm*)> TTestForm::s_onShow;
+std::function<void(TTestBox*)> TTestBox::s_onDestroy;
 
 // ---- TTestBox ------------------------------------------------------------------------------------
 TTestBox::TTestBox(TComponent* owner) : TCustomControl(owner) {
   SetBounds(0, 0, 60, 24);
   SetTabStop(true);
   SetColor(clWindow);
+}
+
+TTestBox::~TTestBox() {
+  if (s_onDestroy) s_onDestroy(this);
 }
 
 void TTestBox::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {
@@ -28,6 +34,8 @@ void TTestBox::WndProc(TMessage& message) {
     message.Result = m_dialogCode;
     return;
   }
+  if (message.Msg == CM_MOUSEENTER) m_visits.push_back("enter");
+  if (message.Msg == CM_MOUSELEAVE) m_visits.push_back("leave");
   TCustomControl::WndProc(message);
 }
 
@@ -69,6 +77,11 @@ TNotifyEvent TTestForm::FindMethod(const std::string& name) {
   if (name == "FormCreate") {
     return [this](TComponent*) {
       if (s_onCreate) s_onCreate(this);
+    };
+  }
+  if (name == "FormShow") {
+    return [this](TComponent*) {
+      if (s_onShow) s_onShow(this);
     };
   }
   return {};

@@ -24,6 +24,11 @@ class TTestBox : public TCustomControl {
   const std::vector<WORD>& KeysDown() const { return m_keysDown; }
   const std::string& Characters() const { return m_chars; }
   int Paints() const { return m_paints; }
+  // "enter" and "leave" as the mouse came and went, in order.
+  const std::vector<std::string>& MouseVisits() const { return m_visits; }
+  ~TTestBox() override;
+  // Told of every box as it is destroyed (set by a test).
+  static std::function<void(TTestBox*)> s_onDestroy;
 
   void ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) override;
   void WndProc(TMessage& message) override;
@@ -39,6 +44,7 @@ class TTestBox : public TCustomControl {
   std::vector<WORD> m_keysDown;
   std::string m_chars;
   int m_paints = 0;
+  std::vector<std::string> m_visits;
 };
 
 class TTestForm : public TForm {
@@ -48,6 +54,8 @@ class TTestForm : public TForm {
 
   // What FormCreate does in the next run (set by the test before the run).
   static std::function<void(TTestForm*)> s_onCreate;
+  // What FormShow (the OnShow handler a description may name) does.
+  static std::function<void(TTestForm*)> s_onShow;
 
   // The controls read into the form, by name.
   TTestBox* Box(const std::string& name) const;
