@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "support/xvfb.h"
 #include "x11/x11_test_util.h"
@@ -105,6 +106,122 @@ TEST_F(X11ProgramTest, ClosingTheWindowEndsTheProgramWithCodeZero) {
   XSync(Peek(), False);
   const std::optional<int> status = m_program->WaitExit(kWaitMs);
   ASSERT_TRUE(status.has_value()) << "still running after the close request";
+  ASSERT_TRUE(WIFEXITED(*status));
+  EXPECT_EQ(WEXITSTATUS(*status), 0) << m_program->StandardError();
+}
+
+// The program under a real, reparenting window manager, operated the way a user would through
+// the frame and the taskbar.
+class X11ProgramUnderWindowManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (access("/usr/bin/openbox", X_OK) != 0) {
+      GTEST_SKIP() << "openbox is not installed (scripts/install-deps.sh installs it)";
+    }
+    std::string error;
+    m_server = XvfbServer::Start({}, &error);
+    ASSERT_NE(m_server, nullptr) << error;
+    m_peek = x11test::Connect(m_server->DisplayName());
+    ASSERT_NE(m_peek, nullptr);
+    m_wm = x11test::ChildProcess::Spawn(
+        {"/usr/bin/openbox", "--sm-disable"},
+        {"DISPLAY=" + m_server->DisplayName(), "HOME=/nonexistent", "XDG_CONFIG_HOME=/nonexistent"});
+    ASSERT_NE(m_wm, nullptr);
+    const Atom selection = XInternAtom(Peek(), "WM_S0", False);
+    ASSERT_TRUE(x11test::PumpUntil([&] { return XGetSelectionOwner(Peek(), selection) != None; },
+                                   [] { usleep(20000); }, kWaitMs))
+        << m_wm->StandardError();
+    m_program = x11test::ChildProcess::Spawn({TESSIVO_BINARY_DIR "/tessivo"},
+                                             {"DISPLAY=" + m_server->DisplayName()});
+    ASSERT_NE(m_program, nullptr);
+    // Managed: the manager framed it and published the frame's size.
+    ASSERT_TRUE(x11test::PumpUntil(
+        [&] {
+          for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
+            if (x11test::ReadLongs(Peek(), w, "_NET_FRAME_EXTENTS").size() == 4 &&
+                x11test::WindowViewable(Peek(), w)) {
+              m_main = w;
+            }
+          }
+          return m_main != None || !m_program->Running();
+        },
+        [] { usleep(20000); }, kWaitMs))
+        << m_program->StandardError();
+    ASSERT_NE(m_main, None) << m_program->StandardError();
+  }
+
+  void TearDown() override {
+    m_program.reset();
+    m_wm.reset();
+    m_peek.reset();
+    m_server.reset();
+  }
+
+  Display* Peek() const { return m_peek.get(); }
+
+  // What a taskbar or a frame button sends to the manager about a window.
+  void AskManager(const char* type, long a0, long a1 = 0, long a2 = 0) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = m_main;
+    event.xclient.message_type = XInternAtom(Peek(), type, False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = a0;
+    event.xclient.data.l[1] = a1;
+    event.xclient.data.l[2] = a2;
+    XSendEvent(Peek(), DefaultRootWindow(Peek()), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(Peek(), False);
+  }
+
+  long WmState() {
+    const std::vector<long> state = x11test::ReadLongs(Peek(), m_main, "WM_STATE");
+    return state.empty() ? -1 : state[0];
+  }
+
+  bool Painted() {
+    const std::vector<std::uint32_t> pixels = x11test::ReadPixels(Peek(), m_main, 0, 0, 981, 277);
+    std::size_t dark = 0;
+    for (std::uint32_t p : pixels) dark += p < 0x303030u ? 1 : 0;
+    return pixels.size() == 981u * 277u && pixels.front() == 0xD4D0C8u && dark > 100;
+  }
+
+  std::unique_ptr<XvfbServer> m_server;
+  x11test::DisplayPtr m_peek;
+  std::unique_ptr<x11test::ChildProcess> m_wm;
+  std::unique_ptr<x11test::ChildProcess> m_program;
+  Window m_main = None;
+};
+
+TEST_F(X11ProgramUnderWindowManagerTest, FramedAtItsPlaceMinimisedRestoredAndClosed) {
+  // The frame's corner is where the program put its window.
+  const std::vector<long> frame = x11test::ReadLongs(Peek(), m_main, "_NET_FRAME_EXTENTS");
+  int x = 0;
+  int y = 0;
+  Window child = None;
+  ASSERT_TRUE(XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), 0, 0, &x, &y,
+                                    &child));
+  EXPECT_EQ(x - frame[0], 188);
+  EXPECT_EQ(y - frame[2], 107);
+  ASSERT_TRUE(x11test::PumpUntil([&] { return Painted(); }, [] { usleep(20000); }, kWaitMs));
+
+  // Minimised from the frame (ICCCM iconify request), then restored from the taskbar.
+  XIconifyWindow(Peek(), m_main, DefaultScreen(Peek()));
+  XSync(Peek(), False);
+  ASSERT_TRUE(x11test::PumpUntil([&] { return WmState() == IconicState; },
+                                 [] { usleep(20000); }, kWaitMs));
+  AskManager("_NET_ACTIVE_WINDOW", 2, CurrentTime);
+  ASSERT_TRUE(x11test::PumpUntil(
+      [&] { return WmState() == NormalState && x11test::WindowViewable(Peek(), m_main); },
+      [] { usleep(20000); }, kWaitMs));
+  EXPECT_TRUE(x11test::PumpUntil([&] { return Painted(); }, [] { usleep(20000); }, kWaitMs))
+      << "the restored window was not shown again";
+  EXPECT_TRUE(m_program->Running());
+
+  // Closed with the frame's close button: the program ends normally.
+  AskManager("_NET_CLOSE_WINDOW", CurrentTime, 2);
+  const std::optional<int> status = m_program->WaitExit(kWaitMs);
+  ASSERT_TRUE(status.has_value()) << "still running after the close button";
   ASSERT_TRUE(WIFEXITED(*status));
   EXPECT_EQ(WEXITSTATUS(*status), 0) << m_program->StandardError();
 }

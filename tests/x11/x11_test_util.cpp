@@ -110,19 +110,32 @@ bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& s
   return true;
 }
 
-std::vector<Window> WindowsOfProcess(Display* display, pid_t pid) {
-  std::vector<Window> found;
-  Window root = DefaultRootWindow(display);
+namespace {
+
+void CollectWindowsOf(Display* display, Window parent, pid_t pid, int depth,
+                      std::vector<Window>* found) {
   Window rootReturn = None;
-  Window parent = None;
+  Window parentReturn = None;
   Window* children = nullptr;
   unsigned int count = 0;
-  if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count)) return found;
+  if (!XQueryTree(display, parent, &rootReturn, &parentReturn, &children, &count)) return;
   for (unsigned int i = 0; i < count; ++i) {
     const std::vector<long> pids = ReadLongs(display, children[i], "_NET_WM_PID");
-    if (!pids.empty() && pids[0] == pid) found.push_back(children[i]);
+    if (!pids.empty() && pids[0] == pid) {
+      found->push_back(children[i]);
+    } else if (depth > 0) {
+      CollectWindowsOf(display, children[i], pid, depth - 1, found);
+    }
   }
   if (children != nullptr) XFree(children);
+}
+
+}  // namespace
+
+std::vector<Window> WindowsOfProcess(Display* display, pid_t pid) {
+  // A reparenting window manager puts each window inside a frame or two.
+  std::vector<Window> found;
+  CollectWindowsOf(display, DefaultRootWindow(display), pid, 3, &found);
   return found;
 }
 

@@ -39,7 +39,7 @@ std::string AtomName(Display* display, Atom atom);
 bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& step,
                int timeoutMs);
 
-// Windows (children of the root) whose _NET_WM_PID is `pid`.
+// Top-level windows whose _NET_WM_PID is `pid` (found inside window manager frames too).
 std::vector<Window> WindowsOfProcess(Display* display, pid_t pid);
 
 // Milliseconds of CPU time this thread has used.
