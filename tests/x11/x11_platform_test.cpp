@@ -23,6 +23,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <unistd.h>
 
 namespace {
 
@@ -74,7 +75,11 @@ class X11PlatformTest : public ::testing::Test {
       }
       if (done()) return true;
       if (x11test::MonotonicMs() >= deadline) return false;
-      WaitMessage();
+      if (m_neverWait) {
+        usleep(2000);
+      } else {
+        WaitMessage();
+      }
     }
   }
   // Lets everything in flight arrive (needs the pump timer running).
@@ -136,6 +141,8 @@ class X11PlatformTest : public ::testing::Test {
   x11test::DisplayPtr m_peek;
   std::unique_ptr<X11Backend> m_backend;
   bool m_platformUp = false;
+  // Pump without ever blocking: the program never goes idle as far as the backend can tell.
+  bool m_neverWait = false;
   scene::Windows m_scene;
 };
 
@@ -239,7 +246,7 @@ TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinat
 
 // How the keyboard reaches the program: through the locale's own input method, through it
 // when XMODIFIERS names an input method server that is not running, or with no input method.
-enum class Keyboard { LocaleMethod, MissingServer, NoMethod };
+enum class Keyboard { LocaleMethod, MissingServer, NoMethod, MethodOpenedByInput };
 
 class X11KeyboardTest : public X11PlatformTest, public ::testing::WithParamInterface<Keyboard> {
  protected:
@@ -248,6 +255,8 @@ class X11KeyboardTest : public X11PlatformTest, public ::testing::WithParamInter
     unsetenv("XMODIFIERS");
     if (GetParam() == Keyboard::MissingServer) setenv("XMODIFIERS", "@im=tessivo-absent", 1);
     if (GetParam() == Keyboard::NoMethod) setenv("TESSIVO_NO_XIM", "1", 1);
+    // The input method is opened lazily; here by the first keyboard event, not by idleness.
+    if (GetParam() == Keyboard::MethodOpenedByInput) m_neverWait = true;
   }
   void TearDown() override {
     unsetenv("TESSIVO_NO_XIM");
@@ -314,12 +323,14 @@ TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
 
 INSTANTIATE_TEST_SUITE_P(Keyboards, X11KeyboardTest,
                          ::testing::Values(Keyboard::LocaleMethod, Keyboard::MissingServer,
-                                           Keyboard::NoMethod),
+                                           Keyboard::NoMethod, Keyboard::MethodOpenedByInput),
                          [](const ::testing::TestParamInfo<Keyboard>& info) {
                            switch (info.param) {
                              case Keyboard::LocaleMethod: return std::string("LocaleMethod");
                              case Keyboard::MissingServer: return std::string("MissingServer");
                              case Keyboard::NoMethod: return std::string("NoMethod");
+                             case Keyboard::MethodOpenedByInput:
+                               return std::string("MethodOpenedByInput");
                            }
                            return std::string();
                          });
