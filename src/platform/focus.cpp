@@ -70,6 +70,9 @@ void ActivateNext(HWND leaving) {
 void Activate(HWND top, WPARAM how, bool fromDesktop) {
   FocusState& f = F();
   if (top != nullptr && Find(top) == nullptr) return;
+  // A frameless pop-up (a drop-down list) is never the active window: the desktop cannot give
+  // it the keyboard, and the window it drops from stays active.
+  if (top != nullptr && IsPopupTop(top)) return;
   HWND old = f.active;
   if (old != nullptr && Find(old) == nullptr) old = nullptr;
   if (top == old) {

@@ -12,6 +12,8 @@
 // - Mouse input goes to the capture window if any, otherwise to the deepest visible, enabled child
 //   under the pointer. A window whose top-level is disabled (a modal box is open) gets none.
 //   Double clicks are synthesised for classes with CS_DBLCLKS (500 ms, 4 px).
+// - A frameless pop-up (WS_POPUP without WS_CAPTION, such as a drop-down list) is never activated;
+//   while it holds the capture it gets the pointer everywhere on the screen.
 // - Keyboard input goes to the focus window. TranslateMessage posts WM_CHAR for the characters the
 //   input method produced with a WM_KEYDOWN (already in the cp1252 code page).
 // - WaitMessage blocks until input, a posted message, a due timer or a pending paint; it never polls.

@@ -100,6 +100,15 @@ TEST_F(DesktopProps, KindsOfTopLevelWindows) {
   RECT client;
   GetClientRect(list, &client);
   EXPECT_EQ(client, (RECT{0, 0, 48, 78}));  // a frameless pop-up draws its own border
+  // Showing it does not take the activation from the window it belongs to, and its capture
+  // grabs the pointer.
+  ShowWindow(owner, SW_SHOWNORMAL);
+  ShowWindow(list, SW_SHOW);
+  EXPECT_EQ(GetActiveWindow(), owner);
+  SetCapture(list);
+  EXPECT_EQ(Display().Grab(), list);
+  ReleaseCapture();
+  EXPECT_EQ(Display().Grab(), nullptr);
   HWND sizable = CreateWindowEx(0, "LogWindow", "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
                                 WS_MINIMIZEBOX | WS_MAXIMIZEBOX, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   EXPECT_TRUE(Props(sizable).canResize);
