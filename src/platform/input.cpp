@@ -133,11 +133,12 @@ bool ConvertMouse(const platform_events::InputEvent& e, MSG* out) {
   HWND target = GetCapture();
   const bool captured = target != nullptr;
   if (!captured) {
-    if (e.topLevel != nullptr) {
-      WindowRecord* top = Find(e.topLevel);
-      if (top == nullptr || !Showing(*top) || !Contains(top->rect, screen)) return false;
+    WindowRecord* top = e.topLevel ? Find(e.topLevel) : nullptr;
+    if (top != nullptr && Showing(*top) && Contains(top->rect, screen)) {
       target = DeepestWindowAt(e.topLevel, screen);
     } else {
+      // Outside the window it arrived at (the display keeps a pressed button's events with the
+      // window it was pressed in): whichever of the program's windows is under the pointer.
       target = WindowFromPoint(screen);
     }
     if (target == nullptr) return false;

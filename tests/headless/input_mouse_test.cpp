@@ -120,6 +120,29 @@ TEST_F(MouseInput, RoutingIsDecidedWhenTheMessageIsRead) {
   EXPECT_EQ(TheLog().Of(WM_LBUTTONUP)[0].hwnd, m_button);
 }
 
+TEST_F(MouseInput, AReleaseOverAnotherWindowWithoutCaptureGoesToThatWindow) {
+  HWND other = TopLevel(600, 100, 100, 100, "Other");
+  ShowWindow(other, SW_SHOWNOACTIVATE);
+  headless::PumpUntilIdle();
+  TheLog().Clear();
+  headless::MouseMove(170, 170);
+  headless::MouseDown();
+  headless::MouseMove(650, 150);  // the display still reports it to the pressed window
+  headless::MouseUp();
+  headless::PumpUntilIdle();
+  ASSERT_EQ(TheLog().Of(WM_LBUTTONUP).size(), 1u);
+  EXPECT_EQ(TheLog().Of(WM_LBUTTONUP)[0].hwnd, other);
+  EXPECT_EQ(TheLog().Of(WM_LBUTTONUP)[0].lParam, MAKELPARAM(50, 50));
+  // Over the bare desktop it reaches nobody.
+  TheLog().Clear();
+  headless::MouseMove(170, 170);
+  headless::MouseDown();
+  headless::MouseMove(1000, 900);
+  headless::MouseUp();
+  headless::PumpUntilIdle();
+  EXPECT_EQ(TheLog().Count(WM_LBUTTONUP), 0);
+}
+
 TEST_F(MouseInput, DoubleClickWithinTimeAndDistance) {
   headless::Click(170, 170);
   headless::AdvanceClock(500);
