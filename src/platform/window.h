@@ -17,6 +17,14 @@
 // - Keyboard input goes to the focus window. TranslateMessage posts WM_CHAR for the characters the
 //   input method produced with a WM_KEYDOWN (already in the cp1252 code page).
 // - WaitMessage blocks until input, a posted message, a due timer or a pending paint; it never polls.
+// - What was drawn reaches the display at the next idle point (an unfiltered PeekMessage that
+//   finds nothing, or WaitMessage before it blocks): one present per top-level window, of the
+//   rectangles drawn since the last one.
+// - Top-level windows keep their frame outside their rectangle (the desktop draws it), so
+//   AdjustWindowRectEx leaves a captioned top-level window's rectangle as it is. Child windows
+//   and frameless pop-ups have their border (1 px), sunken edge (2 px) and scroll bars (16 px at
+//   96 dpi) drawn by the platform inside their rectangle; a scroll bar shows exactly when its
+//   window has the style bit and its range is not empty.
 #pragma once
 
 #include <string>
