@@ -1,7 +1,9 @@
 #include "app/application.h"
 
+#include <cxxabi.h>
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <typeinfo>
 #include <vector>
@@ -61,6 +63,31 @@ BOOL FindFirstTopLevel(HWND hwnd, LPARAM lParam) {
   }
   state->found = hwnd;
   return FALSE;
+}
+
+// The program file's name without its directory, as the fatal box names the module.
+std::string ProgramFileName() {
+  char path[256] = {};
+  GetModuleFileName(nullptr, path, sizeof(path));
+  std::string name = path;
+  std::size_t slash = name.find_last_of('/');
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// The class of an error object that is not one of the program's, as readable as the language
+// lets it be ("std::runtime_error"); "Exception" when it is no standard exception either.
+std::string ForeignClassName(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    int status = 0;
+    char* readable = abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status);
+    std::string name = readable ? readable : typeid(e).name();
+    std::free(readable);
+    return name;
+  } catch (...) {
+  }
+  return "Exception";
 }
 
 std::string LoadProgramString(UINT id, int bufferSize, const char* fallback) {
@@ -258,14 +285,9 @@ void TApplication::ShowErrorBox(const Exception& error) {
 }
 
 void TApplication::ShowForeignErrorBox(const std::exception_ptr& error) {
-  std::string text;
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    text = FatalErrorText(typeid(e).name(), "tessivo", 0, "");
-  } catch (...) {
-    text = FatalErrorText("Exception", "tessivo", 0, "");
-  }
+  // Not one of the program's errors: its class is named, in the program's own module, with no
+  // address and no message.
+  std::string text = FatalErrorText(ForeignClassName(error), ProgramFileName(), 0, "");
   AppMessageBox(text, LoadProgramString(kApplicationErrorString, 64, "Application Error"),
                 MB_OK | MB_ICONSTOP);
 }
@@ -320,19 +342,16 @@ void TApplication::ShowFatalError(const std::exception_ptr& error) {
     message = e.Message();
     address = e.RaiseAddress();
   } catch (...) {
+    className = ForeignClassName(error);
   }
-  char path[256] = {};
-  GetModuleFileName(nullptr, path, sizeof(path));
-  std::string module = path;
-  std::size_t slash = module.find_last_of('/');
-  if (slash != std::string::npos) module = module.substr(slash + 1);
+  std::string module = ProgramFileName();
   std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(address) - 0x1000;
   Dl_info info{};
   if (address && dladdr(address, &info) && info.dli_fbase) {
     offset = reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(info.dli_fbase);
     if (info.dli_fname) {
       module = text::Utf8ToCp1252(info.dli_fname);
-      slash = module.find_last_of('/');
+      std::size_t slash = module.find_last_of('/');
       if (slash != std::string::npos) module = module.substr(slash + 1);
     }
   }
