@@ -20,6 +20,7 @@
 #include "platform/text_codec.h"
 #include "platform/window.h"
 #include "support/app_run.h"
+#include "support/app_test_form.h"
 
 namespace {
 
@@ -224,6 +225,23 @@ TEST(AppStartupError, AnApplicationWindowThatCannotBeMadeEndsTheProgramWithCodeO
   ASSERT_EQ(result.boxes.size(), 1u);
   ExpectFatalBox(result.boxes[0], "EOutOfResources", "Error creating window class.",
                  "Error creating window class.");
+}
+
+// An error object that is not one of the program's escapes the start: the same box without a
+// message, and code 1.
+TEST(AppStartupError, AForeignErrorWhileReadingEndsTheProgramWithCodeOne) {
+  apptest::ResourceSwap swap;
+  swap.SetDescription("TTESTFORM", apptest::TestFormDescription("control TTestBox Box1\n  FailWith \"x\"\n"));
+  bool windowShown = false;
+  auto result = apptest::RunWithForm(FatalOptions(swap.Set(), &windowShown), {}, apptest::RunTestFormSequence);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_FALSE(windowShown);
+  ASSERT_EQ(result.boxes.size(), 1u);
+  const auto& box = result.boxes[0];
+  EXPECT_EQ(box.caption, "Application Error");
+  EXPECT_EQ(box.flags, static_cast<UINT>(MB_OK | MB_ICONSTOP | MB_TASKMODAL));
+  static const std::regex kPattern("Exception std::runtime_error in module headless_tests at [0-9A-F]{8,16}\\.\r\n\r\n");
+  EXPECT_TRUE(std::regex_match(box.text, kPattern)) << box.text;
 }
 
 // ---- Start-up show commands -----------------------------------------------------------------------

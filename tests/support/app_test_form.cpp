@@ -1,5 +1,7 @@
 #include "support/app_test_form.h"
 
+#include <stdexcept>
+
 #include "app/main_form.h"
 #include "app/program.h"
 #include "core/window_description.h"
@@ -24,6 +26,9 @@ TTestBox::~TTestBox() {
 void TTestBox::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {
   if (name == "WantArrows") {
     m_dialogCode = DescBoolean(value) ? DLGC_WANTARROWS : 0;
+  } else if (name == "FailWith") {
+    // An error object that is not one of the program's, raised while the window is read.
+    throw std::runtime_error(DescText(value));
   } else {
     TCustomControl::ReadProperty(name, value, root);
   }
