@@ -129,6 +129,27 @@ TEST_F(DesktopProps, KindsOfTopLevelWindows) {
   EXPECT_TRUE(Props(sizable).iconArgb.empty());
 }
 
+TEST_F(DesktopProps, MinimisingTheOwnerTakesItsWindowsAlong) {
+  HWND app = TopLevel(800, 450, 0, 0, "Abc", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+  HWND form = TopLevel(188, 107, 300, 200, "Form", WS_POPUP | WS_CAPTION | WS_SYSMENU, app);
+  SetWindowPos(app, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ShowWindow(form, SW_SHOWNORMAL);
+  EXPECT_EQ(GetActiveWindow(), form);
+  SendMessage(app, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(IsIconic(app));
+  EXPECT_EQ(Display().Native(app)->state, NativeShowState::Minimized);
+  EXPECT_FALSE(IsWindowVisible(form));
+  EXPECT_EQ(Display().Native(form)->state, NativeShowState::Hidden);
+  EXPECT_EQ(GetActiveWindow(), nullptr);  // the program went to the taskbar
+  SendMessage(app, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsIconic(app));
+  EXPECT_TRUE(IsWindowVisible(form));
+  EXPECT_EQ(Display().Native(form)->state, NativeShowState::Normal);
+  // The close command of the frame closes through WM_CLOSE.
+  SendMessage(form, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_FALSE(IsWindow(form));
+}
+
 TEST_F(DesktopProps, ScreenValuesComeFromTheDisplay) {
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1600);
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 900);
