@@ -215,4 +215,56 @@ TEST(AppLifecycle, TheWindowAgreesToEndTheSession) {
   EXPECT_EQ(result.exitCode, 0);
 }
 
+// A window whose description says Visible shows itself once created, before the loop, and only
+// once.
+TEST(AppLifecycle, AStoredVisibleShowsTheWindowOnceBeforeTheLoop) {
+  apptest::ResourceSwap swap;
+  std::vector<bool> loopRunningAtShow;
+  TTestForm::s_onShow = [&](TTestForm*) { loopRunningAtShow.push_back(Application->LoopRunning()); };
+  bool shown = false;
+  auto result = apptest::RunWithForm(Options(swap, "  OnShow FormShow\n  Visible true"),
+                                     {
+                                         [&] {
+                                           shown = IsWindowVisible(TestForm->Handle());
+                                           apptest::RequestCloseOf(TestForm->Handle());
+                                         },
+                                     },
+                                     apptest::RunTestFormSequence);
+  TTestForm::s_onShow = nullptr;
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(loopRunningAtShow, std::vector<bool>{false});
+  EXPECT_EQ(result.exitCode, 0);
+}
+
+// A centred window is placed once, at its first showing.
+TEST(AppLifecycle, AScreenCentredWindowIsPlacedInTheMiddleOfTheScreen) {
+  apptest::ResourceSwap swap;
+  RECT first{};
+  RECT afterRestore{};
+  auto result = apptest::RunWithForm(
+      Options(swap, "  Position poScreenCenter"),
+      {
+          [&] {
+            GetWindowRect(TestForm->Handle(), &first);
+            PostMessage(Application->AppWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+          },
+          [&] { PostMessage(Application->AppWindow(), WM_SYSCOMMAND, SC_RESTORE, 0); },
+          [&] {
+            GetWindowRect(TestForm->Handle(), &afterRestore);
+            EXPECT_EQ(TestForm->Position(), TPosition::poDesigned) << "placed only once";
+            apptest::RequestCloseOf(TestForm->Handle());
+          },
+      },
+      apptest::RunTestFormSequence);
+  const int width = first.right - first.left;
+  const int height = first.bottom - first.top;
+  EXPECT_EQ(width, 400);
+  EXPECT_EQ(height, 200);
+  EXPECT_EQ(first.left, (1280 - width) / 2);
+  EXPECT_EQ(first.top, (1024 - height) / 2);
+  EXPECT_EQ(afterRestore.left, first.left);
+  EXPECT_EQ(afterRestore.top, first.top);
+  EXPECT_EQ(result.exitCode, 0);
+}
+
 }  // namespace
