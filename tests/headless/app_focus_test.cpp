@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/label.h"
+#include "app/main_form.h"
 #include "platform/backend_events.h"
 #include "platform/window.h"
 #include "support/app_run.h"
@@ -198,6 +199,58 @@ TEST(AppFocus, ComesBackToTheSameControlWhenTheWindowIsActivatedAgain) {
       apptest::RunTestFormSequence);
   std::vector<std::string> expected{"Box3", "Box1", "Box1", "Box1"};
   EXPECT_EQ(seen, expected);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.stepsLeft, 0u);
+}
+
+// The real main window: Tab and Shift+Tab go round its windowed controls in their design order
+// (grid, key selector, media player, as many of them as the window has), arrows, Enter and Escape
+// never move the focus or close the window.
+TEST(AppFocus, TheMainWindowTabsThroughItsControlsInDesignOrder) {
+  std::vector<std::string> order;
+  std::vector<std::string> seen;
+  auto focusedName = [] {
+    for (int i = 0; i < Form1->ControlCount(); ++i) {
+      auto* win = dynamic_cast<TWinControl*>(Form1->Controls(i));
+      if (win && win->HandleAllocated() && (GetFocus() == win->Handle() || IsChild(win->Handle(), GetFocus()))) {
+        return win->Name();
+      }
+    }
+    return std::string(GetFocus() == Form1->Handle() ? "(the window)" : "(elsewhere)");
+  };
+  std::vector<apptest::Step> steps;
+  steps.push_back([&] {
+    for (const char* name : {"StringGrid1", "ComboBox1", "MediaPlayer1"}) {
+      if (Form1->FindComponent(name)) order.push_back(name);
+    }
+    seen.push_back(focusedName());
+    Tab();
+  });
+  for (int i = 0; i < 3; ++i) steps.push_back([&] { seen.push_back(focusedName()), Tab(); });
+  for (int i = 0; i < 4; ++i) steps.push_back([&] { seen.push_back(focusedName()), ShiftTab(); });
+  steps.push_back([&] {
+    seen.push_back(focusedName());
+    for (auto k : {keys::kLeft, keys::kRight, keys::kUp, keys::kDown, keys::kReturn, keys::kEscape}) {
+      headless::PressKey(k);
+    }
+  });
+  steps.push_back([&] {
+    seen.push_back(focusedName());
+    EXPECT_TRUE(IsWindowVisible(Form1->Handle()));
+    apptest::RequestCloseOf(Form1->Handle());
+  });
+  auto result = apptest::RunProgram({}, steps);
+  ASSERT_FALSE(order.empty()) << "the main window has no windowed control";
+  const std::size_t n = order.size();
+  std::vector<std::string> expected;
+  for (std::size_t i = 0; i < 4; ++i) expected.push_back(order[i % n]);
+  // Four Tabs forward from the first control, then four Shift+Tabs back to it; the other keys
+  // leave the focus there.
+  for (std::size_t i = 0; i < 4; ++i) expected.push_back(order[(4 - i) % n]);
+  expected.push_back(order[0]);
+  expected.push_back(order[0]);
+  EXPECT_EQ(seen, expected);
+  EXPECT_TRUE(result.boxes.empty());
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.stepsLeft, 0u);
 }
