@@ -433,6 +433,27 @@ TEST_F(X11BackendTest, MovesTheClientAreaNotTheFrameToTheAskedPoint) {
   EXPECT_EQ(wm->Configures().size(), 2u);
 }
 
+TEST_F(X11BackendTest, ShowsItsStateAgainAfterBeingWithdrawn) {
+  StartAndOpen();
+  const HWND box = FakeHwnd(1);
+  TopLevelProps props;
+  props.titleUtf8 = "Erro";
+  props.dialog = true;
+  props.modal = true;
+  ASSERT_TRUE(m_backend->CreateNative(box, RECT{10, 10, 210, 110}, props));
+  ASSERT_TRUE(ShowAndWait(box));
+  const Window xid = Xid(box);
+  m_backend->SetNativeShowState(box, NativeShowState::Hidden);
+  ASSERT_TRUE(x11test::PumpUntil([&] { return !x11test::WindowViewable(Peek(), xid); },
+                                 [&] { m_backend->WaitAndDispatch(20); }, 5000));
+  // What a window manager does with a withdrawn window's state.
+  XDeleteProperty(Peek(), xid, XInternAtom(Peek(), "_NET_WM_STATE", False));
+  XSync(Peek(), False);
+  ASSERT_TRUE(ShowAndWait(box));
+  EXPECT_EQ(x11test::ReadAtomNames(Peek(), xid, "_NET_WM_STATE"),
+            std::vector<std::string>{"_NET_WM_STATE_MODAL"});
+}
+
 TEST_F(X11BackendTest, APointerGrabHoldsThePointerUntilReleased) {
   StartAndOpen();
   const HWND list = FakeHwnd(1);

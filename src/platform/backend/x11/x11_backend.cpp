@@ -304,7 +304,9 @@ void X11Backend::ApplyProps(X11TopLevel& window, const TopLevelProps& props, boo
   state.modal = props.modal;
   state.skipTaskbar = props.skipTaskbar && !ownerHidden;
   if (initial || !(state == window.netState)) {
-    if (window.mapped) {
+    // Once asked to map, the window manager may have read the property already: from then on
+    // changes are requests to it.
+    if (window.mapRequested || window.mapped) {
       x11::RequestNetWmState(m_display, *m_atoms, m_root, xid, window.netState, state);
     } else {
       x11::WriteNetWmState(m_display, *m_atoms, xid, state);
@@ -377,7 +379,7 @@ void X11Backend::SetNativeShowState(HWND hwnd, NativeShowState state) {
   net.maximized = state == NativeShowState::Maximized ||
                   (state == NativeShowState::Minimized && window->netState.maximized);
   if (!(net == window->netState)) {
-    if (window->mapped) {
+    if (window->mapRequested || window->mapped) {
       x11::RequestNetWmState(m_display, *m_atoms, m_root, window->xid, window->netState, net);
     } else {
       x11::WriteNetWmState(m_display, *m_atoms, window->xid, net);
@@ -398,6 +400,10 @@ void X11Backend::SetNativeShowState(HWND hwnd, NativeShowState state) {
       // Whatever the server last said: mapping a mapped window does nothing, and what we know
       // of an iconified one may be behind the window manager.
       if (!window->everMapped) x11::WriteWmHints(m_display, window->xid, NormalState);
+      if (!window->mapRequested) {
+        // A window manager drops _NET_WM_STATE when a window is withdrawn: say it again.
+        x11::WriteNetWmState(m_display, *m_atoms, window->xid, window->netState);
+      }
       if (previous == NativeShowState::Minimized || window->reportedMinimized) {
         window->pending = X11TopLevel::Pending::Restore;
       }
