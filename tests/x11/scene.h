@@ -27,6 +27,7 @@ class MessageLog {
   void Add(const Message& m) { m_messages.push_back(m); }
   std::size_t Count(UINT message) const;
   std::vector<Message> Of(UINT message) const;
+  const std::vector<Message>& All() const { return m_messages; }
   void Clear() { m_messages.clear(); }
 
  private:

@@ -2,6 +2,7 @@
 // XTest like a user would, looked at through a second X connection like a screenshot tool.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -334,6 +335,38 @@ INSTANTIATE_TEST_SUITE_P(Keyboards, X11KeyboardTest,
                            }
                            return std::string();
                          });
+
+TEST_F(X11PlatformTest, ADragKeepsPressMovesAndReleaseInTheirOrder) {
+  const POINT a = ScreenPoint(m_scene.lines, 20, 20);
+  const POINT b = ScreenPoint(m_scene.lines, 60, 40);
+  const POINT c = ScreenPoint(m_scene.lines, 90, 50);
+  XTestFakeMotionEvent(Peek(), -1, a.x, a.y, CurrentTime);
+  XTestFakeButtonEvent(Peek(), 1, True, CurrentTime);
+  XTestFakeMotionEvent(Peek(), -1, b.x, b.y, CurrentTime);
+  XTestFakeMotionEvent(Peek(), -1, c.x, c.y, CurrentTime);
+  XTestFakeButtonEvent(Peek(), 1, False, CurrentTime);
+  XSync(Peek(), False);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
+  // The messages of the lines child, in arrival order, reduced to kind and position.
+  std::vector<std::pair<UINT, LPARAM>> seen;
+  std::vector<scene::Message> all = Log().All();
+  for (const scene::Message& m : all) {
+    if (m.hwnd == m_scene.lines) seen.emplace_back(m.message, m.lParam);
+  }
+  const auto down = std::find_if(seen.begin(), seen.end(),
+                                 [](const auto& e) { return e.first == WM_LBUTTONDOWN; });
+  ASSERT_NE(down, seen.end());
+  EXPECT_EQ(down->second, MAKELPARAM(20, 20));
+  ASSERT_NE(down, seen.begin());
+  EXPECT_EQ(std::prev(down)->first, static_cast<UINT>(WM_MOUSEMOVE));
+  EXPECT_EQ(std::prev(down)->second, MAKELPARAM(20, 20)) << "a later move overtook the press";
+  const auto up = std::find_if(down, seen.end(),
+                               [](const auto& e) { return e.first == WM_LBUTTONUP; });
+  ASSERT_NE(up, seen.end());
+  EXPECT_EQ(up->second, MAKELPARAM(90, 50));
+  ASSERT_NE(std::prev(up), down) << "the moves of the drag were lost";
+  EXPECT_EQ(std::prev(up)->second, MAKELPARAM(90, 50));
+}
 
 TEST_F(X11PlatformTest, TheWheelTurnsIntoWheelMessagesForTheFocusWindow) {
   SetFocus(m_scene.text);

@@ -112,10 +112,13 @@ void X11Backend::HandlePointer(XEvent& event) {
       time = event.xbutton.time;
       break;
     case MotionNotify: {
-      // Only the newest position of a burst matters.
-      XEvent next;
-      while (XCheckTypedWindowEvent(m_display, event.xmotion.window, MotionNotify, &next)) {
-        event = next;
+      // Only the newest position of a burst matters; a burst ends at any other event, so that
+      // a press is never moved behind the motions that followed it.
+      while (XEventsQueued(m_display, QueuedAlready) > 0) {
+        XEvent next;
+        XPeekEvent(m_display, &next);
+        if (next.type != MotionNotify || next.xmotion.window != event.xmotion.window) break;
+        XNextEvent(m_display, &event);
       }
       xid = event.xmotion.window;
       x = event.xmotion.x;
