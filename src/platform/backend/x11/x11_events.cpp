@@ -95,7 +95,7 @@ void X11Backend::HandleKey(XEvent& event) {
 }
 
 void X11Backend::HandlePointer(XEvent& event) {
-  // The fields shared by button, motion and crossing events sit at the same places.
+  // Button, motion and crossing events carry the same facts under their own member names.
   Window xid = None;
   int x = 0, y = 0, rootX = 0, rootY = 0;
   unsigned int state = 0;
