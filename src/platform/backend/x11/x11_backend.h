@@ -2,6 +2,10 @@
 // routed by the platform core inside it). Presents surfaces, turns X events into the core's
 // native events, and provides the monotonic clock and the blocking wait of the message loop.
 //
+// Environment: DISPLAY as usual; TESSIVO_NO_SHM=1 presents through the connection even when the
+// server offers shared memory; TESSIVO_NO_XIM=1 reads keys without an input method (no dead
+// keys); XMODIFIERS chooses the input method, falling back to the locale's own.
+//
 // Xlib's headers stay out of this one: it is included by the program's start-up code, and Xlib's
 // macros (None, Status, Bool...) would leak into everything that includes it.
 #pragma once
