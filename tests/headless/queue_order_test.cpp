@@ -48,7 +48,9 @@ TEST_F(Queue, PostedThenQuitThenPaintThenTimer) {
   MSG msg;
   for (int i = 0; i < 5 && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
     order.push_back(msg.message);
-    if (msg.message == WM_QUIT) EXPECT_EQ(msg.wParam, 3u);
+    if (msg.message == WM_QUIT) {
+      EXPECT_EQ(msg.wParam, 3u);
+    }
     DispatchMessage(&msg);
   }
   EXPECT_THAT(order, ElementsAre(WM_USER + 1, WM_USER + 2, WM_QUIT, WM_PAINT, WM_TIMER));
