@@ -253,13 +253,14 @@ void TApplication::IdleStep(const MSG&) {
   }
   if (under != m_mouseControl) {
     TControl* capture = CaptureControl();
-    if (auto* old = dynamic_cast<TControl*>(m_mouseControl); old && (!capture || capture == old)) {
-      old->Perform(CM_MOUSELEAVE);
-    }
-    if (under && (!capture || capture == under)) under->Perform(CM_MOUSEENTER);
+    auto* old = dynamic_cast<TControl*>(m_mouseControl);
+    // The new control is remembered before it is told, so a handler that fails is reported once,
+    // not again at every idle moment while the mouse stays there.
     if (m_mouseControl) RemoveFreeNotification(m_mouseControl);
     m_mouseControl = under;
     if (under) FreeNotification(under);
+    if (old && (!capture || capture == old)) old->Perform(CM_MOUSELEAVE);
+    if (under && m_mouseControl == under && (!capture || capture == under)) under->Perform(CM_MOUSEENTER);
   }
   WaitMessage();
 }
