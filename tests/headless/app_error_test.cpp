@@ -296,4 +296,35 @@ TEST(AppErrorDisplay, AFailingCreationHandlerIsShownBeforeTheWindowWhichStillApp
   EXPECT_EQ(result.stepsLeft, 0u);
 }
 
+// The loop's own idle work fails (the control under the mouse is told it arrived, and fails): the
+// loop shows the error and goes on.
+TEST(AppErrorDisplay, AnErrorInTheLoopsIdleWorkIsShownAndTheLoopGoesOn) {
+  apptest::ResourceSwap swap;
+  RunOptions options;
+  options.resources = swap.SetDescription("TTESTFORM", apptest::TestFormDescription(
+                                                           "control TTestBox Box1\n  Left 10\n  Top 10\n  TabOrder 0\n"))
+                            .Set();
+  bool goesOn = false;
+  auto result = apptest::RunWithForm(
+      options,
+      {
+          [] {
+            TestForm->Box("Box1")->OnMouseArrives = [] { throw Exception("Falha ao chegar"); };
+            POINT p = TestForm->Box("Box1")->ClientToScreen({5, 5});
+            headless::MouseMove(p.x, p.y);
+          },
+          [&] {
+            goesOn = IsWindowVisible(TestForm->Handle()) && GetActiveWindow() == TestForm->Handle();
+            apptest::RequestCloseOf(TestForm->Handle());
+          },
+      },
+      apptest::RunTestFormSequence);
+  EXPECT_TRUE(goesOn);
+  ASSERT_EQ(result.boxes.size(), 1u);
+  EXPECT_EQ(result.boxes[0].text, "Falha ao chegar.");
+  EXPECT_EQ(result.boxes[0].caption, "headless_tests");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.stepsLeft, 0u);
+}
+
 }  // namespace

@@ -16,6 +16,10 @@
 
 namespace apptest {
 
+namespace {
+constexpr int kMaxBoxesPerRun = 200;
+}  // namespace
+
 // ---- Resources --------------------------------------------------------------------------------
 ResourceSwap::ResourceSwap() {
   const ResourceSet* own = TessivoResources();
@@ -96,7 +100,29 @@ RunResult RunWithForm(const RunOptions& options, std::vector<Step> steps,
   if (display.stallTimeoutMs > 5000) display.stallTimeoutMs = 5000;
   headless::Session session(display);
   SetModuleResources(options.resources ? options.resources : TessivoResources());
-  if (options.boxHandler) headless::SetMessageBoxHandler(options.boxHandler);
+  // Boxes are answered by the test's handler or, as a user would, with Enter. A program that
+  // shows box after box without end fails the test and is asked to quit instead of running on.
+  int boxes = 0;
+  headless::SetMessageBoxHandler([&boxes, handler = options.boxHandler](const headless::MessageBoxRecord& box) {
+    if (++boxes == kMaxBoxesPerRun) {
+      ADD_FAILURE() << "the program showed " << kMaxBoxesPerRun << " message boxes; the last: " << box.text;
+      PostQuitMessage(1);
+    }
+    if (handler && boxes < kMaxBoxesPerRun) {
+      handler(box);
+      return;
+    }
+    platform_events::InputEvent e;
+    e.kind = platform_events::InputKind::KeyPress;
+    e.topLevel = box.box;
+    e.keysym = headless::keys::kReturn;
+    e.textUtf8 = "\r";
+    e.timeMs = headless::Now();
+    headless::Current().Inject(e);
+    e.kind = platform_events::InputKind::KeyRelease;
+    e.textUtf8.clear();
+    headless::Current().Inject(e);
+  });
   headless::SetIdleScript(std::move(steps));
   result.exitCode = mainSequence();
   result.boxes = headless::MessageBoxes();

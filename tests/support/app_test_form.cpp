@@ -39,7 +39,10 @@ void TTestBox::WndProc(TMessage& message) {
     message.Result = m_dialogCode;
     return;
   }
-  if (message.Msg == CM_MOUSEENTER) m_visits.push_back("enter");
+  if (message.Msg == CM_MOUSEENTER) {
+    m_visits.push_back("enter");
+    if (OnMouseArrives) OnMouseArrives();
+  }
   if (message.Msg == CM_MOUSELEAVE) m_visits.push_back("leave");
   TCustomControl::WndProc(message);
 }

@@ -27,6 +27,8 @@ class TTestBox : public TCustomControl {
   // "enter" and "leave" as the mouse came and went, in order.
   const std::vector<std::string>& MouseVisits() const { return m_visits; }
   ~TTestBox() override;
+  // Runs when the mouse comes over the box (set by a test; may throw).
+  std::function<void()> OnMouseArrives;
   // Told of every box as it is destroyed (set by a test).
   static std::function<void(TTestBox*)> s_onDestroy;
 
