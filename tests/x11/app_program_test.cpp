@@ -219,6 +219,17 @@ TEST_F(AppX11, ANameWithSeveralDotsKeepsWhatPrecedesTheFirst) {
   ExpectEndsWithCodeZero();
 }
 
+// A file name with accented letters: lowered in the program's code page, shown in the desktop's.
+TEST_F(AppX11, AnAccentedNameIsLoweredLetterByLetter) {
+  std::string copy = CopyAs("ÁRVORE.ÇÃO");
+  ASSERT_FALSE(copy.empty());
+  Start(copy);
+  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_ICON_NAME", "UTF8_STRING"), "Árvore");
+  EXPECT_EQ(IconName(), "\xC1rvore") << "WM_ICON_NAME in Latin-1";
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
 TEST_F(AppX11, LoadsNothingOfTheAudioStackAtStart) {
   Start();
   std::ifstream in("/proc/" + std::to_string(m_program->Pid()) + "/maps");
