@@ -131,6 +131,33 @@ class X11ProgramUnderWindowManagerTest : public ::testing::Test {
     ASSERT_TRUE(x11test::PumpUntil([&] { return XGetSelectionOwner(Peek(), selection) != None; },
                                    [] { usleep(20000); }, kWaitMs))
         << m_wm->StandardError();
+    // Owning the selection is not yet managing windows (requests made during the manager's
+    // start-up can be lost): a probe window that gets framed shows it is ready, as a desktop's
+    // manager is long before any program starts.
+    const Window probe = XCreateSimpleWindow(Peek(), DefaultRootWindow(Peek()), 0, 0, 10, 10, 0,
+                                             0, 0);
+    long long nextMap = 0;
+    ASSERT_TRUE(x11test::PumpUntil(
+        [&] {
+          if (x11test::MonotonicMs() >= nextMap) {
+            // Asked again until the manager answers: a request it got while starting is lost.
+            XUnmapWindow(Peek(), probe);
+            XMapWindow(Peek(), probe);
+            XSync(Peek(), False);
+            nextMap = x11test::MonotonicMs() + 250;
+          }
+          Window root = None;
+          Window parent = None;
+          Window* children = nullptr;
+          unsigned int count = 0;
+          if (!XQueryTree(Peek(), probe, &root, &parent, &children, &count)) return false;
+          if (children != nullptr) XFree(children);
+          return parent != root;
+        },
+        [] { usleep(20000); }, kWaitMs))
+        << "the window manager never framed a window";
+    XDestroyWindow(Peek(), probe);
+    XSync(Peek(), False);
     m_program = x11test::ChildProcess::Spawn({TESSIVO_BINARY_DIR "/tessivo"},
                                              {"DISPLAY=" + m_server->DisplayName()});
     ASSERT_NE(m_program, nullptr);
@@ -146,7 +173,8 @@ class X11ProgramUnderWindowManagerTest : public ::testing::Test {
           return m_main != None || !m_program->Running();
         },
         [] { usleep(20000); }, kWaitMs))
-        << m_program->StandardError();
+        << "program: " << m_program->StandardError() << "\nwindow manager ("
+        << (m_wm->Running() ? "running" : "ended") << "): " << m_wm->StandardError();
     ASSERT_NE(m_main, None) << m_program->StandardError();
   }
 
@@ -158,7 +186,6 @@ class X11ProgramUnderWindowManagerTest : public ::testing::Test {
   }
 
   Display* Peek() const { return m_peek.get(); }
-
   // What a taskbar or a frame button sends to the manager about a window.
   void AskManager(const char* type, long a0, long a1 = 0, long a2 = 0) {
     XEvent event{};
@@ -180,11 +207,18 @@ class X11ProgramUnderWindowManagerTest : public ::testing::Test {
   }
 
   bool Painted() {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(Peek(), m_main, &attributes);
     const std::vector<std::uint32_t> pixels = x11test::ReadPixels(Peek(), m_main, 0, 0, 981, 277);
     std::size_t dark = 0;
     for (std::uint32_t p : pixels) dark += p < 0x303030u ? 1 : 0;
+    m_lastLook = "window " + std::to_string(attributes.width) + "x" +
+                 std::to_string(attributes.height) + ", corner pixel " +
+                 (pixels.empty() ? std::string("none") : std::to_string(pixels.front())) +
+                 ", dark pixels " + std::to_string(dark);
     return pixels.size() == 981u * 277u && pixels.front() == 0xD4D0C8u && dark > 100;
   }
+  std::string m_lastLook;
 
   std::unique_ptr<XvfbServer> m_server;
   x11test::DisplayPtr m_peek;
@@ -203,7 +237,8 @@ TEST_F(X11ProgramUnderWindowManagerTest, FramedAtItsPlaceMinimisedRestoredAndClo
                                     &child));
   EXPECT_EQ(x - frame[0], 188);
   EXPECT_EQ(y - frame[2], 107);
-  ASSERT_TRUE(x11test::PumpUntil([&] { return Painted(); }, [] { usleep(20000); }, kWaitMs));
+  ASSERT_TRUE(x11test::PumpUntil([&] { return Painted(); }, [] { usleep(20000); }, kWaitMs))
+      << m_lastLook;
 
   // Minimised from the frame (ICCCM iconify request), then restored from the taskbar.
   XIconifyWindow(Peek(), m_main, DefaultScreen(Peek()));
@@ -215,7 +250,7 @@ TEST_F(X11ProgramUnderWindowManagerTest, FramedAtItsPlaceMinimisedRestoredAndClo
       [&] { return WmState() == NormalState && x11test::WindowViewable(Peek(), m_main); },
       [] { usleep(20000); }, kWaitMs));
   EXPECT_TRUE(x11test::PumpUntil([&] { return Painted(); }, [] { usleep(20000); }, kWaitMs))
-      << "the restored window was not shown again";
+      << "the restored window was not shown again: " << m_lastLook;
   EXPECT_TRUE(m_program->Running());
 
   // Closed with the frame's close button: the program ends normally.

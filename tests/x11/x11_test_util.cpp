@@ -130,12 +130,19 @@ void CollectWindowsOf(Display* display, Window parent, pid_t pid, int depth,
   if (children != nullptr) XFree(children);
 }
 
+int IgnoreError(Display*, XErrorEvent*) { return 0; }
+
 }  // namespace
 
 std::vector<Window> WindowsOfProcess(Display* display, pid_t pid) {
-  // A reparenting window manager puts each window inside a frame or two.
+  // A reparenting window manager puts each window inside a frame or two; windows come and go
+  // while the tree is walked, so a window gone between two requests is not an error here.
+  XSync(display, False);
+  const XErrorHandler previous = XSetErrorHandler(IgnoreError);
   std::vector<Window> found;
   CollectWindowsOf(display, DefaultRootWindow(display), pid, 3, &found);
+  XSync(display, False);
+  XSetErrorHandler(previous);
   return found;
 }
 
