@@ -158,7 +158,9 @@ void ExpectWindowedEdges(const Layout& l, int m, int d) {
     EXPECT_EQ(r.left, Scale(design->left, m, d));
     EXPECT_EQ(r.top, Scale(design->top, m, d));
     EXPECT_EQ(r.right, Scale(design->left + design->width, m, d));
-    if (name != "ComboBox1") EXPECT_EQ(r.bottom, Scale(design->top + design->height, m, d));
+    if (name != "ComboBox1") {
+      EXPECT_EQ(r.bottom, Scale(design->top + design->height, m, d));
+    }
   }
 }
 

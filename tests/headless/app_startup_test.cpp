@@ -112,7 +112,9 @@ void ExpectFatalBox(const headless::MessageBoxRecord& box, const std::string& cl
   EXPECT_EQ(m[2].str(), "headless_tests");
   std::string message = m[4].str();
   EXPECT_EQ(message.rfind(messageStart, 0), 0u) << message;
-  if (!wholeMessage.empty()) EXPECT_EQ(message, wholeMessage);
+  if (!wholeMessage.empty()) {
+    EXPECT_EQ(message, wholeMessage);
+  }
   ASSERT_FALSE(message.empty());
   EXPECT_EQ(message.back(), '.') << "the fatal box ends the message with a period";
   // The address is code of the program where the error was raised.
