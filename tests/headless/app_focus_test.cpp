@@ -136,6 +136,33 @@ TEST(AppFocus, KeysThatMustNotMoveTheFocusReachTheFocusedControl) {
   EXPECT_EQ(result.stepsLeft, 0u);
 }
 
+// With Alt held, Tab and the arrows are no dialog keys the window handles, even for controls that
+// do not want the arrows.
+TEST(AppFocus, AltKeepsTabAndArrowsFromMovingTheFocus) {
+  const std::string boxes =
+      "control TTestBox Box1\n  Left 10\n  Top 10\n  WantArrows false\n  TabOrder 0\n"
+      "control TTestBox Box2\n  Left 10\n  Top 40\n  WantArrows false\n  TabOrder 1\n";
+  apptest::ResourceSwap swap;
+  std::vector<std::string> seen;
+  auto look = [&] { seen.push_back(FocusedName()); };
+  auto withAlt = [](std::uint32_t key) {
+    headless::KeyDown(keys::kAltL);
+    headless::PressKey(key);
+    headless::KeyUp(keys::kAltL);
+  };
+  auto result = RunWithForm(WithBoxes(swap, boxes),
+                            {
+                                [&] { look(), withAlt(keys::kTab); },
+                                [&] { look(), withAlt(keys::kRight); },
+                                [&] { look(), withAlt(keys::kDown); },
+                                [&] { look(), apptest::RequestCloseOf(TestForm->Handle()); },
+                            },
+                            apptest::RunTestFormSequence);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Box1", "Box1", "Box1", "Box1"}));
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(result.boxes.empty());
+}
+
 // Arrow keys that the control does not want move among its siblings, tab stop or not; Tab skips a
 // control without a tab stop, a disabled one and a hidden one.
 TEST(AppFocus, ArrowsMoveAmongSiblingsAndTabSkipsWhatCannotTakeIt) {
