@@ -620,6 +620,18 @@ TEST_F(X11BackendTest, SleepsWithoutSpinningUntilTimeoutOrWake) {
   EXPECT_FALSE(m_backend->WaitAndDispatch(50));
 }
 
+TEST_F(X11BackendTest, TheFirstWaitDoesNotSleepOverEventsAlreadyRead) {
+  StartAndOpen();
+  // The first wait also finishes start-up, talking to the server; the map's events arrive
+  // meanwhile and must be handed over at once, not after the timeout.
+  const HWND hwnd = FakeHwnd(1);
+  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{0, 0, 60, 40}, MainWindowProps()));
+  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  const long long start = x11test::MonotonicMs();
+  EXPECT_TRUE(m_backend->WaitAndDispatch(3000));
+  EXPECT_LT(x11test::MonotonicMs() - start, 1500);
+}
+
 // ---- Errors ---------------------------------------------------------------------------------
 
 TEST_F(X11BackendTest, SurvivesAWindowDestroyedBehindItsBack) {

@@ -531,11 +531,14 @@ void X11Backend::Wake() {
 
 bool X11Backend::WaitAndDispatch(int timeoutMs) {
   bool arrived = false;
+  // The program is about to wait: a good moment for the slow part of start-up. It talks to the
+  // server, so it comes before the look at the queue below (events it reads meanwhile are
+  // queued by Xlib, where poll(2) would not see them).
+  if (timeoutMs != 0) EnsureInputMethod();
   // Everything asked of the server goes out before sleeping, or its answers would never come.
   XFlush(m_display);
+  // Nothing may read from the connection between this check and poll(2).
   if (XEventsQueued(m_display, QueuedAfterReading) == 0) {
-    // The program has nothing to do for now: a good moment for the slow part of start-up.
-    if (timeoutMs != 0) EnsureInputMethod();
     pollfd fds[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
     const std::uint64_t start = NowMs();
     for (;;) {
