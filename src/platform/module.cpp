@@ -11,6 +11,7 @@
 
 #include "platform/backend.h"
 #include "platform/gdi.h"
+#include "platform/mci.h"
 #include "platform/gdi_icon.h"
 #include "platform/module_bmp.h"
 #include "platform/text_codec.h"
@@ -229,6 +230,8 @@ void InitPlatform(Backend* backend) {
 
 void ShutdownPlatform() {
   if (g_backend == nullptr) return;
+  // Devices stop their audio threads and leave the backend's clock before the windows go.
+  ShutdownMci();
   DestroyAllWindows();
   ResetPaint();
   ResetTimers();
