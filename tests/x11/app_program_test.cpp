@@ -245,6 +245,31 @@ TEST_F(AppX11, LoadsNothingOfTheAudioStackAtStart) {
   ExpectEndsWithCodeZero();
 }
 
+// How often the process has been woken: voluntary context switches, from /proc.
+long Wakeups(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
+  }
+  return -1;
+}
+
+// Once painted, the program waits for the next event without waking up: no polling, no timers.
+TEST_F(AppX11, AnIdleProgramDoesNotWakeUp) {
+  Start();
+  // Let the first painting and the server's replies settle.
+  usleep(500000);
+  const long before = Wakeups(m_program->Pid());
+  ASSERT_GE(before, 0);
+  usleep(1500000);
+  const long after = Wakeups(m_program->Pid());
+  RecordProperty("WakeupsWhileIdle", static_cast<int>(after - before));
+  EXPECT_LE(after - before, 2) << "woken " << after - before << " times in 1.5 s of idleness";
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
 // The desktop says 120 pixels per inch (Xft.dpi): the window's client area grows by the measured
 // text height of its 8-point font over the design's 13, and its place stays.
 TEST_F(AppX11, FollowsTheDesktopsPixelsPerInch) {
