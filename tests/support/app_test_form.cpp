@@ -10,13 +10,14 @@
 TTestForm* TestForm = nullptr;
 std::function<void(TTestForm*)> TTestForm::s_onCreate;
 std::function<void(TTestForm*)> TTestForm::s_onShow;
+std::function<void(TTestForm*)> TTestForm::s_onPaint;
 std::function<void(TTestBox*)> TTestBox::s_onDestroy;
 
 // ---- TTestBox ------------------------------------------------------------------------------------
 TTestBox::TTestBox(TComponent* owner) : TCustomControl(owner) {
   SetBounds(0, 0, 60, 24);
   SetTabStop(true);
-  SetColor(clWindow);
+  SetColor(clWhite);  // a colour of its own, not the window's
 }
 
 TTestBox::~TTestBox() {
@@ -85,6 +86,11 @@ TNotifyEvent TTestForm::FindMethod(const std::string& name) {
   if (name == "FormCreate") {
     return [this](TComponent*) {
       if (s_onCreate) s_onCreate(this);
+    };
+  }
+  if (name == "FormPaint") {
+    return [this](TComponent*) {
+      if (s_onPaint) s_onPaint(this);
     };
   }
   if (name == "FormShow") {

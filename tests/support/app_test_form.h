@@ -58,6 +58,8 @@ class TTestForm : public TForm {
   static std::function<void(TTestForm*)> s_onCreate;
   // What FormShow (the OnShow handler a description may name) does.
   static std::function<void(TTestForm*)> s_onShow;
+  // What FormPaint (an OnPaint handler a description may name) does.
+  static std::function<void(TTestForm*)> s_onPaint;
 
   // The controls read into the form, by name.
   TTestBox* Box(const std::string& name) const;
