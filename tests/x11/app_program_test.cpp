@@ -16,44 +16,18 @@
 #include "app/main_form.h"
 #include "platform/window.h"
 #include "support/app_run.h"
-#include "support/xvfb.h"
-#include "x11/x11_test_util.h"
+#include "x11/program_on_xvfb.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 namespace {
 
-constexpr int kWaitMs = 15000;
-
-class AppX11 : public ::testing::Test {
+class AppX11 : public ProgramOnXvfb {
  protected:
-  void SetUp() override {
-    std::string error;
-    m_server = XvfbServer::Start({}, &error);
-    ASSERT_NE(m_server, nullptr) << error;
-    m_peek = x11test::Connect(m_server->DisplayName());
-    ASSERT_NE(m_peek, nullptr);
-  }
-
   void TearDown() override {
     std::error_code ec;
     if (!m_tempDir.empty()) std::filesystem::remove_all(m_tempDir, ec);
-  }
-
-  // Starts `program` (the built binary unless given) and waits for its window to be viewable.
-  void Start(const std::string& program = TESSIVO_BINARY_DIR "/tessivo") {
-    m_program = x11test::ChildProcess::Spawn({program}, {"DISPLAY=" + m_server->DisplayName()});
-    ASSERT_NE(m_program, nullptr);
-    ASSERT_TRUE(x11test::PumpUntil(
-        [&] {
-          for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
-            if (x11test::WindowViewable(Peek(), w)) m_main = w;
-          }
-          return m_main != None || !m_program->Running();
-        },
-        [] { usleep(20000); }, kWaitMs));
-    ASSERT_NE(m_main, None) << "no window shown; the program said: " << m_program->StandardError();
   }
 
   // A copy of the program under another file name, in a fresh directory.
@@ -70,35 +44,10 @@ class AppX11 : public ::testing::Test {
     return target.string();
   }
 
-  void CloseLikeAWindowManager() {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = m_main;
-    event.xclient.message_type = XInternAtom(Peek(), "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(Peek(), "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    ASSERT_TRUE(XSendEvent(Peek(), m_main, False, NoEventMask, &event));
-    XSync(Peek(), False);
-  }
-
-  void ExpectEndsWithCodeZero() {
-    const std::optional<int> status = m_program->WaitExit(kWaitMs);
-    ASSERT_TRUE(status.has_value()) << "still running after the close request";
-    ASSERT_TRUE(WIFEXITED(*status)) << "ended by a signal: " << m_program->StandardError();
-    EXPECT_EQ(WEXITSTATUS(*status), 0) << m_program->StandardError();
-  }
-
   std::optional<std::string> IconName() {
     return x11test::ReadBytes(Peek(), m_main, "WM_ICON_NAME", "STRING");
   }
 
-  Display* Peek() const { return m_peek.get(); }
-
-  std::unique_ptr<XvfbServer> m_server;
-  x11test::DisplayPtr m_peek;
-  std::unique_ptr<x11test::ChildProcess> m_program;
-  Window m_main = None;
   std::filesystem::path m_tempDir;
 };
 
@@ -135,6 +84,9 @@ TEST_F(AppX11, TheWindowSitsAt188x107WithAFixedDialogFrame) {
   EXPECT_EQ(motif[2], 2 | 8 | 16);
 
   EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_NAME", "UTF8_STRING"), "Tessivo - Versão 1.0");
+  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "WM_NAME", "STRING"), "Tessivo - Vers\xE3o 1.0")
+      << "WM_NAME in Latin-1";
+  EXPECT_EQ(x11test::ReadLongs(Peek(), m_main, "_NET_WM_PID"), std::vector<long>{m_program->Pid()});
   EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_ICON_NAME", "UTF8_STRING"), "tessivo");
   EXPECT_EQ(IconName(), "tessivo");
   std::vector<std::string> protocols = x11test::ReadAtomNames(Peek(), m_main, "WM_PROTOCOLS");
@@ -142,7 +94,9 @@ TEST_F(AppX11, TheWindowSitsAt188x107WithAFixedDialogFrame) {
   // The application window is never mapped, so the main window carries the taskbar entry.
   std::vector<std::string> state = x11test::ReadAtomNames(Peek(), m_main, "_NET_WM_STATE");
   EXPECT_EQ(std::find(state.begin(), state.end(), "_NET_WM_STATE_SKIP_TASKBAR"), state.end());
-  EXPECT_FALSE(x11test::ReadLongs(Peek(), m_main, "_NET_WM_ICON").empty());
+  const std::vector<long> icon = x11test::ReadLongs(Peek(), m_main, "_NET_WM_ICON");
+  ASSERT_GE(icon.size(), 2u);
+  EXPECT_EQ(icon.size(), 2 + static_cast<std::size_t>(icon[0] * icon[1])) << "width, height, pixels";
   int viewable = 0;
   for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
     viewable += x11test::WindowViewable(Peek(), w) ? 1 : 0;

@@ -6,15 +6,13 @@
 
 #include <unistd.h>
 
-#include "support/xvfb.h"
-#include "x11/x11_test_util.h"
+#include "x11/program_on_xvfb.h"
 
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace {
 
-constexpr int kWaitMs = 15000;
 // The grid's client area inside the window: the grid at 8, 160 plus its 2-pixel sunken edge.
 constexpr int kGridX = 8 + 2;
 constexpr int kGridY = 160 + 2;
@@ -22,34 +20,19 @@ constexpr int kGridY = 160 + 2;
 constexpr int kHeaderWidth = 961;
 constexpr int kHeaderHeight = 24;
 
-class ProgramGrid : public ::testing::Test {
+class ProgramGrid : public ProgramOnXvfb {
  protected:
   void SetUp() override {
-    std::string error;
-    m_server = XvfbServer::Start({}, &error);
-    ASSERT_NE(m_server, nullptr) << error;
-    m_peek = x11test::Connect(m_server->DisplayName());
-    ASSERT_NE(m_peek, nullptr);
+    ProgramOnXvfb::SetUp();
+    if (HasFatalFailure()) return;
     int event = 0, errorBase = 0, major = 0, minor = 0;
     ASSERT_TRUE(XTestQueryExtension(Peek(), &event, &errorBase, &major, &minor));
-    m_program = x11test::ChildProcess::Spawn({TESSIVO_BINARY_DIR "/tessivo"},
-                                             {"DISPLAY=" + m_server->DisplayName()});
-    ASSERT_NE(m_program, nullptr);
-    ASSERT_TRUE(x11test::PumpUntil(
-        [&] {
-          for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
-            if (x11test::WindowViewable(Peek(), w)) m_main = w;
-          }
-          return m_main != None || !m_program->Running();
-        },
-        [] { usleep(20000); }, kWaitMs));
-    ASSERT_NE(m_main, None) << m_program->StandardError();
+    Start();
+    if (HasFatalFailure()) return;
     // Painted: the black line after column 0 of the header is at x = 73.
     ASSERT_TRUE(WaitFor([&] { return HeaderPixel(73, 10) == 0x000000u; }))
         << "the grid was not painted";
   }
-
-  Display* Peek() const { return m_peek.get(); }
 
   std::uint32_t HeaderPixel(int x, int y) {
     std::vector<std::uint32_t> p = x11test::ReadPixels(Peek(), m_main, kGridX + x, kGridY + y, 1, 1);
@@ -82,10 +65,6 @@ class ProgramGrid : public ::testing::Test {
     XSync(Peek(), False);
   }
 
-  std::unique_ptr<XvfbServer> m_server;
-  x11test::DisplayPtr m_peek;
-  std::unique_ptr<x11test::ChildProcess> m_program;
-  Window m_main = None;
 };
 
 TEST_F(ProgramGrid, ClicksOnAWhiteCellAndTheRightKeyToggleTheHeaderRow) {

@@ -1,128 +1,26 @@
-// The real program on a private X server: its main window as the desktop sees it, and closing it
-// the way a window manager would.
+// The real program under a real, reparenting window manager (openbox) on a private X server:
+// framed where it asked to be, minimised, restored and closed through the frame.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "support/xvfb.h"
-#include "x11/x11_test_util.h"
+#include "x11/program_on_xvfb.h"
 
 #include <X11/Xutil.h>
 
 namespace {
 
-constexpr int kWaitMs = 15000;
-
-class X11ProgramTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string error;
-    m_server = XvfbServer::Start({}, &error);
-    ASSERT_NE(m_server, nullptr) << error;
-    m_peek = x11test::Connect(m_server->DisplayName());
-    ASSERT_NE(m_peek, nullptr);
-    m_program = x11test::ChildProcess::Spawn({TESSIVO_BINARY_DIR "/tessivo"},
-                                             {"DISPLAY=" + m_server->DisplayName()});
-    ASSERT_NE(m_program, nullptr);
-    ASSERT_TRUE(x11test::PumpUntil(
-        [&] {
-          for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
-            if (x11test::WindowViewable(Peek(), w)) m_main = w;
-          }
-          return m_main != None || !m_program->Running();
-        },
-        [] { usleep(20000); }, kWaitMs));
-    ASSERT_NE(m_main, None) << "no window shown; the program said: "
-                            << m_program->StandardError();
-  }
-
-  Display* Peek() const { return m_peek.get(); }
-
-  std::unique_ptr<XvfbServer> m_server;
-  x11test::DisplayPtr m_peek;
-  std::unique_ptr<x11test::ChildProcess> m_program;
-  Window m_main = None;
-};
-
-TEST_F(X11ProgramTest, TheMainWindowDescribesItselfToTheDesktop) {
-  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_NAME", "UTF8_STRING"),
-            "Tessivo - Versão 1.0");
-  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "WM_NAME", "STRING"), "Tessivo - Vers\xE3o 1.0");
-  // The application title, from the program file's name.
-  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_ICON_NAME", "UTF8_STRING"), "tessivo");
-  EXPECT_EQ(x11test::ReadLongs(Peek(), m_main, "_NET_WM_PID"),
-            std::vector<long>{m_program->Pid()});
-
-  XSizeHints hints{};
-  long supplied = 0;
-  ASSERT_TRUE(XGetWMNormalHints(Peek(), m_main, &hints, &supplied));
-  ASSERT_TRUE((hints.flags & PMinSize) && (hints.flags & PMaxSize));
-  EXPECT_EQ(hints.min_width, 981);
-  EXPECT_EQ(hints.max_width, 981);
-  EXPECT_EQ(hints.min_height, 277);
-  EXPECT_EQ(hints.max_height, 277);
-
-  const std::vector<long> motif = x11test::ReadLongs(Peek(), m_main, "_MOTIF_WM_HINTS");
-  ASSERT_EQ(motif.size(), 5u);
-  EXPECT_EQ(motif[1], 4 | 32) << "a dialog frame: move and close only";
-
-  const std::vector<long> icon = x11test::ReadLongs(Peek(), m_main, "_NET_WM_ICON");
-  ASSERT_GE(icon.size(), 2u);
-  EXPECT_EQ(icon.size(), 2 + static_cast<std::size_t>(icon[0] * icon[1]));
-  EXPECT_GE(icon[0], 16);
-
-  XWindowAttributes attributes{};
-  ASSERT_TRUE(XGetWindowAttributes(Peek(), m_main, &attributes));
-  EXPECT_EQ(attributes.width, 981);
-  EXPECT_EQ(attributes.height, 277);
-  // Painted (the program paints after the window appears): the dialog face in the corners,
-  // dark text pixels somewhere.
-  std::vector<std::uint32_t> pixels;
-  std::size_t dark = 0;
-  x11test::PumpUntil(
-      [&] {
-        pixels = x11test::ReadPixels(Peek(), m_main, 0, 0, attributes.width, attributes.height);
-        dark = 0;
-        for (std::uint32_t p : pixels) dark += p < 0x303030u ? 1 : 0;
-        return pixels.size() == 981u * 277u && pixels.front() == 0xD4D0C8u && dark > 100;
-      },
-      [] { usleep(20000); }, kWaitMs);
-  ASSERT_EQ(pixels.size(), static_cast<std::size_t>(981 * 277));
-  EXPECT_EQ(pixels.front(), 0xD4D0C8u);
-  EXPECT_EQ(pixels.back(), 0xD4D0C8u);
-  EXPECT_GT(dark, 100u);
-}
-
-TEST_F(X11ProgramTest, ClosingTheWindowEndsTheProgramWithCodeZero) {
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = m_main;
-  event.xclient.message_type = XInternAtom(Peek(), "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(XInternAtom(Peek(), "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  ASSERT_TRUE(XSendEvent(Peek(), m_main, False, NoEventMask, &event));
-  XSync(Peek(), False);
-  const std::optional<int> status = m_program->WaitExit(kWaitMs);
-  ASSERT_TRUE(status.has_value()) << "still running after the close request";
-  ASSERT_TRUE(WIFEXITED(*status));
-  EXPECT_EQ(WEXITSTATUS(*status), 0) << m_program->StandardError();
-}
-
 // The program under a real, reparenting window manager, operated the way a user would through
 // the frame and the taskbar.
-class X11ProgramUnderWindowManagerTest : public ::testing::Test {
+class X11ProgramUnderWindowManagerTest : public ProgramOnXvfb {
  protected:
   void SetUp() override {
     if (access("/usr/bin/openbox", X_OK) != 0) {
       GTEST_SKIP() << "openbox is not installed (scripts/install-deps.sh installs it)";
     }
-    std::string error;
-    m_server = XvfbServer::Start({}, &error);
-    ASSERT_NE(m_server, nullptr) << error;
-    m_peek = x11test::Connect(m_server->DisplayName());
-    ASSERT_NE(m_peek, nullptr);
+    ProgramOnXvfb::SetUp();
+    if (HasFatalFailure()) return;
     m_wm = x11test::ChildProcess::Spawn(
         {"/usr/bin/openbox", "--sm-disable"},
         {"DISPLAY=" + m_server->DisplayName(), "HOME=/nonexistent", "XDG_CONFIG_HOME=/nonexistent"});
@@ -185,7 +83,6 @@ class X11ProgramUnderWindowManagerTest : public ::testing::Test {
     m_server.reset();
   }
 
-  Display* Peek() const { return m_peek.get(); }
   // What a taskbar or a frame button sends to the manager about a window.
   void AskManager(const char* type, long a0, long a1 = 0, long a2 = 0) {
     XEvent event{};
@@ -220,11 +117,7 @@ class X11ProgramUnderWindowManagerTest : public ::testing::Test {
   }
   std::string m_lastLook;
 
-  std::unique_ptr<XvfbServer> m_server;
-  x11test::DisplayPtr m_peek;
   std::unique_ptr<x11test::ChildProcess> m_wm;
-  std::unique_ptr<x11test::ChildProcess> m_program;
-  Window m_main = None;
 };
 
 TEST_F(X11ProgramUnderWindowManagerTest, FramedAtItsPlaceMinimisedRestoredAndClosed) {

@@ -1,0 +1,47 @@
+#include "x11/program_on_xvfb.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+void ProgramOnXvfb::SetUp() {
+  std::string error;
+  m_server = XvfbServer::Start({}, &error);
+  ASSERT_NE(m_server, nullptr) << error;
+  m_peek = x11test::Connect(m_server->DisplayName());
+  ASSERT_NE(m_peek, nullptr);
+}
+
+void ProgramOnXvfb::Start(const std::string& program, const std::vector<std::string>& environment) {
+  std::vector<std::string> env = environment;
+  env.push_back("DISPLAY=" + m_server->DisplayName());
+  m_program = x11test::ChildProcess::Spawn({program}, env);
+  ASSERT_NE(m_program, nullptr);
+  ASSERT_TRUE(x11test::PumpUntil(
+      [&] {
+        for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
+          if (x11test::WindowViewable(Peek(), w)) m_main = w;
+        }
+        return m_main != None || !m_program->Running();
+      },
+      [] { usleep(20000); }, kWaitMs));
+  ASSERT_NE(m_main, None) << "no window shown; the program said: " << m_program->StandardError();
+}
+
+void ProgramOnXvfb::CloseLikeAWindowManager() {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = m_main;
+  event.xclient.message_type = XInternAtom(Peek(), "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(Peek(), "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  ASSERT_TRUE(XSendEvent(Peek(), m_main, False, NoEventMask, &event));
+  XSync(Peek(), False);
+}
+
+void ProgramOnXvfb::ExpectEndsWithCodeZero() {
+  const std::optional<int> status = m_program->WaitExit(kWaitMs);
+  ASSERT_TRUE(status.has_value()) << "still running after the close request";
+  ASSERT_TRUE(WIFEXITED(*status)) << "ended by a signal: " << m_program->StandardError();
+  EXPECT_EQ(WEXITSTATUS(*status), 0) << m_program->StandardError();
+}
