@@ -16,7 +16,7 @@ fi
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTESSIVO_FUZZ=ON -DTESSIVO_TESTS=OFF -DTESSIVO_BENCH=OFF >/dev/null
-cmake --build "$build" --target fuzz_midi_reader midi_files
+cmake --build "$build" --target fuzz_midi_reader fuzz_window_description midi_files
 
 corpus="$build/fuzz-corpus"
 mkdir -p "$corpus"
@@ -27,3 +27,12 @@ start=$(date +%s)
 ./fuzz_midi_reader -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=65536 \
   -print_final_stats=1 "$corpus"
 echo "run-fuzz: the MIDI reader ran clean for $(( $(date +%s) - start )) s"
+
+# The window description parser, seeded with the program's own description.
+desc_corpus="$build/fuzz-corpus-descriptions"
+mkdir -p "$desc_corpus"
+cp "$root"/resources/*.form "$desc_corpus"/
+start=$(date +%s)
+./fuzz_window_description -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=16384 \
+  -print_final_stats=1 "$desc_corpus"
+echo "run-fuzz: the window description parser ran clean for $(( $(date +%s) - start )) s"
