@@ -95,21 +95,25 @@ void X11Backend::HandleKey(XEvent& event) {
 }
 
 void X11Backend::HandlePointer(XEvent& event) {
-  // Button, motion and crossing events carry the same facts under their own member names.
+  // Button, motion and crossing events carry the same facts under the same member names in
+  // their own structures.
   Window xid = None;
   int x = 0, y = 0, rootX = 0, rootY = 0;
   unsigned int state = 0;
   Time time = CurrentTime;
+  auto take = [&](const auto& e) {
+    xid = e.window;
+    x = e.x;
+    y = e.y;
+    rootX = e.x_root;
+    rootY = e.y_root;
+    state = e.state;
+    time = e.time;
+  };
   switch (event.type) {
     case kXButtonPress:
     case kXButtonRelease:
-      xid = event.xbutton.window;
-      x = event.xbutton.x;
-      y = event.xbutton.y;
-      rootX = event.xbutton.x_root;
-      rootY = event.xbutton.y_root;
-      state = event.xbutton.state;
-      time = event.xbutton.time;
+      take(event.xbutton);
       break;
     case MotionNotify: {
       // Only the newest position of a burst matters; a burst ends at any other event, so that
@@ -120,25 +124,13 @@ void X11Backend::HandlePointer(XEvent& event) {
         if (next.type != MotionNotify || next.xmotion.window != event.xmotion.window) break;
         XNextEvent(m_display, &event);
       }
-      xid = event.xmotion.window;
-      x = event.xmotion.x;
-      y = event.xmotion.y;
-      rootX = event.xmotion.x_root;
-      rootY = event.xmotion.y_root;
-      state = event.xmotion.state;
-      time = event.xmotion.time;
+      take(event.xmotion);
       break;
     }
     default:  // EnterNotify, LeaveNotify
       // Crossings caused by grabs starting or ending say nothing about where the pointer went.
       if (event.xcrossing.mode != NotifyNormal) return;
-      xid = event.xcrossing.window;
-      x = event.xcrossing.x;
-      y = event.xcrossing.y;
-      rootX = event.xcrossing.x_root;
-      rootY = event.xcrossing.y_root;
-      state = event.xcrossing.state;
-      time = event.xcrossing.time;
+      take(event.xcrossing);
       break;
   }
   X11TopLevel* window = FindByXid(xid);
