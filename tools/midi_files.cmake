@@ -1,9 +1,8 @@
 # The fifteen key files, generated from the program's own key and degree tables and written beside
 # the program (build/), where the multimedia service looks for a bare file name; installed to
 # share/tessivo/. The names here must match the key table; a unit test reads every file back.
-file(GLOB tessivo_theory_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/theory/*.cpp)
-add_executable(midi_generator ${CMAKE_CURRENT_LIST_DIR}/midi_generator.cpp ${tessivo_theory_sources})
-target_include_directories(midi_generator PRIVATE ${CMAKE_SOURCE_DIR}/src)
+add_executable(midi_generator ${CMAKE_CURRENT_LIST_DIR}/midi_generator.cpp)
+target_link_libraries(midi_generator PRIVATE tessivo_theory)
 set_target_properties(midi_generator PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
 set(tessivo_midi_names

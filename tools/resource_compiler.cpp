@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 # The program's resources, compiled into one generated source.
-add_executable(resource_compiler ${CMAKE_CURRENT_LIST_DIR}/resource_compiler.cpp
-  ${CMAKE_SOURCE_DIR}/src/platform/text_codec.cpp)
-target_include_directories(resource_compiler PRIVATE ${CMAKE_SOURCE_DIR}/src)
+add_executable(resource_compiler ${CMAKE_CURRENT_LIST_DIR}/resource_compiler.cpp)
+target_link_libraries(resource_compiler PRIVATE tessivo_base)
 set_target_properties(resource_compiler PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
 file(GLOB_RECURSE tessivo_resource_files CONFIGURE_DEPENDS

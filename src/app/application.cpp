@@ -15,7 +15,7 @@
 #include "core/win_control.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 #include "platform/window.h"
 
 TApplication* Application = nullptr;

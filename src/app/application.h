@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/component.h"
-#include "platform/types.h"
+#include "base/types.h"
 
 class TCustomForm;
 class Exception;

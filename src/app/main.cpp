@@ -4,6 +4,7 @@
 #include "app/program.h"
 #include "platform/backend/x11/x11_backend.h"
 #include "platform/module.h"
+#include "platform/platform.h"
 
 int main() {
   auto backend = X11Backend::Open();

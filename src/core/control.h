@@ -13,7 +13,7 @@
 #include "core/component.h"
 #include "core/graphics.h"
 #include "core/messages.h"
-#include "platform/types.h"
+#include "base/types.h"
 
 class TWinControl;
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 // ---- Colours -------------------------------------------------------------------------------
 // A colour is an RGB value (0x00BBGGRR) or, with the top bit set, a system colour by index.

@@ -5,7 +5,7 @@
 // messages (focus changes, dialog keys, font and colour inheritance, mouse enter and leave).
 #pragma once
 
-#include "platform/types.h"
+#include "base/types.h"
 
 struct TMessage {
   UINT Msg = 0;

@@ -13,7 +13,7 @@
 // - An invalid handle makes a call fail (FALSE, 0 or nullptr); it never crashes.
 #pragma once
 
-#include "platform/types.h"
+#include "base/types.h"
 
 // ---- Device contexts -----------------------------------------------------------------------
 HDC CreateCompatibleDC(HDC hdc);  // memory DC with a 1x1 bitmap selected

@@ -36,7 +36,7 @@
 
 #include <cstdint>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 using MCIERROR = DWORD;
 using MCIDEVICEID = UINT;

@@ -10,6 +10,6 @@
 
 #include <string>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 int MessageBox(HWND owner, const char* text, const char* caption, UINT flags);

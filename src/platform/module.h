@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 // Resource kinds, as numbers.
 inline constexpr std::uintptr_t RT_BITMAP = 2;
@@ -60,9 +60,3 @@ void GetStartupInfo(STARTUPINFO* info);
 
 // The code page is single-byte: no byte is a lead byte.
 inline BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
-
-// The platform's process-wide parts: chosen once at start-up.
-class Backend;
-void InitPlatform(Backend* backend);  // not owned; must outlive every window
-void ShutdownPlatform();
-Backend* CurrentBackend();

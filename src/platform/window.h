@@ -29,7 +29,7 @@
 
 #include <string>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 // Top-level windows of this class are announced to the desktop as modal dialogs (dialog window
 // type, modal state): the class of the message box.

@@ -12,7 +12,7 @@
 #include "app/main_form.h"
 #include "core/control.h"
 #include "core/exceptions.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 #include "support/app_test_form.h"

@@ -8,7 +8,7 @@
 
 #include "app/label.h"
 #include "app/main_form.h"
-#include "platform/backend_events.h"
+#include "platform/backend/backend_events.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 #include "support/app_test_form.h"

@@ -8,7 +8,7 @@
 
 #include "app/main_form.h"
 #include "controls/grid/string_grid.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 

@@ -9,7 +9,7 @@
 #include "app/label.h"
 #include "app/main_form.h"
 #include "platform/gdi.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 

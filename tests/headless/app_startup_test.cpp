@@ -17,7 +17,7 @@
 #include "app/main_form.h"
 #include "app/program.h"
 #include "platform/module.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 #include "support/app_test_form.h"

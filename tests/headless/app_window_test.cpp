@@ -10,7 +10,7 @@
 #include "app/main_form.h"
 #include "core/exceptions.h"
 #include "core/win_control.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 

@@ -5,7 +5,7 @@
 
 #include "headless/grid_test_window.h"
 #include "core/exceptions.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 
 using namespace gridtest;
 namespace keys = headless::keys;

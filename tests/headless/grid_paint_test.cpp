@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "headless/grid_test_window.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 
 using namespace gridtest;
 

@@ -164,12 +164,9 @@ void XvfbServer::Kill() {
   kill(m_pid, SIGKILL);
   ReapWithin(m_pid, 5000);
   m_pid = -1;
-  // A killed server leaves its lock and socket behind.
-  if (m_displayName.size() > 1) {
-    const std::string number = m_displayName.substr(1);
-    unlink(("/tmp/.X" + number + "-lock").c_str());
-    unlink(("/tmp/.X11-unix/X" + number).c_str());
-  }
+  // The lock and socket it leaves behind are not removed here: the next server to pick this
+  // display number finds the lock's process gone and takes both over, and removing them now
+  // could delete the fresh ones of a server that another test just started on the same number.
 }
 
 std::string XvfbServer::Log() const {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/exceptions.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 
 namespace {
 

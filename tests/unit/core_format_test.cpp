@@ -9,7 +9,7 @@
 
 #include "core/exceptions.h"
 #include "core/format.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "core/exceptions.h"
 #include "core/string_list.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 
 namespace {
 

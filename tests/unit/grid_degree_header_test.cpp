@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "controls/grid/string_grid.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 #include "theory/degree_header.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "controls/grid/string_sparse_list.h"
 #include "core/exceptions.h"
 #include "core/window_description.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "controls/grid/string_sparse_list.h"
 #include "core/exceptions.h"
 #include "core/string_list.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "platform/gdi.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 #include "platform/window.h"
 
 namespace scene {

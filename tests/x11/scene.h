@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/types.h"
+#include "base/types.h"
+#include "platform/platform.h"
 
 namespace scene {
 

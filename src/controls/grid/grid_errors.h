@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 inline constexpr UINT kSGridIndexOutOfRangeId = 65220;
 inline constexpr UINT kSFixedColTooBigId = 65221;

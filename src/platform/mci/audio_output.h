@@ -7,6 +7,10 @@
 // `finished` function once, from the rendering thread; that function may only post a message.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -15,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/backend.h"
+#include "platform/backend/backend.h"
 #include "platform/mci/sequencer.h"
 
 enum class OutputOutcome { kEnded, kFailed };

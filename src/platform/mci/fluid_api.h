@@ -6,6 +6,10 @@
 // library's own headers still give the types, so every call is checked by the compiler.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <fluidsynth.h>
 
 #include <string>

@@ -5,6 +5,10 @@
 // an atomic and posting a message to the service's window, which calls PlaybackEnded here.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <atomic>
 #include <cstdint>
 #include <memory>

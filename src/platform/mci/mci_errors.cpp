@@ -4,7 +4,7 @@
 #include <cstring>
 #include <map>
 
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 
 namespace {
 

@@ -2,6 +2,10 @@
 // the service returns.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <string>
 
 #include "platform/mci.h"

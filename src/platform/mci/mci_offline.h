@@ -5,6 +5,10 @@
 // is closed, until ShutdownMci.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <vector>
 
 #include "platform/mci.h"

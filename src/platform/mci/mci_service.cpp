@@ -7,14 +7,14 @@
 #include <memory>
 #include <string>
 
-#include "platform/backend.h"
+#include "platform/backend/backend.h"
 #include "platform/mci.h"
 #include "platform/mci/mci_device.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mci_offline.h"
 #include "platform/mci/media_path.h"
 #include "platform/module.h"
-#include "platform/text_codec.h"
+#include "base/cp1252.h"
 #include "platform/window.h"
 
 namespace {

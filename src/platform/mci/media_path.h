@@ -1,6 +1,10 @@
 // Where the multimedia service finds a file named without a directory.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <string>
 
 // The directory of the running program file ("" if unknown).

@@ -8,6 +8,10 @@
 // ReadError codes below, never in a crash, a hang or a huge allocation.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <cstdint>
 #include <span>
 #include <string>

@@ -6,6 +6,10 @@
 // an atomic, so the UI thread can read it at any time.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <atomic>
 #include <cstdint>
 #include <memory>

@@ -5,6 +5,10 @@
 // instruments in use in memory. Every device renders through it, one at a time.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -8,7 +8,8 @@
 
 #include "platform/module.h"
 #include "platform/window.h"
-#include "platform/window_core.h"
+#include "platform/window/window_core.h"
+#include "platform/platform.h"
 
 namespace headless {
 namespace {

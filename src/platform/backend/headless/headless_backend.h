@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend.h"
-#include "platform/backend_events.h"
+#include "platform/backend/backend.h"
+#include "platform/backend/backend_events.h"
 
 namespace headless {
 

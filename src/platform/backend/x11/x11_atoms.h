@@ -2,6 +2,10 @@
 // messages a window manager understands. Interned once per connection, in a single round trip.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <X11/Xlib.h>
 
 struct X11Atoms {

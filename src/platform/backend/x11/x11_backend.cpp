@@ -1,5 +1,7 @@
 #include "platform/backend/x11/x11_backend.h"
 
+#include "base/rect.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>
@@ -69,8 +71,6 @@ RECT ToXBounds(const RECT& screenRect) {
       clamp(static_cast<std::int64_t>(screenRect.bottom) - screenRect.top, 1, 32767);
   return RECT{left, top, left + width, top + height};
 }
-
-bool IsEmptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 constexpr long kWindowEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask |
                                ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
@@ -226,7 +226,7 @@ bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelP
   window->hwnd = hwnd;
   window->xid = xid;
   window->bounds = bounds;
-  window->empty = IsEmptyRect(screenRect);
+  window->empty = rect::IsEmpty(screenRect);
   if (m_inputMethod) AttachContext(*window);
   x11::WriteIdentity(m_display, *m_atoms, xid, m_resourceName);
   x11::WriteWmHints(m_display, xid, NormalState);
@@ -324,7 +324,7 @@ void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
   const RECT old = window->bounds;
   window->bounds = bounds;
   const bool wasEmpty = window->empty;
-  window->empty = IsEmptyRect(screenRect);
+  window->empty = rect::IsEmpty(screenRect);
   // The size rules first: a window manager would refuse a fixed-size window its new size.
   x11::WriteNormalHints(m_display, window->xid, window->props, bounds.left, bounds.top, width,
                         height);

@@ -15,7 +15,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "platform/backend.h"
+#include "platform/backend/backend.h"
 
 struct _XDisplay;
 struct X11Atoms;

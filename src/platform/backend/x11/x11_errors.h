@@ -6,6 +6,10 @@
 // exits with code 1 at once instead of hanging in a read that will never complete.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <X11/Xlib.h>
 
 namespace x11 {

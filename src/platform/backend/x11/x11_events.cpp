@@ -2,7 +2,7 @@
 //
 // The core's event names (KeyPress, Expose...) are macros in Xlib's headers, so the core's header
 // comes first and the X event numbers are copied into constants before those macros go.
-#include "platform/backend_events.h"
+#include "platform/backend/backend_events.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

@@ -2,6 +2,10 @@
 // characters a user of a Portuguese keyboard expects ("ô" typed as ^ then o).
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <X11/Xlib.h>
 
 #include <string>

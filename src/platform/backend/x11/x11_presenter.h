@@ -7,6 +7,10 @@
 // path, so both can be checked against the same server.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <X11/Xlib.h>
 
 #include <memory>
@@ -14,7 +18,7 @@
 #include <unordered_map>
 
 #include "platform/surface.h"
-#include "platform/types.h"
+#include "base/types.h"
 
 enum class SharedMemoryUse { Auto, Never };
 

@@ -2,12 +2,16 @@
 // it is: names, icon, size rules, frame functions, type and state (ICCCM and EWMH).
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <X11/Xlib.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/backend.h"
+#include "platform/backend/backend.h"
 #include "platform/backend/x11/x11_atoms.h"
 
 namespace x11 {

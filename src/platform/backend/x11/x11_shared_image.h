@@ -1,6 +1,10 @@
 // One MIT-SHM image: a System V shared memory segment attached by us and by the X server.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XShm.h>
 

@@ -1,12 +1,16 @@
 // What the backend keeps for each top-level X window.
 #pragma once
 
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
 #include <X11/Xlib.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "platform/backend.h"
+#include "platform/backend/backend.h"
 #include "platform/backend/x11/x11_props.h"
 
 struct X11TopLevel {

@@ -1,0 +1,99 @@
+// The boundary between the platform core and a display backend.
+//
+// The core (windows, messages, painting, text) is the same for every backend. A backend owns the
+// native side of top-level windows, presents their surfaces, reports native events back to the
+// core through the functions of platform/backend_events.h, and provides the clock and the wait.
+// Backends are chosen once, at start-up (InitPlatform): the program uses x11, tests use headless.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/surface.h"
+#include "base/types.h"
+
+// What the desktop is told about a top-level window. Derived by the core from the window's style,
+// extended style, text, owner and system menu; handed to the backend whenever any of it changes.
+struct TopLevelProps {
+  std::string titleUtf8;     // the window text
+  std::string iconNameUtf8;  // the application title (what taskbars show)
+  std::string className;     // for WM_CLASS
+  HWND transientFor = nullptr;  // owner top-level window, if any
+  bool fixedSize = true;        // no WS_THICKFRAME: min size = max size
+  bool userPosition = true;     // the program chose the position
+  bool hasTitle = true;         // WS_CAPTION
+  bool hasSystemMenu = true;    // WS_SYSMENU
+  bool canMove = true;          // from the system menu's items
+  bool canClose = true;
+  bool canMinimize = false;
+  bool canMaximize = false;
+  bool canResize = false;
+  bool dialog = false;      // a message box: dialog type, modal state
+  bool modal = false;
+  bool popup = false;       // a drop-down list: override-redirect, no frame
+  bool skipTaskbar = false;  // owned windows other than the one carrying the taskbar button
+  std::vector<std::uint32_t> iconArgb;  // width, height, then 0xAARRGGBB pixels; empty: none
+  friend bool operator==(const TopLevelProps&, const TopLevelProps&) = default;
+};
+
+enum class NativeShowState { Hidden, Normal, Minimized, Maximized };
+
+// Something that must keep step with a virtual clock (the MIDI sequencer renders audio offline
+// on the headless backend as its clock advances). Called on the UI thread.
+class ClockListener {
+ public:
+  virtual ~ClockListener() = default;
+  virtual void ClockAdvanced(std::uint64_t nowMs) = 0;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // Screen
+  virtual int ScreenWidth() = 0;
+  virtual int ScreenHeight() = 0;
+  virtual int PixelsPerInch() = 0;
+  virtual STARTUPINFO StartupInfo() = 0;
+
+  // Monotonic milliseconds (virtual in the headless backend).
+  virtual std::uint64_t NowMs() = 0;
+  // True when time passes only when a test advances it; listeners are then told of each step.
+  virtual bool HasVirtualClock() const { return false; }
+  virtual void AddClockListener(ClockListener* listener) { (void)listener; }
+  virtual void RemoveClockListener(ClockListener* listener) { (void)listener; }
+
+  // Native top-level windows, identified by the platform's HWND. `screenRect` is the client area
+  // in screen coordinates; the desktop's frame lies outside it.
+  virtual bool CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) = 0;
+  virtual void DestroyNative(HWND hwnd) = 0;
+  virtual void SetNativeProps(HWND hwnd, const TopLevelProps& props) = 0;
+  virtual void SetNativeBounds(HWND hwnd, const RECT& screenRect) = 0;
+  virtual void SetNativeShowState(HWND hwnd, NativeShowState state) = 0;
+  // Asks the desktop to give this window the keyboard focus (activation).
+  virtual void ActivateNative(HWND hwnd) = 0;
+  // Copies the dirty rectangles (surface coordinates) of `surface` to the display.
+  virtual void Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) = 0;
+  // Pointer grab for drop-down lists: pointer events anywhere go to `hwnd` (nullptr releases).
+  virtual void GrabPointer(HWND hwnd) = 0;
+  virtual POINT CursorPos() = 0;  // screen coordinates
+  virtual void WarpCursor(POINT screenPt) = 0;
+
+  // Blocks until a native event, a Wake() or the timeout (ms; -1 forever; 0 just checks), then
+  // hands every pending native event to the core. Returns whether anything arrived.
+  virtual bool WaitAndDispatch(int timeoutMs) = 0;
+  // Thread-safe: makes a blocked or the next WaitAndDispatch return at once.
+  virtual void Wake() = 0;
+
+  // Hook for the modal message box: the headless backend uses it to let a test see and answer
+  // the box; the x11 backend leaves the user to answer it.
+  virtual void MessageBoxShown(HWND box, const std::string& text, const std::string& caption,
+                               UINT flags) {
+    (void)box; (void)text; (void)caption; (void)flags;
+  }
+};
+
+// The backend the platform runs on: nullptr before InitPlatform and after ShutdownPlatform.
+Backend* CurrentBackend();

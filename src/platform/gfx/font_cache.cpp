@@ -1,0 +1,300 @@
+#include "platform/gfx/font_cache.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+#include FT_ADVANCES_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstring>
+#include <map>
+
+#include "platform/gfx/gdi_internal.h"
+#include "base/cp1252.h"
+
+namespace {
+
+// The largest character size we rasterise; bigger requests are clamped (a hostile height must
+// not make us allocate a glyph the size of a building).
+constexpr int kMaxPpem = 512;
+
+struct LibraryDeleter {
+  void operator()(FT_Library lib) const { FT_Done_FreeType(lib); }
+};
+struct FaceDeleter {
+  void operator()(FT_Face face) const { FT_Done_Face(face); }
+};
+struct PatternDeleter {
+  void operator()(FcPattern* p) const { FcPatternDestroy(p); }
+};
+using LibraryPtr = std::shared_ptr<FT_LibraryRec_>;
+using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
+using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+
+// Every font keeps the library alive, so faces are always closed before it, whatever the order
+// in which static objects are destroyed at exit.
+LibraryPtr Library() {
+  static LibraryPtr library = [] {
+    FT_Library lib = nullptr;
+    if (FT_Init_FreeType(&lib) != 0) return LibraryPtr();
+    return LibraryPtr(lib, LibraryDeleter{});
+  }();
+  return library;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+struct Match {
+  std::string file;
+  int index = 0;
+  std::string family;
+  int weight = FC_WEIGHT_REGULAR;
+  int slant = FC_SLANT_ROMAN;
+};
+
+// Fontconfig's configuration for the whole run: loaded at the first lookup and released at exit, so
+// leak checkers see no memory of the library left behind. Only this file uses fontconfig, and
+// every pattern it makes is destroyed before the lookup returns.
+class FontconfigSession {
+ public:
+  FontconfigSession() : m_ready(FcInit() == FcTrue) {}
+  ~FontconfigSession() {
+    if (m_ready) FcFini();
+  }
+  FontconfigSession(const FontconfigSession&) = delete;
+  FontconfigSession& operator=(const FontconfigSession&) = delete;
+  bool Ready() const { return m_ready; }
+
+ private:
+  bool m_ready;
+};
+
+bool FindFont(const FontRequest& request, bool anySans, Match* out) {
+  static const FontconfigSession session;
+  if (!session.Ready()) return false;
+  PatternPtr pattern(FcPatternCreate());
+  if (!pattern) return false;
+  const std::string face = Lower(request.face);
+  if (anySans) {
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+  } else if (face.empty() || face == "ms sans serif" || face == "ms shell dlg" || face == "system") {
+    // The classic dialog face: its metric-compatible stand-in first, then the desktop's sans.
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("Liberation Sans"));
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+  } else {
+    const std::string utf8 = text::Cp1252ToUtf8(request.face);
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(utf8.c_str()));
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+  }
+  const int weight = std::clamp(request.weight <= 0 ? FW_NORMAL : request.weight, 1, 1000);
+  FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
+  FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+  if (!match) return false;
+  FcChar8* file = nullptr;
+  if (FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch || !file) return false;
+  out->file = reinterpret_cast<const char*>(file);
+  FcPatternGetInteger(match.get(), FC_INDEX, 0, &out->index);
+  FcChar8* family = nullptr;
+  if (FcPatternGetString(match.get(), FC_FAMILY, 0, &family) == FcResultMatch && family)
+    out->family = reinterpret_cast<const char*>(family);
+  FcPatternGetInteger(match.get(), FC_WEIGHT, 0, &out->weight);
+  FcPatternGetInteger(match.get(), FC_SLANT, 0, &out->slant);
+  return true;
+}
+
+int CeilScale(long units, int ppem, int unitsPerEm) {
+  if (units <= 0) return 0;
+  return static_cast<int>((static_cast<long long>(units) * ppem + unitsPerEm - 1) / unitsPerEm);
+}
+
+int RoundScale(long units, int ppem, int unitsPerEm) {
+  const long long v = static_cast<long long>(units) * ppem;
+  if (v >= 0) return static_cast<int>((v + unitsPerEm / 2) / unitsPerEm);
+  return -static_cast<int>((-v + unitsPerEm / 2) / unitsPerEm);
+}
+
+}  // namespace
+
+struct FontInstance::Impl {
+  LibraryPtr library;  // declared first: destroyed after the face
+  FacePtr face;
+  bool embolden = false;
+  bool slant = false;
+  long ascUnits = 0;
+  long descUnits = 0;
+};
+
+FontInstance::FontInstance(const FontRequest& request) : m_impl(std::make_unique<Impl>()) {
+  Match match;
+  FT_Face face = nullptr;
+  m_impl->library = Library();
+  for (bool anySans : {false, true}) {
+    if (!m_impl->library || !FindFont(request, anySans, &match)) continue;
+    if (FT_New_Face(m_impl->library.get(), match.file.c_str(), match.index, &face) == 0 && face &&
+        FT_IS_SCALABLE(face) && face->units_per_EM > 0)
+      break;
+    if (face) FT_Done_Face(face);
+    face = nullptr;
+  }
+  m_impl->face.reset(face);
+
+  const int wanted = request.weight <= 0 ? FW_NORMAL : request.weight;
+  m_metrics.weight = wanted;
+  m_metrics.italic = request.italic;
+  int height = request.height;
+  if (height == INT_MIN) height = -kMaxPpem;
+
+  if (!face) {
+    // No usable font at all: synthetic metrics so layout still works; nothing is drawn.
+    const int ppem = std::clamp(height < 0 ? -height : (height > 0 ? height * 4 / 5 : 11), 1, kMaxPpem);
+    m_metrics.ppem = ppem;
+    m_metrics.ascent = (ppem * 9 + 9) / 10;
+    m_metrics.descent = (ppem * 3 + 9) / 10;
+    m_metrics.height = m_metrics.ascent + m_metrics.descent;
+    m_metrics.internalLeading = std::max(0, m_metrics.height - ppem);
+    m_metrics.aveCharWidth = std::max(1, ppem / 2);
+    m_metrics.maxCharWidth = ppem;
+    m_advance.fill(m_metrics.aveCharWidth);
+    return;
+  }
+
+  m_family = match.family.empty() && face->family_name ? face->family_name : match.family;
+  m_impl->embolden = wanted >= 600 && match.weight < FC_WEIGHT_DEMIBOLD;
+  m_impl->slant = request.italic && match.slant == FC_SLANT_ROMAN;
+
+  const int upem = face->units_per_EM;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
+  long asc = 0, desc = 0, lineGap = 0, hheaAsc = 0, hheaDesc = 0;
+  if (hhea) {
+    hheaAsc = hhea->Ascender;
+    hheaDesc = -hhea->Descender;
+    lineGap = hhea->Line_Gap;
+  } else {
+    hheaAsc = face->ascender;
+    hheaDesc = -face->descender;
+  }
+  if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+    asc = os2->usWinAscent;
+    desc = os2->usWinDescent;
+  } else {
+    asc = hheaAsc;
+    desc = hheaDesc;
+  }
+  if (asc + desc <= 0) {
+    asc = upem * 4 / 5;
+    desc = upem / 5;
+  }
+  m_impl->ascUnits = asc;
+  m_impl->descUnits = desc;
+
+  auto cellOf = [&](int ppem) { return CeilScale(asc, ppem, upem) + CeilScale(desc, ppem, upem); };
+  int ppem = 0;
+  if (height < 0) {
+    ppem = std::min(-height, kMaxPpem);
+  } else {
+    const int cell = height == 0 ? 13 : height;  // a zero height has been resolved by the caller
+    ppem = 1;
+    while (ppem < kMaxPpem && cellOf(ppem + 1) <= cell) ++ppem;
+  }
+  m_metrics.ppem = ppem;
+  m_metrics.ascent = CeilScale(asc, ppem, upem);
+  m_metrics.descent = CeilScale(desc, ppem, upem);
+  m_metrics.height = m_metrics.ascent + m_metrics.descent;
+  m_metrics.internalLeading = std::max(0, m_metrics.height - ppem);
+  m_metrics.externalLeading =
+      std::max(0, RoundScale(hheaAsc + hheaDesc + lineGap - (asc + desc), ppem, upem));
+  m_metrics.maxCharWidth = hhea ? RoundScale(hhea->advance_Width_Max, ppem, upem) : ppem;
+  FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(ppem));
+
+  for (int c = 0; c < 256; ++c) {
+    const FT_UInt glyph = FT_Get_Char_Index(face, text::Cp1252ToUnicode(static_cast<unsigned char>(c)));
+    FT_Fixed advance = 0;
+    if (FT_Get_Advance(face, glyph, FT_LOAD_NO_SCALE, &advance) != 0) advance = 0;
+    m_advance[c] = RoundScale(static_cast<long>(advance), ppem, upem);
+    if (m_impl->embolden && m_advance[c] > 0) m_advance[c] += 1;
+  }
+  const int avg = os2 && os2->version != 0xFFFF ? os2->xAvgCharWidth : 0;
+  m_metrics.aveCharWidth = avg > 0 ? RoundScale(avg, ppem, upem) : m_advance['x'];
+  if (m_metrics.aveCharWidth <= 0) m_metrics.aveCharWidth = std::max(1, ppem / 2);
+  m_metrics.maxCharWidth = std::max(m_metrics.maxCharWidth, *std::max_element(m_advance.begin(), m_advance.end()));
+
+  // The underline sits a whole number of rows below the baseline, at least one row, inside the
+  // cell when the descent allows it.
+  const int offset = std::max(1, RoundScale(-face->underline_position, ppem, upem));
+  m_metrics.underlineOffset = m_metrics.descent > 1 ? std::min(offset, m_metrics.descent - 1) : offset;
+  m_metrics.underlineThickness = std::max(1, RoundScale(face->underline_thickness, ppem, upem));
+}
+
+FontInstance::~FontInstance() = default;
+
+bool FontInstance::HasFace() const { return m_impl->face != nullptr; }
+
+const GlyphImage& FontInstance::Glyph(unsigned char c) const {
+  if (m_rendered[c]) return m_glyphs[c];
+  m_rendered[c] = true;
+  GlyphImage& out = m_glyphs[c];
+  FT_Face face = m_impl->face.get();
+  if (!face) return out;
+  const FT_UInt index = FT_Get_Char_Index(face, text::Cp1252ToUnicode(c));
+  // FreeType's default TrueType hinting fits heights (baseline, x-height, cap height) to whole
+  // pixels and leaves horizontal shapes as designed, so glyphs stay true to the unhinted advances
+  // we place them with; full horizontal hinting would move stems against those advances and make
+  // the spacing uneven.
+  if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) != 0) return out;
+  FT_GlyphSlot slot = face->glyph;
+  if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+    if (m_impl->embolden) FT_Outline_Embolden(&slot->outline, 64);
+    if (m_impl->slant) {
+      FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};  // about 12 degrees
+      FT_Outline_Transform(&slot->outline, &shear);
+    }
+  }
+  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return out;
+  const FT_Bitmap& bm = slot->bitmap;
+  if (bm.pixel_mode != FT_PIXEL_MODE_GRAY || bm.width == 0 || bm.rows == 0) return out;
+  out.left = slot->bitmap_left;
+  out.top = slot->bitmap_top;
+  out.width = static_cast<int>(bm.width);
+  out.rows = static_cast<int>(bm.rows);
+  out.coverage.resize(static_cast<std::size_t>(out.width) * out.rows);
+  for (int y = 0; y < out.rows; ++y) {
+    const unsigned char* src = bm.pitch >= 0 ? bm.buffer + static_cast<std::ptrdiff_t>(y) * bm.pitch
+                                             : bm.buffer + static_cast<std::ptrdiff_t>(out.rows - 1 - y) * -bm.pitch;
+    std::memcpy(out.coverage.data() + static_cast<std::size_t>(y) * out.width, src, out.width);
+  }
+  return out;
+}
+
+std::shared_ptr<FontInstance> GetFontInstance(const FontRequest& request) {
+  FontRequest key = request;
+  if (key.height == 0) key.height = -gdi::MulDivRound(8, gdi::ScreenPixelsPerInch(), 72);
+  if (key.weight <= 0) key.weight = FW_NORMAL;
+  // Weights are matched in steps, so requests that differ only inside one step share a font.
+  key.weight = std::clamp((key.weight + 50) / 100 * 100, 100, 900);
+  const std::string name = Lower(key.face) + '\n' + std::to_string(key.height) + '\n' +
+                           std::to_string(key.weight) + (key.italic ? "\ni" : "\nr");
+  static std::map<std::string, std::shared_ptr<FontInstance>> cache;
+  auto it = cache.find(name);
+  if (it != cache.end()) return it->second;
+  if (cache.size() >= 64) {
+    // Drop fonts nobody holds any more before adding another.
+    for (auto i = cache.begin(); i != cache.end();)
+      i = i->second.use_count() == 1 ? cache.erase(i) : std::next(i);
+  }
+  auto font = std::make_shared<FontInstance>(key);
+  cache.emplace(name, font);
+  return font;
+}

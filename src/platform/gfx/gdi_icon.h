@@ -1,0 +1,21 @@
+// Icon images for DrawIconAt and the window icon.
+//
+// The window code loads icon resources (0xAARRGGBB pixels) and registers them here; the handle it
+// gets is the HICON it hands out. Handles are never reused; an unknown handle is simply not found.
+#pragma once
+
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
+#include <cstdint>
+
+#include "platform/surface.h"
+#include "base/types.h"
+
+// A new icon from width * height 0xAARRGGBB pixels, rows top-down; nullptr for a bad size.
+HICON CreateIconFromArgb(int width, int height, const std::uint32_t* argb);
+// Forgets the icon; FALSE for an unknown handle.
+BOOL DestroyIconImage(HICON icon);
+// The icon's pixels, or nullptr for an unknown handle. Valid until the icon is destroyed.
+const Surface* IconImage(HICON icon);

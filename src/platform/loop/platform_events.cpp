@@ -1,0 +1,104 @@
+// What the display backend reports, turned into the window core's state and messages.
+#include "platform/backend/backend_events.h"
+#include "platform/window.h"
+#include "platform/window/window_core.h"
+
+namespace wincore {
+namespace {
+
+constexpr UINT kNoClientSize = 0x0800;
+
+bool Presentable(const WindowRecord* rec) {
+  return rec != nullptr && rec->IsTopLevel() && rec->surface && rec->nativeCreated;
+}
+
+}  // namespace
+}  // namespace wincore
+
+using namespace wincore;
+
+namespace platform_events {
+
+void Input(const InputEvent& event) {
+  if (!CoreReady()) return;
+  TrackAsyncInput(event);
+  QueueInputEvent(event);
+}
+
+void Expose(HWND topLevel, const RECT& rect) {
+  WindowRecord* rec = Find(topLevel);
+  if (!Presentable(rec) || (rec->style & WS_VISIBLE) == 0) return;
+  RECT r = Intersect(rect, {0, 0, rec->surface->Width(), rec->surface->Height()});
+  if (IsEmpty(r)) return;
+  // The surface still holds the picture: it only has to travel to the display again.
+  CurrentBackend()->Present(topLevel, *rec->surface, std::span<const RECT>(&r, 1));
+}
+
+void Moved(HWND topLevel, int screenX, int screenY) {
+  WindowRecord* rec = Find(topLevel);
+  if (rec == nullptr || !rec->IsTopLevel()) return;
+  if (rec->rect.left == screenX && rec->rect.top == screenY) return;
+  rec->rect = Offset(rec->rect, screenX - rec->rect.left, screenY - rec->rect.top);
+  WINDOWPOS wp;
+  wp.hwnd = topLevel;
+  wp.x = rec->rect.left;
+  wp.y = rec->rect.top;
+  wp.cx = Width(rec->rect);
+  wp.cy = Height(rec->rect);
+  wp.flags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | kNoClientSize;
+  SendMessage(topLevel, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
+}
+
+void CloseRequested(HWND topLevel) {
+  WindowRecord* rec = Find(topLevel);
+  if (rec == nullptr || !rec->IsTopLevel()) return;
+  // A window disabled by a modal box, or without Close in its system menu, cannot be closed.
+  if ((rec->style & WS_DISABLED) != 0) return;
+  if ((rec->style & WS_SYSMENU) != 0 && !MenuOffers(rec->sysMenu, SC_CLOSE)) return;
+  PostMessage(topLevel, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void FocusChanged(HWND topLevel, bool focused) {
+  WindowRecord* rec = Find(topLevel);
+  if (rec == nullptr || !rec->IsTopLevel()) return;
+  if (!focused) {
+    if (GetActiveWindow() == topLevel) Activate(nullptr, WA_INACTIVE, true);
+    return;
+  }
+  HWND target = topLevel;
+  if ((rec->style & WS_DISABLED) != 0) {
+    // The desktop focused a window that a modal box disabled: the box is what gets activated.
+    target = nullptr;
+    for (HWND h : TopLevels()) {
+      WindowRecord* o = Find(h);
+      if (o != nullptr && o->owner == topLevel && (o->style & WS_VISIBLE) != 0 &&
+          (o->style & WS_DISABLED) == 0) {
+        target = h;
+        break;
+      }
+    }
+    if (target == nullptr) return;
+    Activate(target, WA_ACTIVE, false);
+    return;
+  }
+  if (GetActiveWindow() != topLevel) Activate(topLevel, WA_ACTIVE, true);
+}
+
+void ShowStateChanged(HWND topLevel, bool minimized) {
+  WindowRecord* rec = Find(topLevel);
+  if (rec == nullptr || !rec->IsTopLevel() || rec->iconic == minimized) return;
+  rec->iconic = minimized;
+  if (minimized) {
+    HideOwnedWindows(topLevel);
+  } else {
+    ReshowOwnedWindows(topLevel);
+    if ((rec = Find(topLevel)) == nullptr) return;
+    InvalidateSurfaceArea(topLevel, {0, 0, Width(rec->rect), Height(rec->rect)});
+    AddDirty(topLevel, {0, 0, Width(rec->rect), Height(rec->rect)});
+  }
+  if ((rec = Find(topLevel)) == nullptr) return;
+  SendMessage(topLevel, WM_SIZE, minimized ? SIZE_MINIMIZED : (rec->zoomed ? SIZE_MAXIMIZED : SIZE_RESTORED),
+              MAKELPARAM(Width(rec->client), Height(rec->client)));
+}
+
+}  // namespace platform_events

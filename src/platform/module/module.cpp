@@ -1,0 +1,218 @@
+// The program's module (file name, resources, start-up information) and the standard icons.
+#include "platform/module.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+
+#include "platform/backend/backend.h"
+#include "platform/gdi.h"
+#include "platform/mci.h"
+#include "platform/gfx/gdi_icon.h"
+#include "platform/module/module_bmp.h"
+#include "base/cp1252.h"
+#include "platform/window.h"
+#include "platform/window/window_core.h"
+
+namespace wincore {
+namespace {
+
+const ResourceSet* g_resources = nullptr;
+
+HMODULE ProgramModule() { return reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x400000)); }
+
+struct Icon {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> argb;
+};
+
+// Standard icons are made once and shared: DestroyIcon leaves them alone.
+std::vector<HICON>& SharedIcons() {
+  static std::vector<HICON> icons;
+  return icons;
+}
+
+HICON AddIcon(const Icon& icon) { return CreateIconFromArgb(icon.width, icon.height, icon.argb.data()); }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The standard application icon: a small window with a blue title bar.
+Icon ApplicationIcon() {
+  Icon icon{32, 32, std::vector<std::uint32_t>(32 * 32, 0)};
+  for (int y = 4; y < 28; ++y) {
+    for (int x = 2; x < 30; ++x) {
+      std::uint32_t c = 0xFFFFFFFF;
+      if (x == 2 || x == 29 || y == 4 || y == 27) {
+        c = 0xFF000000;
+      } else if (y < 10) {
+        c = 0xFF0A246A;
+      }
+      icon.argb[static_cast<std::size_t>(y * 32 + x)] = c;
+    }
+  }
+  return icon;
+}
+
+// The stop icon of error boxes: a red disc with a white cross.
+Icon StopIcon() {
+  Icon icon{32, 32, std::vector<std::uint32_t>(32 * 32, 0)};
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      const int dx2 = 2 * x + 1 - 32;
+      const int dy2 = 2 * y + 1 - 32;
+      const int d2 = dx2 * dx2 + dy2 * dy2;  // (2r)^2
+      if (d2 > 30 * 30) continue;
+      std::uint32_t c = d2 > 27 * 27 ? 0xFF800000 : 0xFFE00000;
+      const bool onCross = (std::abs(x - y) <= 1 || std::abs(x + y - 31) <= 1) && x >= 9 && x <= 22 &&
+                           y >= 9 && y <= 22;
+      if (onCross) c = 0xFFFFFFFF;
+      icon.argb[static_cast<std::size_t>(y * 32 + x)] = c;
+    }
+  }
+  return icon;
+}
+
+HICON StandardIcon(std::uintptr_t id) {
+  static std::map<std::uintptr_t, HICON> made;
+  auto it = made.find(id);
+  if (it != made.end()) return it->second;
+  HICON icon = nullptr;
+  if (id == IDI_APPLICATION) icon = AddIcon(ApplicationIcon());
+  if (id == IDI_HAND) icon = AddIcon(StopIcon());
+  if (icon != nullptr) {
+    made[id] = icon;
+    SharedIcons().push_back(icon);
+  }
+  return icon;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> IconArgb(HICON icon) {
+  const Surface* image = icon ? IconImage(icon) : nullptr;
+  if (image == nullptr) return {};
+  const std::size_t count = static_cast<std::size_t>(image->Width()) * static_cast<std::size_t>(image->Height());
+  std::vector<std::uint32_t> out;
+  out.reserve(count + 2);
+  out.push_back(static_cast<std::uint32_t>(image->Width()));
+  out.push_back(static_cast<std::uint32_t>(image->Height()));
+  out.insert(out.end(), image->Data(), image->Data() + count);
+  return out;
+}
+
+}  // namespace wincore
+
+using namespace wincore;
+
+void SetModuleResources(const ResourceSet* resources) { g_resources = resources; }
+const ResourceSet* GetModuleResources() { return g_resources; }
+
+HMODULE GetModuleHandle(const char* name) { return name == nullptr ? ProgramModule() : nullptr; }
+
+DWORD GetModuleFileName(HMODULE module, char* buffer, DWORD size) {
+  if (buffer == nullptr || size == 0) return 0;
+  buffer[0] = '\0';
+  if (module != nullptr && module != ProgramModule()) {
+    SetLastError(126);  // module not found
+    return 0;
+  }
+  char path[4096];
+  ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) {
+    SetLastError(2);
+    return 0;
+  }
+  std::string cp = text::Utf8ToCp1252(std::string_view(path, static_cast<std::size_t>(n)));
+  DWORD len = static_cast<DWORD>(std::min<std::size_t>(cp.size(), size - 1));
+  std::memcpy(buffer, cp.data(), len);
+  buffer[len] = '\0';
+  return len;
+}
+
+std::span<const std::uint8_t> FindResourceData(HMODULE, std::string_view name, std::uintptr_t kind) {
+  if (g_resources == nullptr || name.empty()) return {};
+  for (const ResourceEntry& e : g_resources->entries) {
+    if (e.kind == kind && SameName(e.name, name)) return e.data;
+  }
+  return {};
+}
+
+int LoadString(HINSTANCE, UINT id, char* buffer, int size) {
+  if (buffer == nullptr || size <= 0) return 0;
+  buffer[0] = '\0';
+  if (g_resources == nullptr) return 0;
+  for (const ResourceEntry& e : g_resources->entries) {
+    if (e.kind != RT_STRING || e.id != id) continue;
+    int n = std::min<int>(size - 1, static_cast<int>(e.data.size()));
+    std::memcpy(buffer, e.data.data(), static_cast<std::size_t>(n));
+    buffer[n] = '\0';
+    return n;
+  }
+  return 0;
+}
+
+HBITMAP LoadBitmap(HINSTANCE instance, const char* name) {
+  if (name == nullptr || reinterpret_cast<std::uintptr_t>(name) < 0x10000) return nullptr;
+  auto data = FindResourceData(instance, name, RT_BITMAP);
+  if (data.empty()) {
+    SetLastError(1814);  // resource name not found
+    return nullptr;
+  }
+  module_image::Image image;
+  std::string error;
+  if (!module_image::DecodeBmp(data, &image, &error)) {
+    SetLastError(1812);  // bad resource image
+    return nullptr;
+  }
+  for (std::uint32_t& p : image.argb) p &= 0x00FFFFFF;
+  return CreateBitmapFromPixels(image.width, image.height, image.argb.data());
+}
+
+void GetStartupInfo(STARTUPINFO* info) {
+  if (info == nullptr) return;
+  if (Backend* backend = CurrentBackend()) {
+    *info = backend->StartupInfo();
+  } else {
+    *info = STARTUPINFO{};
+    info->wShowWindow = SW_SHOWDEFAULT;
+  }
+}
+
+HICON LoadIcon(HINSTANCE instance, const char* name) {
+  auto value = reinterpret_cast<std::uintptr_t>(name);
+  if (value < 0x10000) return LoadIconById(instance, value);
+  for (std::uintptr_t kind : {RT_GROUP_ICON, RT_ICON}) {
+    auto data = FindResourceData(instance, name, kind);
+    if (data.empty()) continue;
+    module_image::Image image;
+    std::string error;
+    if (!module_image::DecodeIcon(data, &image, &error)) continue;
+    return AddIcon({image.width, image.height, std::move(image.argb)});
+  }
+  SetLastError(1813);  // resource type not found
+  return nullptr;
+}
+
+HICON LoadIconById(HINSTANCE instance, std::uintptr_t id) {
+  if (instance == nullptr) return StandardIcon(id);
+  return nullptr;
+}
+
+BOOL DestroyIcon(HICON icon) {
+  if (icon == nullptr || IconImage(icon) == nullptr) return FALSE;
+  auto& shared = SharedIcons();
+  if (std::find(shared.begin(), shared.end(), icon) != shared.end()) return TRUE;
+  return DestroyIconImage(icon);
+}

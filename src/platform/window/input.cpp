@@ -1,0 +1,393 @@
+// Native input events to window messages: mouse routing (capture, hit test, double clicks),
+// keyboard routing to the focus window, and the key state that GetKeyState reports.
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+#include "base/cp1252.h"
+#include "platform/window.h"
+#include "platform/window/window_core.h"
+
+namespace wincore {
+namespace {
+
+constexpr UINT kDoubleClickMs = 500;
+constexpr int kDoubleClickDistance = 4;
+constexpr UINT kVkProcessKey = 0xE5;
+constexpr std::uint32_t kIsoLeftTab = 0xfe20;
+
+struct KeyTextEntry {
+  UINT vk = 0;
+  HWND hwnd = nullptr;
+  std::string chars;
+};
+
+struct InputState {
+  std::array<BYTE, 256> keys{};       // as of the last message read: 0x80 down, 0x01 toggled
+  std::array<BYTE, 256> asyncKeys{};  // as the events arrive
+  unsigned buttons = 0;               // bit (button - 1)
+  HWND lastClickWnd = nullptr;
+  int lastClickButton = 0;
+  std::uint64_t lastClickTime = 0;
+  POINT lastClickPt;
+  bool lastWasDouble = false;
+  std::array<KeyTextEntry, 256> texts{};
+  int nextText = 1;
+  HCURSOR cursor = nullptr;
+};
+
+InputState& In() {
+  static InputState state;
+  return state;
+}
+
+void SetKey(std::array<BYTE, 256>& keys, UINT vk, bool down) {
+  if (vk == 0 || vk > 255) return;
+  if (down) {
+    if ((keys[vk] & 0x80) == 0) keys[vk] ^= 0x01;
+    keys[vk] |= 0x80;
+  } else {
+    keys[vk] &= static_cast<BYTE>(~0x80);
+  }
+}
+
+void SyncModifiers(std::array<BYTE, 256>& keys, unsigned modifiers) {
+  auto sync = [&](UINT vk, bool down) {
+    if (((keys[vk] & 0x80) != 0) != down) SetKey(keys, vk, down);
+  };
+  sync(VK_SHIFT, (modifiers & platform_events::kShift) != 0);
+  sync(VK_CONTROL, (modifiers & platform_events::kControl) != 0);
+  sync(VK_MENU, (modifiers & platform_events::kAlt) != 0);
+}
+
+bool IsExtendedKey(std::uint32_t keysym) {
+  switch (keysym) {
+    case 0xff50: case 0xff51: case 0xff52: case 0xff53: case 0xff54: case 0xff55:
+    case 0xff56: case 0xff57: case 0xff63: case 0xffff: case 0xff8d: case 0xffaf:
+    case 0xffe4: case 0xffea:
+      return true;
+    default:
+      return false;
+  }
+}
+
+WPARAM MouseKeys(unsigned buttons, unsigned modifiers) {
+  WPARAM mk = 0;
+  if (buttons & 1) mk |= MK_LBUTTON;
+  if (buttons & 2) mk |= MK_MBUTTON;
+  if (buttons & 4) mk |= MK_RBUTTON;
+  if (modifiers & platform_events::kShift) mk |= MK_SHIFT;
+  if (modifiers & platform_events::kControl) mk |= MK_CONTROL;
+  return mk;
+}
+
+UINT ButtonMessage(int button, bool down) {
+  switch (button) {
+    case 2:
+      return down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+    case 3:
+      return down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    default:
+      return down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+  }
+}
+
+UINT ButtonVk(int button) {
+  return button == 2 ? VK_MBUTTON : button == 3 ? VK_RBUTTON : VK_LBUTTON;
+}
+
+bool IsPopupTop(const WindowRecord* rec) {
+  return rec != nullptr && rec->IsTopLevel() && (rec->style & WS_POPUP) != 0 &&
+         (rec->style & WS_CAPTION) != WS_CAPTION;
+}
+
+bool ConvertMouse(const platform_events::InputEvent& e, MSG* out) {
+  InputState& s = In();
+  POINT screen{e.x, e.y};
+  if (e.topLevel != nullptr) {
+    WindowRecord* top = Find(e.topLevel);
+    if (top == nullptr) return false;
+    screen = {top->rect.left + e.x, top->rect.top + e.y};
+  }
+  SyncModifiers(s.keys, e.modifiers);
+  const bool press = e.kind == platform_events::InputKind::ButtonPress;
+  const bool release = e.kind == platform_events::InputKind::ButtonRelease;
+  const unsigned bit = (e.button >= 1 && e.button <= 3) ? 1u << (e.button - 1) : 0u;
+  if (press) {
+    s.buttons |= bit;
+    SetKey(s.keys, ButtonVk(e.button), true);
+  } else if (release) {
+    s.buttons &= ~bit;
+    SetKey(s.keys, ButtonVk(e.button), false);
+  }
+
+  if (ScrollTracking()) {
+    if (release) {
+      ScrollTrackRelease(screen);
+    } else {
+      ScrollTrackMove(screen);
+    }
+    return false;
+  }
+
+  HWND target = GetCapture();
+  const bool captured = target != nullptr;
+  if (!captured) {
+    WindowRecord* top = e.topLevel ? Find(e.topLevel) : nullptr;
+    if (top != nullptr && Showing(*top) && Contains(top->rect, screen)) {
+      target = DeepestWindowAt(e.topLevel, screen);
+    } else {
+      // Outside the window it arrived at (the display keeps a pressed button's events with the
+      // window it was pressed in): whichever of the program's windows is under the pointer.
+      target = WindowFromPoint(screen);
+    }
+    if (target == nullptr) return false;
+    // A window inside a disabled top-level (a modal box is open) takes no mouse input.
+    WindowRecord* rec = Find(target);
+    if (rec == nullptr || !EnabledChain(*rec)) return false;
+  }
+
+  if (press) {
+    WindowRecord* top = TopLevelRecord(Find(target));
+    if (top != nullptr && top->handle != GetActiveWindow() && !IsPopupTop(top) &&
+        (top->style & WS_DISABLED) == 0) {
+      Activate(top->handle, WA_CLICKACTIVE, false);
+      if (Find(target) == nullptr) return false;
+    }
+  }
+
+  LRESULT hit = HTCLIENT;
+  if (!captured) {
+    hit = SendMessage(target, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
+    if (Find(target) == nullptr) return false;
+    if (press && e.button == 1 && (hit == HTVSCROLL || hit == HTHSCROLL)) {
+      ScrollBarPress(target, hit == HTVSCROLL ? SB_VERT : SB_HORZ, screen);
+      return false;
+    }
+    if (hit != HTCLIENT) return false;
+  }
+
+  WindowRecord* rec = Find(target);
+  UINT message = WM_MOUSEMOVE;
+  if (press) {
+    message = ButtonMessage(e.button, true);
+    const bool wantsDouble = (rec->cls->wc.style & CS_DBLCLKS) != 0;
+    const bool isDouble = wantsDouble && !s.lastWasDouble && s.lastClickWnd == target &&
+                          s.lastClickButton == e.button && e.timeMs >= s.lastClickTime &&
+                          e.timeMs - s.lastClickTime <= kDoubleClickMs &&
+                          std::abs(screen.x - s.lastClickPt.x) <= kDoubleClickDistance &&
+                          std::abs(screen.y - s.lastClickPt.y) <= kDoubleClickDistance;
+    if (isDouble) {
+      message = message + (WM_LBUTTONDBLCLK - WM_LBUTTONDOWN);
+      s.lastWasDouble = true;
+    } else {
+      s.lastWasDouble = false;
+    }
+    s.lastClickWnd = target;
+    s.lastClickButton = e.button;
+    s.lastClickTime = e.timeMs;
+    s.lastClickPt = screen;
+  } else if (release) {
+    message = ButtonMessage(e.button, false);
+  }
+  POINT origin = ClientOriginOnScreen(*rec);
+  *out = MSG{};
+  out->hwnd = target;
+  out->message = message;
+  out->wParam = MouseKeys(s.buttons, e.modifiers);
+  out->lParam = MAKELPARAM(screen.x - origin.x, screen.y - origin.y);
+  out->time = static_cast<DWORD>(e.timeMs);
+  out->pt = screen;
+  return true;
+}
+
+bool ConvertWheel(const platform_events::InputEvent& e, MSG* out) {
+  InputState& s = In();
+  POINT screen{e.x, e.y};
+  if (e.topLevel != nullptr) {
+    WindowRecord* top = Find(e.topLevel);
+    if (top == nullptr) return false;
+    screen = {top->rect.left + e.x, top->rect.top + e.y};
+  }
+  SyncModifiers(s.keys, e.modifiers);
+  HWND target = GetFocus();
+  if (target == nullptr) target = WindowFromPoint(screen);
+  WindowRecord* rec = Find(target);
+  if (rec == nullptr || !EnabledChain(*rec)) return false;
+  *out = MSG{};
+  out->hwnd = target;
+  out->message = WM_MOUSEWHEEL;
+  out->wParam = MAKEWPARAM(static_cast<int>(MouseKeys(s.buttons, e.modifiers)), e.wheelDelta);
+  out->lParam = MAKELPARAM(screen.x, screen.y);
+  out->time = static_cast<DWORD>(e.timeMs);
+  out->pt = screen;
+  return true;
+}
+
+bool ConvertKey(const platform_events::InputEvent& e, MSG* out) {
+  InputState& s = In();
+  const bool press = e.kind == platform_events::InputKind::KeyPress;
+  unsigned modifiers = e.modifiers;
+  if (e.keysym == kIsoLeftTab) modifiers |= platform_events::kShift;  // Shift+Tab
+  SyncModifiers(s.keys, modifiers);
+  UINT vk = KeysymToVk(e.keysym);
+  std::string chars = press ? text::Utf8ToCp1252(e.textUtf8) : std::string();
+  if (vk == 0) {
+    if (chars.empty()) return false;
+    vk = kVkProcessKey;
+  }
+  HWND target = GetFocus();
+  if (target == nullptr) target = GetActiveWindow();
+  WindowRecord* rec = Find(target);
+  if (rec == nullptr) return false;
+  WindowRecord* top = TopLevelRecord(rec);
+  if (top == nullptr || (top->style & WS_DISABLED) != 0) return false;
+
+  const bool wasDown = (s.keys[vk] & 0x80) != 0;
+  SetKey(s.keys, vk, press);
+  const bool alt = (s.keys[VK_MENU] & 0x80) != 0 || (vk == VK_MENU && !press);
+  const bool ctrl = (s.keys[VK_CONTROL] & 0x80) != 0;
+  // F10 is the menu key: a system key even without Alt.
+  const bool sys = (alt && !ctrl) || vk == VK_F10;
+  LPARAM lParam = 1;
+  if (press && !e.textUtf8.empty()) {
+    // The characters ride with the key-down; the scan-code field carries the slot's number.
+    // A slot is taken even when no character survived the code page, so that nothing is made
+    // up for the key later.
+    int id = s.nextText;
+    s.nextText = s.nextText >= 255 ? 1 : s.nextText + 1;
+    s.texts[static_cast<std::size_t>(id)] = {vk, target, chars};
+    lParam |= static_cast<LPARAM>(id) << 16;
+  }
+  if (IsExtendedKey(e.keysym)) lParam |= 1L << 24;
+  if (alt) lParam |= 1L << 29;
+  if (wasDown) lParam |= 1L << 30;
+  if (!press) lParam |= static_cast<LPARAM>(1UL << 31);
+  *out = MSG{};
+  out->hwnd = target;
+  out->message = press ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+  out->wParam = vk;
+  out->lParam = lParam;
+  out->time = static_cast<DWORD>(e.timeMs);
+  if (Backend* b = CurrentBackend()) out->pt = b->CursorPos();
+  return true;
+}
+
+// Characters for a key-down the program made up itself (no input method involved).
+std::string FallbackChars(UINT vk) {
+  const bool shift = (In().keys[VK_SHIFT] & 0x80) != 0;
+  const bool ctrl = (In().keys[VK_CONTROL] & 0x80) != 0;
+  if (vk >= 'A' && vk <= 'Z') {
+    if (ctrl) return std::string(1, static_cast<char>(vk - 'A' + 1));
+    return std::string(1, static_cast<char>(shift ? vk : vk - 'A' + 'a'));
+  }
+  if (vk >= '0' && vk <= '9' && !shift) return std::string(1, static_cast<char>(vk));
+  switch (vk) {
+    case VK_SPACE:
+      return " ";
+    case VK_RETURN:
+      return "\r";
+    case VK_BACK:
+      return "\b";
+    case VK_TAB:
+      return "\t";
+    case VK_ESCAPE:
+      return "\x1b";
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+void TrackAsyncInput(const platform_events::InputEvent& e) {
+  InputState& s = In();
+  SyncModifiers(s.asyncKeys, e.modifiers);
+  switch (e.kind) {
+    case platform_events::InputKind::ButtonPress:
+      SetKey(s.asyncKeys, ButtonVk(e.button), true);
+      break;
+    case platform_events::InputKind::ButtonRelease:
+      SetKey(s.asyncKeys, ButtonVk(e.button), false);
+      break;
+    case platform_events::InputKind::KeyPress:
+      SetKey(s.asyncKeys, KeysymToVk(e.keysym), true);
+      break;
+    case platform_events::InputKind::KeyRelease:
+      SetKey(s.asyncKeys, KeysymToVk(e.keysym), false);
+      break;
+    default:
+      break;
+  }
+}
+
+bool ConvertInput(const platform_events::InputEvent& event, MSG* out) {
+  switch (event.kind) {
+    case platform_events::InputKind::PointerMove:
+    case platform_events::InputKind::ButtonPress:
+    case platform_events::InputKind::ButtonRelease:
+      return ConvertMouse(event, out);
+    case platform_events::InputKind::Wheel:
+      return ConvertWheel(event, out);
+    case platform_events::InputKind::KeyPress:
+    case platform_events::InputKind::KeyRelease:
+      return ConvertKey(event, out);
+  }
+  return false;
+}
+
+bool KeyText(const MSG& msg, std::string* chars) {
+  const int id = static_cast<int>((static_cast<std::uintptr_t>(msg.lParam) >> 16) & 0xFF);
+  if (id == 0) {
+    *chars = FallbackChars(static_cast<UINT>(msg.wParam));
+    return !chars->empty();
+  }
+  const KeyTextEntry& entry = In().texts[static_cast<std::size_t>(id)];
+  if (entry.vk != msg.wParam || entry.hwnd != msg.hwnd) return false;
+  *chars = entry.chars;
+  return true;
+}
+
+void ResetInput() { In() = InputState{}; }
+
+}  // namespace wincore
+
+using namespace wincore;
+
+short GetKeyState(int vk) {
+  if (vk < 0 || vk > 255) return 0;
+  BYTE b = In().keys[static_cast<std::size_t>(vk)];
+  return static_cast<short>(((b & 0x80) ? 0x8000 : 0) | (b & 0x01));
+}
+
+short GetAsyncKeyState(int vk) {
+  if (vk < 0 || vk > 255) return 0;
+  BYTE b = In().asyncKeys[static_cast<std::size_t>(vk)];
+  return static_cast<short>((b & 0x80) ? 0x8000 : 0);
+}
+
+BOOL GetCursorPos(POINT* pt) {
+  if (pt == nullptr || CurrentBackend() == nullptr) return FALSE;
+  *pt = CurrentBackend()->CursorPos();
+  return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y) {
+  if (CurrentBackend() == nullptr) return FALSE;
+  CurrentBackend()->WarpCursor({x, y});
+  return TRUE;
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+  HCURSOR old = In().cursor;
+  In().cursor = cursor;
+  return old;
+}
+
+HCURSOR LoadCursor(HINSTANCE, std::uintptr_t id) {
+  // The desktop's pointer is used everywhere; the handle only names the standard shape.
+  if (id == 0 || id > 0xFFFF) return nullptr;
+  return reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x7F000000u) | id);
+}
+
+UINT GetDoubleClickTime() { return kDoubleClickMs; }

@@ -1,0 +1,319 @@
+// The modal message box: a top-level dialog of the platform's own, with the stop icon, the text
+// and one OK button, run by a nested message loop.
+//
+// Button states (left mouse button):
+//   press on OK         -> pressed, mouse captured, drawn sunken
+//   drag out / back in  -> drawn raised / sunken, still captured
+//   release             -> capture released; answers IDOK only when released over the button
+// Enter, Space and Escape answer IDOK at once, as does closing the box through its frame.
+#include "platform/message_box.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/backend/backend.h"
+#include "platform/gdi.h"
+#include "platform/module.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr const char* kBoxClass = "#32770";
+constexpr int kMargin = 12;
+constexpr int kIconSize = 32;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 23;
+constexpr int kMaxTextWidth = 420;
+constexpr UINT kTextFlags = DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
+
+struct BoxState {
+  std::string text;
+  UINT flags = 0;
+  HFONT font = nullptr;
+  RECT textRect{};
+  RECT buttonRect{};
+  bool hasIcon = false;
+  bool pressed = false;    // a press on the button is in progress
+  bool down = false;       // the button is drawn sunken
+  int result = 0;          // 0 while the box is open
+};
+
+BoxState* StateOf(HWND hwnd) {
+  return reinterpret_cast<BoxState*>(GetWindowLongPtr(hwnd, GWL_USERDATA));
+}
+
+bool InRect(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+// The stop icon: a red disc with a dark rim and a white cross, drawn row by row so it is the same
+// on every display.
+void DrawStopIcon(HDC dc, int left, int top) {
+  const int size = kIconSize;
+  const double c = (size - 1) / 2.0;
+  const double r = size / 2.0 - 1;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      double dx = x - c;
+      double dy = y - c;
+      double d2 = dx * dx + dy * dy;
+      if (d2 > r * r) continue;
+      COLORREF colour = d2 > (r - 1.5) * (r - 1.5) ? RGB(128, 0, 0) : RGB(255, 0, 0);
+      // The cross: two bars of width about 4 along the diagonals, inside the inner circle.
+      double a = dx - dy;
+      double b = dx + dy;
+      bool inCross = d2 < (r - 6) * (r - 6) && (a * a < 8.0 || b * b < 8.0);
+      if (inCross) colour = RGB(255, 255, 255);
+      SetPixel(dc, left + x, top + y, colour);
+    }
+  }
+}
+
+void PaintButton(HDC dc, const BoxState& state, bool focused) {
+  RECT r = state.buttonRect;
+  HBRUSH face = GetSysColorBrush(COLOR_BTNFACE);
+  // The default button carries a black frame; inside it the raised (or pressed) edge.
+  HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  FrameRect(dc, &r, black);
+  RECT inner{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+  FillRect(dc, &inner, face);
+  if (state.down) {
+    HBRUSH shadow = GetSysColorBrush(COLOR_BTNSHADOW);
+    FrameRect(dc, &inner, shadow);
+  } else {
+    RECT edge = inner;
+    DrawEdge(dc, &edge, EDGE_RAISED, BF_RECT);
+  }
+  RECT textRect = inner;
+  if (state.down) {
+    textRect.left += 1;
+    textRect.top += 1;
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  DrawText(dc, "OK", 2, &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  if (focused) {
+    RECT focus{inner.left + 3, inner.top + 3, inner.right - 3, inner.bottom - 3};
+    if (state.down) focus = {focus.left + 1, focus.top + 1, focus.right + 1, focus.bottom + 1};
+    DrawFocusRect(dc, &focus);
+  }
+}
+
+void Paint(HWND hwnd, HDC dc, const BoxState& state) {
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  HGDIOBJ oldFont = SelectObject(dc, state.font);
+  if (state.hasIcon) DrawStopIcon(dc, kMargin, kMargin);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  RECT textRect = state.textRect;
+  DrawText(dc, state.text.data(), static_cast<int>(state.text.size()), &textRect, kTextFlags);
+  PaintButton(dc, state, GetFocus() == hwnd);
+  SelectObject(dc, oldFont);
+}
+
+void Redraw(HWND hwnd) { InvalidateRect(hwnd, nullptr, FALSE); }
+
+void Answer(HWND hwnd, int result) {
+  if (BoxState* state = StateOf(hwnd); state && state->result == 0) state->result = result;
+}
+
+LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  BoxState* state = StateOf(hwnd);
+  if (!state) return DefWindowProc(hwnd, msg, wParam, lParam);
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps{};
+      HDC dc = BeginPaint(hwnd, &ps);
+      if (dc) Paint(hwnd, dc, *state);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_GETDLGCODE:
+      return DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+      if (wParam == VK_RETURN || wParam == VK_SPACE || wParam == VK_ESCAPE) Answer(hwnd, IDOK);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (InRect(state->buttonRect, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) {
+        state->pressed = true;
+        state->down = true;
+        SetCapture(hwnd);
+        Redraw(hwnd);
+      }
+      return 0;
+    case WM_MOUSEMOVE:
+      if (state->pressed) {
+        bool inside = InRect(state->buttonRect, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        if (inside != state->down) {
+          state->down = inside;
+          Redraw(hwnd);
+        }
+      }
+      return 0;
+    case WM_LBUTTONUP: {
+      bool answer = state->pressed && state->down;
+      state->pressed = false;
+      state->down = false;
+      if (GetCapture() == hwnd) ReleaseCapture();
+      Redraw(hwnd);
+      if (answer) Answer(hwnd, IDOK);
+      return 0;
+    }
+    case WM_CANCELMODE:
+    case WM_CAPTURECHANGED:
+      if (state->pressed) {
+        state->pressed = false;
+        state->down = false;
+        Redraw(hwnd);
+      }
+      return DefWindowProc(hwnd, msg, wParam, lParam);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Redraw(hwnd);
+      return 0;
+    case WM_CLOSE:
+      Answer(hwnd, IDOK);
+      return 0;
+    default:
+      return DefWindowProc(hwnd, msg, wParam, lParam);
+  }
+}
+
+bool RegisterBoxClass() {
+  WNDCLASS existing{};
+  if (GetClassInfo(nullptr, kBoxClass, &existing)) return true;
+  WNDCLASS wc{};
+  wc.style = CS_DBLCLKS | CS_SAVEBITS;
+  wc.lpfnWndProc = BoxProc;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = kBoxClass;
+  return RegisterClass(&wc) != 0;
+}
+
+struct DisabledList {
+  HWND box = nullptr;
+  std::vector<HWND> windows;
+};
+
+BOOL DisableForTask(HWND hwnd, LPARAM lParam) {
+  auto* list = reinterpret_cast<DisabledList*>(lParam);
+  if (hwnd != list->box && IsWindowEnabled(hwnd)) {
+    list->windows.push_back(hwnd);
+    EnableWindow(hwnd, FALSE);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
+  if (!RegisterBoxClass()) return 0;
+  if (owner && !IsWindow(owner)) owner = nullptr;
+  BoxState state;
+  state.text = text ? text : "";
+  state.flags = flags;
+  state.hasIcon = (flags & 0xF0) == MB_ICONSTOP;
+
+  LOGFONT lf{};
+  lf.lfHeight = -11;
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  std::strcpy(lf.lfFaceName, "MS Sans Serif");
+  state.font = CreateFontIndirect(&lf);
+
+  // Lay out: the text wraps at a sensible width; the icon sits at the left, the button below,
+  // centred.
+  HDC measure = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(measure, state.font);
+  RECT textRect{0, 0, kMaxTextWidth, 0};
+  std::string shown = state.text.empty() ? std::string(1, ' ') : state.text;
+  DrawText(measure, shown.data(), static_cast<int>(shown.size()), &textRect, kTextFlags | DT_CALCRECT);
+  SelectObject(measure, old);
+  DeleteDC(measure);
+  int textLeft = kMargin + (state.hasIcon ? kIconSize + kMargin : 0);
+  int textHeight = textRect.bottom - textRect.top;
+  int bodyHeight = std::max(textHeight, state.hasIcon ? kIconSize : 0);
+  int textTop = kMargin + (bodyHeight - textHeight) / 2;
+  state.textRect = {textLeft, textTop, textLeft + (textRect.right - textRect.left), textTop + textHeight};
+  int width = std::max(state.textRect.right + kMargin, kButtonWidth + 2 * kMargin);
+  width = std::max(width, 180);
+  int buttonTop = kMargin + bodyHeight + kMargin;
+  int height = buttonTop + kButtonHeight + kMargin;
+  int buttonLeft = (width - kButtonWidth) / 2;
+  state.buttonRect = {buttonLeft, buttonTop, buttonLeft + kButtonWidth, buttonTop + kButtonHeight};
+
+  // Centred on the owner's monitor (the screen).
+  MONITORINFO info{};
+  GetMonitorInfo(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &info);
+  int x = (info.rcMonitor.left + info.rcMonitor.right - width) / 2;
+  int y = (info.rcMonitor.top + info.rcMonitor.bottom - height) / 2;
+
+  HWND box = CreateWindowEx(WS_EX_DLGMODALFRAME, kBoxClass, caption ? caption : "",
+                            WS_POPUP | WS_CAPTION | WS_SYSMENU, x, y, width, height, owner, nullptr,
+                            nullptr, nullptr);
+  if (!box) {
+    DeleteObject(state.font);
+    return 0;
+  }
+  SetWindowLongPtr(box, GWL_USERDATA, reinterpret_cast<std::intptr_t>(&state));
+  if (HMENU menu = GetSystemMenu(box, FALSE)) {
+    // Move and Close only, like any dialog frame.
+    DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_MINIMIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
+  }
+
+  // Modality: the owner (or, task-modal without an owner, every window of the program) takes no
+  // input while the box is open.
+  DisabledList disabled;
+  disabled.box = box;
+  if (owner) {
+    if (IsWindowEnabled(owner)) {
+      disabled.windows.push_back(owner);
+      EnableWindow(owner, FALSE);
+    }
+  } else if (flags & MB_TASKMODAL) {
+    EnumThreadWindows(GetCurrentThreadId(), DisableForTask, reinterpret_cast<LPARAM>(&disabled));
+  }
+
+  ShowWindow(box, SW_SHOWNORMAL);
+  SetActiveWindow(box);
+  SetFocus(box);
+  UpdateWindow(box);
+  if (Backend* backend = CurrentBackend()) backend->MessageBoxShown(box, state.text, caption ? caption : "", flags);
+
+  // The nested loop: every window still gets its painting, timers and posted messages; input to
+  // the disabled ones is refused by the platform.
+  bool quit = false;
+  int quitCode = 0;
+  while (state.result == 0 && IsWindow(box)) {
+    MSG msg{};
+    BOOL got = GetMessage(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      quit = got == 0;
+      quitCode = static_cast<int>(msg.wParam);
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+
+  for (HWND hwnd : disabled.windows) {
+    if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+  }
+  if (IsWindow(box)) {
+    SetWindowLongPtr(box, GWL_USERDATA, 0);
+    DestroyWindow(box);
+  }
+  DeleteObject(state.font);
+  if (owner && IsWindow(owner) && IsWindowVisible(owner)) SetActiveWindow(owner);
+  // A quit request that arrived while the box was open is left for the outer loop.
+  if (quit) PostQuitMessage(quitCode);
+  return state.result != 0 ? state.result : IDOK;
+}

@@ -1,0 +1,117 @@
+// How the parts of the window core call each other (internal to the platform layer).
+#pragma once
+
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/backend/backend_events.h"
+#include "platform/window/window_store.h"
+
+namespace wincore {
+
+// ---- Tree (window_tree.cpp, window_state.cpp) ----------------------------------------------
+// Recomputes what the desktop is told about a top-level window and hands it to the backend when
+// it changed (also for the windows it owns, whose icon name follows the owner's title).
+void PushTopLevelProps(HWND hwnd);
+TopLevelProps ComputeProps(const WindowRecord& rec);
+// Re-runs the non-client calculation after a style or scroll-bar change (WM_SIZE follows when the
+// client area changed).
+void RecalcFrame(HWND hwnd);
+void DestroyAllWindows();
+// Hides or shows the top-level windows owned by `owner` (minimising the owner hides them).
+void HideOwnedWindows(HWND owner);
+// The deepest visible, enabled window under a screen point inside `top`.
+HWND DeepestWindowAt(HWND top, POINT screenPt);
+void ReshowOwnedWindows(HWND owner);
+
+// ---- Queue (message_queue.cpp) -------------------------------------------------------------
+void QueueInputEvent(const platform_events::InputEvent& event);
+void PostFront(const MSG& msg);
+void ResetQueue();
+void SetUiThread();
+bool OnUiThread();
+DWORD UiThreadId();
+
+// ---- Input (input.cpp) ---------------------------------------------------------------------
+// Turns a native input event into the message for the window that should get it now (capture,
+// hit test, focus). False when nobody takes it.
+bool ConvertInput(const platform_events::InputEvent& event, MSG* out);
+UINT KeysymToVk(std::uint32_t keysym);
+// Keeps GetAsyncKeyState current as events arrive (before they become messages).
+void TrackAsyncInput(const platform_events::InputEvent& event);
+// The cp1252 characters the input method produced with this key-down message.
+bool KeyText(const MSG& msg, std::string* chars);
+void ResetInput();
+
+// ---- Focus and activation (focus.cpp) ------------------------------------------------------
+// Called before a window is destroyed: focus, capture and activation leave it and its children.
+void ForgetWindow(HWND hwnd);
+// Activates `top` (nullptr: the program loses activation). `fromDesktop`: the desktop already
+// knows, so it is not asked again.
+void Activate(HWND top, WPARAM how, bool fromDesktop);
+void ResetFocus();
+
+// ---- Timers (timers.cpp) -------------------------------------------------------------------
+std::optional<std::uint64_t> NextTimerDeadline();
+// A due timer of `filter` (or of any window when nullptr) as a WM_TIMER message.
+bool TakeDueTimer(HWND filter, MSG* out, bool remove);
+void KillWindowTimers(HWND hwnd);
+bool TimerProcValid(HWND hwnd, std::uintptr_t id, TIMERPROC proc);
+void ResetTimers();
+
+// ---- Painting (paint.cpp, paint_rects.cpp) -------------------------------------------------
+// The next window needing WM_PAINT (parents before children), restricted to `filter`'s family.
+HWND FindPaintWindow(HWND filter);
+// Adds `rect` (client coordinates; nullptr: all) to the window's update region. Children that
+// the window does not clip are included, as their pixels are painted over too.
+void InvalidateClient(WindowRecord& rec, const RECT* rect, bool erase, bool allChildren);
+// Everything of the tree of `top` that lies under `surfaceRect` must be painted again.
+void InvalidateSurfaceArea(HWND top, const RECT& surfaceRect);
+void AddDirty(HWND top, const RECT& surfaceRect);
+void FlushPresents();
+enum class RegionKind { Client, Window };
+std::vector<RECT> VisibleRegion(const WindowRecord& rec, RegionKind kind);
+void DropPaintState(HWND hwnd);
+void ResetPaint();
+// Paints right now (WM_NCPAINT when due, then WM_PAINT) if the window has a pending update.
+void PaintNow(HWND hwnd);
+
+// Rectangle lists.
+void AddRect(std::vector<RECT>& list, const RECT& r);
+void SubtractRect(std::vector<RECT>& list, const RECT& r);
+void IntersectList(std::vector<RECT>& list, const RECT& r);
+RECT BoundingBox(const std::vector<RECT>& list);
+
+// ---- Non-client area (nonclient.cpp, scrollbar.cpp) ----------------------------------------
+// The client rectangle relative to the window's top-left corner for a window of this size.
+RECT CalcClientRect(const WindowRecord& rec, int width, int height);
+LRESULT NcHitTest(const WindowRecord& rec, POINT screenPt);
+void PaintNonClient(HWND hwnd);
+bool ScrollBarShown(const WindowRecord& rec, int bar);
+int ScrollBarSize();
+// A press on a window's scroll bar starts scroll tracking; the moves and the release that follow
+// belong to it. Returns whether the event was taken.
+bool ScrollBarPress(HWND hwnd, int bar, POINT screenPt);
+bool ScrollTracking();
+void ScrollTrackMove(POINT screenPt);
+void ScrollTrackRelease(POINT screenPt);
+void ResetScrollTracking();
+
+// ---- System menu (menu.cpp) ----------------------------------------------------------------
+HMENU CreateSystemMenu(HWND owner);
+void DestroySystemMenu(HMENU menu);
+// Whether the menu has the command and it is not greyed.
+bool MenuOffers(HMENU menu, UINT command);
+void ResetMenus();
+
+// ---- Module (module.cpp) -------------------------------------------------------------------
+// 32-bit icon pixels for the desktop: width, height, then 0xAARRGGBB.
+std::vector<std::uint32_t> IconArgb(HICON icon);
+
+}  // namespace wincore

@@ -1,0 +1,299 @@
+// Window geometry: SetWindowPos and the coordinate conversions.
+#include <algorithm>
+
+#include "platform/gfx/dc_internal.h"
+#include "platform/gdi.h"
+#include "platform/window.h"
+#include "platform/window/window_core.h"
+
+namespace wincore {
+namespace {
+
+// Flags DefWindowProc reads from WM_WINDOWPOSCHANGED to decide on WM_SIZE and WM_MOVE.
+constexpr UINT kNoClientSize = 0x0800;
+constexpr UINT kNoClientMove = 0x1000;
+
+std::vector<HWND>* SiblingList(WindowRecord& rec) {
+  if (!rec.IsChild()) return &TopLevels();
+  WindowRecord* parent = Find(rec.parent);
+  return parent ? &parent->children : nullptr;
+}
+
+bool ApplyZOrder(WindowRecord& rec, HWND after) {
+  std::vector<HWND>* list = SiblingList(rec);
+  if (list == nullptr) return false;
+  std::vector<HWND> before = *list;
+  const bool top = rec.IsTopLevel();
+  auto isTopmost = [](HWND h) {
+    WindowRecord* r = Find(h);
+    return r != nullptr && (r->exStyle & WS_EX_TOPMOST) != 0;
+  };
+  list->erase(std::remove(list->begin(), list->end(), rec.handle), list->end());
+  auto frontForNormal = [&]() {
+    // Normal top-level windows stay below the top-most ones.
+    auto it = list->begin();
+    if (top) {
+      while (it != list->end() && isTopmost(*it)) ++it;
+    }
+    return it;
+  };
+  if (after == HWND_TOPMOST && top) {
+    rec.exStyle |= WS_EX_TOPMOST;
+    list->insert(list->begin(), rec.handle);
+  } else if (after == HWND_NOTOPMOST && top) {
+    rec.exStyle &= ~WS_EX_TOPMOST;
+    list->insert(frontForNormal(), rec.handle);
+  } else if (after == HWND_TOP || after == HWND_TOPMOST || after == HWND_NOTOPMOST) {
+    if (top && (rec.exStyle & WS_EX_TOPMOST) != 0) {
+      list->insert(list->begin(), rec.handle);
+    } else {
+      list->insert(frontForNormal(), rec.handle);
+    }
+  } else if (after == HWND_BOTTOM) {
+    list->push_back(rec.handle);
+  } else {
+    auto it = std::find(list->begin(), list->end(), after);
+    if (it == list->end()) {
+      *list = before;  // not a sibling: the order stays
+      return false;
+    }
+    list->insert(it + 1, rec.handle);
+  }
+  return *list != before;
+}
+
+void DetachTree(HWND hwnd) {
+  DetachSurfaceDCs(hwnd);
+  if (WindowRecord* rec = Find(hwnd)) {
+    for (HWND child : rec->children) DetachTree(child);
+  }
+}
+
+NativeShowState ShownState(const WindowRecord& rec) {
+  if (rec.iconic) return NativeShowState::Minimized;
+  if (rec.zoomed) return NativeShowState::Maximized;
+  return NativeShowState::Normal;
+}
+
+}  // namespace
+
+void RecalcFrame(HWND hwnd) {
+  SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+}  // namespace wincore
+
+using namespace wincore;
+
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) {
+    SetLastError(1400);
+    return FALSE;
+  }
+  WINDOWPOS wp;
+  wp.hwnd = hwnd;
+  wp.hwndInsertAfter = insertAfter;
+  wp.x = (flags & SWP_NOMOVE) ? rec->rect.left : x;
+  wp.y = (flags & SWP_NOMOVE) ? rec->rect.top : y;
+  wp.cx = (flags & SWP_NOSIZE) ? Width(rec->rect) : cx;
+  wp.cy = (flags & SWP_NOSIZE) ? Height(rec->rect) : cy;
+  wp.flags = flags;
+  SendMessage(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
+  if ((rec = Find(hwnd)) == nullptr) return FALSE;
+  flags = wp.flags;
+
+  const RECT oldRect = rec->rect;
+  const RECT oldClient = rec->client;
+  const bool wasShowing = Showing(*rec);
+  const RECT oldArea = WindowRectInSurface(*rec);
+  HWND top = TopLevelOf(hwnd);
+
+  bool zChanged = false;
+  if ((flags & SWP_NOZORDER) == 0) zChanged = ApplyZOrder(*rec, wp.hwndInsertAfter);
+  RECT newRect = oldRect;
+  if ((flags & SWP_NOMOVE) == 0) {
+    newRect = Offset(newRect, ClampCoordinate(wp.x) - oldRect.left, ClampCoordinate(wp.y) - oldRect.top);
+  }
+  if ((flags & SWP_NOSIZE) == 0) {
+    newRect.right = newRect.left + ClampSize(wp.cx, rec->IsTopLevel());
+    newRect.bottom = newRect.top + ClampSize(wp.cy, rec->IsTopLevel());
+  }
+  const bool moved = newRect.left != oldRect.left || newRect.top != oldRect.top;
+  const bool sized = Width(newRect) != Width(oldRect) || Height(newRect) != Height(oldRect);
+  rec->rect = newRect;
+  if (sized || (flags & SWP_FRAMECHANGED) != 0) {
+    RECT calc = newRect;
+    SendMessage(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&calc));
+    if ((rec = Find(hwnd)) == nullptr) return FALSE;
+    rec->client = Intersect(Offset(calc, -newRect.left, -newRect.top), {0, 0, Width(newRect), Height(newRect)});
+  }
+  const bool clientSized = Width(rec->client) != Width(oldClient) || Height(rec->client) != Height(oldClient);
+  const bool clientMoved = moved || rec->client.left != oldClient.left || rec->client.top != oldClient.top;
+
+  bool shownNow = false;
+  bool hiddenNow = false;
+  if ((flags & SWP_SHOWWINDOW) != 0 && (rec->style & WS_VISIBLE) == 0) {
+    rec->style |= WS_VISIBLE;
+    shownNow = true;
+  } else if ((flags & SWP_HIDEWINDOW) != 0 && (rec->style & WS_VISIBLE) != 0) {
+    rec->style &= ~WS_VISIBLE;
+    hiddenNow = true;
+  }
+
+  if (rec->IsTopLevel()) {
+    if (sized && rec->surface) {
+      DetachTree(hwnd);
+      rec->surface->Resize(Width(newRect), Height(newRect), PixelFromColor(GetSysColor(COLOR_BTNFACE)));
+      rec->dirty.clear();
+    }
+    if ((moved || sized) && rec->nativeCreated) CurrentBackend()->SetNativeBounds(hwnd, newRect);
+    if (shownNow && rec->nativeCreated) CurrentBackend()->SetNativeShowState(hwnd, ShownState(*rec));
+    if (hiddenNow && rec->nativeCreated) CurrentBackend()->SetNativeShowState(hwnd, NativeShowState::Hidden);
+    if ((shownNow || sized || (flags & SWP_FRAMECHANGED) != 0) && Showing(*rec)) {
+      // Everything is drawn again and the whole surface presented.
+      InvalidateSurfaceArea(hwnd, {0, 0, Width(newRect), Height(newRect)});
+      if (rec->surface) AddDirty(hwnd, {0, 0, rec->surface->Width(), rec->surface->Height()});
+    }
+    if (hiddenNow) {
+      ForgetWindow(hwnd);
+      if ((rec = Find(hwnd)) == nullptr) return FALSE;
+    }
+  } else {
+    const bool changed = moved || sized || shownNow || hiddenNow || zChanged || (flags & SWP_FRAMECHANGED) != 0;
+    if (changed && (flags & SWP_NOREDRAW) == 0) {
+      if (wasShowing) InvalidateSurfaceArea(top, oldArea);
+      if (Showing(*rec)) InvalidateSurfaceArea(top, WindowRectInSurface(*rec));
+    }
+    if (moved || sized) DetachTree(hwnd);
+    if (hiddenNow) {
+      // A hidden window keeps neither the keyboard nor the mouse.
+      HWND focus = GetFocus();
+      if (focus == hwnd || IsChild(hwnd, focus)) SetFocus(rec->parent);
+      HWND capture = GetCapture();
+      if (capture == hwnd || IsChild(hwnd, capture)) ReleaseCapture();
+      if ((rec = Find(hwnd)) == nullptr) return FALSE;
+    }
+  }
+
+  wp.x = rec->rect.left;
+  wp.y = rec->rect.top;
+  wp.cx = Width(rec->rect);
+  wp.cy = Height(rec->rect);
+  wp.flags = flags | (clientSized ? 0 : kNoClientSize) | (clientMoved ? 0 : kNoClientMove);
+  SendMessage(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
+  if ((rec = Find(hwnd)) == nullptr) return TRUE;
+
+  if (rec->IsTopLevel() && (flags & SWP_NOACTIVATE) == 0 && (rec->style & WS_VISIBLE) != 0 &&
+      (shownNow || (flags & SWP_NOZORDER) == 0) && EnabledChain(*rec)) {
+    Activate(hwnd, WA_ACTIVE, false);
+  }
+  return TRUE;
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+  return SetWindowPos(hwnd, nullptr, x, y, width, height,
+                      SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+}
+
+BOOL GetWindowRect(HWND hwnd, RECT* rect) {
+  if (rect == nullptr) return FALSE;
+  if (hwnd == DesktopHandle()) {
+    *rect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return TRUE;
+  }
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) return FALSE;
+  POINT o = WindowOriginOnScreen(*rec);
+  *rect = {o.x, o.y, o.x + Width(rec->rect), o.y + Height(rec->rect)};
+  return TRUE;
+}
+
+BOOL GetClientRect(HWND hwnd, RECT* rect) {
+  if (rect == nullptr) return FALSE;
+  if (hwnd == DesktopHandle()) return GetWindowRect(hwnd, rect);
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) return FALSE;
+  *rect = {0, 0, Width(rec->client), Height(rec->client)};
+  return TRUE;
+}
+
+BOOL ClientToScreen(HWND hwnd, POINT* pt) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr || pt == nullptr) return FALSE;
+  POINT o = ClientOriginOnScreen(*rec);
+  pt->x += o.x;
+  pt->y += o.y;
+  return TRUE;
+}
+
+BOOL ScreenToClient(HWND hwnd, POINT* pt) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr || pt == nullptr) return FALSE;
+  POINT o = ClientOriginOnScreen(*rec);
+  pt->x -= o.x;
+  pt->y -= o.y;
+  return TRUE;
+}
+
+int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
+  POINT a{0, 0};
+  POINT b{0, 0};
+  if (from != nullptr && from != DesktopHandle()) {
+    WindowRecord* rec = Find(from);
+    if (rec == nullptr) return 0;
+    a = ClientOriginOnScreen(*rec);
+  }
+  if (to != nullptr && to != DesktopHandle()) {
+    WindowRecord* rec = Find(to);
+    if (rec == nullptr) return 0;
+    b = ClientOriginOnScreen(*rec);
+  }
+  const int dx = a.x - b.x;
+  const int dy = a.y - b.y;
+  for (UINT i = 0; points != nullptr && i < count; ++i) {
+    points[i].x += dx;
+    points[i].y += dy;
+  }
+  return static_cast<int>(MAKELPARAM(dx, dy));
+}
+
+// The deepest visible, enabled window under a screen point, starting at `hwnd` (which contains
+// the point). Disabled children are passed over: their parent gets the pointer.
+HWND wincore::DeepestWindowAt(HWND hwnd, POINT screenPt) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) return nullptr;
+  POINT co = ClientOriginOnScreen(*rec);
+  RECT client = {co.x, co.y, co.x + Width(rec->client), co.y + Height(rec->client)};
+  if (!Contains(client, screenPt)) return hwnd;
+  for (HWND child : rec->children) {
+    WindowRecord* c = Find(child);
+    if (c == nullptr || (c->style & WS_VISIBLE) == 0 || (c->style & WS_DISABLED) != 0) continue;
+    POINT o = WindowOriginOnScreen(*c);
+    RECT r{o.x, o.y, o.x + Width(c->rect), o.y + Height(c->rect)};
+    if (Contains(r, screenPt)) return DeepestWindowAt(child, screenPt);
+  }
+  return hwnd;
+}
+
+HWND WindowFromPoint(POINT screenPt) {
+  for (HWND top : TopLevels()) {
+    WindowRecord* rec = Find(top);
+    if (rec == nullptr || (rec->style & WS_VISIBLE) == 0 || rec->iconic) continue;
+    if (Contains(rec->rect, screenPt)) return DeepestWindowAt(top, screenPt);
+  }
+  return nullptr;
+}
+
+HWND ChildWindowFromPoint(HWND parent, POINT clientPt) {
+  WindowRecord* rec = Find(parent);
+  if (rec == nullptr) return nullptr;
+  RECT client{0, 0, Width(rec->client), Height(rec->client)};
+  if (!Contains(client, clientPt)) return nullptr;
+  for (HWND child : rec->children) {
+    WindowRecord* c = Find(child);
+    if (c != nullptr && Contains(c->rect, clientPt)) return child;
+  }
+  return parent;
+}

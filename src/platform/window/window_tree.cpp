@@ -1,0 +1,544 @@
+// Creating and destroying windows, the parent/owner tree, window longs and what the desktop is
+// told about top-level windows.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gfx/dc_internal.h"
+#include "platform/gdi.h"
+#include "base/cp1252.h"
+#include "platform/window.h"
+#include "platform/window/window_core.h"
+
+namespace wincore {
+namespace {
+
+// Windows of this class are announced to the desktop as modal dialogs (the message box).
+constexpr const char* kDialogClass = "#32770";
+
+constexpr int GWL_HINSTANCE_INDEX = -6;
+constexpr int GWL_HWNDPARENT_INDEX = -8;
+
+std::uint32_t FacePixel() { return PixelFromColor(GetSysColor(COLOR_BTNFACE)); }
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+  if (a.size() != std::strlen(b)) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+void MarkDestroying(WindowRecord& rec) {
+  rec.destroying = true;
+  for (HWND child : rec.children) {
+    if (WindowRecord* c = Find(child)) MarkDestroying(*c);
+  }
+}
+
+void SendDestroy(HWND hwnd) {
+  SendMessage(hwnd, WM_DESTROY, 0, 0);
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) return;
+  std::vector<HWND> children = rec->children;
+  for (HWND child : children) {
+    if (Find(child) != nullptr) SendDestroy(child);
+  }
+}
+
+void FinishDestroy(HWND hwnd) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) return;
+  std::vector<HWND> children = rec->children;
+  for (HWND child : children) FinishDestroy(child);
+  SendMessage(hwnd, WM_NCDESTROY, 0, 0);
+  rec = Find(hwnd);
+  if (rec == nullptr) return;
+  KillWindowTimers(hwnd);
+  DetachSurfaceDCs(hwnd);
+  if (rec->IsChild()) {
+    if (WindowRecord* parent = Find(rec->parent)) {
+      auto& list = parent->children;
+      list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
+    }
+  } else {
+    if (rec->sysMenu != nullptr) DestroySystemMenu(rec->sysMenu);
+    if (rec->nativeCreated) CurrentBackend()->DestroyNative(hwnd);
+    rec->nativeCreated = false;
+  }
+  Remove(hwnd);
+}
+
+HICON PropsIcon(const WindowRecord& rec) {
+  if (rec.bigIconSet) return rec.bigIcon;
+  if (rec.smallIcon != nullptr) return rec.smallIcon;
+  return rec.cls->wc.hIcon;
+}
+
+}  // namespace
+
+TopLevelProps ComputeProps(const WindowRecord& rec) {
+  TopLevelProps p;
+  p.titleUtf8 = text::Cp1252ToUtf8(rec.text);
+  // The taskbar shows the title of the window at the root of the owner chain (the application
+  // window), whichever of its windows is showing.
+  const WindowRecord* root = &rec;
+  for (int guard = 0; guard < 64 && root->owner != nullptr; ++guard) {
+    const WindowRecord* next = Find(root->owner);
+    if (next == nullptr) break;
+    root = next;
+  }
+  p.iconNameUtf8 = text::Cp1252ToUtf8(root->text);
+  p.className = rec.cls->name;
+  p.transientFor = rec.owner;
+  p.fixedSize = (rec.style & WS_THICKFRAME) == 0;
+  p.userPosition = true;
+  p.hasTitle = (rec.style & WS_CAPTION) == WS_CAPTION;
+  p.hasSystemMenu = (rec.style & WS_SYSMENU) != 0;
+  HMENU menu = rec.sysMenu;
+  p.canMove = !p.hasSystemMenu || MenuOffers(menu, SC_MOVE);
+  p.canClose = p.hasSystemMenu && MenuOffers(menu, SC_CLOSE);
+  p.canMinimize = (rec.style & WS_MINIMIZEBOX) != 0 && (!p.hasSystemMenu || MenuOffers(menu, SC_MINIMIZE));
+  p.canMaximize = (rec.style & WS_MAXIMIZEBOX) != 0 && (!p.hasSystemMenu || MenuOffers(menu, SC_MAXIMIZE));
+  p.canResize = (rec.style & WS_THICKFRAME) != 0 && (!p.hasSystemMenu || MenuOffers(menu, SC_SIZE));
+  p.dialog = EqualsNoCase(rec.cls->name, kDialogClass);
+  p.modal = p.dialog;
+  p.popup = (rec.style & WS_POPUP) != 0 && !p.hasTitle;
+  p.skipTaskbar = rec.owner != nullptr || (rec.exStyle & WS_EX_TOOLWINDOW) != 0;
+  p.iconArgb = IconArgb(PropsIcon(rec));
+  return p;
+}
+
+void PushTopLevelProps(HWND hwnd) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr || rec->IsChild()) return;
+  TopLevelProps props = ComputeProps(*rec);
+  if (!rec->propsKnown || !(props == rec->props)) {
+    rec->props = props;
+    rec->propsKnown = true;
+    if (rec->nativeCreated) CurrentBackend()->SetNativeProps(hwnd, rec->props);
+  }
+  // Owned windows carry this window's title as their icon name.
+  std::vector<HWND> tops = TopLevels();
+  for (HWND other : tops) {
+    WindowRecord* o = Find(other);
+    if (o != nullptr && o->owner == hwnd) PushTopLevelProps(other);
+  }
+}
+
+void DestroyAllWindows() {
+  for (int guard = 0; guard < 10000 && !TopLevels().empty(); ++guard) {
+    // Unowned windows first: destroying one takes the windows it owns with it.
+    std::vector<HWND> tops = TopLevels();
+    HWND pick = tops.front();
+    for (HWND h : tops) {
+      WindowRecord* rec = Find(h);
+      if (rec != nullptr && rec->owner == nullptr) {
+        pick = h;
+        break;
+      }
+    }
+    DestroyWindow(pick);
+    if (Find(pick) != nullptr) Remove(pick);  // a window that refused to go
+  }
+}
+
+}  // namespace wincore
+
+using namespace wincore;
+
+void PushTopLevelPropsFor(HWND hwnd) { PushTopLevelProps(hwnd); }
+
+HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
+                    int x, int y, int width, int height, HWND parentOrOwner, HMENU menuOrId,
+                    HINSTANCE instance, void* createParam) {
+  if (!CoreReady()) {
+    SetLastError(1400);
+    return nullptr;
+  }
+  std::shared_ptr<ClassRecord> cls = FindClass(className);
+  if (!cls) {
+    SetLastError(1407);  // class not found
+    return nullptr;
+  }
+  HWND parent = nullptr;
+  HWND owner = nullptr;
+  if ((style & WS_CHILD) != 0) {
+    if (Find(parentOrOwner) == nullptr) {
+      SetLastError(1406);  // a child window needs a parent
+      return nullptr;
+    }
+    parent = parentOrOwner;
+  } else if (parentOrOwner != nullptr && parentOrOwner != DesktopHandle()) {
+    owner = TopLevelOf(parentOrOwner);
+    if (owner == nullptr) {
+      SetLastError(1400);
+      return nullptr;
+    }
+  }
+
+  auto rec = std::make_unique<WindowRecord>();
+  HWND hwnd = NewHandle();
+  rec->handle = hwnd;
+  rec->cls = cls;
+  const DWORD initialShow = style & (WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
+  rec->style = style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
+  if (parent == nullptr) rec->style |= WS_CLIPSIBLINGS;
+  rec->exStyle = exStyle;
+  rec->parent = parent;
+  rec->owner = owner;
+  x = ClampCoordinate(x);
+  y = ClampCoordinate(y);
+  width = ClampSize(width, parent == nullptr);
+  height = ClampSize(height, parent == nullptr);
+  rec->rect = {x, y, x + width, y + height};
+  rec->proc = cls->wc.lpfnWndProc;
+  rec->id = parent != nullptr ? reinterpret_cast<std::intptr_t>(menuOrId) : 0;
+  rec->instance = instance;
+  rec->extra.assign(static_cast<std::size_t>(std::max(cls->wc.cbWndExtra, 0)), 0);
+  rec->client = CalcClientRect(*rec, width, height);
+  WindowRecord* r = Insert(std::move(rec));
+  if (parent != nullptr) {
+    // A new child goes to the bottom of its siblings' z-order, so creation order is tab order.
+    Find(parent)->children.push_back(hwnd);
+  } else {
+    TopLevels().insert(TopLevels().begin(), hwnd);
+    r->surface = std::make_unique<Surface>(width, height, FacePixel());
+    r->sysMenu = CreateSystemMenu(hwnd);
+    r->props = ComputeProps(*r);
+    r->propsKnown = true;
+    r->nativeCreated = CurrentBackend()->CreateNative(hwnd, r->rect, r->props);
+  }
+
+  CREATESTRUCT cs;
+  cs.lpCreateParams = createParam;
+  cs.hInstance = instance;
+  cs.hMenu = menuOrId;
+  cs.hwndParent = parentOrOwner;
+  cs.cx = width;
+  cs.cy = height;
+  cs.x = x;
+  cs.y = y;
+  cs.style = static_cast<LONG>(style);
+  cs.lpszName = windowName;
+  cs.lpszClass = className;
+  cs.dwExStyle = exStyle;
+
+  if (SendMessage(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) == 0) {
+    DestroyWindow(hwnd);
+    SetLastError(1400);
+    return nullptr;
+  }
+  if ((r = Find(hwnd)) == nullptr) return nullptr;
+  RECT calc = r->rect;
+  SendMessage(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&calc));
+  if ((r = Find(hwnd)) == nullptr) return nullptr;
+  r->client = Intersect(Offset(calc, -r->rect.left, -r->rect.top), {0, 0, Width(r->rect), Height(r->rect)});
+  if (SendMessage(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+    DestroyWindow(hwnd);
+    SetLastError(1400);
+    return nullptr;
+  }
+  if ((r = Find(hwnd)) == nullptr) return nullptr;
+  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(Width(r->client), Height(r->client)));
+  if ((r = Find(hwnd)) == nullptr) return nullptr;
+  POINT moved{r->rect.left + r->client.left, r->rect.top + r->client.top};
+  SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(moved.x, moved.y));
+  if (Find(hwnd) == nullptr) return nullptr;
+  if ((initialShow & WS_MINIMIZE) != 0) {
+    ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
+  } else if ((initialShow & WS_MAXIMIZE) != 0) {
+    ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+  } else if ((initialShow & WS_VISIBLE) != 0) {
+    ShowWindow(hwnd, SW_SHOW);
+  }
+  return Find(hwnd) != nullptr ? hwnd : nullptr;
+}
+
+BOOL DestroyWindow(HWND hwnd) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) {
+    SetLastError(1400);
+    return FALSE;
+  }
+  if (rec->destroying) return TRUE;
+  MarkDestroying(*rec);
+
+  // Windows owned by this one go first.
+  if (rec->IsTopLevel()) {
+    std::vector<HWND> tops = TopLevels();
+    for (HWND other : tops) {
+      WindowRecord* o = Find(other);
+      if (o != nullptr && o->owner == hwnd) DestroyWindow(other);
+    }
+  }
+  rec = Find(hwnd);
+  if (rec == nullptr) return TRUE;
+
+  // Hidden at once, without the usual show messages: it is going.
+  if ((rec->style & WS_VISIBLE) != 0) {
+    if (rec->IsChild()) {
+      const bool wasShowing = Showing(*rec);
+      RECT area = WindowRectInSurface(*rec);
+      rec->style &= ~WS_VISIBLE;
+      if (wasShowing) InvalidateSurfaceArea(TopLevelOf(hwnd), area);
+    } else {
+      rec->style &= ~WS_VISIBLE;
+      if (rec->nativeCreated) CurrentBackend()->SetNativeShowState(hwnd, NativeShowState::Hidden);
+    }
+  }
+  ForgetWindow(hwnd);
+  if (Find(hwnd) == nullptr) return TRUE;
+  SendDestroy(hwnd);
+  FinishDestroy(hwnd);
+  return TRUE;
+}
+
+BOOL IsWindow(HWND hwnd) {
+  if (hwnd == DesktopHandle()) return TRUE;
+  return Find(hwnd) != nullptr ? TRUE : FALSE;
+}
+
+HWND GetParent(HWND hwnd) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) return nullptr;
+  return rec->IsChild() ? rec->parent : rec->owner;
+}
+
+HWND SetParent(HWND hwnd, HWND newParent) {
+  WindowRecord* rec = Find(hwnd);
+  WindowRecord* np = Find(newParent);
+  // Only child windows move between parents here; top-level windows keep their own surface.
+  if (rec == nullptr || np == nullptr || !rec->IsChild() || hwnd == newParent || IsChild(hwnd, newParent)) {
+    SetLastError(87);
+    return nullptr;
+  }
+  HWND old = rec->parent;
+  if (old == newParent) return old;
+  const bool wasShowing = Showing(*rec);
+  HWND oldTop = TopLevelOf(hwnd);
+  RECT oldArea = WindowRectInSurface(*rec);
+  DetachSurfaceDCs(hwnd);
+  if (WindowRecord* op = Find(old)) {
+    auto& list = op->children;
+    list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
+  }
+  rec->parent = newParent;
+  np->children.insert(np->children.begin(), hwnd);
+  if (wasShowing) InvalidateSurfaceArea(oldTop, oldArea);
+  if (Showing(*rec)) InvalidateSurfaceArea(TopLevelOf(hwnd), WindowRectInSurface(*rec));
+  return old;
+}
+
+HWND GetWindow(HWND hwnd, UINT cmd) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) return nullptr;
+  if (cmd == GW_OWNER) return rec->IsChild() ? nullptr : rec->owner;
+  if (cmd == GW_CHILD) return rec->children.empty() ? nullptr : rec->children.front();
+  const std::vector<HWND>* siblings = &TopLevels();
+  if (rec->IsChild()) {
+    WindowRecord* parent = Find(rec->parent);
+    if (parent == nullptr) return nullptr;
+    siblings = &parent->children;
+  }
+  auto it = std::find(siblings->begin(), siblings->end(), hwnd);
+  if (it == siblings->end()) return nullptr;
+  switch (cmd) {
+    case GW_HWNDFIRST:
+      return siblings->front();
+    case GW_HWNDLAST:
+      return siblings->back();
+    case GW_HWNDNEXT:
+      return (it + 1) == siblings->end() ? nullptr : *(it + 1);
+    case GW_HWNDPREV:
+      return it == siblings->begin() ? nullptr : *(it - 1);
+    default:
+      return nullptr;
+  }
+}
+
+HWND GetTopWindow(HWND hwnd) {
+  if (hwnd == nullptr || hwnd == DesktopHandle()) {
+    return TopLevels().empty() ? nullptr : TopLevels().front();
+  }
+  return GetWindow(hwnd, GW_CHILD);
+}
+
+HWND GetAncestorTopLevel(HWND hwnd) { return TopLevelOf(hwnd); }
+
+BOOL IsChild(HWND parent, HWND hwnd) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr || parent == nullptr) return FALSE;
+  while (rec->IsChild()) {
+    if (rec->parent == parent) return TRUE;
+    rec = Find(rec->parent);
+    if (rec == nullptr) return FALSE;
+  }
+  return FALSE;
+}
+
+BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM lParam) {
+  if (proc == nullptr || !CoreReady()) return FALSE;
+  if (threadId != UiThreadId()) return FALSE;
+  std::vector<HWND> tops = TopLevels();
+  for (HWND h : tops) {
+    if (Find(h) == nullptr) continue;
+    if (!proc(h, lParam)) break;
+  }
+  return TRUE;
+}
+
+namespace {
+bool EnumChildren(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
+  WindowRecord* rec = Find(parent);
+  if (rec == nullptr) return true;
+  std::vector<HWND> children = rec->children;
+  for (HWND child : children) {
+    if (Find(child) == nullptr) continue;
+    if (!proc(child, lParam)) return false;
+    if (!EnumChildren(child, proc, lParam)) return false;
+  }
+  return true;
+}
+}  // namespace
+
+BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
+  if (proc == nullptr || Find(parent) == nullptr) return FALSE;
+  EnumChildren(parent, proc, lParam);
+  return TRUE;
+}
+
+DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
+  if (Find(hwnd) == nullptr) return 0;
+  if (processId != nullptr) *processId = static_cast<DWORD>(::getpid());
+  // Every window belongs to the UI thread.
+  return UiThreadId();
+}
+
+std::intptr_t GetWindowLongPtr(HWND hwnd, int index) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) {
+    SetLastError(1400);
+    return 0;
+  }
+  switch (index) {
+    case GWL_WNDPROC:
+      return reinterpret_cast<std::intptr_t>(rec->proc);
+    case GWL_STYLE: {
+      DWORD style = rec->style;
+      if (rec->iconic) style |= WS_MINIMIZE;
+      if (rec->zoomed) style |= WS_MAXIMIZE;
+      return static_cast<std::intptr_t>(style);
+    }
+    case GWL_EXSTYLE:
+      return static_cast<std::intptr_t>(rec->exStyle);
+    case GWL_USERDATA:
+      return rec->userData;
+    case GWL_ID:
+      return rec->id;
+    case GWL_HINSTANCE_INDEX:
+      return reinterpret_cast<std::intptr_t>(rec->instance);
+    case GWL_HWNDPARENT_INDEX:
+      return reinterpret_cast<std::intptr_t>(rec->IsChild() ? rec->parent : rec->owner);
+    default:
+      break;
+  }
+  if (index >= 0 && static_cast<std::size_t>(index) + sizeof(std::intptr_t) <= rec->extra.size()) {
+    std::intptr_t v = 0;
+    std::memcpy(&v, rec->extra.data() + index, sizeof v);
+    return v;
+  }
+  SetLastError(1413);  // invalid index
+  return 0;
+}
+
+std::intptr_t SetWindowLongPtr(HWND hwnd, int index, std::intptr_t value) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) {
+    SetLastError(1400);
+    return 0;
+  }
+  std::intptr_t old = GetWindowLongPtr(hwnd, index);
+  switch (index) {
+    case GWL_WNDPROC:
+      if (value == 0) return 0;
+      rec->proc = reinterpret_cast<WNDPROC>(value);
+      return old;
+    case GWL_STYLE:
+      // As with the classic service, frame bits take effect with SetWindowPos(SWP_FRAMECHANGED).
+      rec->style = static_cast<DWORD>(value) & ~(WS_MINIMIZE | WS_MAXIMIZE);
+      PushTopLevelProps(hwnd);
+      return old;
+    case GWL_EXSTYLE:
+      rec->exStyle = static_cast<DWORD>(value);
+      PushTopLevelProps(hwnd);
+      return old;
+    case GWL_USERDATA:
+      rec->userData = value;
+      return old;
+    case GWL_ID:
+      rec->id = value;
+      return old;
+    case GWL_HWNDPARENT_INDEX:
+      if (rec->IsTopLevel()) {
+        HWND owner = value != 0 ? TopLevelOf(reinterpret_cast<HWND>(value)) : nullptr;
+        if (owner == hwnd) return 0;
+        rec->owner = owner;
+        PushTopLevelProps(hwnd);
+      }
+      return old;
+    default:
+      break;
+  }
+  if (index >= 0 && static_cast<std::size_t>(index) + sizeof(std::intptr_t) <= rec->extra.size()) {
+    std::memcpy(rec->extra.data() + index, &value, sizeof value);
+    return old;
+  }
+  SetLastError(1413);
+  return 0;
+}
+
+LONG GetWindowLong(HWND hwnd, int index) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) {
+    SetLastError(1400);
+    return 0;
+  }
+  if (index >= 0) {
+    if (static_cast<std::size_t>(index) + sizeof(LONG) > rec->extra.size()) return 0;
+    LONG v = 0;
+    std::memcpy(&v, rec->extra.data() + index, sizeof v);
+    return v;
+  }
+  return static_cast<LONG>(GetWindowLongPtr(hwnd, index));
+}
+
+LONG SetWindowLong(HWND hwnd, int index, LONG value) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) {
+    SetLastError(1400);
+    return 0;
+  }
+  if (index == GWL_WNDPROC) {
+    // A procedure address does not fit 32 bits; SetWindowLongPtr is the way to subclass.
+    SetLastError(87);
+    return 0;
+  }
+  if (index >= 0) {
+    if (static_cast<std::size_t>(index) + sizeof(LONG) > rec->extra.size()) return 0;
+    LONG old = 0;
+    std::memcpy(&old, rec->extra.data() + index, sizeof old);
+    std::memcpy(rec->extra.data() + index, &value, sizeof value);
+    return old;
+  }
+  std::intptr_t v = value;
+  if (index == GWL_STYLE || index == GWL_EXSTYLE) v = static_cast<std::intptr_t>(static_cast<DWORD>(value));
+  return static_cast<LONG>(SetWindowLongPtr(hwnd, index, v));
+}
+
+LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (proc == nullptr) return 0;
+  return proc(hwnd, msg, wParam, lParam);
+}

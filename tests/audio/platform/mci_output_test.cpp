@@ -1,0 +1,287 @@
+// The sound outputs and what goes wrong around them: a WAV file written in real time, output
+// turned off, a driver that cannot open, a missing or broken soundfont, malformed files opened
+// through the service. Every failure must be a clear text, and nothing may be printed on stderr.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "audio/platform/audio_test_support.h"
+#include "audio/platform/mci_test_support.h"
+#include "platform/mci/synth_engine.h"
+#include "support/midi_file_builder.h"
+
+using mci_test::ErrorText;
+using mci_test::Received;
+
+namespace {
+
+struct Wav {
+  bool valid = false;
+  int channels = 0;
+  int rate = 0;
+  int bits = 0;
+  std::uint32_t dataBytes = 0;
+  std::vector<float> samples;
+};
+
+Wav ReadWav(const std::string& path) {
+  Wav wav;
+  std::ifstream f(path, std::ios::binary);
+  std::vector<unsigned char> b((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVEfmt ", 8) != 0 ||
+      std::memcmp(b.data() + 36, "data", 4) != 0) {
+    return wav;
+  }
+  auto le16 = [&](std::size_t at) { return b[at] | (b[at + 1] << 8); };
+  auto le32 = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(le16(at)) | (static_cast<std::uint32_t>(le16(at + 2)) << 16);
+  };
+  wav.channels = le16(22);
+  wav.rate = static_cast<int>(le32(24));
+  wav.bits = le16(34);
+  wav.dataBytes = le32(40);
+  wav.valid = le16(20) == 1 && le32(4) == 36 + wav.dataBytes && b.size() == 44 + wav.dataBytes;
+  for (std::size_t i = 44; i + 1 < b.size(); i += 2) {
+    wav.samples.push_back(static_cast<std::int16_t>(le16(i)) / 32768.0f);
+  }
+  return wav;
+}
+
+// Captures what is written on stderr while it lives.
+class StderrCapture {
+ public:
+  StderrCapture() {
+    std::fflush(stderr);
+    m_saved = dup(2);
+    m_path = std::filesystem::temp_directory_path() / ("tessivo-stderr-" + std::to_string(getpid()));
+    const int fd = ::open(m_path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+    dup2(fd, 2);
+    ::close(fd);
+  }
+  std::string Finish() {
+    std::fflush(stderr);
+    dup2(m_saved, 2);
+    ::close(m_saved);
+    std::ifstream f(m_path);
+    std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(m_path);
+    return text;
+  }
+
+ private:
+  int m_saved = -1;
+  std::string m_path;
+};
+
+bool FluidSynthLoaded() {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    if (line.find("libfluidsynth") != std::string::npos) return true;
+  }
+  return false;
+}
+
+class MciOutputs : public mci_test::MciSession {
+ protected:
+  void SetUp() override {
+    mci_test::MciSession::SetUp();
+    m_dir = std::filesystem::temp_directory_path() / ("tessivo-audio-" + std::to_string(getpid()));
+    std::filesystem::create_directories(m_dir);
+  }
+  void TearDown() override {
+    mci_test::MciSession::TearDown();
+    std::filesystem::remove_all(m_dir);
+  }
+  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+  // Runs the loop in real time until a notification arrives; false after `limitMs`.
+  bool WaitForNotification(int limitMs) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (std::chrono::steady_clock::now() < limit) {
+      headless::PumpUntilIdle();
+      if (!Received().empty()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+  }
+
+  std::filesystem::path m_dir;
+};
+
+}  // namespace
+
+TEST_F(MciOutputs, WavOutputWritesTheFileInRealTimeAndNotifiesAtTheEnd) {
+  midi_test::WriteFile(Path("short.mid"), midi_test::SimpleSong(3, 1));  // 1.5 s
+  setenv("TESSIVO_AUDIO", ("wav:" + Path("out.wav")).c_str(), 1);
+  const MCIDEVICEID id = OpenOrFail(Path("short.mid"));
+  ASSERT_EQ(Status(id, MCI_STATUS_LENGTH), 1500u);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Play(id), 0u);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_PLAY);
+  ASSERT_TRUE(WaitForNotification(10000));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(seconds, 1.4) << "faster than real time";
+  EXPECT_LT(seconds, 4.0);
+  EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_SUCCESSFUL});
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 1500u);
+  const Wav wav = ReadWav(Path("out.wav"));
+  ASSERT_TRUE(wav.valid);
+  EXPECT_EQ(wav.channels, 2);
+  EXPECT_EQ(wav.rate, 44100);
+  EXPECT_EQ(wav.bits, 16);
+  EXPECT_NEAR(wav.dataBytes / 4.0, 1.5 * 44100, 1.0);
+  EXPECT_GT(audio_test::Peak(wav.samples), 0.1f);
+  EXPECT_GT(audio_test::Rms(wav.samples, 0, 44100), 0.01) << "the first half second sounds";
+}
+
+// The sound card path: a FluidSynth driver calls back for each block from its own thread. ALSA's
+// null device (chosen through a private ALSA configuration) takes the blocks without a sound card,
+// though not at a real card's pace, so this checks the callback path, not the timing.
+TEST_F(MciOutputs, DriverOutputPlaysFromTheAudioCallback) {
+  const char* home = std::getenv("HOME");
+  const std::string savedHome = home != nullptr ? home : "";
+  std::ofstream(Path(".asoundrc")) << "pcm.!default { type null }\n";
+  setenv("HOME", m_dir.c_str(), 1);
+  setenv("TESSIVO_AUDIO", "alsa", 1);
+  midi_test::WriteFile(Path("short.mid"), midi_test::SimpleSong(2, 1));  // 1 s
+  const MCIDEVICEID id = OpenOrFail(Path("short.mid"));
+  StderrCapture capture;
+  const MCIERROR error = Play(id);
+  const bool notified = error == 0 && WaitForNotification(10000);
+  const std::string printed = capture.Finish();
+  setenv("HOME", savedHome.c_str(), 1);
+  ASSERT_EQ(error, 0u) << ErrorText(error);
+  ASSERT_TRUE(notified);
+  EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_SUCCESSFUL});
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 1000u);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  EXPECT_EQ(printed, "");
+}
+
+TEST_F(MciOutputs, WavOutputStoppedMidwayKeepsAValidFileOfWhatWasPlayed) {
+  midi_test::WriteFile(Path("long.mid"), midi_test::SimpleSong(4, 2));  // 4 s
+  setenv("TESSIVO_AUDIO", ("wav:" + Path("stopped.wav")).c_str(), 1);
+  const MCIDEVICEID id = OpenOrFail(Path("long.mid"));
+  ASSERT_EQ(Play(id), 0u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  ASSERT_EQ(Command(id, MCI_STOP), 0u);
+  headless::PumpUntilIdle();
+  EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_ABORTED});
+  const Wav wav = ReadWav(Path("stopped.wav"));
+  ASSERT_TRUE(wav.valid);
+  const double seconds = wav.dataBytes / 4.0 / 44100;
+  EXPECT_GT(seconds, 0.4);
+  EXPECT_LT(seconds, 1.5);
+  EXPECT_NEAR(static_cast<double>(Status(id, MCI_STATUS_POSITION)), seconds * 1000, 30.0);
+}
+
+TEST_F(MciOutputs, AWavFileThatCannotBeWrittenFailsThePlayOrTheOutput) {
+  midi_test::WriteFile(Path("short.mid"), midi_test::SimpleSong(2, 1));
+  const MCIDEVICEID id = OpenOrFail(Path("short.mid"));
+  setenv("TESSIVO_AUDIO", ("wav:" + Path("no/such/dir/out.wav")).c_str(), 1);
+  const MCIERROR error = Play(id);
+  EXPECT_NE(error, 0u);
+  EXPECT_NE(ErrorText(error).find("no/such/dir/out.wav"), std::string::npos) << ErrorText(error);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  // A disk that fills up while playing: the play ends with a failure notification.
+  setenv("TESSIVO_AUDIO", "wav:/dev/full", 1);
+  ASSERT_EQ(Play(id), 0u);
+  ASSERT_TRUE(WaitForNotification(5000));
+  EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_FAILURE});
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+}
+
+TEST_F(MciOutputs, OutputTurnedOffOrUnavailableGivesAClearTextAndNoNotification) {
+  const MCIDEVICEID id = OpenOrFail("do maior.MID");
+  setenv("TESSIVO_AUDIO", "none", 1);
+  MCIERROR error = Play(id);
+  EXPECT_NE(error, 0u);
+  EXPECT_NE(ErrorText(error).find("TESSIVO_AUDIO=none"), std::string::npos) << ErrorText(error);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  setenv("TESSIVO_AUDIO", "no-such-driver", 1);
+  StderrCapture capture;
+  error = Play(id);
+  const std::string printed = capture.Finish();
+  EXPECT_NE(error, 0u);
+  EXPECT_NE(ErrorText(error).find("no-such-driver"), std::string::npos) << ErrorText(error);
+  EXPECT_EQ(printed, "") << "the synthesizer's complaints belong in the error text";
+  headless::AdvanceClock(1000);
+  EXPECT_TRUE(Received().empty());
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 0u);
+}
+
+TEST_F(MciOutputs, MissingOrBrokenSoundfontFailsTheOpenWithItsName) {
+  setenv("TESSIVO_SOUNDFONT", Path("absent.sf2").c_str(), 1);
+  MCIDEVICEID id = 0;
+  MCIERROR error = Open("do maior.MID", &id);
+  EXPECT_NE(error, 0u);
+  EXPECT_NE(ErrorText(error).find("absent.sf2"), std::string::npos) << ErrorText(error);
+  EXPECT_NE(ErrorText(error).find("does not exist"), std::string::npos) << ErrorText(error);
+  std::ofstream(Path("broken.sf2")) << "this is no soundfont";
+  setenv("TESSIVO_SOUNDFONT", Path("broken.sf2").c_str(), 1);
+  StderrCapture capture;
+  error = Open("do maior.MID", &id);
+  EXPECT_EQ(capture.Finish(), "");
+  EXPECT_NE(error, 0u);
+  EXPECT_NE(ErrorText(error).find("broken.sf2"), std::string::npos) << ErrorText(error);
+  // With the soundfont back, the same file opens.
+  unsetenv("TESSIVO_SOUNDFONT");
+  EXPECT_EQ(Open("do maior.MID", &id), 0u);
+}
+
+TEST_F(MciOutputs, SoundfontSearchOrder) {
+  const std::vector<std::string> candidates = {Path("a.sf2"), Path("b.sf2"), Path("c.sf2")};
+  EXPECT_EQ(FindSoundfont(nullptr, candidates), "");
+  std::ofstream(Path("c.sf2")) << "x";
+  EXPECT_EQ(FindSoundfont(nullptr, candidates), Path("c.sf2"));
+  std::ofstream(Path("b.sf2")) << "x";
+  EXPECT_EQ(FindSoundfont("", candidates), Path("b.sf2"));
+  EXPECT_EQ(FindSoundfont("/explicit.sf2", candidates), "/explicit.sf2") << "a setting is never replaced";
+  std::filesystem::create_directories(Path("a.sf2"));
+  EXPECT_EQ(FindSoundfont(nullptr, candidates), Path("b.sf2")) << "a directory is no soundfont";
+  EXPECT_EQ(DefaultSoundfontCandidates().front(), "/usr/share/sounds/sf2/default-GM.sf2");
+}
+
+TEST_F(MciOutputs, MalformedFilesOpenedThroughTheServiceSayWhatIsWrong) {
+  midi_test::WriteFile(Path("truncated.mid"),
+                       midi_test::Concat({midi_test::Header(0, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 1, 0, 0x00}}));
+  midi_test::WriteFile(Path("text.mid"), {'h', 'e', 'l', 'l', 'o'});
+  std::filesystem::create_directories(Path("folder.mid"));
+  MCIDEVICEID id = 0;
+  for (const auto& [name, words] : std::vector<std::pair<std::string, std::string>>{
+           {"truncated.mid", "past the end"}, {"text.mid", "not a MIDI file"}, {"folder.mid", "directory"}}) {
+    const MCIERROR error = Open(Path(name), &id);
+    EXPECT_NE(error, 0u) << name;
+    EXPECT_NE(ErrorText(error).find(words), std::string::npos) << ErrorText(error);
+    EXPECT_NE(ErrorText(error).find(name), std::string::npos) << ErrorText(error);
+  }
+}
+
+TEST_F(MciOutputs, FileNamesAreInTheProgramsCodePage) {
+  // On disk the name is UTF-8; the program hands it over in cp1252 (0xE1 is "á").
+  midi_test::WriteFile(Path("l\xC3\xA1 maior.mid"), midi_test::SimpleSong(1, 2));
+  MCIDEVICEID id = 0;
+  const MCIERROR error = Open(Path("l\xE1 maior.mid"), &id);
+  ASSERT_EQ(error, 0u) << ErrorText(error);
+  EXPECT_EQ(Status(id, MCI_STATUS_LENGTH), 1000u);
+}
+
+TEST_F(MciOutputs, TheSynthesizerIsLoadedOnlyByTheFirstOpenAndPrintsNothing) {
+  if (FluidSynthLoaded()) GTEST_SKIP() << "an earlier test in this process loaded it";
+  StderrCapture capture;
+  MCIDEVICEID id = 0;
+  EXPECT_EQ(Open("nao existe.mid", &id), MCIERR_FILE_NOT_FOUND);
+  EXPECT_FALSE(FluidSynthLoaded()) << "a failed open needs no synthesizer";
+  EXPECT_EQ(Open("do maior.MID", &id), 0u);
+  EXPECT_TRUE(FluidSynthLoaded());
+  EXPECT_EQ(Play(id), 0u);
+  headless::AdvanceClock(500);
+  EXPECT_EQ(capture.Finish(), "");
+}
