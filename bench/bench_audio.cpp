@@ -20,6 +20,8 @@
 #include "platform/mci/sequencer.h"
 #include "platform/mci/synth_engine.h"
 
+using namespace mci;
+
 namespace {
 
 // The benchmark lies in the build directory, beside the generated key files.

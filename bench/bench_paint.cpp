@@ -137,7 +137,7 @@ void PaintPlayButton(HDC dc, const Scene& s) {
 }
 
 void PaintMainWindow(Surface& surface, const Scene& s) {
-  HDC dc = CreateSurfaceDC(nullptr, &surface, POINT{0, 0}, {RECT{0, 0, kWidth, kHeight}});
+  HDC dc = gfx::CreateSurfaceDC(nullptr, &surface, POINT{0, 0}, {RECT{0, 0, kWidth, kHeight}});
   RECT all{0, 0, kWidth, kHeight};
   FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
   Label(dc, s.small, 712, 232, text::Utf8ToCp1252("Desenvolvido por Orvandel - Fevereiro 2010"));
@@ -150,7 +150,7 @@ void PaintMainWindow(Surface& surface, const Scene& s) {
   PaintGrid(dc, s);
   PaintKeyField(dc);
   PaintPlayButton(dc, s);
-  benchmark::DoNotOptimize(DestroySurfaceDC(dc));
+  benchmark::DoNotOptimize(gfx::DestroySurfaceDC(dc));
 }
 
 void BM_PaintMainWindow(benchmark::State& state) {
@@ -167,13 +167,13 @@ BENCHMARK(BM_PaintMainWindow)->Unit(benchmark::kMicrosecond);
 
 void BM_FillWholeSurface(benchmark::State& state) {
   Surface surface(kWidth, kHeight, 0);
-  HDC dc = CreateSurfaceDC(nullptr, &surface, POINT{0, 0}, {RECT{0, 0, kWidth, kHeight}});
+  HDC dc = gfx::CreateSurfaceDC(nullptr, &surface, POINT{0, 0}, {RECT{0, 0, kWidth, kHeight}});
   RECT all{0, 0, kWidth, kHeight};
   for (auto _ : state) {
     FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
     benchmark::ClobberMemory();
   }
-  DestroySurfaceDC(dc);
+  gfx::DestroySurfaceDC(dc);
 }
 BENCHMARK(BM_FillWholeSurface)->Unit(benchmark::kMicrosecond);
 

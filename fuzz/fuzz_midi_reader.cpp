@@ -7,6 +7,8 @@
 
 #include "platform/mci/midi_file.h"
 
+using namespace mci;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   midi::Song song;
   const midi::ReadError error = midi::ParseSong(std::span<const std::uint8_t>(data, size), &song);

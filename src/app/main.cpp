@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 
 int main() {
-  auto backend = X11Backend::Open();
+  auto backend = x11::X11Backend::Open();
   if (!backend) {
     std::fprintf(stderr, "tessivo: cannot open the X display (is DISPLAY set?)\n");
     return 1;

@@ -45,40 +45,49 @@ constexpr bool Cp1252Upper(char32_t cp, unsigned char* out) {
   return false;
 }
 
+// Decodes the UTF-8 program text `utf8` (up to its terminator) into cp1252 bytes at `out`, which
+// has room for `capacity` bytes, and returns their number. Called only at compile time: a text
+// that is not UTF-8, holds a character outside the code page or does not fit stops the build.
+constexpr std::size_t DecodeProgramText(const char* utf8, char* out, std::size_t capacity) {
+  std::size_t length = 0;
+  std::size_t i = 0;
+  while (utf8[i] != '\0') {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    char32_t cp = 0;
+    int extra = 0;
+    if (c < 0x80) {
+      cp = c;
+    } else if ((c & 0xE0) == 0xC0) {
+      cp = c & 0x1F;
+      extra = 1;
+    } else if ((c & 0xF0) == 0xE0) {
+      cp = c & 0x0F;
+      extra = 2;
+    } else if ((c & 0xF8) == 0xF0) {
+      cp = c & 0x07;
+      extra = 3;
+    } else {
+      throw "malformed UTF-8 in a program text";
+    }
+    for (int k = 1; k <= extra; ++k) {
+      const unsigned char next = static_cast<unsigned char>(utf8[i + k]);
+      if ((next & 0xC0) != 0x80) throw "truncated UTF-8 in a program text";
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    i += 1 + extra;
+    unsigned char byte = 0;
+    if (!Cp1252Upper(cp, &byte)) throw "character outside the cp1252 code page";
+    if (length >= capacity) throw "a program text is too long for its place";
+    out[length++] = static_cast<char>(byte);
+  }
+  return length;
+}
+
 template <std::size_t N>
 struct Utf8Literal {
   char bytes[N] = {};
   std::size_t length = 0;  // length of the cp1252 text
-  consteval Utf8Literal(const char (&s)[N]) {
-    std::size_t i = 0;
-    while (i + 1 < N) {
-      unsigned char c = static_cast<unsigned char>(s[i]);
-      char32_t cp = 0;
-      int extra = 0;
-      if (c < 0x80) {
-        cp = c;
-      } else if ((c & 0xE0) == 0xC0) {
-        cp = c & 0x1F;
-        extra = 1;
-      } else if ((c & 0xF0) == 0xE0) {
-        cp = c & 0x0F;
-        extra = 2;
-      } else if ((c & 0xF8) == 0xF0) {
-        cp = c & 0x07;
-        extra = 3;
-      } else {
-        throw "malformed UTF-8 in a program text";
-      }
-      for (int k = 1; k <= extra; ++k) {
-        if (i + k + 1 > N) throw "truncated UTF-8 in a program text";
-        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-      }
-      i += 1 + extra;
-      unsigned char out = 0;
-      if (!Cp1252Upper(cp, &out)) throw "character outside the cp1252 code page";
-      bytes[length++] = static_cast<char>(out);
-    }
-  }
+  consteval Utf8Literal(const char (&s)[N]) { length = DecodeProgramText(s, bytes, N); }
 };
 
 }  // namespace detail

@@ -286,6 +286,19 @@ inline constexpr UINT CS_SAVEBITS = 0x0800;
 inline constexpr UINT CS_BYTEALIGNWINDOW = 0x2000;
 inline constexpr UINT CS_GLOBALCLASS = 0x4000;
 
+// Error codes that GetLastError reports
+inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
+inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+inline constexpr DWORD ERROR_TLW_WITH_WSCHILD = 1406;  // a child window without a parent
+inline constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
+inline constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
+inline constexpr DWORD ERROR_INVALID_INDEX = 1413;
+inline constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;  // an unreadable resource image
+inline constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+
 // Window long indexes
 inline constexpr int GWL_WNDPROC = -4;
 inline constexpr int GWL_STYLE = -16;

@@ -22,9 +22,9 @@ void InitPlatform(Backend* backend) {
   if (g_backend != nullptr) ShutdownPlatform();
   if (backend == nullptr) return;
   g_backend = backend;
-  wincore::ResetQueue();
+  loop::ResetQueue();
   wincore::ResetStore();
-  wincore::SetUiThread();  // opens the queue to other threads
+  loop::SetUiThread();  // opens the queue to other threads
 }
 
 void ShutdownPlatform() {
@@ -33,12 +33,12 @@ void ShutdownPlatform() {
   ShutdownMci();
   wincore::DestroyAllWindows();
   wincore::ResetPaint();
-  wincore::ResetTimers();
+  loop::ResetTimers();
   wincore::ResetFocus();
   wincore::ResetInput();
   wincore::ResetScrollTracking();
   wincore::ResetMenus();
-  wincore::ResetQueue();  // closes the queue to other threads
+  loop::ResetQueue();  // closes the queue to other threads
   wincore::ResetStore();
   g_backend = nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/cp1252.h"
 #include "theory/degree_layout.h"
 #include "theory/key_table.h"
 #include "theory/note_table.h"
@@ -14,18 +15,7 @@ using namespace theory;
 namespace {
 
 // Test texts are written in UTF-8 here and compared in the program's code page.
-std::string Cp(std::string_view utf8) {
-  std::string out;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-      out += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
+std::string Cp(std::string_view utf8) { return text::Utf8ToCp1252(utf8); }
 
 std::vector<std::string> ChordRow(int keyIndex) {
   std::vector<std::string> row;

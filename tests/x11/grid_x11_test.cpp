@@ -34,7 +34,7 @@ class GridOnX11 : public ::testing::Test {
     ASSERT_NE(m_server, nullptr) << error;
     m_peek = x11test::Connect(m_server->DisplayName());
     ASSERT_NE(m_peek, nullptr);
-    m_backend = X11Backend::Open(m_server->DisplayName().c_str());
+    m_backend = x11::X11Backend::Open(m_server->DisplayName().c_str());
     ASSERT_NE(m_backend, nullptr);
     InitPlatform(m_backend.get());
     m_platformUp = true;
@@ -126,7 +126,7 @@ class GridOnX11 : public ::testing::Test {
   static constexpr std::uintptr_t kPumpTimer = 77;
   std::unique_ptr<XvfbServer> m_server;
   x11test::DisplayPtr m_peek;
-  std::unique_ptr<X11Backend> m_backend;
+  std::unique_ptr<x11::X11Backend> m_backend;
   bool m_platformUp = false;
   TForm* m_form = nullptr;
   TStringGrid* m_grid = nullptr;

@@ -11,6 +11,8 @@
 #include "platform/surface.h"
 #include "base/types.h"
 
+namespace gfx {
+
 // A device context drawing into `surface`: logical (0, 0) is `origin` in surface coordinates (the
 // window's client or window origin), and nothing is drawn outside `visible` (surface coordinates;
 // the window's visible region after clipping by parents, siblings and children as its styles ask).
@@ -22,3 +24,5 @@ RECT DestroySurfaceDC(HDC hdc);
 // The surface a window's DCs draw into changed size or went away: every live DC of `owner` stops
 // drawing (calls on it fail) until destroyed.
 void DetachSurfaceDCs(HWND owner);
+
+}  // namespace gfx

@@ -16,6 +16,8 @@
 #include "platform/gfx/gdi_internal.h"
 #include "base/cp1252.h"
 
+namespace gfx {
+
 namespace {
 
 // The largest character size we rasterise; bigger requests are clamped (a hostile height must
@@ -280,7 +282,7 @@ const GlyphImage& FontInstance::Glyph(unsigned char c) const {
 
 std::shared_ptr<FontInstance> GetFontInstance(const FontRequest& request) {
   FontRequest key = request;
-  if (key.height == 0) key.height = -gdi::MulDivRound(8, gdi::ScreenPixelsPerInch(), 72);
+  if (key.height == 0) key.height = -gfx::MulDivRound(8, gfx::ScreenPixelsPerInch(), 72);
   if (key.weight <= 0) key.weight = FW_NORMAL;
   // Weights are matched in steps, so requests that differ only inside one step share a font.
   key.weight = std::clamp((key.weight + 50) / 100 * 100, 100, 900);
@@ -298,3 +300,5 @@ std::shared_ptr<FontInstance> GetFontInstance(const FontRequest& request) {
   cache.emplace(name, font);
   return font;
 }
+
+}  // namespace gfx

@@ -25,6 +25,8 @@
 
 #include "base/types.h"
 
+namespace gfx {
+
 struct FontRequest {
   std::string face;  // as asked; "MS Sans Serif" and "" resolve to Liberation Sans
   int height = 0;    // < 0 character height, > 0 cell height, 0 default (8 points)
@@ -89,3 +91,5 @@ class FontInstance {
 // The shared font for a request; the default height is resolved with the screen's pixels per
 // inch. Never null.
 std::shared_ptr<FontInstance> GetFontInstance(const FontRequest& request);
+
+}  // namespace gfx

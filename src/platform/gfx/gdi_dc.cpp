@@ -13,7 +13,7 @@
 #include "platform/module.h"
 #include "platform/window.h"
 
-namespace gdi {
+namespace gfx {
 
 namespace {
 
@@ -128,36 +128,35 @@ RECT NormalizedRect(int left, int top, int right, int bottom) {
               std::max(top, bottom)};
 }
 
-}  // namespace gdi
+}  // namespace gfx
 
-using gdi::DeviceContext;
-using gdi::FindDc;
+using namespace gfx;
 
 // ---- Surface DCs (for the window code) ------------------------------------------------------
 
-HDC CreateSurfaceDC(HWND owner, Surface* surface, POINT origin, std::vector<RECT> visible) {
+HDC gfx::CreateSurfaceDC(HWND owner, Surface* surface, POINT origin, std::vector<RECT> visible) {
   auto dc = std::make_unique<DeviceContext>();
-  dc->kind = gdi::DcKind::Surface;
+  dc->kind = gfx::DcKind::Surface;
   dc->owner = owner;
   dc->windowSurface = surface;
   dc->detached = surface == nullptr;
   dc->origin = origin;
   for (const RECT& r : visible) dc->visible.UnionRect(r);
-  dc->state = gdi::DefaultState(gdi::DcKind::Surface);
-  return gdi::AddDc(std::move(dc));
+  dc->state = gfx::DefaultState(gfx::DcKind::Surface);
+  return gfx::AddDc(std::move(dc));
 }
 
-RECT DestroySurfaceDC(HDC hdc) {
-  DeviceContext* dc = gdi::FindDcAnyState(hdc);
-  if (!dc || dc->kind != gdi::DcKind::Surface) return RECT{};
+RECT gfx::DestroySurfaceDC(HDC hdc) {
+  DeviceContext* dc = gfx::FindDcAnyState(hdc);
+  if (!dc || dc->kind != gfx::DcKind::Surface) return RECT{};
   const RECT drawn = dc->detached ? RECT{} : dc->drawn;
-  gdi::Table().erase(reinterpret_cast<std::uintptr_t>(hdc));
+  gfx::Table().erase(reinterpret_cast<std::uintptr_t>(hdc));
   return drawn;
 }
 
-void DetachSurfaceDCs(HWND owner) {
-  for (auto& [number, dc] : gdi::Table()) {
-    if (dc->kind == gdi::DcKind::Surface && dc->owner == owner) {
+void gfx::DetachSurfaceDCs(HWND owner) {
+  for (auto& [number, dc] : gfx::Table()) {
+    if (dc->kind == gfx::DcKind::Surface && dc->owner == owner) {
       dc->detached = true;
       dc->windowSurface = nullptr;
       dc->InvalidateClip();
@@ -168,17 +167,17 @@ void DetachSurfaceDCs(HWND owner) {
 // ---- Memory DCs, saving ---------------------------------------------------------------------
 
 HDC CreateCompatibleDC(HDC hdc) {
-  if (hdc && !gdi::FindDcAnyState(hdc)) return nullptr;
+  if (hdc && !gfx::FindDcAnyState(hdc)) return nullptr;
   auto dc = std::make_unique<DeviceContext>();
-  dc->kind = gdi::DcKind::Memory;
-  dc->state = gdi::DefaultState(gdi::DcKind::Memory);
-  return gdi::AddDc(std::move(dc));
+  dc->kind = gfx::DcKind::Memory;
+  dc->state = gfx::DefaultState(gfx::DcKind::Memory);
+  return gfx::AddDc(std::move(dc));
 }
 
 BOOL DeleteDC(HDC hdc) {
-  DeviceContext* dc = gdi::FindDcAnyState(hdc);
-  if (!dc || dc->kind != gdi::DcKind::Memory) return FALSE;  // window DCs end with their paint
-  gdi::Table().erase(reinterpret_cast<std::uintptr_t>(hdc));
+  DeviceContext* dc = gfx::FindDcAnyState(hdc);
+  if (!dc || dc->kind != gfx::DcKind::Memory) return FALSE;  // window DCs end with their paint
+  gfx::Table().erase(reinterpret_cast<std::uintptr_t>(hdc));
   return TRUE;
 }
 
@@ -206,11 +205,11 @@ int GetDeviceCaps(HDC hdc, int index) {
   if (!dc) return 0;
   switch (index) {
     case LOGPIXELSX:
-    case LOGPIXELSY: return gdi::ScreenPixelsPerInch();
+    case LOGPIXELSY: return gfx::ScreenPixelsPerInch();
     case BITSPIXEL: return 32;
     case HORZRES:
     case VERTRES: {
-      if (dc->kind == gdi::DcKind::Memory) {
+      if (dc->kind == gfx::DcKind::Memory) {
         const Surface* s = dc->TargetSurface();
         return s ? (index == HORZRES ? s->Width() : s->Height()) : 0;
       }
@@ -261,7 +260,7 @@ int GetBkMode(HDC hdc) {
 
 namespace {
 
-BOOL SetOrigin(HDC hdc, POINT gdi::DcState::*member, int x, int y, bool relative, POINT* old) {
+BOOL SetOrigin(HDC hdc, POINT gfx::DcState::*member, int x, int y, bool relative, POINT* old) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc) return FALSE;
   POINT& p = dc->state.*member;
@@ -278,15 +277,15 @@ BOOL SetOrigin(HDC hdc, POINT gdi::DcState::*member, int x, int y, bool relative
 }  // namespace
 
 BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* old) {
-  return SetOrigin(hdc, &gdi::DcState::windowOrg, x, y, false, old);
+  return SetOrigin(hdc, &gfx::DcState::windowOrg, x, y, false, old);
 }
 
 BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* old) {
-  return SetOrigin(hdc, &gdi::DcState::viewportOrg, x, y, false, old);
+  return SetOrigin(hdc, &gfx::DcState::viewportOrg, x, y, false, old);
 }
 
 BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* old) {
-  return SetOrigin(hdc, &gdi::DcState::viewportOrg, dx, dy, true, old);
+  return SetOrigin(hdc, &gfx::DcState::viewportOrg, dx, dy, true, old);
 }
 
 BOOL GetViewportOrgEx(HDC hdc, POINT* pt) {
@@ -316,7 +315,7 @@ BOOL GetCurrentPositionEx(HDC hdc, POINT* pt) {
 namespace {
 
 RECT DeviceRect(const DeviceContext& dc, int left, int top, int right, int bottom) {
-  RECT r = gdi::NormalizedRect(left, top, right, bottom);
+  RECT r = gfx::NormalizedRect(left, top, right, bottom);
   r.left = DeviceContext::Saturate(static_cast<long long>(r.left) + dc.DeviceDX());
   r.right = DeviceContext::Saturate(static_cast<long long>(r.right) + dc.DeviceDX());
   r.top = DeviceContext::Saturate(static_cast<long long>(r.top) + dc.DeviceDY());
@@ -324,7 +323,7 @@ RECT DeviceRect(const DeviceContext& dc, int left, int top, int right, int botto
   return r;
 }
 
-int EffectiveType(DeviceContext& dc) { return gdi::RegionTypeOfCount(dc.Clip().size()); }
+int EffectiveType(DeviceContext& dc) { return gfx::RegionTypeOfCount(dc.Clip().size()); }
 
 }  // namespace
 
@@ -334,7 +333,7 @@ int SelectClipRgn(HDC hdc, HRGN rgn) {
   if (!rgn) {
     dc->state.clip.reset();
   } else {
-    const Region* region = gdi::As<Region>(gdi::FindObject(rgn));
+    const Region* region = gfx::As<Region>(gfx::FindObject(rgn));
     if (!region) return ERROR;
     Region device = *region;
     device.Offset(dc->DeviceDX(), dc->DeviceDY());
@@ -381,7 +380,7 @@ int GetClipBox(HDC hdc, RECT* rect) {
 BOOL RectVisible(HDC hdc, const RECT* rect) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc || !rect) return FALSE;
-  const RECT r = dc->SurfaceRect(gdi::NormalizedRect(rect->left, rect->top, rect->right, rect->bottom));
+  const RECT r = dc->SurfaceRect(gfx::NormalizedRect(rect->left, rect->top, rect->right, rect->bottom));
   for (const RECT& c : dc->Clip())
     if (!rect::IsEmpty(rect::Intersect(r, c))) return TRUE;
   return FALSE;

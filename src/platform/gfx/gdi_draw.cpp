@@ -8,8 +8,7 @@
 #include "platform/gfx/raster_stroke.h"
 #include "platform/window.h"
 
-using gdi::DeviceContext;
-using gdi::FindDc;
+using namespace gfx;
 
 namespace {
 
@@ -21,7 +20,7 @@ bool ResolveBrush(HBRUSH brush, std::uint32_t* pixel, bool* hollow) {
     *hollow = false;
     return true;
   }
-  const BrushData* data = gdi::As<BrushData>(gdi::FindObject(brush));
+  const BrushData* data = gfx::As<BrushData>(gfx::FindObject(brush));
   if (!data) return false;
   *hollow = data->hollow;
   *pixel = PixelFromColor(data->color);
@@ -57,7 +56,7 @@ raster::Join JoinOf(const PenData& pen) {
 
 // Strokes a path of logical points with the DC's pen.
 void StrokePath(DeviceContext& dc, const POINT* points, std::size_t count, raster::PathShape shape) {
-  const PenData* pen = gdi::CurrentPen(dc);
+  const PenData* pen = gfx::CurrentPen(dc);
   if (!pen || pen->style == PS_NULL || count == 0) return;
   const raster::Target target = dc.Target();
   if (!target.surface) return;
@@ -125,16 +124,16 @@ BOOL InvertRect(HDC hdc, const RECT* rect) {
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc) return FALSE;
-  const RECT logical = gdi::NormalizedRect(left, top, right, bottom);
+  const RECT logical = gfx::NormalizedRect(left, top, right, bottom);
   if (rect::IsEmpty(logical)) return TRUE;
   const RECT r = dc->SurfaceRect(logical);
   const raster::Target t = dc->Target();
-  const PenData* pen = gdi::CurrentPen(*dc);
+  const PenData* pen = gfx::CurrentPen(*dc);
   const bool noPen = !pen || pen->style == PS_NULL;
   std::uint32_t brush = 0;
   // The inside spans the rectangle without its right and bottom edges' outline pixels; with no pen
   // the fill stops one pixel short on those sides as well, as the outline would have been there.
-  if (gdi::BrushPixel(*dc, &brush)) raster::FillRect(t, RECT{r.left, r.top, r.right - 1, r.bottom - 1}, brush);
+  if (gfx::BrushPixel(*dc, &brush)) raster::FillRect(t, RECT{r.left, r.top, r.right - 1, r.bottom - 1}, brush);
   if (noPen) return TRUE;
   const std::uint32_t pixel = PixelFromColor(pen->color);
   if (pen->geometric) {
@@ -202,7 +201,7 @@ BOOL Polygon(HDC hdc, const POINT* points, int count) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc || !points || count < 2 || static_cast<std::size_t>(count) > kMaxPoints) return FALSE;
   std::uint32_t brush = 0;
-  if (gdi::BrushPixel(*dc, &brush)) {
+  if (gfx::BrushPixel(*dc, &brush)) {
     // The inside is sampled at pixel centres with the vertices on pixel corners, so a polygon
     // over a rectangle's corners fills exactly what FillRect would.
     thread_local std::vector<raster::PointF> shape;
@@ -242,12 +241,12 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc) return FALSE;
-  const RECT r = dc->SurfaceRect(gdi::NormalizedRect(
+  const RECT r = dc->SurfaceRect(gfx::NormalizedRect(
       x, y, DeviceContext::Saturate(static_cast<long long>(x) + width),
       DeviceContext::Saturate(static_cast<long long>(y) + height)));
   const raster::Target t = dc->Target();
   std::uint32_t brush = 0;
-  const bool solid = gdi::BrushPixel(*dc, &brush);
+  const bool solid = gfx::BrushPixel(*dc, &brush);
   switch (rop) {
     case PATCOPY:
       if (solid) raster::FillRect(t, r, brush);
@@ -303,10 +302,10 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX
 
 BOOL DrawBitmapKeyed(HDC dest, int x, int y, HBITMAP bitmap, COLORREF transparent) {
   DeviceContext* dc = FindDc(dest);
-  const BitmapData* data = gdi::As<BitmapData>(gdi::FindObject(bitmap));
+  const BitmapData* data = gfx::As<BitmapData>(gfx::FindObject(bitmap));
   if (!dc || !data) return FALSE;
   std::uint32_t brush = 0;
-  const bool solid = gdi::BrushPixel(*dc, &brush);
+  const bool solid = gfx::BrushPixel(*dc, &brush);
   raster::KeyedCopy(dc->Target(), dc->SurfaceX(x), dc->SurfaceY(y), data->pixels,
                     PixelFromColor(transparent), solid ? &brush : nullptr);
   return TRUE;

@@ -17,6 +17,8 @@
 #include "platform/gfx/gdi_internal.h"
 #include "platform/window.h"
 
+using namespace gfx;
+
 namespace {
 
 struct LayerColors {
@@ -56,7 +58,7 @@ bool LayerFor(UINT edge, UINT flags, bool outer, LayerColors* out) {
 }  // namespace
 
 BOOL DrawEdge(HDC hdc, RECT* rect, UINT edge, UINT flags) {
-  gdi::DeviceContext* dc = gdi::FindDc(hdc);
+  gfx::DeviceContext* dc = gfx::FindDc(hdc);
   if (!dc || !rect) return FALSE;
   const raster::Target t = dc->Target();
   RECT r = *rect;

@@ -9,9 +9,12 @@
 #endif
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/surface.h"
 #include "base/types.h"
+
+namespace gfx {
 
 // A new icon from width * height 0xAARRGGBB pixels, rows top-down; nullptr for a bad size.
 HICON CreateIconFromArgb(int width, int height, const std::uint32_t* argb);
@@ -19,3 +22,8 @@ HICON CreateIconFromArgb(int width, int height, const std::uint32_t* argb);
 BOOL DestroyIconImage(HICON icon);
 // The icon's pixels, or nullptr for an unknown handle. Valid until the icon is destroyed.
 const Surface* IconImage(HICON icon);
+
+// The icon for the desktop: width, height, then 0xAARRGGBB pixels; empty for no icon.
+std::vector<std::uint32_t> IconArgb(HICON icon);
+
+}  // namespace gfx

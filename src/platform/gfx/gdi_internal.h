@@ -20,7 +20,7 @@
 #include "platform/surface.h"
 #include "base/types.h"
 
-namespace gdi {
+namespace gfx {
 
 struct ObjRef {
   HGDIOBJ handle = nullptr;
@@ -107,4 +107,4 @@ HGDIOBJ StockObject(int index);
 // Drawing's own region: normalises a rectangle given in any corner order.
 RECT NormalizedRect(int left, int top, int right, int bottom);
 
-}  // namespace gdi
+}  // namespace gfx

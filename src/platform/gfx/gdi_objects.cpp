@@ -9,6 +9,8 @@
 #include "platform/gfx/gdi_icon.h"
 #include "platform/gfx/gdi_internal.h"
 
+using namespace gfx;
+
 namespace {
 
 // Bitmaps larger than this are refused rather than attempted (a corrupt size must not exhaust
@@ -30,7 +32,7 @@ bool BitmapSizeOk(int width, int height) {
 
 }  // namespace
 
-namespace gdi {
+namespace gfx {
 
 std::uintptr_t NextHandleNumber() {
   // Start well above small integers so that a colour index or a count passed by mistake is never
@@ -75,7 +77,7 @@ const FontInstance& ResolveFont(const FontData& font) {
   return *font.instance;
 }
 
-}  // namespace gdi
+}  // namespace gfx
 
 // ---- Pens and brushes ---------------------------------------------------------------------
 
@@ -89,7 +91,7 @@ HPEN CreatePen(int style, int width, COLORREF color) {
   pen.geometric = width > 1;
   // A wide pen made this way has round ends and joins, and draws dashed styles solid.
   if (pen.geometric && kind >= PS_DASH && kind <= 4) pen.style = PS_SOLID;
-  return gdi::AddObject(GdiObject{pen});
+  return gfx::AddObject(GdiObject{pen});
 }
 
 HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD styleCount,
@@ -114,16 +116,16 @@ HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD styleCo
     if (width != 1) return nullptr;  // cosmetic pens are one pixel wide
     pen.width = 1;
   }
-  return gdi::AddObject(GdiObject{pen});
+  return gfx::AddObject(GdiObject{pen});
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
-  return gdi::AddObject(GdiObject{BrushData{false, color & 0xFFFFFF}});
+  return gfx::AddObject(GdiObject{BrushData{false, color & 0xFFFFFF}});
 }
 
 HBRUSH CreateBrushIndirect(const LOGBRUSH* lb) {
   if (!lb) return nullptr;
-  if (lb->lbStyle == BS_NULL) return gdi::AddObject(GdiObject{BrushData{true, 0}});
+  if (lb->lbStyle == BS_NULL) return gfx::AddObject(GdiObject{BrushData{true, 0}});
   if (lb->lbStyle != BS_SOLID) return nullptr;  // hatched and pattern brushes are not offered
   return CreateSolidBrush(lb->lbColor);
 }
@@ -135,17 +137,17 @@ HFONT CreateFontIndirect(const LOGFONT* lf) {
   FontData font;
   font.logFont = *lf;
   font.logFont.lfFaceName[LF_FACESIZE - 1] = '\0';
-  return gdi::AddObject(GdiObject{std::move(font)});
+  return gfx::AddObject(GdiObject{std::move(font)});
 }
 
 // ---- Bitmaps -------------------------------------------------------------------------------
 
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
-  if (hdc && !gdi::FindDcAnyState(hdc)) return nullptr;
+  if (hdc && !gfx::FindDcAnyState(hdc)) return nullptr;
   if (width < 0 || height < 0) return nullptr;
   if (width == 0 || height == 0) width = height = 1;  // an empty request still gives a bitmap
   if (!BitmapSizeOk(width, height)) return nullptr;
-  return gdi::AddObject(GdiObject{BitmapData{Surface(width, height, 0)}});
+  return gfx::AddObject(GdiObject{BitmapData{Surface(width, height, 0)}});
 }
 
 HBITMAP CreateBitmapFromPixels(int width, int height, const std::uint32_t* pixels) {
@@ -155,22 +157,22 @@ HBITMAP CreateBitmapFromPixels(int width, int height, const std::uint32_t* pixel
     const std::size_t n = static_cast<std::size_t>(width) * height;
     for (std::size_t i = 0; i < n; ++i) surface.Data()[i] = pixels[i] & 0xFFFFFF;
   }
-  return gdi::AddObject(GdiObject{BitmapData{std::move(surface)}});
+  return gfx::AddObject(GdiObject{BitmapData{std::move(surface)}});
 }
 
 // ---- Selection and lifetime -----------------------------------------------------------------
 
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
-  gdi::DeviceContext* dc = gdi::FindDc(hdc);
-  GdiObjectPtr object = gdi::FindObject(obj);
+  gfx::DeviceContext* dc = gfx::FindDc(hdc);
+  GdiObjectPtr object = gfx::FindObject(obj);
   if (!dc || !object) return nullptr;
-  gdi::ObjRef* slot = nullptr;
-  switch (gdi::ObjectType(*object)) {
+  gfx::ObjRef* slot = nullptr;
+  switch (gfx::ObjectType(*object)) {
     case OBJ_PEN: slot = &dc->state.pen; break;
     case OBJ_BRUSH: slot = &dc->state.brush; break;
     case OBJ_FONT: slot = &dc->state.font; break;
     case OBJ_BITMAP:
-      if (dc->kind != gdi::DcKind::Memory) return nullptr;
+      if (dc->kind != gfx::DcKind::Memory) return nullptr;
       slot = &dc->state.bitmap;
       dc->InvalidateClip();
       break;
@@ -181,12 +183,12 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
     default: return nullptr;
   }
   HGDIOBJ previous = slot->handle;
-  *slot = gdi::ObjRef{obj, std::move(object)};
+  *slot = gfx::ObjRef{obj, std::move(object)};
   return previous;
 }
 
 HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
-  gdi::DeviceContext* dc = gdi::FindDc(hdc);
+  gfx::DeviceContext* dc = gfx::FindDc(hdc);
   if (!dc) return nullptr;
   switch (type) {
     case OBJ_PEN: return dc->state.pen.handle;
@@ -198,15 +200,15 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
 }
 
 BOOL DeleteObject(HGDIOBJ obj) {
-  GdiObjectPtr object = gdi::FindObject(obj);
-  if (!object || gdi::ObjectType(*object) == 0) return FALSE;  // icons go through DestroyIcon
+  GdiObjectPtr object = gfx::FindObject(obj);
+  if (!object || gfx::ObjectType(*object) == 0) return FALSE;  // icons go through DestroyIcon
   if (object->stock) return TRUE;  // stock objects live for the whole run
   Table().erase(Key(obj));
   return TRUE;
 }
 
 int GetObject(HGDIOBJ obj, int size, void* out) {
-  GdiObjectPtr object = gdi::FindObject(obj);
+  GdiObjectPtr object = gfx::FindObject(obj);
   if (!object) return 0;
   auto copy = [&](const auto& value) -> int {
     const int need = static_cast<int>(sizeof(value));
@@ -215,21 +217,21 @@ int GetObject(HGDIOBJ obj, int size, void* out) {
     std::memcpy(out, &value, sizeof(value));
     return need;
   };
-  if (const PenData* pen = gdi::As<PenData>(object)) {
+  if (const PenData* pen = gfx::As<PenData>(object)) {
     LOGPEN lp;
     lp.lopnStyle = pen->style;
     lp.lopnWidth = POINT{pen->width, 0};
     lp.lopnColor = pen->color;
     return copy(lp);
   }
-  if (const BrushData* brush = gdi::As<BrushData>(object)) {
+  if (const BrushData* brush = gfx::As<BrushData>(object)) {
     LOGBRUSH lb;
     lb.lbStyle = brush->hollow ? BS_NULL : BS_SOLID;
     lb.lbColor = brush->color;
     return copy(lb);
   }
-  if (const FontData* font = gdi::As<FontData>(object)) return copy(font->logFont);
-  if (BitmapData* bitmap = gdi::As<BitmapData>(object)) {
+  if (const FontData* font = gfx::As<FontData>(object)) return copy(font->logFont);
+  if (BitmapData* bitmap = gfx::As<BitmapData>(object)) {
     BITMAP bm;
     bm.bmWidth = bitmap->pixels.Width();
     bm.bmHeight = bitmap->pixels.Height();
@@ -243,7 +245,7 @@ int GetObject(HGDIOBJ obj, int size, void* out) {
 // ---- Regions -------------------------------------------------------------------------------
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom) {
-  return gdi::AddObject(GdiObject{Region(gdi::NormalizedRect(left, top, right, bottom))});
+  return gfx::AddObject(GdiObject{Region(gfx::NormalizedRect(left, top, right, bottom))});
 }
 
 HRGN CreateRectRgnIndirect(const RECT* rect) {
@@ -252,14 +254,14 @@ HRGN CreateRectRgnIndirect(const RECT* rect) {
 }
 
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
-  Region* d = gdi::As<Region>(gdi::FindObject(dest));
-  const Region* a = gdi::As<Region>(gdi::FindObject(src1));
+  Region* d = gfx::As<Region>(gfx::FindObject(dest));
+  const Region* a = gfx::As<Region>(gfx::FindObject(src1));
   if (!d || !a) return ERROR;
   if (mode == RGN_COPY) {
     *d = *a;
     return d->Type();
   }
-  const Region* b = gdi::As<Region>(gdi::FindObject(src2));
+  const Region* b = gfx::As<Region>(gfx::FindObject(src2));
   if (!b) return ERROR;
   Region::Op op;
   switch (mode) {
@@ -274,33 +276,33 @@ int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
 }
 
 BOOL SetRectRgn(HRGN rgn, int left, int top, int right, int bottom) {
-  Region* r = gdi::As<Region>(gdi::FindObject(rgn));
+  Region* r = gfx::As<Region>(gfx::FindObject(rgn));
   if (!r) return FALSE;
-  *r = Region(gdi::NormalizedRect(left, top, right, bottom));
+  *r = Region(gfx::NormalizedRect(left, top, right, bottom));
   return TRUE;
 }
 
 int GetRgnBox(HRGN rgn, RECT* rect) {
-  const Region* r = gdi::As<Region>(gdi::FindObject(rgn));
+  const Region* r = gfx::As<Region>(gfx::FindObject(rgn));
   if (!r || !rect) return ERROR;
   *rect = r->Bounds();
   return r->Type();
 }
 
 BOOL PtInRegion(HRGN rgn, int x, int y) {
-  const Region* r = gdi::As<Region>(gdi::FindObject(rgn));
+  const Region* r = gfx::As<Region>(gfx::FindObject(rgn));
   return r && r->Contains(x, y) ? TRUE : FALSE;
 }
 
 BOOL RectInRegion(HRGN rgn, const RECT* rect) {
-  const Region* r = gdi::As<Region>(gdi::FindObject(rgn));
+  const Region* r = gfx::As<Region>(gfx::FindObject(rgn));
   if (!r || !rect) return FALSE;
-  return r->Intersects(gdi::NormalizedRect(rect->left, rect->top, rect->right, rect->bottom)) ? TRUE
+  return r->Intersects(gfx::NormalizedRect(rect->left, rect->top, rect->right, rect->bottom)) ? TRUE
                                                                                               : FALSE;
 }
 
 int OffsetRgn(HRGN rgn, int dx, int dy) {
-  Region* r = gdi::As<Region>(gdi::FindObject(rgn));
+  Region* r = gfx::As<Region>(gfx::FindObject(rgn));
   if (!r) return ERROR;
   r->Offset(dx, dy);
   return r->Type();
@@ -308,23 +310,35 @@ int OffsetRgn(HRGN rgn, int dx, int dy) {
 
 // ---- Icons ---------------------------------------------------------------------------------
 
-HICON CreateIconFromArgb(int width, int height, const std::uint32_t* argb) {
+HICON gfx::CreateIconFromArgb(int width, int height, const std::uint32_t* argb) {
   if (!argb || !BitmapSizeOk(width, height) || width > 1024 || height > 1024) return nullptr;
   Surface surface(width, height, 0);
   std::copy(argb, argb + static_cast<std::size_t>(width) * height, surface.Data());
-  return reinterpret_cast<HICON>(gdi::AddObject(GdiObject{IconData{std::move(surface)}}));
+  return reinterpret_cast<HICON>(gfx::AddObject(GdiObject{IconData{std::move(surface)}}));
 }
 
-BOOL DestroyIconImage(HICON icon) {
-  GdiObjectPtr object = gdi::FindObject(icon);
-  if (!gdi::As<IconData>(object)) return FALSE;
+BOOL gfx::DestroyIconImage(HICON icon) {
+  GdiObjectPtr object = gfx::FindObject(icon);
+  if (!gfx::As<IconData>(object)) return FALSE;
   Table().erase(Key(icon));
   return TRUE;
 }
 
-const Surface* IconImage(HICON icon) {
+const Surface* gfx::IconImage(HICON icon) {
   auto it = Table().find(Key(icon));
   if (it == Table().end()) return nullptr;
   const IconData* data = std::get_if<IconData>(&it->second->data);
   return data ? &data->argb : nullptr;
+}
+
+std::vector<std::uint32_t> gfx::IconArgb(HICON icon) {
+  const Surface* image = icon ? IconImage(icon) : nullptr;
+  if (image == nullptr) return {};
+  const std::size_t count = static_cast<std::size_t>(image->Width()) * static_cast<std::size_t>(image->Height());
+  std::vector<std::uint32_t> out;
+  out.reserve(count + 2);
+  out.push_back(static_cast<std::uint32_t>(image->Width()));
+  out.push_back(static_cast<std::uint32_t>(image->Height()));
+  out.insert(out.end(), image->Data(), image->Data() + count);
+  return out;
 }

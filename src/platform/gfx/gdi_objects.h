@@ -20,6 +20,8 @@
 #include "platform/surface.h"
 #include "base/types.h"
 
+namespace gfx {
+
 class FontInstance;
 
 struct PenData {
@@ -56,7 +58,6 @@ struct GdiObject {
 
 using GdiObjectPtr = std::shared_ptr<GdiObject>;
 
-namespace gdi {
 
 HGDIOBJ AddObject(GdiObject object);
 GdiObjectPtr FindObject(const void* handle);
@@ -70,9 +71,6 @@ T* As(const GdiObjectPtr& object) {
 // The font a FontData resolves to (looked up through the shared font cache).
 const FontInstance& ResolveFont(const FontData& font);
 
-}  // namespace gdi
-
-namespace gdi {
 // The next handle number; shared by objects, icons and DCs so no two handles are ever equal.
 std::uintptr_t NextHandleNumber();
-}  // namespace gdi
+}  // namespace gfx

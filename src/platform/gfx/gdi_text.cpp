@@ -16,8 +16,7 @@
 #include "platform/gdi.h"
 #include "platform/gfx/gdi_internal.h"
 
-using gdi::DeviceContext;
-using gdi::FindDc;
+using namespace gfx;
 
 namespace {
 
@@ -73,8 +72,8 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const cha
   DeviceContext* dc = FindDc(hdc);
   if (!dc || (count > 0 && !text) || count > static_cast<UINT>(kMaxTextLength)) return FALSE;
   const raster::Target target = dc->Target();
-  const FontInstance& font = gdi::CurrentFont(*dc);
-  const LOGFONT& lf = gdi::CurrentLogFont(*dc);
+  const FontInstance& font = gfx::CurrentFont(*dc);
+  const LOGFONT& lf = gfx::CurrentLogFont(*dc);
   const std::uint32_t bk = PixelFromColor(dc->state.bkColor);
   if (rect && (options & ETO_OPAQUE)) raster::FillRect(target, dc->SurfaceRect(*rect), bk);
   thread_local std::vector<RECT> clipStorage;
@@ -104,7 +103,7 @@ BOOL TextOut(HDC hdc, int x, int y, const char* text, int count) {
 BOOL GetTextExtentPoint32(HDC hdc, const char* text, int count, SIZE* size) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc || !size || count < 0 || count > kMaxTextLength || (count > 0 && !text)) return FALSE;
-  const FontInstance& font = gdi::CurrentFont(*dc);
+  const FontInstance& font = gfx::CurrentFont(*dc);
   size->cx = font.TextWidth(text, count);
   size->cy = font.Metrics().height;
   return TRUE;
@@ -113,8 +112,8 @@ BOOL GetTextExtentPoint32(HDC hdc, const char* text, int count, SIZE* size) {
 BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc || !tm) return FALSE;
-  const FontInstance& font = gdi::CurrentFont(*dc);
-  const LOGFONT& lf = gdi::CurrentLogFont(*dc);
+  const FontInstance& font = gfx::CurrentFont(*dc);
+  const LOGFONT& lf = gfx::CurrentLogFont(*dc);
   const FontMetrics& m = font.Metrics();
   *tm = TEXTMETRIC{};
   tm->tmHeight = m.height;
@@ -125,8 +124,8 @@ BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm) {
   tm->tmAveCharWidth = m.aveCharWidth;
   tm->tmMaxCharWidth = m.maxCharWidth;
   tm->tmWeight = m.weight;
-  tm->tmDigitizedAspectX = gdi::ScreenPixelsPerInch();
-  tm->tmDigitizedAspectY = gdi::ScreenPixelsPerInch();
+  tm->tmDigitizedAspectX = gfx::ScreenPixelsPerInch();
+  tm->tmDigitizedAspectY = gfx::ScreenPixelsPerInch();
   tm->tmItalic = lf.lfItalic ? 1 : 0;
   tm->tmUnderlined = lf.lfUnderline ? 1 : 0;
   tm->tmStruckOut = lf.lfStrikeOut ? 1 : 0;
@@ -139,10 +138,10 @@ BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm) {
 int GetTextFace(HDC hdc, int size, char* face) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc) return 0;
-  const LOGFONT& lf = gdi::CurrentLogFont(*dc);
+  const LOGFONT& lf = gfx::CurrentLogFont(*dc);
   // The name the font was asked for; the family really used when none was named.
   std::string name(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
-  if (name.empty()) name = gdi::CurrentFont(*dc).Family();
+  if (name.empty()) name = gfx::CurrentFont(*dc).Family();
   if (!face) return static_cast<int>(name.size()) + 1;
   if (size <= 0) return 0;
   const int n = std::min<int>(static_cast<int>(name.size()), size - 1);
@@ -329,8 +328,8 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
     tabChars = std::max(1, static_cast<int>((format >> 8) & 0xFF));
     format &= ~0xFF00u;
   }
-  const FontInstance& font = gdi::CurrentFont(*dc);
-  const LOGFONT& lf = gdi::CurrentLogFont(*dc);
+  const FontInstance& font = gfx::CurrentFont(*dc);
+  const LOGFONT& lf = gfx::CurrentLogFont(*dc);
   const FontMetrics& m = font.Metrics();
   const int lineHeight = m.height + ((format & DT_EXTERNALLEADING) ? m.externalLeading : 0);
 

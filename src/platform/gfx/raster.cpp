@@ -5,7 +5,7 @@
 
 #include "platform/gfx/region.h"
 
-namespace raster {
+namespace gfx::raster {
 
 namespace {
 
@@ -324,4 +324,4 @@ void KeyedCopy(const Target& t, int dx, int dy, const Surface& src, std::uint32_
   }
 }
 
-}  // namespace raster
+}  // namespace gfx::raster

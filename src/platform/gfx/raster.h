@@ -17,7 +17,7 @@
 #include "platform/surface.h"
 #include "base/types.h"
 
-namespace raster {
+namespace gfx::raster {
 
 struct Target {
   Surface* surface = nullptr;
@@ -70,4 +70,4 @@ void StretchCopy(const Target& t, int dx, int dy, int dw, int dh, const Surface&
 void KeyedCopy(const Target& t, int dx, int dy, const Surface& src, std::uint32_t key,
                const std::uint32_t* replacement);
 
-}  // namespace raster
+}  // namespace gfx::raster

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace raster {
+namespace gfx::raster {
 
 namespace {
 
@@ -105,4 +105,4 @@ void StrokePolyline(const Target& t, std::span<const POINT> points, int width, C
   }
 }
 
-}  // namespace raster
+}  // namespace gfx::raster

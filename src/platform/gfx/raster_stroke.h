@@ -18,7 +18,7 @@
 #include "platform/gfx/raster.h"
 #include "base/types.h"
 
-namespace raster {
+namespace gfx::raster {
 
 enum class Cap { Flat, Square, Round };
 enum class Join { Miter, Bevel, Round };
@@ -28,4 +28,4 @@ enum class PathShape { Open, Closed };
 void StrokePolyline(const Target& t, std::span<const POINT> points, int width, Cap cap, Join join,
                     PathShape shape, std::uint32_t pixel);
 
-}  // namespace raster
+}  // namespace gfx::raster

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace gfx {
+
 namespace {
 
 struct Span {
@@ -147,3 +149,5 @@ Region Region::Combine(const Region& a, const Region& b, Op op) {
   }
   return result;
 }
+
+}  // namespace gfx

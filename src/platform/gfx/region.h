@@ -15,6 +15,8 @@
 #include "base/rect.h"
 #include "base/types.h"
 
+namespace gfx {
+
 class Region {
  public:
   enum class Op { And, Or, Diff, Xor };
@@ -43,3 +45,4 @@ class Region {
   std::vector<RECT> m_rects;
 };
 
+}  // namespace gfx

@@ -7,6 +7,8 @@
 #include "platform/gfx/gdi_objects.h"
 #include "platform/window.h"
 
+using namespace gfx;
+
 namespace {
 
 // The classic grey scheme; every index up to COLOR_MAX has a value.
@@ -44,11 +46,11 @@ constexpr std::array<COLORREF, COLOR_MAX + 1> kSysColors = {
     RGB(212, 208, 200),  // COLOR_MENUBAR
 };
 
-constexpr int kStockCount = gdi::kStockDefaultBitmap + 1;
+constexpr int kStockCount = gfx::kStockDefaultBitmap + 1;
 
 HGDIOBJ MakeStock(GdiObject object) {
   object.stock = true;
-  return gdi::AddObject(std::move(object));
+  return gfx::AddObject(std::move(object));
 }
 
 HGDIOBJ CreateStock(int index) {
@@ -72,14 +74,14 @@ HGDIOBJ CreateStock(int index) {
       std::strcpy(font.logFont.lfFaceName, "MS Sans Serif");
       return MakeStock(GdiObject{std::move(font)});
     }
-    case gdi::kStockDefaultBitmap: return MakeStock(GdiObject{BitmapData{Surface(1, 1, 0)}});
+    case gfx::kStockDefaultBitmap: return MakeStock(GdiObject{BitmapData{Surface(1, 1, 0)}});
     default: return nullptr;
   }
 }
 
 }  // namespace
 
-namespace gdi {
+namespace gfx {
 
 HGDIOBJ StockObject(int index) {
   static std::array<HGDIOBJ, kStockCount> stock{};
@@ -88,11 +90,11 @@ HGDIOBJ StockObject(int index) {
   return stock[index];
 }
 
-}  // namespace gdi
+}  // namespace gfx
 
 HGDIOBJ GetStockObject(int index) {
   if (index < 0 || index > DEFAULT_GUI_FONT) return nullptr;
-  return gdi::StockObject(index);
+  return gfx::StockObject(index);
 }
 
 DWORD GetSysColor(int index) {

@@ -15,9 +15,12 @@
 #include <thread>
 
 #include "platform/window.h"
+#include "platform/loop/loop.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+using namespace wincore;
+
+namespace loop {
 namespace {
 
 struct Item {
@@ -125,9 +128,9 @@ void ResetQueue() {
 }
 
 
-}  // namespace wincore
+}  // namespace loop
 
-using namespace wincore;
+using namespace loop;
 
 DWORD GetLastError() { return t_lastError; }
 void SetLastError(DWORD code) { t_lastError = code; }
@@ -137,7 +140,7 @@ DWORD GetCurrentThreadId() { return static_cast<DWORD>(::syscall(SYS_gettid)); }
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr || rec->proc == nullptr) {
-    SetLastError(1400);  // invalid window handle
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   WNDPROC proc = rec->proc;
@@ -147,11 +150,11 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!g_ready) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   if (hwnd != nullptr && !IsLiveHandle(hwnd)) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   MSG m;
@@ -170,7 +173,7 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   // ShutdownPlatform closes the queue before it lets the backend go.
   std::lock_guard<std::mutex> lock(g_incomingMutex);
   if (!g_ready) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   g_incoming.push_back(m);

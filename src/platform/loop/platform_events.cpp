@@ -1,9 +1,12 @@
 // What the display backend reports, turned into the window core's state and messages.
 #include "platform/backend/backend_events.h"
 #include "platform/window.h"
+#include "platform/loop/loop.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+using namespace wincore;
+
+namespace loop {
 namespace {
 
 constexpr UINT kNoClientSize = 0x0800;
@@ -13,9 +16,9 @@ bool Presentable(const WindowRecord* rec) {
 }
 
 }  // namespace
-}  // namespace wincore
+}  // namespace loop
 
-using namespace wincore;
+using namespace loop;
 
 namespace platform_events {
 

@@ -5,9 +5,12 @@
 #include <map>
 
 #include "platform/window.h"
+#include "platform/loop/loop.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+using namespace wincore;
+
+namespace loop {
 namespace {
 
 struct Timer {
@@ -86,14 +89,14 @@ bool TimerProcValid(HWND hwnd, std::uintptr_t id, TIMERPROC proc) {
   return false;
 }
 
-}  // namespace wincore
+}  // namespace loop
 
-using namespace wincore;
+using namespace loop;
 
 std::uintptr_t SetTimer(HWND hwnd, std::uintptr_t id, UINT elapseMs, TIMERPROC proc) {
   if (!CoreReady()) return 0;
   if (hwnd != nullptr && Find(hwnd) == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   UINT elapse = std::max(elapseMs, kMinimumElapse);

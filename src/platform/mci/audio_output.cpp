@@ -5,6 +5,8 @@
 
 #include "platform/module.h"
 
+namespace mci {
+
 AudioChoice ParseAudioChoice(const char* setting) {
   AudioChoice choice;
   if (setting == nullptr || *setting == '\0' || std::strcmp(setting, "auto") == 0) return choice;
@@ -152,3 +154,5 @@ void OfflineOutput::RenderFrames(std::int64_t frames) {
     }
   }
 }
+
+}  // namespace mci

@@ -22,6 +22,8 @@
 #include "platform/backend/backend.h"
 #include "platform/mci/sequencer.h"
 
+namespace mci {
+
 enum class OutputOutcome { kEnded, kFailed };
 using OutputFinished = std::function<void(OutputOutcome)>;
 
@@ -82,3 +84,5 @@ class OfflineOutput final : public AudioOutput, private ClockListener {
   bool m_listening = false;
   bool m_ended = false;
 };
+
+}  // namespace mci

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <mutex>
 
+namespace mci {
+
 namespace {
 
 std::mutex g_logLock;
@@ -81,3 +83,5 @@ std::string TakeFluidLogMessage() {
   g_lastNote.clear();
   return message;
 }
+
+}  // namespace mci

@@ -14,6 +14,8 @@
 
 #include <string>
 
+namespace mci {
+
 #define TESSIVO_FLUID_FUNCTIONS(X)                                                           \
   X(fluid_set_log_function) X(new_fluid_settings) X(delete_fluid_settings)                   \
   X(fluid_settings_setint) X(fluid_settings_setnum) X(fluid_settings_setstr)                 \
@@ -38,3 +40,5 @@ const FluidApi* LoadFluidApi(std::string* error);
 // The latest error or warning the library logged (else its latest note; empty if none), then
 // forgets it. Thread-safe.
 std::string TakeFluidLogMessage();
+
+}  // namespace mci

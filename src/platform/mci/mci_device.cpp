@@ -4,6 +4,8 @@
 
 #include "platform/window.h"
 
+namespace mci {
+
 namespace {
 
 std::int64_t MsToUs(DWORD ms) { return static_cast<std::int64_t>(ms) * 1000; }
@@ -233,3 +235,5 @@ void MciDevice::PlaybackEnded(std::uint32_t generation) {
   m_mode = DeviceMode::kStopped;
   FinishPlay(failed ? MCI_NOTIFY_FAILURE : MCI_NOTIFY_SUCCESSFUL);
 }
+
+}  // namespace mci

@@ -18,6 +18,8 @@
 #include "platform/mci/audio_output.h"
 #include "platform/mci/sequencer.h"
 
+namespace mci {
+
 class MciDevice;
 
 // What a device needs from the service around it.
@@ -88,3 +90,5 @@ class MciDevice {
   // Written by the rendering thread: generation * 2 + (1 if the output failed), 0 if none.
   std::atomic<std::uint64_t> m_ended{0};
 };
+
+}  // namespace mci

@@ -6,6 +6,8 @@
 
 #include "base/cp1252.h"
 
+namespace mci {
+
 namespace {
 
 std::map<MCIERROR, std::string>& Details() {
@@ -87,6 +89,10 @@ void SetMciErrorDetail(MCIERROR code, const std::string& text) {
   // Details name files and drivers in the file system's UTF-8; the service's texts are cp1252.
   Details()[code] = text::Utf8ToCp1252(text);
 }
+
+}  // namespace mci
+
+using namespace mci;
 
 BOOL mciGetErrorString(MCIERROR code, char* buffer, UINT size) {
   const auto& details = Details();

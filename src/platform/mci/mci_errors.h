@@ -12,6 +12,8 @@
 #include "platform/mci/midi_file.h"
 #include "platform/mci/synth_engine.h"
 
+namespace mci {
+
 // A malformed MIDI file: the reader's error, one code each.
 inline constexpr MCIERROR kMciErrMidiBase = MCIERR_CUSTOM_DRIVER_BASE;
 inline constexpr MCIERROR kMciErrSoundfontMissing = MCIERR_CUSTOM_DRIVER_BASE + 64;
@@ -29,3 +31,5 @@ MCIERROR MciErrorForSynth(SynthError error);
 // Remembers the particular text of a code's latest occurrence (naming the file or the driver), so
 // mciGetErrorString can say more than the code's general text.
 void SetMciErrorDetail(MCIERROR code, const std::string& text);
+
+}  // namespace mci

@@ -13,6 +13,8 @@
 
 #include "platform/mci.h"
 
+namespace mci {
+
 struct OfflineAudio {
   int sampleRate = 0;
   std::vector<float> samples;  // left, right, left, right ...
@@ -20,3 +22,5 @@ struct OfflineAudio {
 
 // False when the device never rendered offline.
 bool GetOfflineAudio(MCIDEVICEID id, OfflineAudio* audio);
+
+}  // namespace mci

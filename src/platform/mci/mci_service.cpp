@@ -17,6 +17,8 @@
 #include "base/cp1252.h"
 #include "platform/window.h"
 
+using namespace mci;
+
 namespace {
 
 // Posted by a rendering thread to the service window: wParam the device, lParam the generation.
@@ -250,6 +252,6 @@ MCIERROR mciSendCommand(MCIDEVICEID deviceId, UINT command, DWORD_PTR flags, DWO
 
 void ShutdownMci() { Service().Shutdown(); }
 
-bool GetOfflineAudio(MCIDEVICEID id, OfflineAudio* audio) {
+bool mci::GetOfflineAudio(MCIDEVICEID id, OfflineAudio* audio) {
   return Service().OfflineAudioOf(id, audio);
 }

@@ -4,6 +4,8 @@
 
 #include <climits>
 
+namespace mci {
+
 std::string ProgramDirectory() {
   char path[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
@@ -22,3 +24,5 @@ std::string ResolveMediaPath(const std::string& name, const std::string& program
   }
   return name;
 }
+
+}  // namespace mci

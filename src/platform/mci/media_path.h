@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace mci {
+
 // The directory of the running program file ("" if unknown).
 std::string ProgramDirectory();
 
@@ -15,3 +17,5 @@ std::string ProgramDirectory();
 // wins; if none does, the name is returned unchanged (and reported missing by the reader). A name
 // with a directory is returned as given.
 std::string ResolveMediaPath(const std::string& name, const std::string& programDir);
+
+}  // namespace mci

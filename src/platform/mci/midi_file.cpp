@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace midi {
+namespace mci::midi {
 
 const char* ReadErrorText(ReadError error) {
   switch (error) {
@@ -346,4 +346,4 @@ ReadError ReadSongFile(const std::string& path, Song* song) {
   return ParseSong(bytes, song);
 }
 
-}  // namespace midi
+}  // namespace mci::midi

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace midi {
+namespace mci::midi {
 
 enum class ReadError {
   kNone = 0,
@@ -73,4 +73,4 @@ ReadError ParseSong(std::span<const std::uint8_t> bytes, Song* song);
 // device in place of the file is kNotRegularFile.
 ReadError ReadSongFile(const std::string& path, Song* song);
 
-}  // namespace midi
+}  // namespace mci::midi

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace mci {
+
 Sequencer::Sequencer(SynthEngine* engine, std::shared_ptr<const midi::Song> song)
     : m_engine(engine), m_song(std::move(song)) {}
 
@@ -71,3 +73,5 @@ Sequencer::Rendered Sequencer::Render(float* left, float* right, int frames) {
   }
   return result;
 }
+
+}  // namespace mci

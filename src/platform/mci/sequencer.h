@@ -17,6 +17,8 @@
 #include "platform/mci/midi_file.h"
 #include "platform/mci/synth_engine.h"
 
+namespace mci {
+
 class Sequencer {
  public:
   Sequencer(SynthEngine* engine, std::shared_ptr<const midi::Song> song);
@@ -53,3 +55,5 @@ class Sequencer {
   std::int64_t m_endUs = 0;
   std::atomic<std::int64_t> m_positionUs{0};
 };
+
+}  // namespace mci

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace mci {
+
 std::vector<std::string> DefaultSoundfontCandidates() {
   return {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
           "/usr/share/sounds/sf2/TimGM6mb.sf2"};
@@ -138,3 +140,5 @@ void SynthEngine::Render(float* left, float* right, int frames) {
   if (frames <= 0) return;
   m_api->fluid_synth_write_float(m_synth, frames, left, 0, 1, right, 0, 1);
 }
+
+}  // namespace mci

@@ -17,6 +17,8 @@
 #include "platform/mci/fluid_api.h"
 #include "platform/mci/midi_file.h"
 
+namespace mci {
+
 enum class SynthError {
   kNone,
   kLibraryMissing,     // libfluidsynth cannot be loaded
@@ -67,3 +69,5 @@ class SynthEngine {
   fluid_synth_t* m_synth = nullptr;
   std::string m_soundfontPath;
 };
+
+}  // namespace mci

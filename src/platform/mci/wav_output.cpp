@@ -14,6 +14,8 @@
 
 #include "platform/mci/audio_output.h"
 
+namespace mci {
+
 namespace {
 
 void PutLe32(unsigned char* p, std::uint32_t v) {
@@ -148,3 +150,5 @@ std::unique_ptr<AudioOutput> StartWavOutput(const std::string& path, Sequencer* 
   }
   return std::make_unique<WavOutput>(file, sequencer, std::move(finished));
 }
+
+}  // namespace mci

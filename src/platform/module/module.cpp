@@ -17,7 +17,7 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace resources {
 namespace {
 
 const ResourceSet* g_resources = nullptr;
@@ -36,7 +36,7 @@ std::vector<HICON>& SharedIcons() {
   return icons;
 }
 
-HICON AddIcon(const Icon& icon) { return CreateIconFromArgb(icon.width, icon.height, icon.argb.data()); }
+HICON AddIcon(const Icon& icon) { return gfx::CreateIconFromArgb(icon.width, icon.height, icon.argb.data()); }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -99,22 +99,9 @@ HICON StandardIcon(std::uintptr_t id) {
 }
 
 }  // namespace
+}  // namespace resources
 
-std::vector<std::uint32_t> IconArgb(HICON icon) {
-  const Surface* image = icon ? IconImage(icon) : nullptr;
-  if (image == nullptr) return {};
-  const std::size_t count = static_cast<std::size_t>(image->Width()) * static_cast<std::size_t>(image->Height());
-  std::vector<std::uint32_t> out;
-  out.reserve(count + 2);
-  out.push_back(static_cast<std::uint32_t>(image->Width()));
-  out.push_back(static_cast<std::uint32_t>(image->Height()));
-  out.insert(out.end(), image->Data(), image->Data() + count);
-  return out;
-}
-
-}  // namespace wincore
-
-using namespace wincore;
+using namespace resources;
 
 void SetModuleResources(const ResourceSet* resources) { g_resources = resources; }
 const ResourceSet* GetModuleResources() { return g_resources; }
@@ -125,13 +112,13 @@ DWORD GetModuleFileName(HMODULE module, char* buffer, DWORD size) {
   if (buffer == nullptr || size == 0) return 0;
   buffer[0] = '\0';
   if (module != nullptr && module != ProgramModule()) {
-    SetLastError(126);  // module not found
+    SetLastError(ERROR_MOD_NOT_FOUND);
     return 0;
   }
   char path[4096];
   ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
   if (n <= 0) {
-    SetLastError(2);
+    SetLastError(ERROR_FILE_NOT_FOUND);
     return 0;
   }
   std::string cp = text::Utf8ToCp1252(std::string_view(path, static_cast<std::size_t>(n)));
@@ -167,13 +154,13 @@ HBITMAP LoadBitmap(HINSTANCE instance, const char* name) {
   if (name == nullptr || reinterpret_cast<std::uintptr_t>(name) < 0x10000) return nullptr;
   auto data = FindResourceData(instance, name, RT_BITMAP);
   if (data.empty()) {
-    SetLastError(1814);  // resource name not found
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
   }
-  module_image::Image image;
+  resources::Image image;
   std::string error;
-  if (!module_image::DecodeBmp(data, &image, &error)) {
-    SetLastError(1812);  // bad resource image
+  if (!resources::DecodeBmp(data, &image, &error)) {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return nullptr;
   }
   for (std::uint32_t& p : image.argb) p &= 0x00FFFFFF;
@@ -196,12 +183,12 @@ HICON LoadIcon(HINSTANCE instance, const char* name) {
   for (std::uintptr_t kind : {RT_GROUP_ICON, RT_ICON}) {
     auto data = FindResourceData(instance, name, kind);
     if (data.empty()) continue;
-    module_image::Image image;
+    resources::Image image;
     std::string error;
-    if (!module_image::DecodeIcon(data, &image, &error)) continue;
+    if (!resources::DecodeIcon(data, &image, &error)) continue;
     return AddIcon({image.width, image.height, std::move(image.argb)});
   }
-  SetLastError(1813);  // resource type not found
+  SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
   return nullptr;
 }
 
@@ -211,8 +198,8 @@ HICON LoadIconById(HINSTANCE instance, std::uintptr_t id) {
 }
 
 BOOL DestroyIcon(HICON icon) {
-  if (icon == nullptr || IconImage(icon) == nullptr) return FALSE;
+  if (icon == nullptr || gfx::IconImage(icon) == nullptr) return FALSE;
   auto& shared = SharedIcons();
   if (std::find(shared.begin(), shared.end(), icon) != shared.end()) return TRUE;
-  return DestroyIconImage(icon);
+  return gfx::DestroyIconImage(icon);
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace module_image {
+namespace resources {
 namespace {
 
 constexpr int kMaxSide = 16384;
@@ -217,4 +217,4 @@ bool DecodeIcon(std::span<const std::uint8_t> data, Image* out, std::string* err
   return DecodeDib(data, -1, true, out, error);
 }
 
-}  // namespace module_image
+}  // namespace resources

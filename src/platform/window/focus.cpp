@@ -161,7 +161,7 @@ HWND SetFocus(HWND hwnd) {
   }
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
   // A disabled window, or one inside a disabled window (a modal box is open), takes no keyboard.
@@ -186,7 +186,7 @@ HWND GetFocus() { return F().focus; }
 HWND SetActiveWindow(HWND hwnd) {
   HWND top = TopLevelOf(hwnd);
   if (top == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
   HWND old = F().active;

@@ -57,7 +57,7 @@ HDC MakeDc(WindowRecord& rec, RegionKind kind, std::vector<RECT> visible) {
   WindowRecord* top = TopLevelRecord(&rec);
   if (top == nullptr || !top->surface) return nullptr;
   POINT origin = kind == RegionKind::Client ? ClientOriginInSurface(rec) : WindowOriginInSurface(rec);
-  HDC hdc = CreateSurfaceDC(rec.handle, top->surface.get(), origin, std::move(visible));
+  HDC hdc = gfx::CreateSurfaceDC(rec.handle, top->surface.get(), origin, std::move(visible));
   if (hdc != nullptr) Dcs()[hdc] = {rec.handle, top->handle};
   return hdc;
 }
@@ -182,7 +182,7 @@ void DropPaintState(HWND hwnd) {
 }
 
 void ResetPaint() {
-  for (auto& [hdc, live] : Dcs()) DestroySurfaceDC(hdc);
+  for (auto& [hdc, live] : Dcs()) gfx::DestroySurfaceDC(hdc);
   Dcs().clear();
 }
 
@@ -336,7 +336,7 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
 
 HDC GetDC(HWND hwnd) {
   if (hwnd == nullptr || hwnd == GetDesktopWindow()) {
-    HDC hdc = CreateSurfaceDC(nullptr, &ScreenSurface(), {0, 0}, {});
+    HDC hdc = gfx::CreateSurfaceDC(nullptr, &ScreenSurface(), {0, 0}, {});
     if (hdc != nullptr) Dcs()[hdc] = {nullptr, nullptr};
     return hdc;
   }
@@ -357,7 +357,7 @@ int ReleaseDC(HWND, HDC hdc) {
   if (hdc == nullptr || it == Dcs().end()) return 0;
   LiveDc live = it->second;
   Dcs().erase(it);
-  RECT drawn = DestroySurfaceDC(hdc);
+  RECT drawn = gfx::DestroySurfaceDC(hdc);
   if (live.top != nullptr && !IsEmpty(drawn)) AddDirty(live.top, drawn);
   return 1;
 }

@@ -51,13 +51,13 @@ ATOM RegisterClass(const WNDCLASS* wc) {
   if (wc == nullptr || wc->lpfnWndProc == nullptr || wc->lpszClassName == nullptr ||
       reinterpret_cast<std::uintptr_t>(wc->lpszClassName) < 0x10000 ||
       wc->lpszClassName[0] == '\0' || wc->cbWndExtra < 0 || wc->cbWndExtra > 4096) {
-    SetLastError(87);  // invalid parameter
+    SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   auto& reg = Registry();
   std::string key = Folded(wc->lpszClassName);
   if (reg.byName.count(key) != 0) {
-    SetLastError(1410);  // class already exists
+    SetLastError(ERROR_CLASS_ALREADY_EXISTS);
     return 0;
   }
   auto rec = std::make_shared<ClassRecord>();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/backend/backend_events.h"
+#include "platform/loop/loop.h"
 #include "platform/window/window_store.h"
 
 namespace wincore {
@@ -30,14 +31,6 @@ void HideOwnedWindows(HWND owner);
 HWND DeepestWindowAt(HWND top, POINT screenPt);
 void ReshowOwnedWindows(HWND owner);
 
-// ---- Queue (message_queue.cpp) -------------------------------------------------------------
-void QueueInputEvent(const platform_events::InputEvent& event);
-void PostFront(const MSG& msg);
-void ResetQueue();
-void SetUiThread();
-bool OnUiThread();
-DWORD UiThreadId();
-
 // ---- Input (input.cpp) ---------------------------------------------------------------------
 // Turns a native input event into the message for the window that should get it now (capture,
 // hit test, focus). False when nobody takes it.
@@ -56,14 +49,6 @@ void ForgetWindow(HWND hwnd);
 // knows, so it is not asked again.
 void Activate(HWND top, WPARAM how, bool fromDesktop);
 void ResetFocus();
-
-// ---- Timers (timers.cpp) -------------------------------------------------------------------
-std::optional<std::uint64_t> NextTimerDeadline();
-// A due timer of `filter` (or of any window when nullptr) as a WM_TIMER message.
-bool TakeDueTimer(HWND filter, MSG* out, bool remove);
-void KillWindowTimers(HWND hwnd);
-bool TimerProcValid(HWND hwnd, std::uintptr_t id, TIMERPROC proc);
-void ResetTimers();
 
 // ---- Painting (paint.cpp, paint_rects.cpp) -------------------------------------------------
 // The next window needing WM_PAINT (parents before children), restricted to `filter`'s family.
@@ -109,9 +94,5 @@ void DestroySystemMenu(HMENU menu);
 // Whether the menu has the command and it is not greyed.
 bool MenuOffers(HMENU menu, UINT command);
 void ResetMenus();
-
-// ---- Module (module.cpp) -------------------------------------------------------------------
-// 32-bit icon pixels for the desktop: width, height, then 0xAARRGGBB.
-std::vector<std::uint32_t> IconArgb(HICON icon);
 
 }  // namespace wincore

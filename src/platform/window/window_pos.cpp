@@ -63,7 +63,7 @@ bool ApplyZOrder(WindowRecord& rec, HWND after) {
 }
 
 void DetachTree(HWND hwnd) {
-  DetachSurfaceDCs(hwnd);
+  gfx::DetachSurfaceDCs(hwnd);
   if (WindowRecord* rec = Find(hwnd)) {
     for (HWND child : rec->children) DetachTree(child);
   }
@@ -89,7 +89,7 @@ using namespace wincore;
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   WINDOWPOS wp;

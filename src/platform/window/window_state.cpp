@@ -79,7 +79,7 @@ using namespace wincore;
 BOOL ShowWindow(HWND hwnd, int cmd) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   const BOOL wasVisible = (rec->style & WS_VISIBLE) != 0 ? TRUE : FALSE;
@@ -184,7 +184,7 @@ BOOL IsZoomed(HWND hwnd) {
 BOOL EnableWindow(HWND hwnd, BOOL enable) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   const bool wasDisabled = (rec->style & WS_DISABLED) != 0;
@@ -213,7 +213,7 @@ BOOL IsWindowEnabled(HWND hwnd) {
 
 BOOL SetWindowText(HWND hwnd, const char* text) {
   if (Find(hwnd) == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   return SendMessage(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : "")) != 0 ? TRUE : FALSE;

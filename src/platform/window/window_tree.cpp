@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gfx/dc_internal.h"
+#include "platform/gfx/gdi_icon.h"
 #include "platform/gdi.h"
 #include "base/cp1252.h"
 #include "platform/window.h"
@@ -56,8 +57,8 @@ void FinishDestroy(HWND hwnd) {
   SendMessage(hwnd, WM_NCDESTROY, 0, 0);
   rec = Find(hwnd);
   if (rec == nullptr) return;
-  KillWindowTimers(hwnd);
-  DetachSurfaceDCs(hwnd);
+  loop::KillWindowTimers(hwnd);
+  gfx::DetachSurfaceDCs(hwnd);
   if (rec->IsChild()) {
     if (WindowRecord* parent = Find(rec->parent)) {
       auto& list = parent->children;
@@ -107,7 +108,7 @@ TopLevelProps ComputeProps(const WindowRecord& rec) {
   p.modal = p.dialog;
   p.popup = (rec.style & WS_POPUP) != 0 && !p.hasTitle;
   p.skipTaskbar = rec.owner != nullptr || (rec.exStyle & WS_EX_TOOLWINDOW) != 0;
-  p.iconArgb = IconArgb(PropsIcon(rec));
+  p.iconArgb = gfx::IconArgb(PropsIcon(rec));
   return p;
 }
 
@@ -155,26 +156,26 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
                     int x, int y, int width, int height, HWND parentOrOwner, HMENU menuOrId,
                     HINSTANCE instance, void* createParam) {
   if (!CoreReady()) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
   std::shared_ptr<ClassRecord> cls = FindClass(className);
   if (!cls) {
-    SetLastError(1407);  // class not found
+    SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;
   }
   HWND parent = nullptr;
   HWND owner = nullptr;
   if ((style & WS_CHILD) != 0) {
     if (Find(parentOrOwner) == nullptr) {
-      SetLastError(1406);  // a child window needs a parent
+      SetLastError(ERROR_TLW_WITH_WSCHILD);
       return nullptr;
     }
     parent = parentOrOwner;
   } else if (parentOrOwner != nullptr && parentOrOwner != DesktopHandle()) {
     owner = TopLevelOf(parentOrOwner);
     if (owner == nullptr) {
-      SetLastError(1400);
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
       return nullptr;
     }
   }
@@ -228,7 +229,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
 
   if (SendMessage(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) == 0) {
     DestroyWindow(hwnd);
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
   if ((r = Find(hwnd)) == nullptr) return nullptr;
@@ -238,7 +239,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
   r->client = Intersect(Offset(calc, -r->rect.left, -r->rect.top), {0, 0, Width(r->rect), Height(r->rect)});
   if (SendMessage(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
     DestroyWindow(hwnd);
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
   if ((r = Find(hwnd)) == nullptr) return nullptr;
@@ -260,7 +261,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
 BOOL DestroyWindow(HWND hwnd) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   if (rec->destroying) return TRUE;
@@ -312,7 +313,7 @@ HWND SetParent(HWND hwnd, HWND newParent) {
   WindowRecord* np = Find(newParent);
   // Only child windows move between parents here; top-level windows keep their own surface.
   if (rec == nullptr || np == nullptr || !rec->IsChild() || hwnd == newParent || IsChild(hwnd, newParent)) {
-    SetLastError(87);
+    SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   HWND old = rec->parent;
@@ -320,7 +321,7 @@ HWND SetParent(HWND hwnd, HWND newParent) {
   const bool wasShowing = Showing(*rec);
   HWND oldTop = TopLevelOf(hwnd);
   RECT oldArea = WindowRectInSurface(*rec);
-  DetachSurfaceDCs(hwnd);
+  gfx::DetachSurfaceDCs(hwnd);
   if (WindowRecord* op = Find(old)) {
     auto& list = op->children;
     list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
@@ -381,7 +382,7 @@ BOOL IsChild(HWND parent, HWND hwnd) {
 
 BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM lParam) {
   if (proc == nullptr || !CoreReady()) return FALSE;
-  if (threadId != UiThreadId()) return FALSE;
+  if (threadId != loop::UiThreadId()) return FALSE;
   std::vector<HWND> tops = TopLevels();
   for (HWND h : tops) {
     if (Find(h) == nullptr) continue;
@@ -414,13 +415,13 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
   if (Find(hwnd) == nullptr) return 0;
   if (processId != nullptr) *processId = static_cast<DWORD>(::getpid());
   // Every window belongs to the UI thread.
-  return UiThreadId();
+  return loop::UiThreadId();
 }
 
 std::intptr_t GetWindowLongPtr(HWND hwnd, int index) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   switch (index) {
@@ -450,14 +451,14 @@ std::intptr_t GetWindowLongPtr(HWND hwnd, int index) {
     std::memcpy(&v, rec->extra.data() + index, sizeof v);
     return v;
   }
-  SetLastError(1413);  // invalid index
+  SetLastError(ERROR_INVALID_INDEX);
   return 0;
 }
 
 std::intptr_t SetWindowLongPtr(HWND hwnd, int index, std::intptr_t value) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   std::intptr_t old = GetWindowLongPtr(hwnd, index);
@@ -496,14 +497,14 @@ std::intptr_t SetWindowLongPtr(HWND hwnd, int index, std::intptr_t value) {
     std::memcpy(rec->extra.data() + index, &value, sizeof value);
     return old;
   }
-  SetLastError(1413);
+  SetLastError(ERROR_INVALID_INDEX);
   return 0;
 }
 
 LONG GetWindowLong(HWND hwnd, int index) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   if (index >= 0) {
@@ -518,12 +519,12 @@ LONG GetWindowLong(HWND hwnd, int index) {
 LONG SetWindowLong(HWND hwnd, int index, LONG value) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   if (index == GWL_WNDPROC) {
     // A procedure address does not fit 32 bits; SetWindowLongPtr is the way to subclass.
-    SetLastError(87);
+    SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   if (index >= 0) {

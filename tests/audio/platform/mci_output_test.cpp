@@ -15,6 +15,8 @@
 #include "platform/mci/synth_engine.h"
 #include "support/midi_file_builder.h"
 
+using namespace mci;
+
 using mci_test::ErrorText;
 using mci_test::Received;
 

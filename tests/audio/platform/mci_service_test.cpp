@@ -12,6 +12,8 @@
 #include "platform/mci/midi_file.h"
 #include "support/midi_file_builder.h"
 
+using namespace mci;
+
 using audio_test::Peak;
 using audio_test::Rms;
 using mci_test::ErrorText;

@@ -16,6 +16,8 @@
 #include "platform/mci/mci_offline.h"
 #include "platform/window.h"
 
+using namespace mci;
+
 namespace mci_test {
 
 struct Notification {

@@ -11,6 +11,8 @@
 #include "platform/mci/sequencer.h"
 #include "platform/mci/synth_engine.h"
 
+using namespace mci;
+
 using audio_test::KeyFile;
 using audio_test::Peak;
 using audio_test::Rms;

@@ -11,6 +11,8 @@
 #include "platform/gfx/region.h"
 #include "platform/window.h"
 
+using gfx::Region;
+
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -244,7 +246,7 @@ TEST(GdiClip, OffsetViewportAccumulates) {
 TEST(GdiSurfaceDc, DrawsOnlyInsideTheVisibleRectanglesAndReportsWhatItTouched) {
   Surface surface(50, 40, 0xFFFFFF);
   HWND owner = reinterpret_cast<HWND>(0x5000);
-  HDC dc = CreateSurfaceDC(owner, &surface, POINT{10, 5}, {RECT{10, 5, 30, 25}, RECT{35, 5, 40, 10}});
+  HDC dc = gfx::CreateSurfaceDC(owner, &surface, POINT{10, 5}, {RECT{10, 5, 30, 25}, RECT{35, 5, 40, 10}});
   ASSERT_NE(dc, nullptr);
   HBRUSH red = CreateSolidBrush(kRed);
   RECT all{0, 0, 100, 100};
@@ -257,10 +259,10 @@ TEST(GdiSurfaceDc, DrawsOnlyInsideTheVisibleRectanglesAndReportsWhatItTouched) {
   EXPECT_EQ(surface.Pixel(9, 5), 0xFFFFFFu);
   EXPECT_EQ(surface.Pixel(32, 6), 0xFFFFFFu);
   EXPECT_EQ(GetPixel(dc, 0, 0), kRed);  // logical (0, 0) is surface (10, 5)
-  EXPECT_EQ(DestroySurfaceDC(dc), (RECT{10, 5, 40, 25}));
+  EXPECT_EQ(gfx::DestroySurfaceDC(dc), (RECT{10, 5, 40, 25}));
 
-  HDC idle = CreateSurfaceDC(owner, &surface, POINT{0, 0}, {RECT{0, 0, 50, 40}});
-  EXPECT_EQ(DestroySurfaceDC(idle), RECT{});  // nothing drawn
+  HDC idle = gfx::CreateSurfaceDC(owner, &surface, POINT{0, 0}, {RECT{0, 0, 50, 40}});
+  EXPECT_EQ(gfx::DestroySurfaceDC(idle), RECT{});  // nothing drawn
   DeleteObject(red);
 }
 
@@ -268,10 +270,10 @@ TEST(GdiSurfaceDc, DetachedDcsFailQuietlyAndOthersKeepWorking) {
   Surface surface(10, 10, 0);
   Surface other(10, 10, 0);
   HWND a = reinterpret_cast<HWND>(0x6000), b = reinterpret_cast<HWND>(0x7000);
-  HDC dcA = CreateSurfaceDC(a, &surface, POINT{}, {RECT{0, 0, 10, 10}});
-  HDC dcB = CreateSurfaceDC(b, &other, POINT{}, {RECT{0, 0, 10, 10}});
+  HDC dcA = gfx::CreateSurfaceDC(a, &surface, POINT{}, {RECT{0, 0, 10, 10}});
+  HDC dcB = gfx::CreateSurfaceDC(b, &other, POINT{}, {RECT{0, 0, 10, 10}});
   SetPixel(dcA, 1, 1, kRed);
-  DetachSurfaceDCs(a);
+  gfx::DetachSurfaceDCs(a);
   RECT r{0, 0, 5, 5};
   EXPECT_EQ(FillRect(dcA, &r, GetStockObject(WHITE_BRUSH)), 0);
   EXPECT_EQ(SetPixel(dcA, 2, 2, kRed), CLR_INVALID);
@@ -279,9 +281,9 @@ TEST(GdiSurfaceDc, DetachedDcsFailQuietlyAndOthersKeepWorking) {
   EXPECT_EQ(surface.Pixel(2, 2), 0u);
   EXPECT_EQ(SetPixel(dcB, 2, 2, kRed), kRed);
   EXPECT_EQ(other.Pixel(2, 2), 0xFF0000u);
-  EXPECT_EQ(DestroySurfaceDC(dcA), RECT{});
-  EXPECT_EQ(DestroySurfaceDC(dcB), (RECT{2, 2, 3, 3}));
-  EXPECT_EQ(DestroySurfaceDC(dcA), RECT{});  // already gone
+  EXPECT_EQ(gfx::DestroySurfaceDC(dcA), RECT{});
+  EXPECT_EQ(gfx::DestroySurfaceDC(dcB), (RECT{2, 2, 3, 3}));
+  EXPECT_EQ(gfx::DestroySurfaceDC(dcA), RECT{});  // already gone
 }
 
 TEST(GdiHandles, MadeUpAndStaleHandlesFailWithoutCrashing) {
@@ -314,7 +316,7 @@ TEST(GdiHandles, MadeUpAndStaleHandlesFailWithoutCrashing) {
   EXPECT_EQ(GetObject(junk, 0, nullptr), 0);
   EXPECT_EQ(SetTextColor(bogus, 0), CLR_INVALID);
   EXPECT_EQ(GetClipBox(bogus, &r), ERROR);
-  EXPECT_EQ(DestroySurfaceDC(bogus), RECT{});
+  EXPECT_EQ(gfx::DestroySurfaceDC(bogus), RECT{});
 
   Canvas c(5, 5);
   EXPECT_EQ(SelectObject(c.dc(), junk), nullptr);
@@ -322,11 +324,11 @@ TEST(GdiHandles, MadeUpAndStaleHandlesFailWithoutCrashing) {
   EXPECT_EQ(GetObject(junk, 0, nullptr), 0);
   // Selecting a bitmap into a window DC is refused.
   Surface surface(4, 4, 0);
-  HDC window = CreateSurfaceDC(nullptr, &surface, POINT{}, {RECT{0, 0, 4, 4}});
+  HDC window = gfx::CreateSurfaceDC(nullptr, &surface, POINT{}, {RECT{0, 0, 4, 4}});
   HBITMAP bmp = CreateCompatibleBitmap(c.dc(), 2, 2);
   EXPECT_EQ(SelectObject(window, bmp), nullptr);
   EXPECT_FALSE(DeleteDC(window));  // window DCs end through the window code
-  DestroySurfaceDC(window);
+  gfx::DestroySurfaceDC(window);
   DeleteObject(bmp);
 }
 

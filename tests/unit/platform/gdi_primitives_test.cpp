@@ -493,16 +493,16 @@ TEST(GdiFocusRect, HugeRectangleIsCheapAndSafe) {
 
 TEST(GdiIcon, AlphaBlendsOntoTheBackground) {
   const std::uint32_t argb[3] = {0x00FF0000, 0xFFFF0000, 0x80FF0000};
-  HICON icon = CreateIconFromArgb(3, 1, argb);
+  HICON icon = gfx::CreateIconFromArgb(3, 1, argb);
   ASSERT_NE(icon, nullptr);
   Canvas c(5, 2, kWhite);
   ASSERT_TRUE(DrawIconAt(c.dc(), 1, 1, icon));
   EXPECT_EQ(c.At(1, 1), kWhite);
   EXPECT_EQ(c.At(2, 1), kRed);
   EXPECT_EQ(c.At(3, 1), RGB(255, 127, 127));
-  EXPECT_TRUE(DestroyIconImage(icon));
+  EXPECT_TRUE(gfx::DestroyIconImage(icon));
   EXPECT_FALSE(DrawIconAt(c.dc(), 1, 1, icon));
-  EXPECT_EQ(CreateIconFromArgb(0, 5, argb), nullptr);
+  EXPECT_EQ(gfx::CreateIconFromArgb(0, 5, argb), nullptr);
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include "theory/key_table.h"
 #include "theory/note_table.h"
 
+using namespace mci;
+
 namespace {
 
 struct Onset {

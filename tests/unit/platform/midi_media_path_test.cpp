@@ -9,6 +9,8 @@
 
 #include "platform/mci/media_path.h"
 
+using namespace mci;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -14,12 +14,14 @@
 #include "platform/mci/midi_file.h"
 #include "support/midi_file_builder.h"
 
+using namespace mci;
+
 using midi::ReadError;
 
-namespace midi {
+namespace mci::midi {
 // Failures name the error, not its number.
 void PrintTo(ReadError error, std::ostream* os) { *os << ReadErrorText(error); }
-}  // namespace midi
+}  // namespace mci::midi
 using midi_test::Bytes;
 using midi_test::Concat;
 using midi_test::Header;

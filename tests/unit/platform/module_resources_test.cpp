@@ -101,16 +101,16 @@ TEST_F(ModuleResources, StandardIconsAndMissingIcons) {
   HICON app = LoadIcon(nullptr, reinterpret_cast<const char*>(IDI_APPLICATION));
   ASSERT_NE(app, nullptr);
   EXPECT_EQ(LoadIconById(nullptr, IDI_APPLICATION), app);  // one shared standard icon
-  const Surface* image = IconImage(app);
+  const Surface* image = gfx::IconImage(app);
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->Width(), 32);
   EXPECT_EQ(image->Pixel(0, 0) >> 24, 0u);      // transparent corner
   EXPECT_EQ(image->Pixel(16, 16) >> 24, 0xFFu);  // opaque body
   EXPECT_TRUE(DestroyIcon(app));
-  EXPECT_NE(IconImage(app), nullptr);  // shared icons outlive DestroyIcon
+  EXPECT_NE(gfx::IconImage(app), nullptr);  // shared icons outlive DestroyIcon
   HICON stop = LoadIconById(nullptr, IDI_HAND);
   ASSERT_NE(stop, nullptr);
-  EXPECT_EQ(IconImage(stop)->Pixel(16, 3) & 0xFFFFFF, 0xE00000u);  // red disc
+  EXPECT_EQ(gfx::IconImage(stop)->Pixel(16, 3) & 0xFFFFFF, 0xE00000u);  // red disc
   EXPECT_EQ(LoadIcon(nullptr, "MAINICON"), nullptr);  // not in this set
   EXPECT_FALSE(DestroyIcon(nullptr));
 }

@@ -68,14 +68,14 @@ class FontDc {
 };
 
 TEST(TextFont, DialogFontResolvesToLiberationSans) {
-  FontRequest request;
+  gfx::FontRequest request;
   request.face = "MS Sans Serif";
   request.height = -11;
-  auto font = GetFontInstance(request);
+  auto font = gfx::GetFontInstance(request);
   ASSERT_TRUE(font->HasFace()) << "fonts-liberation2 must be installed";
   EXPECT_EQ(font->Family(), "Liberation Sans");
   // The same request shares one font.
-  EXPECT_EQ(GetFontInstance(request).get(), font.get());
+  EXPECT_EQ(gfx::GetFontInstance(request).get(), font.get());
   FontDc dc(DialogFont(-11));
   char face[LF_FACESIZE];
   EXPECT_EQ(GetTextFace(dc.dc(), sizeof face, face), 13);

@@ -57,7 +57,7 @@ class X11BackendTest : public ::testing::Test {
     m_peek = x11test::Connect(m_server->DisplayName());
     ASSERT_NE(m_peek, nullptr);
     BeforeOpen();
-    m_backend = X11Backend::Open(m_server->DisplayName().c_str());
+    m_backend = x11::X11Backend::Open(m_server->DisplayName().c_str());
     ASSERT_NE(m_backend, nullptr);
     InitPlatform(m_backend.get());
     m_platformUp = true;
@@ -82,7 +82,7 @@ class X11BackendTest : public ::testing::Test {
 
   std::unique_ptr<XvfbServer> m_server;
   DisplayPtr m_peek;
-  std::unique_ptr<X11Backend> m_backend;
+  std::unique_ptr<x11::X11Backend> m_backend;
   bool m_platformUp = false;
 };
 

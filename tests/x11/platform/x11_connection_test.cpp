@@ -52,7 +52,7 @@ TEST(X11ConnectionTest, BackendInAWaitingLoopExitsWhenTheServerDies) {
   ASSERT_NE(server, nullptr);
   const std::string displayName = server->DisplayName();
   auto child = x11test::ChildProcess::Fork([&] {
-    auto backend = X11Backend::Open(displayName.c_str());
+    auto backend = x11::X11Backend::Open(displayName.c_str());
     if (!backend) return 3;
     InitPlatform(backend.get());
     const HWND hwnd = reinterpret_cast<HWND>(0x7E570001);

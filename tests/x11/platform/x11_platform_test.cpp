@@ -40,7 +40,7 @@ class X11PlatformTest : public ::testing::Test {
     m_peek = x11test::Connect(m_server->DisplayName());
     ASSERT_NE(m_peek, nullptr);
     BeforeOpen();
-    m_backend = X11Backend::Open(m_server->DisplayName().c_str());
+    m_backend = x11::X11Backend::Open(m_server->DisplayName().c_str());
     ASSERT_NE(m_backend, nullptr);
     InitPlatform(m_backend.get());
     m_platformUp = true;
@@ -141,7 +141,7 @@ class X11PlatformTest : public ::testing::Test {
   static constexpr std::uintptr_t kPumpTimer = 77;
   std::unique_ptr<XvfbServer> m_server;
   x11test::DisplayPtr m_peek;
-  std::unique_ptr<X11Backend> m_backend;
+  std::unique_ptr<x11::X11Backend> m_backend;
   bool m_platformUp = false;
   // Pump without ever blocking: the program never goes idle as far as the backend can tell.
   bool m_neverWait = false;

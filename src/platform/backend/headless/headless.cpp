@@ -270,7 +270,7 @@ void AdvanceClock(std::uint64_t ms) {
   while (true) {
     const std::uint64_t now = b.NowMs();
     std::uint64_t step = target;
-    auto next = wincore::NextTimerDeadline();
+    auto next = loop::NextTimerDeadline();
     if (next && *next < target) step = std::max(*next, now + 1);
     if (step > target) step = target;
     b.SetNow(step);

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+namespace x11 {
+
 X11Atoms X11Atoms::Intern(Display* display) {
   X11Atoms atoms;
   const std::array<std::pair<const char*, Atom*>, 24> table = {{
@@ -43,3 +45,5 @@ X11Atoms X11Atoms::Intern(Display* display) {
   }
   return atoms;
 }
+
+}  // namespace x11

@@ -8,6 +8,8 @@
 
 #include <X11/Xlib.h>
 
+namespace x11 {
+
 struct X11Atoms {
   Atom wmProtocols = None;
   Atom wmDeleteWindow = None;
@@ -36,3 +38,5 @@ struct X11Atoms {
 
   static X11Atoms Intern(Display* display);
 };
+
+}  // namespace x11

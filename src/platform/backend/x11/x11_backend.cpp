@@ -24,6 +24,8 @@
 #include "platform/backend/x11/x11_props.h"
 #include "platform/backend/x11/x11_top_level.h"
 
+namespace x11 {
+
 namespace {
 
 constexpr int kDefaultDpi = 96;
@@ -575,3 +577,5 @@ bool X11Backend::WaitAndDispatch(int timeoutMs) {
   }
   return arrived;
 }
+
+}  // namespace x11

@@ -17,13 +17,17 @@
 
 #include "platform/backend/backend.h"
 
+// Xlib's own types, declared here so that this header does not pull Xlib into every user.
 struct _XDisplay;
+union _XEvent;
+struct _XIC;
+
+namespace x11 {
+
 struct X11Atoms;
 class X11Presenter;
 class X11InputMethod;
 struct X11TopLevel;
-union _XEvent;
-struct _XIC;
 
 class X11Backend : public Backend {
  public:
@@ -102,3 +106,5 @@ class X11Backend : public Backend {
   std::unordered_map<unsigned long, X11TopLevel*> m_byXid;
   HWND m_grab = nullptr;
 };
+
+}  // namespace x11

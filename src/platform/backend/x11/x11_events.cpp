@@ -13,6 +13,8 @@
 #include "platform/backend/x11/x11_props.h"
 #include "platform/backend/x11/x11_top_level.h"
 
+namespace x11 {
+
 namespace {
 constexpr int kXKeyPress = KeyPress;
 constexpr int kXKeyRelease = KeyRelease;
@@ -275,3 +277,5 @@ void X11Backend::HandleStructure(XEvent& event) {
       break;
   }
 }
+
+}  // namespace x11

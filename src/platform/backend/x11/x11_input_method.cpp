@@ -9,6 +9,8 @@
 #include <cwchar>
 #include <vector>
 
+namespace x11 {
+
 namespace {
 
 bool PlainLocale(const char* name) {
@@ -159,3 +161,5 @@ KeySym LookupKeyRelease(XKeyEvent* event) {
   XLookupString(event, ignored, sizeof ignored, &keysym, nullptr);
   return keysym;
 }
+
+}  // namespace x11

@@ -10,6 +10,8 @@
 
 #include <string>
 
+namespace x11 {
+
 // Makes LC_CTYPE a locale Xlib supports, preferring UTF-8: a plain "C" locale (what a service or
 // a bare shell often has) gets C.UTF-8 or en_US.UTF-8 instead, whose compose tables know the
 // dead keys. Only the character type category is touched. Call before opening the display.
@@ -49,3 +51,5 @@ struct KeyMeaning {
 };
 KeyMeaning LookupKeyPress(XKeyEvent* event, XIC context);
 KeySym LookupKeyRelease(XKeyEvent* event);
+
+}  // namespace x11

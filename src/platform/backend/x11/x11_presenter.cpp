@@ -12,6 +12,8 @@
 
 #include "platform/backend/x11/x11_shared_image.h"
 
+namespace x11 {
+
 namespace {
 
 constexpr int kHostByteOrder = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
@@ -184,3 +186,5 @@ void X11Presenter::PutConverted(Window window, const Surface& surface, const REC
             static_cast<unsigned>(height));
   XDestroyImage(image);  // frees the buffer too
 }
+
+}  // namespace x11

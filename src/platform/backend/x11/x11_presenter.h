@@ -20,6 +20,8 @@
 #include "platform/surface.h"
 #include "base/types.h"
 
+namespace x11 {
+
 enum class SharedMemoryUse { Auto, Never };
 
 class X11SharedImage;
@@ -53,3 +55,5 @@ class X11Presenter {
   int m_redBits = 8, m_greenBits = 8, m_blueBits = 8;
   std::unordered_map<Window, std::unique_ptr<X11SharedImage>> m_images;
 };
+
+}  // namespace x11

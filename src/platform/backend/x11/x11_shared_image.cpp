@@ -6,6 +6,8 @@
 
 #include "platform/backend/x11/x11_errors.h"
 
+namespace x11 {
+
 std::unique_ptr<X11SharedImage> X11SharedImage::Create(Display* display, Visual* visual, int depth,
                                                        int width, int height) {
   if (width <= 0 || height <= 0) return nullptr;
@@ -49,3 +51,5 @@ X11SharedImage::~X11SharedImage() {
   }
   if (m_info.shmaddr != nullptr) shmdt(m_info.shmaddr);
 }
+
+}  // namespace x11

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+namespace x11 {
+
 class X11SharedImage {
  public:
   // nullptr when the segment cannot be made or the server cannot attach it (a remote or
@@ -32,3 +34,5 @@ class X11SharedImage {
   XShmSegmentInfo m_info{};
   bool m_attached = false;
 };
+
+}  // namespace x11

@@ -13,6 +13,8 @@
 #include "platform/backend/backend.h"
 #include "platform/backend/x11/x11_props.h"
 
+namespace x11 {
+
 struct X11TopLevel {
   HWND hwnd = nullptr;
   Window xid = 0;
@@ -36,3 +38,5 @@ struct X11TopLevel {
   bool grabOnMap = false;       // pointer grab asked before the window was viewable
   bool gone = false;            // destroyed by someone else: no more requests on it
 };
+
+}  // namespace x11
