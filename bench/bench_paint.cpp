@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/gfx/dc_internal.h"
-#include "platform/gdi.h"
-#include "platform/surface.h"
 #include "base/cp1252.h"
+#include "platform/gdi.h"
+#include "platform/gfx/dc_internal.h"
+#include "platform/surface.h"
 #include "platform/window.h"
 
 namespace {

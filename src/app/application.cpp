@@ -10,12 +10,12 @@
 
 #include "app/form.h"
 #include "app/screen.h"
+#include "base/cp1252.h"
 #include "core/event_boundary.h"
 #include "core/exceptions.h"
 #include "core/win_control.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
-#include "base/cp1252.h"
 #include "platform/window.h"
 
 TApplication* Application = nullptr;

@@ -9,8 +9,8 @@
 #include <new>
 #include <string>
 
-#include "core/component.h"
 #include "base/types.h"
+#include "core/component.h"
 
 class TCustomForm;
 class Exception;

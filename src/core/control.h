@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
+#include "base/types.h"
 #include "core/component.h"
 #include "core/graphics.h"
 #include "core/messages.h"
-#include "base/types.h"
 
 class TWinControl;
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/main_form.h"
-#include "controls/grid/string_grid.h"
 #include "base/cp1252.h"
+#include "controls/grid/string_grid.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 

@@ -10,9 +10,9 @@
 
 #include "app/label.h"
 #include "app/main_form.h"
+#include "base/cp1252.h"
 #include "platform/gdi.h"
 #include "platform/surface.h"
-#include "base/cp1252.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 

@@ -8,8 +8,8 @@
 
 #include "app/label.h"
 #include "app/main_form.h"
-#include "platform/gdi.h"
 #include "base/cp1252.h"
+#include "platform/gdi.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 

@@ -8,9 +8,9 @@
 #include "app/application.h"
 #include "app/label.h"
 #include "app/main_form.h"
+#include "base/cp1252.h"
 #include "core/exceptions.h"
 #include "core/win_control.h"
-#include "base/cp1252.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 

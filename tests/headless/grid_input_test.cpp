@@ -3,9 +3,9 @@
 // click event (and with it the header toggle) happens.
 #include <gtest/gtest.h>
 
-#include "headless/grid_test_window.h"
-#include "core/exceptions.h"
 #include "base/cp1252.h"
+#include "core/exceptions.h"
+#include "headless/grid_test_window.h"
 
 using namespace gridtest;
 namespace keys = headless::keys;

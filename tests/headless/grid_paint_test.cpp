@@ -3,8 +3,8 @@
 // focus rectangle and the highlight, what one cell write repaints, and the scroll bars.
 #include <gtest/gtest.h>
 
-#include "headless/grid_test_window.h"
 #include "base/cp1252.h"
+#include "headless/grid_test_window.h"
 
 using namespace gridtest;
 

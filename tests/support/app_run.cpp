@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "app/program.h"
+#include "base/cp1252.h"
 #include "platform/backend/backend_events.h"
 #include "platform/gdi.h"
 #include "platform/surface.h"
-#include "base/cp1252.h"
 #include "platform/window.h"
 
 namespace apptest {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/exceptions.h"
 #include "base/cp1252.h"
+#include "core/exceptions.h"
 
 namespace {
 

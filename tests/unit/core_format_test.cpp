@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/cp1252.h"
 #include "core/exceptions.h"
 #include "core/format.h"
-#include "base/cp1252.h"
 
 namespace {
 

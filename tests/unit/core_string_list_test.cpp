@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1252.h"
 #include "core/exceptions.h"
 #include "core/string_list.h"
-#include "base/cp1252.h"
 
 namespace {
 

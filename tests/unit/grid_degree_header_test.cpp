@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "controls/grid/string_grid.h"
 #include "base/cp1252.h"
+#include "controls/grid/string_grid.h"
 #include "theory/degree_header.h"
 
 namespace {

@@ -4,12 +4,12 @@
 
 #include <string>
 
+#include "base/cp1252.h"
 #include "controls/grid/grid_registration.h"
 #include "controls/grid/string_grid.h"
 #include "controls/grid/string_sparse_list.h"
 #include "core/exceptions.h"
 #include "core/window_description.h"
-#include "base/cp1252.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1252.h"
 #include "controls/grid/grid_index_code.h"
 #include "controls/grid/string_sparse_list.h"
 #include "core/exceptions.h"
 #include "core/string_list.h"
-#include "base/cp1252.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "app/form.h"
+#include "base/cp1252.h"
 #include "controls/grid/string_grid.h"
 #include "headless/grid_test_window.h"
 #include "platform/backend/x11/x11_backend.h"
 #include "platform/module.h"
-#include "base/cp1252.h"
-#include "platform/window.h"
 #include "platform/platform.h"
+#include "platform/window.h"
 #include "support/xvfb.h"
 #include "theory/degree_header.h"
 #include "x11/x11_test_util.h"

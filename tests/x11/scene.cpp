@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "platform/gdi.h"
 #include "base/cp1252.h"
+#include "platform/gdi.h"
 #include "platform/window.h"
 
 namespace scene {

@@ -121,6 +121,23 @@ void TCustomGrid::InvalidateSelection(const TGridRect& oldSel) {
 }
 
 // ---- Mouse ------------------------------------------------------------------------------------
+// Mouse selection, in m_gridState (the platform captures the mouse from the press to the release):
+//
+//   state        event                                  what happens                    next
+//   -----------  -------------------------------------  ------------------------------  -----------
+//   gsNormal     left press on a white cell             current cell (or, with Shift,   gsSelecting
+//                                                       the anchor) moves there; the
+//                                                       60 ms scroll timer starts
+//   gsNormal     left press on a header cell, other     nothing                         gsNormal
+//                button, second press of a double       (a double click: OnDblClick)
+//                click, or the focus was refused
+//   gsSelecting  move over a visible white cell         the anchor follows              gsSelecting
+//   gsSelecting  timer, pointer beyond the cells        the anchor steps one cell that  gsSelecting
+//                                                       way
+//   gsSelecting  release (any button)                   last move, timer stops, Click   gsNormal
+//                                                       (OnClick)
+//   gsSelecting  cancel mode (focus or capture lost)    timer stops, no Click           gsNormal
+//   any          release, even when a handler raises    the interaction ends            gsNormal
 void TCustomGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   HideEditor();
   if ((CanFocus() || !FocusHost()) && !Focused()) SetFocus();

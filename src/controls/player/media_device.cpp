@@ -347,6 +347,26 @@ void TMediaPlayer::ButtonAction(TMPBtnType button) {
   }
 }
 
+// The automatic button set (with AutoEnable), as the device's life moves it. "Playable" means Play
+// and Record as far as the device can do them.
+//
+//   event                                            automatic set afterwards
+//   ----------------------------------------------  --------------------------------------------
+//   Open succeeds                                    Next, Prev; Step and Back if it can step;
+//                                                    Play, Record, Eject as it can (and then as
+//                                                    after a Play click if it is already playing)
+//   Open fails, or Close succeeds                    empty: every button unusable
+//   mouse click on Play or Record, command done      minus Play and Record, plus Pause and Stop
+//   mouse click on Pause, command done               plus playable (Pause and Stop stay)
+//   mouse click on any other button, command done    plus playable, minus Pause and Stop
+//   mouse click whose command failed (ErrorCode)     unchanged
+//   Space on a button                                as the click, whatever the command gave
+//   completion notice, device stopped                plus playable, minus Pause and Stop
+//   completion notice, device still playing          unchanged (a superseded command's notice)
+//   a failure of the output while playing            a completion notice with the device stopped
+//
+// The main window shows Play only, on a sequencer that can play and nothing else: Play is
+// unusable until a key's file is open, unusable while it plays, usable again at the end.
 void TMediaPlayer::AutoButtonSet(TMPBtnType button) {
   const TButtonSet pauseStop = ButtonBit(TMPBtnType::btPause) | ButtonBit(TMPBtnType::btStop);
   const TButtonSet playRecord = ButtonBit(TMPBtnType::btPlay) | ButtonBit(TMPBtnType::btRecord);

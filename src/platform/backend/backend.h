@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/surface.h"
 #include "base/types.h"
+#include "platform/surface.h"
 
 // What the desktop is told about a top-level window. Derived by the core from the window's style,
 // extended style, text, owner and system menu; handed to the backend whenever any of it changes.

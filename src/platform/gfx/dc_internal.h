@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "platform/surface.h"
 #include "base/types.h"
+#include "platform/surface.h"
 
 namespace gfx {
 

@@ -13,8 +13,8 @@
 #include <cstring>
 #include <map>
 
-#include "platform/gfx/gdi_internal.h"
 #include "base/cp1252.h"
+#include "platform/gfx/gdi_internal.h"
 
 namespace gfx {
 

@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "platform/backend/backend.h"
+#include "platform/gdi.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/gfx/font_cache.h"
-#include "platform/gdi.h"
 #include "platform/gfx/gdi_internal.h"
 #include "platform/module.h"
 #include "platform/window.h"

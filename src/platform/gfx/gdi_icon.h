@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/surface.h"
 #include "base/types.h"
+#include "platform/surface.h"
 
 namespace gfx {
 

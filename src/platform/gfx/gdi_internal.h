@@ -14,11 +14,11 @@
 #include <span>
 #include <vector>
 
+#include "base/types.h"
 #include "platform/gfx/gdi_objects.h"
 #include "platform/gfx/raster.h"
 #include "platform/gfx/region.h"
 #include "platform/surface.h"
-#include "base/types.h"
 
 namespace gfx {
 

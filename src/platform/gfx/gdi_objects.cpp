@@ -4,8 +4,8 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "platform/gfx/font_cache.h"
 #include "platform/gdi.h"
+#include "platform/gfx/font_cache.h"
 #include "platform/gfx/gdi_icon.h"
 #include "platform/gfx/gdi_internal.h"
 

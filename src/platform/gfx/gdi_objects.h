@@ -16,9 +16,9 @@
 #include <memory>
 #include <variant>
 
+#include "base/types.h"
 #include "platform/gfx/region.h"
 #include "platform/surface.h"
-#include "base/types.h"
 
 namespace gfx {
 

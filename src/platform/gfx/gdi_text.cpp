@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gfx/font_cache.h"
 #include "platform/gdi.h"
+#include "platform/gfx/font_cache.h"
 #include "platform/gfx/gdi_internal.h"
 
 using namespace gfx;

@@ -14,8 +14,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/surface.h"
 #include "base/types.h"
+#include "platform/surface.h"
 
 namespace gfx::raster {
 

@@ -15,8 +15,8 @@
 
 #include <span>
 
-#include "platform/gfx/raster.h"
 #include "base/types.h"
+#include "platform/gfx/raster.h"
 
 namespace gfx::raster {
 

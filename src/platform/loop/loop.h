@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/backend/backend_events.h"
 #include "base/types.h"
+#include "platform/backend/backend_events.h"
 
 namespace loop {
 

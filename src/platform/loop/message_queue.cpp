@@ -14,8 +14,8 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/window.h"
 #include "platform/loop/loop.h"
+#include "platform/window.h"
 #include "platform/window/window_core.h"
 
 using namespace wincore;

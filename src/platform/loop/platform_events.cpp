@@ -1,7 +1,7 @@
 // What the display backend reports, turned into the window core's state and messages.
 #include "platform/backend/backend_events.h"
-#include "platform/window.h"
 #include "platform/loop/loop.h"
+#include "platform/window.h"
 #include "platform/window/window_core.h"
 
 using namespace wincore;

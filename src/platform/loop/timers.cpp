@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <map>
 
-#include "platform/window.h"
 #include "platform/loop/loop.h"
+#include "platform/window.h"
 #include "platform/window/window_core.h"
 
 using namespace wincore;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/cp1252.h"
 #include "platform/backend/backend.h"
 #include "platform/mci.h"
 #include "platform/mci/mci_device.h"
@@ -14,7 +15,6 @@
 #include "platform/mci/mci_offline.h"
 #include "platform/mci/media_path.h"
 #include "platform/module.h"
-#include "base/cp1252.h"
 #include "platform/window.h"
 
 using namespace mci;

@@ -8,12 +8,12 @@
 #include <cstring>
 #include <map>
 
+#include "base/cp1252.h"
 #include "platform/backend/backend.h"
 #include "platform/gdi.h"
-#include "platform/mci.h"
 #include "platform/gfx/gdi_icon.h"
+#include "platform/mci.h"
 #include "platform/module/module_bmp.h"
-#include "base/cp1252.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 

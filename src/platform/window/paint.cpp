@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <map>
 
-#include "platform/gfx/dc_internal.h"
 #include "platform/gdi.h"
+#include "platform/gfx/dc_internal.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 

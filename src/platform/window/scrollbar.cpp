@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "platform/gdi.h"
-#include "platform/window/scrollbar.h"
 #include "platform/window.h"
+#include "platform/window/scrollbar.h"
 #include "platform/window/window_core.h"
 
 namespace wincore {

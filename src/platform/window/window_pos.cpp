@@ -1,8 +1,8 @@
 // Window geometry: SetWindowPos and the coordinate conversions.
 #include <algorithm>
 
-#include "platform/gfx/dc_internal.h"
 #include "platform/gdi.h"
+#include "platform/gfx/dc_internal.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 

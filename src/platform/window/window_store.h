@@ -16,10 +16,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/backend/backend.h"
-#include "platform/surface.h"
 #include "base/rect.h"
 #include "base/types.h"
+#include "platform/backend/backend.h"
+#include "platform/surface.h"
 
 namespace wincore {
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/cp1252.h"
+#include "platform/gdi.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/gfx/gdi_icon.h"
-#include "platform/gdi.h"
-#include "base/cp1252.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 

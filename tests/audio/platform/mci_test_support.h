@@ -11,10 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/backend/headless/headless.h"
-#include "support/headless_fixture.h"
 #include "platform/mci.h"
 #include "platform/mci/mci_offline.h"
 #include "platform/window.h"
+#include "support/headless_fixture.h"
 
 using namespace mci;
 

@@ -2,10 +2,10 @@
 // system menu, dialog and pop-up kinds, icon), and the screen values a test sets.
 #include <gmock/gmock.h>
 
+#include "base/cp1252.h"
 #include "headless/message_log.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
-#include "base/cp1252.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
 

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "platform/gfx/dc_internal.h"
 #include "platform/gdi.h"
+#include "platform/gfx/dc_internal.h"
 #include "platform/gfx/region.h"
 #include "platform/window.h"
 

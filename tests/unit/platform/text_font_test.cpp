@@ -8,8 +8,8 @@
 #include <new>
 #include <string>
 
-#include "platform/gfx/font_cache.h"
 #include "platform/gdi.h"
+#include "platform/gfx/font_cache.h"
 
 // Counts heap allocations so a test can prove that measuring text allocates nothing.
 namespace {

@@ -9,13 +9,13 @@
 #include <map>
 #include <thread>
 
+#include "base/cp1252.h"
 #include "platform/backend/headless/headless.h"
 #include "platform/backend/x11/x11_backend.h"
 #include "platform/gdi.h"
 #include "platform/module.h"
-#include "base/cp1252.h"
-#include "platform/window.h"
 #include "platform/platform.h"
+#include "platform/window.h"
 #include "support/xvfb.h"
 #include "x11/fake_window_manager.h"
 #include "x11/scene.h"

@@ -7,14 +7,13 @@
 #include <stdexcept>
 
 #include "platform/module.h"
+#include "platform/platform.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
-#include "platform/platform.h"
 
 namespace headless {
 namespace {
 
-HeadlessBackend* g_current = nullptr;
 bool g_quit = false;
 int g_quitCode = 0;
 
@@ -133,25 +132,25 @@ bool NextCodePoint(std::string_view s, std::size_t& i, std::uint32_t* cp) {
 }  // namespace
 
 Session::Session(const Options& options) {
-  if (g_current != nullptr) throw std::logic_error("a headless session is already running");
+  if (dynamic_cast<HeadlessBackend*>(CurrentBackend()) != nullptr) {
+    throw std::logic_error("a headless session is already running");
+  }
   m_backend = std::make_unique<HeadlessBackend>(options);
-  g_current = m_backend.get();
   g_quit = false;
   g_quitCode = 0;
   InitPlatform(m_backend.get());
 }
 
-Session::~Session() {
-  ShutdownPlatform();
-  g_current = nullptr;
-}
+Session::~Session() { ShutdownPlatform(); }
 
+// The session's display is the backend the platform runs on; there is no second record of it.
 HeadlessBackend& Current() {
-  if (g_current == nullptr) {
+  auto* backend = dynamic_cast<HeadlessBackend*>(CurrentBackend());
+  if (backend == nullptr) {
     std::fprintf(stderr, "headless display: no session is running\n");
     std::abort();
   }
-  return *g_current;
+  return *backend;
 }
 
 void MouseMove(int screenX, int screenY) {

@@ -1,7 +1,5 @@
 #include "platform/backend/x11/x11_backend.h"
 
-#include "base/rect.h"
-
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>
@@ -17,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/rect.h"
 #include "platform/backend/x11/x11_atoms.h"
 #include "platform/backend/x11/x11_errors.h"
 #include "platform/backend/x11/x11_input_method.h"

@@ -17,8 +17,8 @@
 #include <span>
 #include <unordered_map>
 
-#include "platform/surface.h"
 #include "base/types.h"
+#include "platform/surface.h"
 
 namespace x11 {
 
