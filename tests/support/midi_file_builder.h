@@ -63,4 +63,17 @@ inline Bytes SimpleSong(int notes, int beats) {
   return Concat({Header(0, 1, 96), Track(events)});
 }
 
+// A hostile file: one tick per quarter note at the slowest tempo, then about 2,050 empty meta
+// events each at the largest delta, then a note. Ticks × tempo passes 2^63: arithmetic that
+// multiplies first wraps to a negative length (about 14 KB).
+inline Bytes TempoOverflowSong() {
+  Bytes events = {0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF};
+  constexpr int kMetaEvents = 2050;
+  for (int i = 0; i < kMetaEvents; ++i) {
+    events.insert(events.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
+  }
+  events.insert(events.end(), {0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00});
+  return Concat({Header(0, 1, 1), Track(events)});
+}
+
 }  // namespace midi_test

@@ -65,6 +65,21 @@ struct TickEvent {
   std::uint8_t status, data1, data2;
 };
 
+// Any time past the length limit is as good as another: the file is refused.
+constexpr std::int64_t kBeyondLimit = kMaxLengthUs + 1;
+
+// ticks × numerator / denominator in microseconds, saturating at kBeyondLimit. Ticks reach 2^40 and
+// a tempo 2^24, so the plain product would pass 2^63 and wrap negative; the whole quotients are
+// checked against the limit before they are multiplied, and the remainders stay small.
+std::int64_t ScaleSaturated(std::uint64_t ticks, std::uint64_t numerator, std::uint64_t denominator) {
+  const std::uint64_t limit = static_cast<std::uint64_t>(kBeyondLimit);
+  const std::uint64_t whole = ticks / denominator;
+  const std::uint64_t rest = ticks % denominator;
+  if (numerator != 0 && whole > limit / numerator) return kBeyondLimit;
+  const std::uint64_t us = whole * numerator + rest * numerator / denominator;
+  return static_cast<std::int64_t>(std::min(us, limit));
+}
+
 struct TempoChange {
   std::uint64_t tick;
   std::uint32_t order;
@@ -270,22 +285,20 @@ ReadError ParseSongUnchecked(std::span<const std::uint8_t> bytes, Song* song) {
   std::sort(events.begin(), events.end(), byTick);
   std::sort(tempos.begin(), tempos.end(), byTick);
   std::uint64_t segmentTick = 0;        // tick at which the current tempo began
-  std::int64_t segmentUs = 0;           // its time
+  std::int64_t segmentUs = 0;           // its time, never beyond kBeyondLimit
   std::uint64_t usPerQuarter = 500000;  // the file format's default tempo
   std::size_t nextTempo = 0;
   auto timeOf = [&](std::uint64_t tick) -> std::int64_t {
+    if (smpte) return ScaleSaturated(tick, 1000000, smpteTicksPerSecond);
     while (nextTempo < tempos.size() && tempos[nextTempo].tick <= tick) {
       const auto& t = tempos[nextTempo++];
-      if (!smpte) {
-        segmentUs += static_cast<std::int64_t>((t.tick - segmentTick) * usPerQuarter / ticksPerQuarter);
-        segmentTick = t.tick;
-        usPerQuarter = t.usPerQuarter;
-        if (segmentUs > kMaxLengthUs) return kMaxLengthUs + 1;
-      }
+      segmentUs += ScaleSaturated(t.tick - segmentTick, usPerQuarter, ticksPerQuarter);
+      segmentTick = t.tick;
+      usPerQuarter = t.usPerQuarter;
+      if (segmentUs > kMaxLengthUs) return kBeyondLimit;
     }
-    if (smpte) return static_cast<std::int64_t>(tick * 1000000 / smpteTicksPerSecond);
-    // (tick - segmentTick) < 2^40 and usPerQuarter < 2^24: the product stays below 2^64.
-    return segmentUs + static_cast<std::int64_t>((tick - segmentTick) * usPerQuarter / ticksPerQuarter);
+    return std::min(segmentUs + ScaleSaturated(tick - segmentTick, usPerQuarter, ticksPerQuarter),
+                    kBeyondLimit);
   };
   song->events.reserve(events.size());
   for (const auto& e : events) {

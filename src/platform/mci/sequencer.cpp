@@ -17,8 +17,10 @@ std::int64_t Sequencer::UsOf(std::int64_t frame) const {
 }
 
 void Sequencer::Start(std::int64_t fromUs, std::int64_t toUs) {
-  fromUs = std::clamp<std::int64_t>(fromUs, 0, m_song->lengthUs);
-  toUs = std::clamp<std::int64_t>(toUs, fromUs, m_song->lengthUs);
+  // The reader never gives a negative length; the bounds stay ordered even if one came.
+  const std::int64_t lengthUs = std::max<std::int64_t>(m_song->lengthUs, 0);
+  fromUs = std::clamp<std::int64_t>(fromUs, 0, lengthUs);
+  toUs = std::clamp<std::int64_t>(toUs, fromUs, lengthUs);
   m_engine->SilenceAndReset();
   const auto& events = m_song->events;
   std::size_t i = 0;
@@ -40,7 +42,7 @@ void Sequencer::Start(std::int64_t fromUs, std::int64_t toUs) {
 }
 
 void Sequencer::SetPositionUs(std::int64_t us) {
-  us = std::clamp<std::int64_t>(us, 0, m_song->lengthUs);
+  us = std::clamp<std::int64_t>(us, 0, std::max<std::int64_t>(m_song->lengthUs, 0));
   m_positionUs.store(us, std::memory_order_release);
 }
 

@@ -245,6 +245,8 @@ TEST(MidiReaderHostile, HugeDeltaTimesEndInAnErrorNotInHoursOfSilence) {
   Bytes chain;
   for (int i = 0; i < 5000; ++i) chain.insert(chain.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
   EXPECT_EQ(Parse(Concat({Header(0, 1, 0x7FFF), Track(chain)})), ReadError::kTooLong);
+  // Ticks within the reader's tick bound, but at the slowest tempo ticks × tempo passes 2^63.
+  EXPECT_EQ(Parse(midi_test::TempoOverflowSong()), ReadError::kTooLong);
   // Just under the cap is still a song: 3 hours 59 minutes at 96 ticks per second.
   const Bytes endOnly = Concat({Header(0, 1, 0xE800 | 4), Track({0xD4, 0x83, 0x00, 0xFF, 0x2F, 0x00})});
   midi::Song song;
