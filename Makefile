@@ -20,7 +20,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# The program and its MIDI files only: no test or benchmark is built before the window shows.
+run:
+	@bash scripts/install-deps.sh build
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target tessivo
 	./$(BUILD)/tessivo
 
 test: build
@@ -33,8 +37,11 @@ bench: build
 fuzz: deps
 	@bash scripts/run-fuzz.sh
 
-install: build
-	cmake --install $(BUILD)
+install:
+	@bash scripts/install-deps.sh build
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target tessivo
+	cmake --install $(BUILD) --strip
 
 clean:
 	rm -rf $(BUILD)

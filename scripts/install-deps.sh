@@ -1,24 +1,41 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Tessivo need.
-# Packages that are already installed are skipped, so a second run costs nothing.
+# Installs the Debian packages Tessivo needs. Packages already installed are skipped, so a second
+# run costs nothing.
+#
+#   install-deps.sh run     what the installed program needs to run, and nothing else
+#   install-deps.sh build   that, plus what building it needs (make run)
+#   install-deps.sh         that, plus what the tests need (make test; the default)
+#   install-deps.sh bench   that, plus the peers the start-up benchmark compares against
 set -euo pipefail
 
-packages=(
-  # toolchain
-  build-essential cmake ninja-build pkg-config clang
-  # display and text
-  libx11-dev libxext-dev libxtst-dev libxdamage-dev libfreetype-dev libfontconfig-dev
-  fonts-liberation2 fonts-dejavu-core
-  # sound
-  libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xauth x11-utils openbox
-)
+mode=${1:-test}
 
-# `install-deps.sh bench` adds the peers the start-up benchmark compares against.
-if [ "${1:-}" = "bench" ]; then
-  packages+=(zenity x11-utils)
-fi
+# The program itself: Xlib, FreeType and fontconfig, its font, and FluidSynth (opened when the
+# first key is chosen) with a General MIDI soundfont.
+run_packages=(
+  libx11-6 libxext6 libfreetype6 libfontconfig1 fonts-liberation2
+  libfluidsynth3 fluid-soundfont-gm
+)
+build_packages=(
+  build-essential cmake ninja-build pkg-config
+  libx11-dev libxext-dev libxtst-dev libxdamage-dev libfreetype-dev libfontconfig-dev
+  libfluidsynth-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
+)
+# Xvfb and openbox for the x11 tests; xclip as a second clipboard client; a second soundfont and
+# the fluidsynth command for the audio tests; clang for the fuzzers.
+test_packages=(
+  xvfb xauth x11-utils openbox xclip fonts-dejavu-core
+  fluidsynth timgm6mb-soundfont clang
+)
+bench_packages=(zenity x11-utils)
+
+case "$mode" in
+  run) packages=("${run_packages[@]}") ;;
+  build) packages=("${run_packages[@]}" "${build_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${build_packages[@]}" "${test_packages[@]}") ;;
+  bench) packages=("${run_packages[@]}" "${build_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
+  *) echo "usage: $0 [run|build|test|bench]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -29,8 +46,17 @@ done
 
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+install_line="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
 sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "Tessivo needs these Debian packages: ${missing[*]}" >&2
+    echo "There is no sudo here; as root, run:" >&2
+    echo "  $install_line" >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
