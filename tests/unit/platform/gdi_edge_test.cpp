@@ -3,6 +3,7 @@
 
 #include "platform/gdi.h"
 #include "platform/window.h"
+#include "support/canvas.h"
 
 namespace {
 
@@ -13,29 +14,10 @@ constexpr COLORREF kShadow = RGB(128, 128, 128);
 constexpr COLORREF kDark = RGB(64, 64, 64);
 constexpr COLORREF kPaper = RGB(0, 0, 255);  // background no border colour uses
 
-class Canvas {
+// A canvas on paper no border colour uses.
+class Canvas : public testgdi::Canvas {
  public:
-  Canvas(int width, int height) {
-    m_dc = CreateCompatibleDC(nullptr);
-    m_bitmap = CreateCompatibleBitmap(m_dc, width, height);
-    m_old = SelectObject(m_dc, m_bitmap);
-    HBRUSH b = CreateSolidBrush(kPaper);
-    RECT r{0, 0, width, height};
-    FillRect(m_dc, &r, b);
-    DeleteObject(b);
-  }
-  ~Canvas() {
-    SelectObject(m_dc, m_old);
-    DeleteObject(m_bitmap);
-    DeleteDC(m_dc);
-  }
-  HDC dc() const { return m_dc; }
-  COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
-
- private:
-  HDC m_dc;
-  HBITMAP m_bitmap;
-  HGDIOBJ m_old;
+  Canvas(int width, int height) : testgdi::Canvas(width, height, kPaper) {}
 };
 
 TEST(SystemColors, ClassicSchemeValues) {
