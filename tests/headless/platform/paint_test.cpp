@@ -6,7 +6,7 @@
 #include <cstring>
 #include <map>
 
-#include "headless/message_log.h"
+#include "support/message_log.h"
 #include "platform/backend/backend_events.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
@@ -26,11 +26,10 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kGreen = RGB(0, 160, 0);
 constexpr std::uint32_t kWhitePixel = 0xFFFFFF;
 
-class Painting : public HeadlessFixture {
+class Painting : public LoggingFixture {
  protected:
   void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
+    LoggingFixture::SetUp();
     Colors().clear();
     // Windows with a colour fill their whole client area with it when asked to paint.
     TheLog().handlers[WM_PAINT] = [](HWND hwnd, WPARAM, LPARAM, LRESULT* r) {
@@ -49,10 +48,6 @@ class Painting : public HeadlessFixture {
       return true;
     };
     m_top = TopLevel(100, 100, 200, 150);
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
   }
   std::uint32_t Shown(int x, int y) const { return headless::PresentedPixel(m_top, x, y); }
   int Presents() { return Display().Native(m_top)->presentCount; }

@@ -211,15 +211,15 @@ TEST_F(X11PlatformTest, TheSameSceneGivesTheSamePixelsOnTheServerAndHeadless) {
 TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinates) {
   Click(ScreenPoint(m_scene.lines, 37, 21), 1);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
-  const std::vector<scene::Message> downs = Log().Of(WM_LBUTTONDOWN);
+  const std::vector<testwin::Logged> downs = Log().Of(WM_LBUTTONDOWN);
   ASSERT_EQ(downs.size(), 1u);
   EXPECT_EQ(downs[0].hwnd, m_scene.lines);
   EXPECT_EQ(GET_X_LPARAM(downs[0].lParam), 37);
   EXPECT_EQ(GET_Y_LPARAM(downs[0].lParam), 21);
-  const std::vector<scene::Message> ups = Log().Of(WM_LBUTTONUP);
+  const std::vector<testwin::Logged> ups = Log().Of(WM_LBUTTONUP);
   ASSERT_EQ(ups.size(), 1u);
   EXPECT_EQ(ups[0].hwnd, m_scene.lines);
-  const std::vector<scene::Message> moves = Log().Of(WM_MOUSEMOVE);
+  const std::vector<testwin::Logged> moves = Log().Of(WM_MOUSEMOVE);
   ASSERT_FALSE(moves.empty()) << "the pointer's arrival was not reported";
   EXPECT_EQ(moves.back().hwnd, m_scene.lines);
   EXPECT_EQ(moves.back().lParam, MAKELPARAM(37, 21));
@@ -231,7 +231,7 @@ TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinat
   GetClientRect(m_scene.text, &client);
   Click(ScreenPoint(m_scene.text, client.right - 1, client.bottom - 1), 3);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_RBUTTONUP) > 0; }, 5000));
-  const std::vector<scene::Message> rights = Log().Of(WM_RBUTTONDOWN);
+  const std::vector<testwin::Logged> rights = Log().Of(WM_RBUTTONDOWN);
   ASSERT_EQ(rights.size(), 1u);
   EXPECT_EQ(rights[0].hwnd, m_scene.text);
   EXPECT_EQ(GET_X_LPARAM(rights[0].lParam), client.right - 1);
@@ -240,7 +240,7 @@ TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinat
   // Between the children: the top-level itself.
   Click(ScreenPoint(m_scene.top, 5, 5), 1);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 1; }, 5000));
-  const std::vector<scene::Message> topDowns = Log().Of(WM_LBUTTONDOWN);
+  const std::vector<testwin::Logged> topDowns = Log().Of(WM_LBUTTONDOWN);
   ASSERT_EQ(topDowns.size(), 2u);
   EXPECT_EQ(topDowns[1].hwnd, m_scene.top);
   EXPECT_EQ(topDowns[1].lParam, MAKELPARAM(5, 5));
@@ -286,7 +286,7 @@ TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
   TypeKeycode(a);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CHAR) >= 2; }, 5000));
   Settle();
-  std::vector<scene::Message> chars = Log().Of(WM_CHAR);
+  std::vector<testwin::Logged> chars = Log().Of(WM_CHAR);
   if (GetParam() == Keyboard::NoMethod) {
     // Nothing composes: the dead key types its accent on its own, then the plain letter.
     ASSERT_EQ(chars.size(), 3u);
@@ -299,7 +299,7 @@ TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
   }
   EXPECT_EQ(chars[0].hwnd, m_scene.text);
   EXPECT_EQ(chars[1].wParam, static_cast<WPARAM>('a'));
-  EXPECT_GE(Log().Count(WM_KEYDOWN), 2u);
+  EXPECT_GE(Log().Count(WM_KEYDOWN), 2);
 
   // Shift gives the capital letter, and a character outside the code page types nothing.
   Log().Clear();
@@ -317,7 +317,7 @@ TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
   TypeKeycode(euroSign);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CHAR) >= 2; }, 5000));
   Settle();
-  const std::vector<scene::Message> more = Log().Of(WM_CHAR);
+  const std::vector<testwin::Logged> more = Log().Of(WM_CHAR);
   ASSERT_EQ(more.size(), 2u);
   EXPECT_EQ(more[0].wParam, static_cast<WPARAM>('A'));
   EXPECT_EQ(more[1].wParam, 0x80u);  // the euro sign's place in the code page
@@ -350,9 +350,9 @@ TEST_F(X11PlatformTest, ADragKeepsPressMovesAndReleaseInTheirOrder) {
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
   // The messages of the lines child, in arrival order, reduced to kind and position.
   std::vector<std::pair<UINT, LPARAM>> seen;
-  std::vector<scene::Message> all = Log().All();
-  for (const scene::Message& m : all) {
-    if (m.hwnd == m_scene.lines) seen.emplace_back(m.message, m.lParam);
+  std::vector<testwin::Logged> all = Log().entries;
+  for (const testwin::Logged& m : all) {
+    if (m.hwnd == m_scene.lines) seen.emplace_back(m.msg, m.lParam);
   }
   const auto down = std::find_if(seen.begin(), seen.end(),
                                  [](const auto& e) { return e.first == WM_LBUTTONDOWN; });
@@ -374,11 +374,11 @@ TEST_F(X11PlatformTest, TheWheelTurnsIntoWheelMessagesForTheFocusWindow) {
   Click(ScreenPoint(m_scene.text, 10, 10), 4);  // away from the user
   Click(ScreenPoint(m_scene.text, 10, 10), 5);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_MOUSEWHEEL) >= 2; }, 5000));
-  const std::vector<scene::Message> wheels = Log().Of(WM_MOUSEWHEEL);
+  const std::vector<testwin::Logged> wheels = Log().Of(WM_MOUSEWHEEL);
   EXPECT_EQ(wheels[0].hwnd, m_scene.text);
   EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheels[0].wParam), WHEEL_DELTA);
   EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheels[1].wParam), -WHEEL_DELTA);
-  EXPECT_EQ(Log().Count(WM_LBUTTONDOWN), 0u);
+  EXPECT_EQ(Log().Count(WM_LBUTTONDOWN), 0);
 }
 
 TEST_F(X11PlatformTest, TheWindowManagersCloseRequestArrivesAsWmClose) {
@@ -392,7 +392,7 @@ TEST_F(X11PlatformTest, TheWindowManagersCloseRequestArrivesAsWmClose) {
   ASSERT_TRUE(XSendEvent(Peek(), TopXid(), False, NoEventMask, &event));
   XSync(Peek(), False);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CLOSE) > 0; }, 5000));
-  const std::vector<scene::Message> closes = Log().Of(WM_CLOSE);
+  const std::vector<testwin::Logged> closes = Log().Of(WM_CLOSE);
   ASSERT_EQ(closes.size(), 1u);
   EXPECT_EQ(closes[0].hwnd, m_scene.top);
   EXPECT_TRUE(IsWindow(m_scene.top)) << "the scene's handler keeps the window";
@@ -416,10 +416,10 @@ TEST_F(X11PlatformTest, AHeldKeyRepeatsPressesButIsReleasedOnce) {
   XSync(Peek(), False);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_KEYUP) > 0; }, 5000));
   Settle();
-  EXPECT_GE(Log().Count(WM_KEYDOWN), 3u) << "the key did not repeat";
+  EXPECT_GE(Log().Count(WM_KEYDOWN), 3) << "the key did not repeat";
   EXPECT_EQ(Log().Count(WM_CHAR), Log().Count(WM_KEYDOWN));
-  EXPECT_EQ(Log().Count(WM_KEYUP), 1u) << "each repeat came with a release";
-  for (const scene::Message& m : Log().Of(WM_CHAR)) EXPECT_EQ(m.wParam, static_cast<WPARAM>('b'));
+  EXPECT_EQ(Log().Count(WM_KEYUP), 1) << "each repeat came with a release";
+  for (const testwin::Logged& m : Log().Of(WM_CHAR)) EXPECT_EQ(m.wParam, static_cast<WPARAM>('b'));
 }
 
 TEST_F(X11PlatformTest, AnUncoveredPartIsShownAgainFromTheSurface) {
