@@ -3,9 +3,6 @@
 // same scene drawn on two backends must give the same pixels.
 #pragma once
 
-#include <cstddef>
-#include <vector>
-
 #include "base/types.h"
 #include "platform/platform.h"
 #include "support/message_log.h"

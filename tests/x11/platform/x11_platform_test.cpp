@@ -16,7 +16,7 @@
 #include "base/cp1252.h"
 #include "platform/window.h"
 #include "platform/platform.h"
-#include "support/xvfb.h"
+#include "support/x11_fixture.h"
 #include "x11/fake_window_manager.h"
 #include "x11/scene.h"
 #include "x11/x11_test_util.h"
@@ -31,19 +31,11 @@ namespace {
 
 using scene::Log;
 
-class X11PlatformTest : public ::testing::Test {
+class X11PlatformTest : public X11Fixture {
  protected:
   void SetUp() override {
-    std::string error;
-    m_server = XvfbServer::Start({}, &error);
-    ASSERT_NE(m_server, nullptr) << error;
-    m_peek = x11test::Connect(m_server->DisplayName());
-    ASSERT_NE(m_peek, nullptr);
-    BeforeOpen();
-    m_backend = X11Backend::Open(m_server->DisplayName().c_str());
-    ASSERT_NE(m_backend, nullptr);
-    InitPlatform(m_backend.get());
-    m_platformUp = true;
+    StartAndOpen();
+    if (HasFatalFailure()) return;
     scene::Reset();
     m_scene = scene::Create();
     ASSERT_NE(m_scene.top, nullptr);
@@ -54,62 +46,22 @@ class X11PlatformTest : public ::testing::Test {
     Settle();
   }
 
-  virtual void BeforeOpen() {}
-
-  void TearDown() override {
-    if (m_platformUp) {
-      if (IsWindow(m_scene.top)) DestroyWindow(m_scene.top);
-      ShutdownPlatform();
-    }
-    m_backend.reset();
-    m_peek.reset();
-    m_server.reset();
+  void DestroyWindows() override {
+    if (IsWindow(m_scene.top)) DestroyWindow(m_scene.top);
   }
 
-  // Runs the message loop until `done` holds or the time is up.
-  bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    const long long deadline = x11test::MonotonicMs() + timeoutMs;
-    for (;;) {
-      MSG msg;
-      while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
-      }
-      if (done()) return true;
-      if (x11test::MonotonicMs() >= deadline) return false;
-      if (m_neverWait) {
-        usleep(2000);
-      } else {
-        WaitMessage();
-      }
-    }
-  }
   // Lets everything in flight arrive (needs the pump timer running).
   void Settle() {
     const long long until = x11test::MonotonicMs() + 150;
     PumpUntil([&] { return x11test::MonotonicMs() >= until; }, 1000);
   }
 
-  Display* Peek() const { return m_peek.get(); }
-  Window TopXid() const { return static_cast<Window>(m_backend->NativeWindowId(m_scene.top)); }
+  Window TopXid() const { return Xid(m_scene.top); }
 
   POINT ScreenPoint(HWND hwnd, int x, int y) {
     POINT pt{x, y};
     ClientToScreen(hwnd, &pt);
     return pt;
-  }
-
-  void Click(POINT screen, unsigned button) {
-    XTestFakeMotionEvent(Peek(), -1, screen.x, screen.y, CurrentTime);
-    XTestFakeButtonEvent(Peek(), button, True, CurrentTime);
-    XTestFakeButtonEvent(Peek(), button, False, CurrentTime);
-    XSync(Peek(), False);
-  }
-
-  void TypeKeycode(KeyCode code) {
-    XTestFakeKeyEvent(Peek(), code, True, CurrentTime);
-    XTestFakeKeyEvent(Peek(), code, False, CurrentTime);
-    XSync(Peek(), False);
   }
 
   // A keycode carrying `keysym`, made by remapping an unused keycode when the server's keymap
@@ -138,13 +90,6 @@ class X11PlatformTest : public ::testing::Test {
     return code;
   }
 
-  static constexpr std::uintptr_t kPumpTimer = 77;
-  std::unique_ptr<XvfbServer> m_server;
-  x11test::DisplayPtr m_peek;
-  std::unique_ptr<X11Backend> m_backend;
-  bool m_platformUp = false;
-  // Pump without ever blocking: the program never goes idle as far as the backend can tell.
-  bool m_neverWait = false;
   scene::Windows m_scene;
 };
 
