@@ -1,4 +1,5 @@
-// DrawEdge borders and the system colours they are made of.
+// DrawEdge borders and the system colours they are made of (the colours as shown on a window are
+// checked in the headless paint tests).
 #include <gtest/gtest.h>
 
 #include "platform/gdi.h"
@@ -19,24 +20,6 @@ class Canvas : public testgdi::Canvas {
  public:
   Canvas(int width, int height) : testgdi::Canvas(width, height, kPaper) {}
 };
-
-TEST(SystemColors, ClassicSchemeValues) {
-  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(212, 208, 200));
-  EXPECT_EQ(GetSysColor(COLOR_3DLIGHT), RGB(212, 208, 200));
-  EXPECT_EQ(GetSysColor(COLOR_SCROLLBAR), RGB(212, 208, 200));
-  EXPECT_EQ(GetSysColor(COLOR_WINDOW), RGB(255, 255, 255));
-  EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), RGB(255, 255, 255));
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHTTEXT), RGB(255, 255, 255));
-  EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), RGB(0, 0, 0));
-  EXPECT_EQ(GetSysColor(COLOR_BTNTEXT), RGB(0, 0, 0));
-  EXPECT_EQ(GetSysColor(COLOR_WINDOWFRAME), RGB(0, 0, 0));
-  EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), RGB(128, 128, 128));
-  EXPECT_EQ(GetSysColor(COLOR_GRAYTEXT), RGB(128, 128, 128));
-  EXPECT_EQ(GetSysColor(COLOR_3DDKSHADOW), RGB(64, 64, 64));
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), RGB(10, 36, 106));
-  EXPECT_EQ(GetSysColor(-1), 0u);
-  EXPECT_EQ(GetSysColor(COLOR_MAX + 1), 0u);
-}
 
 TEST(SystemColors, BrushesAreStockAndMatchTheColours) {
   HBRUSH face = GetSysColorBrush(COLOR_BTNFACE);
