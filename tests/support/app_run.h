@@ -78,6 +78,9 @@ RunResult RunWithForm(const RunOptions& options, std::vector<Step> steps,
 
 // Asks the desktop to close the window, as its close button does.
 void RequestCloseOf(HWND topLevel);
+// Clicks Label3 of the real main window after setting its OnClick to `fail`: a handler that
+// throws makes the program show its error box.
+void ClickFailingLabel(std::function<void()> fail);
 
 // ---- Looking at the presented picture -------------------------------------------------------
 // The presented surface's pixel at client (x, y), 0x00RRGGBB.
