@@ -13,6 +13,7 @@
 #include "base/cp1252.h"
 #include "platform/window.h"
 #include "platform/platform.h"
+#include "support/program_loop.h"
 #include "support/x11_fixture.h"
 #include "theory/degree_header.h"
 #include "x11/x11_test_util.h"
@@ -55,9 +56,7 @@ class GridOnX11 : public X11Fixture {
   }
 
   // The program's loop: keyboard messages pass the controls' routing first.
-  bool Route(const MSG& msg) override {
-    return msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && TWinControl::RouteKeyMessage(msg);
-  }
+  bool Route(const MSG& msg) override { return apptest::RoutedToControls(msg); }
 
   Window FormXid() const { return Xid(m_form->Handle()); }
 
