@@ -25,11 +25,7 @@ using testpng::Image;
 using testpng::MatchesReference;
 using testpng::Presented;
 
-// Screen point inside grid cell (column, row): the form's client area is at 188, 107, the grid at
-// 8, 160 with a 2-pixel sunken edge, cells 73 + 1 pixels wide and 24 + 1 high.
-POINT CellPoint(int column, int row) {
-  return {188 + 8 + 2 + 74 * column + 30, 107 + 160 + 2 + 25 * row + 10};
-}
+using apptest::GridCellPoint;
 
 TEST(AppReferenceImages, MainWindowAtStart) {
   Image shown;
@@ -46,7 +42,7 @@ TEST(AppReferenceImages, MainWindowAfterAHeaderToggle) {
   std::string firstHeader;
   auto result = apptest::RunProgram({}, {
       [] {
-        const POINT p = CellPoint(3, 1);
+        const POINT p = GridCellPoint(3, 1);
         headless::Click(p.x, p.y);
       },
       [&] {
