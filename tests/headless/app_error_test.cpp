@@ -19,16 +19,9 @@
 
 namespace {
 
+using apptest::ClickFailingLabel;
 using apptest::RunOptions;
 using apptest::RunProgram;
-
-// A click on Label3 of the real main window, whose OnClick the test sets to fail.
-void ClickFailingLabel(std::function<void()> fail) {
-  ASSERT_NE(Form1, nullptr);
-  Form1->Label3->OnClick = [fail](TComponent*) { fail(); };
-  POINT p = Form1->Label3->ClientToScreen({4, 4});
-  headless::Click(p.x, p.y);
-}
 
 struct PeriodCase {
   const char* messageUtf8;

@@ -14,11 +14,7 @@
 
 namespace {
 
-// Screen point of grid cell (column, row) of the main window: the form's client area is at
-// 188, 107 (no frame on the headless display), the grid at 8, 160 with a 2-pixel sunken edge.
-POINT CellPoint(int column, int row) {
-  return {188 + 8 + 2 + 74 * column + 30, 107 + 160 + 2 + 25 * row + 10};
-}
+using apptest::GridCellPoint;
 
 std::vector<std::string> HeaderRow() {
   std::vector<std::string> texts;
@@ -38,7 +34,7 @@ TEST(AppHeaderRow, ClicksAndKeysSwitchTheLabellingWhileTheChordRowStaysEmpty) {
   auto look = [&] { seen.push_back(HeaderRow()); };
   auto click = [](int column, int row) {
     return [column, row] {
-      POINT p = CellPoint(column, row);
+      POINT p = GridCellPoint(column, row);
       headless::Click(p.x, p.y);
     };
   };

@@ -90,7 +90,8 @@ TEST(AppWindow, OpensAt188x107WithADialogFrameAndTheTitle) {
         EXPECT_FALSE(native->props.canResize);
         EXPECT_FALSE(native->props.dialog);
         EXPECT_EQ(native->props.transientFor, app);
-        EXPECT_TRUE(native->props.iconArgb.empty()) << "a dialog frame shows no caption icon";
+        // The program sets no caption icon on a dialog frame ...
+        EXPECT_EQ(SendMessage(form, WM_GETICON, ICON_BIG, 0), 0) << "a dialog frame has no icon of its own";
 
         EXPECT_EQ(static_cast<DWORD>(GetWindowLong(form, GWL_STYLE)) & ~WS_VISIBLE, 0x86C80000u);
         EXPECT_EQ(static_cast<DWORD>(GetWindowLong(form, GWL_EXSTYLE)), 0x101u);
@@ -132,6 +133,9 @@ TEST(AppWindow, OpensAt188x107WithADialogFrameAndTheTitle) {
         const headless::NativeWindow* appNative = headless::Current().Native(app);
         ASSERT_NE(appNative, nullptr);
         EXPECT_FALSE(appNative->props.iconArgb.empty()) << "the program icon MAINICON";
+        // ... but the application window is never shown, so the main window carries the taskbar
+        // entry, and the desktop is given the program's icon for it.
+        EXPECT_EQ(native->props.iconArgb, appNative->props.iconArgb) << "the taskbar shows MAINICON";
 
         EXPECT_EQ(GetActiveWindow(), form);
         // The first control in tab order (the chord grid) has the focus; a window without

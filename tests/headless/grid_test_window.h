@@ -15,6 +15,7 @@
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/program_loop.h"
 #include "theory/degree_header.h"
 
 namespace gridtest {
@@ -94,18 +95,7 @@ class GridWindowTest : public HeadlessFixture {
     Pump();
   }
 
-  // The program's loop step: keyboard messages are offered to the controls' routing first.
-  static void Pump() {
-    MSG msg;
-    for (int guard = 0; guard < 100000 && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE); ++guard) {
-      if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
-          TWinControl::RouteKeyMessage(msg)) {
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessage(&msg);
-    }
-  }
+  static void Pump() { apptest::PumpLikeTheProgram(); }
 
   static void Key(std::uint32_t keysym) {
     headless::PressKey(keysym);

@@ -17,6 +17,7 @@
 #include "platform/module.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/program_loop.h"
 
 namespace playertest {
 
@@ -82,17 +83,7 @@ class PlayerWindowTest : public HeadlessFixture {
     Pump();
   }
 
-  static void Pump() {
-    MSG msg;
-    for (int guard = 0; guard < 100000 && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE); ++guard) {
-      if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
-          TWinControl::RouteKeyMessage(msg)) {
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessage(&msg);
-    }
-  }
+  static void Pump() { apptest::PumpLikeTheProgram(); }
 
   static std::string MidiPath(const std::string& name) {
     return std::string(TESSIVO_BINARY_DIR) + "/" + name;

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "app/label.h"
+#include "app/main_form.h"
 #include "app/program.h"
 #include "base/cp1252.h"
 #include "platform/backend/backend_events.h"
@@ -136,6 +138,13 @@ RunResult RunProgram(const RunOptions& options, std::vector<Step> steps) {
 }
 
 void RequestCloseOf(HWND topLevel) { platform_events::CloseRequested(topLevel); }
+
+void ClickFailingLabel(std::function<void()> fail) {
+  ASSERT_NE(Form1, nullptr);
+  Form1->Label3->OnClick = [fail](TComponent*) { fail(); };
+  POINT p = Form1->Label3->ClientToScreen({4, 4});
+  headless::Click(p.x, p.y);
+}
 
 // ---- Pictures ------------------------------------------------------------------------------------
 std::uint32_t Pixel(HWND topLevel, int x, int y) { return headless::PresentedPixel(topLevel, x, y); }

@@ -78,6 +78,15 @@ RunResult RunWithForm(const RunOptions& options, std::vector<Step> steps,
 
 // Asks the desktop to close the window, as its close button does.
 void RequestCloseOf(HWND topLevel);
+// Screen point inside cell (column, row) of the real main window's chord grid: the form's client
+// area is at 188, 107 (no frame on the headless display), the grid at 8, 160 with a 2-pixel
+// sunken edge, cells 73 + 1 pixels wide and 24 + 1 high.
+inline POINT GridCellPoint(int column, int row) {
+  return {188 + 8 + 2 + 74 * column + 30, 107 + 160 + 2 + 25 * row + 10};
+}
+// Clicks Label3 of the real main window after setting its OnClick to `fail`: a handler that
+// throws makes the program show its error box.
+void ClickFailingLabel(std::function<void()> fail);
 
 // ---- Looking at the presented picture -------------------------------------------------------
 // The presented surface's pixel at client (x, y), 0x00RRGGBB.

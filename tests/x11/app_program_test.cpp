@@ -91,12 +91,27 @@ TEST_F(AppX11, TheWindowSitsAt188x107WithAFixedDialogFrame) {
   EXPECT_EQ(IconName(), "tessivo");
   std::vector<std::string> protocols = x11test::ReadAtomNames(Peek(), m_main, "WM_PROTOCOLS");
   EXPECT_NE(std::find(protocols.begin(), protocols.end(), "WM_DELETE_WINDOW"), protocols.end());
-  // The application window is never mapped, so the main window carries the taskbar entry.
+  // The application window is never mapped, so the main window carries the taskbar entry, and
+  // the entry shows the program's icon: the one the main window's desktop properties carry on
+  // the headless display (the application window's MAINICON), although the program sets no
+  // caption icon of its own on the dialog frame.
   std::vector<std::string> state = x11test::ReadAtomNames(Peek(), m_main, "_NET_WM_STATE");
   EXPECT_EQ(std::find(state.begin(), state.end(), "_NET_WM_STATE_SKIP_TASKBAR"), state.end());
   const std::vector<long> icon = x11test::ReadLongs(Peek(), m_main, "_NET_WM_ICON");
   ASSERT_GE(icon.size(), 2u);
   EXPECT_EQ(icon.size(), 2 + static_cast<std::size_t>(icon[0] * icon[1])) << "width, height, pixels";
+  std::vector<std::uint32_t> taskbarIcon;
+  for (long value : icon) taskbarIcon.push_back(static_cast<std::uint32_t>(value));
+  std::vector<std::uint32_t> headlessIcon;
+  std::vector<std::uint32_t> applicationIcon;
+  apptest::RunProgram({}, {[&] {
+    headlessIcon = headless::Current().Native(Form1->Handle())->props.iconArgb;
+    applicationIcon = headless::Current().Native(GetWindow(Form1->Handle(), GW_OWNER))->props.iconArgb;
+    apptest::RequestCloseOf(Form1->Handle());
+  }});
+  EXPECT_FALSE(applicationIcon.empty());
+  EXPECT_EQ(headlessIcon, applicationIcon);
+  EXPECT_EQ(taskbarIcon, headlessIcon);
   int viewable = 0;
   for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
     viewable += x11test::WindowViewable(Peek(), w) ? 1 : 0;

@@ -2,7 +2,6 @@
 // typed at through XTest, and looked at through a second connection like a screenshot tool.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,31 +12,23 @@
 #include "platform/backend/x11/x11_backend.h"
 #include "platform/module.h"
 #include "platform/platform.h"
-#include "platform/window.h"
-#include "support/xvfb.h"
+#include "support/program_loop.h"
+#include "support/x11_fixture.h"
 #include "theory/degree_header.h"
 #include "x11/x11_test_util.h"
 
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace {
 
-class GridOnX11 : public ::testing::Test {
+class GridOnX11 : public X11Fixture {
  protected:
   static constexpr int kGridX = 8 + 2;  // the grid's client area inside the form
   static constexpr int kGridY = 160 + 2;
 
   void SetUp() override {
-    std::string error;
-    m_server = XvfbServer::Start({}, &error);
-    ASSERT_NE(m_server, nullptr) << error;
-    m_peek = x11test::Connect(m_server->DisplayName());
-    ASSERT_NE(m_peek, nullptr);
-    m_backend = x11::X11Backend::Open(m_server->DisplayName().c_str());
-    ASSERT_NE(m_backend, nullptr);
-    InitPlatform(m_backend.get());
-    m_platformUp = true;
+    StartAndOpen();
+    if (HasFatalFailure()) return;
 
     m_form = new TForm(nullptr);
     m_form->SetBounds(100, 50, 981, 277);
@@ -58,60 +49,35 @@ class GridOnX11 : public ::testing::Test {
         << "the grid was not painted";
   }
 
-  void TearDown() override {
+  void DestroyWindows() override {
     delete m_form;
-    if (m_platformUp) ShutdownPlatform();
-    m_backend.reset();
-    m_peek.reset();
-    m_server.reset();
+    m_form = nullptr;
   }
 
   // The program's loop: keyboard messages pass the controls' routing first.
-  bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    const long long deadline = x11test::MonotonicMs() + timeoutMs;
-    for (;;) {
-      MSG msg;
-      while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
-            TWinControl::RouteKeyMessage(msg)) {
-          continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
-      }
-      if (done()) return true;
-      if (x11test::MonotonicMs() >= deadline) return false;
-      WaitMessage();
-    }
-  }
+  bool Route(const MSG& msg) override { return apptest::RoutedToControls(msg); }
 
-  Window FormXid() const { return static_cast<Window>(m_backend->NativeWindowId(m_form->Handle())); }
+  Window FormXid() const { return Xid(m_form->Handle()); }
 
   // What the server shows of the grid's client area, row by row (961 x 49).
   std::vector<std::uint32_t> GridArea() {
     m_backend->Sync();
-    return x11test::ReadPixels(m_peek.get(), FormXid(), kGridX, kGridY, 961, 49);
+    return x11test::ReadPixels(Peek(), FormXid(), kGridX, kGridY, 961, 49);
   }
   std::uint32_t GridPixel(int x, int y) {
     m_backend->Sync();
-    auto p = x11test::ReadPixels(m_peek.get(), FormXid(), kGridX + x, kGridY + y, 1, 1);
+    auto p = x11test::ReadPixels(Peek(), FormXid(), kGridX + x, kGridY + y, 1, 1);
     return p.empty() ? 0xFFFFFFFFu : p[0] & 0xFFFFFF;
   }
 
   void ClickGrid(int x, int y) {
     POINT pt{kGridX + x, kGridY + y};
     ClientToScreen(m_form->Handle(), &pt);
-    XTestFakeMotionEvent(m_peek.get(), -1, pt.x, pt.y, CurrentTime);
-    XTestFakeButtonEvent(m_peek.get(), 1, True, CurrentTime);
-    XTestFakeButtonEvent(m_peek.get(), 1, False, CurrentTime);
-    XSync(m_peek.get(), False);
+    Click(pt);
   }
 
   void PressKey(KeySym keysym) {
-    KeyCode code = XKeysymToKeycode(m_peek.get(), keysym);
-    XTestFakeKeyEvent(m_peek.get(), code, True, CurrentTime);
-    XTestFakeKeyEvent(m_peek.get(), code, False, CurrentTime);
-    XSync(m_peek.get(), False);
+    TypeKeycode(XKeysymToKeycode(Peek(), keysym));
   }
 
   static std::uint32_t At(const std::vector<std::uint32_t>& area, int x, int y) {
@@ -123,11 +89,6 @@ class GridOnX11 : public ::testing::Test {
     return {area.begin(), area.begin() + 961 * 24};
   }
 
-  static constexpr std::uintptr_t kPumpTimer = 77;
-  std::unique_ptr<XvfbServer> m_server;
-  x11test::DisplayPtr m_peek;
-  std::unique_ptr<x11::X11Backend> m_backend;
-  bool m_platformUp = false;
   TForm* m_form = nullptr;
   TStringGrid* m_grid = nullptr;
   theory::HeaderCells m_header;
@@ -158,7 +119,7 @@ TEST_F(GridOnX11, TheServerShowsTheLinesEdgesAndCells) {
   }
   EXPECT_GT(dark, 20) << "no \"Tônica\" in cell (0, 0)";
   // Nothing of the grid at x = 961 or y = 49: the sunken edge is there.
-  auto edge = x11test::ReadPixels(m_peek.get(), FormXid(), kGridX + 961, kGridY, 1, 50);
+  auto edge = x11test::ReadPixels(Peek(), FormXid(), kGridX + 961, kGridY, 1, 50);
   ASSERT_EQ(edge.size(), 50u);
   for (std::uint32_t p : edge) EXPECT_EQ(p & 0xFFFFFF, edge[0] & 0xFFFFFF);
 }

@@ -124,10 +124,10 @@ LRESULT SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KEYUP:
     case WM_CHAR:
     case WM_MOUSEWHEEL:
-      Log().Add(Message{hwnd, msg, wParam, lParam});
+      Log().Add(hwnd, msg, wParam, lParam);
       return 0;
     case WM_CLOSE:
-      Log().Add(Message{hwnd, msg, wParam, lParam});
+      Log().Add(hwnd, msg, wParam, lParam);
       return 0;  // the test decides when the scene goes
     default:
       return DefWindowProc(hwnd, msg, wParam, lParam);
@@ -136,18 +136,8 @@ LRESULT SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-std::size_t MessageLog::Count(UINT message) const { return Of(message).size(); }
-
-std::vector<Message> MessageLog::Of(UINT message) const {
-  std::vector<Message> found;
-  for (const Message& m : m_messages) {
-    if (m.message == message) found.push_back(m);
-  }
-  return found;
-}
-
-MessageLog& Log() {
-  static MessageLog log;
+testwin::Log& Log() {
+  static testwin::Log log;
   return log;
 }
 

@@ -3,11 +3,9 @@
 // same scene drawn on two backends must give the same pixels.
 #pragma once
 
-#include <cstddef>
-#include <vector>
-
 #include "base/types.h"
 #include "platform/platform.h"
+#include "support/message_log.h"
 
 namespace scene {
 
@@ -16,25 +14,8 @@ inline constexpr int kClientHeight = 200;
 inline constexpr int kLeft = 100;
 inline constexpr int kTop = 80;
 
-struct Message {
-  HWND hwnd = nullptr;
-  UINT message = 0;
-  WPARAM wParam = 0;
-  LPARAM lParam = 0;
-};
-
-class MessageLog {
- public:
-  void Add(const Message& m) { m_messages.push_back(m); }
-  std::size_t Count(UINT message) const;
-  std::vector<Message> Of(UINT message) const;
-  const std::vector<Message>& All() const { return m_messages; }
-  void Clear() { m_messages.clear(); }
-
- private:
-  std::vector<Message> m_messages;
-};
-MessageLog& Log();
+// The input and close requests the scene's windows received.
+testwin::Log& Log();
 
 struct Windows {
   HWND top = nullptr;

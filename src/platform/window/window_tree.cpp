@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/cp1252.h"
+#include "base/rect.h"
 #include "platform/gdi.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/gfx/gdi_icon.h"
@@ -108,7 +109,17 @@ TopLevelProps ComputeProps(const WindowRecord& rec) {
   p.modal = p.dialog;
   p.popup = (rec.style & WS_POPUP) != 0 && !p.hasTitle;
   p.skipTaskbar = rec.owner != nullptr || (rec.exStyle & WS_EX_TOOLWINDOW) != 0;
+  // The icon the desktop shows. On X11 the taskbar entry and the frame read the same property
+  // (_NET_WM_ICON). The application window has no area and is never mapped, so the window it owns
+  // (the main window) carries the program's taskbar entry, and that entry must show the
+  // program's icon: a window without an icon of its own that stands in for such an owner shows
+  // the owner's. Its own icon is untouched: WM_GETICON still answers what the program set (none
+  // on a dialog frame).
   p.iconArgb = gfx::IconArgb(PropsIcon(rec));
+  if (p.iconArgb.empty() && rec.owner != nullptr) {
+    const WindowRecord* owner = Find(rec.owner);
+    if (owner != nullptr && rect::IsEmpty(owner->rect)) p.iconArgb = gfx::IconArgb(PropsIcon(*owner));
+  }
   return p;
 }
 

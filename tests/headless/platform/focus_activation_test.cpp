@@ -2,7 +2,7 @@
 // the controls' mouse handling rely on.
 #include <gmock/gmock.h>
 
-#include "headless/message_log.h"
+#include "support/message_log.h"
 #include "platform/backend/backend_events.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
@@ -12,11 +12,10 @@ using namespace testwin;
 
 namespace {
 
-class FocusActivation : public HeadlessFixture {
+class FocusActivation : public LoggingFixture {
  protected:
   void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
+    LoggingFixture::SetUp();
     m_first = TopLevel(0, 0, 200, 200, "First");
     m_a = Child(m_first, 0, 0, 50, 50);
     m_b = Child(m_first, 60, 0, 50, 50);
@@ -26,10 +25,6 @@ class FocusActivation : public HeadlessFixture {
     ShowWindow(m_second, SW_SHOWNOACTIVATE);
     headless::PumpUntilIdle();
     TheLog().Clear();
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
   }
   std::vector<std::pair<HWND, UINT>> Focusing() const {
     std::vector<std::pair<HWND, UINT>> out;

@@ -2,7 +2,7 @@
 // code page (cp1252), system keys with Alt, and the key state the program can ask for.
 #include <gmock/gmock.h>
 
-#include "headless/message_log.h"
+#include "support/message_log.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
 
@@ -11,21 +11,16 @@ using namespace testwin;
 
 namespace {
 
-class KeyboardInput : public HeadlessFixture {
+class KeyboardInput : public LoggingFixture {
  protected:
   void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
+    LoggingFixture::SetUp();
     m_top = TopLevel(0, 0, 200, 100);
     m_field = Child(m_top, 10, 10, 100, 20);
     ShowWindow(m_top, SW_SHOWNORMAL);
     SetFocus(m_field);
     headless::PumpUntilIdle();
     TheLog().Clear();
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
   }
   std::vector<WPARAM> Params(UINT msg) const {
     std::vector<WPARAM> out;

@@ -2,7 +2,7 @@
 // right client coordinates; capture, double clicks and disabled windows behave as expected.
 #include <gmock/gmock.h>
 
-#include "headless/message_log.h"
+#include "support/message_log.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
 
@@ -10,11 +10,10 @@ using namespace testwin;
 
 namespace {
 
-class MouseInput : public HeadlessFixture {
+class MouseInput : public LoggingFixture {
  protected:
   void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
+    LoggingFixture::SetUp();
     // A window at (100, 100), 400 x 300, with a bordered panel holding a button-sized child.
     m_top = TopLevel(100, 100, 400, 300);
     m_panel = Child(m_top, 50, 40, 200, 150, WS_VISIBLE | WS_BORDER);
@@ -22,10 +21,6 @@ class MouseInput : public HeadlessFixture {
     ShowWindow(m_top, SW_SHOWNORMAL);
     headless::PumpUntilIdle();
     TheLog().Clear();
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
   }
   HWND m_top = nullptr;
   HWND m_panel = nullptr;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "headless/message_log.h"
+#include "support/message_log.h"
 #include "platform/message_box.h"
 #include "platform/surface.h"
 #include "platform/window.h"
@@ -14,19 +14,14 @@ using namespace testwin;
 
 namespace {
 
-class MessageBoxTest : public HeadlessFixture {
+class MessageBoxTest : public LoggingFixture {
  protected:
   void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
+    LoggingFixture::SetUp();
     m_owner = TopLevel(100, 100, 400, 300, "Owner");
     ShowWindow(m_owner, SW_SHOWNORMAL);
     headless::PumpUntilIdle();
     TheLog().Clear();
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
   }
 
   // The box's client rectangle on the screen.

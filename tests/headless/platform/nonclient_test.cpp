@@ -2,7 +2,7 @@
 // scroll bars, which all take their room from the client area.
 #include <gmock/gmock.h>
 
-#include "headless/message_log.h"
+#include "support/message_log.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
@@ -17,16 +17,11 @@ constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kShadow = 0x808080;  // COLOR_BTNSHADOW
 constexpr std::uint32_t kFace = 0xD4D0C8;    // COLOR_BTNFACE / COLOR_SCROLLBAR
 
-class NonClient : public HeadlessFixture {
+class NonClient : public LoggingFixture {
  protected:
   void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
+    LoggingFixture::SetUp();
     m_top = TopLevel(0, 0, 1000, 300);
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
   }
   RECT Client(HWND h) const {
     RECT r;

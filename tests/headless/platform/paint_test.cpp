@@ -6,9 +6,10 @@
 #include <cstring>
 #include <map>
 
-#include "headless/message_log.h"
+#include "support/message_log.h"
 #include "platform/backend/backend_events.h"
 #include "platform/gdi.h"
+#include "platform/surface.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
 
@@ -26,11 +27,10 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kGreen = RGB(0, 160, 0);
 constexpr std::uint32_t kWhitePixel = 0xFFFFFF;
 
-class Painting : public HeadlessFixture {
+class Painting : public LoggingFixture {
  protected:
   void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
+    LoggingFixture::SetUp();
     Colors().clear();
     // Windows with a colour fill their whole client area with it when asked to paint.
     TheLog().handlers[WM_PAINT] = [](HWND hwnd, WPARAM, LPARAM, LRESULT* r) {
@@ -49,10 +49,6 @@ class Painting : public HeadlessFixture {
       return true;
     };
     m_top = TopLevel(100, 100, 200, 150);
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
   }
   std::uint32_t Shown(int x, int y) const { return headless::PresentedPixel(m_top, x, y); }
   int Presents() { return Display().Native(m_top)->presentCount; }
@@ -248,6 +244,57 @@ TEST_F(Painting, WhatTheWindowShowsCanBeSavedAsPng) {
   EXPECT_EQ((header[20] << 24) | (header[21] << 16) | (header[22] << 8) | header[23], 150);
   EXPECT_FALSE(headless::WritePng(m_top, "/nonexistent-dir/x.png"));
   EXPECT_FALSE(headless::WritePng(reinterpret_cast<HWND>(0x4242), path));
+}
+
+// The classic scheme as the user sees it: each index's brush fills a square of a window, and the
+// pixel read back from the display is the scheme's colour for that index.
+class SystemColors : public LoggingFixture {};
+
+TEST_F(SystemColors, ClassicSchemeValues) {
+  struct Shade {
+    int index;
+    COLORREF color;
+  };
+  static const Shade kScheme[] = {
+      {COLOR_BTNFACE, RGB(212, 208, 200)},    {COLOR_3DLIGHT, RGB(212, 208, 200)},
+      {COLOR_SCROLLBAR, RGB(212, 208, 200)},  {COLOR_WINDOW, RGB(255, 255, 255)},
+      {COLOR_BTNHIGHLIGHT, RGB(255, 255, 255)}, {COLOR_HIGHLIGHTTEXT, RGB(255, 255, 255)},
+      {COLOR_WINDOWTEXT, RGB(0, 0, 0)},       {COLOR_BTNTEXT, RGB(0, 0, 0)},
+      {COLOR_WINDOWFRAME, RGB(0, 0, 0)},      {COLOR_BTNSHADOW, RGB(128, 128, 128)},
+      {COLOR_GRAYTEXT, RGB(128, 128, 128)},   {COLOR_3DDKSHADOW, RGB(64, 64, 64)},
+      {COLOR_HIGHLIGHT, RGB(10, 36, 106)},
+  };
+  constexpr int kSquare = 8;
+  constexpr COLORREF kPaper = RGB(1, 2, 3);  // no index has it: an unfilled square shows it
+  TheLog().handlers[WM_PAINT] = [](HWND hwnd, WPARAM, LPARAM, LRESULT* r) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HBRUSH paper = CreateSolidBrush(kPaper);
+    FillRect(dc, &client, paper);
+    DeleteObject(paper);
+    for (std::size_t i = 0; i < std::size(kScheme); ++i) {
+      const int left = static_cast<int>(i) * kSquare;
+      RECT square{left, 0, left + kSquare, kSquare};
+      FillRect(dc, &square, GetSysColorBrush(kScheme[i].index));
+    }
+    EndPaint(hwnd, &ps);
+    *r = 0;
+    return true;
+  };
+  HWND top = TopLevel(100, 100, 200, 40);
+  ShowWindow(top, SW_SHOWNORMAL);
+  headless::PumpUntilIdle();
+  for (std::size_t i = 0; i < std::size(kScheme); ++i) {
+    const int middle = static_cast<int>(i) * kSquare + kSquare / 2;
+    EXPECT_EQ(headless::PresentedPixel(top, middle, kSquare / 2) & 0xFFFFFF, PixelFromColor(kScheme[i].color))
+        << "colour index " << kScheme[i].index;
+  }
+  EXPECT_EQ(headless::PresentedPixel(top, 150, 20) & 0xFFFFFF, PixelFromColor(kPaper));
+  // Indices outside the scheme have no colour.
+  EXPECT_EQ(GetSysColor(-1), 0u);
+  EXPECT_EQ(GetSysColor(COLOR_MAX + 1), 0u);
 }
 
 }  // namespace

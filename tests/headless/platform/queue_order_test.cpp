@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "headless/message_log.h"
+#include "support/message_log.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
 
@@ -15,7 +15,7 @@ using namespace testwin;
 
 namespace {
 
-class Queue : public HeadlessFixture {
+class Queue : public LoggingFixture {
  protected:
   headless::Options SessionOptions() const override {
     headless::Options o;
@@ -23,16 +23,11 @@ class Queue : public HeadlessFixture {
     return o;
   }
   void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
+    LoggingFixture::SetUp();
     m_win = TopLevel(0, 0, 50, 50);
     ShowWindow(m_win, SW_SHOWNOACTIVATE);
     headless::PumpUntilIdle();
     TheLog().Clear();
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
   }
   HWND m_win = nullptr;
 };

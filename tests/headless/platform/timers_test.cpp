@@ -2,7 +2,7 @@
 // per expiry, and never before.
 #include <gmock/gmock.h>
 
-#include "headless/message_log.h"
+#include "support/message_log.h"
 #include "platform/backend/backend.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
@@ -12,17 +12,12 @@ using namespace testwin;
 
 namespace {
 
-class Timers : public HeadlessFixture {
+class Timers : public LoggingFixture {
  protected:
   void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
+    LoggingFixture::SetUp();
     m_win = TopLevel(0, 0, 10, 10);
     TheLog().Clear();
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
   }
   // (timer id, clock time) of every WM_TIMER so far.
   std::vector<std::pair<WPARAM, std::uint64_t>> Fired() const {

@@ -3,18 +3,18 @@
 #include <gmock/gmock.h>
 
 #include "base/cp1252.h"
-#include "headless/message_log.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 using testing::ElementsAre;
 using namespace testwin;
 
 namespace {
 
-class DesktopProps : public HeadlessFixture {
+class DesktopProps : public LoggingFixture {
  protected:
   headless::Options SessionOptions() const override {
     headless::Options o;
@@ -23,14 +23,6 @@ class DesktopProps : public HeadlessFixture {
     o.dpi = 120;
     o.showCommand = SW_SHOWMAXIMIZED;
     return o;
-  }
-  void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
   }
   const TopLevelProps& Props(HWND h) { return Display().Native(h)->props; }
 };
@@ -176,16 +168,7 @@ TEST_F(DesktopProps, ScreenValuesComeFromTheDisplay) {
   EXPECT_EQ(desk, (RECT{0, 0, 1600, 900}));
 }
 
-class MessageBoxes : public HeadlessFixture {
- protected:
-  void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
-  }
+class MessageBoxes : public LoggingFixture {
 };
 
 TEST_F(MessageBoxes, ABoxIsRecordedAndAnsweredWithEnter) {

@@ -2,7 +2,7 @@
 // longer) windows.
 #include <gmock/gmock.h>
 
-#include "headless/message_log.h"
+#include "support/message_log.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
 
@@ -11,16 +11,7 @@ using namespace testwin;
 
 namespace {
 
-class WindowLifecycle : public HeadlessFixture {
- protected:
-  void SetUp() override {
-    HeadlessFixture::SetUp();
-    RegisterClasses();
-  }
-  void TearDown() override {
-    TheLog() = Log{};
-    HeadlessFixture::TearDown();
-  }
+class WindowLifecycle : public LoggingFixture {
 };
 
 TEST_F(WindowLifecycle, CreationSendsNcCreateCalcSizeCreateSizeMoveInOrder) {

@@ -10,6 +10,7 @@
 #include "platform/gfx/dc_internal.h"
 #include "platform/gfx/region.h"
 #include "platform/window.h"
+#include "support/canvas.h"
 
 using gfx::Region;
 
@@ -18,51 +19,7 @@ namespace {
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 
-class Canvas {
- public:
-  Canvas(int width, int height) : m_width(width), m_height(height) {
-    m_dc = CreateCompatibleDC(nullptr);
-    m_bitmap = CreateCompatibleBitmap(m_dc, width, height);
-    m_old = SelectObject(m_dc, m_bitmap);
-    PatBlt(m_dc, 0, 0, width, height, WHITENESS);
-  }
-  ~Canvas() {
-    SelectObject(m_dc, m_old);
-    DeleteObject(m_bitmap);
-    DeleteDC(m_dc);
-  }
-  HDC dc() const { return m_dc; }
-  // Reads through a second DC on the same bitmap, so the DC under test's clip and origin do not
-  // affect what is read.
-  COLORREF At(int x, int y) const {
-    HDC reader = CreateCompatibleDC(nullptr);
-    SelectObject(m_dc, m_old);
-    HGDIOBJ old = SelectObject(reader, m_bitmap);
-    const COLORREF c = GetPixel(reader, x, y);
-    SelectObject(reader, old);
-    DeleteDC(reader);
-    SelectObject(m_dc, m_bitmap);
-    return c;
-  }
-  int Count(COLORREF color) const {
-    int n = 0;
-    for (int y = 0; y < m_height; ++y)
-      for (int x = 0; x < m_width; ++x) n += At(x, y) == color;
-    return n;
-  }
-  void FillAll(COLORREF color) {
-    HBRUSH b = CreateSolidBrush(color);
-    RECT everything{-1000, -1000, 1000, 1000};
-    FillRect(m_dc, &everything, b);
-    DeleteObject(b);
-  }
-
- private:
-  int m_width, m_height;
-  HDC m_dc;
-  HBITMAP m_bitmap;
-  HGDIOBJ m_old;
-};
+using testgdi::Canvas;
 
 TEST(GdiRegion, CombineModesAndCanonicalTypes) {
   HRGN left = CreateRectRgn(0, 0, 10, 10);

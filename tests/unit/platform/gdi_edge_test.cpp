@@ -1,8 +1,10 @@
-// DrawEdge borders and the system colours they are made of.
+// DrawEdge borders and the system colours they are made of (the colours as shown on a window are
+// checked in the headless paint tests).
 #include <gtest/gtest.h>
 
 #include "platform/gdi.h"
 #include "platform/window.h"
+#include "support/canvas.h"
 
 namespace {
 
@@ -13,48 +15,11 @@ constexpr COLORREF kShadow = RGB(128, 128, 128);
 constexpr COLORREF kDark = RGB(64, 64, 64);
 constexpr COLORREF kPaper = RGB(0, 0, 255);  // background no border colour uses
 
-class Canvas {
+// A canvas on paper no border colour uses.
+class Canvas : public testgdi::Canvas {
  public:
-  Canvas(int width, int height) {
-    m_dc = CreateCompatibleDC(nullptr);
-    m_bitmap = CreateCompatibleBitmap(m_dc, width, height);
-    m_old = SelectObject(m_dc, m_bitmap);
-    HBRUSH b = CreateSolidBrush(kPaper);
-    RECT r{0, 0, width, height};
-    FillRect(m_dc, &r, b);
-    DeleteObject(b);
-  }
-  ~Canvas() {
-    SelectObject(m_dc, m_old);
-    DeleteObject(m_bitmap);
-    DeleteDC(m_dc);
-  }
-  HDC dc() const { return m_dc; }
-  COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
-
- private:
-  HDC m_dc;
-  HBITMAP m_bitmap;
-  HGDIOBJ m_old;
+  Canvas(int width, int height) : testgdi::Canvas(width, height, kPaper) {}
 };
-
-TEST(SystemColors, ClassicSchemeValues) {
-  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(212, 208, 200));
-  EXPECT_EQ(GetSysColor(COLOR_3DLIGHT), RGB(212, 208, 200));
-  EXPECT_EQ(GetSysColor(COLOR_SCROLLBAR), RGB(212, 208, 200));
-  EXPECT_EQ(GetSysColor(COLOR_WINDOW), RGB(255, 255, 255));
-  EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), RGB(255, 255, 255));
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHTTEXT), RGB(255, 255, 255));
-  EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), RGB(0, 0, 0));
-  EXPECT_EQ(GetSysColor(COLOR_BTNTEXT), RGB(0, 0, 0));
-  EXPECT_EQ(GetSysColor(COLOR_WINDOWFRAME), RGB(0, 0, 0));
-  EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), RGB(128, 128, 128));
-  EXPECT_EQ(GetSysColor(COLOR_GRAYTEXT), RGB(128, 128, 128));
-  EXPECT_EQ(GetSysColor(COLOR_3DDKSHADOW), RGB(64, 64, 64));
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), RGB(10, 36, 106));
-  EXPECT_EQ(GetSysColor(-1), 0u);
-  EXPECT_EQ(GetSysColor(COLOR_MAX + 1), 0u);
-}
 
 TEST(SystemColors, BrushesAreStockAndMatchTheColours) {
   HBRUSH face = GetSysColorBrush(COLOR_BTNFACE);

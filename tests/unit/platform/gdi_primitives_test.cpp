@@ -8,6 +8,7 @@
 #include "platform/gdi.h"
 #include "platform/gfx/gdi_icon.h"
 #include "platform/window.h"
+#include "support/canvas.h"
 
 namespace {
 
@@ -16,60 +17,7 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 128, 0);
 
-// A memory DC with its own bitmap, filled with one colour.
-class Canvas {
- public:
-  Canvas(int width, int height, COLORREF fill = kWhite) : m_width(width), m_height(height) {
-    m_dc = CreateCompatibleDC(nullptr);
-    m_bitmap = CreateCompatibleBitmap(m_dc, width, height);
-    m_old = SelectObject(m_dc, m_bitmap);
-    Fill(RECT{0, 0, width, height}, fill);
-  }
-  ~Canvas() {
-    SelectObject(m_dc, m_old);
-    DeleteObject(m_bitmap);
-    DeleteDC(m_dc);
-  }
-  HDC dc() const { return m_dc; }
-  HBITMAP bitmap() const { return m_bitmap; }
-  void Fill(RECT r, COLORREF color) {
-    HBRUSH brush = CreateSolidBrush(color);
-    FillRect(m_dc, &r, brush);
-    DeleteObject(brush);
-  }
-  COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
-  int Count(COLORREF color) const {
-    int n = 0;
-    for (int y = 0; y < m_height; ++y)
-      for (int x = 0; x < m_width; ++x) n += At(x, y) == color;
-    return n;
-  }
-  // Bounding box of the pixels of one colour.
-  RECT Bounds(COLORREF color) const {
-    RECT box{m_width, m_height, 0, 0};
-    for (int y = 0; y < m_height; ++y)
-      for (int x = 0; x < m_width; ++x)
-        if (At(x, y) == color) {
-          box.left = std::min<LONG>(box.left, x);
-          box.top = std::min<LONG>(box.top, y);
-          box.right = std::max<LONG>(box.right, x + 1);
-          box.bottom = std::max<LONG>(box.bottom, y + 1);
-        }
-    return box;
-  }
-  std::vector<COLORREF> Snapshot() const {
-    std::vector<COLORREF> v;
-    for (int y = 0; y < m_height; ++y)
-      for (int x = 0; x < m_width; ++x) v.push_back(At(x, y));
-    return v;
-  }
-
- private:
-  int m_width, m_height;
-  HDC m_dc = nullptr;
-  HBITMAP m_bitmap = nullptr;
-  HGDIOBJ m_old = nullptr;
-};
+using testgdi::Canvas;
 
 // Selects a pen for the life of the object and deletes it afterwards.
 class PenScope {

@@ -9,6 +9,7 @@
 
 #include "platform/gdi.h"
 #include "platform/window.h"
+#include "support/canvas.h"
 
 namespace {
 
@@ -16,67 +17,14 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kFace = RGB(212, 208, 200);
 
-class TextCanvas {
+// A canvas with the dialog font selected and text drawn without a background.
+class TextCanvas : public testgdi::Canvas {
  public:
   TextCanvas(int width, int height, int fontHeight = -11, COLORREF fill = kWhite)
-      : m_width(width), m_height(height) {
-    m_dc = CreateCompatibleDC(nullptr);
-    m_bitmap = CreateCompatibleBitmap(m_dc, width, height);
-    m_oldBitmap = SelectObject(m_dc, m_bitmap);
-    LOGFONT lf;
-    lf.lfHeight = fontHeight;
-    std::strcpy(lf.lfFaceName, "MS Sans Serif");
-    m_font = CreateFontIndirect(&lf);
-    m_oldFont = SelectObject(m_dc, m_font);
-    Clear(fill);
-    SetBkMode(m_dc, TRANSPARENT);
+      : testgdi::Canvas(width, height, fill) {
+    UseFont(fontHeight);
+    SetBkMode(dc(), TRANSPARENT);
   }
-  ~TextCanvas() {
-    SelectObject(m_dc, m_oldFont);
-    SelectObject(m_dc, m_oldBitmap);
-    DeleteObject(m_font);
-    DeleteObject(m_bitmap);
-    DeleteDC(m_dc);
-  }
-  HDC dc() const { return m_dc; }
-  void Clear(COLORREF color) {
-    HBRUSH b = CreateSolidBrush(color);
-    RECT r{0, 0, m_width, m_height};
-    FillRect(m_dc, &r, b);
-    DeleteObject(b);
-  }
-  COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
-  std::vector<COLORREF> Snapshot() const {
-    std::vector<COLORREF> v;
-    for (int y = 0; y < m_height; ++y)
-      for (int x = 0; x < m_width; ++x) v.push_back(At(x, y));
-    return v;
-  }
-  // Bounding box of pixels that differ from `background`.
-  RECT Ink(COLORREF background) const {
-    RECT box{m_width, m_height, 0, 0};
-    for (int y = 0; y < m_height; ++y)
-      for (int x = 0; x < m_width; ++x)
-        if (At(x, y) != background) {
-          box.left = std::min<LONG>(box.left, x);
-          box.top = std::min<LONG>(box.top, y);
-          box.right = std::max<LONG>(box.right, x + 1);
-          box.bottom = std::max<LONG>(box.bottom, y + 1);
-        }
-    return box;
-  }
-  int Width(const std::string& s) const {
-    SIZE size;
-    GetTextExtentPoint32(m_dc, s.data(), static_cast<int>(s.size()), &size);
-    return size.cx;
-  }
-
- private:
-  int m_width, m_height;
-  HDC m_dc;
-  HBITMAP m_bitmap;
-  HFONT m_font;
-  HGDIOBJ m_oldBitmap, m_oldFont;
 };
 
 RECT Calc(HDC dc, const std::string& text, UINT format, int width = 0) {
@@ -93,7 +41,7 @@ TEST(TextOut, GlyphsAreAntiAliasedAndStayInTheirCell) {
   const RECT ink = c.Ink(kWhite);
   EXPECT_GE(ink.left, 10);
   EXPECT_GE(ink.top, 5);
-  EXPECT_LE(ink.right, 10 + c.Width(s));
+  EXPECT_LE(ink.right, 10 + c.TextWidth(s));
   EXPECT_LE(ink.bottom, 5 + 10);  // no descenders: nothing below the baseline
   bool solid = false, partial = false;
   for (int y = ink.top; y < ink.bottom; ++y)
@@ -111,7 +59,7 @@ TEST(TextOut, OpaqueModeFillsExactlyTheTextCell) {
   SetBkMode(c.dc(), OPAQUE);
   SetBkColor(c.dc(), RGB(0, 0, 255));
   TextOut(c.dc(), 4, 6, "Sol", 3);
-  const int w = c.Width("Sol");
+  const int w = c.TextWidth("Sol");
   EXPECT_EQ(c.Ink(kWhite), (RECT{4, 6, 4 + w, 6 + 13}));
   EXPECT_EQ(c.At(4, 6), RGB(0, 0, 255));
   EXPECT_EQ(c.At(4 + w - 1, 18), RGB(0, 0, 255));
@@ -171,20 +119,20 @@ TEST(DrawText, MeasuresLabelsLikeTheExtent) {
   const RECT r = Calc(c.dc(), label, DT_EXPANDTABS);
   EXPECT_EQ(r.left, 5);
   EXPECT_EQ(r.top, 7);
-  EXPECT_EQ(r.right - r.left, c.Width(label));
+  EXPECT_EQ(r.right - r.left, c.TextWidth(label));
   EXPECT_EQ(r.bottom - r.top, 13);
   // Empty text is one line high and no width.
   EXPECT_EQ(Calc(c.dc(), "", DT_EXPANDTABS), (RECT{5, 7, 5, 20}));
   RECT r2{0, 0, 0, 0};
   EXPECT_EQ(DrawText(c.dc(), "abc", -1, &r2, DT_CALCRECT), 13);
-  EXPECT_EQ(r2.right, c.Width("abc"));
+  EXPECT_EQ(r2.right, c.TextWidth("abc"));
 }
 
 TEST(DrawText, LineBreaksStartNewLinesUnlessSingleLine) {
   TextCanvas c(10, 10);
   const RECT r = Calc(c.dc(), "Sol\r\nMi maior\nD\rE", 0);
   EXPECT_EQ(r.bottom - r.top, 4 * 13);
-  EXPECT_EQ(r.right - r.left, c.Width("Mi maior"));
+  EXPECT_EQ(r.right - r.left, c.TextWidth("Mi maior"));
   EXPECT_EQ(Calc(c.dc(), "a\n", 0).bottom - 7, 2 * 13);
   const RECT single = Calc(c.dc(), "Sol\r\nMi", DT_SINGLELINE);
   EXPECT_EQ(single.bottom - single.top, 13);
@@ -195,9 +143,9 @@ TEST(DrawText, TabsExpandToEightAverageCharacters) {
   TEXTMETRIC tm;
   GetTextMetrics(c.dc(), &tm);
   const int stop = 8 * tm.tmAveCharWidth;
-  EXPECT_EQ(Calc(c.dc(), "a\tb", DT_EXPANDTABS).right - 5, stop + c.Width("b"));
-  EXPECT_EQ(Calc(c.dc(), "\t\tb", DT_EXPANDTABS).right - 5, 2 * stop + c.Width("b"));
-  EXPECT_EQ(Calc(c.dc(), "a\tb", 0).right - 5, c.Width("a\tb"));
+  EXPECT_EQ(Calc(c.dc(), "a\tb", DT_EXPANDTABS).right - 5, stop + c.TextWidth("b"));
+  EXPECT_EQ(Calc(c.dc(), "\t\tb", DT_EXPANDTABS).right - 5, 2 * stop + c.TextWidth("b"));
+  EXPECT_EQ(Calc(c.dc(), "a\tb", 0).right - 5, c.TextWidth("a\tb"));
   // DT_TABSTOP: the second byte is the stop in characters, not flags (4 << 8 is DT_CALCRECT's
   // bit, yet the text is drawn, with "b" at four average widths).
   TextCanvas drawn(100, 20), expected(100, 20);
@@ -211,10 +159,10 @@ TEST(DrawText, TabsExpandToEightAverageCharacters) {
 
 TEST(DrawText, PrefixMarksAreRemovedFromTheMeasure) {
   TextCanvas c(10, 10);
-  EXPECT_EQ(Calc(c.dc(), "&Tocar", 0).right - 5, c.Width("Tocar"));
-  EXPECT_EQ(Calc(c.dc(), "Sol && Mi", 0).right - 5, c.Width("Sol & Mi"));
-  EXPECT_EQ(Calc(c.dc(), "&Tocar", DT_NOPREFIX).right - 5, c.Width("&Tocar"));
-  EXPECT_EQ(Calc(c.dc(), "fim&", 0).right - 5, c.Width("fim"));
+  EXPECT_EQ(Calc(c.dc(), "&Tocar", 0).right - 5, c.TextWidth("Tocar"));
+  EXPECT_EQ(Calc(c.dc(), "Sol && Mi", 0).right - 5, c.TextWidth("Sol & Mi"));
+  EXPECT_EQ(Calc(c.dc(), "&Tocar", DT_NOPREFIX).right - 5, c.TextWidth("&Tocar"));
+  EXPECT_EQ(Calc(c.dc(), "fim&", 0).right - 5, c.TextWidth("fim"));
 }
 
 TEST(DrawText, PrefixUnderlinesTheMarkedCharacterOnly) {
@@ -222,7 +170,7 @@ TEST(DrawText, PrefixUnderlinesTheMarkedCharacterOnly) {
   SetTextColor(c.dc(), kBlack);
   RECT r{0, 0, 80, 20};
   DrawText(c.dc(), "ca&bac", -1, &r, DT_LEFT);
-  const int start = c.Width("ca"), end = start + c.Width("b");
+  const int start = c.TextWidth("ca"), end = start + c.TextWidth("b");
   // Row 11: one row of gap under the baseline (ascent 10), below every glyph of "cabac".
   const int row = 11;
   for (int x = 0; x < 80; ++x)
@@ -250,7 +198,7 @@ TEST(DrawText, DoubleAmpersandDrawsOneAmpersand) {
 TEST(DrawText, AlignmentMatchesTextOutAtTheComputedPosition) {
   const std::string s = "Lumarest";
   TextCanvas probe(10, 10);
-  const int w = probe.Width(s);
+  const int w = probe.TextWidth(s);
   struct Case {
     UINT format;
     int x;
@@ -280,17 +228,17 @@ TEST(DrawText, ClipsToTheRectangleUnlessNoClip) {
 
 TEST(DrawText, WordBreakWrapsAtSpacesAndKeepsLongWordsWhole) {
   TextCanvas c(10, 10);
-  const int width = c.Width("Clique em um");
+  const int width = c.TextWidth("Clique em um");
   const RECT r = Calc(c.dc(), "Clique em um retangulo", DT_WORDBREAK, width);
   EXPECT_EQ(r.bottom - r.top, 2 * 13);
   EXPECT_EQ(r.right - r.left, width);  // "retangulo" is narrower than the first line
   // One pixel less and "um" moves down.
   const RECT tighter = Calc(c.dc(), "Clique em um retangulo", DT_WORDBREAK, width - 1);
   EXPECT_EQ(tighter.bottom - tighter.top, 2 * 13);
-  EXPECT_EQ(tighter.right - tighter.left, std::max(c.Width("Clique em"), c.Width("um retangulo")));
+  EXPECT_EQ(tighter.right - tighter.left, std::max(c.TextWidth("Clique em"), c.TextWidth("um retangulo")));
   const RECT narrow = Calc(c.dc(), "Harmonia funcional", DT_WORDBREAK, 5);
   EXPECT_EQ(narrow.bottom - narrow.top, 2 * 13);
-  EXPECT_EQ(narrow.right - narrow.left, c.Width("Harmonia"));
+  EXPECT_EQ(narrow.right - narrow.left, c.TextWidth("Harmonia"));
   // Without DT_WORDBREAK the same text stays on one line.
   EXPECT_EQ(Calc(c.dc(), "Harmonia funcional", 0, 5).bottom - 7, 13);
 }
@@ -302,9 +250,9 @@ TEST(DrawText, OpaqueBackgroundFillsEachLineCell) {
   RECT r{0, 0, 100, 40};
   DrawText(c.dc(), "ab\nabcd", -1, &r, DT_LEFT);
   EXPECT_EQ(c.At(0, 0), RGB(0, 255, 0));
-  EXPECT_EQ(c.At(c.Width("ab"), 5), kWhite);
-  EXPECT_EQ(c.At(c.Width("ab"), 13 + 5) != kWhite, true);
-  EXPECT_EQ(c.Ink(kWhite), (RECT{0, 0, c.Width("abcd"), 26}));
+  EXPECT_EQ(c.At(c.TextWidth("ab"), 5), kWhite);
+  EXPECT_EQ(c.At(c.TextWidth("ab"), 13 + 5) != kWhite, true);
+  EXPECT_EQ(c.Ink(kWhite), (RECT{0, 0, c.TextWidth("abcd"), 26}));
 }
 
 TEST(DrawText, EllipsisShortensLinesThatDoNotFit) {
@@ -325,7 +273,7 @@ TEST(TextOut, FontUnderlineRunsUnderTheWholeText) {
   HGDIOBJ old = SelectObject(c.dc(), underlined);
   SetTextColor(c.dc(), kBlack);
   TextOut(c.dc(), 3, 2, "Tocar", 5);
-  const int w = c.Width("Tocar");
+  const int w = c.TextWidth("Tocar");
   for (int x = 0; x < 80; ++x) EXPECT_EQ(c.At(x, 2 + 11), (x >= 3 && x < 3 + w) ? kBlack : kWhite) << x;
   SelectObject(c.dc(), old);
   DeleteObject(underlined);

@@ -12,8 +12,7 @@
 #include "platform/backend/x11/x11_errors.h"
 #include "platform/module.h"
 #include "platform/platform.h"
-#include "platform/surface.h"
-#include "support/xvfb.h"
+#include "support/x11_fixture.h"
 #include "x11/fake_window_manager.h"
 #include "x11/x11_test_util.h"
 
@@ -22,8 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-using x11test::DisplayPtr;
 
 HWND FakeHwnd(std::uintptr_t n) { return reinterpret_cast<HWND>(0x7E570000u + n); }
 
@@ -48,42 +45,13 @@ TopLevelProps MainWindowProps() {
   return props;
 }
 
-class X11BackendTest : public ::testing::Test {
+class X11BackendTest : public X11Fixture {
  protected:
-  void StartAndOpen(const std::vector<std::string>& serverArgs = {}) {
-    std::string error;
-    m_server = XvfbServer::Start(serverArgs, &error);
-    ASSERT_NE(m_server, nullptr) << error;
-    m_peek = x11test::Connect(m_server->DisplayName());
-    ASSERT_NE(m_peek, nullptr);
-    BeforeOpen();
-    m_backend = x11::X11Backend::Open(m_server->DisplayName().c_str());
-    ASSERT_NE(m_backend, nullptr);
-    InitPlatform(m_backend.get());
-    m_platformUp = true;
-  }
-  virtual void BeforeOpen() {}
-
-  void TearDown() override {
-    if (m_platformUp) ShutdownPlatform();
-    m_backend.reset();
-    m_peek.reset();
-    m_server.reset();
-  }
-
-  Window Xid(HWND hwnd) const { return static_cast<Window>(m_backend->NativeWindowId(hwnd)); }
-  Display* Peek() const { return m_peek.get(); }
-
   bool ShowAndWait(HWND hwnd) {
     m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
     return x11test::PumpUntil([&] { return x11test::WindowViewable(Peek(), Xid(hwnd)); },
                               [&] { m_backend->WaitAndDispatch(20); }, 5000);
   }
-
-  std::unique_ptr<XvfbServer> m_server;
-  DisplayPtr m_peek;
-  std::unique_ptr<x11::X11Backend> m_backend;
-  bool m_platformUp = false;
 };
 
 // ---- Screen facts ---------------------------------------------------------------------------

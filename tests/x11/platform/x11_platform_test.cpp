@@ -15,8 +15,7 @@
 #include "platform/gdi.h"
 #include "platform/module.h"
 #include "platform/platform.h"
-#include "platform/window.h"
-#include "support/xvfb.h"
+#include "support/x11_fixture.h"
 #include "x11/fake_window_manager.h"
 #include "x11/scene.h"
 #include "x11/x11_test_util.h"
@@ -31,19 +30,11 @@ namespace {
 
 using scene::Log;
 
-class X11PlatformTest : public ::testing::Test {
+class X11PlatformTest : public X11Fixture {
  protected:
   void SetUp() override {
-    std::string error;
-    m_server = XvfbServer::Start({}, &error);
-    ASSERT_NE(m_server, nullptr) << error;
-    m_peek = x11test::Connect(m_server->DisplayName());
-    ASSERT_NE(m_peek, nullptr);
-    BeforeOpen();
-    m_backend = x11::X11Backend::Open(m_server->DisplayName().c_str());
-    ASSERT_NE(m_backend, nullptr);
-    InitPlatform(m_backend.get());
-    m_platformUp = true;
+    StartAndOpen();
+    if (HasFatalFailure()) return;
     scene::Reset();
     m_scene = scene::Create();
     ASSERT_NE(m_scene.top, nullptr);
@@ -54,62 +45,22 @@ class X11PlatformTest : public ::testing::Test {
     Settle();
   }
 
-  virtual void BeforeOpen() {}
-
-  void TearDown() override {
-    if (m_platformUp) {
-      if (IsWindow(m_scene.top)) DestroyWindow(m_scene.top);
-      ShutdownPlatform();
-    }
-    m_backend.reset();
-    m_peek.reset();
-    m_server.reset();
+  void DestroyWindows() override {
+    if (IsWindow(m_scene.top)) DestroyWindow(m_scene.top);
   }
 
-  // Runs the message loop until `done` holds or the time is up.
-  bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    const long long deadline = x11test::MonotonicMs() + timeoutMs;
-    for (;;) {
-      MSG msg;
-      while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
-      }
-      if (done()) return true;
-      if (x11test::MonotonicMs() >= deadline) return false;
-      if (m_neverWait) {
-        usleep(2000);
-      } else {
-        WaitMessage();
-      }
-    }
-  }
   // Lets everything in flight arrive (needs the pump timer running).
   void Settle() {
     const long long until = x11test::MonotonicMs() + 150;
     PumpUntil([&] { return x11test::MonotonicMs() >= until; }, 1000);
   }
 
-  Display* Peek() const { return m_peek.get(); }
-  Window TopXid() const { return static_cast<Window>(m_backend->NativeWindowId(m_scene.top)); }
+  Window TopXid() const { return Xid(m_scene.top); }
 
   POINT ScreenPoint(HWND hwnd, int x, int y) {
     POINT pt{x, y};
     ClientToScreen(hwnd, &pt);
     return pt;
-  }
-
-  void Click(POINT screen, unsigned button) {
-    XTestFakeMotionEvent(Peek(), -1, screen.x, screen.y, CurrentTime);
-    XTestFakeButtonEvent(Peek(), button, True, CurrentTime);
-    XTestFakeButtonEvent(Peek(), button, False, CurrentTime);
-    XSync(Peek(), False);
-  }
-
-  void TypeKeycode(KeyCode code) {
-    XTestFakeKeyEvent(Peek(), code, True, CurrentTime);
-    XTestFakeKeyEvent(Peek(), code, False, CurrentTime);
-    XSync(Peek(), False);
   }
 
   // A keycode carrying `keysym`, made by remapping an unused keycode when the server's keymap
@@ -138,13 +89,6 @@ class X11PlatformTest : public ::testing::Test {
     return code;
   }
 
-  static constexpr std::uintptr_t kPumpTimer = 77;
-  std::unique_ptr<XvfbServer> m_server;
-  x11test::DisplayPtr m_peek;
-  std::unique_ptr<x11::X11Backend> m_backend;
-  bool m_platformUp = false;
-  // Pump without ever blocking: the program never goes idle as far as the backend can tell.
-  bool m_neverWait = false;
   scene::Windows m_scene;
 };
 
@@ -211,15 +155,15 @@ TEST_F(X11PlatformTest, TheSameSceneGivesTheSamePixelsOnTheServerAndHeadless) {
 TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinates) {
   Click(ScreenPoint(m_scene.lines, 37, 21), 1);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
-  const std::vector<scene::Message> downs = Log().Of(WM_LBUTTONDOWN);
+  const std::vector<testwin::Logged> downs = Log().Of(WM_LBUTTONDOWN);
   ASSERT_EQ(downs.size(), 1u);
   EXPECT_EQ(downs[0].hwnd, m_scene.lines);
   EXPECT_EQ(GET_X_LPARAM(downs[0].lParam), 37);
   EXPECT_EQ(GET_Y_LPARAM(downs[0].lParam), 21);
-  const std::vector<scene::Message> ups = Log().Of(WM_LBUTTONUP);
+  const std::vector<testwin::Logged> ups = Log().Of(WM_LBUTTONUP);
   ASSERT_EQ(ups.size(), 1u);
   EXPECT_EQ(ups[0].hwnd, m_scene.lines);
-  const std::vector<scene::Message> moves = Log().Of(WM_MOUSEMOVE);
+  const std::vector<testwin::Logged> moves = Log().Of(WM_MOUSEMOVE);
   ASSERT_FALSE(moves.empty()) << "the pointer's arrival was not reported";
   EXPECT_EQ(moves.back().hwnd, m_scene.lines);
   EXPECT_EQ(moves.back().lParam, MAKELPARAM(37, 21));
@@ -231,7 +175,7 @@ TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinat
   GetClientRect(m_scene.text, &client);
   Click(ScreenPoint(m_scene.text, client.right - 1, client.bottom - 1), 3);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_RBUTTONUP) > 0; }, 5000));
-  const std::vector<scene::Message> rights = Log().Of(WM_RBUTTONDOWN);
+  const std::vector<testwin::Logged> rights = Log().Of(WM_RBUTTONDOWN);
   ASSERT_EQ(rights.size(), 1u);
   EXPECT_EQ(rights[0].hwnd, m_scene.text);
   EXPECT_EQ(GET_X_LPARAM(rights[0].lParam), client.right - 1);
@@ -240,7 +184,7 @@ TEST_F(X11PlatformTest, AClickReachesTheChildUnderThePointerInItsClientCoordinat
   // Between the children: the top-level itself.
   Click(ScreenPoint(m_scene.top, 5, 5), 1);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 1; }, 5000));
-  const std::vector<scene::Message> topDowns = Log().Of(WM_LBUTTONDOWN);
+  const std::vector<testwin::Logged> topDowns = Log().Of(WM_LBUTTONDOWN);
   ASSERT_EQ(topDowns.size(), 2u);
   EXPECT_EQ(topDowns[1].hwnd, m_scene.top);
   EXPECT_EQ(topDowns[1].lParam, MAKELPARAM(5, 5));
@@ -286,7 +230,7 @@ TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
   TypeKeycode(a);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CHAR) >= 2; }, 5000));
   Settle();
-  std::vector<scene::Message> chars = Log().Of(WM_CHAR);
+  std::vector<testwin::Logged> chars = Log().Of(WM_CHAR);
   if (GetParam() == Keyboard::NoMethod) {
     // Nothing composes: the dead key types its accent on its own, then the plain letter.
     ASSERT_EQ(chars.size(), 3u);
@@ -299,7 +243,7 @@ TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
   }
   EXPECT_EQ(chars[0].hwnd, m_scene.text);
   EXPECT_EQ(chars[1].wParam, static_cast<WPARAM>('a'));
-  EXPECT_GE(Log().Count(WM_KEYDOWN), 2u);
+  EXPECT_GE(Log().Count(WM_KEYDOWN), 2);
 
   // Shift gives the capital letter, and a character outside the code page types nothing.
   Log().Clear();
@@ -317,7 +261,7 @@ TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
   TypeKeycode(euroSign);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CHAR) >= 2; }, 5000));
   Settle();
-  const std::vector<scene::Message> more = Log().Of(WM_CHAR);
+  const std::vector<testwin::Logged> more = Log().Of(WM_CHAR);
   ASSERT_EQ(more.size(), 2u);
   EXPECT_EQ(more[0].wParam, static_cast<WPARAM>('A'));
   EXPECT_EQ(more[1].wParam, 0x80u);  // the euro sign's place in the code page
@@ -350,9 +294,9 @@ TEST_F(X11PlatformTest, ADragKeepsPressMovesAndReleaseInTheirOrder) {
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
   // The messages of the lines child, in arrival order, reduced to kind and position.
   std::vector<std::pair<UINT, LPARAM>> seen;
-  std::vector<scene::Message> all = Log().All();
-  for (const scene::Message& m : all) {
-    if (m.hwnd == m_scene.lines) seen.emplace_back(m.message, m.lParam);
+  std::vector<testwin::Logged> all = Log().entries;
+  for (const testwin::Logged& m : all) {
+    if (m.hwnd == m_scene.lines) seen.emplace_back(m.msg, m.lParam);
   }
   const auto down = std::find_if(seen.begin(), seen.end(),
                                  [](const auto& e) { return e.first == WM_LBUTTONDOWN; });
@@ -374,11 +318,11 @@ TEST_F(X11PlatformTest, TheWheelTurnsIntoWheelMessagesForTheFocusWindow) {
   Click(ScreenPoint(m_scene.text, 10, 10), 4);  // away from the user
   Click(ScreenPoint(m_scene.text, 10, 10), 5);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_MOUSEWHEEL) >= 2; }, 5000));
-  const std::vector<scene::Message> wheels = Log().Of(WM_MOUSEWHEEL);
+  const std::vector<testwin::Logged> wheels = Log().Of(WM_MOUSEWHEEL);
   EXPECT_EQ(wheels[0].hwnd, m_scene.text);
   EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheels[0].wParam), WHEEL_DELTA);
   EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheels[1].wParam), -WHEEL_DELTA);
-  EXPECT_EQ(Log().Count(WM_LBUTTONDOWN), 0u);
+  EXPECT_EQ(Log().Count(WM_LBUTTONDOWN), 0);
 }
 
 TEST_F(X11PlatformTest, TheWindowManagersCloseRequestArrivesAsWmClose) {
@@ -392,7 +336,7 @@ TEST_F(X11PlatformTest, TheWindowManagersCloseRequestArrivesAsWmClose) {
   ASSERT_TRUE(XSendEvent(Peek(), TopXid(), False, NoEventMask, &event));
   XSync(Peek(), False);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CLOSE) > 0; }, 5000));
-  const std::vector<scene::Message> closes = Log().Of(WM_CLOSE);
+  const std::vector<testwin::Logged> closes = Log().Of(WM_CLOSE);
   ASSERT_EQ(closes.size(), 1u);
   EXPECT_EQ(closes[0].hwnd, m_scene.top);
   EXPECT_TRUE(IsWindow(m_scene.top)) << "the scene's handler keeps the window";
@@ -416,10 +360,10 @@ TEST_F(X11PlatformTest, AHeldKeyRepeatsPressesButIsReleasedOnce) {
   XSync(Peek(), False);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_KEYUP) > 0; }, 5000));
   Settle();
-  EXPECT_GE(Log().Count(WM_KEYDOWN), 3u) << "the key did not repeat";
+  EXPECT_GE(Log().Count(WM_KEYDOWN), 3) << "the key did not repeat";
   EXPECT_EQ(Log().Count(WM_CHAR), Log().Count(WM_KEYDOWN));
-  EXPECT_EQ(Log().Count(WM_KEYUP), 1u) << "each repeat came with a release";
-  for (const scene::Message& m : Log().Of(WM_CHAR)) EXPECT_EQ(m.wParam, static_cast<WPARAM>('b'));
+  EXPECT_EQ(Log().Count(WM_KEYUP), 1) << "each repeat came with a release";
+  for (const testwin::Logged& m : Log().Of(WM_CHAR)) EXPECT_EQ(m.wParam, static_cast<WPARAM>('b'));
 }
 
 TEST_F(X11PlatformTest, AnUncoveredPartIsShownAgainFromTheSurface) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 
 namespace x11 {
@@ -42,6 +43,9 @@ int OnProtocolError(Display* display, XErrorEvent* error) {
 void InstallErrorHandlers() {
   XSetErrorHandler(OnProtocolError);
   XSetIOErrorHandler(OnConnectionLost);
+  // A write to a server that has gone away must fail with EPIPE and reach OnConnectionLost, which
+  // says why the program ends; the default SIGPIPE action would kill it without a word.
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 unsigned long ProtocolErrorCount() { return g_reportedErrors.load(); }

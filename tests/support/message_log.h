@@ -1,13 +1,16 @@
-// A window class for tests that records every message its windows receive, and hooks to act
-// inside a window procedure.
+// Recording the messages windows receive: a log any window procedure can add to, a window class
+// whose windows record every message they get (with hooks to act inside the window procedure),
+// and a headless fixture that registers that class and empties the log around each test.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/window.h"
+#include "support/headless_fixture.h"
 
 namespace testwin {
 
@@ -38,6 +41,7 @@ struct Log {
   std::vector<Logged> entries;
   // Per-message handler: return true when it handled the message (result in *result).
   std::map<UINT, std::function<bool(HWND, WPARAM, LPARAM, LRESULT*)>> handlers;
+  void Add(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { entries.push_back({hwnd, msg, wParam, lParam}); }
   void Clear() { entries.clear(); }
   std::vector<UINT> Messages(HWND only = nullptr) const {
     std::vector<UINT> out;
@@ -66,7 +70,7 @@ inline Log& TheLog() {
 }
 
 inline LRESULT LoggingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (Interesting(msg)) TheLog().entries.push_back({hwnd, msg, wParam, lParam});
+  if (Interesting(msg)) TheLog().Add(hwnd, msg, wParam, lParam);
   auto it = TheLog().handlers.find(msg);
   if (it != TheLog().handlers.end()) {
     LRESULT result = 0;
@@ -103,5 +107,18 @@ inline HWND Child(HWND parent, int x, int y, int w, int h, DWORD style = WS_VISI
   return CreateWindowEx(exStyle, cls, "", WS_CHILD | style, x, y, w, h, parent,
                         reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, nullptr);
 }
+
+// A test on the headless display with the logging classes registered and an empty log.
+class LoggingFixture : public HeadlessFixture {
+ protected:
+  void SetUp() override {
+    HeadlessFixture::SetUp();
+    RegisterClasses();
+  }
+  void TearDown() override {
+    TheLog() = Log{};
+    HeadlessFixture::TearDown();
+  }
+};
 
 }  // namespace testwin
