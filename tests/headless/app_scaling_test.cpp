@@ -3,12 +3,14 @@
 // place, which never moves; and a window that asks not to be scaled.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "app/label.h"
 #include "app/main_form.h"
 #include "base/cp1252.h"
+#include "controls/grid/string_grid.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "support/app_run.h"
@@ -227,6 +229,51 @@ TEST(AppScaling, At120PixelsPerInchTheLayoutFollowsTheMeasuredTextHeight) {
   ExpectWindowedEdges(l, n, 13);
   EXPECT_EQ(l.strayPixels, 0);
   EXPECT_EQ(l.wrongLabelPictures, 0);
+}
+
+// On finer screens the grid's cells grow with the window: the 13 columns and their lines still fill
+// the grid's client area (no empty band at its right, no scroll bar taking room), and the texts
+// that the designed 73-pixel columns cut there (a header's "Sobretônica", a chord's "Fá # Menor")
+// show whole.
+TEST(AppScaling, TheGridsCellsGrowWithTheWindowOnFinerScreens) {
+  for (int dpi : {120, 192}) {
+    SCOPED_TRACE(dpi);
+    RunOptions options;
+    options.display.dpi = dpi;
+    int fontHeight = 0;
+    int columnsEnd = 0;
+    int narrowest = 0;
+    RECT grid{};
+    RECT client{};
+    std::uint32_t rightEdge = 0;
+    auto result = RunProgram(options, {
+        [&] {
+          TStringGrid* g = Form1->StringGrid1;
+          fontHeight = g->Font().Height();
+          narrowest = g->ColWidth(0);
+          for (int c = 0; c < 13; ++c) {
+            columnsEnd += g->ColWidth(c) + g->GridLineWidth();
+            narrowest = std::min(narrowest, g->ColWidth(c));
+          }
+          grid = g->BoundsRect();
+          GetClientRect(g->Handle(), &client);
+          rightEdge = apptest::Pixel(Form1->Handle(), grid.right - 3, grid.top + 2 + g->RowHeight(0) / 2);
+          apptest::RequestCloseOf(Form1->Handle());
+        },
+    });
+    EXPECT_EQ(result.exitCode, 0);
+    const int n = HeightOfZero(fontHeight);
+    ASSERT_NE(n, 13) << "the window must scale at this resolution";
+    EXPECT_EQ(client.right, grid.right - grid.left - 4) << "a scroll bar takes room";
+    EXPECT_EQ(client.bottom, grid.bottom - grid.top - 4);
+    EXPECT_GE(columnsEnd, client.right) << "the columns stop short of the grid's edge";
+    EXPECT_LE(columnsEnd, client.right + 1) << "only the last grid line may fall outside";
+    EXPECT_NE(rightEdge, 0xFFFFFFu) << "an empty band beside the last column";
+    for (const char* text : {"Sobretônica", "Mediante", "Fá # Menor"}) {
+      const SIZE extent = apptest::MeasureCaption(text::Utf8ToCp1252(text), "MS Sans Serif", fontHeight);
+      EXPECT_LE(extent.cx + 2, narrowest) << text << " is cut at its cell's edge";
+    }
+  }
 }
 
 // A window that stores no pixels per inch (Scaled false) keeps its design on any screen.

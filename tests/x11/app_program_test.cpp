@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "app/main_form.h"
+#include "controls/grid/string_grid.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 #include "x11/program_on_xvfb.h"
@@ -239,27 +240,40 @@ TEST_F(AppX11, AnIdleProgramDoesNotWakeUp) {
   ExpectEndsWithCodeZero();
 }
 
-// The desktop says 120 pixels per inch (Xft.dpi): the window's client area grows by the measured
-// text height of its 8-point font over the design's 13, and its place stays.
-TEST_F(AppX11, FollowsTheDesktopsPixelsPerInch) {
-  const char* resources = "Xft.dpi:\t120\n";
+// The desktop says 120 or 192 pixels per inch (Xft.dpi): the window's client area grows by the
+// measured text height of its 8-point font over the design's 13, its place stays, and the grid's
+// cells grow with it, so the real window's grid shows what the headless display shows at the same
+// resolution and its columns reach its right edge.
+class AppX11Resolution : public AppX11, public ::testing::WithParamInterface<int> {
+ protected:
+  // Room for the whole window at 192 pixels per inch, so every pixel of it can be read back.
+  std::vector<std::string> ServerArgs() const override { return {"-screen", "0", "2560x1600x24"}; }
+};
+
+TEST_P(AppX11Resolution, FollowsTheDesktopsPixelsPerInch) {
+  const int dpi = GetParam();
+  const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
   XChangeProperty(Peek(), DefaultRootWindow(Peek()), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(resources), static_cast<int>(std::strlen(resources)));
+                  reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
   XSync(Peek(), False);
-  // What the headless display makes of the same program at 120 pixels per inch.
+  // What the headless display makes of the same program at this resolution.
   int expectedWidth = 0;
   int expectedHeight = 0;
+  RECT grid{};
+  std::vector<std::uint32_t> expectedGrid;
   apptest::RunOptions options;
-  options.display.dpi = 120;
+  options.display.dpi = dpi;
   auto result = apptest::RunProgram(options, {
       [&] {
         expectedWidth = Form1->ClientWidth();
         expectedHeight = Form1->ClientHeight();
+        grid = Form1->StringGrid1->BoundsRect();
+        expectedGrid = apptest::PresentedArea(Form1->Handle(), grid);
         apptest::RequestCloseOf(Form1->Handle());
       },
   });
   ASSERT_EQ(result.exitCode, 0);
-  ASSERT_GT(expectedWidth, 981) << "the substitute font measures more than 13 pixels at 120";
+  ASSERT_GT(expectedWidth, 981) << "the substitute font measures more than 13 pixels here";
 
   Start();
   XWindowAttributes attributes{};
@@ -272,8 +286,31 @@ TEST_F(AppX11, FollowsTheDesktopsPixelsPerInch) {
   XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), 0, 0, &x, &y, &child);
   EXPECT_EQ(x, 188);
   EXPECT_EQ(y, 107);
+  const int gridWidth = grid.right - grid.left;
+  const int gridHeight = grid.bottom - grid.top;
+  // A window this large may still be drawing its first frame when it becomes viewable.
+  std::vector<std::uint32_t> shown;
+  for (int waited = 0; waited < kWaitMs; waited += 50) {
+    shown = x11test::ReadPixels(Peek(), m_main, grid.left, grid.top, gridWidth, gridHeight);
+    for (std::uint32_t& p : shown) p &= 0xFFFFFFu;
+    if (shown == expectedGrid) break;
+    usleep(50000);
+  }
+  std::size_t differing = 0;
+  std::size_t first = 0;
+  for (std::size_t i = 0; i < shown.size() && i < expectedGrid.size(); ++i) {
+    if (shown[i] != expectedGrid[i] && differing++ == 0) first = i;
+  }
+  EXPECT_EQ(shown.size(), expectedGrid.size());
+  EXPECT_EQ(differing, 0u) << "the grid differs from the headless one at " << dpi << ", first at x "
+                           << first % gridWidth << " y " << first / gridWidth;
+  // Inside the sunken edge, at the right end of the header row: the last column, not an empty band.
+  const std::uint32_t rightEnd = shown[static_cast<std::size_t>(gridHeight / 5) * gridWidth + gridWidth - 3];
+  EXPECT_NE(rightEnd, 0xFFFFFFu);
   CloseLikeAWindowManager();
   ExpectEndsWithCodeZero();
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, AppX11Resolution, ::testing::Values(120, 192));
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 void ProgramOnXvfb::SetUp() {
   std::string error;
-  m_server = XvfbServer::Start({}, &error);
+  m_server = XvfbServer::Start(ServerArgs(), &error);
   ASSERT_NE(m_server, nullptr) << error;
   m_peek = x11test::Connect(m_server->DisplayName());
   ASSERT_NE(m_peek, nullptr);

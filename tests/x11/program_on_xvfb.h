@@ -16,6 +16,8 @@ class ProgramOnXvfb : public ::testing::Test {
   static constexpr int kWaitMs = 15000;
 
   void SetUp() override;
+  // Extra arguments for the server (a later "-screen 0 WxHxD" replaces the default screen).
+  virtual std::vector<std::string> ServerArgs() const { return {}; }
 
   // Starts `program` (the built binary unless given) and waits until its window is viewable.
   void Start(const std::string& program = TESSIVO_BINARY_DIR "/tessivo",

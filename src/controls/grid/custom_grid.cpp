@@ -3,6 +3,9 @@
 #include "controls/grid/custom_grid.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "controls/grid/grid_errors.h"
 #include "core/window_description.h"
@@ -137,6 +140,79 @@ void TCustomGrid::SetDefaultRowHeight(int value) {
   m_rowHeights.clear();
   InvalidateGrid();
   UpdateScrollRange();
+}
+
+namespace {
+
+// Cell sizes scaled by their edges, as the form scales its controls: each cell (with the grid line
+// after it) ends where its designed end lands after scaling, so the cells still fill exactly what
+// the scaled grid offers and no rounding piles up into an empty band after the last one.
+// Far beyond any grid a screen can show; keeps MulDiv's arguments in range for absurd sizes.
+constexpr std::int64_t kMaxScaledEdge = 1 << 24;
+
+std::vector<int> ScaledSizes(int count, int lineWidth, int m, int d, const std::function<int(int)>& size) {
+  std::vector<int> scaled(static_cast<std::size_t>(std::max(count, 0)));
+  std::int64_t end = 0;
+  int scaledEnd = 0;
+  for (int i = 0; i < count; ++i) {
+    end += size(i) + lineWidth;
+    const int next = d > 0 ? MulDiv(static_cast<int>(std::min<std::int64_t>(end, kMaxScaledEdge)), m, d)
+                           : static_cast<int>(std::min<std::int64_t>(end, kMaxScaledEdge));
+    scaled[static_cast<std::size_t>(i)] = std::max(next - scaledEnd - lineWidth, 0);
+    scaledEnd = next;
+  }
+  return scaled;
+}
+
+// The table a grid keeps for sizes: none while every size is the default.
+std::vector<int> TableUnlessAll(std::vector<int> sizes, int defaultSize) {
+  for (int s : sizes) {
+    if (s != defaultSize) return sizes;
+  }
+  return {};
+}
+
+}  // namespace
+
+void TCustomGrid::ChangeScale(int m, int d) {
+  if (m == d) {
+    TCustomControl::ChangeScale(m, d);
+    return;
+  }
+  // The cells grow with the grid: kept at their designed sizes, the larger text of a finer screen
+  // would be cut at the cells' edges and the grid would leave an empty band beside its last column.
+  // They scale by the ratio of what they fill: the client area and the one grid line that may lie
+  // beyond it (the frame around the client area keeps its size, so that ratio is a little above
+  // the bounds' one). Cells that filled the design's grid then fill the scaled one exactly.
+  const int line = m_gridLineWidth;
+  const SIZE before = CellArea();
+  TCustomControl::ChangeScale(m, d);
+  const SIZE after = CellArea();
+  const int toX = after.cx + line;
+  const int fromX = before.cx + line;
+  const int toY = after.cy + line;
+  const int fromY = before.cy + line;
+  const auto scale = [line](int size, int to, int from) {
+    return from > 0 ? std::max(MulDiv(size + line, to, from) - line, 0) : size;
+  };
+  auto widths = ScaledSizes(m_colCount, line, toX, fromX, [this](int c) { return ColWidth(c); });
+  auto heights = ScaledSizes(m_rowCount, line, toY, fromY, [this](int r) { return RowHeight(r); });
+  m_defaultColWidth = scale(m_defaultColWidth, toX, fromX);
+  m_defaultRowHeight = scale(m_defaultRowHeight, toY, fromY);
+  m_colWidths = TableUnlessAll(std::move(widths), m_defaultColWidth);
+  m_rowHeights = TableUnlessAll(std::move(heights), m_defaultRowHeight);
+  InvalidateGrid();
+  UpdateScrollRange();
+}
+
+// The client area the bounds give, whether or not the window exists yet: the bounds less the frame
+// that the window's styles draw.
+SIZE TCustomGrid::CellArea() {
+  TCreateParams params;
+  CreateParams(params);
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, params.Style, FALSE, params.ExStyle);
+  return {Width() - (frame.right - frame.left), Height() - (frame.bottom - frame.top)};
 }
 
 int TCustomGrid::ColWidth(int col) const {

@@ -217,6 +217,9 @@ class TCustomGrid : public TCustomControl {
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void DblClick() override;
   void KeyDown(WORD& key, TShiftState shift) override;
+  // Load-time scaling: the bounds as for every control, and the cell sizes with them.
+  void ChangeScale(int m, int d) override;
+  SIZE CellArea();
   void KeyPress(char& key) override;
   void Resized() override;
 
