@@ -4,11 +4,17 @@
 // has caught up, rather than by FluidSynth's file renderer, which renders as fast as it can: a
 // test of real-time playing (notification at the natural end, stop in the middle) must see the
 // same timing as the sound card gives.
+//
+// The header's sizes follow the data block by block (data first, then the sizes), so the file is
+// a readable WAV of what was played at every moment, even if the process is killed mid-way.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -26,7 +32,11 @@ void PutLe16(unsigned char* p, std::uint16_t v) {
   p[1] = static_cast<unsigned char>(v >> 8);
 }
 
-void MakeHeader(unsigned char header[44], int sampleRate, std::uint32_t dataBytes) {
+constexpr std::size_t kHeaderBytes = 44;
+constexpr off_t kRiffSizeOffset = 4;
+constexpr off_t kDataSizeOffset = 40;
+
+void MakeHeader(unsigned char header[kHeaderBytes], int sampleRate, std::uint32_t dataBytes) {
   std::memcpy(header, "RIFF", 4);
   PutLe32(header + 4, 36 + dataBytes);
   std::memcpy(header + 8, "WAVEfmt ", 8);
@@ -46,10 +56,33 @@ std::int16_t ToS16(float v) {
   return static_cast<std::int16_t>(scaled);
 }
 
+// Writes all of `size` bytes at `offset` (-1: at the file position), retrying short writes.
+bool WriteAll(int fd, const void* data, std::size_t size, off_t offset = -1) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  while (size > 0) {
+    const ssize_t n = offset < 0 ? ::write(fd, bytes, size) : ::pwrite(fd, bytes, size, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    size -= static_cast<std::size_t>(n);
+    if (offset >= 0) offset += n;
+  }
+  return true;
+}
+
+// The two sizes of the header (RIFF chunk and data chunk) for `dataBytes` of samples.
+bool WriteSizes(int fd, std::uint32_t dataBytes) {
+  unsigned char riff[4];
+  unsigned char data[4];
+  PutLe32(riff, 36 + dataBytes);
+  PutLe32(data, dataBytes);
+  return WriteAll(fd, riff, sizeof riff, kRiffSizeOffset) && WriteAll(fd, data, sizeof data, kDataSizeOffset);
+}
+
 class WavOutput final : public AudioOutput {
  public:
-  WavOutput(std::FILE* file, Sequencer* sequencer, OutputFinished finished)
-      : m_file(file), m_sequencer(sequencer), m_finished(std::move(finished)) {
+  WavOutput(int fd, Sequencer* sequencer, OutputFinished finished)
+      : m_fd(fd), m_sequencer(sequencer), m_finished(std::move(finished)) {
     m_thread = std::thread([this] { Run(); });
   }
   ~WavOutput() override { Stop(); }
@@ -66,6 +99,7 @@ class WavOutput final : public AudioOutput {
 
  private:
   static constexpr int kBlock = 441;  // 10 ms
+  static constexpr int kBytesPerFrame = 4;  // two 16-bit channels
 
   void Run() {
     const int rate = m_sequencer->SampleRate();
@@ -80,14 +114,15 @@ class WavOutput final : public AudioOutput {
         pcm[2 * i] = ToS16(left[i]);
         pcm[2 * i + 1] = ToS16(right[i]);
       }
-      if (r.frames > 0 &&
-          std::fwrite(pcm, 4, static_cast<std::size_t>(r.frames), m_file) !=
-              static_cast<std::size_t>(r.frames)) {
-        Finish();
-        m_finished(OutputOutcome::kFailed);
-        return;
+      if (r.frames > 0) {
+        const std::uint32_t bytes = static_cast<std::uint32_t>(r.frames) * kBytesPerFrame;
+        if (!WriteAll(m_fd, pcm, bytes) || !WriteSizes(m_fd, m_dataBytes + bytes)) {
+          Finish();
+          m_finished(OutputOutcome::kFailed);
+          return;
+        }
+        m_dataBytes += bytes;
       }
-      m_dataBytes += static_cast<std::uint32_t>(r.frames) * 4;
       written += r.frames;
       if (r.ended) {
         const bool ok = Finish();
@@ -101,22 +136,17 @@ class WavOutput final : public AudioOutput {
     }
   }
 
-  // Fills in the header sizes and closes the file; runs once, on whichever thread gets here first
+  // Closes the file, its header already current; runs once, on whichever thread gets here first
   // (the writer at the end, or Stop after joining it).
   bool Finish() {
     std::lock_guard<std::mutex> lock(m_fileLock);
-    if (m_file == nullptr) return m_finishOk;
-    unsigned char header[44];
-    MakeHeader(header, m_sequencer->SampleRate(), m_dataBytes);
-    bool ok = std::fflush(m_file) == 0 && std::fseek(m_file, 0, SEEK_SET) == 0 &&
-              std::fwrite(header, 1, sizeof header, m_file) == sizeof header;
-    ok = std::fclose(m_file) == 0 && ok;
-    m_file = nullptr;
-    m_finishOk = ok;
-    return ok;
+    if (m_fd < 0) return m_finishOk;
+    m_finishOk = ::close(m_fd) == 0 && m_finishOk;
+    m_fd = -1;
+    return m_finishOk;
   }
 
-  std::FILE* m_file;
+  int m_fd;
   Sequencer* m_sequencer;
   OutputFinished m_finished;
   std::uint32_t m_dataBytes = 0;
@@ -136,19 +166,19 @@ std::unique_ptr<AudioOutput> StartWavOutput(const std::string& path, Sequencer* 
     *error = "TESSIVO_AUDIO=wav: names no file to write the sound to.";
     return nullptr;
   }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
     *error = "The WAV file " + path + " cannot be written.";
     return nullptr;
   }
-  unsigned char header[44];
+  unsigned char header[kHeaderBytes];
   MakeHeader(header, sequencer->SampleRate(), 0);
-  if (std::fwrite(header, 1, sizeof header, file) != sizeof header) {
-    std::fclose(file);
+  if (!WriteAll(fd, header, sizeof header)) {
+    ::close(fd);
     *error = "The WAV file " + path + " cannot be written.";
     return nullptr;
   }
-  return std::make_unique<WavOutput>(file, sequencer, std::move(finished));
+  return std::make_unique<WavOutput>(fd, sequencer, std::move(finished));
 }
 
 }  // namespace mci

@@ -2,9 +2,11 @@
 // turned off, a driver that cannot open, a missing or broken soundfont, malformed files opened
 // through the service. Every failure must be a clear text, and nothing may be printed on stderr.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -173,6 +175,22 @@ TEST_F(MciOutputs, WavOutputStoppedMidwayKeepsAValidFileOfWhatWasPlayed) {
   const MCIDEVICEID id = OpenOrFail(Path("long.mid"));
   ASSERT_EQ(Play(id), 0u);
   std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  // What a process killed now would leave: a header that describes the samples already written
+  // (it follows them block by block, so it may lag by the block being written).
+  const std::string whilePlaying = Path("while-playing.wav");
+  std::filesystem::copy_file(Path("stopped.wav"), whilePlaying);
+  const auto size = static_cast<std::uint32_t>(std::filesystem::file_size(whilePlaying));
+  std::ifstream header(whilePlaying, std::ios::binary);
+  unsigned char bytes[44] = {};
+  header.read(reinterpret_cast<char*>(bytes), sizeof bytes);
+  auto le32 = [&](int at) {
+    return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+  };
+  constexpr std::uint32_t kBlockBytes = 441 * 4;
+  EXPECT_GT(le32(40), 0u) << "nothing described after 0.6 s of playing";
+  EXPECT_EQ(le32(4), 36 + le32(40));
+  EXPECT_LE(le32(40), size - 44);
+  EXPECT_GE(le32(40) + kBlockBytes, size - 44);
   ASSERT_EQ(Command(id, MCI_STOP), 0u);
   headless::PumpUntilIdle();
   EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_ABORTED});
@@ -192,10 +210,25 @@ TEST_F(MciOutputs, AWavFileThatCannotBeWrittenFailsThePlayOrTheOutput) {
   EXPECT_NE(error, 0u);
   EXPECT_NE(ErrorText(error).find("no/such/dir/out.wav"), std::string::npos) << ErrorText(error);
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
-  // A disk that fills up while playing: the play ends with a failure notification.
+  // A full disk: the header cannot be written, so playing does not start.
   setenv("TESSIVO_AUDIO", "wav:/dev/full", 1);
-  ASSERT_EQ(Play(id), 0u);
-  ASSERT_TRUE(WaitForNotification(5000));
+  EXPECT_NE(Play(id), 0u);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  // A disk that fills up while playing (a file size limit of about 0.1 s of sound): the play
+  // ends with a failure notification.
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 20000;
+  std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  setenv("TESSIVO_AUDIO", ("wav:" + Path("full.wav")).c_str(), 1);
+  const MCIERROR played = Play(id);
+  const bool notified = played == 0 && WaitForNotification(5000);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, SIG_DFL);
+  ASSERT_EQ(played, 0u) << ErrorText(played);
+  ASSERT_TRUE(notified);
   EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_FAILURE});
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
 }
