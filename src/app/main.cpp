@@ -6,6 +6,8 @@
 #include "platform/module.h"
 #include "platform/platform.h"
 
+constexpr int kSignalExitBase = 128;
+
 int main() {
   auto backend = x11::X11Backend::Open();
   if (!backend) {
@@ -13,8 +15,11 @@ int main() {
     return 1;
   }
   InitPlatform(backend.get());
+  CatchTerminationSignals();
   SetModuleResources(TessivoResources());
   int exitCode = RunTessivo();
   ShutdownPlatform();
+  // Ended by a signal: say so the conventional way, as a shell reports a process the signal killed.
+  if (const int signal = TerminationSignal()) return kSignalExitBase + signal;
   return exitCode;
 }

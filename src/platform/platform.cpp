@@ -3,6 +3,8 @@
 // part still reach the ones it needs while it lets go.
 #include "platform/platform.h"
 
+#include <atomic>
+
 #include "platform/backend/backend.h"
 #include "platform/mci.h"
 #include "platform/window/window_core.h"
@@ -11,8 +13,10 @@ namespace {
 
 // Written only on the UI thread. PostMessage from the audio thread reads it under the queue's
 // lock and only while the queue is open, which InitPlatform opens after setting it and
-// ShutdownPlatform closes before clearing it.
-Backend* g_backend = nullptr;
+// ShutdownPlatform closes before clearing it. A termination signal's handler reads it too, so it
+// is an atomic (lock-free, so safe there).
+std::atomic<Backend*> g_backend{nullptr};
+static_assert(std::atomic<Backend*>::is_always_lock_free);
 
 }  // namespace
 

@@ -8,3 +8,10 @@ class Backend;
 void InitPlatform(Backend* backend);
 // Closes the multimedia devices, destroys every window and forgets all state of the run.
 void ShutdownPlatform();
+
+// SIGTERM, SIGINT and SIGHUP end the run as a quit request would: the message loop gets WM_QUIT,
+// so the program closes its windows and devices on its way out. A second such signal, if the
+// first one's way out hangs, ends the process at once. Call once, after InitPlatform.
+void CatchTerminationSignals();
+// The signal that asked the program to end, or 0. A process ended by one exits with 128 + it.
+int TerminationSignal();

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -224,6 +225,23 @@ long Wakeups(pid_t pid) {
   }
   return -1;
 }
+
+// SIGTERM, SIGINT and SIGHUP end the program as closing its window does, promptly and without a
+// word, and its exit status tells which signal it was (128 + its number).
+class AppX11Signal : public AppX11, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AppX11Signal, EndsTheProgramWithItsStatus) {
+  const int signal = GetParam();
+  Start();
+  ASSERT_EQ(kill(m_program->Pid(), signal), 0);
+  const std::optional<int> status = m_program->WaitExit(kWaitMs);
+  ASSERT_TRUE(status.has_value()) << "still running after the signal";
+  ASSERT_TRUE(WIFEXITED(*status)) << "killed instead of ending: " << m_program->StandardError();
+  EXPECT_EQ(WEXITSTATUS(*status), 128 + signal);
+  EXPECT_EQ(m_program->StandardError(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Termination, AppX11Signal, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 // Once painted, the program waits for the next event without waking up: no polling, no timers.
 TEST_F(AppX11, AnIdleProgramDoesNotWakeUp) {

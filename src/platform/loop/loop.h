@@ -30,4 +30,8 @@ void KillWindowTimers(HWND hwnd);
 bool TimerProcValid(HWND hwnd, std::uintptr_t id, TIMERPROC proc);
 void ResetTimers();
 
+// ---- Termination signals (signals.cpp) ------------------------------------------------------
+// True once after a termination signal arrived: the caller posts the quit request.
+bool TakeTerminationRequest();
+
 }  // namespace loop

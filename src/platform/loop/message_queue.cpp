@@ -196,6 +196,7 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
   ReleaseParked();
   CurrentBackend()->WaitAndDispatch(0);
   Drain();
+  if (TakeTerminationRequest()) PostQuitMessage(0);
   const bool remove = (removeFlags & PM_REMOVE) != 0;
   Queue& q = Q();
 

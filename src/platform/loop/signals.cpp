@@ -1,0 +1,48 @@
+// Termination signals as quit requests. The handler only records the signal and wakes the loop
+// (an eventfd write in the x11 backend, which is async-signal-safe); the loop turns the record into
+// WM_QUIT the next time it looks at its queue, on the UI thread, where closing windows and devices
+// is allowed.
+#include <csignal>
+
+#include "platform/backend/backend.h"
+#include "platform/loop/loop.h"
+#include "platform/platform.h"
+
+namespace loop {
+namespace {
+
+volatile std::sig_atomic_t g_signal = 0;
+volatile std::sig_atomic_t g_taken = 0;
+
+constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+void OnTerminationSignal(int signal) {
+  if (g_signal != 0) {
+    // Asked twice: the first request's way out is taking too long; end now, as the signal would.
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    return;
+  }
+  g_signal = signal;
+  if (Backend* backend = CurrentBackend()) backend->Wake();
+}
+
+}  // namespace
+
+bool TakeTerminationRequest() {
+  if (g_signal == 0 || g_taken != 0) return false;
+  g_taken = 1;
+  return true;
+}
+
+}  // namespace loop
+
+void CatchTerminationSignals() {
+  struct sigaction action {};
+  action.sa_handler = loop::OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : loop::kTerminationSignals) sigaction(signal, &action, nullptr);
+}
+
+int TerminationSignal() { return loop::g_signal; }
