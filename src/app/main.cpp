@@ -1,5 +1,6 @@
 // Program start: open the display, install the program's resources, run.
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/program.h"
 #include "platform/backend/x11/x11_backend.h"
@@ -11,7 +12,12 @@ constexpr int kSignalExitBase = 128;
 int main() {
   auto backend = x11::X11Backend::Open();
   if (!backend) {
-    std::fprintf(stderr, "tessivo: cannot open the X display (is DISPLAY set?)\n");
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+      std::fprintf(stderr, "tessivo: cannot open the X display: DISPLAY is not set\n");
+    } else {
+      std::fprintf(stderr, "tessivo: cannot open the X display \"%s\"\n", display);
+    }
     return 1;
   }
   InitPlatform(backend.get());

@@ -3,6 +3,8 @@
 // box and exit code 1, the start-up show commands, and an audio stack that stays unloaded.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +23,7 @@
 #include "platform/window.h"
 #include "support/app_run.h"
 #include "support/app_test_form.h"
+#include "support/stderr_capture.h"
 
 namespace {
 
@@ -354,3 +357,30 @@ TEST(AppStartup, LoadsNothingOfTheAudioStack) {
 }
 
 }  // namespace
+
+// A machine whose fontconfig offers no font at all: the program says once, on standard error,
+// which package to install, and still shows its window at the designed size.
+TEST(AppStartup, WithoutAnyUsableFontItSaysWhatToInstallAndKeepsItsSize) {
+  const std::filesystem::path config =
+      std::filesystem::temp_directory_path() / ("tessivo-no-fonts-" + std::to_string(getpid()) + ".conf");
+  std::ofstream(config) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+  setenv("FONTCONFIG_FILE", config.c_str(), 1);
+  StderrCapture capture;
+  int width = 0;
+  int height = 0;
+  auto result = apptest::RunProgram({}, {
+      [&] {
+        width = Form1->ClientWidth();
+        height = Form1->ClientHeight();
+        apptest::RequestCloseOf(Form1->Handle());
+      },
+  });
+  const std::string printed = capture.Finish();
+  unsetenv("FONTCONFIG_FILE");
+  std::filesystem::remove(config);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(width, 981);
+  EXPECT_EQ(height, 277);
+  EXPECT_NE(printed.find("fonts-liberation2"), std::string::npos) << printed;
+  EXPECT_EQ(printed.find("fonts-liberation2"), printed.rfind("fonts-liberation2")) << "said more than once";
+}

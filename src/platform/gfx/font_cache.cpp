@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 
 #include "base/cp1252.h"
 #include "platform/gfx/gdi_internal.h"
@@ -116,6 +118,20 @@ bool FindFont(const FontRequest& request, bool anySans, Match* out) {
   return true;
 }
 
+// Liberation Sans's vertical proportions, in thousandths of an em.
+constexpr int kPerMille = 1000;
+constexpr int kStandInAscent = 905;
+constexpr int kStandInDescent = 212;
+
+void ReportNoUsableFont() {
+  static std::once_flag reported;
+  std::call_once(reported, [] {
+    std::fprintf(stderr,
+                 "tessivo: no usable font was found, so no text can be shown; install the package "
+                 "fonts-liberation2 (and check the fontconfig set-up)\n");
+  });
+}
+
 int CeilScale(long units, int ppem, int unitsPerEm) {
   if (units <= 0) return 0;
   return static_cast<int>((static_cast<long long>(units) * ppem + unitsPerEm - 1) / unitsPerEm);
@@ -159,11 +175,14 @@ FontInstance::FontInstance(const FontRequest& request) : m_impl(std::make_unique
   if (height == INT_MIN) height = -kMaxPpem;
 
   if (!face) {
-    // No usable font at all: synthetic metrics so layout still works; nothing is drawn.
+    // No usable font at all: nothing can be drawn, so say once what is missing, and lay out with
+    // the proportions of the font the program is made for (ascent 0.905 em, descent 0.212 em), so
+    // the window keeps its designed size instead of growing around made-up text heights.
+    ReportNoUsableFont();
     const int ppem = std::clamp(height < 0 ? -height : (height > 0 ? height * 4 / 5 : 11), 1, kMaxPpem);
     m_metrics.ppem = ppem;
-    m_metrics.ascent = (ppem * 9 + 9) / 10;
-    m_metrics.descent = (ppem * 3 + 9) / 10;
+    m_metrics.ascent = (ppem * kStandInAscent + kPerMille - 1) / kPerMille;
+    m_metrics.descent = (ppem * kStandInDescent + kPerMille - 1) / kPerMille;
     m_metrics.height = m_metrics.ascent + m_metrics.descent;
     m_metrics.internalLeading = std::max(0, m_metrics.height - ppem);
     m_metrics.aveCharWidth = std::max(1, ppem / 2);

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -16,6 +17,8 @@ std::string g_lastNote;     // information and debugging notes: some refusals co
 
 // The library logs from its own threads too (audio drivers), hence the lock. Set
 // TESSIVO_AUDIO_DEBUG to see every message on stderr while chasing a sound problem.
+constexpr std::size_t kAlsaMessageBytes = 512;
+
 void LogToMemory(int level, const char* message, void*) {
   if (message == nullptr) return;
   if (std::getenv("TESSIVO_AUDIO_DEBUG") != nullptr) {
@@ -23,6 +26,23 @@ void LogToMemory(int level, const char* message, void*) {
   }
   std::lock_guard<std::mutex> lock(g_logLock);
   (level <= FLUID_WARN ? g_lastProblem : g_lastNote) = message;
+}
+
+// The ALSA library, which FluidSynth's ALSA driver brings in, prints its own complaints on stderr
+// ("ALSA lib ...": eight lines when a machine has no sound card). They are kept as notes: the
+// driver's own failure, which FluidSynth logs as an error, is the text the user is shown.
+void AlsaToMemory(const char* file, int line, const char* function, int err, const char* format, ...) {
+  (void)file;
+  (void)line;
+  (void)function;
+  (void)err;
+  if (format == nullptr) return;
+  char text[kAlsaMessageBytes];
+  std::va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  LogToMemory(FLUID_DBG, text, nullptr);
 }
 
 }  // namespace
@@ -70,6 +90,11 @@ const FluidApi* LoadFluidApi(std::string* error) {
   if (auto setHandler = reinterpret_cast<SetDefaultHandler>(dlsym(lib, "g_log_set_default_handler"))) {
     setHandler([](const char*, int, const char* message, void*) { LogToMemory(FLUID_WARN, message, nullptr); },
                nullptr);
+  }
+  using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using SetAlsaHandler = int (*)(AlsaErrorHandler);
+  if (auto setHandler = reinterpret_cast<SetAlsaHandler>(dlsym(lib, "snd_lib_error_set_handler"))) {
+    setHandler(&AlsaToMemory);
   }
   api = candidate;
   loaded = true;

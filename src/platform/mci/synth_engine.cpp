@@ -61,8 +61,14 @@ std::unique_ptr<SynthEngine> SynthEngine::Create(SynthError* error, std::string*
     return nullptr;
   }
   if (!IsRegularFile(path)) {
-    *error = SynthError::kSoundfontMissing;
-    *detail = "The soundfont " + path + " named by TESSIVO_SOUNDFONT does not exist.";
+    // Say what is really there: a directory or a device is not a missing file.
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    *error = exists ? SynthError::kSoundfontInvalid : SynthError::kSoundfontMissing;
+    *detail = !exists                 ? "The soundfont " + path + " named by TESSIVO_SOUNDFONT does not exist."
+              : S_ISDIR(st.st_mode) ? "TESSIVO_SOUNDFONT names the directory " + path +
+                                            "; it must name a SoundFont 2 file."
+                                      : "TESSIVO_SOUNDFONT names " + path + ", which is not a regular file.";
     return nullptr;
   }
 

@@ -16,6 +16,7 @@
 #include "audio/platform/mci_test_support.h"
 #include "platform/mci/synth_engine.h"
 #include "support/midi_file_builder.h"
+#include "support/stderr_capture.h"
 
 using namespace mci;
 
@@ -57,31 +58,6 @@ Wav ReadWav(const std::string& path) {
 }
 
 // Captures what is written on stderr while it lives.
-class StderrCapture {
- public:
-  StderrCapture() {
-    std::fflush(stderr);
-    m_saved = dup(2);
-    m_path = std::filesystem::temp_directory_path() / ("tessivo-stderr-" + std::to_string(getpid()));
-    const int fd = ::open(m_path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-    dup2(fd, 2);
-    ::close(fd);
-  }
-  std::string Finish() {
-    std::fflush(stderr);
-    dup2(m_saved, 2);
-    ::close(m_saved);
-    std::ifstream f(m_path);
-    std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    std::filesystem::remove(m_path);
-    return text;
-  }
-
- private:
-  int m_saved = -1;
-  std::string m_path;
-};
-
 bool FluidSynthLoaded() {
   std::ifstream maps("/proc/self/maps");
   std::string line;
@@ -177,20 +153,21 @@ TEST_F(MciOutputs, WavOutputStoppedMidwayKeepsAValidFileOfWhatWasPlayed) {
   std::this_thread::sleep_for(std::chrono::milliseconds(600));
   // What a process killed now would leave: a header that describes the samples already written
   // (it follows them block by block, so it may lag by the block being written).
-  const std::string whilePlaying = Path("while-playing.wav");
-  std::filesystem::copy_file(Path("stopped.wav"), whilePlaying);
-  const auto size = static_cast<std::uint32_t>(std::filesystem::file_size(whilePlaying));
-  std::ifstream header(whilePlaying, std::ios::binary);
+  // Sizes read around the header, so the header's moment lies between them.
+  const auto sizeBefore = static_cast<std::uint32_t>(std::filesystem::file_size(Path("stopped.wav")));
+  std::ifstream header(Path("stopped.wav"), std::ios::binary);
   unsigned char bytes[44] = {};
   header.read(reinterpret_cast<char*>(bytes), sizeof bytes);
+  header.close();
+  const auto sizeAfter = static_cast<std::uint32_t>(std::filesystem::file_size(Path("stopped.wav")));
   auto le32 = [&](int at) {
     return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
   };
   constexpr std::uint32_t kBlockBytes = 441 * 4;
   EXPECT_GT(le32(40), 0u) << "nothing described after 0.6 s of playing";
   EXPECT_EQ(le32(4), 36 + le32(40));
-  EXPECT_LE(le32(40), size - 44);
-  EXPECT_GE(le32(40) + kBlockBytes, size - 44);
+  EXPECT_LE(le32(40), sizeAfter - 44) << "the header describes samples not yet written";
+  EXPECT_GE(le32(40) + kBlockBytes, sizeBefore - 44) << "the header lags behind the samples";
   ASSERT_EQ(Command(id, MCI_STOP), 0u);
   headless::PumpUntilIdle();
   EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_ABORTED});
@@ -252,6 +229,28 @@ TEST_F(MciOutputs, OutputTurnedOffOrUnavailableGivesAClearTextAndNoNotification)
   EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 0u);
 }
 
+// A sound system that has no such card, as on a machine without a sound card: the ALSA library's
+// own complaints ("ALSA lib ...", eight lines) must not reach standard error; the error text says
+// that no output could be opened. (ALSA keeps its configuration for the process, so this case runs
+// in a process of its own, as CTest runs every case.)
+TEST_F(MciOutputs, NoSoundCardGivesTheErrorTextAndPrintsNothing) {
+  const MCIDEVICEID id = OpenOrFail("do maior.MID");
+  const char* home = std::getenv("HOME");
+  const std::string savedHome = home != nullptr ? home : "";
+  setenv("HOME", m_dir.c_str(), 1);
+  setenv("ALSA_CARD", "NoSuchCard", 1);
+  setenv("TESSIVO_AUDIO", "alsa", 1);
+  StderrCapture capture;
+  const MCIERROR error = Play(id);
+  const std::string printed = capture.Finish();
+  setenv("HOME", savedHome.c_str(), 1);
+  unsetenv("ALSA_CARD");
+  EXPECT_NE(error, 0u);
+  EXPECT_EQ(printed, "") << ErrorText(error);
+  EXPECT_NE(ErrorText(error).find("No sound output could be opened (tried alsa)"), std::string::npos)
+      << ErrorText(error);
+}
+
 TEST_F(MciOutputs, MissingOrBrokenSoundfontFailsTheOpenWithItsName) {
   setenv("TESSIVO_SOUNDFONT", Path("absent.sf2").c_str(), 1);
   MCIDEVICEID id = 0;
@@ -259,6 +258,10 @@ TEST_F(MciOutputs, MissingOrBrokenSoundfontFailsTheOpenWithItsName) {
   EXPECT_NE(error, 0u);
   EXPECT_NE(ErrorText(error).find("absent.sf2"), std::string::npos) << ErrorText(error);
   EXPECT_NE(ErrorText(error).find("does not exist"), std::string::npos) << ErrorText(error);
+  setenv("TESSIVO_SOUNDFONT", m_dir.c_str(), 1);
+  error = Open("do maior.MID", &id);
+  EXPECT_NE(ErrorText(error).find("names the directory " + m_dir.string()), std::string::npos)
+      << ErrorText(error);
   std::ofstream(Path("broken.sf2")) << "this is no soundfont";
   setenv("TESSIVO_SOUNDFONT", Path("broken.sf2").c_str(), 1);
   StderrCapture capture;

@@ -88,8 +88,11 @@ TEST(X11ConnectionTest, TheProgramSaysSoWhenThereIsNoDisplay) {
   ASSERT_TRUE(status.has_value());
   ASSERT_TRUE(WIFEXITED(*status));
   EXPECT_EQ(WEXITSTATUS(*status), 1);
-  EXPECT_NE(child->StandardError().find("cannot open the X display"), std::string::npos)
-      << child->StandardError();
+  EXPECT_EQ(child->StandardError(), "tessivo: cannot open the X display \":3999\"\n");
+  auto unset = x11test::ChildProcess::Spawn({TESSIVO_BINARY_DIR "/tessivo"}, {"DISPLAY="});
+  ASSERT_NE(unset, nullptr);
+  ASSERT_TRUE(unset->WaitExit(kExitWaitMs).has_value());
+  EXPECT_EQ(unset->StandardError(), "tessivo: cannot open the X display: DISPLAY is not set\n");
 }
 
 }  // namespace
