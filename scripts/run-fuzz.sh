@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the MIDI reader's libFuzzer target with clang (ASan + UBSan) and runs it for a bounded
-# time, seeded with the program's fifteen key files. FUZZ_SECONDS (default 60) sets the time,
-# FUZZ_BUILD the build directory. Exits non-zero if the fuzzer finds a fault (its input is kept
+# Builds the libFuzzer targets with clang (ASan + UBSan) and runs each for a bounded time: the MIDI
+# reader with the sequencer's cursor, seeded with the program's fifteen key files and the hostile
+# files of fuzz/seeds; the window description parser, seeded with the program's description.
+# FUZZ_SECONDS (default 60) sets each one's time, FUZZ_BUILD the build directory. Exits non-zero if the fuzzer finds a fault (its input is kept
 # in the build directory as crash-*, leak-*, timeout-* or oom-*).
 set -euo pipefail
 
@@ -20,7 +21,7 @@ cmake --build "$build" --target fuzz_midi_reader fuzz_window_description midi_fi
 
 corpus="$build/fuzz-corpus"
 mkdir -p "$corpus"
-cp "$build"/*.MID "$corpus"/
+cp "$build"/*.MID "$root"/fuzz/seeds/*.mid "$corpus"/
 
 cd "$build"
 start=$(date +%s)

@@ -21,6 +21,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/mci/sequencer.h"
+#include "platform/mci/synth_engine.h"
 
 namespace mci {
 

@@ -5,7 +5,7 @@
 
 namespace mci {
 
-Sequencer::Sequencer(SynthEngine* engine, std::shared_ptr<const midi::Song> song)
+Sequencer::Sequencer(SoundSink* engine, std::shared_ptr<const midi::Song> song)
     : m_engine(engine), m_song(std::move(song)) {}
 
 std::int64_t Sequencer::FrameOf(std::int64_t us) const {

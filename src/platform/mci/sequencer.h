@@ -15,17 +15,17 @@
 #include <memory>
 
 #include "platform/mci/midi_file.h"
-#include "platform/mci/synth_engine.h"
+#include "platform/mci/sound_sink.h"
 
 namespace mci {
 
 class Sequencer {
  public:
-  Sequencer(SynthEngine* engine, std::shared_ptr<const midi::Song> song);
+  Sequencer(SoundSink* engine, std::shared_ptr<const midi::Song> song);
 
   std::int64_t LengthUs() const { return m_song->lengthUs; }
   const midi::Song& Song() const { return *m_song; }
-  int SampleRate() const { return SynthEngine::kSampleRate; }
+  int SampleRate() const { return SoundSink::kSampleRate; }
 
   // UI thread, no output running. Silences the synthesizer, sets the controllers and instruments
   // that the song has set by `fromUs` (so a play from the middle sounds as it would have), and
@@ -46,7 +46,7 @@ class Sequencer {
   std::int64_t FrameOf(std::int64_t us) const;
   std::int64_t UsOf(std::int64_t frame) const;
 
-  SynthEngine* m_engine;
+  SoundSink* m_engine;
   std::shared_ptr<const midi::Song> m_song;
   // Owned by whoever renders while an output runs; set by Start.
   std::size_t m_next = 0;

@@ -16,6 +16,7 @@
 
 #include "platform/mci/fluid_api.h"
 #include "platform/mci/midi_file.h"
+#include "platform/mci/sound_sink.h"
 
 namespace mci {
 
@@ -34,9 +35,8 @@ std::vector<std::string> DefaultSoundfontCandidates();
 // not silently replaced), else the first existing candidate. Empty when there is none.
 std::string FindSoundfont(const char* explicitPath, const std::vector<std::string>& candidates);
 
-class SynthEngine {
+class SynthEngine final : public SoundSink {
  public:
-  static constexpr int kSampleRate = 44100;
   // Output level, measured on the program's key files (block triads on piano): peaks of about
   // 0.51 of full scale with FluidR3_GM and 0.32 with TimGM6mb (the library's default gain of 0.2
   // gives 0.07 and 0.04: barely audible). Clearly audible, far from clipping.
@@ -45,7 +45,7 @@ class SynthEngine {
   // Loads the library and the soundfont (TESSIVO_SOUNDFONT or the candidates). On failure returns
   // nullptr and sets *error and *detail (an English sentence naming the file or the reason).
   static std::unique_ptr<SynthEngine> Create(SynthError* error, std::string* detail);
-  ~SynthEngine();
+  ~SynthEngine() override;
   SynthEngine(const SynthEngine&) = delete;
   SynthEngine& operator=(const SynthEngine&) = delete;
 
@@ -54,12 +54,12 @@ class SynthEngine {
   const std::string& SoundfontPath() const { return m_soundfontPath; }
 
   // Sends one channel message to the synthesizer.
-  void Send(const midi::Event& event);
+  void Send(const midi::Event& event) override;
   // Ends every sounding voice at once (no release tail) and resets the channels to their start-up
   // controllers and instrument, so a new play starts from a known state.
-  void SilenceAndReset();
+  void SilenceAndReset() override;
   // Renders `frames` stereo frames (effects included), overwriting the buffers.
-  void Render(float* left, float* right, int frames);
+  void Render(float* left, float* right, int frames) override;
 
  private:
   SynthEngine() = default;
