@@ -243,6 +243,20 @@ TEST_P(AppX11Signal, EndsTheProgramWithItsStatus) {
 
 INSTANTIATE_TEST_SUITE_P(Termination, AppX11Signal, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
+// Another client destroys the window (a broken window manager, xdotool windowclose): the program
+// cannot go on without it and ends at once, saying why, as for a lost display.
+TEST_F(AppX11, AWindowDestroyedByAnotherClientEndsTheProgram) {
+  Start();
+  XDestroyWindow(Peek(), m_main);
+  XSync(Peek(), False);
+  const std::optional<int> status = m_program->WaitExit(kWaitMs);
+  ASSERT_TRUE(status.has_value()) << "still running without its window";
+  ASSERT_TRUE(WIFEXITED(*status)) << m_program->StandardError();
+  EXPECT_EQ(WEXITSTATUS(*status), 1);
+  EXPECT_NE(m_program->StandardError().find("destroyed its window"), std::string::npos)
+      << m_program->StandardError();
+}
+
 // Once painted, the program waits for the next event without waking up: no polling, no timers.
 TEST_F(AppX11, AnIdleProgramDoesNotWakeUp) {
   Start();

@@ -40,6 +40,15 @@ int OnProtocolError(Display* display, XErrorEvent* error) {
 
 }  // namespace
 
+void EndForDestroyedWindow(Display* display) {
+  const char* name = display != nullptr ? DisplayString(display) : "";
+  std::fprintf(stderr, "tessivo: another program destroyed its window on the X server %s; exiting\n",
+               name != nullptr ? name : "");
+  std::fflush(stderr);
+  // As for a lost connection: the audio thread may be writing, and the windows' state is broken.
+  _exit(1);
+}
+
 void InstallErrorHandlers() {
   XSetErrorHandler(OnProtocolError);
   XSetIOErrorHandler(OnConnectionLost);

@@ -17,6 +17,11 @@ namespace x11 {
 // Installs the process-wide handlers. Idempotent.
 void InstallErrorHandlers();
 
+// Another client destroyed one of the program's windows: like a lost connection, the program cannot
+// go on without it (nothing would ever end it), so it says so on standard error and exits with
+// code 1 at once.
+[[noreturn]] void EndForDestroyedWindow(Display* display);
+
 // Protocol errors reported (not trapped) so far in this process.
 unsigned long ProtocolErrorCount();
 

@@ -9,6 +9,7 @@
 
 #include "platform/backend/x11/x11_atoms.h"
 #include "platform/backend/x11/x11_backend.h"
+#include "platform/backend/x11/x11_errors.h"
 #include "platform/backend/x11/x11_input_method.h"
 #include "platform/backend/x11/x11_props.h"
 #include "platform/backend/x11/x11_top_level.h"
@@ -268,11 +269,9 @@ void X11Backend::HandleStructure(XEvent& event) {
       break;
     case DestroyNotify:
       if (event.xdestroywindow.window != window->xid) break;
-      // Someone else destroyed our window: stop sending requests about it.
-      window->gone = true;
-      window->mapped = false;
-      if (m_grab == window->hwnd) m_grab = nullptr;
-      break;
+      // Our own windows leave the table before they are destroyed, so this is another client's
+      // doing (a broken window manager, xdotool windowclose): the program cannot go on.
+      EndForDestroyedWindow(m_display);
     default:
       break;
   }
