@@ -70,16 +70,9 @@ void FocusChanged(HWND topLevel, bool focused) {
   }
   HWND target = topLevel;
   if ((rec->style & WS_DISABLED) != 0) {
-    // The desktop focused a window that a modal box disabled: the box is what gets activated.
-    target = nullptr;
-    for (HWND h : TopLevels()) {
-      WindowRecord* o = Find(h);
-      if (o != nullptr && o->owner == topLevel && (o->style & WS_VISIBLE) != 0 &&
-          (o->style & WS_DISABLED) == 0) {
-        target = h;
-        break;
-      }
-    }
+    // The desktop focused a window that a modal box disabled (the user clicked it, and a window
+    // manager raised it): the box is what gets activated, and asked forward with the focus.
+    target = ModalBoxFor(topLevel);
     if (target == nullptr) return;
     Activate(target, WA_ACTIVE, false);
     return;

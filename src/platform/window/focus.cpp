@@ -6,6 +6,8 @@
 // and WM_ACTIVATE to the new window, whose default handling gives it the focus (WM_KILLFOCUS to
 // the old focus window, then WM_SETFOCUS). Before all that, a window holding the mouse capture
 // in another top-level window gets WM_CANCELMODE.
+#include <strings.h>
+
 #include <algorithm>
 
 #include "platform/window.h"
@@ -144,6 +146,26 @@ void ForgetWindow(HWND hwnd) {
 }
 
 void ResetFocus() { F() = FocusState{}; }
+
+bool IsModalBox(const WindowRecord& rec) {
+  return rec.IsTopLevel() && strcasecmp(rec.cls->name.c_str(), kDialogClassName) == 0;
+}
+
+HWND ModalBoxFor(HWND disabledTop) {
+  HWND anyBox = nullptr;
+  for (HWND h : TopLevels()) {
+    const WindowRecord* o = Find(h);
+    if (o == nullptr || !IsModalBox(*o) || (o->style & WS_VISIBLE) == 0 ||
+        (o->style & WS_DISABLED) != 0) {
+      continue;
+    }
+    if (o->owner == disabledTop) return h;
+    // A box owned by the hidden application window disables the main window without being its
+    // own: the user reaching for the main window wants that box all the same.
+    if (anyBox == nullptr) anyBox = h;
+  }
+  return anyBox;
+}
 
 }  // namespace wincore
 

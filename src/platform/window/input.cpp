@@ -142,9 +142,17 @@ bool ConvertMouse(const platform_events::InputEvent& e, MSG* out) {
       target = WindowFromPoint(screen);
     }
     if (target == nullptr) return false;
-    // A window inside a disabled top-level (a modal box is open) takes no mouse input.
+    // A window inside a disabled top-level (a modal box is open) takes no mouse input; a press
+    // there brings the box forward, so a box hidden behind the window is found again.
     WindowRecord* rec = Find(target);
-    if (rec == nullptr || !EnabledChain(*rec)) return false;
+    if (rec == nullptr) return false;
+    if (!EnabledChain(*rec)) {
+      const WindowRecord* top = TopLevelRecord(rec);
+      if (press && top != nullptr && (top->style & WS_DISABLED) != 0) {
+        if (HWND box = ModalBoxFor(top->handle)) Activate(box, WA_ACTIVE, false);
+      }
+      return false;
+    }
   }
 
   if (press) {

@@ -48,6 +48,11 @@ void ForgetWindow(HWND hwnd);
 // Activates `top` (nullptr: the program loses activation). `fromDesktop`: the desktop already
 // knows, so it is not asked again.
 void Activate(HWND top, WPARAM how, bool fromDesktop);
+// The modal box to bring forward when the user reaches for `disabledTop`, a window that a box
+// disabled: a box it owns, else any box the program shows. nullptr when there is none.
+HWND ModalBoxFor(HWND disabledTop);
+// Whether the window is a modal box (the message box's class).
+bool IsModalBox(const WindowRecord& rec);
 void ResetFocus();
 
 // ---- Painting (paint.cpp, paint_rects.cpp) -------------------------------------------------

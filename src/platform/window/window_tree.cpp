@@ -95,6 +95,23 @@ TopLevelProps ComputeProps(const WindowRecord& rec) {
   p.iconNameUtf8 = text::Cp1252ToUtf8(root->text);
   p.className = rec.cls->name;
   p.transientFor = rec.owner;
+  p.dialog = EqualsNoCase(rec.cls->name, kDialogClass);
+  if (p.dialog) {
+    // A box must stay above the window the user sees. Its owner may be the application window,
+    // which has no area and is never shown, or it may have none (a task-modal box): then it
+    // belongs to the program's shown window instead.
+    const WindowRecord* owner = rec.owner != nullptr ? Find(rec.owner) : nullptr;
+    if (owner == nullptr || rect::IsEmpty(owner->rect)) {
+      for (HWND h : TopLevels()) {
+        const WindowRecord* o = Find(h);
+        if (o != nullptr && o != &rec && o->owner == rec.owner && !IsModalBox(*o) &&
+            (o->style & WS_VISIBLE) != 0 && !rect::IsEmpty(o->rect)) {
+          p.transientFor = h;
+          break;
+        }
+      }
+    }
+  }
   p.fixedSize = (rec.style & WS_THICKFRAME) == 0;
   p.userPosition = true;
   p.hasTitle = (rec.style & WS_CAPTION) == WS_CAPTION;
@@ -105,7 +122,6 @@ TopLevelProps ComputeProps(const WindowRecord& rec) {
   p.canMinimize = (rec.style & WS_MINIMIZEBOX) != 0 && (!p.hasSystemMenu || MenuOffers(menu, SC_MINIMIZE));
   p.canMaximize = (rec.style & WS_MAXIMIZEBOX) != 0 && (!p.hasSystemMenu || MenuOffers(menu, SC_MAXIMIZE));
   p.canResize = (rec.style & WS_THICKFRAME) != 0 && (!p.hasSystemMenu || MenuOffers(menu, SC_SIZE));
-  p.dialog = EqualsNoCase(rec.cls->name, kDialogClass);
   p.modal = p.dialog;
   p.popup = (rec.style & WS_POPUP) != 0 && !p.hasTitle;
   p.skipTaskbar = rec.owner != nullptr || (rec.exStyle & WS_EX_TOOLWINDOW) != 0;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/message_log.h"
+#include "platform/backend/backend_events.h"
 #include "platform/message_box.h"
 #include "platform/surface.h"
 #include "platform/window.h"
@@ -190,3 +191,41 @@ TEST_F(MessageBoxTest, ATaskModalBoxWithoutOwnerDisablesEveryWindow) {
 }
 
 }  // namespace
+
+// The program's error box is owned by the hidden application window and disables the main window,
+// which it does not own. It still belongs to the window the user sees (the desktop keeps it above
+// that one), and reaching for the disabled main window, by the desktop's focus or a click, brings
+// the box forward with the focus.
+TEST_F(MessageBoxTest, ABoxOfTheHiddenApplicationWindowComesForwardWhenTheUserReachesForTheMainWindow) {
+  const HWND app = TopLevel(640, 512, 0, 0, "App", WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  const HWND main = TopLevel(600, 100, 300, 200, "Main", WS_POPUP | WS_CAPTION | WS_SYSMENU, app);
+  ShowWindow(main, SW_SHOWNORMAL);
+  headless::PumpUntilIdle();
+  HWND transientFor = nullptr;
+  HWND activeAfterFocus = nullptr;
+  HWND activeAfterClick = nullptr;
+  int clicksOnMain = 0;
+  headless::SetMessageBoxHandler([&](const headless::MessageBoxRecord& box) {
+    transientFor = Display().Native(box.box)->props.transientFor;
+    // The user turns to the owner window of the test fixture, then back to the main window.
+    SetActiveWindow(m_owner);
+    platform_events::FocusChanged(main, true);
+    headless::PumpUntilIdle();
+    activeAfterFocus = GetActiveWindow();
+    SetActiveWindow(m_owner);
+    headless::Click(700, 150);  // on the disabled main window
+    headless::PumpUntilIdle();
+    activeAfterClick = GetActiveWindow();
+    clicksOnMain = TheLog().Count(WM_LBUTTONDOWN, main);
+    SetActiveWindow(box.box);
+    headless::PressKey(headless::keys::kReturn);
+  });
+  EnableWindow(main, FALSE);  // as the application's error display does with every window
+  MessageBox(app, "No MCI device open.", "Tessivo", MB_OK | MB_ICONSTOP);
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+  const HWND box = headless::MessageBoxes()[0].box;
+  EXPECT_EQ(transientFor, main);
+  EXPECT_EQ(activeAfterFocus, box);
+  EXPECT_EQ(activeAfterClick, box);
+  EXPECT_EQ(clicksOnMain, 0);
+}
