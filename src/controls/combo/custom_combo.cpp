@@ -430,7 +430,11 @@ void TCustomCombo::MouseDownOnButton(TMessage& message) {
   DefaultHandler(message);
   if (m_handle && GetCapture() == nullptr) {
     SetCapture(m_handle);
-    if (!host || host->ActiveControl() != this) ReleaseCapture();
+    m_holdsCapture = true;
+    if (!host || host->ActiveControl() != this) {
+      m_holdsCapture = false;
+      ReleaseCapture();
+    }
   }
   MouseDown(TMouseButton::mbLeft, ShiftStateFromKeys(message.WParam), GET_X_LPARAM(message.LParam),
             GET_Y_LPARAM(message.LParam));
@@ -468,7 +472,11 @@ void TCustomCombo::WndProc(TMessage& message) {
       return;
     case WM_LBUTTONUP:
       DefaultHandler(message);
-      if (m_handle && GetCapture() == m_handle) ReleaseCapture();
+      // Only a capture this control took is let go; the open list's stays with the platform.
+      if (m_holdsCapture) {
+        m_holdsCapture = false;
+        if (m_handle && GetCapture() == m_handle) ReleaseCapture();
+      }
       return;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDBLCLK:

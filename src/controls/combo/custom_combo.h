@@ -139,6 +139,7 @@ class TCustomCombo : public TCustomListControl {
   int m_dropDownCount = 8;
   int m_maxLength = 0;
   bool m_sizing = false;
+  bool m_holdsCapture = false;  // taken by a press on the button, let go at its release
   bool m_focused = false;
   bool m_focusChanged = false;
   HWND m_editHandle = nullptr;
