@@ -12,7 +12,7 @@ packages=(
   # sound
   libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xauth x11-utils openbox
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xauth x11-utils openbox xclip
 )
 
 # `install-deps.sh bench` adds the peers the start-up benchmark compares against.
