@@ -197,11 +197,10 @@ bool ComboBox::Create(const CREATESTRUCT* cs) {
                              reinterpret_cast<std::uintptr_t>(cs->lpszName) >= 0x10000
                          ? cs->lpszName
                          : "";
-  if ((m_style & kStyleMask) != CBS_DROPDOWNLIST) {
-    m_field = CreateWindowEx(0, combo::kEditClass, text, WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, m_hwnd,
-                             reinterpret_cast<HMENU>(static_cast<std::intptr_t>(combo::kEditId)), nullptr, nullptr);
-    if (m_field == nullptr) return false;
-  }
+  // Every style shows its text in a field; the list-only style's field takes no typing.
+  m_field = CreateWindowEx(0, combo::kEditClass, text, WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, m_hwnd,
+                           reinterpret_cast<HMENU>(static_cast<std::intptr_t>(combo::kEditId)), nullptr, nullptr);
+  if (m_field == nullptr) return false;
   SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
   return true;
 }

@@ -34,6 +34,9 @@ std::unordered_map<HWND, EditField*>& Fields() {
 
 bool KeyHeld(int vk) { return GetKeyState(vk) < 0; }
 
+// The field of a list-only combo box shows the current item and takes no editing.
+bool ReadOnly(HWND field) { return (combo::FieldOwnerStyle(field) & CBS_DROPDOWNLIST) == CBS_DROPDOWNLIST; }
+
 std::string CaseConverted(std::string s, DWORD style) {
   for (char& c : s) {
     const auto b = static_cast<unsigned char>(c);
@@ -349,6 +352,7 @@ void EditField::KeyDown(UINT vk) {
       m_text.MoveTo(m_text.Length(), shift);
       break;
     case VK_DELETE:
+      if (ReadOnly(m_hwnd)) return;
       if (shift) {
         Cut();
       } else if (m_text.DeleteForward()) {
@@ -367,6 +371,7 @@ void EditField::KeyDown(UINT vk) {
 }
 
 void EditField::Char(unsigned char c) {
+  if (ReadOnly(m_hwnd) && c != kCtrlC) return;
   switch (c) {
     case kBackspace:
       if (m_text.DeleteBackward()) Edited();
@@ -400,6 +405,11 @@ void EditField::MouseDown(int x, bool extend) {
   if (GetFocus() != m_hwnd) {
     SetFocus(m_hwnd);
     if (From(m_hwnd) != this || GetFocus() != m_hwnd) return;
+  }
+  if (ReadOnly(m_hwnd)) {
+    // A press anywhere on a list-only combo box opens or closes its list.
+    combo::FieldKey(m_hwnd, WM_KEYDOWN, VK_F4);
+    return;
   }
   m_text.MoveTo(PositionAt(x), extend);
   m_dragging = true;
@@ -438,16 +448,17 @@ void EditField::Copy() {
 }
 
 void EditField::Cut() {
-  if (!m_text.HasSelection()) return;
+  if (!m_text.HasSelection() || ReadOnly(m_hwnd)) return;
   Copy();
   if (m_text.ReplaceSelection({})) Edited();
 }
 
 void EditField::Clear() {
-  if (m_text.HasSelection() && m_text.ReplaceSelection({})) Edited();
+  if (!ReadOnly(m_hwnd) && m_text.HasSelection() && m_text.ReplaceSelection({})) Edited();
 }
 
 void EditField::Paste() {
+  if (ReadOnly(m_hwnd)) return;
   std::optional<std::string> pasted = ClipboardTextCp1252();
   if (!pasted || From(m_hwnd) != this) return;
   // A one-line field keeps the first line of what was copied.

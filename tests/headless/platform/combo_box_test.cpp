@@ -136,6 +136,55 @@ TEST_F(ComboBoxTest, ScrollBarShowsOnlyWhenTheRowsDoNotFit) {
   EXPECT_EQ(Colour(headless::PresentedPixel(list, 150, 1 + 7 * kRow + 1)), kHighlight);
 }
 
+TEST_F(ComboBoxTest, TheListScrollsByItsBarAndTheWheelWhileStayingOpen) {
+  std::vector<std::string> twenty;
+  for (int i = 0; i < 20; ++i) twenty.push_back("Item " + std::to_string(i));
+  SetItems(twenty);
+  m_dropRows = 8;
+  Click(ButtonCentre());
+  HWND list = ShownList();
+  ASSERT_NE(list, nullptr);
+  const RECT r = Display().Native(list)->rect;
+  Click({r.right - 1 - 8, r.bottom - 1 - 8});  // the scroll bar's down arrow
+  EXPECT_EQ(SendMessage(m_combo, CB_GETTOPINDEX, 0, 0), 1);
+  headless::MouseMove(r.left + 40, r.top + 40);
+  headless::Wheel(-1);
+  headless::PumpUntilIdle();
+  EXPECT_EQ(SendMessage(m_combo, CB_GETTOPINDEX, 0, 0), 4);
+  EXPECT_EQ(ShownList(), list);
+  EXPECT_TRUE(m_notes.size() == 2 && m_notes[1] == CBN_DROPDOWN);
+}
+
+TEST_F(ComboBoxTest, TheListOpensAboveTheFieldWhenTheScreenHasNoRoomBelow) {
+  SetWindowPos(m_form, nullptr, kFormX, 900, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  headless::PumpUntilIdle();
+  RECT combo{};
+  GetWindowRect(m_combo, &combo);
+  headless::Click(combo.right - 10, combo.top + 10);
+  headless::PumpUntilIdle();
+  HWND list = ShownList();
+  ASSERT_NE(list, nullptr);
+  const RECT r = Display().Native(list)->rect;
+  EXPECT_EQ(r.bottom, combo.top);
+  EXPECT_EQ(r.bottom - r.top, 197);
+}
+
+TEST_F(ComboBoxTest, NothingIsPaintedWhileRedrawIsOff) {
+  SendMessage(m_combo, WM_SETREDRAW, FALSE, 0);
+  SetWindowText(m_combo, "MMMM");
+  InvalidateRect(m_combo, nullptr, TRUE);
+  headless::PumpUntilIdle();
+  auto inkInField = [&] {
+    int ink = 0;
+    for (int x = 3; x < 40; ++x) ink += FormPixel(x, 10) != kWhite;
+    return ink;
+  };
+  EXPECT_EQ(inkInField(), 0);
+  SendMessage(m_combo, WM_SETREDRAW, TRUE, 0);
+  headless::PumpUntilIdle();
+  EXPECT_GT(inkInField(), 4);
+}
+
 TEST_F(ComboBoxTest, KeysOpenCloseAndStepThroughTheItems) {
   SetFocus(m_combo);
   headless::PumpUntilIdle();
