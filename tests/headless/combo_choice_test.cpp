@@ -20,6 +20,8 @@ TEST_F(ComboRun, LoadsQuietlyAndOpensAListOfAllFifteenKeysWithoutAScrollBar) {
   RECT dropped{};
   int heightOpen = 0;
   bool scrollBar = true;
+  LRESULT codeClosed = 0;
+  LRESULT codeOpen = 0;
   auto result = Run({
       [&] {
         TComboBox* c = Combo();
@@ -30,6 +32,7 @@ TEST_F(ComboRun, LoadsQuietlyAndOpensAListOfAllFifteenKeysWithoutAScrollBar) {
         count = c->Items().Count();
         for (int i = 0; i < count; ++i) items.push_back(Utf8(c->Items().Get(i)));
         heightClosed = c->Height();
+        codeClosed = c->Perform(WM_GETDLGCODE);
         ClickAt(ButtonPoint());
       },
       [&] {
@@ -40,6 +43,7 @@ TEST_F(ComboRun, LoadsQuietlyAndOpensAListOfAllFifteenKeysWithoutAScrollBar) {
         field = ScreenRect(c->Handle());
         SendMessage(c->Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
         heightOpen = c->Height();
+        codeOpen = c->Perform(WM_GETDLGCODE);
         int lo = 0;
         int hi = 0;
         scrollBar = (GetWindowLong(popup, GWL_STYLE) & static_cast<LONG>(WS_VSCROLL)) != 0 &&
@@ -64,6 +68,9 @@ TEST_F(ComboRun, LoadsQuietlyAndOpensAListOfAllFifteenKeysWithoutAScrollBar) {
   EXPECT_EQ(list.left, field.left);
   EXPECT_EQ(list.top, field.top + 21) << "directly under the field";
   EXPECT_FALSE(scrollBar) << "all fifteen names fit";
+  // The arrows and characters are always the selector's; Enter and Escape only while it is open.
+  EXPECT_EQ(codeClosed, DLGC_WANTARROWS | DLGC_WANTCHARS);
+  EXPECT_EQ(codeOpen, DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS);
   EXPECT_TRUE(result.boxes.empty());
 }
 
@@ -197,6 +204,47 @@ TEST_F(ComboRun, ARecreatedWindowKeepsTheKeysTheCurrentKeyAndTyping) {
   EXPECT_EQ(recreated.events, 0u);
   EXPECT_EQ(typed, KeyName(4));
   EXPECT_EQ(seen, (std::vector<Seen>{{"click", 4, KeyName(4)}, {"change", 4, KeyName(4)}}));
+  EXPECT_TRUE(result.boxes.empty());
+}
+
+// The field and the open list ask the control for their colours: Color for the background and
+// Font.Color for the text.
+TEST_F(ComboRun, TheFieldAndTheListShowTheControlsColours) {
+  std::uint32_t fieldBack = 0;
+  int redInField = 0;
+  std::uint32_t listBack = 0;
+  int redInList = 0;
+  auto countRed = [](HWND top, RECT r) {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y) {
+      for (int x = r.left; x < r.right; ++x) {
+        std::uint32_t p = headless::PresentedPixel(top, x, y) & 0xFFFFFF;
+        n += (p >> 16) > 0xC0 && ((p >> 8) & 0xFF) < 0x80 ? 1 : 0;
+      }
+    }
+    return n;
+  };
+  auto result = Run(
+      {
+          [&] { headless::PressKey(keys::kEnd); },  // the focused field's text unselected
+          [&] {
+            HWND form = TestForm->Handle();
+            fieldBack = headless::PresentedPixel(form, 72 + 140, 16 + 10) & 0xFFFFFF;
+            redInField = countRed(form, {72 + 3, 16 + 3, 72 + 60, 16 + 18});
+            ClickAt(ButtonPoint());
+          },
+          [&] {
+            HWND list = DropList();
+            ASSERT_NE(list, nullptr);
+            listBack = headless::PresentedPixel(list, 170, 13 * 2 + 6) & 0xFFFFFF;
+            redInList = countRed(list, {1, 1 + 13 * 2, 120, 1 + 13 * 3});
+          },
+      },
+      {}, "  Color clYellow\n  Font.Color clRed\n");
+  EXPECT_EQ(fieldBack, 0xFFFF00u);
+  EXPECT_GT(redInField, 20) << "\"Armadura\" in red";
+  EXPECT_EQ(listBack, 0xFFFF00u);
+  EXPECT_GT(redInList, 20) << "a key's name in red";
   EXPECT_TRUE(result.boxes.empty());
 }
 
