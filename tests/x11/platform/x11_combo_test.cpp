@@ -194,6 +194,15 @@ TEST_F(X11ComboTest, CopiedTextReachesOtherProgramsAsUtf8AndLatin1) {
   SendMessage(m_combo, CB_SETEDITSEL, 0, MAKELPARAM(-1, 0));
   SendMessage(m_combo, WM_PASTE, 0, 0);
   EXPECT_EQ(Text(), text + text);
+  // Once another program copies, the clipboard is its text, not ours any more.
+  const Atom clipboard = XInternAtom(Peek(), "CLIPBOARD", False);
+  const Window ours = XGetSelectionOwner(Peek(), clipboard);
+  ASSERT_NE(ours, None);
+  RunWhilePumping("printf 'Mi' | xclip -selection clipboard -i >/dev/null 2>&1");
+  ASSERT_TRUE(Pump([&] { return XGetSelectionOwner(Peek(), clipboard) != ours; }, 3000));
+  SetWindowText(m_combo, "");
+  SendMessage(m_combo, WM_PASTE, 0, 0);
+  EXPECT_EQ(Text(), "Mi");
 }
 
 TEST_F(X11ComboTest, TextCopiedByAnotherProgramIsPastedWithQuestionMarksForTheRest) {

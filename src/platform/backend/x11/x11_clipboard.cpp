@@ -124,8 +124,11 @@ void X11Clipboard::Answer(const XSelectionRequestEvent& request) {
 }
 
 std::optional<std::string> X11Clipboard::Text(int timeoutMs, Time time) {
-  if (m_owned) return m_text;
-  if (XGetSelectionOwner(m_display, m_clipboard) == None) return std::nullopt;
+  // The server knows the owner now; the SelectionClear that tells us may still be on its way.
+  const Window owner = XGetSelectionOwner(m_display, m_clipboard);
+  if (m_owned && owner == m_helper) return m_text;
+  m_owned = false;
+  if (owner == None) return std::nullopt;
   const std::uint64_t start = m_now();
   bool refused = false;
   std::optional<std::string> text = Convert(m_utf8, timeoutMs, time, &refused);
