@@ -131,7 +131,6 @@ class ComboRun : public ::testing::Test {
     };
     TTestForm::s_onCreate = [this](TTestForm*) {
       if (TComboBox* combo = Combo()) {
-        seenAtCreate = seen.size();
         combo->OnClick = [this](TComponent*) { seen.push_back({"click", Combo()->ItemIndex(), FieldText()}); };
       }
     };
@@ -143,7 +142,6 @@ class ComboRun : public ::testing::Test {
   }
 
   std::vector<Seen> seen;
-  std::size_t seenAtCreate = 99;
 
  private:
   apptest::ResourceSwap m_swap;
