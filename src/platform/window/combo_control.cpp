@@ -282,6 +282,16 @@ void ComboBox::Paint() {
       SendMessage(m_hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(m_field)));
   if (brush == nullptr) brush = GetSysColorBrush(COLOR_WINDOW);
   if (!enabled) brush = GetSysColorBrush(COLOR_BTNFACE);
+  // The field paints itself: drawing over it here would wipe its text whenever the combo box
+  // alone is repainted.
+  if (m_field != nullptr && IsWindowVisible(m_field)) {
+    RECT field{};
+    GetWindowRect(m_field, &field);
+    POINT origin{field.left, field.top};
+    ScreenToClient(m_hwnd, &origin);
+    ExcludeClipRect(dc, origin.x, origin.y, origin.x + (field.right - field.left),
+                    origin.y + (field.bottom - field.top));
+  }
   RECT inner{kEdge, kEdge, client.right - kEdge, client.bottom - kEdge};
   FillRect(dc, &inner, brush);
   RECT edge = client;

@@ -185,6 +185,41 @@ TEST_F(ComboBoxTest, NothingIsPaintedWhileRedrawIsOff) {
   EXPECT_GT(inkInField(), 4);
 }
 
+TEST_F(ComboBoxTest, FieldAndListTakeTheColoursTheParentAnswers) {
+  HBRUSH yellow = CreateSolidBrush(RGB(255, 255, 0));
+  auto answer = [yellow](HWND, WPARAM wParam, LPARAM, LRESULT* result) {
+    SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 0, 0));
+    SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 0));
+    *result = reinterpret_cast<LRESULT>(yellow);
+    return true;
+  };
+  testwin::TheLog().handlers[WM_CTLCOLOREDIT] = answer;
+  testwin::TheLog().handlers[WM_CTLCOLORLISTBOX] = answer;
+  SetWindowText(m_combo, "Armadura");
+  InvalidateRect(m_combo, nullptr, TRUE);
+  headless::PumpUntilIdle();
+  auto red = [](std::uint32_t p) { return (p >> 16) > 0xC0 && ((p >> 8) & 0xFF) < 0x80; };
+  int inField = 0;
+  for (int y = 3; y < 18; ++y) {
+    for (int x = 3; x < 60; ++x) inField += red(headless::PresentedPixel(m_form, kComboX + x, kComboY + y));
+  }
+  EXPECT_EQ(FormPixel(140, 10), RGB(255, 255, 0));
+  EXPECT_GT(inField, 20);
+  Click(ButtonCentre());
+  HWND list = ShownList();
+  ASSERT_NE(list, nullptr);
+  int inList = 0;
+  for (int y = 1 + 2 * kRow; y < 1 + 3 * kRow; ++y) {
+    for (int x = 1; x < 120; ++x) inList += red(headless::PresentedPixel(list, x, y));
+  }
+  EXPECT_EQ(Colour(headless::PresentedPixel(list, 170, 2 * kRow + 6)), RGB(255, 255, 0));
+  EXPECT_GT(inList, 20);
+  SendMessage(m_combo, CB_SHOWDROPDOWN, FALSE, 0);
+  testwin::TheLog().handlers.erase(WM_CTLCOLOREDIT);
+  testwin::TheLog().handlers.erase(WM_CTLCOLORLISTBOX);
+  DeleteObject(yellow);
+}
+
 TEST_F(ComboBoxTest, KeysOpenCloseAndStepThroughTheItems) {
   SetFocus(m_combo);
   headless::PumpUntilIdle();
