@@ -4,11 +4,11 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "base/cp1252.h"
 #include "platform/backend/backend.h"
 #include "platform/combo_box.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
+#include "platform/window/combo_items.h"
 #include "platform/window/drop_list.h"
 #include "platform/window/edit_field.h"
 #include "platform/window/window_core.h"
@@ -28,17 +28,6 @@ std::unordered_map<HWND, ComboBox*>& Combos() {
 }
 
 bool Alive(HWND hwnd, const ComboBox* self) { return ComboBox::FromWindow(hwnd) == self; }
-
-// Case-insensitive comparison of cp1252 texts with the accented letters folded too.
-int CompareFolded(std::string_view a, std::string_view b, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i) {
-    if (i >= a.size() || i >= b.size()) return static_cast<int>(a.size() > i) - static_cast<int>(b.size() > i);
-    const unsigned char x = text::UpperCp1252(static_cast<unsigned char>(a[i]));
-    const unsigned char y = text::UpperCp1252(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return 0;
-}
 
 bool InRect(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 
@@ -321,51 +310,18 @@ void ComboBox::Paint() {
 // ---- Items ----------------------------------------------------------------------------------
 
 int ComboBox::AddItem(const char* text, int index, bool sorted) {
-  if (static_cast<int>(m_items.size()) >= kMaxItems) return CB_ERRSPACE;
-  combo::Item item{text != nullptr ? text : "", 0};
-  const int count = static_cast<int>(m_items.size());
-  if (sorted) {
-    index = count;
-    for (int i = 0; i < count; ++i) {
-      const std::string& other = m_items[static_cast<std::size_t>(i)].text;
-      if (CompareFolded(item.text, other, std::max(item.text.size(), other.size()) + 1) < 0) {
-        index = i;
-        break;
-      }
-    }
-  } else if (index < 0) {
-    index = count;
-  } else if (index > count) {
-    return CB_ERR;
-  }
-  m_items.insert(m_items.begin() + index, std::move(item));
+  index = m_items.Insert(text, index, sorted);
+  if (index < 0) return index;
   if (m_current >= index) ++m_current;
   if (m_list) m_list->ItemsChanged();
   return index;
 }
 
-int ComboBox::Find(const char* text, int start, bool exact) const {
-  const std::string_view wanted = text != nullptr ? text : "";
-  const int count = static_cast<int>(m_items.size());
-  if (count == 0) return CB_ERR;
-  if (start < -1 || start >= count) start = -1;
-  for (int k = 1; k <= count; ++k) {
-    const int i = (start + k) % count;
-    const std::string& item = m_items[static_cast<std::size_t>(i)].text;
-    if (exact) {
-      if (item.size() == wanted.size() && CompareFolded(item, wanted, wanted.size()) == 0) return i;
-    } else if (item.size() >= wanted.size() && CompareFolded(item, wanted, wanted.size()) == 0) {
-      return i;
-    }
-  }
-  return CB_ERR;
-}
-
 void ComboBox::SetCurrent(int index) {
-  if (index < 0 || index >= static_cast<int>(m_items.size())) index = -1;
+  if (!m_items.Valid(index)) index = -1;
   m_current = index;
   if (m_field != nullptr) {
-    const char* text = index >= 0 ? m_items[static_cast<std::size_t>(index)].text.c_str() : "";
+    const char* text = index >= 0 ? m_items.Text(index).c_str() : "";
     SendMessage(m_field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     SendMessage(m_field, EM_SETSEL, 0, -1);
   }
@@ -373,9 +329,9 @@ void ComboBox::SetCurrent(int index) {
 }
 
 LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  const int count = static_cast<int>(m_items.size());
+  const int count = m_items.Count();
   const int index = static_cast<int>(static_cast<std::intptr_t>(wParam));
-  const bool valid = index >= 0 && index < count;
+  const bool valid = m_items.Valid(index);
   switch (msg) {
     case CB_ADDSTRING:
       return AddItem(reinterpret_cast<const char*>(lParam), -1, (m_style & CBS_SORT) != 0);
@@ -383,13 +339,13 @@ LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return AddItem(reinterpret_cast<const char*>(lParam), index, false);
     case CB_DELETESTRING:
       if (!valid) return CB_ERR;
-      m_items.erase(m_items.begin() + index);
+      m_items.Erase(index);
       if (m_current == index) m_current = -1;
       if (m_current > index) --m_current;
       if (m_list) m_list->ItemsChanged();
-      return static_cast<LRESULT>(m_items.size());
+      return m_items.Count();
     case CB_RESETCONTENT:
-      m_items.clear();
+      m_items.Clear();
       m_current = -1;
       if (m_field != nullptr) SendMessage(m_field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
       if (m_list) m_list->ItemsChanged();
@@ -403,27 +359,27 @@ LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return valid ? index : CB_ERR;
     case CB_GETLBTEXT: {
       if (!valid) return CB_ERR;
-      const std::string& text = m_items[static_cast<std::size_t>(index)].text;
+      const std::string& text = m_items.Text(index);
       if (auto* buffer = reinterpret_cast<char*>(lParam)) {
         std::memcpy(buffer, text.c_str(), text.size() + 1);
       }
       return static_cast<LRESULT>(text.size());
     }
     case CB_GETLBTEXTLEN:
-      return valid ? static_cast<LRESULT>(m_items[static_cast<std::size_t>(index)].text.size()) : CB_ERR;
+      return valid ? static_cast<LRESULT>(m_items.Text(index).size()) : CB_ERR;
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT:
-      return Find(reinterpret_cast<const char*>(lParam), index, msg == CB_FINDSTRINGEXACT);
+      return m_items.Find(reinterpret_cast<const char*>(lParam), index, msg == CB_FINDSTRINGEXACT);
     case CB_SELECTSTRING: {
-      const int found = Find(reinterpret_cast<const char*>(lParam), index, false);
+      const int found = m_items.Find(reinterpret_cast<const char*>(lParam), index, false);
       if (found >= 0) SetCurrent(found);
       return found;
     }
     case CB_GETITEMDATA:
-      return valid ? m_items[static_cast<std::size_t>(index)].data : CB_ERR;
+      return valid ? m_items.Data(index) : CB_ERR;
     case CB_SETITEMDATA:
       if (!valid) return CB_ERR;
-      m_items[static_cast<std::size_t>(index)].data = lParam;
+      m_items.SetData(index, lParam);
       return CB_OKAY;
     case CB_GETITEMHEIGHT:
       if (index == -1) return m_fieldHeight;
@@ -506,7 +462,7 @@ void ComboBox::Open() {
   if (!Notify(CBN_DROPDOWN)) return;
   m_notifyingDropDown = false;
   if (m_dropped || !IsWindowVisible(hwnd)) return;
-  if (!m_list) m_list = std::make_unique<DropList>(hwnd, m_items);
+  if (!m_list) m_list = std::make_unique<DropList>(hwnd, m_items.All());
   if (m_list->Window() == nullptr) return;
   m_dropped = true;
   m_list->Show(ListRect(), m_font, m_rowHeight, m_current);
@@ -555,7 +511,7 @@ void ComboBox::Toggle() {
 }
 
 void ComboBox::SelectTo(int index) {
-  const int count = static_cast<int>(m_items.size());
+  const int count = m_items.Count();
   if (count == 0) return;
   index = std::clamp(index, 0, count - 1);
   if (index == m_current) {
@@ -590,7 +546,7 @@ bool ComboBox::FieldKey(UINT msg, UINT vk) {
     return true;
   }
   if (msg != WM_KEYDOWN) return false;
-  const int count = static_cast<int>(m_items.size());
+  const int count = m_items.Count();
   switch (vk) {
     case VK_F4:
       Toggle();
@@ -630,7 +586,7 @@ void ComboBox::FieldEdited() {
   if (m_dropped && m_list && m_field != nullptr) {
     std::string text(static_cast<std::size_t>(SendMessage(m_field, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
     SendMessage(m_field, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    m_list->SetHighlight(text[0] != '\0' ? Find(text.c_str(), -1, false) : -1, true);
+    m_list->SetHighlight(text[0] != '\0' ? m_items.Find(text.c_str(), -1, false) : -1, true);
   }
   if (!Notify(CBN_EDITUPDATE)) return;
   Notify(CBN_EDITCHANGE);

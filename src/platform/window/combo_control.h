@@ -18,6 +18,7 @@
 
 #include "base/types.h"
 #include "platform/window/combo_internal.h"
+#include "platform/window/combo_items.h"
 
 namespace wincore {
 
@@ -31,7 +32,6 @@ class ComboBox {
   static constexpr int kFieldInset = 1;
   // A closed drop-down is this much taller than its font's text.
   static constexpr int kClosedExtra = 8;
-  static constexpr int kMaxItems = 32767;
 
   static LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static ComboBox* FromWindow(HWND hwnd);
@@ -62,7 +62,6 @@ class ComboBox {
 
   // Items
   int AddItem(const char* text, int index, bool sorted);
-  int Find(const char* text, int start, bool exact) const;
   // Makes `index` current (-1: none) and shows its text in the field, all selected.
   void SetCurrent(int index);
 
@@ -92,7 +91,7 @@ class ComboBox {
   HWND m_hwnd;
   HWND m_field = nullptr;
   DWORD m_style;
-  std::vector<combo::Item> m_items;
+  ComboItems m_items;
   std::unique_ptr<DropList> m_list;
   int m_current = -1;
   HFONT m_font = nullptr;
