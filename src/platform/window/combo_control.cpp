@@ -98,8 +98,9 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       AdjustPosition(reinterpret_cast<WINDOWPOS*>(lParam));
       return 0;
     case WM_WINDOWPOSCHANGED: {
-      const LRESULT result = DefWindowProc(m_hwnd, msg, wParam, lParam);
-      if (Alive(m_hwnd, this) && m_dropped && !IsWindowVisible(m_hwnd)) Close(CBN_SELENDCANCEL);
+      HWND hwnd = m_hwnd;
+      const LRESULT result = DefWindowProc(hwnd, msg, wParam, lParam);
+      if (Alive(hwnd, this) && m_dropped && !IsWindowVisible(hwnd)) Close(CBN_SELENDCANCEL);
       return result;
     }
     case WM_SIZE:
@@ -108,7 +109,7 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ENABLE:
       if (m_field != nullptr) EnableWindow(m_field, wParam != 0);
-      if (!wParam && m_dropped) Close(CBN_SELENDCANCEL);
+      if (!wParam && m_dropped && !Close(CBN_SELENDCANCEL)) return 0;
       InvalidateRect(m_hwnd, nullptr, FALSE);
       return 0;
     case WM_SETTEXT:
@@ -130,7 +131,7 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (m_field != nullptr) {
         HWND field = m_field;
         SetFocus(field);
-        if (Alive(m_hwnd, this) && GetFocus() == field) SendMessage(field, EM_SETSEL, 0, -1);
+        if (IsWindow(field) && GetFocus() == field) SendMessage(field, EM_SETSEL, 0, -1);
       }
       return 0;
     case WM_GETDLGCODE:
@@ -206,11 +207,12 @@ void ComboBox::SetFont(HFONT font, bool redraw) {
   m_fieldHeight = m_textHeight;
   if (!m_rowHeightSet) m_rowHeight = m_textHeight;
   if (m_field != nullptr) SendMessage(m_field, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  HWND hwnd = m_hwnd;
   RECT r{};
-  GetWindowRect(m_hwnd, &r);
-  SetWindowPos(m_hwnd, nullptr, 0, 0, r.right - r.left, m_fieldHeight + kClosedExtra,
+  GetWindowRect(hwnd, &r);
+  SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, m_fieldHeight + kClosedExtra,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | (redraw ? 0 : SWP_NOREDRAW));
-  if (!Alive(m_hwnd, this)) return;
+  if (!Alive(hwnd, this)) return;
   Layout();
   if (redraw) InvalidateRect(m_hwnd, nullptr, FALSE);
 }
@@ -477,8 +479,8 @@ void ComboBox::Open() {
   RedrawButton();
 }
 
-void ComboBox::CloseQuietly() {
-  if (!m_dropped) return;
+bool ComboBox::CloseQuietly() {
+  if (!m_dropped) return true;
   m_dropped = false;
   m_buttonTracking = false;
   m_listPressed = false;
@@ -487,17 +489,20 @@ void ComboBox::CloseQuietly() {
     backend->GrabKeyboard(nullptr);
   }
   if (m_list) m_list->Hide();
-  if (GetCapture() == m_hwnd) {
+  HWND hwnd = m_hwnd;
+  if (GetCapture() == hwnd) {
     m_letGo = true;
     ReleaseCapture();
-    if (FromWindow(m_hwnd) == this) m_letGo = false;
+    if (!Alive(hwnd, this)) return false;
+    m_letGo = false;
   }
   RedrawButton();
+  return true;
 }
 
 bool ComboBox::Close(int endCode) {
   if (!m_dropped) return true;
-  CloseQuietly();
+  if (!CloseQuietly()) return false;
   if (endCode != 0 && !Notify(endCode)) return false;
   return Notify(CBN_CLOSEUP);
 }
@@ -531,7 +536,7 @@ void ComboBox::Step(int delta) {
 void ComboBox::ChooseRow(int row) {
   HWND hwnd = m_hwnd;
   SetCurrent(row);
-  CloseQuietly();
+  if (!CloseQuietly()) return;
   // The parent hears of the choice with the list already gone: its handler may open a box.
   if (!Notify(CBN_SELCHANGE)) return;
   if (!Notify(CBN_SELENDOK)) return;

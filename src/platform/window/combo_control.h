@@ -67,8 +67,9 @@ class ComboBox {
 
   // The list
   void Open();
-  // Hides the list and lets go of the mouse and the display grabs; nothing is reported.
-  void CloseQuietly();
+  // Hides the list and lets go of the mouse and the display grabs; nothing is reported. False
+  // when the combo box did not survive letting go of the mouse.
+  bool CloseQuietly();
   // Closes and reports `endCode` (CBN_SELENDOK, CBN_SELENDCANCEL or 0), then CBN_CLOSEUP.
   // False when the combo box did not survive the notifications.
   bool Close(int endCode);

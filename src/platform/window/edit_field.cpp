@@ -402,9 +402,11 @@ void EditField::Edited() {
 
 void EditField::MouseDown(int x, bool extend) {
   RestartBlink();
-  if (GetFocus() != m_hwnd) {
-    SetFocus(m_hwnd);
-    if (From(m_hwnd) != this || GetFocus() != m_hwnd) return;
+  HWND hwnd = m_hwnd;
+  if (GetFocus() != hwnd) {
+    SetFocus(hwnd);
+    // The focus notifications may have destroyed the field or sent the focus elsewhere.
+    if (From(hwnd) != this || GetFocus() != hwnd) return;
   }
   if (ReadOnly(m_hwnd)) {
     // A press anywhere on a list-only combo box opens or closes its list.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,7 @@ class ComboFixture : public HeadlessFixture {
       if (reinterpret_cast<HWND>(lParam) != m_combo) return false;
       m_notes.push_back(HIWORD(wParam));
       if (HIWORD(wParam) == CBN_DROPDOWN) SizeOpenList();
+      if (m_onNote) m_onNote(HIWORD(wParam));
       return true;
     };
     ShowWindow(m_form, SW_SHOWNORMAL);
@@ -139,6 +141,7 @@ class ComboFixture : public HeadlessFixture {
   HFONT m_font = nullptr;
   int m_dropRows = 15;
   std::vector<int> m_notes;
+  std::function<void(int)> m_onNote;  // the parent's own reaction to a notification
 };
 
 }  // namespace combotest

@@ -220,6 +220,27 @@ TEST_F(ComboBoxTest, FieldAndListTakeTheColoursTheParentAnswers) {
   DeleteObject(yellow);
 }
 
+TEST_F(ComboBoxTest, AParentThatDestroysTheComboBoxOnAChoiceLeavesNothingBehind) {
+  m_onNote = [this](int code) {
+    if (code == CBN_SELCHANGE) DestroyWindow(m_combo);
+  };
+  Click(ButtonCentre());
+  HWND list = ShownList();
+  ASSERT_NE(list, nullptr);
+  const RECT r = Display().Native(list)->rect;
+  Click({r.left + 30, r.top + 1 + 2 * kRow + 5});
+  EXPECT_FALSE(IsWindow(m_combo));
+  EXPECT_FALSE(IsWindow(list));
+  EXPECT_THAT(m_notes, ElementsAre(CBN_SETFOCUS, CBN_DROPDOWN, CBN_SELCHANGE, CBN_KILLFOCUS));
+  EXPECT_EQ(Display().Grab(), nullptr);
+  EXPECT_EQ(Display().KeyboardGrab(), nullptr);
+  EXPECT_EQ(GetCapture(), nullptr);
+  // The program goes on: the form still takes clicks.
+  testwin::TheLog().Clear();
+  Click({kFormX + 50, kFormY + 200});
+  EXPECT_EQ(testwin::TheLog().Count(WM_LBUTTONDOWN, m_form), 1);
+}
+
 TEST_F(ComboBoxTest, KeysOpenCloseAndStepThroughTheItems) {
   SetFocus(m_combo);
   headless::PumpUntilIdle();
