@@ -214,6 +214,18 @@ TEST_F(X11ComboTest, TextCopiedByAnotherProgramIsPastedWithQuestionMarksForTheRe
   EXPECT_EQ(Text(), text::Utf8ToCp1252("Sol ? Dó"));
 }
 
+TEST_F(X11ComboTest, ATextTooLargeToCopyInOnePieceIsRefusedAtOnce) {
+  // Far beyond one request: the owner offers it in pieces (INCR), which a paste does not follow.
+  RunWhilePumping("head -c 3000000 /dev/zero | tr '\\0' a | xclip -selection clipboard -i >/dev/null 2>&1");
+  const Atom clipboard = XInternAtom(Peek(), "CLIPBOARD", False);
+  ASSERT_TRUE(Pump([&] { return XGetSelectionOwner(Peek(), clipboard) != None; }, 3000));
+  SetWindowText(m_combo, "Mi");
+  const long long start = x11test::MonotonicMs();
+  SendMessage(m_combo, WM_PASTE, 0, 0);
+  EXPECT_LT(x11test::MonotonicMs() - start, 900);
+  EXPECT_EQ(Text(), "Mi");
+}
+
 TEST_F(X11ComboTest, AnOwnerThatNeverAnswersLeavesTheFieldAsItWasWithinASecondAndAHalf) {
   // A client that takes the clipboard and then ignores every request for it.
   const Window silent = XCreateSimpleWindow(Peek(), DefaultRootWindow(Peek()), 0, 0, 1, 1, 0, 0, 0);

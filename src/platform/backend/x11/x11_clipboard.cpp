@@ -156,16 +156,17 @@ std::optional<std::string> X11Clipboard::Convert(Atom target, int timeoutMs, Tim
   unsigned long count = 0;
   unsigned long after = 0;
   unsigned char* data = nullptr;
-  const int status = XGetWindowProperty(m_display, m_helper, m_property, 0, kMaxPropertyLongs, True,
+  // Read without deleting: deleting an INCR answer would ask the owner for its pieces, and a
+  // piecewise transfer is not followed.
+  const int status = XGetWindowProperty(m_display, m_helper, m_property, 0, kMaxPropertyLongs, False,
                                         AnyPropertyType, &type, &format, &count, &after, &data);
   std::optional<std::string> result;
-  if (status == Success && data != nullptr && format == 8 && type != m_incr &&
+  if (status == Success && data != nullptr && format == 8 && after == 0 &&
       (type == m_utf8 || type == XA_STRING)) {
     result = std::string(reinterpret_cast<const char*>(data), count);
   }
   if (data != nullptr) XFree(data);
-  // A piecewise answer is not followed: the owner's later pieces would land on nobody.
-  if (type == m_incr) XDeleteProperty(m_display, m_helper, m_property);
+  if (type != m_incr) XDeleteProperty(m_display, m_helper, m_property);
   return result;
 }
 
