@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include "app/label.h"
+#include "controls/combo/custom_combo_box.h"
 #include "controls/grid/grid_registration.h"
 #include "controls/grid/string_grid.h"
 #include "core/window_description.h"
@@ -10,6 +11,7 @@ TForm1* Form1 = nullptr;
 void RegisterMainWindowClasses() {
   RegisterComponentClass("TLabel", [](TComponent* owner) { return new TLabel(owner); });
   RegisterGridClasses();
+  RegisterComboClasses();
 }
 
 TForm1::TForm1(TComponent* owner) : TForm(owner) { InitFromResource(); }
@@ -20,11 +22,13 @@ void TForm1::ReadField(const std::string& name, TComponent* component) {
     if (name == "Label" + std::to_string(i + 1)) *labels[i] = dynamic_cast<TLabel*>(component);
   }
   if (name == "StringGrid1") StringGrid1 = dynamic_cast<TStringGrid*>(component);
+  if (name == "ComboBox1") ComboBox1 = dynamic_cast<TComboBox*>(component);
 }
 
 TNotifyEvent TForm1::FindMethod(const std::string& name) {
   if (name == "FormCreate") return [this](TComponent* sender) { FormCreate(sender); };
   if (name == "StringGrid1Click") return [this](TComponent* sender) { StringGrid1Click(sender); };
+  if (name == "ComboBox1Change") return [this](TComponent* sender) { ComboBox1Change(sender); };
   return {};
 }
 
@@ -40,4 +44,8 @@ void TForm1::FormCreate(TComponent*) {
 
 void TForm1::StringGrid1Click(TComponent*) {
   if (StringGrid1) theory::ToggleHeader(HeaderRow());
+}
+
+void TForm1::ComboBox1Change(TComponent*) {
+  // The key selection (chord row, MIDI file) is the next step of the harmonic field logic.
 }

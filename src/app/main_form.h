@@ -8,6 +8,7 @@
 #include "theory/degree_header.h"
 #include "theory/note_table.h"
 
+class TComboBox;
 class TLabel;
 class TStringGrid;
 
@@ -24,12 +25,16 @@ class TForm1 : public TForm {
   TLabel* Label6 = nullptr;
   TLabel* Label7 = nullptr;
   TStringGrid* StringGrid1 = nullptr;
+  TComboBox* ComboBox1 = nullptr;
 
   // The creation handler: the header row's function names, then the note table.
   void FormCreate(TComponent* sender);
   // A click on a white cell (or a keyboard move of the grid's current cell): the header row
   // switches between function names and Roman numerals.
   void StringGrid1Click(TComponent* sender);
+  // The key selector's change event (a choice in the list, completed typing, Backspace, a hand
+  // edit of the field).
+  void ComboBox1Change(TComponent* sender);
 
   int KeyIndex() const { return m_keyIndex; }
   const theory::NoteTable& Notes() const { return m_notes; }

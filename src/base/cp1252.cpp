@@ -50,7 +50,10 @@ std::string Cp1252ToUtf8(std::string_view cp1252) {
   return out;
 }
 
-std::string Utf8ToCp1252(std::string_view utf8) {
+namespace {
+
+// Decodes UTF-8; `replacement` (0: none) stands for each well-formed character outside cp1252.
+std::string DecodeUtf8(std::string_view utf8, char replacement) {
   std::string out;
   out.reserve(utf8.size());
   std::size_t i = 0;
@@ -93,9 +96,21 @@ std::string Utf8ToCp1252(std::string_view utf8) {
     i += 1 + extra;
     if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) continue;  // malformed
     unsigned char b = 0;
-    if (UnicodeToCp1252(cp, &b)) out.push_back(static_cast<char>(b));
+    if (UnicodeToCp1252(cp, &b)) {
+      out.push_back(static_cast<char>(b));
+    } else if (replacement != 0) {
+      out.push_back(replacement);
+    }
   }
   return out;
+}
+
+}  // namespace
+
+std::string Utf8ToCp1252(std::string_view utf8) { return DecodeUtf8(utf8, 0); }
+
+std::string Utf8ToCp1252Replacing(std::string_view utf8, char replacement) {
+  return DecodeUtf8(utf8, replacement);
 }
 
 unsigned char UpperCp1252(unsigned char c) {

@@ -19,6 +19,9 @@ bool UnicodeToCp1252(char32_t cp, unsigned char* byte);
 std::string Cp1252ToUtf8(std::string_view cp1252);
 // Characters that cp1252 cannot hold are dropped; malformed UTF-8 bytes are dropped.
 std::string Utf8ToCp1252(std::string_view utf8);
+// The same, but a well-formed character that cp1252 cannot hold becomes `replacement`, so pasted
+// text keeps its length and shows where something was lost.
+std::string Utf8ToCp1252Replacing(std::string_view utf8, char replacement);
 
 // cp1252 letter folding used by case-insensitive searches: upper-cases ASCII and the accented
 // letters of the code page (0xE0..0xFE except 0xF7; 0x9A, 0x9C, 0x9E, 0xFF).

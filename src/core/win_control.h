@@ -42,6 +42,13 @@ class TFocusHost {
   virtual TWinControl* ActiveControl() const = 0;
   // Makes `control` the active control and gives it the focus when the form is active.
   virtual void FocusControl(TWinControl* control) = 0;
+  // A keyboard message for a child window that a control made itself (the key selector's edit
+  // field) is offered here first; true claims it. No window of this program claims any.
+  virtual bool WantChildKey(TWinControl* control, TMessage& message) {
+    (void)control;
+    (void)message;
+    return false;
+  }
 };
 
 class TWinControl : public TControl {
@@ -72,7 +79,9 @@ class TWinControl : public TControl {
   void SetTabStop(bool value);
   // Windowed children in tab order, each followed at once by its own list (depth first).
   void GetTabOrderList(std::vector<TWinControl*>& list) const;
-  bool Focused() const;
+  // Whether the focus window is this control's; a control whose window has child windows of its
+  // own (the key selector's edit field) answers for them too.
+  virtual bool Focused() const;
   virtual bool CanFocus() const;
   virtual void SetFocus();
   bool Showing() const { return m_showing; }
@@ -138,6 +147,11 @@ class TWinControl : public TControl {
   virtual void KeyPress(char& key);
   // Offers a key to the control's parents as a child key; true when one claims it.
   bool ChildKey(WORD key);
+  // The key-down, key-up and key-press steps (the On* event, then the virtual step); true when
+  // the key was set to 0, which drops the message. A changed key is written back into it.
+  bool DoKeyDown(TMessage& message);
+  bool DoKeyUp(TMessage& message);
+  bool DoKeyPress(TMessage& message);
   void BoundsChanged() override;
   // Reads the window's bounds back after the platform moved or sized it.
   void UpdateBounds();
@@ -156,9 +170,6 @@ class TWinControl : public TControl {
   bool IsControlMouseMsg(TMessage& message);
   void HandleKeyNotify(TMessage& message);
   void HandleCharNotify(TMessage& message);
-  bool DoKeyDown(TMessage& message);
-  bool DoKeyUp(TMessage& message);
-  bool DoKeyPress(TMessage& message);
 
   std::vector<TControl*> m_controls;  // all children, bottom of the z-order first
   std::vector<TWinControl*> m_tabList;

@@ -14,6 +14,21 @@
 //   cp1252's accented letters folded too ("É" finds "é"; accents still count: "Do" is not "Dó").
 // - CB_GETITEMHEIGHT with 0 gives a list row's height: the font's text height. A closed drop-down
 //   combo box is the text height + 8 pixels high whatever height it was given.
+// - A taller height given to the combo box (CreateWindowEx, SetWindowPos) is its height while
+//   open: the list below the field gets that height less the closed height (15 rows of 13 and a
+//   2-pixel border: 185 x 218 gives a 185 x 197 list). The list opens after CBN_DROPDOWN, so the
+//   parent may size it there; SWP_HIDEWINDOW and SWP_SHOWWINDOW sent meanwhile are ignored.
+// - A choice with the mouse reports CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP, the list already
+//   closed; Enter closes with CBN_SELENDOK, CBN_CLOSEUP; Escape, a press outside the list, the
+//   loss of the focus and WM_CANCELMODE with CBN_SELENDCANCEL, CBN_CLOSEUP; CB_SHOWDROPDOWN with
+//   0 with CBN_CLOSEUP alone. A hand edit of the field leaves no item current.
+// - The edit field is the combo box's first child (GetWindow with GW_CHILD); it may be subclassed
+//   with SetWindowLongPtr(GWL_WNDPROC) and CallWindowProc. It asks its parent, the combo box, for
+//   its colours with WM_CTLCOLOREDIT (the list with WM_CTLCOLORLISTBOX); the combo box passes
+//   these on to its own parent. WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH, WM_CUT, WM_COPY,
+//   WM_PASTE and WM_CLEAR sent to the combo box address the field.
+// - CB_LIMITTEXT with 0 allows the platform's maximum, 30,000 characters; a longer paste is cut.
+//   Pasted characters that cp1252 cannot hold arrive as "?".
 #pragma once
 
 #include "base/types.h"

@@ -268,6 +268,8 @@ TEST(AppFocus, TheMainWindowTabsThroughItsControlsInDesignOrder) {
   });
   auto result = apptest::RunProgram({}, steps);
   ASSERT_FALSE(order.empty()) << "the main window has no windowed control";
+  ASSERT_GE(order.size(), 2u);
+  EXPECT_EQ(order[1], "ComboBox1") << "the key selector comes after the grid";
   const std::size_t n = order.size();
   std::vector<std::string> expected;
   for (std::size_t i = 0; i < 4; ++i) expected.push_back(order[i % n]);

@@ -11,6 +11,7 @@ TTestForm* TestForm = nullptr;
 std::function<void(TTestForm*)> TTestForm::s_onCreate;
 std::function<void(TTestForm*)> TTestForm::s_onShow;
 std::function<void(TTestForm*)> TTestForm::s_onPaint;
+std::function<void(TComponent*)> TTestForm::s_onComboBox1Change;
 std::function<void(TTestBox*)> TTestBox::s_onDestroy;
 
 // ---- TTestBox ------------------------------------------------------------------------------------
@@ -91,6 +92,11 @@ TNotifyEvent TTestForm::FindMethod(const std::string& name) {
   if (name == "FormPaint") {
     return [this](TComponent*) {
       if (s_onPaint) s_onPaint(this);
+    };
+  }
+  if (name == "ComboBox1Change") {
+    return [](TComponent* sender) {
+      if (s_onComboBox1Change) s_onComboBox1Change(sender);
     };
   }
   if (name == "FormShow") {

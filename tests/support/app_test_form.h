@@ -60,6 +60,8 @@ class TTestForm : public TForm {
   static std::function<void(TTestForm*)> s_onShow;
   // What FormPaint (an OnPaint handler a description may name) does.
   static std::function<void(TTestForm*)> s_onPaint;
+  // What ComboBox1Change (an OnChange handler a description may name) does, with its sender.
+  static std::function<void(TComponent*)> s_onComboBox1Change;
 
   // The controls read into the form, by name.
   TTestBox* Box(const std::string& name) const;

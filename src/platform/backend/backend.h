@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -78,7 +79,17 @@ class Backend {
   virtual void Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) = 0;
   // Pointer grab for drop-down lists: pointer events anywhere go to `hwnd` (nullptr releases).
   virtual void GrabPointer(HWND hwnd) = 0;
+  // Keyboard grab while a drop-down list is open: keys go to the program even if the desktop
+  // would give them elsewhere (nullptr releases). The focus window inside the program is kept.
+  virtual void GrabKeyboard(HWND hwnd) { (void)hwnd; }
   virtual POINT CursorPos() = 0;  // screen coordinates
+
+  // The clipboard (the desktop's CLIPBOARD selection), in UTF-8. SetClipboardText makes the
+  // program the owner of that text. ClipboardText asks the owner for its text and waits at most
+  // `timeoutMs`; nothing (std::nullopt) when the clipboard is empty, holds no text or its owner
+  // does not answer in time. The wait keeps the display's other events for later.
+  virtual void SetClipboardText(const std::string& utf8) = 0;
+  virtual std::optional<std::string> ClipboardText(int timeoutMs) = 0;
   virtual void WarpCursor(POINT screenPt) = 0;
 
   // Blocks until a native event, a Wake() or the timeout (ms; -1 forever; 0 just checks), then

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/window.h"
+#include "platform/window/combo_internal.h"
 #include "platform/window/window_store.h"
 
 namespace wincore {
@@ -30,6 +31,8 @@ ClassRegistry& Registry() {
 }  // namespace
 
 std::shared_ptr<ClassRecord> FindClass(const char* name) {
+  // The classes the platform provides exist before anyone asks for them.
+  combo::RegisterClasses();
   if (name == nullptr) return nullptr;
   // A class may also be named by its atom (MAKEINTATOM).
   auto value = reinterpret_cast<std::uintptr_t>(name);

@@ -279,6 +279,9 @@ void AdvanceClock(std::uint64_t ms) {
 }
 
 std::uint64_t Now() { return Current().NowMs(); }
+
+void SetClipboard(std::string_view utf8) { Current().SetClipboardText(std::string(utf8)); }
+std::optional<std::string> Clipboard() { return Current().ClipboardText(0); }
 bool QuitReceived() { return g_quit; }
 int QuitCode() { return g_quitCode; }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -82,6 +83,10 @@ std::uint64_t Now();
 // Whether PumpUntilIdle took a WM_QUIT, and its exit code.
 bool QuitReceived();
 int QuitCode();
+
+// ---- Clipboard (UTF-8, as another program on the desktop would see it) ------------------------
+void SetClipboard(std::string_view utf8);
+std::optional<std::string> Clipboard();
 
 // ---- Looking ----------------------------------------------------------------------------------
 // The pixel (0x00RRGGBB) a top-level window shows on the display at (x, y) of its client area.

@@ -71,6 +71,7 @@ void HeadlessBackend::DestroyNative(HWND hwnd) {
   m_stacking.erase(std::remove(m_stacking.begin(), m_stacking.end(), hwnd), m_stacking.end());
   if (m_active == hwnd) m_active = nullptr;
   if (m_grab == hwnd) m_grab = nullptr;
+  if (m_keyboardGrab == hwnd) m_keyboardGrab = nullptr;
   if (m_pressWindow == hwnd) m_pressWindow = nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ class HeadlessBackend : public Backend {
   void ActivateNative(HWND hwnd) override;
   void Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) override;
   void GrabPointer(HWND hwnd) override { m_grab = hwnd; }
+  void GrabKeyboard(HWND hwnd) override { m_keyboardGrab = hwnd; }
+  // The desktop's clipboard is a value of this display: what the program or a test put there.
+  void SetClipboardText(const std::string& utf8) override { m_clipboard = utf8; }
+  std::optional<std::string> ClipboardText(int) override { return m_clipboard; }
   POINT CursorPos() override { return m_cursor; }
   void WarpCursor(POINT screenPt) override { m_cursor = screenPt; }
   bool WaitAndDispatch(int timeoutMs) override;
@@ -89,6 +94,7 @@ class HeadlessBackend : public Backend {
   std::vector<HWND> Stacking() const { return m_stacking; }  // top first
   HWND ActiveNative() const { return m_active; }
   HWND Grab() const { return m_grab; }
+  HWND KeyboardGrab() const { return m_keyboardGrab; }
   unsigned HeldModifiers() const { return m_modifiers; }
   void SetHeldModifiers(unsigned modifiers) { m_modifiers = modifiers; }
   unsigned HeldButtons() const { return m_buttons; }
@@ -121,6 +127,8 @@ class HeadlessBackend : public Backend {
   std::vector<HWND> m_stacking;
   HWND m_active = nullptr;
   HWND m_grab = nullptr;
+  HWND m_keyboardGrab = nullptr;
+  std::optional<std::string> m_clipboard;
   HWND m_pressWindow = nullptr;  // implicit grab while a button is held
   POINT m_cursor;
   unsigned m_modifiers = 0;

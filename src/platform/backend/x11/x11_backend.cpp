@@ -17,6 +17,7 @@
 
 #include "base/rect.h"
 #include "platform/backend/x11/x11_atoms.h"
+#include "platform/backend/x11/x11_clipboard.h"
 #include "platform/backend/x11/x11_errors.h"
 #include "platform/backend/x11/x11_input_method.h"
 #include "platform/backend/x11/x11_presenter.h"
@@ -107,6 +108,7 @@ bool X11Backend::Connect(const char* displayName) {
   Bool detectable = False;
   XkbSetDetectableAutoRepeat(m_display, True, &detectable);
   m_presenter = std::make_unique<X11Presenter>(m_display, m_screen, SharedMemoryUse::Auto);
+  m_clipboard = std::make_unique<X11Clipboard>(m_display, m_root, [this] { return NowMs(); });
   // The input method is opened once the program first waits or a key arrives, not here: reading
   // the locale's compose table takes several milliseconds the first frame need not wait for.
   return true;
@@ -115,6 +117,8 @@ bool X11Backend::Connect(const char* displayName) {
 X11Backend::~X11Backend() {
   if (m_display != nullptr) {
     if (m_grab != nullptr) XUngrabPointer(m_display, CurrentTime);
+    if (m_keyboardGrab != nullptr) XUngrabKeyboard(m_display, CurrentTime);
+    m_clipboard.reset();
     for (auto& [hwnd, window] : m_windows) {
       if (XIC context = ContextOf(*window)) XDestroyIC(context);
       if (!window->gone) XDestroyWindow(m_display, window->xid);
@@ -245,6 +249,10 @@ void X11Backend::DestroyNative(HWND hwnd) {
   if (m_grab == hwnd) {
     XUngrabPointer(m_display, CurrentTime);
     m_grab = nullptr;
+  }
+  if (m_keyboardGrab == hwnd) {
+    XUngrabKeyboard(m_display, CurrentTime);
+    m_keyboardGrab = nullptr;
   }
   if (XIC context = ContextOf(window)) XDestroyIC(context);
   m_presenter->Forget(window.xid);
@@ -490,6 +498,42 @@ void X11Backend::GrabNow(X11TopLevel& window) {
   if (result != GrabSuccess) {
     std::fprintf(stderr, "tessivo: the pointer could not be grabbed (status %d)\n", result);
   }
+}
+
+void X11Backend::GrabKeyboard(HWND hwnd) {
+  if (hwnd == nullptr) {
+    if (m_keyboardGrab != nullptr) XUngrabKeyboard(m_display, CurrentTime);
+    m_keyboardGrab = nullptr;
+    XFlush(m_display);
+    return;
+  }
+  X11TopLevel* window = Find(hwnd);
+  if (window == nullptr) return;
+  m_keyboardGrab = hwnd;
+  if (window->mapped) {
+    GrabKeyboardNow(*window);
+  } else {
+    window->keyboardGrabOnMap = true;
+  }
+}
+
+void X11Backend::GrabKeyboardNow(X11TopLevel& window) {
+  window.keyboardGrabOnMap = false;
+  // Owner events: keys keep going to our window that has the focus; the grab only keeps the
+  // desktop from taking them while the list is open.
+  const int result = XGrabKeyboard(m_display, window.xid, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  if (result != GrabSuccess) {
+    std::fprintf(stderr, "tessivo: the keyboard could not be grabbed (status %d)\n", result);
+  }
+}
+
+void X11Backend::SetClipboardText(const std::string& utf8) {
+  m_clipboard->SetText(utf8, m_lastEventTime != 0 ? m_lastEventTime : CurrentTime);
+  XFlush(m_display);
+}
+
+std::optional<std::string> X11Backend::ClipboardText(int timeoutMs) {
+  return m_clipboard->Text(timeoutMs, m_lastEventTime != 0 ? m_lastEventTime : CurrentTime);
 }
 
 POINT X11Backend::CursorPos() {

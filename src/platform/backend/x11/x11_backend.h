@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -27,6 +28,7 @@ namespace x11 {
 struct X11Atoms;
 class X11Presenter;
 class X11InputMethod;
+class X11Clipboard;
 struct X11TopLevel;
 
 class X11Backend : public Backend {
@@ -52,6 +54,9 @@ class X11Backend : public Backend {
   void ActivateNative(HWND hwnd) override;
   void Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) override;
   void GrabPointer(HWND hwnd) override;
+  void GrabKeyboard(HWND hwnd) override;
+  void SetClipboardText(const std::string& utf8) override;
+  std::optional<std::string> ClipboardText(int timeoutMs) override;
   POINT CursorPos() override;
   void WarpCursor(POINT screenPt) override;
   bool WaitAndDispatch(int timeoutMs) override;
@@ -84,6 +89,7 @@ class X11Backend : public Backend {
   void MapWindow(X11TopLevel& window);
   void FocusNow(X11TopLevel& window);
   void GrabNow(X11TopLevel& window);
+  void GrabKeyboardNow(X11TopLevel& window);
   void ReportMinimized(X11TopLevel& window, bool minimized);
 
   void HandleEvent(_XEvent& event);
@@ -102,9 +108,11 @@ class X11Backend : public Backend {
   std::unique_ptr<X11Atoms> m_atoms;
   std::unique_ptr<X11Presenter> m_presenter;
   std::unique_ptr<X11InputMethod> m_inputMethod;
+  std::unique_ptr<X11Clipboard> m_clipboard;
   std::unordered_map<HWND, std::unique_ptr<X11TopLevel>> m_windows;
   std::unordered_map<unsigned long, X11TopLevel*> m_byXid;
   HWND m_grab = nullptr;
+  HWND m_keyboardGrab = nullptr;
 };
 
 }  // namespace x11

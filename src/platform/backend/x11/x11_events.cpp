@@ -9,6 +9,7 @@
 
 #include "platform/backend/x11/x11_atoms.h"
 #include "platform/backend/x11/x11_backend.h"
+#include "platform/backend/x11/x11_clipboard.h"
 #include "platform/backend/x11/x11_errors.h"
 #include "platform/backend/x11/x11_input_method.h"
 #include "platform/backend/x11/x11_props.h"
@@ -58,6 +59,7 @@ void X11Backend::HandleEvent(XEvent& event) {
       XRefreshKeyboardMapping(&event.xmapping);
       break;
     default:
+      if (m_clipboard->HandleEvent(event)) break;
       HandleStructure(event);
       break;
   }
@@ -223,6 +225,7 @@ void X11Backend::HandleStructure(XEvent& event) {
       }
       if (window->focusOnMap) FocusNow(*window);
       if (window->grabOnMap && m_grab == window->hwnd) GrabNow(*window);
+      if (window->keyboardGrabOnMap && m_keyboardGrab == window->hwnd) GrabKeyboardNow(*window);
       ReportMinimized(*window, false);
       break;
     case UnmapNotify:

@@ -36,6 +36,7 @@ struct X11TopLevel {
   enum class Pending { Nothing, Restore, Minimize } pending = Pending::Nothing;
   bool focusOnMap = false;      // activation asked before the window was viewable
   bool grabOnMap = false;       // pointer grab asked before the window was viewable
+  bool keyboardGrabOnMap = false;  // keyboard grab asked before the window was viewable
   bool gone = false;            // destroyed by someone else: no more requests on it
 };
 

@@ -1,0 +1,6 @@
+#include "controls/combo/custom_combo_box.h"
+#include "core/window_description.h"
+
+void RegisterComboClasses() {
+  RegisterComponentClass("TComboBox", [](TComponent* owner) { return new TComboBox(owner); });
+}

@@ -1,0 +1,113 @@
+// The platform's "COMBOBOX" window (drop-down style): the sunken frame with the button at its
+// right end, the edit field child, the items and the current item, the drop-down list, and the
+// CB_* messages and CBN_* notifications (internal to the platform layer).
+//
+// While the list is open the combo box holds the mouse capture (and the display's pointer and
+// keyboard grabs), so a press anywhere is its to judge: on a row it chooses, on the button it
+// closes, anywhere else it only closes the list. The keyboard stays with the field, which hands
+// the list keys over (combo::FieldKey).
+#pragma once
+
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/types.h"
+#include "platform/window/combo_internal.h"
+#include "platform/window/combo_items.h"
+
+namespace wincore {
+
+class DropList;
+
+class ComboBox {
+ public:
+  // The frame around the field and the button (a sunken client edge).
+  static constexpr int kEdge = 2;
+  // Room between the frame and the field, above, below and at the left.
+  static constexpr int kFieldInset = 1;
+  // A closed drop-down is this much taller than its font's text.
+  static constexpr int kClosedExtra = 8;
+
+  static LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static ComboBox* FromWindow(HWND hwnd);
+  static ComboBox* FromField(HWND field);
+
+  bool FieldKey(UINT msg, UINT vk);
+  void FieldEdited();
+  void FieldFocus(bool gained, HWND other);
+  DWORD Style() const { return m_style; }
+
+  ComboBox(const ComboBox&) = delete;
+  ComboBox& operator=(const ComboBox&) = delete;
+  ~ComboBox();
+
+ private:
+  ComboBox(HWND hwnd, DWORD style);
+
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT ListMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool Create(const CREATESTRUCT* cs);
+  void SetFont(HFONT font, bool redraw);
+  void AdjustPosition(WINDOWPOS* wp);
+  void Layout();
+  RECT ButtonRect() const;
+  bool DropDownStyle() const;
+  void Paint();
+  void RedrawButton();
+
+  // Items
+  int AddItem(const char* text, int index, bool sorted);
+  // Makes `index` current (-1: none) and shows its text in the field, all selected.
+  void SetCurrent(int index);
+
+  // The list
+  void Open();
+  // Hides the list and lets go of the mouse and the display grabs; nothing is reported. False
+  // when the combo box did not survive letting go of the mouse.
+  bool CloseQuietly();
+  // Closes and reports `endCode` (CBN_SELENDOK, CBN_SELENDCANCEL or 0), then CBN_CLOSEUP.
+  // False when the combo box did not survive the notifications.
+  bool Close(int endCode);
+  void Toggle();
+  // Steps the current item by `delta` (clamped) as a key does, reporting CBN_SELCHANGE.
+  void Step(int delta);
+  void SelectTo(int index);
+  void ChooseRow(int row);
+  RECT ListRect() const;
+
+  // Mouse, in the combo box's client coordinates
+  void MouseDown(POINT pt, bool left);
+  void MouseMove(POINT pt);
+  void MouseUp(POINT pt);
+  void CaptureLost(HWND newCapture);
+
+  // Sends WM_COMMAND with `code` to the parent; false when the combo box is gone afterwards.
+  bool Notify(int code);
+
+  HWND m_hwnd;
+  HWND m_field = nullptr;
+  DWORD m_style;
+  ComboItems m_items;
+  std::unique_ptr<DropList> m_list;
+  int m_current = -1;
+  HFONT m_font = nullptr;
+  int m_textHeight = 0;
+  int m_fieldHeight = 0;   // text height of the field (CB_SETITEMHEIGHT with -1 changes it)
+  int m_rowHeight = 0;
+  bool m_rowHeightSet = false;
+  int m_droppedHeight = 0;  // the whole height while open: closed part plus list
+  bool m_dropped = false;
+  bool m_buttonTracking = false;  // the button was pressed and the mouse is still down
+  bool m_listPressed = false;     // a press on a row of the open list is in progress
+  bool m_redraw = true;
+  bool m_notifyingDropDown = false;
+  bool m_focused = false;
+  bool m_letGo = false;  // the combo box itself is releasing the capture
+};
+
+}  // namespace wincore

@@ -1,0 +1,39 @@
+// How the parts of the platform's combo box reach each other: the combo box window, its edit
+// field child and its drop-down list (internal to the platform layer).
+#pragma once
+
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
+#include <string>
+
+#include "base/types.h"
+
+namespace wincore::combo {
+
+inline constexpr char kEditClass[] = "Edit";
+inline constexpr char kDropListClass[] = "ComboLBox";
+// The edit field's child identifier inside its combo box.
+inline constexpr int kEditId = 1001;
+
+struct Item {
+  std::string text;  // cp1252
+  LPARAM data = 0;
+};
+
+// Registers "COMBOBOX", "Edit" and "ComboLBox" (once per process).
+void RegisterClasses();
+
+// ---- The field tells its combo box (combo_box.cpp) ------------------------------------------
+// A key the open or closed list may want (arrows, pages, F4, Alt+arrows, Enter and Escape while
+// open). True when the combo box took it; the field then does nothing with it.
+bool FieldKey(HWND field, UINT msg, UINT vk);
+// The user changed the field's text (typing, deleting, cut, paste).
+void FieldEdited(HWND field);
+// The field gained or lost the keyboard focus; `other` is the window losing or getting it.
+void FieldFocus(HWND field, bool gained, HWND other);
+// The combo box's style bits (case conversion), 0 when the field stands alone.
+DWORD FieldOwnerStyle(HWND field);
+
+}  // namespace wincore::combo

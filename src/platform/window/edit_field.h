@@ -1,0 +1,79 @@
+// The edit field of the platform's combo box (class "Edit"): one line of cp1252 text with a
+// caret, a selection, mouse selection, the editing keys and the clipboard (internal).
+//
+// The caret blinks while the field has the focus and stops, left shown, after a while without
+// input, so an idle program sets no timer. The field's colours come from its parent's answer to
+// WM_CTLCOLOREDIT, as for any edit control.
+#pragma once
+
+#ifndef TESSIVO_PLATFORM_INTERNALS
+#error "internal header of the platform layer: include the public headers in src/platform/"
+#endif
+
+#include <array>
+#include <cstdint>
+
+#include "base/types.h"
+#include "platform/window/edit_text.h"
+
+namespace wincore {
+
+class EditField {
+ public:
+  static constexpr UINT kBlinkMs = 530;
+  static constexpr std::uint64_t kIdleStopMs = 10000;
+
+  static LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  explicit EditField(HWND hwnd);
+  static EditField* From(HWND hwnd);
+
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  void SetFont(HFONT font, bool redraw);
+  void Paint();
+  int TextHeight() const { return m_textHeight; }
+  int WidthOf(int from, int to) const;  // pixels of the characters [from, to)
+  int PositionAt(int x) const;          // client x to a caret position
+  int VisibleWidth() const;
+  void ScrollToCaret();
+  void Redraw();
+
+  // Input
+  void KeyDown(UINT vk);
+  void Char(unsigned char c);
+  void MouseDown(int x, bool extend);
+  void MouseMove(int x);
+  void MouseUp();
+  void SelectWordAt(int x);
+  void Edited();  // a change made by the user: redraw and tell the combo box
+
+  // Clipboard
+  void Copy();
+  void Cut();
+  void Paste();
+  void Clear();
+
+  // Caret
+  void GainFocus(HWND lostBy);
+  void LoseFocus(HWND gainedBy);
+  void RestartBlink();
+  void Blink();
+
+  HWND m_hwnd;
+  EditText m_text;
+  HFONT m_font = nullptr;
+  std::array<int, 256> m_advance{};
+  int m_textHeight = 0;
+  int m_leftMargin = 0;
+  int m_rightMargin = 0;
+  int m_scroll = 0;  // pixels of text scrolled out at the left
+  bool m_focused = false;
+  bool m_caretShown = false;
+  bool m_blinking = false;
+  std::uint64_t m_lastInputMs = 0;
+  bool m_dragging = false;
+  bool m_redraw = true;
+};
+
+}  // namespace wincore

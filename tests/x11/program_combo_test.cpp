@@ -1,0 +1,171 @@
+// The real program's key selector on a private X server, used as a student would: "Armadura" in
+// the field at 72, 16; the button opens the list of keys in a pop-up window right under the field,
+// a click on a row puts the key's name in the field; F4, Alt+Down, Escape and Enter open and
+// close the list from the keyboard. Checked on what the X server shows.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/cp1252.h"
+#include "support/app_run.h"
+#include "x11/program_on_xvfb.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+constexpr int kComboX = 72;
+constexpr int kComboY = 16;
+constexpr int kComboWidth = 185;
+constexpr int kComboHeight = 21;
+// The field's text area: inside the 2-pixel frame, left of the button.
+constexpr int kFieldX = kComboX + 2;
+constexpr int kFieldY = kComboY + 2;
+constexpr int kFieldWidth = 140;
+constexpr int kFieldHeight = kComboHeight - 4;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+struct Geometry {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// The pixels of the text on white, cut to the box of those clearly darker than white (the faintest
+// edge of anti-aliasing left out, as the display may show it as white), empty when none.
+std::vector<std::uint32_t> Ink(const std::vector<std::uint32_t>& pixels, int width, int height,
+                               std::uint32_t background, int* inkWidth) {
+  int left = width, right = -1, top = height, bottom = -1;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t p = pixels[static_cast<std::size_t>(y * width + x)];
+      if (p == background || ((p >> 16) & 0xFF) >= 0xE0) continue;
+      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+  }
+  std::vector<std::uint32_t> out;
+  *inkWidth = right < left ? 0 : right - left + 1;
+  for (int y = top; y <= bottom; ++y) {
+    for (int x = left; x <= right; ++x) out.push_back(pixels[static_cast<std::size_t>(y * width + x)] & 0xFFFFFF);
+  }
+  return out;
+}
+
+class ProgramCombo : public ProgramOnXvfb {
+ protected:
+  void SetUp() override {
+    ProgramOnXvfb::SetUp();
+    if (HasFatalFailure()) return;
+    int event = 0, errorBase = 0, major = 0, minor = 0;
+    ASSERT_TRUE(XTestQueryExtension(Peek(), &event, &errorBase, &major, &minor));
+    Start();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(WaitFor([&] { return FieldShows("Armadura"); })) << "the field never showed Armadura: " << m_lastLook;
+  }
+
+  bool WaitFor(const std::function<bool()>& done) {
+    return x11test::PumpUntil(done, [] { usleep(10000); }, kWaitMs);
+  }
+
+  // The field's text, black on white, compared with the program's font drawing the expected text.
+  bool FieldShows(const std::string& utf8) {
+    auto shown = x11test::ReadPixels(Peek(), m_main, kFieldX, kFieldY, kFieldWidth, kFieldHeight);
+    if (shown.size() != static_cast<std::size_t>(kFieldWidth * kFieldHeight)) return false;
+    auto reference = apptest::ReferenceText(text::Utf8ToCp1252(utf8), "MS Sans Serif", -11, kFieldWidth,
+                                            kFieldHeight, 0x000000, kWhite);
+    int shownWidth = 0, referenceWidth = 0;
+    auto a = Ink(shown, kFieldWidth, kFieldHeight, kWhite, &shownWidth);
+    auto b = Ink(reference, kFieldWidth, kFieldHeight, kWhite, &referenceWidth);
+    m_lastLook = "shown ink " + std::to_string(shownWidth) + " px wide (" + std::to_string(a.size()) +
+                 " px), expected " + std::to_string(referenceWidth) + " (" + std::to_string(b.size()) + ")";
+    return shownWidth == referenceWidth && a == b && !a.empty();
+  }
+  std::string m_lastLook;
+
+  POINT OnRoot(int x, int y) {
+    int rx = 0, ry = 0;
+    Window child = None;
+    XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), x, y, &rx, &ry, &child);
+    return {rx, ry};
+  }
+
+  void ClickAt(POINT root) {
+    XTestFakeMotionEvent(Peek(), -1, root.x, root.y, CurrentTime);
+    XTestFakeButtonEvent(Peek(), 1, True, CurrentTime);
+    XTestFakeButtonEvent(Peek(), 1, False, CurrentTime);
+    XSync(Peek(), False);
+    usleep(60000);  // the program takes the click before the next input
+  }
+
+  void PressKey(KeySym keysym, KeySym modifier = NoSymbol) {
+    KeyCode mod = modifier == NoSymbol ? 0 : XKeysymToKeycode(Peek(), modifier);
+    KeyCode code = XKeysymToKeycode(Peek(), keysym);
+    if (mod) XTestFakeKeyEvent(Peek(), mod, True, CurrentTime);
+    XTestFakeKeyEvent(Peek(), code, True, CurrentTime);
+    XTestFakeKeyEvent(Peek(), code, False, CurrentTime);
+    if (mod) XTestFakeKeyEvent(Peek(), mod, False, CurrentTime);
+    XSync(Peek(), False);
+  }
+
+  // The viewable override-redirect window (the open list), with its place on the root window.
+  std::optional<Geometry> OpenList() {
+    Window root = DefaultRootWindow(Peek()), parent = None, *children = nullptr;
+    unsigned count = 0;
+    std::optional<Geometry> found;
+    if (!XQueryTree(Peek(), root, &root, &parent, &children, &count)) return found;
+    for (unsigned i = 0; i < count && !found; ++i) {
+      XWindowAttributes a{};
+      if (!XGetWindowAttributes(Peek(), children[i], &a)) continue;
+      if (a.override_redirect && a.map_state == IsViewable && a.width > 1) {
+        found = Geometry{a.x, a.y, a.width, a.height};
+      }
+    }
+    if (children) XFree(children);
+    return found;
+  }
+};
+
+TEST_F(ProgramCombo, TheButtonOpensTheListUnderTheFieldAndARowPutsItsKeyInTheField) {
+  ClickAt(OnRoot(kComboX + kComboWidth - 8, kComboY + 10));
+  ASSERT_TRUE(WaitFor([&] { return OpenList().has_value(); })) << "the button opened no list";
+  Geometry list = *OpenList();
+  POINT under = OnRoot(kComboX, kComboY + kComboHeight);
+  EXPECT_EQ(list.width, 185);
+  EXPECT_EQ(list.height, 197) << "fifteen rows of 13 pixels and the list's border";
+  EXPECT_EQ(list.x, under.x);
+  EXPECT_EQ(list.y, under.y) << "directly under the field";
+
+  // Row 4, "Mi Maior - 4 Sustenidos": 13 pixels a row below the list's 1-pixel border.
+  ClickAt({list.x + 30, list.y + 1 + 4 * 13 + 6});
+  ASSERT_TRUE(WaitFor([&] { return !OpenList().has_value(); })) << "the choice closed the list";
+  // The focus moves on, so the field shows its text without the selection's highlight.
+  PressKey(XK_Tab);
+  EXPECT_TRUE(WaitFor([&] { return FieldShows("Mi Maior - 4 Sustenidos"); }));
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+TEST_F(ProgramCombo, F4AndAltDownOpenTheListEscapeAndEnterCloseIt) {
+  PressKey(XK_Tab);  // from the grid to the key selector
+  PressKey(XK_F4);
+  EXPECT_TRUE(WaitFor([&] { return OpenList().has_value(); })) << "F4 opened no list";
+  PressKey(XK_Escape);
+  EXPECT_TRUE(WaitFor([&] { return !OpenList().has_value(); })) << "Escape did not close the list";
+  PressKey(XK_Down, XK_Alt_L);
+  EXPECT_TRUE(WaitFor([&] { return OpenList().has_value(); })) << "Alt+Down opened no list";
+  PressKey(XK_Return);
+  EXPECT_TRUE(WaitFor([&] { return !OpenList().has_value(); })) << "Enter did not close the list";
+  PressKey(XK_Tab);  // the field shows its text unselected again
+  EXPECT_TRUE(WaitFor([&] { return FieldShows("Armadura"); })) << "neither key changed the field";
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+}  // namespace
