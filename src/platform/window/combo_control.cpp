@@ -458,7 +458,7 @@ RECT ComboBox::ListRect() const {
 }
 
 void ComboBox::Open() {
-  if (m_dropped || !DropDownStyle() || !IsWindowEnabled(m_hwnd)) return;
+  if (m_dropped || !DropDownStyle() || !IsWindowEnabled(m_hwnd) || !IsWindowVisible(m_hwnd)) return;
   HWND hwnd = m_hwnd;
   m_notifyingDropDown = true;
   if (!Notify(CBN_DROPDOWN)) return;

@@ -183,6 +183,7 @@ LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       SelectWordAt(GET_X_LPARAM(lParam));
       return 0;
     case WM_MOUSEMOVE:
+      RestartBlink();
       if (m_dragging) MouseMove(GET_X_LPARAM(lParam));
       return 0;
     case WM_LBUTTONUP:
