@@ -21,6 +21,9 @@ constexpr int kArrowRows = 4;          // the button's arrow: rows of 7, 5, 3 an
 constexpr int kArrowWidth = 7;
 constexpr int kMaxItemHeight = 255;
 constexpr int kWheelRows = 3;
+constexpr DWORD kMaxWord = 0xFFFF;  // the most a position in a packed result can say
+// Names below this value are atoms or resource numbers, not texts.
+constexpr std::uintptr_t kFirstTextAddress = 0x10000;
 
 std::unordered_map<HWND, ComboBox*>& Combos() {
   static std::unordered_map<HWND, ComboBox*> combos;
@@ -184,7 +187,7 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 bool ComboBox::Create(const CREATESTRUCT* cs) {
   if (cs != nullptr) m_droppedHeight = cs->cy;
   const char* text = cs != nullptr && cs->lpszName != nullptr &&
-                             reinterpret_cast<std::uintptr_t>(cs->lpszName) >= 0x10000
+                             reinterpret_cast<std::uintptr_t>(cs->lpszName) >= kFirstTextAddress
                          ? cs->lpszName
                          : "";
   // Every style shows its text in a field; the list-only style's field takes no typing.
@@ -407,7 +410,7 @@ LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (m_field != nullptr) SendMessage(m_field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
       if (auto* out = reinterpret_cast<DWORD*>(wParam)) *out = start;
       if (auto* out = reinterpret_cast<DWORD*>(lParam)) *out = end;
-      return MAKELPARAM(static_cast<int>(std::min<DWORD>(start, 0xFFFF)), static_cast<int>(std::min<DWORD>(end, 0xFFFF)));
+      return MAKELPARAM(static_cast<int>(std::min(start, kMaxWord)), static_cast<int>(std::min(end, kMaxWord)));
     }
     case CB_SETEDITSEL: {
       if (m_field == nullptr) return CB_ERR;
@@ -458,7 +461,7 @@ RECT ComboBox::ListRect() const {
 }
 
 void ComboBox::Open() {
-  if (m_dropped || !DropDownStyle() || !IsWindowEnabled(m_hwnd)) return;
+  if (m_dropped || !DropDownStyle() || !IsWindowEnabled(m_hwnd) || !IsWindowVisible(m_hwnd)) return;
   HWND hwnd = m_hwnd;
   m_notifyingDropDown = true;
   if (!Notify(CBN_DROPDOWN)) return;

@@ -26,6 +26,10 @@ constexpr unsigned char kCtrlX = 0x18;
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDeleteChar = 0x7F;
 constexpr int kMaxWord = 0xFFFF;
+// Names below this value are atoms or resource numbers, not texts.
+constexpr std::uintptr_t kFirstTextAddress = 0x10000;
+// A one-line field scrolls a quarter of its width at a time when the caret leaves it.
+constexpr int kScrollJumpParts = 4;
 
 std::unordered_map<HWND, EditField*>& Fields() {
   static std::unordered_map<HWND, EditField*> fields;
@@ -60,7 +64,7 @@ LRESULT EditField::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* field = new EditField(hwnd);
     Fields()[hwnd] = field;
     auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam);
-    if (cs != nullptr && cs->lpszName != nullptr && reinterpret_cast<std::uintptr_t>(cs->lpszName) >= 0x10000) {
+    if (cs != nullptr && cs->lpszName != nullptr && reinterpret_cast<std::uintptr_t>(cs->lpszName) >= kFirstTextAddress) {
       field->m_text.SetText(cs->lpszName);
     }
     field->SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
@@ -183,6 +187,7 @@ LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       SelectWordAt(GET_X_LPARAM(lParam));
       return 0;
     case WM_MOUSEMOVE:
+      RestartBlink();
       if (m_dragging) MouseMove(GET_X_LPARAM(lParam));
       return 0;
     case WM_LBUTTONUP:
@@ -258,9 +263,9 @@ void EditField::ScrollToCaret() {
   const int caret = WidthOf(0, m_text.Caret());
   const int total = WidthOf(0, m_text.Length());
   if (caret < m_scroll) {
-    m_scroll = std::max(0, caret - visible / 4);
+    m_scroll = std::max(0, caret - visible / kScrollJumpParts);
   } else if (caret >= m_scroll + visible) {
-    m_scroll = caret - visible + kCaretWidth + visible / 4;
+    m_scroll = caret - visible + kCaretWidth + visible / kScrollJumpParts;
   }
   m_scroll = std::min(m_scroll, std::max(0, total + kCaretWidth - visible));
   if (total + kCaretWidth <= visible) m_scroll = 0;

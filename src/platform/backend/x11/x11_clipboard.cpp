@@ -13,6 +13,8 @@ namespace {
 
 constexpr long kMaxPropertyLongs = 1 << 20;  // 4 MB: far more than any text a field holds
 constexpr char kUnrepresentable = '?';
+constexpr int kBytesFormat = 8;   // property formats: items of 8 or 32 bits
+constexpr int kAtomsFormat = 32;
 
 // Latin-1 is what the STRING target carries.
 std::string Latin1ToUtf8(const std::string& latin1) {
@@ -107,13 +109,13 @@ void X11Clipboard::Answer(const XSelectionRequestEvent& request) {
   if (m_owned && request.selection == m_clipboard) {
     if (request.target == m_targets) {
       const std::array<Atom, 3> offered = {m_targets, m_utf8, XA_STRING};
-      XChangeProperty(m_display, request.requestor, property, XA_ATOM, 32, PropModeReplace,
+      XChangeProperty(m_display, request.requestor, property, XA_ATOM, kAtomsFormat, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(offered.data()),
                       static_cast<int>(offered.size()));
       reply.property = property;
     } else if (request.target == m_utf8 || request.target == XA_STRING) {
       const std::string data = request.target == m_utf8 ? m_text : Utf8ToLatin1(m_text);
-      XChangeProperty(m_display, request.requestor, property, request.target, 8, PropModeReplace,
+      XChangeProperty(m_display, request.requestor, property, request.target, kBytesFormat, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
       reply.property = property;
     }
@@ -161,7 +163,7 @@ std::optional<std::string> X11Clipboard::Convert(Atom target, int timeoutMs, Tim
   const int status = XGetWindowProperty(m_display, m_helper, m_property, 0, kMaxPropertyLongs, False,
                                         AnyPropertyType, &type, &format, &count, &after, &data);
   std::optional<std::string> result;
-  if (status == Success && data != nullptr && format == 8 && after == 0 &&
+  if (status == Success && data != nullptr && format == kBytesFormat && after == 0 &&
       (type == m_utf8 || type == XA_STRING)) {
     result = std::string(reinterpret_cast<const char*>(data), count);
   }
