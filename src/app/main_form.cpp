@@ -4,7 +4,9 @@
 #include "controls/combo/custom_combo_box.h"
 #include "controls/grid/grid_registration.h"
 #include "controls/grid/string_grid.h"
+#include "controls/player/media_player.h"
 #include "core/window_description.h"
+#include "theory/key_selection.h"
 
 TForm1* Form1 = nullptr;
 
@@ -12,6 +14,7 @@ void RegisterMainWindowClasses() {
   RegisterComponentClass("TLabel", [](TComponent* owner) { return new TLabel(owner); });
   RegisterGridClasses();
   RegisterComboClasses();
+  RegisterPlayerClasses();
 }
 
 TForm1::TForm1(TComponent* owner) : TForm(owner) { InitFromResource(); }
@@ -23,6 +26,7 @@ void TForm1::ReadField(const std::string& name, TComponent* component) {
   }
   if (name == "StringGrid1") StringGrid1 = dynamic_cast<TStringGrid*>(component);
   if (name == "ComboBox1") ComboBox1 = dynamic_cast<TComboBox*>(component);
+  if (name == "MediaPlayer1") MediaPlayer1 = dynamic_cast<TMediaPlayer*>(component);
 }
 
 TNotifyEvent TForm1::FindMethod(const std::string& name) {
@@ -47,5 +51,9 @@ void TForm1::StringGrid1Click(TComponent*) {
 }
 
 void TForm1::ComboBox1Change(TComponent*) {
-  // The key selection (chord row, MIDI file) is the next step of the harmonic field logic.
+  if (!ComboBox1 || !StringGrid1 || !MediaPlayer1) return;
+  theory::SelectKey(ComboBox1->ItemIndex(), &m_keyIndex,
+                    {[this](int column, const std::string& text) { StringGrid1->SetCellText(column, 1, text); },
+                     [this](std::string_view fileName) { MediaPlayer1->SetFileName(std::string(fileName)); },
+                     [this] { MediaPlayer1->Open(); }});
 }

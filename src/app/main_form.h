@@ -10,6 +10,7 @@
 
 class TComboBox;
 class TLabel;
+class TMediaPlayer;
 class TStringGrid;
 
 class TForm1 : public TForm {
@@ -26,6 +27,7 @@ class TForm1 : public TForm {
   TLabel* Label7 = nullptr;
   TStringGrid* StringGrid1 = nullptr;
   TComboBox* ComboBox1 = nullptr;
+  TMediaPlayer* MediaPlayer1 = nullptr;
 
   // The creation handler: the header row's function names, then the note table.
   void FormCreate(TComponent* sender);
@@ -33,7 +35,7 @@ class TForm1 : public TForm {
   // switches between function names and Roman numerals.
   void StringGrid1Click(TComponent* sender);
   // The key selector's change event (a choice in the list, completed typing, Backspace, a hand
-  // edit of the field).
+  // edit of the field): the chord row shows the chosen key's chords and the player opens its file.
   void ComboBox1Change(TComponent* sender);
 
   int KeyIndex() const { return m_keyIndex; }
