@@ -1,9 +1,10 @@
 // The media player's device side: opening the file through the multimedia command service, the
 // commands behind the buttons, the automatic button set and the errors.
 //
-// Every command records its result in ErrorCode (Rewind and a track position excepted). Only
-// Open and the check for an open device raise; every other failure is left in ErrorCode, and the
-// mouse release then leaves the button set as it was.
+// Every command records its result in ErrorCode (Rewind and a track position excepted). Open and
+// the check for an open device raise; a command called from code leaves its failure in ErrorCode,
+// while one the user asked for with a button raises it too (the error box), and the button set
+// then stays as it was.
 #include <cstring>
 
 #include "controls/player/media_player.h"
@@ -359,8 +360,8 @@ void TMediaPlayer::ButtonAction(TMPBtnType button) {
 //   mouse click on Play or Record, command done      minus Play and Record, plus Pause and Stop
 //   mouse click on Pause, command done               plus playable (Pause and Stop stay)
 //   mouse click on any other button, command done    plus playable, minus Pause and Stop
-//   mouse click whose command failed (ErrorCode)     unchanged
-//   Space on a button                                as the click, whatever the command gave
+//   a click or Space whose command failed           unchanged, and the refusal is raised
+//   Space on a button                                as the mouse click
 //   completion notice, device stopped                plus playable, minus Pause and Stop
 //   completion notice, device still playing          unchanged (a superseded command's notice)
 //   a failure of the output while playing            a completion notice with the device stopped

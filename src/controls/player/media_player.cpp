@@ -237,10 +237,7 @@ void TMediaPlayer::MouseRelease() {
   m_down = false;
   DrawCurrentButtonNow();
   ClickButton(m_currentButton);
-  if (m_autoEnable && m_error == 0 && m_deviceOpen) {
-    AutoButtonSet(m_currentButton);
-    RefreshAutoFlags();
-  }
+  AfterUserClick();
 }
 
 // ---- Keys -------------------------------------------------------------------------------------
@@ -253,10 +250,7 @@ void TMediaPlayer::KeyDown(WORD& key, TShiftState shift) {
     if (!m_buttons[focused].enabled) return;
     m_currentButton = m_focusedButton;
     ClickButton(m_currentButton);
-    if (m_autoEnable) {
-      AutoButtonSet(m_currentButton);
-      RefreshAutoFlags();
-    }
+    AfterUserClick();
   } else if (key == VK_RIGHT) {
     for (int b = focused + 1; b < kButtonCount; ++b) {
       if (m_buttons[b].visible) {
@@ -278,11 +272,24 @@ void TMediaPlayer::KeyDown(WORD& key, TShiftState shift) {
 
 // ---- Clicks -----------------------------------------------------------------------------------
 void TMediaPlayer::ClickButton(TMPBtnType button) {
+  m_clickFailed = false;
   bool doDefault = true;
   if (OnClick) OnClick(this, button, doDefault);
   if (!doDefault) return;
   ButtonAction(button);
+  m_clickFailed = m_error != 0;
   PostClick(button);
+}
+
+void TMediaPlayer::AfterUserClick() {
+  // A command the user asked for that the device refused (no sound output, a driver that fails)
+  // leaves the buttons as the device really is, and the user is told why, in the error box; a
+  // refusal kept only in ErrorCode would look like success to the student.
+  if (m_clickFailed) Raise<EMCIDeviceError>(ErrorText());
+  if (m_autoEnable && m_deviceOpen) {
+    AutoButtonSet(m_currentButton);
+    RefreshAutoFlags();
+  }
 }
 
 void TMediaPlayer::PostClick(TMPBtnType button) {

@@ -125,6 +125,9 @@ class TMediaPlayer : public TCustomControl {
   // The click of a button: OnClick, the button's action, OnPostClick.
   virtual void ClickButton(TMPBtnType button);
   virtual void PostClick(TMPBtnType button);
+  // After a click by mouse or Space: the automatic button set follows, or the device's refusal is
+  // raised.
+  void AfterUserClick();
   virtual void DoNotify();
 
  private:
@@ -183,6 +186,7 @@ class TMediaPlayer : public TCustomControl {
   bool m_deviceOpen = false;
   MCIDEVICEID m_deviceId = 0;
   DWORD m_error = 0;
+  bool m_clickFailed = false;  // the last click ran its command and the device refused it
   DWORD m_from = 0;
   bool m_fromPending = false;
   bool m_canPlay = false;
