@@ -31,13 +31,6 @@ constexpr int kFieldWidth = 140;
 constexpr int kFieldHeight = kComboHeight - 4;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 
-struct Geometry {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-};
-
 // The pixels of the text on white, cut to the box of those clearly darker than white (the faintest
 // edge of anti-aliasing left out, as the display may show it as white), empty when none.
 std::vector<std::uint32_t> Ink(const std::vector<std::uint32_t>& pixels, int width, int height,
@@ -70,10 +63,6 @@ class ProgramCombo : public ProgramOnXvfb {
     ASSERT_TRUE(WaitFor([&] { return FieldShows("Armadura"); })) << "the field never showed Armadura: " << m_lastLook;
   }
 
-  bool WaitFor(const std::function<bool()>& done) {
-    return x11test::PumpUntil(done, [] { usleep(10000); }, kWaitMs);
-  }
-
   // The field's text, black on white, compared with the program's font drawing the expected text.
   bool FieldShows(const std::string& utf8) {
     auto shown = x11test::ReadPixels(Peek(), m_main, kFieldX, kFieldY, kFieldWidth, kFieldHeight);
@@ -89,61 +78,20 @@ class ProgramCombo : public ProgramOnXvfb {
   }
   std::string m_lastLook;
 
-  POINT OnRoot(int x, int y) {
-    int rx = 0, ry = 0;
-    Window child = None;
-    XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), x, y, &rx, &ry, &child);
-    return {rx, ry};
-  }
-
-  void ClickAt(POINT root) {
-    XTestFakeMotionEvent(Peek(), -1, root.x, root.y, CurrentTime);
-    XTestFakeButtonEvent(Peek(), 1, True, CurrentTime);
-    XTestFakeButtonEvent(Peek(), 1, False, CurrentTime);
-    XSync(Peek(), False);
-    usleep(60000);  // the program takes the click before the next input
-  }
-
-  void PressKey(KeySym keysym, KeySym modifier = NoSymbol) {
-    KeyCode mod = modifier == NoSymbol ? 0 : XKeysymToKeycode(Peek(), modifier);
-    KeyCode code = XKeysymToKeycode(Peek(), keysym);
-    if (mod) XTestFakeKeyEvent(Peek(), mod, True, CurrentTime);
-    XTestFakeKeyEvent(Peek(), code, True, CurrentTime);
-    XTestFakeKeyEvent(Peek(), code, False, CurrentTime);
-    if (mod) XTestFakeKeyEvent(Peek(), mod, False, CurrentTime);
-    XSync(Peek(), False);
-  }
-
-  // The viewable override-redirect window (the open list), with its place on the root window.
-  std::optional<Geometry> OpenList() {
-    Window root = DefaultRootWindow(Peek()), parent = None, *children = nullptr;
-    unsigned count = 0;
-    std::optional<Geometry> found;
-    if (!XQueryTree(Peek(), root, &root, &parent, &children, &count)) return found;
-    for (unsigned i = 0; i < count && !found; ++i) {
-      XWindowAttributes a{};
-      if (!XGetWindowAttributes(Peek(), children[i], &a)) continue;
-      if (a.override_redirect && a.map_state == IsViewable && a.width > 1) {
-        found = Geometry{a.x, a.y, a.width, a.height};
-      }
-    }
-    if (children) XFree(children);
-    return found;
-  }
 };
 
 TEST_F(ProgramCombo, TheButtonOpensTheListUnderTheFieldAndARowPutsItsKeyInTheField) {
   ClickAt(OnRoot(kComboX + kComboWidth - 8, kComboY + 10));
   ASSERT_TRUE(WaitFor([&] { return OpenList().has_value(); })) << "the button opened no list";
-  Geometry list = *OpenList();
+  const RECT list = *OpenList();
   POINT under = OnRoot(kComboX, kComboY + kComboHeight);
-  EXPECT_EQ(list.width, 185);
-  EXPECT_EQ(list.height, 197) << "fifteen rows of 13 pixels and the list's border";
-  EXPECT_EQ(list.x, under.x);
-  EXPECT_EQ(list.y, under.y) << "directly under the field";
+  EXPECT_EQ(list.right - list.left, 185);
+  EXPECT_EQ(list.bottom - list.top, 197) << "fifteen rows of 13 pixels and the list's border";
+  EXPECT_EQ(list.left, under.x);
+  EXPECT_EQ(list.top, under.y) << "directly under the field";
 
   // Row 4, "Mi Maior - 4 Sustenidos": 13 pixels a row below the list's 1-pixel border.
-  ClickAt({list.x + 30, list.y + 1 + 4 * 13 + 6});
+  ClickAt({list.left + 30, list.top + 1 + 4 * 13 + 6});
   ASSERT_TRUE(WaitFor([&] { return !OpenList().has_value(); })) << "the choice closed the list";
   // The focus moves on, so the field shows its text without the selection's highlight.
   PressKey(XK_Tab);

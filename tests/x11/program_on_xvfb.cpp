@@ -1,5 +1,7 @@
 #include "x11/program_on_xvfb.h"
 
+#include <X11/extensions/XTest.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,4 +46,45 @@ void ProgramOnXvfb::ExpectEndsWithCodeZero() {
   ASSERT_TRUE(status.has_value()) << "still running after the close request";
   ASSERT_TRUE(WIFEXITED(*status)) << "ended by a signal: " << m_program->StandardError();
   EXPECT_EQ(WEXITSTATUS(*status), 0) << m_program->StandardError();
+}
+
+POINT ProgramOnXvfb::OnRoot(int x, int y) {
+  int rx = 0, ry = 0;
+  Window child = None;
+  XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), x, y, &rx, &ry, &child);
+  return {rx, ry};
+}
+
+void ProgramOnXvfb::ClickAt(POINT root) {
+  XTestFakeMotionEvent(Peek(), -1, root.x, root.y, CurrentTime);
+  XTestFakeButtonEvent(Peek(), 1, True, CurrentTime);
+  XTestFakeButtonEvent(Peek(), 1, False, CurrentTime);
+  XSync(Peek(), False);
+  usleep(kSettleUs);  // the program takes the click before the next input
+}
+
+void ProgramOnXvfb::PressKey(KeySym keysym, KeySym modifier) {
+  const KeyCode mod = modifier == NoSymbol ? 0 : XKeysymToKeycode(Peek(), modifier);
+  const KeyCode code = XKeysymToKeycode(Peek(), keysym);
+  if (mod) XTestFakeKeyEvent(Peek(), mod, True, CurrentTime);
+  XTestFakeKeyEvent(Peek(), code, True, CurrentTime);
+  XTestFakeKeyEvent(Peek(), code, False, CurrentTime);
+  if (mod) XTestFakeKeyEvent(Peek(), mod, False, CurrentTime);
+  XSync(Peek(), False);
+}
+
+std::optional<RECT> ProgramOnXvfb::OpenList() {
+  Window root = DefaultRootWindow(Peek()), parent = None, *children = nullptr;
+  unsigned count = 0;
+  std::optional<RECT> found;
+  if (!XQueryTree(Peek(), root, &root, &parent, &children, &count)) return found;
+  for (unsigned i = 0; i < count && !found; ++i) {
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(Peek(), children[i], &a)) continue;
+    if (a.override_redirect && a.map_state == IsViewable && a.width > 1) {
+      found = RECT{a.x, a.y, a.x + a.width, a.y + a.height};
+    }
+  }
+  if (children) XFree(children);
+  return found;
 }

@@ -4,16 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/types.h"
 #include "support/xvfb.h"
 #include "x11/x11_test_util.h"
 
 class ProgramOnXvfb : public ::testing::Test {
  protected:
   static constexpr int kWaitMs = 15000;
+  static constexpr useconds_t kSettleUs = 60000;
 
   void SetUp() override;
   // Extra arguments for the server (a later "-screen 0 WxHxD" replaces the default screen).
@@ -27,6 +33,18 @@ class ProgramOnXvfb : public ::testing::Test {
   void ExpectEndsWithCodeZero();
 
   Display* Peek() const { return m_peek.get(); }
+
+  // ---- Acting as the user, through XTest --------------------------------------------------------
+  // A point of the main window's client area on the root window.
+  POINT OnRoot(int x, int y);
+  // Clicks at a root point, then gives the program a moment to take the click.
+  void ClickAt(POINT root);
+  void PressKey(KeySym keysym, KeySym modifier = NoSymbol);
+  bool WaitFor(const std::function<bool()>& done) {
+    return x11test::PumpUntil(done, [] { usleep(10000); }, kWaitMs);
+  }
+  // The viewable override-redirect window (an open drop-down list) and its place on the root.
+  std::optional<RECT> OpenList();
 
   std::unique_ptr<XvfbServer> m_server;
   x11test::DisplayPtr m_peek;
