@@ -22,10 +22,11 @@ build_packages=(
   libfluidsynth-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
 )
 # Xvfb and openbox for the x11 tests; xclip as a second clipboard client; a second soundfont and
-# the fluidsynth command for the audio tests; clang for the fuzzers.
+# the fluidsynth command for the audio tests; a PulseAudio daemon and its recorder for the test that
+# plays through a real sound server; clang for the fuzzers.
 test_packages=(
   xvfb xauth x11-utils openbox xclip fonts-dejavu-core
-  fluidsynth timgm6mb-soundfont clang
+  fluidsynth timgm6mb-soundfont clang pulseaudio pulseaudio-utils
 )
 bench_packages=(zenity x11-utils)
 

@@ -1,0 +1,113 @@
+// The whole program playing through a real sound server: a private PulseAudio daemon with a null
+// sink stands in for a sound card, its monitor is recorded while Play plays, and the recording must
+// be the chosen key's scale. The program holds no stream before Play and none after the end.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "x11/program_on_xvfb.h"
+#include "x11/sound_check.h"
+
+#include <X11/keysym.h>
+
+namespace {
+
+constexpr RECT kPlayButton{280, 8, 280 + 29, 8 + 30};
+constexpr char kSink[] = "tessivo_test";
+// C major: C D E F G A B.
+const std::vector<int> kDoMaiorScale = {0, 2, 4, 5, 7, 9, 11};
+
+class ProgramOnSoundServer : public ProgramOnXvfb {
+ protected:
+  void SetUp() override {
+    if (access("/usr/bin/pulseaudio", X_OK) != 0 || access("/usr/bin/parecord", X_OK) != 0) {
+      GTEST_SKIP() << "pulseaudio and pulseaudio-utils are not installed (scripts/install-deps.sh installs them)";
+    }
+    ProgramOnXvfb::SetUp();
+    if (HasFatalFailure()) return;
+    m_dir = std::filesystem::temp_directory_path() / ("tessivo-pulse-" + std::to_string(getpid()));
+    std::filesystem::create_directories(m_dir);
+    m_env = {"XDG_RUNTIME_DIR=" + m_dir.string(), "HOME=" + m_dir.string()};
+    m_daemon = x11test::ChildProcess::Spawn(
+        {"/usr/bin/pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
+         "-L", std::string("module-null-sink sink_name=") + kSink, "-L", "module-native-protocol-unix"},
+        m_env);
+    ASSERT_NE(m_daemon, nullptr);
+    if (!WaitFor([&] { return Pactl("info").find("Server String") != std::string::npos || !m_daemon->Running(); }) ||
+        !m_daemon->Running()) {
+      GTEST_SKIP() << "the PulseAudio daemon could not start here: " << m_daemon->StandardError();
+    }
+  }
+
+  void TearDown() override {
+    m_recorder.reset();
+    m_program.reset();
+    m_daemon.reset();
+    std::filesystem::remove_all(m_dir);
+  }
+
+  // What pactl prints for `command` against the private daemon.
+  std::string Pactl(const std::string& command) {
+    std::string line = "env";
+    for (const std::string& e : m_env) line += " '" + e + "'";
+    line += " pactl " + command + " 2>/dev/null";
+    std::string out;
+    if (FILE* p = popen(line.c_str(), "r")) {
+      char buffer[512];
+      while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
+      pclose(p);
+    }
+    return out;
+  }
+  bool HoldsAStream() { return !Pactl("list short sink-inputs").empty(); }
+
+  std::vector<std::uint32_t> PlayGlyph() {
+    auto pixels = x11test::ReadPixels(Peek(), m_main, kPlayButton.left, kPlayButton.top, 29, 30);
+    for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
+    return pixels;
+  }
+
+  std::filesystem::path m_dir;
+  std::vector<std::string> m_env;
+  std::unique_ptr<x11test::ChildProcess> m_daemon;
+  std::unique_ptr<x11test::ChildProcess> m_recorder;
+};
+
+TEST_F(ProgramOnSoundServer, PlayPlaysTheKeyOnTheDefaultOutputAndLetsItGoAtTheEnd) {
+  const std::string recording = (m_dir / "heard.wav").string();
+  m_recorder = x11test::ChildProcess::Spawn(
+      {"/usr/bin/parecord", std::string("--device=") + kSink + ".monitor", "--file-format=wav", recording}, m_env);
+  ASSERT_NE(m_recorder, nullptr);
+  Start(TESSIVO_BINARY_DIR "/tessivo", m_env);
+  if (HasFatalFailure()) return;
+  EXPECT_FALSE(HoldsAStream()) << "a stream is held before Play";
+
+  PressKey(XK_Tab);   // grid -> key selector
+  PressKey(XK_Down);  // "Dó Maior"
+  ASSERT_TRUE(WaitFor([&] { return soundcheck::HasColour(PlayGlyph()); })) << "no key loaded";
+  ClickAt(OnRoot(kPlayButton.left + 14, kPlayButton.top + 15));
+  EXPECT_TRUE(WaitFor([&] { return HoldsAStream(); })) << "Play opened no stream on the sound server";
+  ASSERT_TRUE(x11test::PumpUntil([&] { return soundcheck::HasColour(PlayGlyph()); }, [] { usleep(100000); },
+                                 60000))
+      << "Play never came back: " << m_program->StandardError();
+  EXPECT_TRUE(WaitFor([&] { return !HoldsAStream(); })) << "the stream is kept after the end";
+
+  kill(m_recorder->Pid(), SIGINT);  // parecord finishes its file
+  ASSERT_TRUE(m_recorder->WaitExit(kWaitMs).has_value());
+  const soundcheck::Recording heard = soundcheck::ReadWav(recording);
+  ASSERT_GT(heard.rate, 0) << "nothing recorded: " << m_recorder->StandardError();
+  EXPECT_TRUE(soundcheck::InScaleOnly(heard, kDoMaiorScale)) << "the recording is not in C major";
+  EXPECT_EQ(m_program->StandardError(), "");
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+}  // namespace
