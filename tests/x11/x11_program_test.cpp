@@ -5,9 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "x11/program_on_xvfb.h"
 
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -56,8 +61,7 @@ class X11ProgramUnderWindowManagerTest : public ProgramOnXvfb {
         << "the window manager never framed a window";
     XDestroyWindow(Peek(), probe);
     XSync(Peek(), False);
-    m_program = x11test::ChildProcess::Spawn({TESSIVO_BINARY_DIR "/tessivo"},
-                                             {"DISPLAY=" + m_server->DisplayName()});
+    m_program = x11test::ChildProcess::Spawn(ProgramCommand(), {"DISPLAY=" + m_server->DisplayName()});
     ASSERT_NE(m_program, nullptr);
     // Managed: the manager framed it and published the frame's size.
     ASSERT_TRUE(x11test::PumpUntil(
@@ -82,6 +86,9 @@ class X11ProgramUnderWindowManagerTest : public ProgramOnXvfb {
     m_peek.reset();
     m_server.reset();
   }
+
+  // How the program is started: the built binary, in the build folder beside its key files.
+  virtual std::vector<std::string> ProgramCommand() { return {TESSIVO_BINARY_DIR "/tessivo"}; }
 
   // What a taskbar or a frame button sends to the manager about a window.
   void AskManager(const char* type, long a0, long a1 = 0, long a2 = 0) {
@@ -151,6 +158,97 @@ TEST_F(X11ProgramUnderWindowManagerTest, FramedAtItsPlaceMinimisedRestoredAndClo
   const std::optional<int> status = m_program->WaitExit(kWaitMs);
   ASSERT_TRUE(status.has_value()) << "still running after the close button";
   ASSERT_TRUE(WIFEXITED(*status));
+  EXPECT_EQ(WEXITSTATUS(*status), 0) << m_program->StandardError();
+}
+
+// The program copied alone into a folder with one key file, "sol maior.MID", and started there:
+// every other key's file is missing.
+class X11ProgramMissingKeyFiles : public X11ProgramUnderWindowManagerTest {
+ protected:
+  std::vector<std::string> ProgramCommand() override {
+    m_dir = std::filesystem::temp_directory_path() / ("tessivo-alone-" + std::to_string(getpid()));
+    std::filesystem::create_directories(m_dir);
+    std::filesystem::copy_file(TESSIVO_BINARY_DIR "/tessivo", m_dir / "tessivo",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(TESSIVO_BINARY_DIR "/sol maior.MID", m_dir / "sol maior.MID",
+                               std::filesystem::copy_options::overwrite_existing);
+    return {"/bin/sh", "-c", "cd '" + m_dir.string() + "' && exec ./tessivo"};
+  }
+  void TearDown() override {
+    X11ProgramUnderWindowManagerTest::TearDown();
+    std::filesystem::remove_all(m_dir);
+  }
+
+  // The window manager's frame around `w`: its ancestor that is a child of the root.
+  Window Frame(Window w) {
+    for (;;) {
+      Window root = None, parent = None, *children = nullptr;
+      unsigned count = 0;
+      if (!XQueryTree(Peek(), w, &root, &parent, &children, &count)) return None;
+      if (children) XFree(children);
+      if (parent == root) return w;
+      w = parent;
+    }
+  }
+  // Whether `a`'s frame is stacked above `b`'s.
+  bool StackedAbove(Window a, Window b) {
+    Window root = None, parent = None, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(Peek(), DefaultRootWindow(Peek()), &root, &parent, &children, &count)) return false;
+    int at = -1, bt = -1;
+    for (unsigned i = 0; i < count; ++i) {
+      if (children[i] == Frame(a)) at = static_cast<int>(i);
+      if (children[i] == Frame(b)) bt = static_cast<int>(i);
+    }
+    if (children) XFree(children);
+    return at > bt && bt >= 0;
+  }
+  // The program's error box: its viewable dialog window.
+  Window ErrorBox() {
+    for (Window w : x11test::WindowsOfProcess(Peek(), m_program->Pid())) {
+      if (w != m_main && x11test::WindowViewable(Peek(), w) &&
+          !x11test::ReadAtomNames(Peek(), w, "_NET_WM_WINDOW_TYPE").empty() &&
+          x11test::ReadAtomNames(Peek(), w, "_NET_WM_WINDOW_TYPE")[0] == "_NET_WM_WINDOW_TYPE_DIALOG") {
+        return w;
+      }
+    }
+    return None;
+  }
+  Window ActiveWindow() {
+    const std::vector<long> active = x11test::ReadLongs(Peek(), DefaultRootWindow(Peek()), "_NET_ACTIVE_WINDOW");
+    return active.empty() ? None : static_cast<Window>(active[0]);
+  }
+
+  std::filesystem::path m_dir;
+};
+
+// A key whose file is missing: the error box appears transient for the main window; a click on the
+// disabled main window, which the window manager raises, brings the box forward again with the
+// focus, so the program never looks frozen; once answered, a key whose file is there loads.
+TEST_F(X11ProgramMissingKeyFiles, TheErrorBoxStaysInFrontOfTheWindowTheUserClicks) {
+  ASSERT_TRUE(x11test::PumpUntil([&] { return Painted(); }, [] { usleep(20000); }, kWaitMs)) << m_lastLook;
+  PressKey(XK_Tab);   // grid -> key selector
+  PressKey(XK_Down);  // "do maior.MID", missing
+  Window box = None;
+  ASSERT_TRUE(WaitFor([&] { return (box = ErrorBox()) != None; })) << m_program->StandardError();
+  const std::vector<long> transient = x11test::ReadLongs(Peek(), box, "WM_TRANSIENT_FOR");
+  ASSERT_EQ(transient.size(), 1u);
+  EXPECT_EQ(static_cast<Window>(transient[0]), m_main) << "the box belongs to the window the user sees";
+  EXPECT_TRUE(WaitFor([&] { return StackedAbove(box, m_main); }));
+
+  ClickAt(OnRoot(400, 200));  // on the disabled main window's grid
+  EXPECT_TRUE(WaitFor([&] { return StackedAbove(box, m_main) && ActiveWindow() == box; }))
+      << "the box stayed hidden behind the main window";
+
+  PressKey(XK_Return);  // the user answers the box
+  ASSERT_TRUE(WaitFor([&] { return ErrorBox() == None; }));
+  PressKey(XK_Down);  // "sol maior.MID", beside the program
+  EXPECT_TRUE(WaitFor([&] { return ErrorBox() == None && m_program->Running(); }));
+  usleep(kSettleUs);
+  EXPECT_EQ(ErrorBox(), None) << "the key whose file is there loads without an error";
+  AskManager("_NET_CLOSE_WINDOW", CurrentTime, 2);
+  const std::optional<int> status = m_program->WaitExit(kWaitMs);
+  ASSERT_TRUE(status.has_value());
   EXPECT_EQ(WEXITSTATUS(*status), 0) << m_program->StandardError();
 }
 
