@@ -239,3 +239,39 @@ TEST(AppKeySelection, AHostileKeyFileIsSaidInTheErrorBoxAndTheNextKeyLoads) {
 }
 
 }  // namespace
+
+namespace {
+
+// Choosing another key while one plays stops it (its device is closed) and loads the new key, ready
+// to play.
+TEST(AppKeySelection, ChoosingAKeyWhileOnePlaysStopsItAndLoadsTheNewOne) {
+  MCIDEVICEID playing = 0;
+  auto result = RunProgram({}, {
+      [] {
+        headless::Click(kField.x, kField.y);
+        headless::PressKey(keys::kDown);
+      },
+      [] { headless::Click(kPlay.x, kPlay.y); },
+      [&] {
+        ASSERT_EQ(Form1->MediaPlayer1->Mode(), TMPModes::mpPlaying);
+        playing = Form1->MediaPlayer1->DeviceId();
+        headless::Click(kField.x, kField.y);
+        headless::PressKey(keys::kDown);
+      },
+      [&] {
+        EXPECT_NE(Form1->MediaPlayer1->DeviceId(), playing);
+        EXPECT_EQ(Form1->MediaPlayer1->FileName(), "sol maior.MID");
+        EXPECT_EQ(Form1->MediaPlayer1->Mode(), TMPModes::mpStopped);
+        EXPECT_TRUE(PlayUsable());
+        MCI_STATUS_PARMS status{};
+        status.dwItem = MCI_STATUS_MODE;
+        EXPECT_NE(mciSendCommand(playing, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)), 0u)
+            << "the playing device is closed";
+        apptest::RequestCloseOf(Form1->Handle());
+      },
+  });
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(result.boxes.empty());
+}
+
+}  // namespace
