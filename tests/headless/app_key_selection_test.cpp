@@ -16,6 +16,7 @@
 #include "controls/combo/custom_combo_box.h"
 #include "controls/grid/string_grid.h"
 #include "controls/player/media_player.h"
+#include "platform/combo_box.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 #include "support/midi_file_builder.h"
@@ -272,6 +273,68 @@ TEST(AppKeySelection, ChoosingAKeyWhileOnePlaysStopsItAndLoadsTheNewOne) {
   });
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_TRUE(result.boxes.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// An error while the key list is open (a key file that cannot be read, chosen with the arrow keys
+// in the open list): the list closes first, and while the error box is up Tab, typing and clicks
+// on the main window do nothing to the controls behind it; answering the box gives the focus back
+// to the key selector.
+TEST(AppKeySelection, TheErrorBoxComesFirstAndTheOpenListClosesForIt) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("tessivo-first-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  midi_test::WriteFile((dir / "do maior.MID").string(), {});
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::current_path(dir);
+  std::vector<headless::MessageBoxRecord> open;
+  RunOptions options;
+  options.boxHandler = [&](const headless::MessageBoxRecord& r) { open.push_back(r); };
+  HWND field = nullptr;
+  std::string fieldText;
+  auto text = [] {
+    char buffer[128] = {};
+    GetWindowText(Form1->ComboBox1->Handle(), buffer, sizeof buffer);
+    return std::string(buffer);
+  };
+  auto result = RunProgram(options, {
+      [&] {
+        headless::Click(kField.x, kField.y);
+        field = GetWindow(Form1->ComboBox1->Handle(), GW_CHILD);  // the key selector's edit field
+        headless::PressKey(keys::kF4);
+        headless::PressKey(keys::kDown);  // "do maior.MID", unreadable
+      },
+      [&] {
+        ASSERT_EQ(open.size(), 1u);
+        EXPECT_EQ(SendMessage(Form1->ComboBox1->Handle(), CB_GETDROPPEDSTATE, 0, 0), 0) << "the list is still open";
+        EXPECT_EQ(GetActiveWindow(), open[0].box);
+        fieldText = text();
+        headless::PressKey(keys::kTab);
+        headless::TypeText("x");
+        const POINT cell = apptest::GridCellPoint(1, 1);
+        headless::Click(cell.x, cell.y);
+      },
+      [&] {
+        EXPECT_EQ(text(), fieldText) << "typing reached the field behind the box";
+        EXPECT_EQ(text::Cp1252ToUtf8(Form1->StringGrid1->CellText(0, 0)), "Tônica") << "the click reached the grid";
+        EXPECT_EQ(open.size(), 1u);
+        headless::KeyDown(keys::kReturn, "\r");
+        headless::KeyUp(keys::kReturn);
+      },
+      [&] {
+        EXPECT_FALSE(IsWindow(open[0].box));
+        EXPECT_EQ(GetFocus(), field) << "the focus is back in the key selector";
+        EXPECT_EQ(Form1->ComboBox1->ItemIndex(), 0);
+        apptest::RequestCloseOf(Form1->Handle());
+      },
+  });
+  std::filesystem::current_path(saved);
+  std::filesystem::remove_all(dir);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.stepsLeft, 0u);
 }
 
 }  // namespace
