@@ -22,6 +22,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -267,6 +268,21 @@ TEST_F(AppX11, AnIdleProgramDoesNotWakeUp) {
   usleep(1500000);
   const long after = Wakeups(m_program->Pid());
   RecordProperty("WakeupsWhileIdle", static_cast<int>(after - before));
+  EXPECT_LE(after - before, 2) << "woken " << after - before << " times in 1.5 s of idleness";
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+// The key selector's caret blinks while its field has the focus, then stops after about 10 s
+// without input: an idle program sleeps again, even with the caret in the field.
+TEST_F(AppX11, AnIdleKeySelectorStopsBlinkingAndTheProgramSleeps) {
+  Start();
+  PressKey(XK_Tab);  // the focus goes to the key selector's field
+  usleep(11000000);
+  const long before = Wakeups(m_program->Pid());
+  ASSERT_GE(before, 0);
+  usleep(1500000);
+  const long after = Wakeups(m_program->Pid());
   EXPECT_LE(after - before, 2) << "woken " << after - before << " times in 1.5 s of idleness";
   CloseLikeAWindowManager();
   ExpectEndsWithCodeZero();

@@ -116,4 +116,21 @@ TEST_F(ProgramCombo, F4AndAltDownOpenTheListEscapeAndEnterCloseIt) {
   ExpectEndsWithCodeZero();
 }
 
+// A dead key then a letter (an accent typed the way a Portuguese keyboard types it) completes a
+// key name with an accented letter: "L", then acute and "a", finds "Lá Maior - 3 Sustenidos".
+// Without the input method's composing, "La" would begin no key name and stay a hand edit.
+TEST_F(ProgramCombo, ADeadKeyThenALetterCompletesAnAccentedKeyName) {
+  const KeyCode acute = x11test::KeycodeFor(Peek(), XK_dead_acute);
+  ASSERT_NE(acute, 0) << "no keycode free for the dead key";
+  PressKey(XK_Tab);  // from the grid to the key selector, its text all selected
+  PressKey(XK_l, XK_Shift_L);
+  XTestFakeKeyEvent(Peek(), acute, True, CurrentTime);
+  XTestFakeKeyEvent(Peek(), acute, False, CurrentTime);
+  PressKey(XK_a);
+  PressKey(XK_Tab);  // the field shows its text unselected
+  EXPECT_TRUE(WaitFor([&] { return FieldShows("Lá Maior - 3 Sustenidos"); })) << m_lastLook;
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
 }  // namespace

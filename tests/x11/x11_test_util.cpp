@@ -189,6 +189,29 @@ bool Launch(const std::function<void()>& inChild, pid_t* pidOut, int* stderrOut)
 
 }  // namespace
 
+KeyCode KeycodeFor(Display* display, KeySym keysym) {
+  KeyCode code = XKeysymToKeycode(display, keysym);
+  if (code != 0) return code;
+  int minCode = 0;
+  int maxCode = 0;
+  XDisplayKeycodes(display, &minCode, &maxCode);
+  int perCode = 0;
+  KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(minCode), maxCode - minCode + 1, &perCode);
+  for (int k = maxCode; k >= minCode && code == 0; --k) {
+    bool unused = true;
+    for (int j = 0; j < perCode; ++j) {
+      if (map[(k - minCode) * perCode + j] != NoSymbol) unused = false;
+    }
+    if (unused) code = static_cast<KeyCode>(k);
+  }
+  XFree(map);
+  if (code == 0) return 0;
+  KeySym symbols[1] = {keysym};
+  XChangeKeyboardMapping(display, code, 1, symbols, 1);
+  XSync(display, False);
+  return code;
+}
+
 std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::vector<std::string>& argv,
                                                   const std::vector<std::string>& environment) {
   std::unique_ptr<ChildProcess> child(new ChildProcess());

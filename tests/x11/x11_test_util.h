@@ -48,6 +48,10 @@ long long MonotonicMs();
 
 // A child process whose standard error is captured. Killed and reaped if still running when
 // the object goes.
+// A keycode carrying `keysym`, made by remapping an unused keycode when the server's keymap has
+// none (Xvfb's US map has no dead keys); 0 when no keycode is free.
+KeyCode KeycodeFor(Display* display, KeySym keysym);
+
 class ChildProcess {
  public:
   // Runs a program with extra environment entries ("NAME=value").

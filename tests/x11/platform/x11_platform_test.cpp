@@ -63,32 +63,6 @@ class X11PlatformTest : public X11Fixture {
     return pt;
   }
 
-  // A keycode carrying `keysym`, made by remapping an unused keycode when the server's keymap
-  // has none (Xvfb's US map has no dead keys).
-  KeyCode KeycodeFor(KeySym keysym) {
-    KeyCode code = XKeysymToKeycode(Peek(), keysym);
-    if (code != 0) return code;
-    int minCode = 0;
-    int maxCode = 0;
-    XDisplayKeycodes(Peek(), &minCode, &maxCode);
-    int perCode = 0;
-    KeySym* map = XGetKeyboardMapping(Peek(), static_cast<KeyCode>(minCode),
-                                      maxCode - minCode + 1, &perCode);
-    for (int k = maxCode; k >= minCode && code == 0; --k) {
-      bool unused = true;
-      for (int j = 0; j < perCode; ++j) {
-        if (map[(k - minCode) * perCode + j] != NoSymbol) unused = false;
-      }
-      if (unused) code = static_cast<KeyCode>(k);
-    }
-    XFree(map);
-    if (code == 0) return 0;
-    KeySym symbols[1] = {keysym};
-    XChangeKeyboardMapping(Peek(), code, 1, symbols, 1);
-    XSync(Peek(), False);
-    return code;
-  }
-
   scene::Windows m_scene;
 };
 
@@ -216,10 +190,10 @@ TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
   // The pointer inside the window, as a user's would be.
   Click(ScreenPoint(m_scene.text, 4, 4), 1);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
-  const KeyCode dead = KeycodeFor(XK_dead_circumflex);
+  const KeyCode dead = x11test::KeycodeFor(Peek(), XK_dead_circumflex);
   ASSERT_NE(dead, 0) << "no keycode free for the dead key";
-  const KeyCode o = KeycodeFor(XK_o);
-  const KeyCode a = KeycodeFor(XK_a);
+  const KeyCode o = x11test::KeycodeFor(Peek(), XK_o);
+  const KeyCode a = x11test::KeycodeFor(Peek(), XK_a);
   ASSERT_NE(o, 0);
   ASSERT_NE(a, 0);
   Settle();  // the program sees the new keyboard map before the keys
@@ -247,9 +221,9 @@ TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
 
   // Shift gives the capital letter, and a character outside the code page types nothing.
   Log().Clear();
-  const KeyCode shift = KeycodeFor(XK_Shift_L);
-  const KeyCode euroSign = KeycodeFor(XK_EuroSign);
-  const KeyCode cyrillic = KeycodeFor(XK_Cyrillic_zhe);
+  const KeyCode shift = x11test::KeycodeFor(Peek(), XK_Shift_L);
+  const KeyCode euroSign = x11test::KeycodeFor(Peek(), XK_EuroSign);
+  const KeyCode cyrillic = x11test::KeycodeFor(Peek(), XK_Cyrillic_zhe);
   ASSERT_NE(shift, 0);
   ASSERT_NE(euroSign, 0);
   ASSERT_NE(cyrillic, 0);
@@ -348,7 +322,7 @@ TEST_F(X11PlatformTest, AHeldKeyRepeatsPressesButIsReleasedOnce) {
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
   XkbSetAutoRepeatRate(Peek(), XkbUseCoreKbd, 100, 20);  // first repeat after 100 ms
   XAutoRepeatOn(Peek());
-  const KeyCode b = KeycodeFor(XK_b);
+  const KeyCode b = x11test::KeycodeFor(Peek(), XK_b);
   ASSERT_NE(b, 0);
   Settle();
   Log().Clear();
