@@ -189,8 +189,8 @@ TEST(AppKeySelection, PlayThatCannotStartSaysWhyAndStaysUsable) {
 
 // A key file that cannot be read (found first in the current folder): the chord row already shows
 // the key's chords, the error box says what is wrong with the file, Play stays unusable, and the
-// next key, whose file is sound, loads.
-TEST(AppKeySelection, AHostileKeyFileIsSaidInTheErrorBoxAndTheNextKeyLoads) {
+// next key, whose file is sound, loads and plays.
+TEST(AppKeySelection, AHostileKeyFileIsSaidInTheErrorBoxAndTheNextKeyPlays) {
   using midi_test::Bytes;
   const std::vector<Bytes> hostile = {
       {},
@@ -212,6 +212,7 @@ TEST(AppKeySelection, AHostileKeyFileIsSaidInTheErrorBoxAndTheNextKeyLoads) {
     bool usableAfterError = true;
     std::vector<std::string> rowAfterError;
     bool usableAfterNext = false;
+    bool playsNext = false;
     auto result = RunProgram({}, {
         [] {
           headless::Click(kField.x, kField.y);
@@ -225,10 +226,15 @@ TEST(AppKeySelection, AHostileKeyFileIsSaidInTheErrorBoxAndTheNextKeyLoads) {
         },
         [&] {
           usableAfterNext = PlayUsable();
+          headless::Click(kPlay.x, kPlay.y);
+        },
+        [&] {
+          playsNext = Form1->MediaPlayer1->Mode() == TMPModes::mpPlaying;
           apptest::RequestCloseOf(Form1->Handle());
         },
     });
     EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(playsNext) << "the next key does not play";
     ASSERT_EQ(result.boxes.size(), 1u);
     EXPECT_NE(result.boxes[0].text.find("MIDI"), std::string::npos) << result.boxes[0].text;
     EXPECT_FALSE(usableAfterError);
