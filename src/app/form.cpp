@@ -20,14 +20,6 @@ std::string Upper(std::string s) {
   return s;
 }
 
-template <typename E, std::size_t N>
-E ReadEnum(const TDescValue& value, const char* const (&names)[N]) {
-  std::string id = DescIdentifier(value);
-  for (std::size_t i = 0; i < N; ++i) {
-    if (id == names[i]) return static_cast<E>(i);
-  }
-  InvalidPropertyValue();
-}
 
 }  // namespace
 
@@ -102,7 +94,7 @@ void TCustomForm::ReadProperty(const std::string& name, const TDescValue& value,
   } else if (name == "ClientHeight") {
     SetClientHeight(DescInteger(value));
   } else if (name == "BorderStyle") {
-    SetBorderStyle(ReadEnum<TBorderStyle>(value, kBorderStyles));
+    SetBorderStyle(DescEnum<TBorderStyle>(value, kBorderStyles));
   } else if (name == "BorderIcons") {
     unsigned icons = 0;
     for (const std::string& m : DescSet(value)) {
@@ -114,11 +106,11 @@ void TCustomForm::ReadProperty(const std::string& name, const TDescValue& value,
     }
     SetBorderIcons(icons);
   } else if (name == "Position") {
-    SetPosition(ReadEnum<TPosition>(value, kPositions));
+    SetPosition(DescEnum<TPosition>(value, kPositions));
   } else if (name == "WindowState") {
-    SetWindowState(ReadEnum<TWindowState>(value, kStates));
+    SetWindowState(DescEnum<TWindowState>(value, kStates));
   } else if (name == "DefaultMonitor") {
-    m_defaultMonitor = ReadEnum<TDefaultMonitor>(value, kMonitors);
+    m_defaultMonitor = DescEnum<TDefaultMonitor>(value, kMonitors);
   } else if (name == "Scaled") {
     SetScaled(DescBoolean(value));
   } else if (name == "PixelsPerInch") {

@@ -75,6 +75,17 @@ struct TPropertyError {
 };
 [[noreturn]] void InvalidPropertyValue();
 
+// An enumeration value named by its identifier: `names` lists the identifiers in the enumeration's
+// order ("bsNone", "bsSingle", ...); any other identifier is an invalid property value.
+template <typename E, std::size_t N>
+E DescEnum(const TDescValue& value, const char* const (&names)[N]) {
+  const std::string id = DescIdentifier(value);
+  for (std::size_t i = 0; i < N; ++i) {
+    if (id == names[i]) return static_cast<E>(i);
+  }
+  InvalidPropertyValue();
+}
+
 // Classes the reader can create, by name.
 using TComponentFactory = std::function<TComponent*(TComponent* owner)>;
 void RegisterComponentClass(const std::string& className, TComponentFactory factory);

@@ -8,19 +8,6 @@
 #include "platform/gdi.h"
 #include "platform/window.h"
 
-namespace {
-
-template <typename E, std::size_t N>
-E ReadEnum(const TDescValue& value, const char* const (&names)[N]) {
-  std::string id = DescIdentifier(value);
-  for (std::size_t i = 0; i < N; ++i) {
-    if (id == names[i]) return static_cast<E>(i);
-  }
-  InvalidPropertyValue();
-}
-
-}  // namespace
-
 TCustomComboBox::TCustomComboBox(TComponent* owner) : TCustomCombo(owner) { BindItems(); }
 
 TCustomComboBox::~TCustomComboBox() = default;
@@ -239,11 +226,11 @@ void TCustomComboBox::ReadProperty(const std::string& name, const TDescValue& va
   static const char* const kBevels[] = {"bkNone", "bkTile", "bkSoft", "bkFlat"};
   static const char* const kDragModes[] = {"dmManual", "dmAutomatic"};
   if (name == "Style") {
-    SetStyle(ReadEnum<TComboBoxStyle>(value, kStyles));
+    SetStyle(DescEnum<TComboBoxStyle>(value, kStyles));
   } else if (name == "Sorted") {
     SetSorted(DescBoolean(value));
   } else if (name == "CharCase") {
-    SetCharCase(ReadEnum<TEditCharCase>(value, kCases));
+    SetCharCase(DescEnum<TEditCharCase>(value, kCases));
   } else if (name == "AutoComplete") {
     SetAutoComplete(DescBoolean(value));
   } else if (name == "AutoDropDown") {
@@ -251,9 +238,9 @@ void TCustomComboBox::ReadProperty(const std::string& name, const TDescValue& va
   } else if (name == "AutoCloseUp") {
     SetAutoCloseUp(DescBoolean(value));
   } else if (name == "BevelKind") {
-    SetBevelKind(ReadEnum<TBevelKind>(value, kBevels));
+    SetBevelKind(DescEnum<TBevelKind>(value, kBevels));
   } else if (name == "DragMode") {
-    SetDragMode(ReadEnum<TDragMode>(value, kDragModes));
+    SetDragMode(DescEnum<TDragMode>(value, kDragModes));
   } else {
     TCustomCombo::ReadProperty(name, value, root);
   }
