@@ -20,7 +20,6 @@ std::string Upper(std::string s) {
   return s;
 }
 
-
 }  // namespace
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
