@@ -558,7 +558,7 @@ void X11Backend::WarpCursor(POINT screenPt) {
   XFlush(m_display);
 }
 
-void X11Backend::Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) {
+void X11Backend::Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) {
   X11TopLevel* window = Find(hwnd);
   if (window == nullptr) return;
   m_presenter->Present(window->xid, surface, dirty);

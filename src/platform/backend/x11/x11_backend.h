@@ -52,7 +52,7 @@ class X11Backend : public Backend {
   void SetNativeBounds(HWND hwnd, const RECT& screenRect) override;
   void SetNativeShowState(HWND hwnd, NativeShowState state) override;
   void ActivateNative(HWND hwnd) override;
-  void Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) override;
+  void Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) override;
   void GrabPointer(HWND hwnd) override;
   void GrabKeyboard(HWND hwnd) override;
   void SetClipboardText(const std::string& utf8) override;
