@@ -1,11 +1,13 @@
 // Start-up probe: launches a program on the current X display and measures the time from launch to
 // its first drawn frame (the first XDamage report on its first mapped top-level window), and its
-// resident memory at that moment. Used by scripts/bench-startup.sh to compare Tessivo with xmessage
-// (the plain-Xlib floor) and a GTK dialog in one run.
+// resident memory at that moment and once settled (one second later, when a program has finished
+// what it does after its first frame). Used by scripts/bench-startup.sh to compare Tessivo with
+// xmessage (the plain-Xlib floor) and a GTK dialog in one run.
 //
 //   startup_probe RUNS COMMAND [ARGS...]
 //
-// Prints one line per run: "<milliseconds> <resident KiB>", then "median <ms> <KiB>".
+// Prints one line per run: "<milliseconds> <resident KiB at first frame> <resident KiB settled>",
+// then "median <ms> <KiB> <KiB>" (each column's own median).
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
 #include <poll.h>
@@ -38,7 +40,10 @@ long ResidentKiB(pid_t pid) {
 struct Result {
   double ms = -1;
   long kib = -1;
+  long settledKib = -1;
 };
+
+constexpr auto kSettleTime = std::chrono::seconds(1);
 
 // One launch: watch the root for new windows, follow the first one that maps, report its first
 // damage. Gives up after 20 seconds.
@@ -69,6 +74,18 @@ Result RunOnce(Display* dpy, int damageEvent, char** argv) {
       }
     }
     if (result.ms < 0) poll(&pfd, 1, 50);
+  }
+  if (result.ms >= 0) {
+    // Keep reading events meanwhile so the program is never held up by a full connection.
+    const auto settled = Clock::now() + kSettleTime;
+    while (Clock::now() < settled) {
+      while (XPending(dpy) > 0) {
+        XEvent ev;
+        XNextEvent(dpy, &ev);
+      }
+      poll(&pfd, 1, 20);
+    }
+    result.settledKib = ResidentKiB(pid);
   }
   if (damage) XDamageDestroy(dpy, damage);
   XSelectInput(dpy, root, NoEventMask);
@@ -113,14 +130,18 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "startup_probe: %s drew nothing within 20 s\n", argv[2]);
       return 1;
     }
-    std::printf("%.1f %ld\n", r.ms, r.kib);
+    std::printf("%.1f %ld %ld\n", r.ms, r.kib, r.settledKib);
     results.push_back(r);
   }
   std::sort(results.begin(), results.end(), [](const Result& a, const Result& b) { return a.ms < b.ms; });
-  std::vector<long> kib;
-  for (const Result& r : results) kib.push_back(r.kib);
-  std::sort(kib.begin(), kib.end());
-  std::printf("median %.1f %ld\n", results[results.size() / 2].ms, kib[kib.size() / 2]);
+  auto medianOf = [&results](long Result::*field) {
+    std::vector<long> values;
+    for (const Result& r : results) values.push_back(r.*field);
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+  };
+  std::printf("median %.1f %ld %ld\n", results[results.size() / 2].ms, medianOf(&Result::kib),
+              medianOf(&Result::settledKib));
   XCloseDisplay(dpy);
   return 0;
 }

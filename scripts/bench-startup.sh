@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Start-up benchmark: time to first drawn frame and resident memory at that moment, for Tessivo and
-# for two peers on the same private Xvfb in the same run: xmessage (the plain-Xlib floor) and, when
+# Start-up benchmark: time to first drawn frame and resident memory at that moment and settled, for
+# Tessivo and for two peers on the same private Xvfb in the same run: xmessage (the plain-Xlib floor) and, when
 # installed, a GTK dialog (zenity --info). Figures are medians; ratios are Tessivo / peer.
 set -euo pipefail
 build=${1:-build}
@@ -19,19 +19,23 @@ done
 [ -n "$display" ] || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$display"
 
-median() { "$probe" "$runs" "$@" | awk '/^median/ {print $2, $3}'; }
+median() { "$probe" "$runs" "$@" | awk '/^median/ {print $2, $3, $4}'; }
 
-read -r t_ms t_kib < <(median "$build/tessivo")
-echo "tessivo        first frame ${t_ms} ms, resident ${t_kib} KiB"
+# Resident memory is reported at the first frame and settled (one second later).
+read -r t_ms t_kib t_set < <(median "$build/tessivo")
+echo "tessivo        first frame ${t_ms} ms, resident ${t_kib} KiB at first frame, ${t_set} KiB settled"
+ratios() {
+  awk -v a="$t_ms" -v b="$2" -v c="$t_kib" -v d="$3" -v e="$t_set" -v f="$4" -v name="$1" \
+    'BEGIN {printf "ratio vs %s: time %.2f, memory at first frame %.2f, settled %.2f\n",
+            name, a / b, c / d, e / f}'
+}
 if command -v xmessage >/dev/null; then
-  read -r x_ms x_kib < <(median xmessage -center "Tessivo")
-  echo "xmessage       first frame ${x_ms} ms, resident ${x_kib} KiB"
-  awk -v a="$t_ms" -v b="$x_ms" -v c="$t_kib" -v d="$x_kib" \
-    'BEGIN {printf "ratio vs xmessage: time %.2f, memory %.2f\n", a / b, c / d}'
+  read -r x_ms x_kib x_set < <(median xmessage -center "Tessivo")
+  echo "xmessage       first frame ${x_ms} ms, resident ${x_kib} KiB at first frame, ${x_set} KiB settled"
+  ratios xmessage "$x_ms" "$x_kib" "$x_set"
 fi
 if command -v zenity >/dev/null; then
-  read -r z_ms z_kib < <(median zenity --info --text Tessivo)
-  echo "zenity --info  first frame ${z_ms} ms, resident ${z_kib} KiB"
-  awk -v a="$t_ms" -v b="$z_ms" -v c="$t_kib" -v d="$z_kib" \
-    'BEGIN {printf "ratio vs zenity: time %.2f, memory %.2f\n", a / b, c / d}'
+  read -r z_ms z_kib z_set < <(median zenity --info --text Tessivo)
+  echo "zenity --info  first frame ${z_ms} ms, resident ${z_kib} KiB at first frame, ${z_set} KiB settled"
+  ratios zenity "$z_ms" "$z_kib" "$z_set"
 fi

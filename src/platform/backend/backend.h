@@ -75,8 +75,9 @@ class Backend {
   virtual void SetNativeShowState(HWND hwnd, NativeShowState state) = 0;
   // Asks the desktop to give this window the keyboard focus (activation).
   virtual void ActivateNative(HWND hwnd) = 0;
-  // Copies the dirty rectangles (surface coordinates) of `surface` to the display.
-  virtual void Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) = 0;
+  // Copies the dirty rectangles (surface coordinates) of `surface` to the display. A backend may
+  // move the surface's pixels into memory the display reads directly (Surface::MoveInto).
+  virtual void Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) = 0;
   // Pointer grab for drop-down lists: pointer events anywhere go to `hwnd` (nullptr releases).
   virtual void GrabPointer(HWND hwnd) = 0;
   // Keyboard grab while a drop-down list is open: keys go to the program even if the desktop

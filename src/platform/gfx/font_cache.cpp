@@ -6,9 +6,14 @@
 #include FT_OUTLINE_H
 #include FT_ADVANCES_H
 #include FT_TRUETYPE_TABLES_H
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -49,6 +54,100 @@ LibraryPtr Library() {
   }();
   return library;
 }
+
+// A font file read piece by piece as FreeType asks for it, instead of mapped whole as FreeType
+// does with a file it opens itself: the first text measures the advances of the code page's
+// characters, whose outlines lie all over the file, so a mapping made nearly the whole file
+// (about 0.4 MB) resident. Read this way only the tables FreeType keeps and each glyph's bytes
+// pass through its small buffers.
+class FontFile {
+ public:
+  // nullptr when the file cannot be opened.
+  static std::unique_ptr<FontFile> Open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || info.st_size <= 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    std::unique_ptr<FontFile> file(new FontFile(fd));
+    file->m_stream.size = static_cast<unsigned long>(info.st_size);
+    file->m_stream.descriptor.pointer = file.get();
+    file->m_stream.read = &FontFile::Read;
+    return file;
+  }
+  ~FontFile() { ::close(m_fd); }
+  FontFile(const FontFile&) = delete;
+  FontFile& operator=(const FontFile&) = delete;
+
+  FT_Stream Stream() { return &m_stream; }
+
+ private:
+  explicit FontFile(int fd) : m_fd(fd) {}
+
+  // FreeType's read function: a count of 0 is a seek (0 means it is possible); otherwise the
+  // number of bytes read.
+  static unsigned long Read(FT_Stream stream, unsigned long offset, unsigned char* buffer,
+                            unsigned long count) {
+    if (count == 0) return offset <= stream->size ? 0 : 1;
+    return static_cast<FontFile*>(stream->descriptor.pointer)->ReadAt(offset, buffer, count);
+  }
+
+  // FreeType asks for a few bytes at a time (an index entry, a glyph's header, then its points),
+  // over a thousand requests for the first text: small ones are served from a few recently read
+  // blocks, so each costs a system call only when its block is not among them.
+  unsigned long ReadAt(unsigned long offset, unsigned char* buffer, unsigned long count) {
+    if (offset >= m_stream.size) return 0;
+    count = std::min(count, m_stream.size - offset);
+    if (count > kBlockSize / 2) return ReadDirect(offset, buffer, count);
+    unsigned long done = 0;
+    while (done < count) {
+      const unsigned long at = offset + done;
+      const Block& block = BlockHolding(at - at % kBlockSize);
+      if (block.length <= at - block.start) break;  // the file ended early
+      const unsigned long n = std::min(count - done, block.length - (at - block.start));
+      std::memcpy(buffer + done, block.bytes.data() + (at - block.start), n);
+      done += n;
+    }
+    return done;
+  }
+
+  unsigned long ReadDirect(unsigned long offset, unsigned char* buffer, unsigned long count) {
+    unsigned long done = 0;
+    while (done < count) {
+      const ssize_t got = pread(m_fd, buffer + done, count - done, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      done += static_cast<unsigned long>(got);
+    }
+    return done;
+  }
+
+  static constexpr unsigned long kBlockSize = 4096;
+  static constexpr std::size_t kBlocks = 4;
+  struct Block {
+    unsigned long start = 0;
+    unsigned long length = 0;  // 0: empty
+    std::array<unsigned char, kBlockSize> bytes;
+  };
+
+  const Block& BlockHolding(unsigned long start) {
+    for (const Block& block : m_blocks) {
+      if (block.length > 0 && block.start == start) return block;
+    }
+    Block& block = m_blocks[m_nextBlock];
+    m_nextBlock = (m_nextBlock + 1) % kBlocks;
+    block.start = start;
+    block.length = ReadDirect(start, block.bytes.data(), std::min(kBlockSize, m_stream.size - start));
+    return block;
+  }
+
+  int m_fd;
+  FT_StreamRec m_stream{};
+  std::array<Block, kBlocks> m_blocks{};
+  std::size_t m_nextBlock = 0;
+};
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -147,6 +246,7 @@ int RoundScale(long units, int ppem, int unitsPerEm) {
 
 struct FontInstance::Impl {
   LibraryPtr library;  // declared first: destroyed after the face
+  std::unique_ptr<FontFile> file;  // read by the face: destroyed after it
   FacePtr face;
   bool embolden = false;
   bool slant = false;
@@ -160,11 +260,17 @@ FontInstance::FontInstance(const FontRequest& request) : m_impl(std::make_unique
   m_impl->library = Library();
   for (bool anySans : {false, true}) {
     if (!m_impl->library || !FindFont(request, anySans, &match)) continue;
-    if (FT_New_Face(m_impl->library.get(), match.file.c_str(), match.index, &face) == 0 && face &&
+    m_impl->file = FontFile::Open(match.file);
+    if (!m_impl->file) continue;
+    FT_Open_Args args{};
+    args.flags = FT_OPEN_STREAM;
+    args.stream = m_impl->file->Stream();
+    if (FT_Open_Face(m_impl->library.get(), &args, match.index, &face) == 0 && face &&
         FT_IS_SCALABLE(face) && face->units_per_EM > 0)
       break;
     if (face) FT_Done_Face(face);
     face = nullptr;
+    m_impl->file.reset();
   }
   m_impl->face.reset(face);
 

@@ -62,7 +62,13 @@ struct DeviceContext {
   void InvalidateClip() { clipValid = false; }
   // The rectangles drawing may touch, in surface coordinates.
   std::span<const RECT> Clip();
-  raster::Target Target() { return raster::Target{TargetSurface(), Clip(), &drawn}; }
+  // What drawing works on; waits first if the display may still be reading the surface's last
+  // presented frame (see Surface::BeforeWrite), so a frame on the screen is never half drawn.
+  raster::Target Target() {
+    Surface* surface = TargetSurface();
+    if (surface != nullptr) surface->BeforeWrite();
+    return raster::Target{surface, Clip(), &drawn};
+  }
   // Logical -> surface.
   // Results saturate at +-2^28, far outside any surface, so extreme coordinates cannot overflow
   // (not even squared distances in the line rasteriser).

@@ -3,9 +3,14 @@
 // the events the backend reports have somewhere to go; the windows here are the backend's only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <limits>
+#include <memory>
+#include <sstream>
+#include <string>
 #include <thread>
 
 #include "platform/backend/x11/x11_backend.h"
@@ -531,6 +536,99 @@ TEST_P(X11PresentTest, ShowsExactlyTheDirtyRectanglesOfTheSurface) {
   EXPECT_EQ(x11::ProtocolErrorCount(), errorsBefore);
   EXPECT_EQ(m_backend->UsesSharedMemory(), GetParam() == Path::SharedMemory)
       << "the server refused the shared images";
+}
+
+// The shared memory segments this process made that still exist (attached by us or the server).
+int OurSharedSegments() {
+  std::ifstream table("/proc/sysvipc/shm");
+  std::string line;
+  std::getline(table, line);  // the heading
+  int count = 0;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    long key = 0, id = 0, perms = 0, size = 0, creator = 0;
+    fields >> key >> id >> perms >> size >> creator;
+    if (fields && creator == getpid()) ++count;
+  }
+  return count;
+}
+
+// With MIT-SHM the pixels exist once: the surface's own memory is the image the server reads.
+// Every segment goes away with the window and the surface, also after a resize.
+TEST_P(X11PresentTest, KeepsOneCopyOfThePixelsAndNoSegmentOutlivesItsSurface) {
+  std::vector<std::string> serverArgs;
+  if (GetParam() == Path::ServerWithoutShm) serverArgs = {"-extension", "MIT-SHM"};
+  if (GetParam() == Path::Depth16) serverArgs = {"-screen", "0", "1280x1024x16"};
+  StartAndOpen(serverArgs);
+  const bool shared = GetParam() == Path::SharedMemory;
+  const int segmentsBefore = OurSharedSegments();
+  const HWND hwnd = FakeHwnd(1);
+  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{40, 30, 240, 130}, MainWindowProps()));
+  ASSERT_TRUE(ShowAndWait(hwnd));
+  {
+    auto surface = std::make_unique<Surface>(200, 100);
+    Paint(*surface, 1);
+    const RECT all{0, 0, 200, 100};
+    m_backend->Present(hwnd, *surface, std::span<const RECT>(&all, 1));
+    m_backend->Sync();
+    EXPECT_EQ(surface->Storage() != nullptr, shared);
+    EXPECT_EQ(OurSharedSegments() - segmentsBefore, shared ? 1 : 0);
+    // A copy is the caller's own: drawing on it leaves the presented surface alone.
+    Surface copy = *surface;
+    EXPECT_EQ(copy.Storage(), nullptr);
+    copy.Row(0)[0] = 0x123456;
+    EXPECT_EQ(surface->Row(0)[0], Pattern(0, 0, 1));
+
+    m_backend->SetNativeBounds(hwnd, RECT{40, 30, 280, 150});
+    surface->Resize(240, 120);
+    EXPECT_EQ(surface->Storage(), nullptr) << "a resized surface keeps an image of the old size";
+    EXPECT_EQ(surface->Row(0)[0], Pattern(0, 0, 1));
+    const RECT grown{0, 0, 240, 120};
+    m_backend->Present(hwnd, *surface, std::span<const RECT>(&grown, 1));
+    m_backend->Sync();
+    EXPECT_EQ(surface->Storage() != nullptr, shared);
+    EXPECT_EQ(OurSharedSegments() - segmentsBefore, shared ? 1 : 0) << "the old image is left";
+
+    // The window goes first, as when the program closes it; the surface still holds its pixels.
+    m_backend->DestroyNative(hwnd);
+    m_backend->Sync();
+    EXPECT_EQ(surface->Row(119)[239], 0u);
+    surface.reset();
+  }
+  m_backend->Sync();
+  EXPECT_EQ(OurSharedSegments(), segmentsBefore);
+}
+
+// Drawing that starts right after a present never reaches the frame being presented: the
+// server has copied the frame before the surface changes, on every path.
+TEST_P(X11PresentTest, DrawingAfterAPresentLeavesThePresentedFrameWhole) {
+  std::vector<std::string> serverArgs;
+  if (GetParam() == Path::ServerWithoutShm) serverArgs = {"-extension", "MIT-SHM"};
+  if (GetParam() == Path::Depth16) serverArgs = {"-screen", "0", "1280x1024x16"};
+  StartAndOpen(serverArgs);
+  const HWND hwnd = FakeHwnd(1);
+  constexpr int kWidth = 400;
+  constexpr int kHeight = 300;
+  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{40, 30, 40 + kWidth, 30 + kHeight},
+                                      MainWindowProps()));
+  ASSERT_TRUE(ShowAndWait(hwnd));
+  const Window xid = Xid(hwnd);
+  Surface surface(kWidth, kHeight, 0x000000);
+  const RECT all{0, 0, kWidth, kHeight};
+  for (int frame = 1; frame <= 5; ++frame) {
+    for (int y = 0; y < kHeight; ++y) std::fill_n(surface.Row(y), kWidth, 0xFFFFFF);
+    m_backend->Present(hwnd, surface, std::span<const RECT>(&all, 1));
+    // The next frame begins at once, the way drawing code does: asking first.
+    surface.BeforeWrite();
+    for (int y = 0; y < kHeight; ++y) std::fill_n(surface.Row(y), kWidth, 0x000000);
+    m_backend->Sync();
+    const std::vector<std::uint32_t> shown = x11test::ReadPixels(Peek(), xid, 0, 0, kWidth, kHeight);
+    ASSERT_EQ(shown.size(), static_cast<std::size_t>(kWidth * kHeight));
+    const std::uint32_t white = GetParam() == Path::Depth16 ? 0xFFFFu : 0xFFFFFFu;
+    const auto dark = std::count_if(shown.begin(), shown.end(),
+                                    [white](std::uint32_t p) { return p != white; });
+    ASSERT_EQ(dark, 0) << "frame " << frame << " was shown half drawn over";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, X11PresentTest,

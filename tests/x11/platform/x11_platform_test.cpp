@@ -241,6 +241,23 @@ TEST_P(X11KeyboardTest, ADeadKeyThenALetterTypesTheAccentedCharacter) {
   EXPECT_EQ(more[1].wParam, 0x80u);  // the euro sign's place in the code page
 }
 
+// The input method costs memory (its compose table) that a user who only clicks never needs: it
+// is not opened by showing, painting, waiting or clicking, only by the first key.
+TEST_P(X11KeyboardTest, TheInputMethodWaitsForTheFirstKey) {
+  SetFocus(m_scene.text);
+  Click(ScreenPoint(m_scene.text, 4, 4), 1);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_LBUTTONUP) > 0; }, 5000));
+  Settle();
+  EXPECT_FALSE(m_backend->InputMethodOpen());
+  const KeyCode a = x11test::KeycodeFor(Peek(), XK_a);
+  ASSERT_NE(a, 0);
+  Log().Clear();
+  TypeKeycode(a);
+  ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_CHAR) >= 1; }, 5000));
+  EXPECT_EQ(Log().Of(WM_CHAR).front().wParam, static_cast<WPARAM>('a'));
+  EXPECT_EQ(m_backend->InputMethodOpen(), GetParam() != Keyboard::NoMethod);
+}
+
 INSTANTIATE_TEST_SUITE_P(Keyboards, X11KeyboardTest,
                          ::testing::Values(Keyboard::LocaleMethod, Keyboard::MissingServer,
                                            Keyboard::NoMethod, Keyboard::MethodOpenedByInput),

@@ -106,7 +106,7 @@ void HeadlessBackend::Raise(HWND hwnd) {
   m_stacking.insert(m_stacking.begin(), hwnd);
 }
 
-void HeadlessBackend::Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) {
+void HeadlessBackend::Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) {
   auto it = m_windows.find(hwnd);
   if (it == m_windows.end()) return;
   NativeWindow& w = it->second;

@@ -70,7 +70,7 @@ class HeadlessBackend : public Backend {
   void SetNativeBounds(HWND hwnd, const RECT& screenRect) override;
   void SetNativeShowState(HWND hwnd, NativeShowState state) override;
   void ActivateNative(HWND hwnd) override;
-  void Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) override;
+  void Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) override;
   void GrabPointer(HWND hwnd) override { m_grab = hwnd; }
   void GrabKeyboard(HWND hwnd) override { m_keyboardGrab = hwnd; }
   // The desktop's clipboard is a value of this display: what the program or a test put there.

@@ -162,6 +162,8 @@ void X11Backend::Sync() { XSync(m_display, False); }
 
 bool X11Backend::UsesSharedMemory() const { return m_presenter->UsesSharedMemory(); }
 
+bool X11Backend::InputMethodOpen() const { return m_inputMethod && m_inputMethod->IsOpen(); }
+
 std::string X11Backend::DisplayName() const {
   const char* name = DisplayString(m_display);
   return name != nullptr ? name : "";
@@ -558,7 +560,7 @@ void X11Backend::WarpCursor(POINT screenPt) {
   XFlush(m_display);
 }
 
-void X11Backend::Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) {
+void X11Backend::Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) {
   X11TopLevel* window = Find(hwnd);
   if (window == nullptr) return;
   m_presenter->Present(window->xid, surface, dirty);
@@ -576,10 +578,6 @@ void X11Backend::Wake() {
 
 bool X11Backend::WaitAndDispatch(int timeoutMs) {
   bool arrived = false;
-  // The program is about to wait: a good moment for the slow part of start-up. It talks to the
-  // server, so it comes before the look at the queue below (events it reads meanwhile are
-  // queued by Xlib, where poll(2) would not see them).
-  if (timeoutMs != 0) EnsureInputMethod();
   // Everything asked of the server goes out before sleeping, or its answers would never come.
   XFlush(m_display);
   // Nothing may read from the connection between this check and poll(2).
@@ -609,8 +607,11 @@ bool X11Backend::WaitAndDispatch(int timeoutMs) {
     XEvent event;
     XNextEvent(m_display, &event);
     arrived = true;
-    if (!m_inputMethod &&
-        (event.type == KeyPress || event.type == KeyRelease || event.type == FocusIn)) {
+    // The input method (with its compose table, most of the program's heap) is opened when the
+    // first key arrives, not at start: a user who only clicks never pays for it. Opened here,
+    // before the filter below, it still composes that first key if it is a dead key. Events it
+    // reads from the server meanwhile wait in Xlib's queue, which this loop goes on to empty.
+    if (!m_inputMethod && (event.type == KeyPress || event.type == KeyRelease)) {
       EnsureInputMethod();
     }
     // The input method sees every event first: it swallows dead keys and hands back the

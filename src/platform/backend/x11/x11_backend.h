@@ -52,7 +52,7 @@ class X11Backend : public Backend {
   void SetNativeBounds(HWND hwnd, const RECT& screenRect) override;
   void SetNativeShowState(HWND hwnd, NativeShowState state) override;
   void ActivateNative(HWND hwnd) override;
-  void Present(HWND hwnd, const Surface& surface, std::span<const RECT> dirty) override;
+  void Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) override;
   void GrabPointer(HWND hwnd) override;
   void GrabKeyboard(HWND hwnd) override;
   void SetClipboardText(const std::string& utf8) override;
@@ -63,10 +63,12 @@ class X11Backend : public Backend {
   void Wake() override;
 
   // For diagnostics and tests: the X window of a top-level (0 when it has none), whether the
-  // surfaces travel through shared memory, and the X connection's name.
+  // surfaces travel through shared memory, the X connection's name.
   unsigned long NativeWindowId(HWND hwnd) const;
   bool UsesSharedMemory() const;
   std::string DisplayName() const;
+  // Whether the input method is open (it opens with the first key, not at start).
+  bool InputMethodOpen() const;
   // Returns once the server has carried out every request made so far (another connection then
   // sees their effect).
   void Sync();

@@ -83,29 +83,41 @@ X11Presenter::X11Presenter(Display* display, int screen, SharedMemoryUse use)
 }
 
 X11Presenter::~X11Presenter() {
+  // Surfaces may keep their pixels after the connection is gone; the server's side ends here.
+  for (auto& [window, image] : m_images) image->Detach();
   m_images.clear();
   if (m_gc != nullptr) XFreeGC(m_display, m_gc);
 }
 
-void X11Presenter::Forget(Window window) { m_images.erase(window); }
-
-X11SharedImage* X11Presenter::SharedImageFor(Window window, int width, int height) {
+void X11Presenter::Forget(Window window) {
   auto it = m_images.find(window);
-  if (it != m_images.end() && it->second->Width() == width && it->second->Height() == height) {
-    return it->second.get();
+  if (it == m_images.end()) return;
+  it->second->Detach();
+  m_images.erase(it);
+}
+
+X11SharedImage* X11Presenter::SharedImageFor(Window window, Surface& surface) {
+  auto it = m_images.find(window);
+  if (it != m_images.end() && surface.Storage() == it->second.get()) return it->second.get();
+  if (it != m_images.end()) {
+    // The surface was resized and went back to the heap: this image has the old size.
+    it->second->Detach();
+    m_images.erase(it);
   }
-  if (it != m_images.end()) m_images.erase(it);
-  auto image = X11SharedImage::Create(m_display, m_visual, m_depth, width, height);
+  if (!m_useShm) return nullptr;
+  auto image = X11SharedImage::Create(m_display, m_visual, m_depth, surface.Width(),
+                                      surface.Height());
   if (!image) {
     // The server cannot reach our memory after all (a container, a forwarded display): the
     // plain path works everywhere, so use it from now on.
     m_useShm = false;
     return nullptr;
   }
+  surface.MoveInto(image);
   return m_images.emplace(window, std::move(image)).first->second.get();
 }
 
-void X11Presenter::Present(Window window, const Surface& surface, std::span<const RECT> dirty) {
+void X11Presenter::Present(Window window, Surface& surface, std::span<const RECT> dirty) {
   if (surface.Width() <= 0 || surface.Height() <= 0) return;
   std::vector<RECT> rects;
   rects.reserve(dirty.size());
@@ -115,25 +127,9 @@ void X11Presenter::Present(Window window, const Surface& surface, std::span<cons
   }
   if (rects.empty()) return;
 
-  if (m_useShm) {
-    if (X11SharedImage* shared = SharedImageFor(window, surface.Width(), surface.Height())) {
-      XImage* image = shared->Image();
-      for (const RECT& r : rects) {
-        const std::size_t rowBytes = static_cast<std::size_t>(r.right - r.left) * 4;
-        for (LONG y = r.top; y < r.bottom; ++y) {
-          char* destination = image->data + static_cast<std::size_t>(y) * image->bytes_per_line +
-                              static_cast<std::size_t>(r.left) * 4;
-          std::memcpy(destination, surface.Row(y) + r.left, rowBytes);
-        }
-        // No completion event is awaited: requests are executed in order, so a later copy
-        // into a region the server has not read yet is followed by its own put of that region
-        // and the window always ends up with the newest pixels.
-        XShmPutImage(m_display, window, m_gc, image, r.left, r.top, r.left, r.top,
-                     static_cast<unsigned>(r.right - r.left),
-                     static_cast<unsigned>(r.bottom - r.top), False);
-      }
-      return;
-    }
+  if (X11SharedImage* shared = SharedImageFor(window, surface)) {
+    shared->Put(window, m_gc, rects);
+    return;
   }
 
   if (m_path == PixelPath::Converted) {

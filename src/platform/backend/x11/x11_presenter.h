@@ -1,10 +1,11 @@
 // Copies the dirty parts of a top-level surface to its X window.
 //
-// With MIT-SHM (a local server that can attach our segment) each window keeps a shared image the
-// size of its surface: the dirty rectangles are copied into it and the server reads them from
-// there. Otherwise the surface is wrapped in a client-side image without copying and the dirty
-// rectangles travel through the connection with XPutImage. TESSIVO_NO_SHM=1 forces the second
-// path, so both can be checked against the same server.
+// With MIT-SHM (a local server that can attach our segment) each window's surface keeps its pixels
+// in a shared image: the program draws straight into it and the server reads the dirty
+// rectangles from there, so the pixels exist once. Otherwise the surface is wrapped in a
+// client-side image without copying and the dirty rectangles travel through the connection with
+// XPutImage. TESSIVO_NO_SHM=1 forces the second path, so both can be checked against the same
+// server.
 #pragma once
 
 #ifndef TESSIVO_PLATFORM_INTERNALS
@@ -35,13 +36,16 @@ class X11Presenter {
 
   bool UsesSharedMemory() const { return m_useShm; }
   // Sends the dirty rectangles (surface coordinates, clipped here) to `window`. Does not flush.
-  void Present(Window window, const Surface& surface, std::span<const RECT> dirty);
-  // The window is gone: releases its shared image.
+  // With MIT-SHM the surface's pixels are moved into the window's shared image the first time
+  // (and after each resize, which gives them back to the heap).
+  void Present(Window window, Surface& surface, std::span<const RECT> dirty);
+  // The window is gone: the server lets go of its shared image.
   void Forget(Window window);
 
  private:
   enum class PixelPath { Direct, Converted };
-  X11SharedImage* SharedImageFor(Window window, int width, int height);
+  // The shared image holding the surface's pixels, made on first use; nullptr: present without.
+  X11SharedImage* SharedImageFor(Window window, Surface& surface);
   void PutConverted(Window window, const Surface& surface, const RECT& rect);
 
   Display* m_display;
@@ -53,7 +57,7 @@ class X11Presenter {
   // Shifts and widths of the channels for the converted path.
   int m_redShift = 16, m_greenShift = 8, m_blueShift = 0;
   int m_redBits = 8, m_greenBits = 8, m_blueBits = 8;
-  std::unordered_map<Window, std::unique_ptr<X11SharedImage>> m_images;
+  std::unordered_map<Window, std::shared_ptr<X11SharedImage>> m_images;
 };
 
 }  // namespace x11
