@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <string>
 #include <vector>
+
+#include "support/wav_file.h"
 
 namespace soundcheck {
 
@@ -30,20 +30,13 @@ struct Recording {
   std::vector<float> mono;
 };
 
-// A 16-bit stereo PCM WAV file as its mono mix; empty when it is no such file.
+// A stereo WAV file as its mono mix; rate 0 when it is no such file.
 inline Recording ReadWav(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::vector<unsigned char> b((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const testwav::Wav wav = testwav::ReadWav(path);
   Recording r;
-  if (b.size() < 44) return r;
-  auto le32 = [&](std::size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<unsigned>(b[at + 3]) << 24; };
-  r.rate = static_cast<int>(le32(24));
-  const std::size_t bytes = std::min<std::size_t>(le32(40), b.size() - 44);
-  for (std::size_t i = 44; i + 3 < 44 + bytes; i += 4) {
-    const auto left = static_cast<std::int16_t>(b[i] | b[i + 1] << 8);
-    const auto right = static_cast<std::int16_t>(b[i + 2] | b[i + 3] << 8);
-    r.mono.push_back((left + right) / 65536.0f);
-  }
+  if (wav.channels != 2) return r;
+  r.rate = wav.rate;
+  for (std::size_t i = 0; i + 1 < wav.samples.size(); i += 2) r.mono.push_back((wav.samples[i] + wav.samples[i + 1]) / 2);
   return r;
 }
 
