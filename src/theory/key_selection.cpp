@@ -6,7 +6,7 @@
 namespace theory {
 
 void SelectKey(int item, int* keyIndex, const KeySelectionTarget& target) {
-  if (KeyIndexForItem(item) != kNoKey) *keyIndex = KeyIndexForItem(item);
+  if (const int chosen = KeyIndexForItem(item); chosen != kNoKey) *keyIndex = chosen;
   // No key yet (Backspace in "Armadura", a character that begins no key, a hand edit): the chords
   // and the file both need a key, and none was ever chosen, so the window stays as it is.
   if (*keyIndex == kNoKey) return;

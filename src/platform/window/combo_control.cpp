@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
 
 #include "platform/backend/backend.h"
 #include "platform/combo_box.h"
@@ -22,17 +21,13 @@ constexpr int kArrowWidth = 7;
 constexpr int kMaxItemHeight = 255;
 constexpr int kWheelRows = 3;
 constexpr DWORD kMaxWord = 0xFFFF;  // the most a position in a packed result can say
-// Names below this value are atoms or resource numbers, not texts.
-constexpr std::uintptr_t kFirstTextAddress = 0x10000;
-
-std::unordered_map<HWND, ComboBox*>& Combos() {
-  static std::unordered_map<HWND, ComboBox*> combos;
+combo::WindowTable<ComboBox>& Combos() {
+  static combo::WindowTable<ComboBox> combos;
   return combos;
 }
 
 bool Alive(HWND hwnd, const ComboBox* self) { return ComboBox::FromWindow(hwnd) == self; }
 
-bool InRect(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 
 }  // namespace
 
@@ -41,8 +36,7 @@ ComboBox::ComboBox(HWND hwnd, DWORD style) : m_hwnd(hwnd), m_style(style) {}
 ComboBox::~ComboBox() = default;
 
 ComboBox* ComboBox::FromWindow(HWND hwnd) {
-  auto it = Combos().find(hwnd);
-  return it == Combos().end() ? nullptr : it->second;
+  return Combos().Find(hwnd);
 }
 
 ComboBox* ComboBox::FromField(HWND field) {
@@ -54,13 +48,13 @@ LRESULT ComboBox::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam);
     const DWORD style = cs != nullptr ? static_cast<DWORD>(cs->style) : CBS_DROPDOWN;
-    Combos()[hwnd] = new ComboBox(hwnd, style);
+    Combos().Add(hwnd, new ComboBox(hwnd, style));
     return DefWindowProc(hwnd, msg, wParam, lParam);
   }
   ComboBox* combo = FromWindow(hwnd);
   if (combo == nullptr) return DefWindowProc(hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
-    Combos().erase(hwnd);
+    Combos().Remove(hwnd);
     delete combo;
     return DefWindowProc(hwnd, msg, wParam, lParam);
   }
@@ -186,10 +180,7 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 bool ComboBox::Create(const CREATESTRUCT* cs) {
   if (cs != nullptr) m_droppedHeight = cs->cy;
-  const char* text = cs != nullptr && cs->lpszName != nullptr &&
-                             reinterpret_cast<std::uintptr_t>(cs->lpszName) >= kFirstTextAddress
-                         ? cs->lpszName
-                         : "";
+  const char* text = cs != nullptr && combo::IsCreationText(cs->lpszName) ? cs->lpszName : "";
   // Every style shows its text in a field; the list-only style's field takes no typing.
   m_field = CreateWindowEx(0, combo::kEditClass, text, WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, m_hwnd,
                            reinterpret_cast<HMENU>(static_cast<std::intptr_t>(combo::kEditId)), nullptr, nullptr);
@@ -640,7 +631,7 @@ void ComboBox::MouseDown(POINT pt, bool left) {
   if (!left) return;
   RECT client{};
   GetClientRect(m_hwnd, &client);
-  if (!InRect(ButtonRect(), pt) && (m_style & kStyleMask) != CBS_DROPDOWNLIST) return;
+  if (!Contains(ButtonRect(), pt) && (m_style & kStyleMask) != CBS_DROPDOWNLIST) return;
   HWND hwnd = m_hwnd;
   if (m_field != nullptr && GetFocus() != m_field) {
     SetFocus(m_field);
@@ -727,7 +718,6 @@ void RegisterClasses() {
   WNDCLASS wc{};
   wc.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
   wc.lpfnWndProc = &ComboBox::Proc;
-  wc.cbWndExtra = sizeof(void*);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = kComboBoxClass;
   RegisterClass(&wc);
@@ -735,7 +725,6 @@ void RegisterClasses() {
   WNDCLASS edit{};
   edit.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
   edit.lpfnWndProc = &EditField::Proc;
-  edit.cbWndExtra = sizeof(void*);
   edit.hCursor = LoadCursor(nullptr, IDC_ARROW);
   edit.lpszClassName = kEditClass;
   RegisterClass(&edit);

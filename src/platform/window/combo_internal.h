@@ -7,6 +7,7 @@
 #endif
 
 #include <string>
+#include <unordered_map>
 
 #include "base/types.h"
 
@@ -16,6 +17,28 @@ inline constexpr char kEditClass[] = "Edit";
 inline constexpr char kDropListClass[] = "ComboLBox";
 // The edit field's child identifier inside its combo box.
 inline constexpr int kEditId = 1001;
+
+// The object behind each window of one of these classes, found by handle. A table rather than the
+// window's extra bytes: a window of another class handed in is simply not found.
+template <typename T>
+class WindowTable {
+ public:
+  T* Find(HWND hwnd) const {
+    auto it = m_objects.find(hwnd);
+    return it == m_objects.end() ? nullptr : it->second;
+  }
+  void Add(HWND hwnd, T* object) { m_objects[hwnd] = object; }
+  void Remove(HWND hwnd) { m_objects.erase(hwnd); }
+
+ private:
+  std::unordered_map<HWND, T*> m_objects;
+};
+
+// A creation text that is really text: values below 0x10000 are atoms or resource numbers.
+inline bool IsCreationText(const char* name) {
+  constexpr std::uintptr_t kFirstTextAddress = 0x10000;
+  return name != nullptr && reinterpret_cast<std::uintptr_t>(name) >= kFirstTextAddress;
+}
 
 struct Item {
   std::string text;  // cp1252

@@ -1,7 +1,6 @@
 #include "platform/window/drop_list.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "platform/gdi.h"
 #include "platform/window.h"
@@ -14,8 +13,8 @@ constexpr int kRowTextIndent = 2;
 constexpr DWORD kListStyle = WS_POPUP | WS_BORDER | WS_VSCROLL | WS_CLIPSIBLINGS;
 constexpr DWORD kListExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
 
-std::unordered_map<HWND, DropList*>& Lists() {
-  static std::unordered_map<HWND, DropList*> lists;
+combo::WindowTable<DropList>& Lists() {
+  static combo::WindowTable<DropList> lists;
   return lists;
 }
 
@@ -25,18 +24,17 @@ DropList::DropList(HWND combo, const std::vector<combo::Item>& items) : m_combo(
   HWND owner = GetAncestorTopLevel(combo);
   m_hwnd = CreateWindowEx(kListExStyle, combo::kDropListClass, "", kListStyle, 0, 0, 1, 1, owner, nullptr,
                           nullptr, nullptr);
-  if (m_hwnd != nullptr) Lists()[m_hwnd] = this;
+  if (m_hwnd != nullptr) Lists().Add(m_hwnd, this);
 }
 
 DropList::~DropList() {
   if (m_hwnd == nullptr) return;
-  Lists().erase(m_hwnd);
+  Lists().Remove(m_hwnd);
   if (IsWindow(m_hwnd)) DestroyWindow(m_hwnd);
 }
 
 LRESULT DropList::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto it = Lists().find(hwnd);
-  DropList* list = it == Lists().end() ? nullptr : it->second;
+  DropList* list = Lists().Find(hwnd);
   if (list == nullptr) return DefWindowProc(hwnd, msg, wParam, lParam);
   switch (msg) {
     case WM_PAINT:
@@ -48,7 +46,7 @@ LRESULT DropList::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       list->Scroll(LOWORD(wParam), static_cast<std::int16_t>(HIWORD(wParam)));
       return 0;
     case WM_NCDESTROY:
-      Lists().erase(hwnd);
+      Lists().Remove(hwnd);
       list->m_hwnd = nullptr;
       return DefWindowProc(hwnd, msg, wParam, lParam);
     default:

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 
 #include "base/cp1252.h"
 #include "platform/combo_box.h"
@@ -26,13 +25,11 @@ constexpr unsigned char kCtrlX = 0x18;
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDeleteChar = 0x7F;
 constexpr int kMaxWord = 0xFFFF;
-// Names below this value are atoms or resource numbers, not texts.
-constexpr std::uintptr_t kFirstTextAddress = 0x10000;
 // A one-line field scrolls a quarter of its width at a time when the caret leaves it.
 constexpr int kScrollJumpParts = 4;
 
-std::unordered_map<HWND, EditField*>& Fields() {
-  static std::unordered_map<HWND, EditField*> fields;
+combo::WindowTable<EditField>& Fields() {
+  static combo::WindowTable<EditField> fields;
   return fields;
 }
 
@@ -55,16 +52,15 @@ std::string CaseConverted(std::string s, DWORD style) {
 EditField::EditField(HWND hwnd) : m_hwnd(hwnd) {}
 
 EditField* EditField::From(HWND hwnd) {
-  auto it = Fields().find(hwnd);
-  return it == Fields().end() ? nullptr : it->second;
+  return Fields().Find(hwnd);
 }
 
 LRESULT EditField::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCREATE) {
     auto* field = new EditField(hwnd);
-    Fields()[hwnd] = field;
+    Fields().Add(hwnd, field);
     auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam);
-    if (cs != nullptr && cs->lpszName != nullptr && reinterpret_cast<std::uintptr_t>(cs->lpszName) >= kFirstTextAddress) {
+    if (cs != nullptr && combo::IsCreationText(cs->lpszName)) {
       field->m_text.SetText(cs->lpszName);
     }
     field->SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
@@ -73,7 +69,7 @@ LRESULT EditField::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   EditField* field = From(hwnd);
   if (field == nullptr) return DefWindowProc(hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
-    Fields().erase(hwnd);
+    Fields().Remove(hwnd);
     delete field;
     return DefWindowProc(hwnd, msg, wParam, lParam);
   }
