@@ -202,6 +202,19 @@ TEST_F(AppX11, AnAccentedNameIsLoweredLetterByLetter) {
   ExpectEndsWithCodeZero();
 }
 
+// A name outside Latin-1 (the code page's Œ) cannot be a STRING: the window manager gets it as
+// COMPOUND_TEXT from Xlib's converter, which a Latin-1 name never loads.
+TEST_F(AppX11, ANameOutsideLatin1IsCompoundText) {
+  std::string copy = CopyAs("ŒUVRE");
+  ASSERT_FALSE(copy.empty());
+  Start(copy);
+  const std::optional<std::string> name = x11test::ReadBytes(Peek(), m_main, "WM_ICON_NAME", "COMPOUND_TEXT");
+  ASSERT_TRUE(name.has_value());
+  EXPECT_NE(name->find('\x1b'), std::string::npos) << "no character set was designated: " << *name;
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
 TEST_F(AppX11, LoadsNothingOfTheAudioStackAtStart) {
   Start();
   std::ifstream in("/proc/" + std::to_string(m_program->Pid()) + "/maps");
@@ -215,6 +228,57 @@ TEST_F(AppX11, LoadsNothingOfTheAudioStackAtStart) {
   }
   CloseLikeAWindowManager();
   ExpectEndsWithCodeZero();
+}
+
+// The font file that answers the window's font is remembered in the user's cache: a start after
+// the first loads no font configuration at all and draws the same, and a font configuration the
+// user adds later is honoured at the next start.
+TEST_F(AppX11, LaterStartsReadNoFontConfigurationUntilTheUserChangesIt) {
+  char pattern[] = "/tmp/tessivo-fonts-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  m_tempDir = pattern;
+  const std::vector<std::string> environment = {"XDG_CACHE_HOME=" + (m_tempDir / "cache").string(),
+                                                "XDG_CONFIG_HOME=" + (m_tempDir / "config").string()};
+  struct Shown {
+    bool fontconfigLoaded = false;
+    std::vector<std::uint32_t> pixels;
+  };
+  auto startAndLook = [&] {
+    Shown shown;
+    Start(TESSIVO_BINARY_DIR "/tessivo", environment);
+    // The first frame is there once two looks a moment apart agree and show more than one colour.
+    std::vector<std::uint32_t> before;
+    WaitFor([&] {
+      shown.pixels = x11test::ReadPixels(Peek(), m_main, 0, 0, 981, 277);
+      const bool settled = shown.pixels == before &&
+          std::adjacent_find(shown.pixels.begin(), shown.pixels.end(), std::not_equal_to<>()) != shown.pixels.end();
+      before = shown.pixels;
+      return settled;
+    });
+    std::ifstream maps("/proc/" + std::to_string(m_program->Pid()) + "/maps");
+    std::stringstream all;
+    all << maps.rdbuf();
+    shown.fontconfigLoaded = all.str().find("libfontconfig") != std::string::npos;
+    CloseLikeAWindowManager();
+    ExpectEndsWithCodeZero();
+    return shown;
+  };
+
+  const Shown first = startAndLook();
+  EXPECT_TRUE(first.fontconfigLoaded) << "nothing was remembered yet";
+  EXPECT_TRUE(std::filesystem::exists(m_tempDir / "cache/tessivo/font-matches"));
+  const Shown second = startAndLook();
+  EXPECT_FALSE(second.fontconfigLoaded);
+  EXPECT_TRUE(second.pixels == first.pixels) << "the remembered font draws differently";
+
+  // The user sets fontconfig to refuse Liberation Sans: the next start asks fontconfig again.
+  std::filesystem::create_directories(m_tempDir / "config/fontconfig");
+  std::ofstream(m_tempDir / "config/fontconfig/fonts.conf")
+      << "<?xml version=\"1.0\"?>\n<fontconfig><selectfont><rejectfont>"
+         "<glob>*/LiberationSans-*</glob></rejectfont></selectfont></fontconfig>\n";
+  const Shown third = startAndLook();
+  EXPECT_TRUE(third.fontconfigLoaded);
+  EXPECT_FALSE(third.pixels == first.pixels) << "Liberation Sans still drawn";
 }
 
 // How often the process has been woken: voluntary context switches, from /proc.

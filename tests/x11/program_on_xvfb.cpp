@@ -16,6 +16,7 @@ void ProgramOnXvfb::SetUp() {
 void ProgramOnXvfb::Start(const std::string& program, const std::vector<std::string>& environment) {
   std::vector<std::string> env = environment;
   env.push_back("DISPLAY=" + m_server->DisplayName());
+  m_main = None;  // a test may start the program again: wait for the new window, not the last one
   m_program = x11test::ChildProcess::Spawn({program}, env);
   ASSERT_NE(m_program, nullptr);
   ASSERT_TRUE(x11test::PumpUntil(

@@ -1,6 +1,6 @@
 #include "platform/gfx/font_cache.h"
 
-#include <fontconfig/fontconfig.h>
+#include <fontconfig/fontconfig.h>  // the weight and slant scales of a match only
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -21,6 +20,7 @@
 #include <mutex>
 
 #include "base/cp1252.h"
+#include "platform/gfx/font_lookup.h"
 #include "platform/gfx/gdi_internal.h"
 
 namespace gfx {
@@ -37,12 +37,8 @@ struct LibraryDeleter {
 struct FaceDeleter {
   void operator()(FT_Face face) const { FT_Done_Face(face); }
 };
-struct PatternDeleter {
-  void operator()(FcPattern* p) const { FcPatternDestroy(p); }
-};
 using LibraryPtr = std::shared_ptr<FT_LibraryRec_>;
 using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
-using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 
 // Every font keeps the library alive, so faces are always closed before it, whatever the order
 // in which static objects are destroyed at exit.
@@ -149,74 +145,6 @@ class FontFile {
   std::size_t m_nextBlock = 0;
 };
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-struct Match {
-  std::string file;
-  int index = 0;
-  std::string family;
-  int weight = FC_WEIGHT_REGULAR;
-  int slant = FC_SLANT_ROMAN;
-};
-
-// Fontconfig's configuration for the whole run: loaded at the first lookup and released at exit, so
-// leak checkers see no memory of the library left behind. Only this file uses fontconfig, and
-// every pattern it makes is destroyed before the lookup returns.
-class FontconfigSession {
- public:
-  FontconfigSession() : m_ready(FcInit() == FcTrue) {}
-  ~FontconfigSession() {
-    if (m_ready) FcFini();
-  }
-  FontconfigSession(const FontconfigSession&) = delete;
-  FontconfigSession& operator=(const FontconfigSession&) = delete;
-  bool Ready() const { return m_ready; }
-
- private:
-  bool m_ready;
-};
-
-bool FindFont(const FontRequest& request, bool anySans, Match* out) {
-  static const FontconfigSession session;
-  if (!session.Ready()) return false;
-  PatternPtr pattern(FcPatternCreate());
-  if (!pattern) return false;
-  const std::string face = Lower(request.face);
-  if (anySans) {
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-  } else if (face.empty() || face == "ms sans serif" || face == "ms shell dlg" || face == "system") {
-    // The classic dialog face: its metric-compatible stand-in first, then the desktop's sans.
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("Liberation Sans"));
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-  } else {
-    const std::string utf8 = text::Cp1252ToUtf8(request.face);
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(utf8.c_str()));
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-  }
-  const int weight = std::clamp(request.weight <= 0 ? FW_NORMAL : request.weight, 1, 1000);
-  FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
-  FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-  FcDefaultSubstitute(pattern.get());
-  FcResult result = FcResultNoMatch;
-  PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
-  if (!match) return false;
-  FcChar8* file = nullptr;
-  if (FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch || !file) return false;
-  out->file = reinterpret_cast<const char*>(file);
-  FcPatternGetInteger(match.get(), FC_INDEX, 0, &out->index);
-  FcChar8* family = nullptr;
-  if (FcPatternGetString(match.get(), FC_FAMILY, 0, &family) == FcResultMatch && family)
-    out->family = reinterpret_cast<const char*>(family);
-  FcPatternGetInteger(match.get(), FC_WEIGHT, 0, &out->weight);
-  FcPatternGetInteger(match.get(), FC_SLANT, 0, &out->slant);
-  return true;
-}
-
 // Liberation Sans's vertical proportions, in thousandths of an em.
 constexpr int kPerMille = 1000;
 constexpr int kStandInAscent = 905;
@@ -255,11 +183,11 @@ struct FontInstance::Impl {
 };
 
 FontInstance::FontInstance(const FontRequest& request) : m_impl(std::make_unique<Impl>()) {
-  Match match;
+  FontMatch match;
   FT_Face face = nullptr;
   m_impl->library = Library();
-  for (bool anySans : {false, true}) {
-    if (!m_impl->library || !FindFont(request, anySans, &match)) continue;
+  for (FontChoice choice : {FontChoice::AsAsked, FontChoice::AnySans}) {
+    if (!m_impl->library || !FindFont(request, choice, &match)) continue;
     m_impl->file = FontFile::Open(match.file);
     if (!m_impl->file) continue;
     FT_Open_Args args{};
@@ -411,7 +339,7 @@ std::shared_ptr<FontInstance> GetFontInstance(const FontRequest& request) {
   if (key.weight <= 0) key.weight = FW_NORMAL;
   // Weights are matched in steps, so requests that differ only inside one step share a font.
   key.weight = std::clamp((key.weight + 50) / 100 * 100, 100, 900);
-  const std::string name = Lower(key.face) + '\n' + std::to_string(key.height) + '\n' +
+  const std::string name = FaceKey(key.face) + '\n' + std::to_string(key.height) + '\n' +
                            std::to_string(key.weight) + (key.italic ? "\ni" : "\nr");
   static std::map<std::string, std::shared_ptr<FontInstance>> cache;
   auto it = cache.find(name);

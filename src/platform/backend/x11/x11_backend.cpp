@@ -90,7 +90,6 @@ std::unique_ptr<X11Backend> X11Backend::Open(const char* displayName) {
 }
 
 bool X11Backend::Connect(const char* displayName) {
-  PrepareInputLocale();
   x11::InstallErrorHandlers();
   m_display = XOpenDisplay(displayName);
   if (m_display == nullptr) return false;
@@ -192,6 +191,7 @@ void X11Backend::AttachContext(X11TopLevel& window) {
 
 void X11Backend::EnsureInputMethod() {
   if (m_inputMethod) return;
+  PrepareXlibLocale();
   m_inputMethod = std::make_unique<X11InputMethod>(m_display);
   for (auto& entry : m_windows) {
     if (!entry.second->gone) AttachContext(*entry.second);

@@ -52,7 +52,10 @@ XIMStyle ChooseStyle(XIM im) {
 
 }  // namespace
 
-void PrepareInputLocale() {
+void PrepareXlibLocale() {
+  static bool prepared = false;
+  if (prepared) return;
+  prepared = true;
   const char* current = std::setlocale(LC_CTYPE, "");
   if (PlainLocale(current) || !XSupportsLocale()) {
     for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {

@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/backend/x11/x11_input_method.h"
+
 namespace x11 {
 namespace {
 
@@ -25,6 +27,28 @@ void SetUtf8(Display* display, const X11Atoms& atoms, Window window, Atom proper
                   static_cast<int>(text.size()));
 }
 
+// The Latin-1 bytes of a UTF-8 text, when they can stand as an ICCCM STRING: Latin-1 graphic
+// characters, tab and newline. False for anything else, invalid UTF-8 included.
+bool Latin1String(const std::string& utf8, std::string* latin1) {
+  constexpr unsigned kDelete = 0x7f;
+  constexpr unsigned kLastC1Control = 0x9f;
+  latin1->clear();
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    unsigned c = static_cast<unsigned char>(utf8[i]);
+    if (c >= 0x80) {
+      // Only the two-byte forms C2 80 to C3 BF stay below 0x100.
+      if ((c != 0xc2 && c != 0xc3) || i + 1 >= utf8.size()) return false;
+      const unsigned next = static_cast<unsigned char>(utf8[++i]);
+      if ((next & 0xc0) != 0x80) return false;
+      c = ((c & 0x1f) << 6) | (next & 0x3f);
+    }
+    const bool graphic = (c >= ' ' && c < kDelete) || c > kLastC1Control;
+    if (!graphic && c != '\t' && c != '\n') return false;
+    *latin1 += static_cast<char>(c);
+  }
+  return true;
+}
+
 // The ICCCM text property of a UTF-8 string: STRING when Latin-1 holds it, COMPOUND_TEXT
 // otherwise; plain ASCII when the locale cannot convert at all.
 bool MakeTextProperty(Display* display, const std::string& text, XTextProperty* property) {
@@ -38,6 +62,24 @@ bool MakeTextProperty(Display* display, const std::string& text, XTextProperty* 
   }
   char* asciiList[] = {ascii.data()};
   return XStringListToTextProperty(asciiList, 1, property) != 0;
+}
+
+// WM_NAME and WM_ICON_NAME. A Latin-1 name is written as STRING here, as Xlib's converter
+// would write it: that converter first loads Xlib's whole locale machinery (its tables and
+// converters, about 0.3 MB), which a usual start otherwise never needs.
+void SetTextProperty(Display* display, Window window, Atom name, const std::string& utf8) {
+  std::string latin1;
+  if (Latin1String(utf8, &latin1)) {
+    XChangeProperty(display, window, name, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(latin1.data()), static_cast<int>(latin1.size()));
+    return;
+  }
+  PrepareXlibLocale();
+  XTextProperty property{};
+  if (MakeTextProperty(display, utf8, &property)) {
+    XSetTextProperty(display, window, &property, name);
+    XFree(property.value);
+  }
 }
 
 }  // namespace
@@ -72,16 +114,8 @@ void WriteNames(Display* display, const X11Atoms& atoms, Window window,
   const std::string& iconName = props.iconNameUtf8.empty() ? props.titleUtf8 : props.iconNameUtf8;
   SetUtf8(display, atoms, window, atoms.netWmName, props.titleUtf8);
   SetUtf8(display, atoms, window, atoms.netWmIconName, iconName);
-  XTextProperty property{};
-  if (MakeTextProperty(display, props.titleUtf8, &property)) {
-    XSetWMName(display, window, &property);
-    XFree(property.value);
-  }
-  property = XTextProperty{};
-  if (MakeTextProperty(display, iconName, &property)) {
-    XSetWMIconName(display, window, &property);
-    XFree(property.value);
-  }
+  SetTextProperty(display, window, XA_WM_NAME, props.titleUtf8);
+  SetTextProperty(display, window, XA_WM_ICON_NAME, iconName);
 }
 
 void WriteIcon(Display* display, const X11Atoms& atoms, Window window,

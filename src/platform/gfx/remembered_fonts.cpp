@@ -1,0 +1,291 @@
+#include "platform/gfx/remembered_fonts.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <string_view>
+
+namespace gfx {
+
+namespace {
+
+// The file's first line; a file written by another layout version is ignored (and replaced).
+constexpr std::string_view kHeader = "tessivo-font-matches 1";
+// Bounds on what is read back: far above a real file (a few kilobytes), far below harm.
+constexpr std::size_t kMaxFileBytes = 256 * 1024;
+constexpr std::size_t kMaxEntries = 64;
+constexpr std::size_t kMaxInputs = 4096;
+constexpr std::int64_t kNsPerSecond = 1000000000;
+constexpr mode_t kPrivateFolder = 0700;  // the XDG rule for a cache folder we create
+
+// Every field is one space-free word: bytes that could split a line or a field, and the escape
+// itself, are written as %XX.
+std::string Escape(const std::string& text) {
+  static const char* const kHex = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b <= ' ' || b == '%' || b == 0x7f) {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 0xf];
+    } else {
+      out += c;
+    }
+  }
+  return out.empty() ? "%" : out;  // a lone % stands for the empty text
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool Unescape(std::string_view word, std::string* out) {
+  out->clear();
+  if (word == "%") return true;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if (word[i] != '%') {
+      *out += word[i];
+      continue;
+    }
+    if (i + 2 >= word.size()) return false;
+    const int hi = HexDigit(word[i + 1]);
+    const int lo = HexDigit(word[i + 2]);
+    if (hi < 0 || lo < 0) return false;
+    *out += static_cast<char>(hi * 16 + lo);
+    i += 2;
+  }
+  return true;
+}
+
+// One line's space-separated words, read in order.
+class Words {
+ public:
+  explicit Words(std::string_view line) : m_rest(line) {}
+  bool Next(std::string_view* word) {
+    while (!m_rest.empty() && m_rest.front() == ' ') m_rest.remove_prefix(1);
+    if (m_rest.empty()) return false;
+    const std::size_t end = std::min(m_rest.find(' '), m_rest.size());
+    *word = m_rest.substr(0, end);
+    m_rest.remove_prefix(end);
+    return true;
+  }
+  template <typename Number>
+  bool Next(Number* value) {
+    std::string_view word;
+    if (!Next(&word)) return false;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), *value);
+    return error == std::errc() && end == word.data() + word.size();
+  }
+  bool Text(std::string* text) {
+    std::string_view word;
+    return Next(&word) && Unescape(word, text);
+  }
+  bool Done() {
+    std::string_view word;
+    return !Next(&word);
+  }
+
+ private:
+  std::string_view m_rest;
+};
+
+bool ReadPathState(Words& words, PathState* state) {
+  return words.Next(&state->modifiedNs) && words.Next(&state->size) && words.Text(&state->path) &&
+         !state->path.empty();
+}
+
+void WritePathState(std::string& out, const PathState& state) {
+  out += std::to_string(state.modifiedNs) + ' ' + std::to_string(state.size) + ' ' + Escape(state.path);
+}
+
+// The whole file, or false when it is missing, unreadable or larger than any file we write.
+bool ReadWhole(const std::string& path, std::string* text) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  text->assign(kMaxFileBytes + 1, '\0');
+  std::size_t done = 0;
+  while (done < text->size()) {
+    const ssize_t got = ::read(fd, text->data() + done, text->size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+  text->resize(done);
+  return done <= kMaxFileBytes;
+}
+
+bool WriteWhole(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// mkdir -p of the folders above `file`.
+void MakeParentFolders(const std::string& file) {
+  for (std::size_t slash = file.find('/', 1); slash != std::string::npos; slash = file.find('/', slash + 1)) {
+    ::mkdir(file.substr(0, slash).c_str(), kPrivateFolder);
+  }
+}
+
+bool InputsUnchanged(const std::vector<PathState>& inputs) {
+  return std::all_of(inputs.begin(), inputs.end(),
+                     [](const PathState& was) { return PathState::Of(was.path) == was; });
+}
+
+}  // namespace
+
+PathState PathState::Of(const std::string& path) {
+  PathState state;
+  state.path = path;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) {
+    state.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * kNsPerSecond + info.st_mtim.tv_nsec;
+    state.size = static_cast<std::int64_t>(info.st_size);
+  }
+  return state;
+}
+
+RememberedFonts::RememberedFonts(std::string file) : m_file(std::move(file)) {}
+
+std::string RememberedFonts::DefaultFile() {
+  // Relative values are not XDG places and are ignored, as the XDG rules ask.
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache != nullptr && cache[0] == '/') return std::string(cache) + "/tessivo/font-matches";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.cache/tessivo/font-matches";
+  return {};
+}
+
+std::string RememberedFonts::Environment() {
+  // What fontconfig reads from the environment: where its configuration is, where the user's
+  // places are, and the language its default substitution adds to every pattern.
+  static const char* const kVariables[] = {"FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT",
+                                           "HOME",            "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                                           "FC_LANG",         "LC_ALL",          "LC_CTYPE",
+                                           "LANG"};
+  std::string environment;
+  for (const char* name : kVariables) {
+    const char* value = std::getenv(name);
+    environment += name;
+    environment += value != nullptr ? "=" + std::string(value) : std::string("!");
+    environment += '\n';
+  }
+  return environment;
+}
+
+const FontMatch* RememberedFonts::Find(const std::string& key, const std::string& environment) {
+  if (!m_loaded || environment != m_environment) Load(environment);
+  for (const Entry& entry : m_entries) {
+    if (entry.key != key) continue;
+    // A font file replaced in place keeps its folder's time: check the file itself.
+    return PathState::Of(entry.fontFile.path) == entry.fontFile ? &entry.match : nullptr;
+  }
+  return nullptr;
+}
+
+void RememberedFonts::Load(const std::string& environment) {
+  m_loaded = true;
+  m_environment = environment;
+  m_inputs.clear();
+  m_entries.clear();
+  std::string text;
+  if (m_file.empty() || !ReadWhole(m_file, &text)) return;
+
+  std::string_view rest = text;
+  auto nextLine = [&rest](std::string_view* line) {
+    if (rest.empty()) return false;
+    const std::size_t end = std::min(rest.find('\n'), rest.size());
+    *line = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    return true;
+  };
+  std::string_view line;
+  if (!nextLine(&line) || line != kHeader) return;
+  std::string fileEnvironment;
+  std::vector<PathState> inputs;
+  std::vector<Entry> entries;
+  // Any line this program does not write makes the whole file suspect.
+  while (nextLine(&line)) {
+    Words words(line);
+    std::string_view kind;
+    if (!words.Next(&kind)) return;
+    if (kind == "env") {
+      if (!words.Text(&fileEnvironment) || !words.Done()) return;
+    } else if (kind == "input") {
+      PathState state;
+      if (inputs.size() >= kMaxInputs || !ReadPathState(words, &state) || !words.Done()) return;
+      inputs.push_back(std::move(state));
+    } else if (kind == "match") {
+      Entry entry;
+      if (entries.size() >= kMaxEntries || !words.Text(&entry.key) || !words.Next(&entry.match.index) ||
+          !words.Next(&entry.match.weight) || !words.Next(&entry.match.slant) ||
+          !words.Text(&entry.match.family) || !ReadPathState(words, &entry.fontFile) || !words.Done() ||
+          entry.match.index < 0)
+        return;
+      entry.match.file = entry.fontFile.path;
+      entries.push_back(std::move(entry));
+    } else {
+      return;
+    }
+  }
+  // Answers without recorded inputs cannot be checked, so they are not trusted.
+  if (fileEnvironment != environment || inputs.empty() || !InputsUnchanged(inputs)) return;
+  m_inputs = std::move(inputs);
+  m_entries = std::move(entries);
+}
+
+void RememberedFonts::Remember(const std::string& key, const std::string& environment, const FontMatch& match,
+                               const std::vector<PathState>& inputs) {
+  if (!m_loaded || environment != m_environment) Load(environment);
+  if (inputs.empty()) return;
+  // Answers read from the file were checked against the same configuration fontconfig has just
+  // read, so they stay beside the new one.
+  m_inputs = inputs;
+  std::erase_if(m_entries, [&](const Entry& e) { return e.key == key; });
+  if (m_entries.size() >= kMaxEntries) m_entries.erase(m_entries.begin());
+  m_entries.push_back(Entry{key, match, PathState::Of(match.file)});
+  Save();
+}
+
+void RememberedFonts::Save() const {
+  if (m_file.empty()) return;
+  std::string out(kHeader);
+  out += "\nenv " + Escape(m_environment) + '\n';
+  for (const PathState& input : m_inputs) {
+    out += "input ";
+    WritePathState(out, input);
+    out += '\n';
+  }
+  for (const Entry& entry : m_entries) {
+    out += "match " + Escape(entry.key) + ' ' + std::to_string(entry.match.index) + ' ' +
+           std::to_string(entry.match.weight) + ' ' + std::to_string(entry.match.slant) + ' ' +
+           Escape(entry.match.family) + ' ';
+    WritePathState(out, entry.fontFile);
+    out += '\n';
+  }
+  // Written beside and renamed over, so two programs starting together never read half a file.
+  MakeParentFolders(m_file);
+  const std::string temporary = m_file + "." + std::to_string(::getpid()) + ".new";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  const bool written = WriteWhole(fd, out);
+  if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), m_file.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+  }
+}
+
+}  // namespace gfx
