@@ -215,7 +215,8 @@ void BM_DrawTextCalcRect(benchmark::State& state) {
 BENCHMARK(BM_DrawTextCalcRect);
 
 void BM_FirstUseOfAFont(benchmark::State& state) {
-  // Creating a font of a new size: fontconfig lookup, face load, advances; glyphs on first draw.
+  // Creating a font of a new size: the lookup (remembered after the first), face load, advances;
+  // glyphs on first draw.
   int height = -20;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bmp = CreateCompatibleBitmap(dc, 200, 40);

@@ -68,13 +68,13 @@ class ProgramGrid : public ProgramOnXvfb {
 };
 
 TEST_F(ProgramGrid, ClicksOnAWhiteCellAndTheRightKeyToggleTheHeaderRow) {
-  const std::vector<std::uint32_t> functionNames = Header();
+  const std::vector<std::uint32_t> functionNames = SettledPixels(kGridX, kGridY, kHeaderWidth, kHeaderHeight);
   ASSERT_EQ(functionNames.size(), static_cast<std::size_t>(kHeaderWidth * kHeaderHeight));
 
   ClickChordCell(3);
   ASSERT_TRUE(WaitFor([&] { return Header() != functionNames; }))
       << "a click on cell (3, 1) changed nothing";
-  const std::vector<std::uint32_t> romanNumerals = Header();
+  const std::vector<std::uint32_t> romanNumerals = SettledPixels(kGridX, kGridY, kHeaderWidth, kHeaderHeight);
 
   // A second click after the double-click time (a quicker one would be a double click, which
   // toggles only once).

@@ -1,5 +1,9 @@
 #include "x11/program_on_xvfb.h"
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 #include <X11/extensions/XTest.h>
 
 #include <sys/wait.h>
@@ -47,6 +51,16 @@ void ProgramOnXvfb::ExpectEndsWithCodeZero() {
   ASSERT_TRUE(status.has_value()) << "still running after the close request";
   ASSERT_TRUE(WIFEXITED(*status)) << "ended by a signal: " << m_program->StandardError();
   EXPECT_EQ(WEXITSTATUS(*status), 0) << m_program->StandardError();
+}
+
+std::vector<std::uint32_t> ProgramOnXvfb::SettledPixels(int x, int y, int width, int height) {
+  std::vector<std::uint32_t> last;
+  std::vector<std::uint32_t> now;
+  const bool settled = WaitFor([&] {
+    last = std::exchange(now, x11test::ReadPixels(Peek(), m_main, x, y, width, height));
+    return now == last && std::adjacent_find(now.begin(), now.end(), std::not_equal_to<>()) != now.end();
+  });
+  return settled ? now : std::vector<std::uint32_t>();
 }
 
 POINT ProgramOnXvfb::OnRoot(int x, int y) {

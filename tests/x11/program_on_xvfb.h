@@ -43,6 +43,11 @@ class ProgramOnXvfb : public ::testing::Test {
   bool WaitFor(const std::function<bool()>& done) {
     return x11test::PumpUntil(done, [] { usleep(10000); }, kWaitMs);
   }
+  // The main window's pixels in a client rectangle once a frame is whole: two looks a moment apart
+  // agree (a look between two puts of one frame would see half of it) and show more than one
+  // colour (a window not painted yet is one flat colour; every area the tests look at has text or
+  // lines). Empty on timeout.
+  std::vector<std::uint32_t> SettledPixels(int x, int y, int width, int height);
   // The viewable override-redirect window (an open drop-down list) and its place on the root.
   std::optional<RECT> OpenList();
 

@@ -22,6 +22,7 @@ constexpr std::size_t kMaxEntries = 64;
 constexpr std::size_t kMaxInputs = 4096;
 constexpr std::int64_t kNsPerSecond = 1000000000;
 constexpr mode_t kPrivateFolder = 0700;  // the XDG rule for a cache folder we create
+constexpr unsigned char kDelete = 0x7f;
 
 // Every field is one space-free word: bytes that could split a line or a field, and the escape
 // itself, are written as %XX.
@@ -30,7 +31,7 @@ std::string Escape(const std::string& text) {
   std::string out;
   for (const char c : text) {
     const auto b = static_cast<unsigned char>(c);
-    if (b <= ' ' || b == '%' || b == 0x7f) {
+    if (b <= ' ' || b == '%' || b == kDelete) {
       out += '%';
       out += kHex[b >> 4];
       out += kHex[b & 0xf];
