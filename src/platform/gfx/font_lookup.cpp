@@ -48,9 +48,13 @@ class Fontconfig {
                    "install the package libfontconfig1\n", why != nullptr ? why : "unknown reason");
       return;
     }
-#define TESSIVO_FC_RESOLVE(name)                                                  \
-  name = reinterpret_cast<decltype(name)>(dlsym(lib, #name));                     \
-  if (name == nullptr) return;
+#define TESSIVO_FC_RESOLVE(name)                                                                    \
+  name = reinterpret_cast<decltype(name)>(dlsym(lib, #name));                                       \
+  if (name == nullptr) {                                                                            \
+    std::fprintf(stderr, "tessivo: the fontconfig library (libfontconfig.so.1) is too old: it lacks " \
+                 #name "; update the package libfontconfig1\n");                                    \
+    return;                                                                                         \
+  }
     TESSIVO_FC_FUNCTIONS(TESSIVO_FC_RESOLVE)
 #undef TESSIVO_FC_RESOLVE
     // The library stays loaded: its configuration is released at exit, never the code.
