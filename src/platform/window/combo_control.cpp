@@ -51,14 +51,7 @@ LRESULT ComboBox::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Combos().Add(hwnd, new ComboBox(hwnd, style));
     return DefWindowProc(hwnd, msg, wParam, lParam);
   }
-  ComboBox* combo = FromWindow(hwnd);
-  if (combo == nullptr) return DefWindowProc(hwnd, msg, wParam, lParam);
-  if (msg == WM_NCDESTROY) {
-    Combos().Remove(hwnd);
-    delete combo;
-    return DefWindowProc(hwnd, msg, wParam, lParam);
-  }
-  return combo->Handle(msg, wParam, lParam);
+  return Combos().Route(hwnd, msg, wParam, lParam, &ComboBox::Handle);
 }
 
 LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "base/types.h"
+#include "platform/window.h"
 
 namespace wincore::combo {
 
@@ -29,6 +30,20 @@ class WindowTable {
   }
   void Add(HWND hwnd, T* object) { m_objects[hwnd] = object; }
   void Remove(HWND hwnd) { m_objects.erase(hwnd); }
+
+  // A window procedure's work once WM_NCCREATE has added the window's object: the object handles
+  // each message, and WM_NCDESTROY ends it. A window without an object gets the default handling.
+  LRESULT Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                LRESULT (T::*handle)(UINT, WPARAM, LPARAM)) {
+    T* object = Find(hwnd);
+    if (object == nullptr) return DefWindowProc(hwnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+      Remove(hwnd);
+      delete object;
+      return DefWindowProc(hwnd, msg, wParam, lParam);
+    }
+    return (object->*handle)(msg, wParam, lParam);
+  }
 
  private:
   std::unordered_map<HWND, T*> m_objects;

@@ -66,14 +66,7 @@ LRESULT EditField::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     field->SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
     return TRUE;
   }
-  EditField* field = From(hwnd);
-  if (field == nullptr) return DefWindowProc(hwnd, msg, wParam, lParam);
-  if (msg == WM_NCDESTROY) {
-    Fields().Remove(hwnd);
-    delete field;
-    return DefWindowProc(hwnd, msg, wParam, lParam);
-  }
-  return field->Handle(msg, wParam, lParam);
+  return Fields().Route(hwnd, msg, wParam, lParam, &EditField::Handle);
 }
 
 LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -101,14 +101,21 @@ bool IsPopupTop(const WindowRecord* rec) {
          (rec->style & WS_CAPTION) != WS_CAPTION;
 }
 
+// Where a pointer event happened on the screen (events come relative to their top-level window
+// when they name one). False when that window is gone.
+bool ScreenPoint(const platform_events::InputEvent& e, POINT* screen) {
+  *screen = {e.x, e.y};
+  if (e.topLevel == nullptr) return true;
+  const WindowRecord* top = Find(e.topLevel);
+  if (top == nullptr) return false;
+  *screen = {top->rect.left + e.x, top->rect.top + e.y};
+  return true;
+}
+
 bool ConvertMouse(const platform_events::InputEvent& e, MSG* out) {
   InputState& s = In();
-  POINT screen{e.x, e.y};
-  if (e.topLevel != nullptr) {
-    WindowRecord* top = Find(e.topLevel);
-    if (top == nullptr) return false;
-    screen = {top->rect.left + e.x, top->rect.top + e.y};
-  }
+  POINT screen{};
+  if (!ScreenPoint(e, &screen)) return false;
   SyncModifiers(s.keys, e.modifiers);
   const bool press = e.kind == platform_events::InputKind::ButtonPress;
   const bool release = e.kind == platform_events::InputKind::ButtonRelease;
@@ -211,12 +218,8 @@ bool ConvertMouse(const platform_events::InputEvent& e, MSG* out) {
 
 bool ConvertWheel(const platform_events::InputEvent& e, MSG* out) {
   InputState& s = In();
-  POINT screen{e.x, e.y};
-  if (e.topLevel != nullptr) {
-    WindowRecord* top = Find(e.topLevel);
-    if (top == nullptr) return false;
-    screen = {top->rect.left + e.x, top->rect.top + e.y};
-  }
+  POINT screen{};
+  if (!ScreenPoint(e, &screen)) return false;
   SyncModifiers(s.keys, e.modifiers);
   HWND target = GetFocus();
   if (target == nullptr) target = WindowFromPoint(screen);
