@@ -56,8 +56,6 @@ class ProgramCombo : public ProgramOnXvfb {
   void SetUp() override {
     ProgramOnXvfb::SetUp();
     if (HasFatalFailure()) return;
-    int event = 0, errorBase = 0, major = 0, minor = 0;
-    ASSERT_TRUE(XTestQueryExtension(Peek(), &event, &errorBase, &major, &minor));
     Start();
     if (HasFatalFailure()) return;
     ASSERT_TRUE(WaitFor([&] { return FieldShows("Armadura"); })) << "the field never showed Armadura: " << m_lastLook;

@@ -8,7 +8,6 @@
 
 #include "x11/program_on_xvfb.h"
 
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace {
@@ -25,8 +24,6 @@ class ProgramGrid : public ProgramOnXvfb {
   void SetUp() override {
     ProgramOnXvfb::SetUp();
     if (HasFatalFailure()) return;
-    int event = 0, errorBase = 0, major = 0, minor = 0;
-    ASSERT_TRUE(XTestQueryExtension(Peek(), &event, &errorBase, &major, &minor));
     Start();
     if (HasFatalFailure()) return;
     // Painted: the black line after column 0 of the header is at x = 73.
@@ -43,28 +40,8 @@ class ProgramGrid : public ProgramOnXvfb {
     return x11test::ReadPixels(Peek(), m_main, kGridX, kGridY, kHeaderWidth, kHeaderHeight);
   }
 
-  bool WaitFor(const std::function<bool()>& done) {
-    return x11test::PumpUntil(done, [] { usleep(10000); }, kWaitMs);
-  }
-
-  void ClickChordCell(int column) {
-    int x = 0, y = 0;
-    Window child = None;
-    XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), kGridX + 74 * column + 30,
-                          kGridY + 25 + 10, &x, &y, &child);
-    XTestFakeMotionEvent(Peek(), -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(Peek(), 1, True, CurrentTime);
-    XTestFakeButtonEvent(Peek(), 1, False, CurrentTime);
-    XSync(Peek(), False);
-  }
-
-  void PressKey(KeySym keysym) {
-    KeyCode code = XKeysymToKeycode(Peek(), keysym);
-    XTestFakeKeyEvent(Peek(), code, True, CurrentTime);
-    XTestFakeKeyEvent(Peek(), code, False, CurrentTime);
-    XSync(Peek(), False);
-  }
-
+  // A click in the chord row (row 1), inside the column's cell.
+  void ClickChordCell(int column) { ClickAt(OnRoot(kGridX + 74 * column + 30, kGridY + 25 + 10)); }
 };
 
 TEST_F(ProgramGrid, ClicksOnAWhiteCellAndTheRightKeyToggleTheHeaderRow) {

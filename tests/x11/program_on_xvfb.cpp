@@ -15,6 +15,9 @@ void ProgramOnXvfb::SetUp() {
   ASSERT_NE(m_server, nullptr) << error;
   m_peek = x11test::Connect(m_server->DisplayName());
   ASSERT_NE(m_peek, nullptr);
+  // The user's clicks and keys come through XTest.
+  int event = 0, errorBase = 0, major = 0, minor = 0;
+  ASSERT_TRUE(XTestQueryExtension(Peek(), &event, &errorBase, &major, &minor));
 }
 
 void ProgramOnXvfb::Start(const std::string& program, const std::vector<std::string>& environment) {
