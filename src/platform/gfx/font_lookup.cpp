@@ -76,6 +76,13 @@ class Fontconfig {
   std::vector<PathState> m_inputs;
 };
 
+// The request's weight on the OpenType scale fontconfig converts from (0 means normal).
+int RequestedWeight(const FontRequest& request) {
+  constexpr int kLightest = 1;
+  constexpr int kHeaviest = 1000;
+  return std::clamp(request.weight <= 0 ? FW_NORMAL : request.weight, kLightest, kHeaviest);
+}
+
 std::string Parent(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
@@ -140,8 +147,7 @@ bool Fontconfig::Match(const FontRequest& request, FontChoice choice, FontMatch*
     addFamily(text::Cp1252ToUtf8(request.face).c_str());
     addFamily("sans-serif");
   }
-  const int weight = std::clamp(request.weight <= 0 ? FW_NORMAL : request.weight, 1, 1000);
-  FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
+  FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(RequestedWeight(request)));
   FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
   FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
@@ -167,8 +173,7 @@ bool Fontconfig::Match(const FontRequest& request, FontChoice choice, FontMatch*
 
 // The question as the remembered answers are filed: only what the pattern above is made of.
 std::string QuestionKey(const FontRequest& request, FontChoice choice) {
-  const int weight = std::clamp(request.weight <= 0 ? FW_NORMAL : request.weight, 1, 1000);
-  std::string key = std::to_string(weight) + (request.italic ? "i" : "r");
+  std::string key = std::to_string(RequestedWeight(request)) + (request.italic ? "i" : "r");
   return choice == FontChoice::AnySans ? key + " any-sans" : key + " " + FaceKey(request.face);
 }
 
