@@ -8,7 +8,7 @@
 
 #include "app/form.h"
 #include "controls/combo/custom_combo_box.h"
-#include "platform/backend/headless/headless.h"
+#include "platform/backend/headless/headless_driver.h"
 #include "platform/window.h"
 #include "theory/key_table.h"
 

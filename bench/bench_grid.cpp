@@ -9,7 +9,7 @@
 #include "app/form.h"
 #include "base/cp1252.h"
 #include "controls/grid/string_grid.h"
-#include "platform/backend/headless/headless.h"
+#include "platform/backend/headless/headless_driver.h"
 #include "platform/window.h"
 #include "theory/degree_header.h"
 #include "theory/degree_layout.h"

@@ -577,6 +577,7 @@ inline constexpr UINT MB_OK = 0x00000000;
 inline constexpr UINT MB_OKCANCEL = 0x00000001;
 inline constexpr UINT MB_ICONHAND = 0x00000010;
 inline constexpr UINT MB_ICONSTOP = 0x00000010;
+inline constexpr UINT MB_ICONMASK = 0x000000F0;
 inline constexpr UINT MB_ICONERROR = 0x00000010;
 inline constexpr UINT MB_APPLMODAL = 0x00000000;
 inline constexpr UINT MB_SYSTEMMODAL = 0x00001000;

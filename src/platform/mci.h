@@ -305,6 +305,7 @@ inline BOOL mciGetErrorStringA(MCIERROR code, char* buffer, UINT size) {
   return mciGetErrorString(code, buffer, size);
 }
 
-// Closes every device and unloads the synthesizer and its soundfont (program end; tests that
-// need a fresh start). Device identifiers stay unique after it.
+// Closes every device and unloads the synthesizer and its soundfont. It runs by itself when the
+// platform stops (the first device opened in a run asks for that); tests that need a fresh start
+// call it too. Device identifiers stay unique after it.
 void ShutdownMci();

@@ -1,48 +1,26 @@
-// The platform's one piece of process-wide state that every part reads: the backend it runs on.
-// Everything else lives with the part that owns it and is reset here, in an order that lets each
-// part still reach the ones it needs while it lets go.
+// Starting and stopping the platform: the run's state (window/platform_state.h), the screen the
+// drawing code answers for, the wake of a termination signal, and the classes the platform
+// provides, registered once for the run before anything can ask for them.
 #include "platform/platform.h"
 
-#include <atomic>
-
-#include "platform/backend/backend.h"
-#include "platform/mci.h"
+#include "platform/gfx/screen.h"
+#include "platform/loop/signals.h"
+#include "platform/window/combo/combo_internal.h"
 #include "platform/window/window_core.h"
 
-namespace {
-
-// Written only on the UI thread. PostMessage from the audio thread reads it under the queue's
-// lock and only while the queue is open, which InitPlatform opens after setting it and
-// ShutdownPlatform closes before clearing it. A termination signal's handler reads it too, so it
-// is an atomic (lock-free, so safe there).
-std::atomic<Backend*> g_backend{nullptr};
-static_assert(std::atomic<Backend*>::is_always_lock_free);
-
-}  // namespace
-
-Backend* CurrentBackend() { return g_backend; }
-
 void InitPlatform(Backend* backend) {
-  if (g_backend != nullptr) ShutdownPlatform();
+  if (window::RunningPlatform() != nullptr) ShutdownPlatform();
   if (backend == nullptr) return;
-  g_backend = backend;
-  loop::ResetQueue();
-  wincore::ResetStore();
-  loop::SetUiThread();  // opens the queue to other threads
+  window::StartPlatform(*backend);
+  gfx::AttachScreen(backend);
+  loop::WakeOnSignal(backend);
+  window::RegisterMessageBoxClass();
+  combo::RegisterClasses();
 }
 
 void ShutdownPlatform() {
-  if (g_backend == nullptr) return;
-  // Devices stop their audio threads and leave the backend's clock before the windows go.
-  ShutdownMci();
-  wincore::DestroyAllWindows();
-  wincore::ResetPaint();
-  loop::ResetTimers();
-  wincore::ResetFocus();
-  wincore::ResetInput();
-  wincore::ResetScrollTracking();
-  wincore::ResetMenus();
-  loop::ResetQueue();  // closes the queue to other threads
-  wincore::ResetStore();
-  g_backend = nullptr;
+  if (window::RunningPlatform() == nullptr) return;
+  loop::WakeOnSignal(nullptr);
+  window::StopPlatform();
+  gfx::AttachScreen(nullptr);
 }

@@ -6,8 +6,12 @@ class Backend;
 
 // `backend` is not owned and must outlive every window made while it runs.
 void InitPlatform(Backend* backend);
-// Closes the multimedia devices, destroys every window and forgets all state of the run.
+// Runs the services' shutdown hooks, destroys every window and forgets all state of the run.
 void ShutdownPlatform();
+// For a service that holds threads or devices during a run (the multimedia service): `hook` runs
+// at the start of ShutdownPlatform, before any window goes, latest registered first; registering
+// the same hook again in one run changes nothing. Ignored when no platform runs.
+void AtPlatformShutdown(void (*hook)());
 
 // SIGTERM, SIGINT and SIGHUP end the run as a quit request would: the message loop gets WM_QUIT,
 // so the program closes its windows and devices on its way out. A second such signal, if the

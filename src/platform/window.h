@@ -119,10 +119,7 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL WaitMessage();
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
-BOOL InSendMessage();
-DWORD GetMessageTime();
 DWORD GetTickCount();  // milliseconds of the platform clock (virtual in the headless backend)
-UINT RegisterWindowMessage(const char* name);
 
 // ---- Focus, activation, capture, keyboard state ---------------------------------------------
 HWND SetFocus(HWND hwnd);

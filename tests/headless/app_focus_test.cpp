@@ -208,11 +208,11 @@ TEST(AppFocus, ComesBackToTheSameControlWhenTheWindowIsActivatedAgain) {
           [&] {
             look();
             // Another program takes the focus, then the user comes back.
-            platform_events::FocusChanged(TestForm->Handle(), false);
+            backend::FocusChanged(TestForm->Handle(), false);
           },
           [&] {
             EXPECT_NE(GetActiveWindow(), TestForm->Handle());
-            platform_events::FocusChanged(TestForm->Handle(), true);
+            backend::FocusChanged(TestForm->Handle(), true);
           },
           [&] {
             look();

@@ -11,7 +11,7 @@
 #include "app/form.h"
 #include "controls/grid/string_grid.h"
 #include "core/win_control.h"
-#include "platform/backend/headless/headless.h"
+#include "platform/backend/headless/headless_driver.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"

@@ -114,14 +114,14 @@ RunResult RunWithForm(const RunOptions& options, std::vector<Step> steps,
       handler(box);
       return;
     }
-    platform_events::InputEvent e;
-    e.kind = platform_events::InputKind::KeyPress;
+    backend::InputEvent e;
+    e.kind = backend::InputKind::KeyPress;
     e.topLevel = box.box;
     e.keysym = headless::keys::kReturn;
     e.textUtf8 = "\r";
     e.timeMs = headless::Now();
     headless::Current().Inject(e);
-    e.kind = platform_events::InputKind::KeyRelease;
+    e.kind = backend::InputKind::KeyRelease;
     e.textUtf8.clear();
     headless::Current().Inject(e);
   });
@@ -137,7 +137,7 @@ RunResult RunProgram(const RunOptions& options, std::vector<Step> steps) {
   return RunWithForm(options, std::move(steps), [] { return RunTessivo(); });
 }
 
-void RequestCloseOf(HWND topLevel) { platform_events::CloseRequested(topLevel); }
+void RequestCloseOf(HWND topLevel) { backend::CloseRequested(topLevel); }
 
 void ClickFailingLabel(std::function<void()> fail) {
   ASSERT_NE(Form1, nullptr);

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend/headless/headless.h"
+#include "platform/backend/headless/headless_driver.h"
 #include "platform/module.h"
 
 class TCustomForm;

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "platform/backend/headless/headless.h"
+#include "platform/backend/headless/headless_driver.h"
 
 class HeadlessFixture : public ::testing::Test {
  protected:

@@ -7,7 +7,7 @@
 #include <iomanip>
 #include <sstream>
 
-#include "platform/backend/headless/headless.h"
+#include "platform/backend/headless/headless_driver.h"
 #include "platform/surface.h"
 
 namespace testpng {

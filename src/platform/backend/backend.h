@@ -41,14 +41,6 @@ struct TopLevelProps {
 
 enum class NativeShowState { Hidden, Normal, Minimized, Maximized };
 
-// Something that must keep step with a virtual clock (the MIDI sequencer renders audio offline
-// on the headless backend as its clock advances). Called on the UI thread.
-class ClockListener {
- public:
-  virtual ~ClockListener() = default;
-  virtual void ClockAdvanced(std::uint64_t nowMs) = 0;
-};
-
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -61,10 +53,6 @@ class Backend {
 
   // Monotonic milliseconds (virtual in the headless backend).
   virtual std::uint64_t NowMs() = 0;
-  // True when time passes only when a test advances it; listeners are then told of each step.
-  virtual bool HasVirtualClock() const { return false; }
-  virtual void AddClockListener(ClockListener* listener) { (void)listener; }
-  virtual void RemoveClockListener(ClockListener* listener) { (void)listener; }
 
   // Native top-level windows, identified by the platform's HWND. `screenRect` is the client area
   // in screen coordinates; the desktop's frame lies outside it.
@@ -106,6 +94,3 @@ class Backend {
     (void)box; (void)text; (void)caption; (void)flags;
   }
 };
-
-// The backend the platform runs on: nullptr before InitPlatform and after ShutdownPlatform.
-Backend* CurrentBackend();

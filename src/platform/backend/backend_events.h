@@ -3,11 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/types.h"
 
-namespace platform_events {
+namespace backend {
 
 enum class InputKind { PointerMove, ButtonPress, ButtonRelease, Wheel, KeyPress, KeyRelease };
 
@@ -41,4 +42,8 @@ void FocusChanged(HWND topLevel, bool focused);
 // The desktop iconified or restored the window.
 void ShowStateChanged(HWND topLevel, bool minimized);
 
-}  // namespace platform_events
+// What the core tells a backend or a test driver: the deadline of the next timer on the backend's
+// clock, if any (a virtual clock can be moved straight to it).
+std::optional<std::uint64_t> NextTimerDeadline();
+
+}  // namespace backend

@@ -5,11 +5,11 @@
 #include <unordered_map>
 #include <utility>
 
-#include "platform/backend/backend.h"
 #include "platform/gdi.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/gfx/font_cache.h"
 #include "platform/gfx/gdi_internal.h"
+#include "platform/gfx/screen.h"
 #include "platform/module.h"
 #include "platform/window.h"
 
@@ -84,12 +84,6 @@ DeviceContext* FindDcAnyState(HDC hdc) {
 DeviceContext* FindDc(HDC hdc) {
   DeviceContext* dc = FindDcAnyState(hdc);
   return dc && !dc->detached ? dc : nullptr;
-}
-
-int ScreenPixelsPerInch() {
-  Backend* backend = CurrentBackend();
-  const int ppi = backend ? backend->PixelsPerInch() : 96;
-  return ppi > 0 ? ppi : 96;
 }
 
 int MulDivRound(int value, int numerator, int denominator) {
@@ -213,9 +207,7 @@ int GetDeviceCaps(HDC hdc, int index) {
         const Surface* s = dc->TargetSurface();
         return s ? (index == HORZRES ? s->Width() : s->Height()) : 0;
       }
-      Backend* backend = CurrentBackend();
-      if (!backend) return 0;
-      return index == HORZRES ? backend->ScreenWidth() : backend->ScreenHeight();
+      return index == HORZRES ? gfx::ScreenWidth() : gfx::ScreenHeight();
     }
     default: return 0;
   }

@@ -18,6 +18,7 @@
 #include "platform/gfx/gdi_objects.h"
 #include "platform/gfx/raster.h"
 #include "platform/gfx/region.h"
+#include "platform/gfx/screen.h"
 #include "platform/surface.h"
 
 namespace gfx {
@@ -96,7 +97,6 @@ DeviceContext* FindDc(HDC hdc);
 // Same, but also for a detached DC (so DeleteDC and DestroySurfaceDC still work on it).
 DeviceContext* FindDcAnyState(HDC hdc);
 
-int ScreenPixelsPerInch();
 int RegionTypeOfCount(std::size_t rectCount);
 int MulDivRound(int value, int numerator, int denominator);
 

@@ -1,11 +1,9 @@
-// Termination signals as quit requests. The handler only records the signal and wakes the loop
-// (an eventfd write in the x11 backend, which is async-signal-safe); the loop turns the record into
-// WM_QUIT the next time it looks at its queue, on the UI thread, where closing windows and devices
-// is allowed.
+#include "platform/loop/signals.h"
+
+#include <atomic>
 #include <csignal>
 
 #include "platform/backend/backend.h"
-#include "platform/loop/loop.h"
 #include "platform/platform.h"
 
 namespace loop {
@@ -13,6 +11,9 @@ namespace {
 
 volatile std::sig_atomic_t g_signal = 0;
 volatile std::sig_atomic_t g_taken = 0;
+// Read by the handler, so lock-free.
+std::atomic<Backend*> g_wake{nullptr};
+static_assert(std::atomic<Backend*>::is_always_lock_free);
 
 constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
@@ -24,10 +25,12 @@ void OnTerminationSignal(int signal) {
     return;
   }
   g_signal = signal;
-  if (Backend* backend = CurrentBackend()) backend->Wake();
+  if (Backend* backend = g_wake.load()) backend->Wake();
 }
 
 }  // namespace
+
+void WakeOnSignal(Backend* backend) { g_wake = backend; }
 
 bool TakeTerminationRequest() {
   if (g_signal == 0 || g_taken != 0) return false;

@@ -100,14 +100,14 @@ std::unique_ptr<AudioOutput> StartDriverOutput(SynthEngine* engine, const std::s
 }
 
 // ---- Offline, on the virtual clock -------------------------------------------------------------
-OfflineOutput::OfflineOutput(Backend* backend, Sequencer* sequencer, OutputFinished finished,
+OfflineOutput::OfflineOutput(VirtualClock* clock, Sequencer* sequencer, OutputFinished finished,
                              std::shared_ptr<std::vector<float>> capture)
-    : m_backend(backend),
+    : m_clock(clock),
       m_sequencer(sequencer),
       m_finished(std::move(finished)),
       m_capture(std::move(capture)) {
-  m_startMs = m_backend->NowMs();
-  m_backend->AddClockListener(this);
+  m_startMs = m_clock->NowMs();
+  m_clock->AddClockListener(this);
   m_listening = true;
 }
 
@@ -115,8 +115,7 @@ OfflineOutput::~OfflineOutput() { Stop(); }
 
 void OfflineOutput::Stop() {
   if (m_listening) {
-    // The backend may be gone already (the platform shut down while this device played).
-    if (CurrentBackend() == m_backend) m_backend->RemoveClockListener(this);
+    m_clock->RemoveClockListener(this);
     m_listening = false;
   }
   m_ended = true;

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/backend/backend.h"
+#include "platform/virtual_clock.h"
 #include "platform/mci/sequencer.h"
 #include "platform/mci/synth_engine.h"
 
@@ -60,12 +60,12 @@ std::unique_ptr<AudioOutput> StartDriverOutput(SynthEngine* engine, const std::s
 std::unique_ptr<AudioOutput> StartWavOutput(const std::string& path, Sequencer* sequencer,
                                             OutputFinished finished, std::string* error);
 
-// Renders on the UI thread as the backend's virtual clock advances, appending interleaved stereo
+// Renders on the UI thread as a virtual clock advances, appending interleaved stereo
 // frames to `capture`; never faster than the clock, so a test sees exactly the sound of the time
 // it let pass.
 class OfflineOutput final : public AudioOutput, private ClockListener {
  public:
-  OfflineOutput(Backend* backend, Sequencer* sequencer, OutputFinished finished,
+  OfflineOutput(VirtualClock* clock, Sequencer* sequencer, OutputFinished finished,
                 std::shared_ptr<std::vector<float>> capture);
   ~OfflineOutput() override;
   void Stop() override;
@@ -76,7 +76,7 @@ class OfflineOutput final : public AudioOutput, private ClockListener {
   void ClockAdvanced(std::uint64_t nowMs) override;
   void RenderFrames(std::int64_t frames);
 
-  Backend* m_backend;
+  VirtualClock* m_clock;
   Sequencer* m_sequencer;
   OutputFinished m_finished;
   std::shared_ptr<std::vector<float>> m_capture;

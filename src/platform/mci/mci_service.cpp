@@ -8,13 +8,14 @@
 #include <string>
 
 #include "base/cp1252.h"
-#include "platform/backend/backend.h"
 #include "platform/mci.h"
 #include "platform/mci/mci_device.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mci_offline.h"
 #include "platform/mci/media_path.h"
 #include "platform/module.h"
+#include "platform/platform.h"
+#include "platform/virtual_clock.h"
 #include "platform/window.h"
 
 using namespace mci;
@@ -49,6 +50,7 @@ class MciService final : public MciDeviceHost {
   MCIERROR Send(MCIDEVICEID id, UINT command, DWORD flags, DWORD_PTR param);
   void Shutdown();
   bool OfflineAudioOf(MCIDEVICEID id, OfflineAudio* audio) const;
+  void RenderOnClock(VirtualClock* clock) { m_clock = clock; }
   void PlaybackEnded(MCIDEVICEID id, std::uint32_t generation) {
     if (auto it = m_devices.find(id); it != m_devices.end()) it->second->PlaybackEnded(generation);
   }
@@ -74,6 +76,7 @@ class MciService final : public MciDeviceHost {
   MCIDEVICEID m_nextId = 1;
   std::unique_ptr<SynthEngine> m_engine;
   HWND m_window = nullptr;
+  VirtualClock* m_clock = nullptr;  // set: render offline on it
   std::map<MCIDEVICEID, std::shared_ptr<std::vector<float>>> m_offline;
 };
 
@@ -92,7 +95,6 @@ LRESULT ServiceWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 MCIERROR MciService::EnsureWindow() {
   if (m_window != nullptr && IsWindow(m_window)) return 0;
-  if (CurrentBackend() == nullptr) return MCIERR_CREATEWINDOW;  // the platform is not started
   WNDCLASS wc{};
   if (!GetClassInfo(nullptr, kWindowClass, &wc)) {
     wc.lpfnWndProc = &ServiceWindowProc;
@@ -144,6 +146,8 @@ MCIERROR MciService::Open(DWORD flags, MCI_OPEN_PARMS* parms) {
     if (m_engine == nullptr) return Fail(MciErrorForSynth(error), detail);
   }
   const MCIDEVICEID id = m_nextId++;
+  // What the service holds for a run goes when the platform stops, before its windows do.
+  AtPlatformShutdown(&ShutdownMci);
   m_devices.emplace(id, std::make_unique<MciDevice>(id, this, m_engine.get(), std::move(song)));
   parms->wDeviceID = id;
   if ((flags & MCI_NOTIFY) && parms->dwCallback != 0) {
@@ -169,11 +173,10 @@ MCIERROR MciService::StartOutput(MciDevice& device, Sequencer* sequencer, std::u
     PostMessage(window, kMsgPlaybackEnded, id, static_cast<LPARAM>(generation));
   };
   std::string error;
-  Backend* backend = CurrentBackend();
-  if (choice.kind == AudioChoice::Kind::kAuto && backend != nullptr && backend->HasVirtualClock()) {
+  if (choice.kind == AudioChoice::Kind::kAuto && m_clock != nullptr) {
     auto& capture = m_offline[id];
     if (capture == nullptr) capture = std::make_shared<std::vector<float>>();
-    *output = std::make_unique<OfflineOutput>(backend, sequencer, std::move(finished), capture);
+    *output = std::make_unique<OfflineOutput>(m_clock, sequencer, std::move(finished), capture);
     return 0;
   }
   if (choice.kind == AudioChoice::Kind::kWav) {
@@ -251,6 +254,8 @@ MCIERROR mciSendCommand(MCIDEVICEID deviceId, UINT command, DWORD_PTR flags, DWO
 }
 
 void ShutdownMci() { Service().Shutdown(); }
+
+void mci::RenderOnClock(VirtualClock* clock) { Service().RenderOnClock(clock); }
 
 bool mci::GetOfflineAudio(MCIDEVICEID id, OfflineAudio* audio) {
   return Service().OfflineAudioOf(id, audio);

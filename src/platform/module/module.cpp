@@ -9,7 +9,6 @@
 #include <map>
 
 #include "base/cp1252.h"
-#include "platform/backend/backend.h"
 #include "platform/gdi.h"
 #include "platform/gfx/gdi_icon.h"
 #include "platform/mci.h"
@@ -165,16 +164,6 @@ HBITMAP LoadBitmap(HINSTANCE instance, const char* name) {
   }
   for (std::uint32_t& p : image.argb) p &= 0x00FFFFFF;
   return CreateBitmapFromPixels(image.width, image.height, image.argb.data());
-}
-
-void GetStartupInfo(STARTUPINFO* info) {
-  if (info == nullptr) return;
-  if (Backend* backend = CurrentBackend()) {
-    *info = backend->StartupInfo();
-  } else {
-    *info = STARTUPINFO{};
-    info->wShowWindow = SW_SHOWDEFAULT;
-  }
 }
 
 HICON LoadIcon(HINSTANCE instance, const char* name) {

@@ -13,21 +13,8 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
-
-struct FocusState {
-  HWND focus = nullptr;
-  HWND active = nullptr;
-  HWND capture = nullptr;
-  HWND grabbed = nullptr;  // top-level holding a pointer grab for its capture
-  bool appActive = false;
-};
-
-FocusState& F() {
-  static FocusState state;
-  return state;
-}
 
 bool InSubtree(HWND root, HWND hwnd) { return hwnd != nullptr && (hwnd == root || IsChild(root, hwnd)); }
 
@@ -38,9 +25,9 @@ bool IsPopupTop(HWND top) {
 }
 
 void Ungrab() {
-  if (F().grabbed != nullptr) {
-    F().grabbed = nullptr;
-    if (CurrentBackend()) CurrentBackend()->GrabPointer(nullptr);
+  if (State().focus.grabbed != nullptr) {
+    State().focus.grabbed = nullptr;
+    State().backend.GrabPointer(nullptr);
   }
 }
 
@@ -70,7 +57,7 @@ void ActivateNext(HWND leaving) {
 }  // namespace
 
 void Activate(HWND top, WPARAM how, bool fromDesktop) {
-  FocusState& f = F();
+  FocusState& f = State().focus;
   if (top != nullptr && Find(top) == nullptr) return;
   // A frameless pop-up (a drop-down list) is never the active window: the desktop cannot give
   // it the keyboard, and the window it drops from stays active.
@@ -78,7 +65,7 @@ void Activate(HWND top, WPARAM how, bool fromDesktop) {
   HWND old = f.active;
   if (old != nullptr && Find(old) == nullptr) old = nullptr;
   if (top == old) {
-    if (top != nullptr && !fromDesktop) CurrentBackend()->ActivateNative(top);
+    if (top != nullptr && !fromDesktop) State().backend.ActivateNative(top);
     return;
   }
   // A drag, a pressed button or an open drop-down ends when its window stops being the active one.
@@ -123,7 +110,7 @@ void Activate(HWND top, WPARAM how, bool fromDesktop) {
     }
     tops.insert(it, top);
   }
-  if (!fromDesktop) CurrentBackend()->ActivateNative(top);
+  if (!fromDesktop) State().backend.ActivateNative(top);
   SendMessage(top, WM_NCACTIVATE, TRUE, 0);
   rec = Find(top);
   if (rec == nullptr) return;
@@ -134,18 +121,16 @@ void Activate(HWND top, WPARAM how, bool fromDesktop) {
 }
 
 void ForgetWindow(HWND hwnd) {
-  FocusState& f = F();
+  FocusState& f = State().focus;
   if (InSubtree(hwnd, f.capture)) ReleaseCapture();
   if (InSubtree(hwnd, f.focus)) {
     HWND lost = f.focus;
     f.focus = nullptr;
     SendMessage(lost, WM_KILLFOCUS, 0, 0);
   }
-  if (ScrollTracking()) ResetScrollTracking();
+  if (ScrollTrackingActive()) EndScrollTracking();
   if (f.active == hwnd) ActivateNext(hwnd);
 }
-
-void ResetFocus() { F() = FocusState{}; }
 
 bool IsModalBox(const WindowRecord& rec) {
   return rec.IsTopLevel() && strcasecmp(rec.cls->name.c_str(), kDialogClassName) == 0;
@@ -167,12 +152,17 @@ HWND ModalBoxFor(HWND disabledTop) {
   return anyBox;
 }
 
-}  // namespace wincore
+void GrabDisplay(HWND popup) {
+  State().backend.GrabPointer(popup);
+  State().backend.GrabKeyboard(popup);
+}
 
-using namespace wincore;
+}  // namespace window
+
+using namespace window;
 
 HWND SetFocus(HWND hwnd) {
-  FocusState& f = F();
+  FocusState& f = State().focus;
   HWND old = f.focus;
   if (hwnd == nullptr) {
     if (old != nullptr) {
@@ -203,7 +193,7 @@ HWND SetFocus(HWND hwnd) {
   return previous;
 }
 
-HWND GetFocus() { return F().focus; }
+HWND GetFocus() { return State().focus.focus; }
 
 HWND SetActiveWindow(HWND hwnd) {
   HWND top = TopLevelOf(hwnd);
@@ -211,15 +201,15 @@ HWND SetActiveWindow(HWND hwnd) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
-  HWND old = F().active;
+  HWND old = State().focus.active;
   Activate(top, WA_ACTIVE, false);
   return old;
 }
 
-HWND GetActiveWindow() { return F().active; }
+HWND GetActiveWindow() { return State().focus.active; }
 
 HWND SetCapture(HWND hwnd) {
-  FocusState& f = F();
+  FocusState& f = State().focus;
   if (Find(hwnd) == nullptr) return nullptr;
   HWND old = f.capture;
   if (old == hwnd) return old;
@@ -228,7 +218,7 @@ HWND SetCapture(HWND hwnd) {
   HWND top = TopLevelOf(hwnd);
   if (IsPopupTop(top)) {
     f.grabbed = top;
-    CurrentBackend()->GrabPointer(top);
+    State().backend.GrabPointer(top);
   } else {
     Ungrab();
   }
@@ -239,7 +229,7 @@ HWND SetCapture(HWND hwnd) {
 }
 
 BOOL ReleaseCapture() {
-  FocusState& f = F();
+  FocusState& f = State().focus;
   HWND old = f.capture;
   f.capture = nullptr;
   Ungrab();
@@ -248,6 +238,6 @@ BOOL ReleaseCapture() {
 }
 
 HWND GetCapture() {
-  HWND c = F().capture;
+  HWND c = State().focus.capture;
   return Find(c) != nullptr ? c : nullptr;
 }

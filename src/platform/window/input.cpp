@@ -8,38 +8,13 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
 
 constexpr UINT kDoubleClickMs = 500;
 constexpr int kDoubleClickDistance = 4;
 constexpr UINT kVkProcessKey = 0xE5;
 constexpr std::uint32_t kIsoLeftTab = 0xfe20;
-
-struct KeyTextEntry {
-  UINT vk = 0;
-  HWND hwnd = nullptr;
-  std::string chars;
-};
-
-struct InputState {
-  std::array<BYTE, 256> keys{};       // as of the last message read: 0x80 down, 0x01 toggled
-  std::array<BYTE, 256> asyncKeys{};  // as the events arrive
-  unsigned buttons = 0;               // bit (button - 1)
-  HWND lastClickWnd = nullptr;
-  int lastClickButton = 0;
-  std::uint64_t lastClickTime = 0;
-  POINT lastClickPt;
-  bool lastWasDouble = false;
-  std::array<KeyTextEntry, 256> texts{};
-  int nextText = 1;
-  HCURSOR cursor = nullptr;
-};
-
-InputState& In() {
-  static InputState state;
-  return state;
-}
 
 void SetKey(std::array<BYTE, 256>& keys, UINT vk, bool down) {
   if (vk == 0 || vk > 255) return;
@@ -55,9 +30,9 @@ void SyncModifiers(std::array<BYTE, 256>& keys, unsigned modifiers) {
   auto sync = [&](UINT vk, bool down) {
     if (((keys[vk] & 0x80) != 0) != down) SetKey(keys, vk, down);
   };
-  sync(VK_SHIFT, (modifiers & platform_events::kShift) != 0);
-  sync(VK_CONTROL, (modifiers & platform_events::kControl) != 0);
-  sync(VK_MENU, (modifiers & platform_events::kAlt) != 0);
+  sync(VK_SHIFT, (modifiers & backend::kShift) != 0);
+  sync(VK_CONTROL, (modifiers & backend::kControl) != 0);
+  sync(VK_MENU, (modifiers & backend::kAlt) != 0);
 }
 
 bool IsExtendedKey(std::uint32_t keysym) {
@@ -76,8 +51,8 @@ WPARAM MouseKeys(unsigned buttons, unsigned modifiers) {
   if (buttons & 1) mk |= MK_LBUTTON;
   if (buttons & 2) mk |= MK_MBUTTON;
   if (buttons & 4) mk |= MK_RBUTTON;
-  if (modifiers & platform_events::kShift) mk |= MK_SHIFT;
-  if (modifiers & platform_events::kControl) mk |= MK_CONTROL;
+  if (modifiers & backend::kShift) mk |= MK_SHIFT;
+  if (modifiers & backend::kControl) mk |= MK_CONTROL;
   return mk;
 }
 
@@ -103,7 +78,7 @@ bool IsPopupTop(const WindowRecord* rec) {
 
 // Where a pointer event happened on the screen (events come relative to their top-level window
 // when they name one). False when that window is gone.
-bool ScreenPoint(const platform_events::InputEvent& e, POINT* screen) {
+bool ScreenPoint(const backend::InputEvent& e, POINT* screen) {
   *screen = {e.x, e.y};
   if (e.topLevel == nullptr) return true;
   const WindowRecord* top = Find(e.topLevel);
@@ -112,13 +87,13 @@ bool ScreenPoint(const platform_events::InputEvent& e, POINT* screen) {
   return true;
 }
 
-bool ConvertMouse(const platform_events::InputEvent& e, MSG* out) {
-  InputState& s = In();
+bool ConvertMouse(const backend::InputEvent& e, MSG* out) {
+  InputState& s = State().input;
   POINT screen{};
   if (!ScreenPoint(e, &screen)) return false;
   SyncModifiers(s.keys, e.modifiers);
-  const bool press = e.kind == platform_events::InputKind::ButtonPress;
-  const bool release = e.kind == platform_events::InputKind::ButtonRelease;
+  const bool press = e.kind == backend::InputKind::ButtonPress;
+  const bool release = e.kind == backend::InputKind::ButtonRelease;
   const unsigned bit = (e.button >= 1 && e.button <= 3) ? 1u << (e.button - 1) : 0u;
   if (press) {
     s.buttons |= bit;
@@ -128,7 +103,7 @@ bool ConvertMouse(const platform_events::InputEvent& e, MSG* out) {
     SetKey(s.keys, ButtonVk(e.button), false);
   }
 
-  if (ScrollTracking()) {
+  if (ScrollTrackingActive()) {
     if (release) {
       ScrollTrackRelease(screen);
     } else {
@@ -216,8 +191,8 @@ bool ConvertMouse(const platform_events::InputEvent& e, MSG* out) {
   return true;
 }
 
-bool ConvertWheel(const platform_events::InputEvent& e, MSG* out) {
-  InputState& s = In();
+bool ConvertWheel(const backend::InputEvent& e, MSG* out) {
+  InputState& s = State().input;
   POINT screen{};
   if (!ScreenPoint(e, &screen)) return false;
   SyncModifiers(s.keys, e.modifiers);
@@ -235,11 +210,11 @@ bool ConvertWheel(const platform_events::InputEvent& e, MSG* out) {
   return true;
 }
 
-bool ConvertKey(const platform_events::InputEvent& e, MSG* out) {
-  InputState& s = In();
-  const bool press = e.kind == platform_events::InputKind::KeyPress;
+bool ConvertKey(const backend::InputEvent& e, MSG* out) {
+  InputState& s = State().input;
+  const bool press = e.kind == backend::InputKind::KeyPress;
   unsigned modifiers = e.modifiers;
-  if (e.keysym == kIsoLeftTab) modifiers |= platform_events::kShift;  // Shift+Tab
+  if (e.keysym == kIsoLeftTab) modifiers |= backend::kShift;  // Shift+Tab
   SyncModifiers(s.keys, modifiers);
   UINT vk = KeysymToVk(e.keysym);
   std::string chars = press ? text::Utf8ToCp1252(e.textUtf8) : std::string();
@@ -280,14 +255,14 @@ bool ConvertKey(const platform_events::InputEvent& e, MSG* out) {
   out->wParam = vk;
   out->lParam = lParam;
   out->time = static_cast<DWORD>(e.timeMs);
-  if (Backend* b = CurrentBackend()) out->pt = b->CursorPos();
+  out->pt = State().backend.CursorPos();
   return true;
 }
 
 // Characters for a key-down the program made up itself (no input method involved).
 std::string FallbackChars(UINT vk) {
-  const bool shift = (In().keys[VK_SHIFT] & 0x80) != 0;
-  const bool ctrl = (In().keys[VK_CONTROL] & 0x80) != 0;
+  const bool shift = (State().input.keys[VK_SHIFT] & 0x80) != 0;
+  const bool ctrl = (State().input.keys[VK_CONTROL] & 0x80) != 0;
   if (vk >= 'A' && vk <= 'Z') {
     if (ctrl) return std::string(1, static_cast<char>(vk - 'A' + 1));
     return std::string(1, static_cast<char>(shift ? vk : vk - 'A' + 'a'));
@@ -311,20 +286,20 @@ std::string FallbackChars(UINT vk) {
 
 }  // namespace
 
-void TrackAsyncInput(const platform_events::InputEvent& e) {
-  InputState& s = In();
+void TrackAsyncInput(const backend::InputEvent& e) {
+  InputState& s = State().input;
   SyncModifiers(s.asyncKeys, e.modifiers);
   switch (e.kind) {
-    case platform_events::InputKind::ButtonPress:
+    case backend::InputKind::ButtonPress:
       SetKey(s.asyncKeys, ButtonVk(e.button), true);
       break;
-    case platform_events::InputKind::ButtonRelease:
+    case backend::InputKind::ButtonRelease:
       SetKey(s.asyncKeys, ButtonVk(e.button), false);
       break;
-    case platform_events::InputKind::KeyPress:
+    case backend::InputKind::KeyPress:
       SetKey(s.asyncKeys, KeysymToVk(e.keysym), true);
       break;
-    case platform_events::InputKind::KeyRelease:
+    case backend::InputKind::KeyRelease:
       SetKey(s.asyncKeys, KeysymToVk(e.keysym), false);
       break;
     default:
@@ -332,16 +307,16 @@ void TrackAsyncInput(const platform_events::InputEvent& e) {
   }
 }
 
-bool ConvertInput(const platform_events::InputEvent& event, MSG* out) {
+bool ConvertInput(const backend::InputEvent& event, MSG* out) {
   switch (event.kind) {
-    case platform_events::InputKind::PointerMove:
-    case platform_events::InputKind::ButtonPress:
-    case platform_events::InputKind::ButtonRelease:
+    case backend::InputKind::PointerMove:
+    case backend::InputKind::ButtonPress:
+    case backend::InputKind::ButtonRelease:
       return ConvertMouse(event, out);
-    case platform_events::InputKind::Wheel:
+    case backend::InputKind::Wheel:
       return ConvertWheel(event, out);
-    case platform_events::InputKind::KeyPress:
-    case platform_events::InputKind::KeyRelease:
+    case backend::InputKind::KeyPress:
+    case backend::InputKind::KeyRelease:
       return ConvertKey(event, out);
   }
   return false;
@@ -353,45 +328,45 @@ bool KeyText(const MSG& msg, std::string* chars) {
     *chars = FallbackChars(static_cast<UINT>(msg.wParam));
     return !chars->empty();
   }
-  const KeyTextEntry& entry = In().texts[static_cast<std::size_t>(id)];
+  const InputState::KeyText& entry = State().input.texts[static_cast<std::size_t>(id)];
   if (entry.vk != msg.wParam || entry.hwnd != msg.hwnd) return false;
   *chars = entry.chars;
   return true;
 }
 
-void ResetInput() { In() = InputState{}; }
+}  // namespace window
 
-}  // namespace wincore
-
-using namespace wincore;
+using namespace window;
 
 short GetKeyState(int vk) {
   if (vk < 0 || vk > 255) return 0;
-  BYTE b = In().keys[static_cast<std::size_t>(vk)];
+  BYTE b = State().input.keys[static_cast<std::size_t>(vk)];
   return static_cast<short>(((b & 0x80) ? 0x8000 : 0) | (b & 0x01));
 }
 
 short GetAsyncKeyState(int vk) {
   if (vk < 0 || vk > 255) return 0;
-  BYTE b = In().asyncKeys[static_cast<std::size_t>(vk)];
+  BYTE b = State().input.asyncKeys[static_cast<std::size_t>(vk)];
   return static_cast<short>((b & 0x80) ? 0x8000 : 0);
 }
 
 BOOL GetCursorPos(POINT* pt) {
-  if (pt == nullptr || CurrentBackend() == nullptr) return FALSE;
-  *pt = CurrentBackend()->CursorPos();
+  PlatformState* running = RunningPlatform();
+  if (pt == nullptr || running == nullptr) return FALSE;
+  *pt = running->backend.CursorPos();
   return TRUE;
 }
 
 BOOL SetCursorPos(int x, int y) {
-  if (CurrentBackend() == nullptr) return FALSE;
-  CurrentBackend()->WarpCursor({x, y});
+  PlatformState* running = RunningPlatform();
+  if (running == nullptr) return FALSE;
+  running->backend.WarpCursor({x, y});
   return TRUE;
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {
-  HCURSOR old = In().cursor;
-  In().cursor = cursor;
+  HCURSOR old = State().input.cursor;
+  State().input.cursor = cursor;
   return old;
 }
 

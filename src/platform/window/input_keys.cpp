@@ -4,7 +4,7 @@
 // punctuation of the usual layouts maps back to the key that carries it ('!' is the 1 key).
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
 
 struct KeyMapEntry {
@@ -73,4 +73,4 @@ UINT KeysymToVk(std::uint32_t keysym) {
   return 0;
 }
 
-}  // namespace wincore
+}  // namespace window

@@ -7,30 +7,18 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
 
-struct MenuItem {
-  UINT id = 0;  // 0: separator
-  UINT flags = 0;
-};
-
-struct Menu {
-  HWND owner = nullptr;
-  std::vector<MenuItem> items;
-};
-
-struct Menus {
-  std::map<std::uintptr_t, Menu> byHandle;
-};
-
-Menus& M() {
-  static Menus menus;
-  return menus;
-}
+using MenuItem = SystemMenus::Item;
+using Menu = SystemMenus::Menu;
 
 // Menu handles, like window handles, are never reused during a run.
-std::uintptr_t g_nextMenu = 0x40000;
+std::uintptr_t NextMenuHandle() {
+  static std::uintptr_t lastMenu = 0x40000;
+  constexpr std::uintptr_t kHandleStep = 4;
+  return lastMenu += kHandleStep;
+}
 
 std::vector<MenuItem> StandardItems() {
   return {{static_cast<UINT>(SC_RESTORE), 0}, {static_cast<UINT>(SC_MOVE), 0},
@@ -40,8 +28,8 @@ std::vector<MenuItem> StandardItems() {
 }
 
 Menu* FindMenu(HMENU menu) {
-  auto it = M().byHandle.find(reinterpret_cast<std::uintptr_t>(menu));
-  return it == M().byHandle.end() ? nullptr : &it->second;
+  auto it = State().menus.byHandle.find(reinterpret_cast<std::uintptr_t>(menu));
+  return it == State().menus.byHandle.end() ? nullptr : &it->second;
 }
 
 // The index of the item that `item`/`flags` names, or -1.
@@ -56,15 +44,15 @@ int Locate(const Menu& m, UINT item, UINT flags) {
 }  // namespace
 
 HMENU CreateSystemMenu(HWND owner) {
-  g_nextMenu += 4;
+  const std::uintptr_t handle = NextMenuHandle();
   Menu m;
   m.owner = owner;
   m.items = StandardItems();
-  M().byHandle[g_nextMenu] = m;
-  return reinterpret_cast<HMENU>(g_nextMenu);
+  State().menus.byHandle[handle] = m;
+  return reinterpret_cast<HMENU>(handle);
 }
 
-void DestroySystemMenu(HMENU menu) { M().byHandle.erase(reinterpret_cast<std::uintptr_t>(menu)); }
+void DestroySystemMenu(HMENU menu) { State().menus.byHandle.erase(reinterpret_cast<std::uintptr_t>(menu)); }
 
 bool MenuOffers(HMENU menu, UINT command) {
   Menu* m = FindMenu(menu);
@@ -73,11 +61,9 @@ bool MenuOffers(HMENU menu, UINT command) {
   return i >= 0 && (m->items[static_cast<std::size_t>(i)].flags & MF_GRAYED) == 0;
 }
 
-void ResetMenus() { M() = Menus{}; }
+}  // namespace window
 
-}  // namespace wincore
-
-using namespace wincore;
+using namespace window;
 
 HMENU GetSystemMenu(HWND hwnd, BOOL revert) {
   WindowRecord* rec = Find(hwnd);

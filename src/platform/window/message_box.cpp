@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "platform/gdi.h"
 #include "platform/module.h"
 #include "platform/window.h"
+#include "platform/window/window_core.h"
 
 namespace {
 
@@ -184,17 +186,6 @@ LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-bool RegisterBoxClass() {
-  WNDCLASS existing{};
-  if (GetClassInfo(nullptr, kBoxClass, &existing)) return true;
-  WNDCLASS wc{};
-  wc.style = CS_DBLCLKS | CS_SAVEBITS;
-  wc.lpfnWndProc = BoxProc;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kBoxClass;
-  return RegisterClass(&wc) != 0;
-}
-
 struct DisabledList {
   HWND box = nullptr;
   std::vector<HWND> windows;
@@ -209,25 +200,20 @@ BOOL DisableForTask(HWND hwnd, LPARAM lParam) {
   return TRUE;
 }
 
-}  // namespace
-
-int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
-  if (!RegisterBoxClass()) return 0;
-  if (owner && !IsWindow(owner)) owner = nullptr;
-  BoxState state;
-  state.text = text ? text : "";
-  state.flags = flags;
-  state.hasIcon = (flags & 0xF0) == MB_ICONSTOP;
-
+HFONT CreateMessageFont() {
+  constexpr LONG kCharacterHeight = -11;
   LOGFONT lf{};
-  lf.lfHeight = -11;
+  lf.lfHeight = kCharacterHeight;
   lf.lfWeight = FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   std::strcpy(lf.lfFaceName, "MS Sans Serif");
-  state.font = CreateFontIndirect(&lf);
+  return CreateFontIndirect(&lf);
+}
 
-  // Lay out: the text wraps at a sensible width; the icon sits at the left, the button below,
-  // centred.
+// The text wraps at a sensible width; the icon sits at the left, the button below, centred.
+// Fills in the text and button rectangles and returns the box's client size.
+SIZE LayOut(BoxState& state) {
+  constexpr int kMinWidth = 180;
   HDC measure = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(measure, state.font);
   RECT textRect{0, 0, kMaxTextWidth, 0};
@@ -235,42 +221,38 @@ int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
   DrawText(measure, shown.data(), static_cast<int>(shown.size()), &textRect, kTextFlags | DT_CALCRECT);
   SelectObject(measure, old);
   DeleteDC(measure);
-  int textLeft = kMargin + (state.hasIcon ? kIconSize + kMargin : 0);
-  int textHeight = textRect.bottom - textRect.top;
-  int bodyHeight = std::max(textHeight, state.hasIcon ? kIconSize : 0);
-  int textTop = kMargin + (bodyHeight - textHeight) / 2;
+  const int textLeft = kMargin + (state.hasIcon ? kIconSize + kMargin : 0);
+  const int textHeight = textRect.bottom - textRect.top;
+  const int bodyHeight = std::max(textHeight, state.hasIcon ? kIconSize : 0);
+  const int textTop = kMargin + (bodyHeight - textHeight) / 2;
   state.textRect = {textLeft, textTop, textLeft + (textRect.right - textRect.left), textTop + textHeight};
-  int width = std::max(state.textRect.right + kMargin, kButtonWidth + 2 * kMargin);
-  width = std::max(width, 180);
-  int buttonTop = kMargin + bodyHeight + kMargin;
-  int height = buttonTop + kButtonHeight + kMargin;
-  int buttonLeft = (width - kButtonWidth) / 2;
+  const int width = std::max({state.textRect.right + kMargin, kButtonWidth + 2 * kMargin, kMinWidth});
+  const int buttonTop = kMargin + bodyHeight + kMargin;
+  const int buttonLeft = (width - kButtonWidth) / 2;
   state.buttonRect = {buttonLeft, buttonTop, buttonLeft + kButtonWidth, buttonTop + kButtonHeight};
+  return {width, buttonTop + kButtonHeight + kMargin};
+}
 
-  // Centred on the owner's monitor (the screen).
+// The box window, centred on the owner's monitor, with a dialog's system menu (Move and Close).
+HWND CreateBox(HWND owner, const char* caption, SIZE size, BoxState& state) {
   MONITORINFO info{};
   GetMonitorInfo(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &info);
-  int x = (info.rcMonitor.left + info.rcMonitor.right - width) / 2;
-  int y = (info.rcMonitor.top + info.rcMonitor.bottom - height) / 2;
-
+  const int x = (info.rcMonitor.left + info.rcMonitor.right - size.cx) / 2;
+  const int y = (info.rcMonitor.top + info.rcMonitor.bottom - size.cy) / 2;
   HWND box = CreateWindowEx(WS_EX_DLGMODALFRAME, kBoxClass, caption ? caption : "",
-                            WS_POPUP | WS_CAPTION | WS_SYSMENU, x, y, width, height, owner, nullptr,
+                            WS_POPUP | WS_CAPTION | WS_SYSMENU, x, y, size.cx, size.cy, owner, nullptr,
                             nullptr, nullptr);
-  if (!box) {
-    DeleteObject(state.font);
-    return 0;
-  }
+  if (box == nullptr) return nullptr;
   SetWindowLongPtr(box, GWL_USERDATA, reinterpret_cast<std::intptr_t>(&state));
   if (HMENU menu = GetSystemMenu(box, FALSE)) {
-    // Move and Close only, like any dialog frame.
-    DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
-    DeleteMenu(menu, SC_MINIMIZE, MF_BYCOMMAND);
-    DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
-    DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
+    for (UINT command : {SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE}) DeleteMenu(menu, command, MF_BYCOMMAND);
   }
+  return box;
+}
 
-  // Modality: the owner (or, task-modal without an owner, every window of the program) takes no
-  // input while the box is open.
+// Modality: the owner (or, task-modal without an owner, every window of the program) takes no
+// input while the box is open. Returns what was disabled, to enable again afterwards.
+DisabledList DisableBehind(HWND box, HWND owner, UINT flags) {
   DisabledList disabled;
   disabled.box = box;
   if (owner) {
@@ -281,28 +263,59 @@ int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
   } else if (flags & MB_TASKMODAL) {
     EnumThreadWindows(GetCurrentThreadId(), DisableForTask, reinterpret_cast<LPARAM>(&disabled));
   }
+  return disabled;
+}
 
+// The nested loop: every window still gets its painting, timers and posted messages; input to
+// the disabled ones is refused by the platform. A quit request that arrives while the box is open
+// ends the loop and is returned, for the outer loop.
+std::optional<int> RunModal(HWND box, const BoxState& state) {
+  while (state.result == 0 && IsWindow(box)) {
+    MSG msg{};
+    const BOOL got = GetMessage(&msg, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(msg.wParam);
+    if (got < 0) break;
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+namespace window {
+
+void RegisterMessageBoxClass() {
+  WNDCLASS wc{};
+  wc.style = CS_DBLCLKS | CS_SAVEBITS;
+  wc.lpfnWndProc = BoxProc;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = kBoxClass;
+  RegisterClass(&wc);
+}
+
+}  // namespace window
+
+int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
+  if (owner && !IsWindow(owner)) owner = nullptr;
+  BoxState state;
+  state.text = text ? text : "";
+  state.flags = flags;
+  state.hasIcon = (flags & MB_ICONMASK) == MB_ICONSTOP;
+  state.font = CreateMessageFont();
+  HWND box = CreateBox(owner, caption, LayOut(state), state);
+  if (box == nullptr) {
+    DeleteObject(state.font);
+    return 0;
+  }
+  DisabledList disabled = DisableBehind(box, owner, flags);
   ShowWindow(box, SW_SHOWNORMAL);
   SetActiveWindow(box);
   SetFocus(box);
   UpdateWindow(box);
-  if (Backend* backend = CurrentBackend()) backend->MessageBoxShown(box, state.text, caption ? caption : "", flags);
+  window::State().backend.MessageBoxShown(box, state.text, caption ? caption : "", flags);
 
-  // The nested loop: every window still gets its painting, timers and posted messages; input to
-  // the disabled ones is refused by the platform.
-  bool quit = false;
-  int quitCode = 0;
-  while (state.result == 0 && IsWindow(box)) {
-    MSG msg{};
-    BOOL got = GetMessage(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      quit = got == 0;
-      quitCode = static_cast<int>(msg.wParam);
-      break;
-    }
-    TranslateMessage(&msg);
-    DispatchMessage(&msg);
-  }
+  const std::optional<int> quitCode = RunModal(box, state);
 
   for (HWND hwnd : disabled.windows) {
     if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
@@ -313,7 +326,6 @@ int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
   }
   DeleteObject(state.font);
   if (owner && IsWindow(owner) && IsWindowVisible(owner)) SetActiveWindow(owner);
-  // A quit request that arrived while the box was open is left for the outer loop.
-  if (quit) PostQuitMessage(quitCode);
+  if (quitCode) PostQuitMessage(*quitCode);
   return state.result != 0 ? state.result : IDOK;
 }

@@ -2,7 +2,7 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-using namespace wincore;
+using namespace window;
 
 namespace {
 

@@ -7,9 +7,10 @@
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "platform/window/scrollbar.h"
+#include "platform/gfx/screen.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
 
 bool DrawsOwnBorder(DWORD style) {
@@ -35,9 +36,7 @@ RECT InnerRect(const WindowRecord& rec, int width, int height) {
 }  // namespace
 
 int ScrollBarSize() {
-  Backend* b = CurrentBackend();
-  int dpi = b ? b->PixelsPerInch() : 96;
-  if (dpi <= 0) dpi = 96;
+  const int dpi = gfx::ScreenPixelsPerInch();
   return (16 * dpi + 48) / 96;
 }
 
@@ -127,9 +126,9 @@ void PaintNonClient(HWND hwnd) {
   ReleaseDC(hwnd, hdc);
 }
 
-}  // namespace wincore
+}  // namespace window
 
-using namespace wincore;
+using namespace window;
 
 BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL, DWORD exStyle) {
   if (rect == nullptr) return FALSE;

@@ -11,24 +11,8 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
-
-struct LiveDc {
-  HWND hwnd = nullptr;
-  HWND top = nullptr;
-};
-
-std::map<HDC, LiveDc>& Dcs() {
-  static std::map<HDC, LiveDc> dcs;
-  return dcs;
-}
-
-// DCs for "the screen" (GetDC(nullptr)) answer device queries and draw nowhere.
-Surface& ScreenSurface() {
-  static Surface surface(1, 1);
-  return surface;
-}
 
 bool InFamily(HWND filter, HWND hwnd) {
   return filter == nullptr || hwnd == filter || IsChild(filter, hwnd);
@@ -58,7 +42,7 @@ HDC MakeDc(WindowRecord& rec, RegionKind kind, std::vector<RECT> visible) {
   if (top == nullptr || !top->surface) return nullptr;
   POINT origin = kind == RegionKind::Client ? ClientOriginInSurface(rec) : WindowOriginInSurface(rec);
   HDC hdc = gfx::CreateSurfaceDC(rec.handle, top->surface.get(), origin, std::move(visible));
-  if (hdc != nullptr) Dcs()[hdc] = {rec.handle, top->handle};
+  if (hdc != nullptr) State().paint.windowDcs[hdc] = {rec.handle, top->handle};
   return hdc;
 }
 
@@ -158,8 +142,9 @@ void AddDirty(HWND top, const RECT& surfaceRect) {
 }
 
 void FlushPresents() {
-  Backend* backend = CurrentBackend();
-  if (backend == nullptr) return;
+  PlatformState* running = RunningPlatform();
+  if (running == nullptr) return;
+  Backend* backend = &running->backend;
   std::vector<HWND> tops = TopLevels();
   for (HWND top : tops) {
     WindowRecord* rec = Find(top);
@@ -171,19 +156,6 @@ void FlushPresents() {
       backend->Present(top, *rec->surface, dirty);
     }
   }
-}
-
-void DropPaintState(HWND hwnd) {
-  if (WindowRecord* rec = Find(hwnd)) {
-    rec->update.clear();
-    rec->eraseNeeded = false;
-    rec->ncPaintNeeded = false;
-  }
-}
-
-void ResetPaint() {
-  for (auto& [hdc, live] : Dcs()) gfx::DestroySurfaceDC(hdc);
-  Dcs().clear();
 }
 
 void PaintNow(HWND hwnd) {
@@ -199,9 +171,9 @@ void PaintNow(HWND hwnd) {
   if (Find(hwnd) != nullptr) ValidateRect(hwnd, nullptr);
 }
 
-}  // namespace wincore
+}  // namespace window
 
-using namespace wincore;
+using namespace window;
 
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
   if (hwnd == nullptr) {
@@ -336,8 +308,8 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
 
 HDC GetDC(HWND hwnd) {
   if (hwnd == nullptr || hwnd == GetDesktopWindow()) {
-    HDC hdc = gfx::CreateSurfaceDC(nullptr, &ScreenSurface(), {0, 0}, {});
-    if (hdc != nullptr) Dcs()[hdc] = {nullptr, nullptr};
+    HDC hdc = gfx::CreateSurfaceDC(nullptr, &State().paint.screenSurface, {0, 0}, {});
+    if (hdc != nullptr) State().paint.windowDcs[hdc] = {nullptr, nullptr};
     return hdc;
   }
   WindowRecord* rec = Find(hwnd);
@@ -353,10 +325,10 @@ HDC GetWindowDC(HWND hwnd) {
 }
 
 int ReleaseDC(HWND, HDC hdc) {
-  auto it = Dcs().find(hdc);
-  if (hdc == nullptr || it == Dcs().end()) return 0;
-  LiveDc live = it->second;
-  Dcs().erase(it);
+  auto it = State().paint.windowDcs.find(hdc);
+  if (hdc == nullptr || it == State().paint.windowDcs.end()) return 0;
+  PaintState::LiveDc live = it->second;
+  State().paint.windowDcs.erase(it);
   RECT drawn = gfx::DestroySurfaceDC(hdc);
   if (live.top != nullptr && !IsEmpty(drawn)) AddDirty(live.top, drawn);
   return 1;

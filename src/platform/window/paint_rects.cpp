@@ -5,7 +5,7 @@
 
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
 
 // Beyond this many pieces a list is replaced by its bounding box: slightly more is painted or
@@ -77,4 +77,4 @@ RECT BoundingBox(const std::vector<RECT>& list) {
   return box;
 }
 
-}  // namespace wincore
+}  // namespace window

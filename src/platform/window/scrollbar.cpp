@@ -11,31 +11,16 @@
 #include "platform/window/scrollbar.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
 
 // What a held press on an arrow or the track does: it repeats, first after a pause, then
 // quickly, as long as the pointer stays on the part that was pressed.
-enum class Part { None, Arrow1, Arrow2, PageBefore, PageAfter, Thumb };
+using Part = ScrollTracking::Part;
 
 constexpr std::uintptr_t kRepeatTimer = 0xFFF0;  // an identifier no program timer uses
 constexpr UINT kFirstRepeatMs = 400;
 constexpr UINT kRepeatMs = 50;
-
-struct Tracking {
-  bool active = false;
-  HWND hwnd = nullptr;
-  int bar = SB_VERT;
-  Part part = Part::None;
-  bool thumb = false;
-  int grab = 0;  // pointer offset inside the thumb along the bar
-  POINT pointer;
-};
-
-Tracking& Track() {
-  static Tracking t;
-  return t;
-}
 
 ScrollBarData* BarData(WindowRecord& rec, int bar) {
   if (bar == SB_VERT) return &rec.vbar;
@@ -97,7 +82,7 @@ int CodeFor(Part part) {
 }
 
 void RepeatTick(HWND hwnd, UINT, std::uintptr_t, DWORD) {
-  Tracking& t = Track();
+  ScrollTracking& t = State().scrollTracking;
   if (!t.active || t.hwnd != hwnd || t.thumb) {
     KillTimer(hwnd, kRepeatTimer);
     return;
@@ -193,15 +178,15 @@ bool ScrollBarPress(HWND hwnd, int bar, POINT screenPt) {
   if (rec == nullptr || !ScrollBarShown(*rec, bar) || !EnabledChain(*rec)) return false;
   const bool vertical = bar == SB_VERT;
   ScrollBarLayout l = LayoutScrollBar(BarOnScreen(*rec, bar), vertical, bar == SB_VERT ? rec->vbar : rec->hbar);
-  Tracking& t = Track();
-  t = Tracking{};
+  ScrollTracking& t = State().scrollTracking;
+  t = ScrollTracking{};
   t.active = true;
   t.hwnd = hwnd;
   t.bar = bar;
   t.pointer = screenPt;
   t.part = PartAt(*rec, bar, screenPt);
   if (t.part == Part::None) {
-    t = Tracking{};
+    t = ScrollTracking{};
     return true;  // the track of a bar with nothing to scroll
   }
   if (t.part == Part::Thumb) {
@@ -212,19 +197,19 @@ bool ScrollBarPress(HWND hwnd, int bar, POINT screenPt) {
     return true;
   }
   Notify(hwnd, bar, CodeFor(t.part), 0);
-  if (Track().active && Find(hwnd) != nullptr) SetTimer(hwnd, kRepeatTimer, kFirstRepeatMs, &RepeatTick);
+  if (State().scrollTracking.active && Find(hwnd) != nullptr) SetTimer(hwnd, kRepeatTimer, kFirstRepeatMs, &RepeatTick);
   return true;
 }
 
-bool ScrollTracking() { return Track().active; }
+bool ScrollTrackingActive() { return State().scrollTracking.active; }
 
 void ScrollTrackMove(POINT screenPt) {
-  Tracking& t = Track();
+  ScrollTracking& t = State().scrollTracking;
   t.pointer = screenPt;
   if (!t.active || !t.thumb) return;
   WindowRecord* rec = Find(t.hwnd);
   if (rec == nullptr) {
-    t = Tracking{};
+    t = ScrollTracking{};
     return;
   }
   ScrollBarData* d = BarData(*rec, t.bar);
@@ -248,10 +233,10 @@ void ScrollTrackMove(POINT screenPt) {
 }
 
 void ScrollTrackRelease(POINT screenPt) {
-  if (!Track().active) return;
-  if (Track().thumb) ScrollTrackMove(screenPt);
-  Tracking t = Track();
-  Track() = Tracking{};
+  if (!State().scrollTracking.active) return;
+  if (State().scrollTracking.thumb) ScrollTrackMove(screenPt);
+  ScrollTracking t = State().scrollTracking;
+  State().scrollTracking = ScrollTracking{};
   KillTimer(t.hwnd, kRepeatTimer);
   if (t.thumb) {
     if (WindowRecord* rec = Find(t.hwnd)) {
@@ -261,14 +246,14 @@ void ScrollTrackRelease(POINT screenPt) {
   if (Find(t.hwnd) != nullptr) Notify(t.hwnd, t.bar, SB_ENDSCROLL, 0);
 }
 
-void ResetScrollTracking() {
-  if (Track().hwnd != nullptr) KillTimer(Track().hwnd, kRepeatTimer);
-  Track() = Tracking{};
+void EndScrollTracking() {
+  if (State().scrollTracking.hwnd != nullptr) KillTimer(State().scrollTracking.hwnd, kRepeatTimer);
+  State().scrollTracking = ScrollTracking{};
 }
 
-}  // namespace wincore
+}  // namespace window
 
-using namespace wincore;
+using namespace window;
 
 BOOL SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL redraw) {
   WindowRecord* rec = Find(hwnd);

@@ -7,7 +7,7 @@
 
 #include "platform/window/window_store.h"
 
-namespace wincore {
+namespace window {
 
 struct ScrollBarLayout {
   RECT arrow1;  // up or left
@@ -25,4 +25,4 @@ ScrollBarLayout LayoutScrollBar(const RECT& bar, bool vertical, const ScrollBarD
 int MaxScrollPos(const ScrollBarData& data);
 void PaintScrollBar(HDC hdc, const RECT& bar, bool vertical, const ScrollBarData& data, bool enabled);
 
-}  // namespace wincore
+}  // namespace window

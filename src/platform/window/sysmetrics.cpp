@@ -1,18 +1,20 @@
-// System metrics. Top-level frames belong to the desktop's window manager and lie outside the
+// System metrics, and the start-up information the display gives. Top-level frames belong to the desktop's window manager and lie outside the
 // window's rectangle, so the frame and caption metrics are 0 here; what the platform draws
 // itself (borders, edges, scroll bars) has its real size.
+#include "platform/backend/backend.h"
+#include "platform/module.h"
 #include "platform/window.h"
+#include "platform/gfx/screen.h"
 #include "platform/window/window_core.h"
 
-using namespace wincore;
+using namespace window;
 
 int GetSystemMetrics(int index) {
-  Backend* b = CurrentBackend();
   switch (index) {
     case SM_CXSCREEN:
-      return b ? b->ScreenWidth() : 0;
+      return gfx::ScreenWidth();
     case SM_CYSCREEN:
-      return b ? b->ScreenHeight() : 0;
+      return gfx::ScreenHeight();
     case SM_CXVSCROLL:
     case SM_CYHSCROLL:
     case SM_CYVSCROLL:
@@ -47,5 +49,15 @@ int GetSystemMetrics(int index) {
       return 1;
     default:
       return 0;
+  }
+}
+
+void GetStartupInfo(STARTUPINFO* info) {
+  if (info == nullptr) return;
+  if (PlatformState* running = RunningPlatform()) {
+    *info = running->backend.StartupInfo();
+  } else {
+    *info = STARTUPINFO{};
+    info->wShowWindow = SW_SHOWDEFAULT;
   }
 }

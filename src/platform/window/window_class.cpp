@@ -1,16 +1,20 @@
-// Window classes. The registry lives for the whole process (it survives a platform restart), so
-// code that registers its class once on first use keeps working when tests restart the platform.
+// Window classes, registered for one run of the platform (a part of its state). The platform's own
+// classes are registered when it starts; the program registers its own before first use.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <map>
 
 #include "platform/window.h"
-#include "platform/window/combo_internal.h"
-#include "platform/window/window_store.h"
+#include "platform/window/platform_state.h"
 
-namespace wincore {
+namespace window {
 namespace {
+
+// Names below this value are atoms (MAKEINTATOM), not text.
+constexpr std::uintptr_t kFirstNameAddress = 0x10000;
+// The most extra bytes a class may ask for in each of its windows.
+constexpr int kMaxWindowExtra = 4096;
 
 std::string Folded(const char* name) {
   std::string s = name ? name : "";
@@ -18,46 +22,36 @@ std::string Folded(const char* name) {
   return s;
 }
 
-struct ClassRegistry {
-  std::map<std::string, std::pair<ATOM, std::shared_ptr<ClassRecord>>> byName;
-  ATOM nextAtom = 0xC000;
-};
-
-ClassRegistry& Registry() {
-  static ClassRegistry registry;
-  return registry;
-}
-
 }  // namespace
 
 std::shared_ptr<ClassRecord> FindClass(const char* name) {
-  // The classes the platform provides exist before anyone asks for them.
-  combo::RegisterClasses();
-  if (name == nullptr) return nullptr;
+  PlatformState* running = RunningPlatform();
+  if (name == nullptr || running == nullptr) return nullptr;
   // A class may also be named by its atom (MAKEINTATOM).
   auto value = reinterpret_cast<std::uintptr_t>(name);
-  if (value < 0x10000) {
-    for (auto& [key, entry] : Registry().byName) {
+  if (value < kFirstNameAddress) {
+    for (auto& [key, entry] : running->classes.byName) {
       if (entry.first == value) return entry.second;
     }
     return nullptr;
   }
-  auto it = Registry().byName.find(Folded(name));
-  return it == Registry().byName.end() ? nullptr : it->second.second;
+  auto it = running->classes.byName.find(Folded(name));
+  return it == running->classes.byName.end() ? nullptr : it->second.second;
 }
 
-}  // namespace wincore
+}  // namespace window
 
-using namespace wincore;
+using namespace window;
 
 ATOM RegisterClass(const WNDCLASS* wc) {
-  if (wc == nullptr || wc->lpfnWndProc == nullptr || wc->lpszClassName == nullptr ||
-      reinterpret_cast<std::uintptr_t>(wc->lpszClassName) < 0x10000 ||
-      wc->lpszClassName[0] == '\0' || wc->cbWndExtra < 0 || wc->cbWndExtra > 4096) {
+  PlatformState* running = RunningPlatform();
+  if (running == nullptr || wc == nullptr || wc->lpfnWndProc == nullptr || wc->lpszClassName == nullptr ||
+      reinterpret_cast<std::uintptr_t>(wc->lpszClassName) < kFirstNameAddress ||
+      wc->lpszClassName[0] == '\0' || wc->cbWndExtra < 0 || wc->cbWndExtra > kMaxWindowExtra) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  auto& reg = Registry();
+  auto& reg = running->classes;
   std::string key = Folded(wc->lpszClassName);
   if (reg.byName.count(key) != 0) {
     SetLastError(ERROR_CLASS_ALREADY_EXISTS);
@@ -66,7 +60,7 @@ ATOM RegisterClass(const WNDCLASS* wc) {
   auto rec = std::make_shared<ClassRecord>();
   rec->name = wc->lpszClassName;
   rec->wc = *wc;
-  if (wc->lpszMenuName != nullptr && reinterpret_cast<std::uintptr_t>(wc->lpszMenuName) >= 0x10000) {
+  if (wc->lpszMenuName != nullptr && reinterpret_cast<std::uintptr_t>(wc->lpszMenuName) >= kFirstNameAddress) {
     rec->menuName = wc->lpszMenuName;
   }
   rec->wc.lpszClassName = rec->name.c_str();
@@ -86,7 +80,7 @@ BOOL UnregisterClass(const char* className, HINSTANCE) {
       if (w != nullptr && w->cls == rec) return FALSE;
     }
   }
-  Registry().byName.erase(Folded(rec->name.c_str()));
+  State().classes.byName.erase(Folded(rec->name.c_str()));
   return TRUE;
 }
 

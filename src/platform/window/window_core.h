@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "platform/backend/backend_events.h"
-#include "platform/loop/loop.h"
+#include "platform/window/platform_state.h"
 #include "platform/window/window_store.h"
 
-namespace wincore {
+namespace window {
 
 // ---- Tree (window_tree.cpp, window_state.cpp) ----------------------------------------------
 // Recomputes what the desktop is told about a top-level window and hands it to the backend when
@@ -25,6 +25,8 @@ TopLevelProps ComputeProps(const WindowRecord& rec);
 // client area changed).
 void RecalcFrame(HWND hwnd);
 void DestroyAllWindows();
+// Registers the message box's class for a new run (InitPlatform).
+void RegisterMessageBoxClass();
 // Hides or shows the top-level windows owned by `owner` (minimising the owner hides them).
 void HideOwnedWindows(HWND owner);
 // The deepest visible, enabled window under a screen point inside `top`.
@@ -34,13 +36,12 @@ void ReshowOwnedWindows(HWND owner);
 // ---- Input (input.cpp) ---------------------------------------------------------------------
 // Turns a native input event into the message for the window that should get it now (capture,
 // hit test, focus). False when nobody takes it.
-bool ConvertInput(const platform_events::InputEvent& event, MSG* out);
+bool ConvertInput(const backend::InputEvent& event, MSG* out);
 UINT KeysymToVk(std::uint32_t keysym);
 // Keeps GetAsyncKeyState current as events arrive (before they become messages).
-void TrackAsyncInput(const platform_events::InputEvent& event);
+void TrackAsyncInput(const backend::InputEvent& event);
 // The cp1252 characters the input method produced with this key-down message.
 bool KeyText(const MSG& msg, std::string* chars);
-void ResetInput();
 
 // ---- Focus and activation (focus.cpp) ------------------------------------------------------
 // Called before a window is destroyed: focus, capture and activation leave it and its children.
@@ -51,9 +52,11 @@ void Activate(HWND top, WPARAM how, bool fromDesktop);
 // The modal box to bring forward when the user reaches for `disabledTop`, a window that a box
 // disabled: a box it owns, else any box the program shows. nullptr when there is none.
 HWND ModalBoxFor(HWND disabledTop);
+// The display's pointer and keyboard go to `popup` wherever they are, for an open drop-down list
+// (nullptr gives them back). The focus window inside the program stays as it is.
+void GrabDisplay(HWND popup);
 // Whether the window is a modal box (the message box's class).
 bool IsModalBox(const WindowRecord& rec);
-void ResetFocus();
 
 // ---- Painting (paint.cpp, paint_rects.cpp) -------------------------------------------------
 // The next window needing WM_PAINT (parents before children), restricted to `filter`'s family.
@@ -67,8 +70,6 @@ void AddDirty(HWND top, const RECT& surfaceRect);
 void FlushPresents();
 enum class RegionKind { Client, Window };
 std::vector<RECT> VisibleRegion(const WindowRecord& rec, RegionKind kind);
-void DropPaintState(HWND hwnd);
-void ResetPaint();
 // Paints right now (WM_NCPAINT when due, then WM_PAINT) if the window has a pending update.
 void PaintNow(HWND hwnd);
 
@@ -88,16 +89,15 @@ int ScrollBarSize();
 // A press on a window's scroll bar starts scroll tracking; the moves and the release that follow
 // belong to it. Returns whether the event was taken.
 bool ScrollBarPress(HWND hwnd, int bar, POINT screenPt);
-bool ScrollTracking();
+bool ScrollTrackingActive();
 void ScrollTrackMove(POINT screenPt);
 void ScrollTrackRelease(POINT screenPt);
-void ResetScrollTracking();
+void EndScrollTracking();
 
 // ---- System menu (menu.cpp) ----------------------------------------------------------------
 HMENU CreateSystemMenu(HWND owner);
 void DestroySystemMenu(HMENU menu);
 // Whether the menu has the command and it is not greyed.
 bool MenuOffers(HMENU menu, UINT command);
-void ResetMenus();
 
-}  // namespace wincore
+}  // namespace window

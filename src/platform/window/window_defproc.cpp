@@ -6,7 +6,7 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
 
 constexpr UINT kNoClientSize = 0x0800;
@@ -67,9 +67,9 @@ LRESULT SysCommand(HWND hwnd, WPARAM wParam) {
 }
 
 }  // namespace
-}  // namespace wincore
+}  // namespace window
 
-using namespace wincore;
+using namespace window;
 
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WindowRecord* rec = Find(hwnd);

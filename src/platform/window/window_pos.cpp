@@ -6,7 +6,7 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
 
 // Flags DefWindowProc reads from WM_WINDOWPOSCHANGED to decide on WM_SIZE and WM_MOVE.
@@ -82,9 +82,9 @@ void RecalcFrame(HWND hwnd) {
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
-}  // namespace wincore
+}  // namespace window
 
-using namespace wincore;
+using namespace window;
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
   WindowRecord* rec = Find(hwnd);
@@ -148,9 +148,9 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
       rec->surface->Resize(Width(newRect), Height(newRect), PixelFromColor(GetSysColor(COLOR_BTNFACE)));
       rec->dirty.clear();
     }
-    if ((moved || sized) && rec->nativeCreated) CurrentBackend()->SetNativeBounds(hwnd, newRect);
-    if (shownNow && rec->nativeCreated) CurrentBackend()->SetNativeShowState(hwnd, ShownState(*rec));
-    if (hiddenNow && rec->nativeCreated) CurrentBackend()->SetNativeShowState(hwnd, NativeShowState::Hidden);
+    if ((moved || sized) && rec->nativeCreated) State().backend.SetNativeBounds(hwnd, newRect);
+    if (shownNow && rec->nativeCreated) State().backend.SetNativeShowState(hwnd, ShownState(*rec));
+    if (hiddenNow && rec->nativeCreated) State().backend.SetNativeShowState(hwnd, NativeShowState::Hidden);
     if ((shownNow || sized || (flags & SWP_FRAMECHANGED) != 0) && Showing(*rec)) {
       // Everything is drawn again and the whole surface presented.
       InvalidateSurfaceArea(hwnd, {0, 0, Width(newRect), Height(newRect)});
@@ -261,7 +261,7 @@ int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
 
 // The deepest visible, enabled window under a screen point, starting at `hwnd` (which contains
 // the point). Disabled children are passed over: their parent gets the pointer.
-HWND wincore::DeepestWindowAt(HWND hwnd, POINT screenPt) {
+HWND window::DeepestWindowAt(HWND hwnd, POINT screenPt) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) return nullptr;
   POINT co = ClientOriginOnScreen(*rec);

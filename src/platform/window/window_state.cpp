@@ -5,7 +5,7 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
 
 void SendSize(HWND hwnd) {
@@ -20,7 +20,7 @@ void SetNativeState(WindowRecord& rec) {
   NativeShowState state = rec.iconic ? NativeShowState::Minimized
                           : rec.zoomed ? NativeShowState::Maximized
                                        : NativeShowState::Normal;
-  CurrentBackend()->SetNativeShowState(rec.handle, state);
+  State().backend.SetNativeShowState(rec.handle, state);
 }
 
 // Makes the window visible (WM_SHOWWINDOW first) unless it already is.
@@ -72,9 +72,9 @@ void ReshowOwnedWindows(HWND owner) {
   }
 }
 
-}  // namespace wincore
+}  // namespace window
 
-using namespace wincore;
+using namespace window;
 
 BOOL ShowWindow(HWND hwnd, int cmd) {
   WindowRecord* rec = Find(hwnd);

@@ -1,105 +1,85 @@
 #include "platform/window/window_store.h"
 
 #include <algorithm>
-#include <mutex>
-#include <unordered_set>
+#include <atomic>
 
-namespace wincore {
-namespace {
+#include "platform/window/platform_state.h"
 
-struct Store {
-  std::unordered_map<std::uintptr_t, std::unique_ptr<WindowRecord>> windows;
-  std::vector<HWND> topLevels;
-  std::vector<std::unique_ptr<WindowRecord>> parked;
-  int dispatchDepth = 0;
-};
+namespace window {
 
-Store& S() {
-  static Store store;
-  return store;
-}
-
-// Handles grow for the whole run and are never handed out twice, across platform restarts too.
-std::uintptr_t g_nextHandle = 0x10000;
-
-std::mutex g_liveMutex;
-std::unordered_set<std::uintptr_t> g_live;
-
-}  // namespace
-
-bool CoreReady() { return CurrentBackend() != nullptr; }
-
-WindowRecord* Find(HWND hwnd) {
+WindowRecord* WindowStore::Find(HWND hwnd) const {
   if (hwnd == nullptr) return nullptr;
-  auto it = S().windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
-  return it == S().windows.end() ? nullptr : it->second.get();
+  auto it = m_windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
+  return it == m_windows.end() ? nullptr : it->second.get();
 }
 
-HWND NewHandle() {
-  g_nextHandle += 4;
-  return reinterpret_cast<HWND>(g_nextHandle);
-}
-
-WindowRecord* Insert(std::unique_ptr<WindowRecord> record) {
+WindowRecord* WindowStore::Insert(std::unique_ptr<WindowRecord> record) {
   auto key = reinterpret_cast<std::uintptr_t>(record->handle);
   WindowRecord* raw = record.get();
-  S().windows[key] = std::move(record);
-  std::lock_guard<std::mutex> lock(g_liveMutex);
-  g_live.insert(key);
+  m_windows[key] = std::move(record);
+  std::lock_guard<std::mutex> lock(m_liveMutex);
+  m_live.insert(key);
   return raw;
 }
 
-void Remove(HWND hwnd) {
+void WindowStore::Remove(HWND hwnd) {
   auto key = reinterpret_cast<std::uintptr_t>(hwnd);
   {
-    std::lock_guard<std::mutex> lock(g_liveMutex);
-    g_live.erase(key);
+    std::lock_guard<std::mutex> lock(m_liveMutex);
+    m_live.erase(key);
   }
-  auto it = S().windows.find(key);
-  if (it == S().windows.end()) return;
+  auto it = m_windows.find(key);
+  if (it == m_windows.end()) return;
   std::unique_ptr<WindowRecord> rec = std::move(it->second);
-  S().windows.erase(it);
-  auto& tops = S().topLevels;
-  tops.erase(std::remove(tops.begin(), tops.end(), hwnd), tops.end());
+  m_windows.erase(it);
+  m_topLevels.erase(std::remove(m_topLevels.begin(), m_topLevels.end(), hwnd), m_topLevels.end());
   // Parked rather than freed: the caller may still hold the record it looked up before.
-  S().parked.push_back(std::move(rec));
+  m_parked.push_back(std::move(rec));
 }
 
-void ReleaseParked() {
-  if (S().dispatchDepth == 0) S().parked.clear();
+void WindowStore::ReleaseParked() {
+  if (m_dispatchDepth == 0) m_parked.clear();
 }
 
-void EnterDispatch() { ++S().dispatchDepth; }
-
-void LeaveDispatch() {
+void WindowStore::LeaveDispatch() {
   // Parked records are freed only when the loop reads its next message: a platform call may
   // still hold the record it looked up before a window procedure destroyed the window.
-  if (--S().dispatchDepth < 0) S().dispatchDepth = 0;
+  if (--m_dispatchDepth < 0) m_dispatchDepth = 0;
 }
 
-std::vector<HWND>& TopLevels() { return S().topLevels; }
-
-std::vector<HWND> AllWindows() {
+std::vector<HWND> WindowStore::AllWindows() const {
   std::vector<HWND> out;
-  out.reserve(S().windows.size());
-  for (auto& [key, rec] : S().windows) out.push_back(rec->handle);
+  out.reserve(m_windows.size());
+  for (auto& [key, rec] : m_windows) out.push_back(rec->handle);
   std::sort(out.begin(), out.end());
   return out;
 }
 
-void ResetStore() {
-  Store& s = S();
-  s.windows.clear();
-  s.topLevels.clear();
-  s.parked.clear();
-  s.dispatchDepth = 0;
-  std::lock_guard<std::mutex> lock(g_liveMutex);
-  g_live.clear();
+bool WindowStore::IsLive(HWND hwnd) const {
+  std::lock_guard<std::mutex> lock(m_liveMutex);
+  return m_live.count(reinterpret_cast<std::uintptr_t>(hwnd)) != 0;
 }
 
-bool IsLiveHandle(HWND hwnd) {
-  std::lock_guard<std::mutex> lock(g_liveMutex);
-  return g_live.count(reinterpret_cast<std::uintptr_t>(hwnd)) != 0;
+bool CoreReady() { return RunningPlatform() != nullptr; }
+
+WindowRecord* Find(HWND hwnd) {
+  PlatformState* state = RunningPlatform();
+  return state != nullptr ? state->windows.Find(hwnd) : nullptr;
+}
+
+HWND NewHandle() {
+  // Handles grow for the whole process and are never handed out twice, across platform restarts
+  // too, so a handle kept from an earlier run is simply not found.
+  static std::atomic<std::uintptr_t> lastHandle{0x10000};
+  constexpr std::uintptr_t kHandleStep = 4;
+  return reinterpret_cast<HWND>(lastHandle += kHandleStep);
+}
+
+std::vector<HWND>& TopLevels() { return State().windows.TopLevels(); }
+
+std::vector<HWND> AllWindows() {
+  PlatformState* state = RunningPlatform();
+  return state != nullptr ? state->windows.AllWindows() : std::vector<HWND>{};
 }
 
 // ---- Geometry ------------------------------------------------------------------------------
@@ -177,4 +157,4 @@ bool EnabledChain(const WindowRecord& rec) {
   return false;
 }
 
-}  // namespace wincore
+}  // namespace window

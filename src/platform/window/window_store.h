@@ -12,8 +12,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/rect.h"
@@ -21,7 +23,7 @@
 #include "platform/backend/backend.h"
 #include "platform/surface.h"
 
-namespace wincore {
+namespace window {
 
 struct ClassRecord {
   std::string name;
@@ -86,21 +88,40 @@ struct WindowRecord {
 inline HWND DesktopHandle() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10)); }
 
 // ---- Table ---------------------------------------------------------------------------------
-bool CoreReady();  // the platform runs on a backend
-WindowRecord* Find(HWND hwnd);
-HWND NewHandle();
-WindowRecord* Insert(std::unique_ptr<WindowRecord> record);
-// Takes the record out of the table; it stays allocated until no dispatch is running.
-void Remove(HWND hwnd);
-void ReleaseParked();  // frees parked records when no dispatch is running
-void EnterDispatch();
-void LeaveDispatch();
-std::vector<HWND>& TopLevels();  // z-order, top first
-std::vector<HWND> AllWindows();
-void ResetStore();
+// The records of the running platform's windows (a part of its state: platform_state.h).
+class WindowStore {
+ public:
+  WindowStore() = default;
+  WindowStore(const WindowStore&) = delete;
+  WindowStore& operator=(const WindowStore&) = delete;
 
-// Thread-safe view of which handles are alive, for PostMessage from other threads.
-bool IsLiveHandle(HWND hwnd);
+  WindowRecord* Find(HWND hwnd) const;
+  WindowRecord* Insert(std::unique_ptr<WindowRecord> record);
+  // Takes the record out of the table; it stays allocated until no dispatch is running.
+  void Remove(HWND hwnd);
+  void ReleaseParked();  // frees parked records when no dispatch is running
+  void EnterDispatch() { ++m_dispatchDepth; }
+  void LeaveDispatch();
+  std::vector<HWND>& TopLevels() { return m_topLevels; }  // z-order, top first
+  std::vector<HWND> AllWindows() const;
+  // Thread-safe view of which handles are alive, for PostMessage from other threads.
+  bool IsLive(HWND hwnd) const;
+
+ private:
+  std::unordered_map<std::uintptr_t, std::unique_ptr<WindowRecord>> m_windows;
+  std::vector<HWND> m_topLevels;
+  std::vector<std::unique_ptr<WindowRecord>> m_parked;
+  int m_dispatchDepth = 0;
+  mutable std::mutex m_liveMutex;
+  std::unordered_set<std::uintptr_t> m_live;  // under the mutex
+};
+
+// The running platform's windows, for the code of the window core.
+bool CoreReady();  // the platform runs on a backend
+WindowRecord* Find(HWND hwnd);  // nullptr also when no platform runs
+HWND NewHandle();
+std::vector<HWND>& TopLevels();
+std::vector<HWND> AllWindows();
 
 // ---- Classes -------------------------------------------------------------------------------
 std::shared_ptr<ClassRecord> FindClass(const char* name);
@@ -134,4 +155,4 @@ bool Showing(const WindowRecord& rec);
 // True when the window and every ancestor are enabled.
 bool EnabledChain(const WindowRecord& rec);
 
-}  // namespace wincore
+}  // namespace window

@@ -13,7 +13,7 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace window {
 namespace {
 
 // Windows of this class are announced to the desktop as modal dialogs (the message box).
@@ -58,7 +58,7 @@ void FinishDestroy(HWND hwnd) {
   SendMessage(hwnd, WM_NCDESTROY, 0, 0);
   rec = Find(hwnd);
   if (rec == nullptr) return;
-  loop::KillWindowTimers(hwnd);
+  State().timers.KillWindowTimers(hwnd);
   gfx::DetachSurfaceDCs(hwnd);
   if (rec->IsChild()) {
     if (WindowRecord* parent = Find(rec->parent)) {
@@ -67,10 +67,10 @@ void FinishDestroy(HWND hwnd) {
     }
   } else {
     if (rec->sysMenu != nullptr) DestroySystemMenu(rec->sysMenu);
-    if (rec->nativeCreated) CurrentBackend()->DestroyNative(hwnd);
+    if (rec->nativeCreated) State().backend.DestroyNative(hwnd);
     rec->nativeCreated = false;
   }
-  Remove(hwnd);
+  State().windows.Remove(hwnd);
 }
 
 HICON PropsIcon(const WindowRecord& rec) {
@@ -146,7 +146,7 @@ void PushTopLevelProps(HWND hwnd) {
   if (!rec->propsKnown || !(props == rec->props)) {
     rec->props = props;
     rec->propsKnown = true;
-    if (rec->nativeCreated) CurrentBackend()->SetNativeProps(hwnd, rec->props);
+    if (rec->nativeCreated) State().backend.SetNativeProps(hwnd, rec->props);
   }
   // Owned windows carry this window's title as their icon name.
   std::vector<HWND> tops = TopLevels();
@@ -169,13 +169,13 @@ void DestroyAllWindows() {
       }
     }
     DestroyWindow(pick);
-    if (Find(pick) != nullptr) Remove(pick);  // a window that refused to go
+    if (Find(pick) != nullptr) State().windows.Remove(pick);  // a window that refused to go
   }
 }
 
-}  // namespace wincore
+}  // namespace window
 
-using namespace wincore;
+using namespace window;
 
 void PushTopLevelPropsFor(HWND hwnd) { PushTopLevelProps(hwnd); }
 
@@ -227,7 +227,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
   rec->instance = instance;
   rec->extra.assign(static_cast<std::size_t>(std::max(cls->wc.cbWndExtra, 0)), 0);
   rec->client = CalcClientRect(*rec, width, height);
-  WindowRecord* r = Insert(std::move(rec));
+  WindowRecord* r = State().windows.Insert(std::move(rec));
   if (parent != nullptr) {
     // A new child goes to the bottom of its siblings' z-order, so creation order is tab order.
     Find(parent)->children.push_back(hwnd);
@@ -237,7 +237,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
     r->sysMenu = CreateSystemMenu(hwnd);
     r->props = ComputeProps(*r);
     r->propsKnown = true;
-    r->nativeCreated = CurrentBackend()->CreateNative(hwnd, r->rect, r->props);
+    r->nativeCreated = State().backend.CreateNative(hwnd, r->rect, r->props);
   }
 
   CREATESTRUCT cs;
@@ -314,7 +314,7 @@ BOOL DestroyWindow(HWND hwnd) {
       if (wasShowing) InvalidateSurfaceArea(TopLevelOf(hwnd), area);
     } else {
       rec->style &= ~WS_VISIBLE;
-      if (rec->nativeCreated) CurrentBackend()->SetNativeShowState(hwnd, NativeShowState::Hidden);
+      if (rec->nativeCreated) State().backend.SetNativeShowState(hwnd, NativeShowState::Hidden);
     }
   }
   ForgetWindow(hwnd);
@@ -409,7 +409,7 @@ BOOL IsChild(HWND parent, HWND hwnd) {
 
 BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM lParam) {
   if (proc == nullptr || !CoreReady()) return FALSE;
-  if (threadId != loop::UiThreadId()) return FALSE;
+  if (threadId != State().queue.UiThreadId()) return FALSE;
   std::vector<HWND> tops = TopLevels();
   for (HWND h : tops) {
     if (Find(h) == nullptr) continue;
@@ -442,7 +442,7 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
   if (Find(hwnd) == nullptr) return 0;
   if (processId != nullptr) *processId = static_cast<DWORD>(::getpid());
   // Every window belongs to the UI thread.
-  return loop::UiThreadId();
+  return State().queue.UiThreadId();
 }
 
 std::intptr_t GetWindowLongPtr(HWND hwnd, int index) {

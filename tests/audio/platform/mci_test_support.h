@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/backend/headless/headless.h"
+#include "platform/backend/headless/headless_driver.h"
 #include "platform/mci.h"
 #include "platform/mci/mci_offline.h"
 #include "platform/window.h"

@@ -2,7 +2,7 @@
 // that drops down under it, choosing with the mouse and the keys, and what the parent hears.
 #include <gmock/gmock.h>
 
-#include "platform/backend/headless/headless.h"
+#include "platform/backend/headless/headless_driver.h"
 #include "headless/platform/combo_box_support.h"
 
 using namespace combotest;

@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 
 #include "headless/platform/combo_box_support.h"
-#include "platform/backend/headless/headless.h"
-#include "platform/loop/loop.h"
+#include "platform/backend/headless/headless_driver.h"
+#include "platform/backend/backend_events.h"
 
 using namespace combotest;
 using ::testing::ElementsAre;
@@ -136,13 +136,13 @@ TEST_F(ComboEditTest, CaretBlinksWhileTypingAndStopsShownWhenIdle) {
   headless::AdvanceClock(600);
   EXPECT_EQ(FormPixel(3, 8), kWhite);
   headless::AdvanceClock(11000);
-  EXPECT_FALSE(loop::NextTimerDeadline().has_value());  // an idle program sets no timer
+  EXPECT_FALSE(backend::NextTimerDeadline().has_value());  // an idle program sets no timer
   EXPECT_EQ(FormPixel(3, 8), kBlack);
   Key(headless::keys::kLeft);
-  EXPECT_TRUE(loop::NextTimerDeadline().has_value());
+  EXPECT_TRUE(backend::NextTimerDeadline().has_value());
   SetFocus(m_form);
   headless::PumpUntilIdle();
-  EXPECT_FALSE(loop::NextTimerDeadline().has_value());
+  EXPECT_FALSE(backend::NextTimerDeadline().has_value());
   EXPECT_EQ(FormPixel(3, 8), kWhite);
 }
 

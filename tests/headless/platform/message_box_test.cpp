@@ -209,7 +209,7 @@ TEST_F(MessageBoxTest, ABoxOfTheHiddenApplicationWindowComesForwardWhenTheUserRe
     transientFor = Display().Native(box.box)->props.transientFor;
     // The user turns to the owner window of the test fixture, then back to the main window.
     SetActiveWindow(m_owner);
-    platform_events::FocusChanged(main, true);
+    backend::FocusChanged(main, true);
     headless::PumpUntilIdle();
     activeAfterFocus = GetActiveWindow();
     SetActiveWindow(m_owner);

@@ -6,7 +6,7 @@
 
 namespace {
 
-using wincore::KeysymToVk;
+using window::KeysymToVk;
 
 TEST(InputKeysym, LettersDigitsAndFunctionKeys) {
   for (std::uint32_t c = 'a'; c <= 'z'; ++c) EXPECT_EQ(KeysymToVk(c), c - 'a' + 'A');

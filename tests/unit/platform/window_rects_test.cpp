@@ -9,10 +9,10 @@
 
 namespace {
 
-using wincore::AddRect;
-using wincore::BoundingBox;
-using wincore::IntersectList;
-using wincore::SubtractRect;
+using window::AddRect;
+using window::BoundingBox;
+using window::IntersectList;
+using window::SubtractRect;
 
 // Every pixel of a small canvas: how many list rectangles cover it.
 std::vector<int> Coverage(const std::vector<RECT>& list, int size) {

@@ -126,16 +126,16 @@ void HeadlessBackend::Present(HWND hwnd, Surface& surface, std::span<const RECT>
   }
 }
 
-void HeadlessBackend::Inject(const platform_events::InputEvent& event) { m_pending.push_back(event); }
+void HeadlessBackend::Inject(const backend::InputEvent& event) { m_pending.push_back(event); }
 
 bool HeadlessBackend::DeliverPending() {
   std::uint64_t counter = 0;
   const bool woken = ::read(m_wakeFd, &counter, sizeof counter) == static_cast<ssize_t>(sizeof counter);
   if (m_pending.empty()) return woken;
   // Events injected while these are delivered wait for the next round, as on a real connection.
-  std::deque<platform_events::InputEvent> batch;
+  std::deque<backend::InputEvent> batch;
   batch.swap(m_pending);
-  for (const auto& e : batch) platform_events::Input(e);
+  for (const auto& e : batch) backend::Input(e);
   return true;
 }
 
@@ -183,15 +183,15 @@ void HeadlessBackend::MessageBoxShown(HWND box, const std::string& text, const s
     return;
   }
   // Nobody answers for the test: the user presses Enter in the box.
-  platform_events::InputEvent e;
-  e.kind = platform_events::InputKind::KeyPress;
+  backend::InputEvent e;
+  e.kind = backend::InputKind::KeyPress;
   e.topLevel = box;
   e.keysym = 0xff0d;
   e.textUtf8 = "\r";
   e.modifiers = m_modifiers;
   e.timeMs = m_now.load();
   Inject(e);
-  e.kind = platform_events::InputKind::KeyRelease;
+  e.kind = backend::InputKind::KeyRelease;
   e.textUtf8.clear();
   Inject(e);
 }

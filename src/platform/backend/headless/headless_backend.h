@@ -14,6 +14,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/backend/backend_events.h"
+#include "platform/virtual_clock.h"
 
 namespace headless {
 
@@ -48,7 +49,7 @@ struct MessageBoxRecord {
   UINT flags = 0;
 };
 
-class HeadlessBackend : public Backend {
+class HeadlessBackend : public Backend, public VirtualClock {
  public:
   explicit HeadlessBackend(const Options& options = {});
   ~HeadlessBackend() override;
@@ -61,7 +62,6 @@ class HeadlessBackend : public Backend {
   int PixelsPerInch() override { return m_options.dpi; }
   STARTUPINFO StartupInfo() override;
   std::uint64_t NowMs() override { return m_now.load(); }
-  bool HasVirtualClock() const override { return true; }
   void AddClockListener(ClockListener* listener) override;
   void RemoveClockListener(ClockListener* listener) override;
   bool CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) override;
@@ -85,7 +85,7 @@ class HeadlessBackend : public Backend {
   // ---- Test side ----
   const Options& GetOptions() const { return m_options; }
   // Queues an event for the next WaitAndDispatch, as the X connection would have it.
-  void Inject(const platform_events::InputEvent& event);
+  void Inject(const backend::InputEvent& event);
   // The native window that would receive pointer events at a screen point (grabs included):
   // nullptr means "deliver in screen coordinates" (a grab) or nothing there.
   HWND PointerTarget(POINT screenPt, bool* deliver) const;
@@ -121,7 +121,7 @@ class HeadlessBackend : public Backend {
   Options m_options;
   std::atomic<std::uint64_t> m_now;
   int m_wakeFd = -1;
-  std::deque<platform_events::InputEvent> m_pending;
+  std::deque<backend::InputEvent> m_pending;
   std::vector<ClockListener*> m_listeners;
   std::map<HWND, NativeWindow> m_windows;
   std::vector<HWND> m_stacking;

@@ -34,9 +34,9 @@ namespace {
 
 unsigned Modifiers(unsigned int state) {
   unsigned modifiers = 0;
-  if (state & ShiftMask) modifiers |= platform_events::kShift;
-  if (state & ControlMask) modifiers |= platform_events::kControl;
-  if (state & Mod1Mask) modifiers |= platform_events::kAlt;
+  if (state & ShiftMask) modifiers |= backend::kShift;
+  if (state & ControlMask) modifiers |= backend::kControl;
+  if (state & Mod1Mask) modifiers |= backend::kAlt;
   return modifiers;
 }
 
@@ -70,7 +70,7 @@ void X11Backend::HandleKey(XEvent& event) {
   X11TopLevel* window = FindByXid(key.window);
   if (window == nullptr || window->gone) return;
   if (key.time != CurrentTime) m_lastEventTime = key.time;
-  platform_events::InputEvent input;
+  backend::InputEvent input;
   input.topLevel = window->hwnd;
   input.x = key.x;
   input.y = key.y;
@@ -79,7 +79,7 @@ void X11Backend::HandleKey(XEvent& event) {
   if (event.type == kXKeyPress) {
     const KeyMeaning meaning = LookupKeyPress(&key, ContextOf(*window));
     if (meaning.keysym == NoSymbol && meaning.textUtf8.empty()) return;
-    input.kind = platform_events::InputKind::KeyPress;
+    input.kind = backend::InputKind::KeyPress;
     input.keysym = static_cast<std::uint32_t>(meaning.keysym);
     input.textUtf8 = meaning.textUtf8;
   } else {
@@ -93,10 +93,10 @@ void X11Backend::HandleKey(XEvent& event) {
         return;
       }
     }
-    input.kind = platform_events::InputKind::KeyRelease;
+    input.kind = backend::InputKind::KeyRelease;
     input.keysym = static_cast<std::uint32_t>(LookupKeyRelease(&key));
   }
-  platform_events::Input(input);
+  backend::Input(input);
 }
 
 void X11Backend::HandlePointer(XEvent& event) {
@@ -142,7 +142,7 @@ void X11Backend::HandlePointer(XEvent& event) {
   if (window == nullptr || window->gone) return;
   if (time != CurrentTime) m_lastEventTime = time;
 
-  platform_events::InputEvent input;
+  backend::InputEvent input;
   input.topLevel = window->hwnd;
   input.x = x;
   input.y = y;
@@ -164,19 +164,19 @@ void X11Backend::HandlePointer(XEvent& event) {
     const unsigned int button = event.xbutton.button;
     if (button == Button4 || button == Button5) {
       if (event.type == kXButtonRelease) return;  // a wheel notch is one press
-      input.kind = platform_events::InputKind::Wheel;
+      input.kind = backend::InputKind::Wheel;
       input.wheelDelta = button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA;
     } else if (button >= Button1 && button <= Button3) {
-      input.kind = event.type == kXButtonPress ? platform_events::InputKind::ButtonPress
-                                             : platform_events::InputKind::ButtonRelease;
+      input.kind = event.type == kXButtonPress ? backend::InputKind::ButtonPress
+                                             : backend::InputKind::ButtonRelease;
       input.button = static_cast<int>(button);
     } else {
       return;  // side and horizontal-scroll buttons mean nothing to the program
     }
   } else {
-    input.kind = platform_events::InputKind::PointerMove;
+    input.kind = backend::InputKind::PointerMove;
   }
-  platform_events::Input(input);
+  backend::Input(input);
 }
 
 void X11Backend::ReportMinimized(X11TopLevel& window, bool minimized) {
@@ -186,7 +186,7 @@ void X11Backend::ReportMinimized(X11TopLevel& window, bool minimized) {
   if (window.pending == Pending::Minimize && minimized) window.pending = Pending::Nothing;
   if (window.reportedMinimized == minimized) return;
   window.reportedMinimized = minimized;
-  platform_events::ShowStateChanged(window.hwnd, minimized);
+  backend::ShowStateChanged(window.hwnd, minimized);
 }
 
 void X11Backend::HandleStructure(XEvent& event) {
@@ -195,7 +195,7 @@ void X11Backend::HandleStructure(XEvent& event) {
   switch (event.type) {
     case kXExpose: {
       const XExposeEvent& e = event.xexpose;
-      platform_events::Expose(window->hwnd, RECT{e.x, e.y, e.x + e.width, e.y + e.height});
+      backend::Expose(window->hwnd, RECT{e.x, e.y, e.x + e.width, e.y + e.height});
       break;
     }
     case ConfigureNotify: {
@@ -212,7 +212,7 @@ void X11Backend::HandleStructure(XEvent& event) {
       const int height = window->bounds.bottom - window->bounds.top;
       if (x != window->bounds.left || y != window->bounds.top) {
         window->bounds = RECT{x, y, x + width, y + height};
-        platform_events::Moved(window->hwnd, x, y);
+        backend::Moved(window->hwnd, x, y);
       }
       break;
     }
@@ -260,14 +260,14 @@ void X11Backend::HandleStructure(XEvent& event) {
       }
       if (window->focused != focused) {
         window->focused = focused;
-        platform_events::FocusChanged(window->hwnd, focused);
+        backend::FocusChanged(window->hwnd, focused);
       }
       break;
     }
     case ClientMessage:
       if (event.xclient.message_type == m_atoms->wmProtocols && event.xclient.format == 32 &&
           static_cast<Atom>(event.xclient.data.l[0]) == m_atoms->wmDeleteWindow) {
-        platform_events::CloseRequested(window->hwnd);
+        backend::CloseRequested(window->hwnd);
       }
       break;
     case DestroyNotify:

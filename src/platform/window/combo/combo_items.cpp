@@ -1,4 +1,4 @@
-#include "platform/window/combo_items.h"
+#include "platform/window/combo/combo_items.h"
 
 #include <algorithm>
 #include <string_view>
@@ -6,7 +6,7 @@
 #include "base/cp1252.h"
 #include "platform/combo_box.h"
 
-namespace wincore {
+namespace combo {
 namespace {
 
 // Compares the first `length` characters ignoring case, accented letters folded too; a text that
@@ -63,4 +63,4 @@ int ComboItems::Find(const char* text, int start, bool exact) const {
   return static_cast<int>(CB_ERR);
 }
 
-}  // namespace wincore
+}  // namespace combo

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace wincore {
+namespace combo {
 
 // How long a paste waits for the clipboard's owner before it gives up.
 inline constexpr int kClipboardTimeoutMs = 1000;
@@ -19,4 +19,4 @@ void PutClipboardText(const std::string& cp1252);
 // nothing when there is no text or its owner did not answer in time.
 std::optional<std::string> ClipboardTextCp1252();
 
-}  // namespace wincore
+}  // namespace combo

@@ -1,12 +1,12 @@
 // What the display backend reports, turned into the window core's state and messages.
+#include "platform/backend/backend.h"
 #include "platform/backend/backend_events.h"
-#include "platform/loop/loop.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-using namespace wincore;
+using namespace window;
 
-namespace loop {
+namespace window {
 namespace {
 
 constexpr UINT kNoClientSize = 0x0800;
@@ -16,16 +16,14 @@ bool Presentable(const WindowRecord* rec) {
 }
 
 }  // namespace
-}  // namespace loop
+}  // namespace window
 
-using namespace loop;
-
-namespace platform_events {
+namespace backend {
 
 void Input(const InputEvent& event) {
   if (!CoreReady()) return;
   TrackAsyncInput(event);
-  QueueInputEvent(event);
+  State().queue.AppendInput(event);
 }
 
 void Expose(HWND topLevel, const RECT& rect) {
@@ -34,7 +32,7 @@ void Expose(HWND topLevel, const RECT& rect) {
   RECT r = Intersect(rect, {0, 0, rec->surface->Width(), rec->surface->Height()});
   if (IsEmpty(r)) return;
   // The surface still holds the picture: it only has to travel to the display again.
-  CurrentBackend()->Present(topLevel, *rec->surface, std::span<const RECT>(&r, 1));
+  State().backend.Present(topLevel, *rec->surface, std::span<const RECT>(&r, 1));
 }
 
 void Moved(HWND topLevel, int screenX, int screenY) {
@@ -97,4 +95,4 @@ void ShowStateChanged(HWND topLevel, bool minimized) {
               MAKELPARAM(Width(rec->client), Height(rec->client)));
 }
 
-}  // namespace platform_events
+}  // namespace backend

@@ -1,6 +1,7 @@
 // Driving the program on the headless display from a test: start the platform, inject input as
 // the X server would deliver it, run the loop until it is idle, move the virtual clock, and read
-// back what was presented.
+// back what was presented. It reaches the platform through its public calls only; the display is
+// the session's own.
 #pragma once
 
 #include <cstdint>
@@ -34,10 +35,21 @@ inline constexpr std::uint32_t kInsert = 0xff63;
 inline constexpr std::uint32_t kF1 = 0xffbe;
 inline constexpr std::uint32_t kF2 = 0xffbf;
 inline constexpr std::uint32_t kF4 = 0xffc1;
+inline constexpr std::uint32_t kKeypadEnter = 0xff8d;
 inline constexpr std::uint32_t kShiftL = 0xffe1;
+inline constexpr std::uint32_t kShiftR = 0xffe2;
 inline constexpr std::uint32_t kControlL = 0xffe3;
+inline constexpr std::uint32_t kControlR = 0xffe4;
 inline constexpr std::uint32_t kAltL = 0xffe9;
+inline constexpr std::uint32_t kAltR = 0xffea;
 inline constexpr std::uint32_t kSpace = 0x20;
+// Keysyms of characters: printable ASCII and Latin-1 are their own code points; any other
+// Unicode character is its code point with this bit set.
+inline constexpr std::uint32_t kLastAscii = 0x7e;
+inline constexpr std::uint32_t kFirstLatin1 = 0xa0;
+inline constexpr std::uint32_t kLastLatin1 = 0xff;
+inline constexpr std::uint32_t kUnicodeBit = 0x01000000;
+inline constexpr std::uint32_t kUnicodeMask = 0x00ffffff;
 }  // namespace keys
 
 // Owns a headless display and the platform on it for its lifetime (one at a time).

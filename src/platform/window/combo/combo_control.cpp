@@ -1,18 +1,17 @@
-#include "platform/window/combo_control.h"
+#include "platform/window/combo/combo_control.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/backend/backend.h"
 #include "platform/combo_box.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
-#include "platform/window/combo_items.h"
-#include "platform/window/drop_list.h"
-#include "platform/window/edit_field.h"
+#include "platform/window/combo/combo_items.h"
+#include "platform/window/combo/drop_list.h"
+#include "platform/window/combo/edit_field.h"
 #include "platform/window/window_core.h"
 
-namespace wincore {
+namespace combo {
 namespace {
 
 constexpr DWORD kStyleMask = 0x0003;  // CBS_SIMPLE, CBS_DROPDOWN or CBS_DROPDOWNLIST
@@ -458,10 +457,7 @@ void ComboBox::Open() {
   if (!Alive(hwnd, this)) return;
   // The whole screen's pointer is the combo box's until the list closes.
   SetCapture(hwnd);
-  if (Backend* backend = CurrentBackend()) {
-    backend->GrabPointer(m_list->Window());
-    backend->GrabKeyboard(m_list->Window());
-  }
+  window::GrabDisplay(m_list->Window());
   if (m_field != nullptr) SendMessage(m_field, EM_SETSEL, 0, -1);
   RedrawButton();
 }
@@ -471,10 +467,7 @@ bool ComboBox::CloseQuietly() {
   m_dropped = false;
   m_buttonTracking = false;
   m_listPressed = false;
-  if (Backend* backend = CurrentBackend()) {
-    backend->GrabPointer(nullptr);
-    backend->GrabKeyboard(nullptr);
-  }
+  window::GrabDisplay(nullptr);
   if (m_list) m_list->Hide();
   HWND hwnd = m_hwnd;
   if (GetCapture() == hwnd) {
@@ -607,7 +600,7 @@ void ComboBox::MouseDown(POINT pt, bool left) {
   ClientToScreen(m_hwnd, &screen);
   if (m_dropped && m_list) {
     if (left && m_list->OnScrollBar(screen)) {
-      ScrollBarPress(m_list->Window(), SB_VERT, screen);
+      window::ScrollBarPress(m_list->Window(), SB_VERT, screen);
       return;
     }
     if (m_list->Contains(screen)) {
@@ -624,7 +617,7 @@ void ComboBox::MouseDown(POINT pt, bool left) {
   if (!left) return;
   RECT client{};
   GetClientRect(m_hwnd, &client);
-  if (!Contains(ButtonRect(), pt) && (m_style & kStyleMask) != CBS_DROPDOWNLIST) return;
+  if (!rect::Contains(ButtonRect(), pt) && (m_style & kStyleMask) != CBS_DROPDOWNLIST) return;
   HWND hwnd = m_hwnd;
   if (m_field != nullptr && GetFocus() != m_field) {
     SetFocus(m_field);
@@ -684,7 +677,6 @@ bool ComboBox::Notify(int code) {
 
 // ---- What the field and the class registry call ----------------------------------------------
 
-namespace combo {
 
 bool FieldKey(HWND field, UINT msg, UINT vk) {
   ComboBox* box = ComboBox::FromField(field);
@@ -705,9 +697,6 @@ DWORD FieldOwnerStyle(HWND field) {
 }
 
 void RegisterClasses() {
-  static bool registered = false;
-  if (registered) return;
-  registered = true;
   WNDCLASS wc{};
   wc.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
   wc.lpfnWndProc = &ComboBox::Proc;
@@ -731,4 +720,3 @@ void RegisterClasses() {
 }
 
 }  // namespace combo
-}  // namespace wincore

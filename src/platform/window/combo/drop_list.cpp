@@ -1,11 +1,11 @@
-#include "platform/window/drop_list.h"
+#include "platform/window/combo/drop_list.h"
 
 #include <algorithm>
 
 #include "platform/gdi.h"
 #include "platform/window.h"
 
-namespace wincore {
+namespace combo {
 namespace {
 
 // Room left of each row's text, as list rows have in the classic look.
@@ -220,4 +220,4 @@ void DropList::Paint() {
   EndPaint(m_hwnd, &ps);
 }
 
-}  // namespace wincore
+}  // namespace combo

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "base/types.h"
-#include "platform/window/combo_internal.h"
+#include "platform/window/combo/combo_internal.h"
 
-namespace wincore {
+namespace combo {
 
 class DropList {
  public:
@@ -61,4 +61,4 @@ class DropList {
   bool m_shown = false;
 };
 
-}  // namespace wincore
+}  // namespace combo

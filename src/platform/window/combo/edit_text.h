@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace wincore {
+namespace combo {
 
 class EditText {
  public:
@@ -60,4 +60,4 @@ class EditText {
   int m_limit = kMaxLimit;
 };
 
-}  // namespace wincore
+}  // namespace combo

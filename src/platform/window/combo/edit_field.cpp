@@ -1,4 +1,4 @@
-#include "platform/window/edit_field.h"
+#include "platform/window/combo/edit_field.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,10 +8,10 @@
 #include "platform/combo_box.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
-#include "platform/window/clipboard.h"
-#include "platform/window/combo_internal.h"
+#include "platform/window/combo/clipboard.h"
+#include "platform/window/combo/combo_internal.h"
 
-namespace wincore {
+namespace combo {
 namespace {
 
 constexpr std::uintptr_t kCaretTimer = 1;
@@ -509,4 +509,4 @@ void EditField::Blink() {
   Redraw();
 }
 
-}  // namespace wincore
+}  // namespace combo

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "base/types.h"
-#include "platform/window/combo_internal.h"
+#include "platform/window/combo/combo_internal.h"
 
-namespace wincore {
+namespace combo {
 
 class ComboItems {
  public:
@@ -38,4 +38,4 @@ class ComboItems {
   std::vector<combo::Item> m_items;
 };
 
-}  // namespace wincore
+}  // namespace combo

@@ -1,4 +1,4 @@
-#include "platform/backend/headless/headless.h"
+#include "platform/backend/headless/headless_driver.h"
 
 #include <png.h>
 
@@ -6,22 +6,23 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "platform/mci/mci_offline.h"
 #include "platform/module.h"
 #include "platform/platform.h"
 #include "platform/window.h"
-#include "platform/window/window_core.h"
 
 namespace headless {
 namespace {
 
+Session* g_session = nullptr;
 bool g_quit = false;
 int g_quitCode = 0;
 
 // A test that keeps the loop busy forever is a failure, not a hang.
 constexpr int kMaxMessagesPerPump = 1000000;
 
-platform_events::InputEvent MakeEvent(platform_events::InputKind kind) {
-  platform_events::InputEvent e;
+backend::InputEvent MakeEvent(backend::InputKind kind) {
+  backend::InputEvent e;
   e.kind = kind;
   e.modifiers = Current().HeldModifiers();
   e.timeMs = Current().NowMs();
@@ -30,7 +31,7 @@ platform_events::InputEvent MakeEvent(platform_events::InputKind kind) {
 
 // Fills in the window and its client coordinates for a pointer event at the cursor; false when
 // the pointer is over nothing of ours.
-bool AimPointer(platform_events::InputEvent& e) {
+bool AimPointer(backend::InputEvent& e) {
   HeadlessBackend& b = Current();
   POINT p = b.CursorPos();
   bool deliver = false;
@@ -50,14 +51,14 @@ bool AimPointer(platform_events::InputEvent& e) {
 unsigned ModifierOf(std::uint32_t keysym) {
   switch (keysym) {
     case keys::kShiftL:
-    case 0xffe2:
-      return platform_events::kShift;
+    case keys::kShiftR:
+      return backend::kShift;
     case keys::kControlL:
-    case 0xffe4:
-      return platform_events::kControl;
+    case keys::kControlR:
+      return backend::kControl;
     case keys::kAltL:
-    case 0xffea:
-      return platform_events::kAlt;
+    case keys::kAltR:
+      return backend::kAlt;
     default:
       return 0;
   }
@@ -85,7 +86,7 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 std::string KeyTextFor(std::uint32_t keysym, unsigned modifiers) {
   switch (keysym) {
     case keys::kReturn:
-    case 0xff8d:
+    case keys::kKeypadEnter:
       return "\r";
     case keys::kBackSpace:
       return "\b";
@@ -100,17 +101,17 @@ std::string KeyTextFor(std::uint32_t keysym, unsigned modifiers) {
       break;
   }
   std::string out;
-  if (keysym >= 0x20 && keysym <= 0x7e) {
+  if (keysym >= keys::kSpace && keysym <= keys::kLastAscii) {
     char c = static_cast<char>(keysym);
     if (c >= 'a' && c <= 'z') {
-      if (modifiers & platform_events::kControl) return std::string(1, static_cast<char>(c - 'a' + 1));
-      if (modifiers & platform_events::kShift) c = static_cast<char>(c - 'a' + 'A');
+      if (modifiers & backend::kControl) return std::string(1, static_cast<char>(c - 'a' + 1));
+      if (modifiers & backend::kShift) c = static_cast<char>(c - 'a' + 'A');
     }
     out += c;
-  } else if (keysym >= 0xa0 && keysym <= 0xff) {
+  } else if (keysym >= keys::kFirstLatin1 && keysym <= keys::kLastLatin1) {
     AppendUtf8(out, keysym);
-  } else if ((keysym & 0xff000000) == 0x01000000) {
-    AppendUtf8(out, keysym & 0x00ffffff);
+  } else if ((keysym & ~keys::kUnicodeMask) == keys::kUnicodeBit) {
+    AppendUtf8(out, keysym & keys::kUnicodeMask);
   }
   return out;
 }
@@ -132,36 +133,39 @@ bool NextCodePoint(std::string_view s, std::size_t& i, std::uint32_t* cp) {
 }  // namespace
 
 Session::Session(const Options& options) {
-  if (dynamic_cast<HeadlessBackend*>(CurrentBackend()) != nullptr) {
-    throw std::logic_error("a headless session is already running");
-  }
+  if (g_session != nullptr) throw std::logic_error("a headless session is already running");
   m_backend = std::make_unique<HeadlessBackend>(options);
   g_quit = false;
   g_quitCode = 0;
   InitPlatform(m_backend.get());
+  mci::RenderOnClock(m_backend.get());
+  g_session = this;
 }
 
-Session::~Session() { ShutdownPlatform(); }
+Session::~Session() {
+  g_session = nullptr;
+  // The multimedia service lets go of the clock as the platform stops (its shutdown hook).
+  ShutdownPlatform();
+  mci::RenderOnClock(nullptr);
+}
 
-// The session's display is the backend the platform runs on; there is no second record of it.
 HeadlessBackend& Current() {
-  auto* backend = dynamic_cast<HeadlessBackend*>(CurrentBackend());
-  if (backend == nullptr) {
+  if (g_session == nullptr) {
     std::fprintf(stderr, "headless display: no session is running\n");
     std::abort();
   }
-  return *backend;
+  return g_session->Backend();
 }
 
 void MouseMove(int screenX, int screenY) {
   Current().WarpCursor({screenX, screenY});
-  auto e = MakeEvent(platform_events::InputKind::PointerMove);
+  auto e = MakeEvent(backend::InputKind::PointerMove);
   if (AimPointer(e)) Current().Inject(e);
 }
 
 void MouseDown(int button) {
   HeadlessBackend& b = Current();
-  auto e = MakeEvent(platform_events::InputKind::ButtonPress);
+  auto e = MakeEvent(backend::InputKind::ButtonPress);
   e.button = button;
   if (!AimPointer(e)) return;
   if (b.HeldButtons() == 0) b.SetPressWindow(e.topLevel);
@@ -171,7 +175,7 @@ void MouseDown(int button) {
 
 void MouseUp(int button) {
   HeadlessBackend& b = Current();
-  auto e = MakeEvent(platform_events::InputKind::ButtonRelease);
+  auto e = MakeEvent(backend::InputKind::ButtonRelease);
   e.button = button;
   const bool aimed = AimPointer(e);
   b.SetHeldButtons(b.HeldButtons() & ~(1u << (button - 1)));
@@ -192,14 +196,14 @@ void DoubleClick(int screenX, int screenY, std::uint64_t gapMs) {
 }
 
 void Wheel(int steps) {
-  auto e = MakeEvent(platform_events::InputKind::Wheel);
+  auto e = MakeEvent(backend::InputKind::Wheel);
   e.wheelDelta = steps * WHEEL_DELTA;
   if (AimPointer(e)) Current().Inject(e);
 }
 
 void KeyDown(std::uint32_t keysym, std::string_view textUtf8) {
   HeadlessBackend& b = Current();
-  auto e = MakeEvent(platform_events::InputKind::KeyPress);
+  auto e = MakeEvent(backend::InputKind::KeyPress);
   e.topLevel = b.ActiveNative();
   e.keysym = keysym;
   e.textUtf8 = std::string(textUtf8);
@@ -209,7 +213,7 @@ void KeyDown(std::uint32_t keysym, std::string_view textUtf8) {
 
 void KeyUp(std::uint32_t keysym) {
   HeadlessBackend& b = Current();
-  auto e = MakeEvent(platform_events::InputKind::KeyRelease);
+  auto e = MakeEvent(backend::InputKind::KeyRelease);
   e.topLevel = b.ActiveNative();
   e.keysym = keysym;
   b.Inject(e);
@@ -229,14 +233,14 @@ void TypeText(std::string_view utf8) {
     if (!NextCodePoint(utf8, i, &cp)) continue;
     std::string text;
     AppendUtf8(text, cp);
-    std::uint32_t keysym = cp < 0x100 ? cp : (0x01000000u | cp);
+    std::uint32_t keysym = cp <= keys::kLastLatin1 ? cp : (keys::kUnicodeBit | cp);
     if (cp == '\n' || cp == '\r') {
       keysym = keys::kReturn;
       text.assign(1, '\r');
     }
     const unsigned held = b.HeldModifiers();
     // Capitals are typed with Shift down, as a user would.
-    if (cp >= 'A' && cp <= 'Z') b.SetHeldModifiers(held | platform_events::kShift);
+    if (cp >= 'A' && cp <= 'Z') b.SetHeldModifiers(held | backend::kShift);
     KeyDown(keysym, text);
     KeyUp(keysym);
     b.SetHeldModifiers(held);
@@ -269,7 +273,7 @@ void AdvanceClock(std::uint64_t ms) {
   while (true) {
     const std::uint64_t now = b.NowMs();
     std::uint64_t step = target;
-    auto next = loop::NextTimerDeadline();
+    auto next = backend::NextTimerDeadline();
     if (next && *next < target) step = std::max(*next, now + 1);
     if (step > target) step = target;
     b.SetNow(step);

@@ -12,7 +12,7 @@
 #include "base/types.h"
 #include "platform/window.h"
 
-namespace wincore::combo {
+namespace combo {
 
 inline constexpr char kEditClass[] = "Edit";
 inline constexpr char kDropListClass[] = "ComboLBox";
@@ -60,7 +60,7 @@ struct Item {
   LPARAM data = 0;
 };
 
-// Registers "COMBOBOX", "Edit" and "ComboLBox" (once per process).
+// Registers "COMBOBOX", "Edit" and "ComboLBox" for a run of the platform (InitPlatform).
 void RegisterClasses();
 
 // ---- The field tells its combo box (combo_box.cpp) ------------------------------------------
@@ -74,4 +74,4 @@ void FieldFocus(HWND field, bool gained, HWND other);
 // The combo box's style bits (case conversion), 0 when the field stands alone.
 DWORD FieldOwnerStyle(HWND field);
 
-}  // namespace wincore::combo
+}  // namespace combo

@@ -14,9 +14,9 @@
 #include <cstdint>
 
 #include "base/types.h"
-#include "platform/window/edit_text.h"
+#include "platform/window/combo/edit_text.h"
 
-namespace wincore {
+namespace combo {
 
 class EditField {
  public:
@@ -76,4 +76,4 @@ class EditField {
   bool m_redraw = true;
 };
 
-}  // namespace wincore
+}  // namespace combo

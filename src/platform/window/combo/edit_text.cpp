@@ -1,8 +1,8 @@
-#include "platform/window/edit_text.h"
+#include "platform/window/combo/edit_text.h"
 
 #include <algorithm>
 
-namespace wincore {
+namespace combo {
 
 void EditText::SetText(std::string_view text) {
   m_text.assign(text.begin(), text.end());
@@ -94,4 +94,4 @@ int EditText::NextWord(int pos) const {
   return pos;
 }
 
-}  // namespace wincore
+}  // namespace combo

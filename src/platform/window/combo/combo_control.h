@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "base/types.h"
-#include "platform/window/combo_internal.h"
-#include "platform/window/combo_items.h"
+#include "platform/window/combo/combo_internal.h"
+#include "platform/window/combo/combo_items.h"
 
-namespace wincore {
+namespace combo {
 
 class DropList;
 
@@ -110,4 +110,4 @@ class ComboBox {
   bool m_letGo = false;  // the combo box itself is releasing the capture
 };
 
-}  // namespace wincore
+}  // namespace combo
