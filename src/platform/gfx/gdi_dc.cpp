@@ -9,6 +9,7 @@
 #include "platform/gfx/dc_internal.h"
 #include "platform/gfx/font_cache.h"
 #include "platform/gfx/gdi_internal.h"
+#include "platform/gfx/graphics_state.h"
 #include "platform/gfx/screen.h"
 #include "platform/module.h"
 #include "platform/window.h"
@@ -20,11 +21,6 @@ namespace {
 // Device area of a DC without a user clip; large enough for any surface and any origin, small
 // enough that no coordinate arithmetic on it overflows.
 constexpr LONG kFar = 1 << 26;
-
-std::unordered_map<std::uintptr_t, std::unique_ptr<DeviceContext>>& Table() {
-  static std::unordered_map<std::uintptr_t, std::unique_ptr<DeviceContext>> table;
-  return table;
-}
 
 ObjRef Stock(int index) { return ObjRef{StockObject(index), FindObject(StockObject(index))}; }
 
@@ -39,7 +35,7 @@ DcState DefaultState(DcKind kind) {
 
 HDC AddDc(std::unique_ptr<DeviceContext> dc) {
   const std::uintptr_t number = NextHandleNumber();
-  Table().emplace(number, std::move(dc));
+  Graphics().dcs.emplace(number, std::move(dc));
   return reinterpret_cast<HDC>(number);
 }
 
@@ -77,8 +73,8 @@ std::span<const RECT> DeviceContext::Clip() {
 
 DeviceContext* FindDcAnyState(HDC hdc) {
   if (!hdc) return nullptr;
-  auto it = Table().find(reinterpret_cast<std::uintptr_t>(hdc));
-  return it == Table().end() ? nullptr : it->second.get();
+  auto it = Graphics().dcs.find(reinterpret_cast<std::uintptr_t>(hdc));
+  return it == Graphics().dcs.end() ? nullptr : it->second.get();
 }
 
 DeviceContext* FindDc(HDC hdc) {
@@ -144,12 +140,12 @@ RECT gfx::DestroySurfaceDC(HDC hdc) {
   DeviceContext* dc = gfx::FindDcAnyState(hdc);
   if (!dc || dc->kind != gfx::DcKind::Surface) return RECT{};
   const RECT drawn = dc->detached ? RECT{} : dc->drawn;
-  gfx::Table().erase(reinterpret_cast<std::uintptr_t>(hdc));
+  Graphics().dcs.erase(reinterpret_cast<std::uintptr_t>(hdc));
   return drawn;
 }
 
 void gfx::DetachSurfaceDCs(HWND owner) {
-  for (auto& [number, dc] : gfx::Table()) {
+  for (auto& [number, dc] : Graphics().dcs) {
     if (dc->kind == gfx::DcKind::Surface && dc->owner == owner) {
       dc->detached = true;
       dc->windowSurface = nullptr;
@@ -171,7 +167,7 @@ HDC CreateCompatibleDC(HDC hdc) {
 BOOL DeleteDC(HDC hdc) {
   DeviceContext* dc = gfx::FindDcAnyState(hdc);
   if (!dc || dc->kind != gfx::DcKind::Memory) return FALSE;  // window DCs end with their paint
-  gfx::Table().erase(reinterpret_cast<std::uintptr_t>(hdc));
+  Graphics().dcs.erase(reinterpret_cast<std::uintptr_t>(hdc));
   return TRUE;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/gfx/font_cache.h"
 #include "platform/gfx/gdi_icon.h"
 #include "platform/gfx/gdi_internal.h"
+#include "platform/gfx/graphics_state.h"
 
 using namespace gfx;
 
@@ -17,11 +18,6 @@ namespace {
 // memory).
 constexpr long long kMaxBitmapPixels = 64LL * 1024 * 1024;
 constexpr int kMaxBitmapSide = 32767;
-
-std::unordered_map<std::uintptr_t, GdiObjectPtr>& Table() {
-  static std::unordered_map<std::uintptr_t, GdiObjectPtr> table;
-  return table;
-}
 
 std::uintptr_t Key(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
@@ -35,22 +31,20 @@ bool BitmapSizeOk(int width, int height) {
 namespace gfx {
 
 std::uintptr_t NextHandleNumber() {
-  // Start well above small integers so that a colour index or a count passed by mistake is never
-  // a valid handle.
-  static std::uintptr_t next = 0x10000;
-  return next += 4;
+  GraphicsState& g = Graphics();
+  return g.lastHandle += GraphicsState::kHandleStep;
 }
 
 HGDIOBJ AddObject(GdiObject object) {
   const std::uintptr_t number = NextHandleNumber();
-  Table().emplace(number, std::make_shared<GdiObject>(std::move(object)));
+  Graphics().objects.emplace(number, std::make_shared<GdiObject>(std::move(object)));
   return reinterpret_cast<HGDIOBJ>(number);
 }
 
 GdiObjectPtr FindObject(const void* handle) {
   if (!handle) return nullptr;
-  auto it = Table().find(Key(handle));
-  return it == Table().end() ? nullptr : it->second;
+  auto it = Graphics().objects.find(Key(handle));
+  return it == Graphics().objects.end() ? nullptr : it->second;
 }
 
 UINT ObjectType(const GdiObject& object) {
@@ -203,7 +197,7 @@ BOOL DeleteObject(HGDIOBJ obj) {
   GdiObjectPtr object = gfx::FindObject(obj);
   if (!object || gfx::ObjectType(*object) == 0) return FALSE;  // icons go through DestroyIcon
   if (object->stock) return TRUE;  // stock objects live for the whole run
-  Table().erase(Key(obj));
+  Graphics().objects.erase(Key(obj));
   return TRUE;
 }
 
@@ -320,13 +314,13 @@ HICON gfx::CreateIconFromArgb(int width, int height, const std::uint32_t* argb) 
 BOOL gfx::DestroyIconImage(HICON icon) {
   GdiObjectPtr object = gfx::FindObject(icon);
   if (!gfx::As<IconData>(object)) return FALSE;
-  Table().erase(Key(icon));
+  Graphics().objects.erase(Key(icon));
   return TRUE;
 }
 
 const Surface* gfx::IconImage(HICON icon) {
-  auto it = Table().find(Key(icon));
-  if (it == Table().end()) return nullptr;
+  auto it = Graphics().objects.find(Key(icon));
+  if (it == Graphics().objects.end()) return nullptr;
   const IconData* data = std::get_if<IconData>(&it->second->data);
   return data ? &data->argb : nullptr;
 }

@@ -5,6 +5,7 @@
 #include "platform/gdi.h"
 #include "platform/gfx/gdi_internal.h"
 #include "platform/gfx/gdi_objects.h"
+#include "platform/gfx/graphics_state.h"
 #include "platform/window.h"
 
 using namespace gfx;
@@ -46,8 +47,6 @@ constexpr std::array<COLORREF, COLOR_MAX + 1> kSysColors = {
     RGB(212, 208, 200),  // COLOR_MENUBAR
 };
 
-constexpr int kStockCount = gfx::kStockDefaultBitmap + 1;
-
 HGDIOBJ MakeStock(GdiObject object) {
   object.stock = true;
   return gfx::AddObject(std::move(object));
@@ -84,8 +83,8 @@ HGDIOBJ CreateStock(int index) {
 namespace gfx {
 
 HGDIOBJ StockObject(int index) {
-  static std::array<HGDIOBJ, kStockCount> stock{};
-  if (index < 0 || index >= kStockCount) return nullptr;
+  auto& stock = Graphics().stockObjects;
+  if (index < 0 || index >= GraphicsState::kStockCount) return nullptr;
   if (!stock[index]) stock[index] = CreateStock(index);
   return stock[index];
 }
@@ -103,7 +102,7 @@ DWORD GetSysColor(int index) {
 }
 
 HBRUSH GetSysColorBrush(int index) {
-  static std::array<HBRUSH, COLOR_MAX + 1> brushes{};
+  auto& brushes = gfx::Graphics().sysColorBrushes;
   if (index < 0 || index > COLOR_MAX) return nullptr;
   if (!brushes[index]) brushes[index] = MakeStock(GdiObject{BrushData{false, kSysColors[index]}});
   return brushes[index];
