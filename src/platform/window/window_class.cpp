@@ -6,7 +6,7 @@
 #include <map>
 
 #include "platform/window.h"
-#include "platform/window/platform_state.h"
+#include "platform/window/window_core.h"
 
 namespace window {
 namespace {
@@ -104,8 +104,6 @@ DWORD GetClassLong(HWND hwnd, int index) {
   }
 }
 
-void PushTopLevelPropsFor(HWND hwnd);  // window_tree.cpp
-
 DWORD SetClassLong(HWND hwnd, int index, LONG value) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) return 0;
@@ -119,7 +117,7 @@ DWORD SetClassLong(HWND hwnd, int index, LONG value) {
       rec->cls->wc.hIcon = reinterpret_cast<HICON>(static_cast<std::uintptr_t>(static_cast<DWORD>(value)));
       for (HWND h : TopLevels()) {
         WindowRecord* w = Find(h);
-        if (w != nullptr && w->cls == rec->cls) PushTopLevelPropsFor(h);
+        if (w != nullptr && w->cls == rec->cls) PushTopLevelProps(h);
       }
       break;
     default:

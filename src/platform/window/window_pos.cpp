@@ -86,6 +86,110 @@ void RecalcFrame(HWND hwnd) {
 
 using namespace window;
 
+namespace window {
+namespace {
+
+// What a SetWindowPos call changed.
+struct PosChange {
+  RECT oldArea;      // the window's old place on its top-level's surface
+  bool wasShowing = false;
+  bool zChanged = false;
+  bool moved = false;
+  bool sized = false;
+  bool clientSized = false;
+  bool clientMoved = false;
+  bool shownNow = false;
+  bool hiddenNow = false;
+};
+
+// Applies the z-order, the new rectangle (the frame recalculated when the size or the frame
+// changed) and SWP_SHOWWINDOW / SWP_HIDEWINDOW to the record. False when the window was destroyed
+// on the way.
+bool ApplyPosition(HWND hwnd, const WINDOWPOS& wp, UINT flags, PosChange* change) {
+  WindowRecord* rec = Find(hwnd);
+  const RECT oldRect = rec->rect;
+  const RECT oldClient = rec->client;
+  change->wasShowing = Showing(*rec);
+  change->oldArea = WindowRectInSurface(*rec);
+  if ((flags & SWP_NOZORDER) == 0) change->zChanged = ApplyZOrder(*rec, wp.hwndInsertAfter);
+  RECT newRect = oldRect;
+  if ((flags & SWP_NOMOVE) == 0) {
+    newRect = Offset(newRect, ClampCoordinate(wp.x) - oldRect.left, ClampCoordinate(wp.y) - oldRect.top);
+  }
+  if ((flags & SWP_NOSIZE) == 0) {
+    newRect.right = newRect.left + ClampSize(wp.cx, rec->IsTopLevel());
+    newRect.bottom = newRect.top + ClampSize(wp.cy, rec->IsTopLevel());
+  }
+  change->moved = newRect.left != oldRect.left || newRect.top != oldRect.top;
+  change->sized = Width(newRect) != Width(oldRect) || Height(newRect) != Height(oldRect);
+  rec->rect = newRect;
+  if (change->sized || (flags & SWP_FRAMECHANGED) != 0) {
+    RECT calc = newRect;
+    SendMessage(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&calc));
+    if ((rec = Find(hwnd)) == nullptr) return false;
+    rec->client = Intersect(Offset(calc, -newRect.left, -newRect.top), {0, 0, Width(newRect), Height(newRect)});
+  }
+  change->clientSized = Width(rec->client) != Width(oldClient) || Height(rec->client) != Height(oldClient);
+  change->clientMoved = change->moved || rec->client.left != oldClient.left || rec->client.top != oldClient.top;
+  if ((flags & SWP_SHOWWINDOW) != 0 && (rec->style & WS_VISIBLE) == 0) {
+    rec->style |= WS_VISIBLE;
+    change->shownNow = true;
+  } else if ((flags & SWP_HIDEWINDOW) != 0 && (rec->style & WS_VISIBLE) != 0) {
+    rec->style &= ~WS_VISIBLE;
+    change->hiddenNow = true;
+  }
+  return true;
+}
+
+// A top-level window's surface follows its size, the desktop hears of its bounds and visibility,
+// and what now shows is drawn again. False when the window was destroyed on the way.
+bool UpdateTopLevel(HWND hwnd, UINT flags, const PosChange& change) {
+  WindowRecord* rec = Find(hwnd);
+  const RECT rect = rec->rect;
+  if (change.sized && rec->surface) {
+    DetachTree(hwnd);
+    rec->surface->Resize(Width(rect), Height(rect), PixelFromColor(GetSysColor(COLOR_BTNFACE)));
+    rec->dirty.clear();
+  }
+  if (rec->nativeCreated) {
+    Backend& display = State().backend;
+    if (change.moved || change.sized) display.SetNativeBounds(hwnd, rect);
+    if (change.shownNow) display.SetNativeShowState(hwnd, ShownState(*rec));
+    if (change.hiddenNow) display.SetNativeShowState(hwnd, NativeShowState::Hidden);
+  }
+  if ((change.shownNow || change.sized || (flags & SWP_FRAMECHANGED) != 0) && Showing(*rec)) {
+    // Everything is drawn again and the whole surface presented.
+    InvalidateSurfaceArea(hwnd, {0, 0, Width(rect), Height(rect)});
+    if (rec->surface) AddDirty(hwnd, {0, 0, rec->surface->Width(), rec->surface->Height()});
+  }
+  if (change.hiddenNow) ForgetWindow(hwnd);
+  return Find(hwnd) != nullptr;
+}
+
+// A child window's old and new places are drawn again; a hidden one keeps neither the keyboard
+// nor the mouse. False when the window was destroyed on the way.
+bool UpdateChild(HWND hwnd, UINT flags, const PosChange& change) {
+  WindowRecord* rec = Find(hwnd);
+  const HWND top = TopLevelOf(hwnd);
+  const bool changed = change.moved || change.sized || change.shownNow || change.hiddenNow ||
+                       change.zChanged || (flags & SWP_FRAMECHANGED) != 0;
+  if (changed && (flags & SWP_NOREDRAW) == 0) {
+    if (change.wasShowing) InvalidateSurfaceArea(top, change.oldArea);
+    if (Showing(*rec)) InvalidateSurfaceArea(top, WindowRectInSurface(*rec));
+  }
+  if (change.moved || change.sized) DetachTree(hwnd);
+  if (change.hiddenNow) {
+    const HWND focus = GetFocus();
+    if (focus == hwnd || IsChild(hwnd, focus)) SetFocus(rec->parent);
+    const HWND capture = GetCapture();
+    if (capture == hwnd || IsChild(hwnd, capture)) ReleaseCapture();
+  }
+  return Find(hwnd) != nullptr;
+}
+
+}  // namespace
+}  // namespace window
+
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {
@@ -104,89 +208,22 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   if ((rec = Find(hwnd)) == nullptr) return FALSE;
   flags = wp.flags;
 
-  const RECT oldRect = rec->rect;
-  const RECT oldClient = rec->client;
-  const bool wasShowing = Showing(*rec);
-  const RECT oldArea = WindowRectInSurface(*rec);
-  HWND top = TopLevelOf(hwnd);
+  PosChange change;
+  if (!ApplyPosition(hwnd, wp, flags, &change)) return FALSE;
+  const bool alive = Find(hwnd)->IsTopLevel() ? UpdateTopLevel(hwnd, flags, change) : UpdateChild(hwnd, flags, change);
+  if (!alive) return FALSE;
 
-  bool zChanged = false;
-  if ((flags & SWP_NOZORDER) == 0) zChanged = ApplyZOrder(*rec, wp.hwndInsertAfter);
-  RECT newRect = oldRect;
-  if ((flags & SWP_NOMOVE) == 0) {
-    newRect = Offset(newRect, ClampCoordinate(wp.x) - oldRect.left, ClampCoordinate(wp.y) - oldRect.top);
-  }
-  if ((flags & SWP_NOSIZE) == 0) {
-    newRect.right = newRect.left + ClampSize(wp.cx, rec->IsTopLevel());
-    newRect.bottom = newRect.top + ClampSize(wp.cy, rec->IsTopLevel());
-  }
-  const bool moved = newRect.left != oldRect.left || newRect.top != oldRect.top;
-  const bool sized = Width(newRect) != Width(oldRect) || Height(newRect) != Height(oldRect);
-  rec->rect = newRect;
-  if (sized || (flags & SWP_FRAMECHANGED) != 0) {
-    RECT calc = newRect;
-    SendMessage(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&calc));
-    if ((rec = Find(hwnd)) == nullptr) return FALSE;
-    rec->client = Intersect(Offset(calc, -newRect.left, -newRect.top), {0, 0, Width(newRect), Height(newRect)});
-  }
-  const bool clientSized = Width(rec->client) != Width(oldClient) || Height(rec->client) != Height(oldClient);
-  const bool clientMoved = moved || rec->client.left != oldClient.left || rec->client.top != oldClient.top;
-
-  bool shownNow = false;
-  bool hiddenNow = false;
-  if ((flags & SWP_SHOWWINDOW) != 0 && (rec->style & WS_VISIBLE) == 0) {
-    rec->style |= WS_VISIBLE;
-    shownNow = true;
-  } else if ((flags & SWP_HIDEWINDOW) != 0 && (rec->style & WS_VISIBLE) != 0) {
-    rec->style &= ~WS_VISIBLE;
-    hiddenNow = true;
-  }
-
-  if (rec->IsTopLevel()) {
-    if (sized && rec->surface) {
-      DetachTree(hwnd);
-      rec->surface->Resize(Width(newRect), Height(newRect), PixelFromColor(GetSysColor(COLOR_BTNFACE)));
-      rec->dirty.clear();
-    }
-    if ((moved || sized) && rec->nativeCreated) State().backend.SetNativeBounds(hwnd, newRect);
-    if (shownNow && rec->nativeCreated) State().backend.SetNativeShowState(hwnd, ShownState(*rec));
-    if (hiddenNow && rec->nativeCreated) State().backend.SetNativeShowState(hwnd, NativeShowState::Hidden);
-    if ((shownNow || sized || (flags & SWP_FRAMECHANGED) != 0) && Showing(*rec)) {
-      // Everything is drawn again and the whole surface presented.
-      InvalidateSurfaceArea(hwnd, {0, 0, Width(newRect), Height(newRect)});
-      if (rec->surface) AddDirty(hwnd, {0, 0, rec->surface->Width(), rec->surface->Height()});
-    }
-    if (hiddenNow) {
-      ForgetWindow(hwnd);
-      if ((rec = Find(hwnd)) == nullptr) return FALSE;
-    }
-  } else {
-    const bool changed = moved || sized || shownNow || hiddenNow || zChanged || (flags & SWP_FRAMECHANGED) != 0;
-    if (changed && (flags & SWP_NOREDRAW) == 0) {
-      if (wasShowing) InvalidateSurfaceArea(top, oldArea);
-      if (Showing(*rec)) InvalidateSurfaceArea(top, WindowRectInSurface(*rec));
-    }
-    if (moved || sized) DetachTree(hwnd);
-    if (hiddenNow) {
-      // A hidden window keeps neither the keyboard nor the mouse.
-      HWND focus = GetFocus();
-      if (focus == hwnd || IsChild(hwnd, focus)) SetFocus(rec->parent);
-      HWND capture = GetCapture();
-      if (capture == hwnd || IsChild(hwnd, capture)) ReleaseCapture();
-      if ((rec = Find(hwnd)) == nullptr) return FALSE;
-    }
-  }
-
+  rec = Find(hwnd);
   wp.x = rec->rect.left;
   wp.y = rec->rect.top;
   wp.cx = Width(rec->rect);
   wp.cy = Height(rec->rect);
-  wp.flags = flags | (clientSized ? 0 : kNoClientSize) | (clientMoved ? 0 : kNoClientMove);
+  wp.flags = flags | (change.clientSized ? 0 : kNoClientSize) | (change.clientMoved ? 0 : kNoClientMove);
   SendMessage(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
   if ((rec = Find(hwnd)) == nullptr) return TRUE;
 
   if (rec->IsTopLevel() && (flags & SWP_NOACTIVATE) == 0 && (rec->style & WS_VISIBLE) != 0 &&
-      (shownNow || (flags & SWP_NOZORDER) == 0) && EnabledChain(*rec)) {
+      (change.shownNow || (flags & SWP_NOZORDER) == 0) && EnabledChain(*rec)) {
     Activate(hwnd, WA_ACTIVE, false);
   }
   return TRUE;

@@ -173,11 +173,108 @@ void DestroyAllWindows() {
   }
 }
 
+namespace {
+
+struct Relatives {
+  HWND parent = nullptr;  // child windows
+  HWND owner = nullptr;   // top-level windows
+};
+
+// The parent a child window names, or the top-level window that owns a new top-level one. False
+// (with the error set) when the handle does not fit the style.
+bool ResolveRelatives(DWORD style, HWND parentOrOwner, Relatives* out) {
+  if ((style & WS_CHILD) != 0) {
+    if (Find(parentOrOwner) == nullptr) {
+      SetLastError(ERROR_TLW_WITH_WSCHILD);
+      return false;
+    }
+    out->parent = parentOrOwner;
+  } else if (parentOrOwner != nullptr && parentOrOwner != DesktopHandle()) {
+    out->owner = TopLevelOf(parentOrOwner);
+    if (out->owner == nullptr) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Makes the record and puts it in the tree: a child at the bottom of its siblings' z-order (so
+// creation order is tab order), a top-level window in front with its surface, system menu and
+// native window. The window starts hidden; CreateWindowEx shows it afterwards as its style asks.
+WindowRecord* InsertRecord(const std::shared_ptr<ClassRecord>& cls, const CREATESTRUCT& cs,
+                           const Relatives& relatives) {
+  auto rec = std::make_unique<WindowRecord>();
+  const HWND hwnd = NewHandle();
+  const bool topLevel = relatives.parent == nullptr;
+  rec->handle = hwnd;
+  rec->cls = cls;
+  rec->style = static_cast<DWORD>(cs.style) & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
+  if (topLevel) rec->style |= WS_CLIPSIBLINGS;
+  rec->exStyle = cs.dwExStyle;
+  rec->parent = relatives.parent;
+  rec->owner = relatives.owner;
+  rec->rect = {cs.x, cs.y, cs.x + cs.cx, cs.y + cs.cy};
+  rec->proc = cls->wc.lpfnWndProc;
+  rec->id = topLevel ? 0 : reinterpret_cast<std::intptr_t>(cs.hMenu);
+  rec->instance = cs.hInstance;
+  rec->extra.assign(static_cast<std::size_t>(std::max(cls->wc.cbWndExtra, 0)), 0);
+  rec->client = CalcClientRect(*rec, cs.cx, cs.cy);
+  WindowRecord* r = State().windows.Insert(std::move(rec));
+  if (!topLevel) {
+    Find(relatives.parent)->children.push_back(hwnd);
+    return r;
+  }
+  TopLevels().insert(TopLevels().begin(), hwnd);
+  r->surface = std::make_unique<Surface>(cs.cx, cs.cy, FacePixel());
+  r->sysMenu = CreateSystemMenu(hwnd);
+  r->props = ComputeProps(*r);
+  r->propsKnown = true;
+  r->nativeCreated = State().backend.CreateNative(hwnd, r->rect, r->props);
+  return r;
+}
+
+// WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, then WM_SIZE and WM_MOVE. False when the window refused
+// to be made (it is destroyed then) or was destroyed on the way.
+bool SendCreation(HWND hwnd, CREATESTRUCT& cs) {
+  if (SendMessage(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) == 0) {
+    DestroyWindow(hwnd);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return false;
+  }
+  WindowRecord* r = Find(hwnd);
+  if (r == nullptr) return false;
+  RECT calc = r->rect;
+  SendMessage(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&calc));
+  if ((r = Find(hwnd)) == nullptr) return false;
+  r->client = Intersect(Offset(calc, -r->rect.left, -r->rect.top), {0, 0, Width(r->rect), Height(r->rect)});
+  if (SendMessage(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+    DestroyWindow(hwnd);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return false;
+  }
+  if ((r = Find(hwnd)) == nullptr) return false;
+  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(Width(r->client), Height(r->client)));
+  if ((r = Find(hwnd)) == nullptr) return false;
+  const POINT moved{r->rect.left + r->client.left, r->rect.top + r->client.top};
+  SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(moved.x, moved.y));
+  return Find(hwnd) != nullptr;
+}
+
+void ShowAsCreated(HWND hwnd, DWORD style) {
+  if ((style & WS_MINIMIZE) != 0) {
+    ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
+  } else if ((style & WS_MAXIMIZE) != 0) {
+    ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+  } else if ((style & WS_VISIBLE) != 0) {
+    ShowWindow(hwnd, SW_SHOW);
+  }
+}
+
+}  // namespace
 }  // namespace window
 
 using namespace window;
-
-void PushTopLevelPropsFor(HWND hwnd) { PushTopLevelProps(hwnd); }
 
 HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
                     int x, int y, int width, int height, HWND parentOrOwner, HMENU menuOrId,
@@ -191,97 +288,25 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;
   }
-  HWND parent = nullptr;
-  HWND owner = nullptr;
-  if ((style & WS_CHILD) != 0) {
-    if (Find(parentOrOwner) == nullptr) {
-      SetLastError(ERROR_TLW_WITH_WSCHILD);
-      return nullptr;
-    }
-    parent = parentOrOwner;
-  } else if (parentOrOwner != nullptr && parentOrOwner != DesktopHandle()) {
-    owner = TopLevelOf(parentOrOwner);
-    if (owner == nullptr) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return nullptr;
-    }
-  }
-
-  auto rec = std::make_unique<WindowRecord>();
-  HWND hwnd = NewHandle();
-  rec->handle = hwnd;
-  rec->cls = cls;
-  const DWORD initialShow = style & (WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
-  rec->style = style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
-  if (parent == nullptr) rec->style |= WS_CLIPSIBLINGS;
-  rec->exStyle = exStyle;
-  rec->parent = parent;
-  rec->owner = owner;
-  x = ClampCoordinate(x);
-  y = ClampCoordinate(y);
-  width = ClampSize(width, parent == nullptr);
-  height = ClampSize(height, parent == nullptr);
-  rec->rect = {x, y, x + width, y + height};
-  rec->proc = cls->wc.lpfnWndProc;
-  rec->id = parent != nullptr ? reinterpret_cast<std::intptr_t>(menuOrId) : 0;
-  rec->instance = instance;
-  rec->extra.assign(static_cast<std::size_t>(std::max(cls->wc.cbWndExtra, 0)), 0);
-  rec->client = CalcClientRect(*rec, width, height);
-  WindowRecord* r = State().windows.Insert(std::move(rec));
-  if (parent != nullptr) {
-    // A new child goes to the bottom of its siblings' z-order, so creation order is tab order.
-    Find(parent)->children.push_back(hwnd);
-  } else {
-    TopLevels().insert(TopLevels().begin(), hwnd);
-    r->surface = std::make_unique<Surface>(width, height, FacePixel());
-    r->sysMenu = CreateSystemMenu(hwnd);
-    r->props = ComputeProps(*r);
-    r->propsKnown = true;
-    r->nativeCreated = State().backend.CreateNative(hwnd, r->rect, r->props);
-  }
-
+  Relatives relatives;
+  if (!ResolveRelatives(style, parentOrOwner, &relatives)) return nullptr;
+  const bool topLevel = relatives.parent == nullptr;
   CREATESTRUCT cs;
   cs.lpCreateParams = createParam;
   cs.hInstance = instance;
   cs.hMenu = menuOrId;
   cs.hwndParent = parentOrOwner;
-  cs.cx = width;
-  cs.cy = height;
-  cs.x = x;
-  cs.y = y;
+  cs.cx = ClampSize(width, topLevel);
+  cs.cy = ClampSize(height, topLevel);
+  cs.x = ClampCoordinate(x);
+  cs.y = ClampCoordinate(y);
   cs.style = static_cast<LONG>(style);
   cs.lpszName = windowName;
   cs.lpszClass = className;
   cs.dwExStyle = exStyle;
-
-  if (SendMessage(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) == 0) {
-    DestroyWindow(hwnd);
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
-  if ((r = Find(hwnd)) == nullptr) return nullptr;
-  RECT calc = r->rect;
-  SendMessage(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&calc));
-  if ((r = Find(hwnd)) == nullptr) return nullptr;
-  r->client = Intersect(Offset(calc, -r->rect.left, -r->rect.top), {0, 0, Width(r->rect), Height(r->rect)});
-  if (SendMessage(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-    DestroyWindow(hwnd);
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
-  if ((r = Find(hwnd)) == nullptr) return nullptr;
-  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(Width(r->client), Height(r->client)));
-  if ((r = Find(hwnd)) == nullptr) return nullptr;
-  POINT moved{r->rect.left + r->client.left, r->rect.top + r->client.top};
-  SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(moved.x, moved.y));
-  if (Find(hwnd) == nullptr) return nullptr;
-  if ((initialShow & WS_MINIMIZE) != 0) {
-    ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
-  } else if ((initialShow & WS_MAXIMIZE) != 0) {
-    ShowWindow(hwnd, SW_SHOWMAXIMIZED);
-  } else if ((initialShow & WS_VISIBLE) != 0) {
-    ShowWindow(hwnd, SW_SHOW);
-  }
+  const HWND hwnd = InsertRecord(cls, cs, relatives)->handle;
+  if (!SendCreation(hwnd, cs)) return nullptr;
+  ShowAsCreated(hwnd, style);
   return Find(hwnd) != nullptr ? hwnd : nullptr;
 }
 
