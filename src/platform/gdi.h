@@ -48,9 +48,7 @@ inline constexpr UINT OBJ_REGION = 8;
 COLORREF SetTextColor(HDC hdc, COLORREF color);
 COLORREF GetTextColor(HDC hdc);
 COLORREF SetBkColor(HDC hdc, COLORREF color);
-COLORREF GetBkColor(HDC hdc);
 int SetBkMode(HDC hdc, int mode);
-int GetBkMode(HDC hdc);
 BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* old);
 BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* old);
 BOOL GetViewportOrgEx(HDC hdc, POINT* pt);
@@ -60,9 +58,7 @@ BOOL GetCurrentPositionEx(HDC hdc, POINT* pt);
 
 // ---- Regions and clipping ------------------------------------------------------------------
 HRGN CreateRectRgn(int left, int top, int right, int bottom);
-HRGN CreateRectRgnIndirect(const RECT* rect);
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode);
-BOOL SetRectRgn(HRGN rgn, int left, int top, int right, int bottom);
 int GetRgnBox(HRGN rgn, RECT* rect);
 BOOL PtInRegion(HRGN rgn, int x, int y);
 BOOL RectInRegion(HRGN rgn, const RECT* rect);

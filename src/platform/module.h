@@ -37,7 +37,6 @@ struct ResourceSet {
 // Installs the set that FindResource and LoadString search (the program installs its generated set
 // at start; nothing is found before).
 void SetModuleResources(const ResourceSet* resources);
-const ResourceSet* GetModuleResources();
 
 // The generated set of the program's own resources (tools/resource_compiler; library
 // tessivo_resources).

@@ -58,7 +58,6 @@ BOOL IsChild(HWND parent, HWND hwnd);
 BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM lParam);
 BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam);
 DWORD GetCurrentThreadId();
-DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId);
 
 LONG GetWindowLong(HWND hwnd, int index);
 LONG SetWindowLong(HWND hwnd, int index, LONG value);
@@ -79,7 +78,6 @@ BOOL GetClientRect(HWND hwnd, RECT* rect);
 BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL menu, DWORD exStyle);
 BOOL ScreenToClient(HWND hwnd, POINT* pt);
 BOOL ClientToScreen(HWND hwnd, POINT* pt);
-int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count);
 HWND WindowFromPoint(POINT screenPt);
 HWND ChildWindowFromPoint(HWND parent, POINT clientPt);
 
@@ -94,10 +92,7 @@ BOOL SetWindowText(HWND hwnd, const char* text);
 int GetWindowText(HWND hwnd, char* buffer, int size);
 int GetWindowTextLength(HWND hwnd);
 BOOL ShowOwnedPopups(HWND owner, BOOL show);
-BOOL OpenIcon(HWND hwnd);
-BOOL BringWindowToTop(HWND hwnd);
 BOOL SetForegroundWindow(HWND hwnd);
-HWND GetForegroundWindow();
 HWND GetDesktopWindow();
 
 // ---- System menu ---------------------------------------------------------------------------
@@ -130,10 +125,7 @@ HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
 HWND GetCapture();
 short GetKeyState(int vk);
-short GetAsyncKeyState(int vk);
 BOOL GetCursorPos(POINT* pt);
-BOOL SetCursorPos(int x, int y);
-HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR LoadCursor(HINSTANCE instance, std::uintptr_t id);
 UINT GetDoubleClickTime();
 
@@ -143,9 +135,7 @@ BOOL KillTimer(HWND hwnd, std::uintptr_t id);
 
 // ---- Invalidation and painting -------------------------------------------------------------
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);  // rect in client coordinates
-BOOL InvalidateRgn(HWND hwnd, HRGN rgn, BOOL erase);
 BOOL ValidateRect(HWND hwnd, const RECT* rect);
-BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags);
 BOOL UpdateWindow(HWND hwnd);
 BOOL GetUpdateRect(HWND hwnd, RECT* rect, BOOL erase);
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);
@@ -153,7 +143,6 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 HDC GetDC(HWND hwnd);
 HDC GetWindowDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC hdc);
-BOOL ScrollWindow(HWND hwnd, int dx, int dy, const RECT* scrollRect, const RECT* clipRect);
 
 // ---- Scroll bars of child windows ----------------------------------------------------------
 BOOL SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL redraw);

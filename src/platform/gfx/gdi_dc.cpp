@@ -228,20 +228,10 @@ COLORREF SetBkColor(HDC hdc, COLORREF color) {
   return std::exchange(dc->state.bkColor, color & 0xFFFFFF);
 }
 
-COLORREF GetBkColor(HDC hdc) {
-  DeviceContext* dc = FindDc(hdc);
-  return dc ? dc->state.bkColor : CLR_INVALID;
-}
-
 int SetBkMode(HDC hdc, int mode) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
   return std::exchange(dc->state.bkMode, mode);
-}
-
-int GetBkMode(HDC hdc) {
-  DeviceContext* dc = FindDc(hdc);
-  return dc ? dc->state.bkMode : 0;
 }
 
 // ---- Origins and the current position ------------------------------------------------------

@@ -242,11 +242,6 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom) {
   return gfx::AddObject(GdiObject{Region(gfx::NormalizedRect(left, top, right, bottom))});
 }
 
-HRGN CreateRectRgnIndirect(const RECT* rect) {
-  if (!rect) return nullptr;
-  return CreateRectRgn(rect->left, rect->top, rect->right, rect->bottom);
-}
-
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
   Region* d = gfx::As<Region>(gfx::FindObject(dest));
   const Region* a = gfx::As<Region>(gfx::FindObject(src1));
@@ -267,13 +262,6 @@ int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
   }
   *d = Region::Combine(*a, *b, op);
   return d->Type();
-}
-
-BOOL SetRectRgn(HRGN rgn, int left, int top, int right, int bottom) {
-  Region* r = gfx::As<Region>(gfx::FindObject(rgn));
-  if (!r) return FALSE;
-  *r = Region(gfx::NormalizedRect(left, top, right, bottom));
-  return TRUE;
 }
 
 int GetRgnBox(HRGN rgn, RECT* rect) {

@@ -103,8 +103,6 @@ HICON StandardIcon(std::uintptr_t id) {
 using namespace resources;
 
 void SetModuleResources(const ResourceSet* resources) { g_resources = resources; }
-const ResourceSet* GetModuleResources() { return g_resources; }
-
 HMODULE GetModuleHandle(const char* name) { return name == nullptr ? ProgramModule() : nullptr; }
 
 DWORD GetModuleFileName(HMODULE module, char* buffer, DWORD size) {

@@ -286,27 +286,6 @@ std::string FallbackChars(UINT vk) {
 
 }  // namespace
 
-void TrackAsyncInput(const backend::InputEvent& e) {
-  InputState& s = State().input;
-  SyncModifiers(s.asyncKeys, e.modifiers);
-  switch (e.kind) {
-    case backend::InputKind::ButtonPress:
-      SetKey(s.asyncKeys, ButtonVk(e.button), true);
-      break;
-    case backend::InputKind::ButtonRelease:
-      SetKey(s.asyncKeys, ButtonVk(e.button), false);
-      break;
-    case backend::InputKind::KeyPress:
-      SetKey(s.asyncKeys, KeysymToVk(e.keysym), true);
-      break;
-    case backend::InputKind::KeyRelease:
-      SetKey(s.asyncKeys, KeysymToVk(e.keysym), false);
-      break;
-    default:
-      break;
-  }
-}
-
 bool ConvertInput(const backend::InputEvent& event, MSG* out) {
   switch (event.kind) {
     case backend::InputKind::PointerMove:
@@ -344,30 +323,11 @@ short GetKeyState(int vk) {
   return static_cast<short>(((b & 0x80) ? 0x8000 : 0) | (b & 0x01));
 }
 
-short GetAsyncKeyState(int vk) {
-  if (vk < 0 || vk > 255) return 0;
-  BYTE b = State().input.asyncKeys[static_cast<std::size_t>(vk)];
-  return static_cast<short>((b & 0x80) ? 0x8000 : 0);
-}
-
 BOOL GetCursorPos(POINT* pt) {
   PlatformState* running = RunningPlatform();
   if (pt == nullptr || running == nullptr) return FALSE;
   *pt = running->backend.CursorPos();
   return TRUE;
-}
-
-BOOL SetCursorPos(int x, int y) {
-  PlatformState* running = RunningPlatform();
-  if (running == nullptr) return FALSE;
-  running->backend.WarpCursor({x, y});
-  return TRUE;
-}
-
-HCURSOR SetCursor(HCURSOR cursor) {
-  HCURSOR old = State().input.cursor;
-  State().input.cursor = cursor;
-  return old;
 }
 
 HCURSOR LoadCursor(HINSTANCE, std::uintptr_t id) {

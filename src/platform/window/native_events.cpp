@@ -22,7 +22,6 @@ namespace backend {
 
 void Input(const InputEvent& event) {
   if (!CoreReady()) return;
-  TrackAsyncInput(event);
   State().queue.AppendInput(event);
 }
 

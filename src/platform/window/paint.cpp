@@ -191,13 +191,6 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
   return TRUE;
 }
 
-BOOL InvalidateRgn(HWND hwnd, HRGN rgn, BOOL erase) {
-  if (rgn == nullptr) return InvalidateRect(hwnd, nullptr, erase);
-  RECT box{};
-  if (GetRgnBox(rgn, &box) == ERROR) return FALSE;
-  return InvalidateRect(hwnd, &box, erase);
-}
-
 BOOL ValidateRect(HWND hwnd, const RECT* rect) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) return FALSE;
@@ -207,48 +200,6 @@ BOOL ValidateRect(HWND hwnd, const RECT* rect) {
     SubtractRect(rec->update, *rect);
   }
   if (rec->update.empty()) rec->eraseNeeded = false;
-  return TRUE;
-}
-
-BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags) {
-  constexpr UINT kValidate = 0x0008;
-  std::vector<HWND> targets;
-  if (hwnd == nullptr) {
-    targets = TopLevels();
-  } else {
-    if (Find(hwnd) == nullptr) return FALSE;
-    targets.push_back(hwnd);
-  }
-  RECT box{};
-  const RECT* area = rect;
-  if (area == nullptr && rgn != nullptr && GetRgnBox(rgn, &box) != ERROR) area = &box;
-  const bool allChildren = (flags & RDW_ALLCHILDREN) != 0 || hwnd == nullptr;
-  for (HWND h : targets) {
-    WindowRecord* rec = Find(h);
-    if (rec == nullptr) continue;
-    if ((flags & RDW_INVALIDATE) != 0) {
-      InvalidateClient(*rec, area, (flags & RDW_ERASE) != 0, allChildren);
-      if ((flags & RDW_FRAME) != 0) {
-        rec->ncPaintNeeded = true;
-        if (allChildren) {
-          RECT all = WindowRectInSurface(*rec);
-          WindowRecord* top = TopLevelRecord(rec);
-          if (top != nullptr) InvalidateSurfaceArea(top->handle, all);
-        }
-      }
-    } else if ((flags & kValidate) != 0) {
-      ValidateRect(h, area);
-    }
-    if ((flags & RDW_UPDATENOW) != 0) {
-      std::vector<HWND> order{h};
-      for (std::size_t i = 0; i < order.size(); ++i) {
-        PaintNow(order[i]);
-        if (WindowRecord* r = Find(order[i])) {
-          for (auto it = r->children.rbegin(); it != r->children.rend(); ++it) order.push_back(*it);
-        }
-      }
-    }
-  }
   return TRUE;
 }
 
@@ -334,25 +285,3 @@ int ReleaseDC(HWND, HDC hdc) {
   return 1;
 }
 
-BOOL ScrollWindow(HWND hwnd, int dx, int dy, const RECT* scrollRect, const RECT* clipRect) {
-  WindowRecord* rec = Find(hwnd);
-  if (rec == nullptr) return FALSE;
-  if (scrollRect == nullptr && (dx != 0 || dy != 0)) {
-    // Scrolling the whole client area carries the children along.
-    std::vector<HWND> children = rec->children;
-    for (HWND child : children) {
-      WindowRecord* c = Find(child);
-      if (c == nullptr) continue;
-      SetWindowPos(child, nullptr, c->rect.left + dx, c->rect.top + dy, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    rec = Find(hwnd);
-    if (rec == nullptr) return FALSE;
-  }
-  // The scrolled area is painted again rather than copied: the result is the same picture.
-  RECT area{0, 0, Width(rec->client), Height(rec->client)};
-  if (scrollRect != nullptr) area = Intersect(area, *scrollRect);
-  if (clipRect != nullptr) area = Intersect(area, *clipRect);
-  if (!IsEmpty(area)) InvalidateClient(*rec, &area, true, false);
-  return TRUE;
-}

@@ -52,7 +52,6 @@ struct InputState {
     std::string chars;
   };
   std::array<BYTE, kKeyCount> keys{};       // as of the last message read: 0x80 down, 0x01 toggled
-  std::array<BYTE, kKeyCount> asyncKeys{};  // as the events arrive
   unsigned buttons = 0;                     // bit (button - 1)
   HWND lastClickWnd = nullptr;
   int lastClickButton = 0;
@@ -61,7 +60,6 @@ struct InputState {
   bool lastWasDouble = false;
   std::array<KeyText, kKeyCount> texts{};
   int nextText = 1;
-  HCURSOR cursor = nullptr;
 };
 
 // The device contexts handed out for windows and for the screen (paint.cpp); the destructor

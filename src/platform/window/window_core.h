@@ -38,8 +38,6 @@ void ReshowOwnedWindows(HWND owner);
 // hit test, focus). False when nobody takes it.
 bool ConvertInput(const backend::InputEvent& event, MSG* out);
 UINT KeysymToVk(std::uint32_t keysym);
-// Keeps GetAsyncKeyState current as events arrive (before they become messages).
-void TrackAsyncInput(const backend::InputEvent& event);
 // The cp1252 characters the input method produced with this key-down message.
 bool KeyText(const MSG& msg, std::string* chars);
 

@@ -274,28 +274,6 @@ BOOL ScreenToClient(HWND hwnd, POINT* pt) {
   return TRUE;
 }
 
-int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
-  POINT a{0, 0};
-  POINT b{0, 0};
-  if (from != nullptr && from != DesktopHandle()) {
-    WindowRecord* rec = Find(from);
-    if (rec == nullptr) return 0;
-    a = ClientOriginOnScreen(*rec);
-  }
-  if (to != nullptr && to != DesktopHandle()) {
-    WindowRecord* rec = Find(to);
-    if (rec == nullptr) return 0;
-    b = ClientOriginOnScreen(*rec);
-  }
-  const int dx = a.x - b.x;
-  const int dy = a.y - b.y;
-  for (UINT i = 0; points != nullptr && i < count; ++i) {
-    points[i].x += dx;
-    points[i].y += dy;
-  }
-  return static_cast<int>(MAKELPARAM(dx, dy));
-}
-
 // The deepest visible, enabled window under a screen point, starting at `hwnd` (which contains
 // the point). Disabled children are passed over: their parent gets the pointer.
 HWND window::DeepestWindowAt(HWND hwnd, POINT screenPt) {

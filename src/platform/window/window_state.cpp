@@ -241,24 +241,11 @@ BOOL ShowOwnedPopups(HWND owner, BOOL show) {
   return TRUE;
 }
 
-BOOL OpenIcon(HWND hwnd) {
-  WindowRecord* rec = Find(hwnd);
-  if (rec == nullptr) return FALSE;
-  if (rec->iconic) ShowWindow(hwnd, SW_RESTORE);
-  return TRUE;
-}
-
-BOOL BringWindowToTop(HWND hwnd) {
-  return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
-
 BOOL SetForegroundWindow(HWND hwnd) {
   HWND top = TopLevelOf(hwnd);
   if (top == nullptr) return FALSE;
   Activate(top, WA_ACTIVE, false);
   return TRUE;
 }
-
-HWND GetForegroundWindow() { return GetActiveWindow(); }
 
 HWND GetDesktopWindow() { return DesktopHandle(); }

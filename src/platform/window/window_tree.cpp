@@ -463,13 +463,6 @@ BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
   return TRUE;
 }
 
-DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
-  if (Find(hwnd) == nullptr) return 0;
-  if (processId != nullptr) *processId = static_cast<DWORD>(::getpid());
-  // Every window belongs to the UI thread.
-  return State().queue.UiThreadId();
-}
-
 std::intptr_t GetWindowLongPtr(HWND hwnd, int index) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) {

@@ -52,10 +52,12 @@ TEST_F(WindowLifecycle, RefusedCreationLeavesNoWindow) {
   EXPECT_EQ(GetTopWindow(parent), nullptr);
   EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
             nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS);
   // A child without a real parent cannot be made.
   EXPECT_EQ(CreateWindowEx(0, "LogWindow", "", WS_CHILD, 0, 0, 1, 1, reinterpret_cast<HWND>(0x7777),
                            nullptr, nullptr, nullptr),
             nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_TLW_WITH_WSCHILD);
 }
 
 TEST_F(WindowLifecycle, DestroyNotifiesParentFirstThenFinishesChildrenFirst) {
