@@ -11,7 +11,6 @@
 #include "base/cp1252.h"
 #include "platform/gdi.h"
 #include "platform/gfx/gdi_icon.h"
-#include "platform/mci.h"
 #include "platform/module/module_bmp.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
