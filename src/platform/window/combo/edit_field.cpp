@@ -28,11 +28,6 @@ constexpr int kMaxWord = 0xFFFF;
 // A one-line field scrolls a quarter of its width at a time when the caret leaves it.
 constexpr int kScrollJumpParts = 4;
 
-combo::WindowTable<EditField>& Fields() {
-  static combo::WindowTable<EditField> fields;
-  return fields;
-}
-
 bool KeyHeld(int vk) { return GetKeyState(vk) < 0; }
 
 // The field of a list-only combo box shows the current item and takes no editing.
@@ -49,28 +44,23 @@ std::string CaseConverted(std::string s, DWORD style) {
 
 }  // namespace
 
-EditField::EditField(HWND hwnd) : m_hwnd(hwnd) {}
+EditField::EditField(HWND hwnd) : WindowObject(hwnd) {}
 
-EditField* EditField::From(HWND hwnd) {
-  return Fields().Find(hwnd);
+std::unique_ptr<window::WindowObject> EditField::Make(HWND hwnd, const CREATESTRUCT*) {
+  return std::make_unique<EditField>(hwnd);
 }
 
-LRESULT EditField::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* field = new EditField(hwnd);
-    Fields().Add(hwnd, field);
-    auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam);
-    if (cs != nullptr && combo::IsCreationText(cs->lpszName)) {
-      field->m_text.SetText(cs->lpszName);
-    }
-    field->SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
-    return TRUE;
-  }
-  return Fields().Route(hwnd, msg, wParam, lParam, &EditField::Handle);
+void EditField::Create(const CREATESTRUCT* cs) {
+  if (cs != nullptr && combo::IsCreationText(cs->lpszName)) m_text.SetText(cs->lpszName);
+  SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
 }
 
 LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
+    case WM_NCCREATE:
+      // The field keeps its text itself: the window's own text stays empty.
+      Create(reinterpret_cast<const CREATESTRUCT*>(lParam));
+      return TRUE;
     case WM_PAINT:
       Paint();
       return 0;
@@ -398,9 +388,10 @@ void EditField::MouseDown(int x, bool extend) {
   RestartBlink();
   HWND hwnd = m_hwnd;
   if (GetFocus() != hwnd) {
+    const window::LifeWatch watch(*this);
     SetFocus(hwnd);
     // The focus notifications may have destroyed the field or sent the focus elsewhere.
-    if (From(hwnd) != this || GetFocus() != hwnd) return;
+    if (watch.Ended() || GetFocus() != hwnd) return;
   }
   if (ReadOnly(m_hwnd)) {
     // A press anywhere on a list-only combo box opens or closes its list.
@@ -455,8 +446,9 @@ void EditField::Clear() {
 
 void EditField::Paste() {
   if (ReadOnly(m_hwnd)) return;
+  const window::LifeWatch watch(*this);
   std::optional<std::string> pasted = ClipboardTextCp1252();
-  if (!pasted || From(m_hwnd) != this) return;
+  if (watch.Ended() || !pasted) return;
   // A one-line field keeps the first line of what was copied.
   const std::size_t lineEnd = pasted->find_first_of("\r\n");
   if (lineEnd != std::string::npos) pasted->resize(lineEnd);
