@@ -682,6 +682,10 @@ bool FieldKey(HWND field, UINT msg, UINT vk) {
   return box != nullptr && box->FieldKey(msg, vk);
 }
 
+void FieldPressed(HWND field) {
+  if (ComboBox* box = ComboBox::FromField(field)) box->FieldPressed();
+}
+
 void FieldEdited(HWND field) {
   if (ComboBox* box = ComboBox::FromField(field)) box->FieldEdited();
 }

@@ -49,6 +49,7 @@ class ComboBox : public window::WindowObject {
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   bool FieldKey(UINT msg, UINT vk);
+  void FieldPressed() { Toggle(); }
   void FieldEdited();
   void FieldFocus(bool gained, HWND other);
   DWORD Style() const { return m_style; }

@@ -36,6 +36,9 @@ void RegisterClasses();
 // A key the open or closed list may want (arrows, pages, F4, Alt+arrows, Enter and Escape while
 // open). True when the combo box took it; the field then does nothing with it.
 bool FieldKey(HWND field, UINT msg, UINT vk);
+// A press on the field of a list-only combo box (CBS_DROPDOWNLIST), which takes no editing: it
+// opens or closes the list.
+void FieldPressed(HWND field);
 // The user changed the field's text (typing, deleting, cut, paste).
 void FieldEdited(HWND field);
 // The field gained or lost the keyboard focus; `other` is the window losing or getting it.

@@ -395,7 +395,7 @@ void EditField::MouseDown(int x, bool extend) {
   }
   if (ReadOnly(m_hwnd)) {
     // A press anywhere on a list-only combo box opens or closes its list.
-    combo::FieldKey(m_hwnd, WM_KEYDOWN, VK_F4);
+    combo::FieldPressed(m_hwnd);
     return;
   }
   m_text.MoveTo(PositionAt(x), extend);
