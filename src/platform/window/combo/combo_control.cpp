@@ -11,6 +11,7 @@
 #include "platform/window/combo/combo_items.h"
 #include "platform/window/combo/drop_list.h"
 #include "platform/window/combo/edit_field.h"
+#include "platform/window/combo/font_measure.h"
 #include "platform/window/window_core.h"
 
 namespace combo {
@@ -166,13 +167,7 @@ bool ComboBox::Create(const CREATESTRUCT* cs) {
 
 void ComboBox::SetFont(HFONT font, bool redraw) {
   m_font = font;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRIC tm{};
-  GetTextMetrics(dc, &tm);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  m_textHeight = tm.tmHeight;
+  m_textHeight = FontMeasure(font).TextHeight();
   m_fieldHeight = m_textHeight;
   if (!m_rowHeightSet) m_rowHeight = m_textHeight;
   if (m_field != nullptr) SendMessage(m_field, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

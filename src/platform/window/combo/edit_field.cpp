@@ -10,6 +10,7 @@
 #include "platform/window.h"
 #include "platform/window/combo/clipboard.h"
 #include "platform/window/combo/combo_internal.h"
+#include "platform/window/combo/font_measure.h"
 
 namespace combo {
 namespace {
@@ -191,19 +192,9 @@ LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void EditField::SetFont(HFONT font, bool redraw) {
   m_font = font;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRIC tm{};
-  GetTextMetrics(dc, &tm);
-  m_textHeight = tm.tmHeight;
-  for (int c = 0; c < static_cast<int>(m_advance.size()); ++c) {
-    const char ch = static_cast<char>(c);
-    SIZE size{};
-    GetTextExtentPoint32(dc, &ch, 1, &size);
-    m_advance[static_cast<std::size_t>(c)] = size.cx;
-  }
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  const FontMeasure measure(font);
+  m_textHeight = measure.TextHeight();
+  for (std::size_t c = 0; c < m_advance.size(); ++c) m_advance[c] = measure.Advance(static_cast<unsigned char>(c));
   ScrollToCaret();
   if (redraw) Redraw();
 }
