@@ -251,7 +251,11 @@ void ComboBox::Paint() {
   FillRect(dc, &inner, brush);
   RECT edge = client;
   DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
+  PaintButton(dc, enabled);
+  EndPaint(m_hwnd, &ps);
+}
 
+void ComboBox::PaintButton(HDC dc, bool enabled) {
   RECT button = ButtonRect();
   const bool pressed = m_dropped || m_buttonTracking;
   FillRect(dc, &button, GetSysColorBrush(COLOR_BTNFACE));
@@ -270,7 +274,6 @@ void ComboBox::Paint() {
     RECT line{left + row, top + row, left + kArrowWidth - row, top + row + 1};
     FillRect(dc, &line, arrow);
   }
-  EndPaint(m_hwnd, &ps);
 }
 
 // ---- Items ----------------------------------------------------------------------------------
@@ -695,27 +698,25 @@ DWORD FieldOwnerStyle(HWND field) {
 }
 
 void RegisterClasses() {
-  WNDCLASS wc{};
-  wc.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
-  wc.lpfnWndProc = &window::ObjectWindowProc<&ComboBox::Make>;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kComboBoxClass;
-  RegisterClass(&wc);
-
-  WNDCLASS edit{};
-  edit.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
-  edit.lpfnWndProc = &window::ObjectWindowProc<&EditField::Make>;
-  edit.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  edit.lpszClassName = kEditClass;
-  RegisterClass(&edit);
-
-  // Its combo box attaches the list's object (DropList::Create).
-  WNDCLASS list{};
-  list.style = CS_SAVEBITS | CS_GLOBALCLASS;
-  list.lpfnWndProc = &window::ObjectWindowProc<>;
-  list.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  list.lpszClassName = kDropListClass;
-  RegisterClass(&list);
+  struct PlatformClass {
+    const char* name;
+    WNDPROC proc;
+    UINT style;
+  };
+  static constexpr PlatformClass kClasses[] = {
+      {kComboBoxClass, &window::ObjectWindowProc<&ComboBox::Make>, CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS},
+      {kEditClass, &window::ObjectWindowProc<&EditField::Make>, CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS},
+      // Its combo box attaches the list's object (DropList::Create).
+      {kDropListClass, &window::ObjectWindowProc<>, CS_SAVEBITS | CS_GLOBALCLASS},
+  };
+  for (const PlatformClass& entry : kClasses) {
+    WNDCLASS wc{};
+    wc.style = entry.style;
+    wc.lpfnWndProc = entry.proc;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = entry.name;
+    RegisterClass(&wc);
+  }
 }
 
 }  // namespace combo

@@ -63,6 +63,7 @@ class ComboBox : public window::WindowObject {
   RECT ButtonRect() const;
   bool DropDownStyle() const;
   void Paint();
+  void PaintButton(HDC dc, bool enabled);
   void RedrawButton();
 
   // Items

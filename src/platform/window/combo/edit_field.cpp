@@ -254,6 +254,15 @@ void EditField::Paint() {
   }
   RECT client{};
   GetClientRect(m_hwnd, &client);
+  FillRect(dc, &client, Colours(dc));
+  HGDIOBJ oldFont = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  PaintText(dc, client);
+  SelectObject(dc, oldFont);
+  EndPaint(m_hwnd, &ps);
+}
+
+HBRUSH EditField::Colours(HDC dc) {
   HWND parent = GetParent(m_hwnd);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
@@ -266,9 +275,10 @@ void EditField::Paint() {
     brush = GetSysColorBrush(COLOR_BTNFACE);
     SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
   }
-  FillRect(dc, &client, brush);
-  HGDIOBJ oldFont = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(DEFAULT_GUI_FONT));
-  SetBkMode(dc, TRANSPARENT);
+  return brush;
+}
+
+void EditField::PaintText(HDC dc, const RECT& client) {
   const int top = std::max(0, (static_cast<int>(client.bottom) - m_textHeight) / 2);
   const int originX = m_leftMargin - m_scroll;
   const RECT clip{m_leftMargin, 0, std::max(m_leftMargin, static_cast<int>(client.right) - m_rightMargin), client.bottom};
@@ -304,8 +314,6 @@ void EditField::Paint() {
     RECT caret{x, top, x + kCaretWidth, top + m_textHeight};
     if (caret.left >= clip.left && caret.right <= clip.right + kCaretWidth) InvertRect(dc, &caret);
   }
-  SelectObject(dc, oldFont);
-  EndPaint(m_hwnd, &ps);
 }
 
 // ---- Input ----------------------------------------------------------------------------------

@@ -35,6 +35,11 @@ class EditField : public window::WindowObject {
   void Create(const CREATESTRUCT* cs);
   void SetFont(HFONT font, bool redraw);
   void Paint();
+  // Sets the text colours the parent answers (WM_CTLCOLOREDIT), greyed when disabled, and
+  // returns the background brush.
+  HBRUSH Colours(HDC dc);
+  // The visible characters, the selection in the highlight colours and the caret.
+  void PaintText(HDC dc, const RECT& client);
   int TextHeight() const { return m_textHeight; }
   int WidthOf(int from, int to) const;  // pixels of the characters [from, to)
   int PositionAt(int x) const;          // client x to a caret position
