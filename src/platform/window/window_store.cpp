@@ -33,6 +33,8 @@ void WindowStore::Remove(HWND hwnd) {
   std::unique_ptr<WindowRecord> rec = std::move(it->second);
   m_windows.erase(it);
   m_topLevels.erase(std::remove(m_topLevels.begin(), m_topLevels.end(), hwnd), m_topLevels.end());
+  // The object ends after the table is consistent: ending it may destroy other windows.
+  std::unique_ptr<WindowObject> object = std::move(rec->object);
   // Parked rather than freed: the caller may still hold the record it looked up before.
   m_parked.push_back(std::move(rec));
 }

@@ -22,6 +22,7 @@
 #include "base/types.h"
 #include "platform/backend/backend.h"
 #include "platform/surface.h"
+#include "platform/window/window_object.h"
 
 namespace window {
 
@@ -80,6 +81,9 @@ struct WindowRecord {
   TopLevelProps props;
   HMENU sysMenu = nullptr;
 
+  // Windows of the platform's own classes: the object behind the window (window_object.h).
+  std::unique_ptr<WindowObject> object;
+
   bool IsChild() const { return (style & WS_CHILD) != 0 && parent != nullptr; }
   bool IsTopLevel() const { return !IsChild(); }
 };
@@ -97,7 +101,8 @@ class WindowStore {
 
   WindowRecord* Find(HWND hwnd) const;
   WindowRecord* Insert(std::unique_ptr<WindowRecord> record);
-  // Takes the record out of the table; it stays allocated until no dispatch is running.
+  // Takes the record out of the table; it stays allocated until no dispatch is running. An object
+  // the window still has (it went without WM_NCDESTROY) ends here.
   void Remove(HWND hwnd);
   void ReleaseParked();  // frees parked records when no dispatch is running
   void EnterDispatch() { ++m_dispatchDepth; }

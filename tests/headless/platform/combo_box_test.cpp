@@ -286,6 +286,32 @@ TEST_F(ComboBoxTest, KeysOpenCloseAndStepThroughTheItems) {
   EXPECT_EQ(CurSel(), 13);
 }
 
+TEST_F(ComboBoxTest, APressOnAListOnlyFieldOpensTheListAlsoWithAltHeldAndTypingChangesNothing) {
+  constexpr int kTop = 60;
+  HWND listOnly = CreateWindowEx(0, kComboBoxClass, "", (kComboStyle & ~CBS_DROPDOWN) | CBS_DROPDOWNLIST, kComboX,
+                                 kTop, kComboWidth, kComboHeight, m_form, nullptr, nullptr, nullptr);
+  ASSERT_NE(listOnly, nullptr);
+  for (const auto& s : KeyNames()) SendMessage(listOnly, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+  SendMessage(listOnly, CB_SETCURSEL, 2, 0);
+  headless::PumpUntilIdle();
+  const POINT onField{kFormX + kComboX + kComboWidth / 3, kFormY + kTop + kComboHeight / 2};
+  Click(onField);
+  EXPECT_NE(ShownList(), nullptr);
+  Click(onField);
+  EXPECT_EQ(ShownList(), nullptr);
+  headless::KeyDown(headless::keys::kAltL);
+  Click(onField);
+  headless::KeyUp(headless::keys::kAltL);
+  headless::PumpUntilIdle();
+  EXPECT_NE(ShownList(), nullptr);
+  Click(onField);
+  headless::TypeText("x");
+  headless::PumpUntilIdle();
+  char text[64] = {};
+  GetWindowText(listOnly, text, sizeof text);
+  EXPECT_EQ(text, KeyNames()[2]);
+}
+
 TEST_F(ComboBoxTest, APressElsewhereOnlyClosesTheListAndLosingFocusClosesItToo) {
   HWND other = testwin::Child(m_form, 10, 200, 100, 40);
   headless::PumpUntilIdle();

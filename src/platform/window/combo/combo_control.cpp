@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "platform/combo_box.h"
 #include "platform/gdi.h"
@@ -9,6 +11,7 @@
 #include "platform/window/combo/combo_items.h"
 #include "platform/window/combo/drop_list.h"
 #include "platform/window/combo/edit_field.h"
+#include "platform/window/combo/font_measure.h"
 #include "platform/window/window_core.h"
 
 namespace combo {
@@ -20,37 +23,21 @@ constexpr int kArrowWidth = 7;
 constexpr int kMaxItemHeight = 255;
 constexpr int kWheelRows = 3;
 constexpr DWORD kMaxWord = 0xFFFF;  // the most a position in a packed result can say
-combo::WindowTable<ComboBox>& Combos() {
-  static combo::WindowTable<ComboBox> combos;
-  return combos;
-}
-
-bool Alive(HWND hwnd, const ComboBox* self) { return ComboBox::FromWindow(hwnd) == self; }
-
 
 }  // namespace
 
-ComboBox::ComboBox(HWND hwnd, DWORD style) : m_hwnd(hwnd), m_style(style) {}
+ComboBox::ComboBox(HWND hwnd, DWORD style) : WindowObject(hwnd), m_style(style) {}
 
-ComboBox::~ComboBox() = default;
+ComboBox::~ComboBox() { DestroyList(); }
 
-ComboBox* ComboBox::FromWindow(HWND hwnd) {
-  return Combos().Find(hwnd);
+std::unique_ptr<window::WindowObject> ComboBox::Make(HWND hwnd, const CREATESTRUCT* cs) {
+  const DWORD style = cs != nullptr ? static_cast<DWORD>(cs->style) : CBS_DROPDOWN;
+  return std::make_unique<ComboBox>(hwnd, style);
 }
 
 ComboBox* ComboBox::FromField(HWND field) {
-  ComboBox* combo = FromWindow(GetParent(field));
+  ComboBox* combo = window::ObjectOf<ComboBox>(GetParent(field));
   return combo != nullptr && combo->m_field == field ? combo : nullptr;
-}
-
-LRESULT ComboBox::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam);
-    const DWORD style = cs != nullptr ? static_cast<DWORD>(cs->style) : CBS_DROPDOWN;
-    Combos().Add(hwnd, new ComboBox(hwnd, style));
-    return DefWindowProc(hwnd, msg, wParam, lParam);
-  }
-  return Combos().Route(hwnd, msg, wParam, lParam, &ComboBox::Handle);
 }
 
 LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -59,8 +46,7 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE:
       return Create(reinterpret_cast<const CREATESTRUCT*>(lParam)) ? 0 : -1;
     case WM_DESTROY:
-      CloseQuietly();
-      m_list.reset();
+      if (CloseQuietly()) DestroyList();
       return 0;
     case WM_NCCALCSIZE:
       return 0;  // no non-client area: the frame is drawn in the client area
@@ -87,9 +73,9 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       AdjustPosition(reinterpret_cast<WINDOWPOS*>(lParam));
       return 0;
     case WM_WINDOWPOSCHANGED: {
-      HWND hwnd = m_hwnd;
-      const LRESULT result = DefWindowProc(hwnd, msg, wParam, lParam);
-      if (Alive(hwnd, this) && m_dropped && !IsWindowVisible(hwnd)) Close(CBN_SELENDCANCEL);
+      const window::LifeWatch watch(*this);
+      const LRESULT result = DefWindowProc(m_hwnd, msg, wParam, lParam);
+      if (!watch.Ended() && m_dropped && !IsWindowVisible(m_hwnd)) Close(CBN_SELENDCANCEL);
       return result;
     }
     case WM_SIZE:
@@ -150,9 +136,9 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       MouseUp({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
     case WM_MOUSEWHEEL:
-      if (m_dropped && m_list) {
+      if (DropList* list = List(); m_dropped && list != nullptr) {
         const int notches = static_cast<std::int16_t>(HIWORD(wParam)) / WHEEL_DELTA;
-        m_list->ScrollBy(-notches * kWheelRows);
+        list->ScrollBy(-notches * kWheelRows);
       }
       return 0;
     case WM_CAPTURECHANGED:
@@ -161,9 +147,7 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CANCELMODE:
       m_buttonTracking = false;
       m_listPressed = false;
-      if (m_dropped) {
-        if (!Close(CBN_SELENDCANCEL)) return 0;
-      }
+      if (m_dropped && !Close(CBN_SELENDCANCEL)) return 0;
       return DefWindowProc(m_hwnd, msg, wParam, lParam);
     default:
       return DefWindowProc(m_hwnd, msg, wParam, lParam);
@@ -183,22 +167,16 @@ bool ComboBox::Create(const CREATESTRUCT* cs) {
 
 void ComboBox::SetFont(HFONT font, bool redraw) {
   m_font = font;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRIC tm{};
-  GetTextMetrics(dc, &tm);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  m_textHeight = tm.tmHeight;
+  m_textHeight = FontMeasure(font).TextHeight();
   m_fieldHeight = m_textHeight;
   if (!m_rowHeightSet) m_rowHeight = m_textHeight;
   if (m_field != nullptr) SendMessage(m_field, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  HWND hwnd = m_hwnd;
   RECT r{};
-  GetWindowRect(hwnd, &r);
-  SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, m_fieldHeight + kClosedExtra,
+  GetWindowRect(m_hwnd, &r);
+  const window::LifeWatch watch(*this);
+  SetWindowPos(m_hwnd, nullptr, 0, 0, r.right - r.left, m_fieldHeight + kClosedExtra,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | (redraw ? 0 : SWP_NOREDRAW));
-  if (!Alive(hwnd, this)) return;
+  if (watch.Ended()) return;
   Layout();
   if (redraw) InvalidateRect(m_hwnd, nullptr, FALSE);
 }
@@ -273,7 +251,11 @@ void ComboBox::Paint() {
   FillRect(dc, &inner, brush);
   RECT edge = client;
   DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
+  PaintButton(dc, enabled);
+  EndPaint(m_hwnd, &ps);
+}
 
+void ComboBox::PaintButton(HDC dc, bool enabled) {
   RECT button = ButtonRect();
   const bool pressed = m_dropped || m_buttonTracking;
   FillRect(dc, &button, GetSysColorBrush(COLOR_BTNFACE));
@@ -292,7 +274,6 @@ void ComboBox::Paint() {
     RECT line{left + row, top + row, left + kArrowWidth - row, top + row + 1};
     FillRect(dc, &line, arrow);
   }
-  EndPaint(m_hwnd, &ps);
 }
 
 // ---- Items ----------------------------------------------------------------------------------
@@ -301,7 +282,7 @@ int ComboBox::AddItem(const char* text, int index, bool sorted) {
   index = m_items.Insert(text, index, sorted);
   if (index < 0) return index;
   if (m_current >= index) ++m_current;
-  if (m_list) m_list->ItemsChanged();
+  if (DropList* list = List()) list->ItemsChanged();
   return index;
 }
 
@@ -313,7 +294,7 @@ void ComboBox::SetCurrent(int index) {
     SendMessage(m_field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     SendMessage(m_field, EM_SETSEL, 0, -1);
   }
-  if (m_list) m_list->SetHighlight(index, true);
+  if (DropList* list = List()) list->SetHighlight(index, true);
 }
 
 LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -330,13 +311,13 @@ LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       m_items.Erase(index);
       if (m_current == index) m_current = -1;
       if (m_current > index) --m_current;
-      if (m_list) m_list->ItemsChanged();
+      if (DropList* list = List()) list->ItemsChanged();
       return m_items.Count();
     case CB_RESETCONTENT:
       m_items.Clear();
       m_current = -1;
       if (m_field != nullptr) SendMessage(m_field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-      if (m_list) m_list->ItemsChanged();
+      if (DropList* list = List()) list->ItemsChanged();
       return CB_OKAY;
     case CB_GETCOUNT:
       return count;
@@ -421,8 +402,10 @@ LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       rect->bottom = rect->top + std::max(m_droppedHeight, static_cast<int>(rect->bottom - rect->top));
       return TRUE;
     }
-    case CB_GETTOPINDEX:
-      return m_list ? m_list->TopIndex() : 0;
+    case CB_GETTOPINDEX: {
+      const DropList* list = List();
+      return list != nullptr ? list->TopIndex() : 0;
+    }
     default:
       return DefWindowProc(m_hwnd, msg, wParam, lParam);
   }
@@ -443,21 +426,30 @@ RECT ComboBox::ListRect() const {
   return RECT{combo.left, top, combo.right, top + height};
 }
 
+DropList* ComboBox::List() const { return window::ObjectOf<DropList>(m_listWindow); }
+
+void ComboBox::DestroyList() {
+  HWND list = std::exchange(m_listWindow, nullptr);
+  if (list != nullptr && IsWindow(list)) DestroyWindow(list);
+}
+
 void ComboBox::Open() {
   if (m_dropped || !DropDownStyle() || !IsWindowEnabled(m_hwnd) || !IsWindowVisible(m_hwnd)) return;
-  HWND hwnd = m_hwnd;
-  m_notifyingDropDown = true;
-  if (!Notify(CBN_DROPDOWN)) return;
-  m_notifyingDropDown = false;
-  if (m_dropped || !IsWindowVisible(hwnd)) return;
-  if (!m_list) m_list = std::make_unique<DropList>(hwnd, m_items.All());
-  if (m_list->Window() == nullptr) return;
+  {
+    const window::ScopedFlag notifying(*this, m_notifyingDropDown);
+    if (!Notify(CBN_DROPDOWN)) return;
+  }
+  if (m_dropped || !IsWindowVisible(m_hwnd)) return;
+  if (m_listWindow == nullptr) m_listWindow = DropList::Create(m_hwnd, m_items.All());
+  DropList* list = List();
+  if (list == nullptr) return;
   m_dropped = true;
-  m_list->Show(ListRect(), m_font, m_rowHeight, m_current);
-  if (!Alive(hwnd, this)) return;
+  const window::LifeWatch watch(*this);
+  list->Show(ListRect(), m_font, m_rowHeight, m_current);
+  if (watch.Ended()) return;
   // The whole screen's pointer is the combo box's until the list closes.
-  SetCapture(hwnd);
-  window::GrabDisplay(m_list->Window());
+  SetCapture(m_hwnd);
+  window::GrabDisplay(m_listWindow);
   if (m_field != nullptr) SendMessage(m_field, EM_SETSEL, 0, -1);
   RedrawButton();
 }
@@ -468,13 +460,11 @@ bool ComboBox::CloseQuietly() {
   m_buttonTracking = false;
   m_listPressed = false;
   window::GrabDisplay(nullptr);
-  if (m_list) m_list->Hide();
-  HWND hwnd = m_hwnd;
-  if (GetCapture() == hwnd) {
-    m_letGo = true;
+  if (DropList* list = List()) list->Hide();
+  if (GetCapture() == m_hwnd) {
+    const window::ScopedFlag lettingGo(*this, m_letGo);
     ReleaseCapture();
-    if (!Alive(hwnd, this)) return false;
-    m_letGo = false;
+    if (lettingGo.OwnerEnded()) return false;
   }
   RedrawButton();
   return true;
@@ -483,8 +473,7 @@ bool ComboBox::CloseQuietly() {
 bool ComboBox::Close(int endCode) {
   if (!m_dropped) return true;
   if (!CloseQuietly()) return false;
-  if (endCode != 0 && !Notify(endCode)) return false;
-  return Notify(CBN_CLOSEUP);
+  return endCode != 0 ? Notify({endCode, CBN_CLOSEUP}) : Notify(CBN_CLOSEUP);
 }
 
 void ComboBox::Toggle() {
@@ -500,7 +489,7 @@ void ComboBox::SelectTo(int index) {
   if (count == 0) return;
   index = std::clamp(index, 0, count - 1);
   if (index == m_current) {
-    if (m_list) m_list->SetHighlight(index, true);
+    if (DropList* list = List()) list->SetHighlight(index, true);
     return;
   }
   SetCurrent(index);
@@ -509,18 +498,15 @@ void ComboBox::SelectTo(int index) {
 
 void ComboBox::Step(int delta) {
   int from = m_current;
-  if (m_dropped && m_list && m_list->Highlight() >= 0) from = m_list->Highlight();
+  if (DropList* list = List(); m_dropped && list != nullptr && list->Highlight() >= 0) from = list->Highlight();
   SelectTo(from < 0 ? 0 : from + delta);
 }
 
 void ComboBox::ChooseRow(int row) {
-  HWND hwnd = m_hwnd;
   SetCurrent(row);
   if (!CloseQuietly()) return;
   // The parent hears of the choice with the list already gone: its handler may open a box.
-  if (!Notify(CBN_SELCHANGE)) return;
-  if (!Notify(CBN_SELENDOK)) return;
-  if (Alive(hwnd, this)) Notify(CBN_CLOSEUP);
+  Notify({CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP});
 }
 
 bool ComboBox::FieldKey(UINT msg, UINT vk) {
@@ -543,10 +529,12 @@ bool ComboBox::FieldKey(UINT msg, UINT vk) {
       Step(1);
       return true;
     case VK_PRIOR:
-    case VK_NEXT:
-      if (!m_dropped || !m_list) return false;
-      Step((vk == VK_NEXT ? 1 : -1) * std::max(1, m_list->VisibleRows() - 1));
+    case VK_NEXT: {
+      const DropList* list = List();
+      if (!m_dropped || list == nullptr) return false;
+      Step((vk == VK_NEXT ? 1 : -1) * std::max(1, list->VisibleRows() - 1));
       return true;
+    }
     case VK_HOME:
     case VK_END:
       if (!m_dropped) return false;
@@ -568,13 +556,13 @@ bool ComboBox::FieldKey(UINT msg, UINT vk) {
 void ComboBox::FieldEdited() {
   // A hand edit leaves no item current; the open list shows the first item the text begins.
   m_current = -1;
-  if (m_dropped && m_list && m_field != nullptr) {
+  if (m_dropped && List() != nullptr && m_field != nullptr) {
     std::string text(static_cast<std::size_t>(SendMessage(m_field, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
     SendMessage(m_field, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    m_list->SetHighlight(text[0] != '\0' ? m_items.Find(text.c_str(), -1, false) : -1, true);
+    // Asked again: the field's answers run outside code that may have ended the list.
+    if (DropList* list = List()) list->SetHighlight(text[0] != '\0' ? m_items.Find(text.c_str(), -1, false) : -1, true);
   }
-  if (!Notify(CBN_EDITUPDATE)) return;
-  Notify(CBN_EDITCHANGE);
+  Notify({CBN_EDITUPDATE, CBN_EDITCHANGE});
 }
 
 void ComboBox::FieldFocus(bool gained, HWND other) {
@@ -596,52 +584,56 @@ void ComboBox::FieldFocus(bool gained, HWND other) {
 // ---- Mouse ----------------------------------------------------------------------------------
 
 void ComboBox::MouseDown(POINT pt, bool left) {
-  POINT screen = pt;
-  ClientToScreen(m_hwnd, &screen);
-  if (m_dropped && m_list) {
-    if (left && m_list->OnScrollBar(screen)) {
-      window::ScrollBarPress(m_list->Window(), SB_VERT, screen);
-      return;
-    }
-    if (m_list->Contains(screen)) {
-      if (!left) return;
-      m_listPressed = true;
-      const int row = m_list->RowAt(screen);
-      if (row >= 0) m_list->SetHighlight(row, false);
-      return;
-    }
-    // The button, the field or anywhere else: the press only closes the list.
-    Close(CBN_SELENDCANCEL);
+  if (DropList* list = List(); m_dropped && list != nullptr) {
+    PressWhileOpen(*list, pt, left);
     return;
   }
   if (!left) return;
-  RECT client{};
-  GetClientRect(m_hwnd, &client);
   if (!rect::Contains(ButtonRect(), pt) && (m_style & kStyleMask) != CBS_DROPDOWNLIST) return;
-  HWND hwnd = m_hwnd;
+  const window::LifeWatch watch(*this);
   if (m_field != nullptr && GetFocus() != m_field) {
     SetFocus(m_field);
-    if (!Alive(hwnd, this)) return;
+    if (watch.Ended()) return;
   }
   m_buttonTracking = true;
   RedrawButton();
   Open();
-  if (Alive(hwnd, this) && !m_dropped) {
+  if (!watch.Ended() && !m_dropped) {
     m_buttonTracking = false;
     RedrawButton();
   }
 }
 
-void ComboBox::MouseMove(POINT pt) {
-  if (!m_dropped || !m_list) return;
+void ComboBox::PressWhileOpen(DropList& list, POINT pt, bool left) {
   POINT screen = pt;
   ClientToScreen(m_hwnd, &screen);
-  const int row = m_list->RowAt(screen);
-  if (row >= 0) m_list->SetHighlight(row, false);
+  if (left && list.OnScrollBar(screen)) {
+    window::ScrollBarPress(list.Window(), SB_VERT, screen);
+    return;
+  }
+  if (list.Contains(screen)) {
+    if (!left) return;
+    m_listPressed = true;
+    const int row = list.RowAt(screen);
+    if (row >= 0) list.SetHighlight(row, false);
+    return;
+  }
+  // The button, the field or anywhere else: the press only closes the list.
+  Close(CBN_SELENDCANCEL);
+}
+
+void ComboBox::MouseMove(POINT pt) {
+  DropList* list = List();
+  if (!m_dropped || list == nullptr) return;
+  POINT screen = pt;
+  ClientToScreen(m_hwnd, &screen);
+  const int row = list->RowAt(screen);
+  if (row >= 0) list->SetHighlight(row, false);
 }
 
 void ComboBox::MouseUp(POINT pt) {
-  if (!m_dropped || !m_list) return;
+  const DropList* list = List();
+  if (!m_dropped || list == nullptr) return;
   POINT screen = pt;
   ClientToScreen(m_hwnd, &screen);
   const bool fromButton = m_buttonTracking;
@@ -649,7 +641,7 @@ void ComboBox::MouseUp(POINT pt) {
   m_buttonTracking = false;
   m_listPressed = false;
   // A release on a row chooses it, after a press on that list or a drag from the button.
-  const int row = m_list->RowAt(screen);
+  const int row = list->RowAt(screen);
   if (row >= 0 && (fromButton || fromList)) {
     ChooseRow(row);
     return;
@@ -665,22 +657,31 @@ void ComboBox::CaptureLost(HWND newCapture) {
   if (m_dropped) Close(CBN_SELENDCANCEL);
 }
 
-bool ComboBox::Notify(int code) {
+bool ComboBox::Notify(std::initializer_list<int> codes) {
+  const window::LifeWatch watch(*this);
   HWND hwnd = m_hwnd;
-  HWND parent = GetParent(hwnd);
-  if (parent != nullptr) {
-    const auto id = static_cast<int>(GetWindowLongPtr(hwnd, GWL_ID));
-    SendMessage(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(hwnd));
+  for (const int code : codes) {
+    // Asked each time: a handler may have moved the combo box to another parent or given it
+    // another identifier.
+    HWND parent = GetParent(hwnd);
+    if (parent != nullptr) {
+      const auto id = static_cast<int>(GetWindowLongPtr(hwnd, GWL_ID));
+      SendMessage(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(hwnd));
+    }
+    if (watch.Ended()) return false;
   }
-  return Alive(hwnd, this);
+  return true;
 }
 
 // ---- What the field and the class registry call ----------------------------------------------
 
-
 bool FieldKey(HWND field, UINT msg, UINT vk) {
   ComboBox* box = ComboBox::FromField(field);
   return box != nullptr && box->FieldKey(msg, vk);
+}
+
+void FieldPressed(HWND field) {
+  if (ComboBox* box = ComboBox::FromField(field)) box->FieldPressed();
 }
 
 void FieldEdited(HWND field) {
@@ -697,26 +698,25 @@ DWORD FieldOwnerStyle(HWND field) {
 }
 
 void RegisterClasses() {
-  WNDCLASS wc{};
-  wc.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
-  wc.lpfnWndProc = &ComboBox::Proc;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kComboBoxClass;
-  RegisterClass(&wc);
-
-  WNDCLASS edit{};
-  edit.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
-  edit.lpfnWndProc = &EditField::Proc;
-  edit.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  edit.lpszClassName = kEditClass;
-  RegisterClass(&edit);
-
-  WNDCLASS list{};
-  list.style = CS_SAVEBITS | CS_GLOBALCLASS;
-  list.lpfnWndProc = &DropList::Proc;
-  list.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  list.lpszClassName = kDropListClass;
-  RegisterClass(&list);
+  struct PlatformClass {
+    const char* name;
+    WNDPROC proc;
+    UINT style;
+  };
+  static constexpr PlatformClass kClasses[] = {
+      {kComboBoxClass, &window::ObjectWindowProc<&ComboBox::Make>, CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS},
+      {kEditClass, &window::ObjectWindowProc<&EditField::Make>, CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS},
+      // Its combo box attaches the list's object (DropList::Create).
+      {kDropListClass, &window::ObjectWindowProc<>, CS_SAVEBITS | CS_GLOBALCLASS},
+  };
+  for (const PlatformClass& entry : kClasses) {
+    WNDCLASS wc{};
+    wc.style = entry.style;
+    wc.lpfnWndProc = entry.proc;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = entry.name;
+    RegisterClass(&wc);
+  }
 }
 
 }  // namespace combo

@@ -12,6 +12,7 @@
 #error "internal header of the platform layer: include the public headers in src/platform/"
 #endif
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,12 +20,13 @@
 #include "base/types.h"
 #include "platform/window/combo/combo_internal.h"
 #include "platform/window/combo/combo_items.h"
+#include "platform/window/window_object.h"
 
 namespace combo {
 
 class DropList;
 
-class ComboBox {
+class ComboBox : public window::WindowObject {
  public:
   // The frame around the field and the button (a sunken client edge).
   static constexpr int kEdge = 2;
@@ -33,23 +35,26 @@ class ComboBox {
   // A closed drop-down is this much taller than its font's text.
   static constexpr int kClosedExtra = 8;
 
-  static LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  static ComboBox* FromWindow(HWND hwnd);
+  // The object of a new combo box window (window::ObjectWindowProc).
+  static std::unique_ptr<window::WindowObject> Make(HWND hwnd, const CREATESTRUCT* cs);
+  // The combo box whose field `field` is; nullptr for any other window.
   static ComboBox* FromField(HWND field);
 
+  ComboBox(HWND hwnd, DWORD style);
+  ComboBox(const ComboBox&) = delete;
+  ComboBox& operator=(const ComboBox&) = delete;
+  // Takes the list window along if WM_DESTROY did not (the list shows this object's items).
+  ~ComboBox() override;
+
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
   bool FieldKey(UINT msg, UINT vk);
+  void FieldPressed() { Toggle(); }
   void FieldEdited();
   void FieldFocus(bool gained, HWND other);
   DWORD Style() const { return m_style; }
 
-  ComboBox(const ComboBox&) = delete;
-  ComboBox& operator=(const ComboBox&) = delete;
-  ~ComboBox();
-
  private:
-  ComboBox(HWND hwnd, DWORD style);
-
-  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT ListMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   bool Create(const CREATESTRUCT* cs);
   void SetFont(HFONT font, bool redraw);
@@ -58,6 +63,7 @@ class ComboBox {
   RECT ButtonRect() const;
   bool DropDownStyle() const;
   void Paint();
+  void PaintButton(HDC dc, bool enabled);
   void RedrawButton();
 
   // Items
@@ -65,7 +71,10 @@ class ComboBox {
   // Makes `index` current (-1: none) and shows its text in the field, all selected.
   void SetCurrent(int index);
 
-  // The list
+  // The list. Its window is made at the first opening and destroyed with the combo box; its
+  // object belongs to the window, so the list is asked for through the handle each time.
+  DropList* List() const;
+  void DestroyList();
   void Open();
   // Hides the list and lets go of the mouse and the display grabs; nothing is reported. False
   // when the combo box did not survive letting go of the mouse.
@@ -82,18 +91,21 @@ class ComboBox {
 
   // Mouse, in the combo box's client coordinates
   void MouseDown(POINT pt, bool left);
+  // A press while the list is open: on the list's scroll bar or a row, or anywhere else (closes).
+  void PressWhileOpen(DropList& list, POINT pt, bool left);
   void MouseMove(POINT pt);
   void MouseUp(POINT pt);
   void CaptureLost(HWND newCapture);
 
-  // Sends WM_COMMAND with `code` to the parent; false when the combo box is gone afterwards.
-  bool Notify(int code);
+  // Sends WM_COMMAND with each code in turn to the parent, stopping when the parent destroyed the
+  // combo box: false then, and nothing of this object may be touched any more.
+  bool Notify(std::initializer_list<int> codes);
+  bool Notify(int code) { return Notify({code}); }
 
-  HWND m_hwnd;
   HWND m_field = nullptr;
   DWORD m_style;
   ComboItems m_items;
-  std::unique_ptr<DropList> m_list;
+  HWND m_listWindow = nullptr;
   int m_current = -1;
   HFONT m_font = nullptr;
   int m_textHeight = 0;

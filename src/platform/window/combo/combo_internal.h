@@ -7,7 +7,6 @@
 #endif
 
 #include <string>
-#include <unordered_map>
 
 #include "base/types.h"
 #include "platform/window.h"
@@ -18,36 +17,6 @@ inline constexpr char kEditClass[] = "Edit";
 inline constexpr char kDropListClass[] = "ComboLBox";
 // The edit field's child identifier inside its combo box.
 inline constexpr int kEditId = 1001;
-
-// The object behind each window of one of these classes, found by handle. A table rather than the
-// window's extra bytes: a window of another class handed in is simply not found.
-template <typename T>
-class WindowTable {
- public:
-  T* Find(HWND hwnd) const {
-    auto it = m_objects.find(hwnd);
-    return it == m_objects.end() ? nullptr : it->second;
-  }
-  void Add(HWND hwnd, T* object) { m_objects[hwnd] = object; }
-  void Remove(HWND hwnd) { m_objects.erase(hwnd); }
-
-  // A window procedure's work once WM_NCCREATE has added the window's object: the object handles
-  // each message, and WM_NCDESTROY ends it. A window without an object gets the default handling.
-  LRESULT Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                LRESULT (T::*handle)(UINT, WPARAM, LPARAM)) {
-    T* object = Find(hwnd);
-    if (object == nullptr) return DefWindowProc(hwnd, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-      Remove(hwnd);
-      delete object;
-      return DefWindowProc(hwnd, msg, wParam, lParam);
-    }
-    return (object->*handle)(msg, wParam, lParam);
-  }
-
- private:
-  std::unordered_map<HWND, T*> m_objects;
-};
 
 // A creation text that is really text: values below 0x10000 are atoms or resource numbers.
 inline bool IsCreationText(const char* name) {
@@ -63,10 +32,13 @@ struct Item {
 // Registers "COMBOBOX", "Edit" and "ComboLBox" for a run of the platform (InitPlatform).
 void RegisterClasses();
 
-// ---- The field tells its combo box (combo_box.cpp) ------------------------------------------
+// ---- The field tells its combo box (combo_control.cpp) --------------------------------------
 // A key the open or closed list may want (arrows, pages, F4, Alt+arrows, Enter and Escape while
 // open). True when the combo box took it; the field then does nothing with it.
 bool FieldKey(HWND field, UINT msg, UINT vk);
+// A press on the field of a list-only combo box (CBS_DROPDOWNLIST), which takes no editing: it
+// opens or closes the list.
+void FieldPressed(HWND field);
 // The user changed the field's text (typing, deleting, cut, paste).
 void FieldEdited(HWND field);
 // The field gained or lost the keyboard focus; `other` is the window losing or getting it.

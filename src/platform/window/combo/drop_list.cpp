@@ -1,6 +1,7 @@
 #include "platform/window/combo/drop_list.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "platform/gdi.h"
 #include "platform/window.h"
@@ -13,57 +14,48 @@ constexpr int kRowTextIndent = 2;
 constexpr DWORD kListStyle = WS_POPUP | WS_BORDER | WS_VSCROLL | WS_CLIPSIBLINGS;
 constexpr DWORD kListExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
 
-combo::WindowTable<DropList>& Lists() {
-  static combo::WindowTable<DropList> lists;
-  return lists;
-}
-
 }  // namespace
 
-DropList::DropList(HWND combo, const std::vector<combo::Item>& items) : m_combo(combo), m_items(items) {
+HWND DropList::Create(HWND combo, const std::vector<combo::Item>& items) {
   HWND owner = GetAncestorTopLevel(combo);
-  m_hwnd = CreateWindowEx(kListExStyle, combo::kDropListClass, "", kListStyle, 0, 0, 1, 1, owner, nullptr,
-                          nullptr, nullptr);
-  if (m_hwnd != nullptr) Lists().Add(m_hwnd, this);
+  HWND hwnd = CreateWindowEx(kListExStyle, combo::kDropListClass, "", kListStyle, 0, 0, 1, 1, owner, nullptr,
+                             nullptr, nullptr);
+  if (hwnd == nullptr) return nullptr;
+  // Attached once the window exists, as a list window made by anyone else has no object.
+  if (!window::AttachObject(hwnd, std::make_unique<DropList>(hwnd, combo, items))) {
+    DestroyWindow(hwnd);
+    return nullptr;
+  }
+  return hwnd;
 }
 
-DropList::~DropList() {
-  if (m_hwnd == nullptr) return;
-  Lists().Remove(m_hwnd);
-  if (IsWindow(m_hwnd)) DestroyWindow(m_hwnd);
-}
+DropList::DropList(HWND hwnd, HWND combo, const std::vector<combo::Item>& items)
+    : WindowObject(hwnd), m_combo(combo), m_items(items) {}
 
-LRESULT DropList::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  DropList* list = Lists().Find(hwnd);
-  if (list == nullptr) return DefWindowProc(hwnd, msg, wParam, lParam);
+LRESULT DropList::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_PAINT:
-      list->Paint();
+      Paint();
       return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_VSCROLL:
-      list->Scroll(LOWORD(wParam), static_cast<std::int16_t>(HIWORD(wParam)));
+      Scroll(LOWORD(wParam), static_cast<std::int16_t>(HIWORD(wParam)));
       return 0;
-    case WM_NCDESTROY:
-      Lists().Remove(hwnd);
-      list->m_hwnd = nullptr;
-      return DefWindowProc(hwnd, msg, wParam, lParam);
     default:
       // Mouse input reaching the list directly (the combo box did not hold the mouse) is the
       // combo box's to interpret, in screen coordinates.
-      if (msg >= WM_MOUSEMOVE && msg <= WM_MBUTTONDBLCLK && IsWindow(list->m_combo)) {
+      if (msg >= WM_MOUSEMOVE && msg <= WM_MBUTTONDBLCLK && IsWindow(m_combo)) {
         POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ClientToScreen(hwnd, &pt);
-        ScreenToClient(list->m_combo, &pt);
-        return SendMessage(list->m_combo, msg, wParam, MAKELPARAM(pt.x, pt.y));
+        ClientToScreen(m_hwnd, &pt);
+        ScreenToClient(m_combo, &pt);
+        return SendMessage(m_combo, msg, wParam, MAKELPARAM(pt.x, pt.y));
       }
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+      return DefWindowProc(m_hwnd, msg, wParam, lParam);
   }
 }
 
 void DropList::Show(const RECT& screenRect, HFONT font, int rowHeight, int highlight) {
-  if (m_hwnd == nullptr) return;
   m_font = font;
   m_rowHeight = std::max(1, rowHeight);
   SetWindowPos(m_hwnd, HWND_TOPMOST, screenRect.left, screenRect.top, screenRect.right - screenRect.left,
@@ -79,27 +71,23 @@ void DropList::Show(const RECT& screenRect, HFONT font, int rowHeight, int highl
 
 void DropList::Hide() {
   m_shown = false;
-  if (m_hwnd != nullptr) {
-    SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
-  }
+  SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
 }
 
 void DropList::ItemsChanged() {
   if (m_highlight >= static_cast<int>(m_items.size())) m_highlight = -1;
   UpdateScrollBar();
   SetTop(m_top);
-  if (m_hwnd != nullptr) InvalidateRect(m_hwnd, nullptr, FALSE);
+  InvalidateRect(m_hwnd, nullptr, FALSE);
 }
 
 int DropList::VisibleRows() const {
   RECT client{};
-  if (m_hwnd != nullptr) GetClientRect(m_hwnd, &client);
+  GetClientRect(m_hwnd, &client);
   return std::max(1, static_cast<int>(client.bottom) / m_rowHeight);
 }
 
 void DropList::UpdateScrollBar() {
-  if (m_hwnd == nullptr) return;
   // The rows the list shows without a scroll bar decide whether it needs one.
   RECT window{};
   GetWindowRect(m_hwnd, &window);
@@ -120,7 +108,6 @@ void DropList::SetTop(int top) {
   top = std::clamp(top, 0, std::max(0, count - VisibleRows()));
   if (top == m_top) return;
   m_top = top;
-  if (m_hwnd == nullptr) return;
   SetScrollPos(m_hwnd, SB_VERT, m_top, TRUE);
   InvalidateRect(m_hwnd, nullptr, FALSE);
 }
@@ -132,7 +119,7 @@ void DropList::SetHighlight(int index, bool scrollIntoView) {
   if (index < -1 || index >= count) index = -1;
   if (index != m_highlight) {
     m_highlight = index;
-    if (m_hwnd != nullptr) InvalidateRect(m_hwnd, nullptr, FALSE);
+    InvalidateRect(m_hwnd, nullptr, FALSE);
   }
   if (scrollIntoView && index >= 0) {
     const int rows = VisibleRows();

@@ -14,20 +14,20 @@
 
 #include "base/types.h"
 #include "platform/window/combo/combo_internal.h"
+#include "platform/window/window_object.h"
 
 namespace combo {
 
-class DropList {
+class DropList : public window::WindowObject {
  public:
-  // `combo` is asked for the colours (WM_CTLCOLORLISTBOX) and owns `items`.
-  DropList(HWND combo, const std::vector<combo::Item>& items);
-  ~DropList();
-  DropList(const DropList&) = delete;
-  DropList& operator=(const DropList&) = delete;
+  // Makes the list window of `combo`, hidden, with its object: `combo` is asked for the colours
+  // (WM_CTLCOLORLISTBOX) and owns `items`, and it destroys the list window before it goes itself.
+  // nullptr when no window could be made.
+  static HWND Create(HWND combo, const std::vector<combo::Item>& items);
+  DropList(HWND hwnd, HWND combo, const std::vector<combo::Item>& items);
 
-  static LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-  HWND Window() const { return m_hwnd; }
   bool Shown() const { return m_shown; }
   // Shows the list at `screenRect` (border included) with the row `highlight` in view.
   void Show(const RECT& screenRect, HFONT font, int rowHeight, int highlight);
@@ -51,7 +51,6 @@ class DropList {
   void SetTop(int top);
   void Scroll(int code, int thumbPos);
 
-  HWND m_hwnd = nullptr;
   HWND m_combo;
   const std::vector<combo::Item>& m_items;
   HFONT m_font = nullptr;

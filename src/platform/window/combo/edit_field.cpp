@@ -10,6 +10,7 @@
 #include "platform/window.h"
 #include "platform/window/combo/clipboard.h"
 #include "platform/window/combo/combo_internal.h"
+#include "platform/window/combo/font_measure.h"
 
 namespace combo {
 namespace {
@@ -28,11 +29,6 @@ constexpr int kMaxWord = 0xFFFF;
 // A one-line field scrolls a quarter of its width at a time when the caret leaves it.
 constexpr int kScrollJumpParts = 4;
 
-combo::WindowTable<EditField>& Fields() {
-  static combo::WindowTable<EditField> fields;
-  return fields;
-}
-
 bool KeyHeld(int vk) { return GetKeyState(vk) < 0; }
 
 // The field of a list-only combo box shows the current item and takes no editing.
@@ -49,28 +45,23 @@ std::string CaseConverted(std::string s, DWORD style) {
 
 }  // namespace
 
-EditField::EditField(HWND hwnd) : m_hwnd(hwnd) {}
+EditField::EditField(HWND hwnd) : WindowObject(hwnd) {}
 
-EditField* EditField::From(HWND hwnd) {
-  return Fields().Find(hwnd);
+std::unique_ptr<window::WindowObject> EditField::Make(HWND hwnd, const CREATESTRUCT*) {
+  return std::make_unique<EditField>(hwnd);
 }
 
-LRESULT EditField::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* field = new EditField(hwnd);
-    Fields().Add(hwnd, field);
-    auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam);
-    if (cs != nullptr && combo::IsCreationText(cs->lpszName)) {
-      field->m_text.SetText(cs->lpszName);
-    }
-    field->SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
-    return TRUE;
-  }
-  return Fields().Route(hwnd, msg, wParam, lParam, &EditField::Handle);
+void EditField::Create(const CREATESTRUCT* cs) {
+  if (cs != nullptr && combo::IsCreationText(cs->lpszName)) m_text.SetText(cs->lpszName);
+  SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
 }
 
 LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
+    case WM_NCCREATE:
+      // The field keeps its text itself: the window's own text stays empty.
+      Create(reinterpret_cast<const CREATESTRUCT*>(lParam));
+      return TRUE;
     case WM_PAINT:
       Paint();
       return 0;
@@ -201,19 +192,9 @@ LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void EditField::SetFont(HFONT font, bool redraw) {
   m_font = font;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRIC tm{};
-  GetTextMetrics(dc, &tm);
-  m_textHeight = tm.tmHeight;
-  for (int c = 0; c < static_cast<int>(m_advance.size()); ++c) {
-    const char ch = static_cast<char>(c);
-    SIZE size{};
-    GetTextExtentPoint32(dc, &ch, 1, &size);
-    m_advance[static_cast<std::size_t>(c)] = size.cx;
-  }
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  const FontMeasure measure(font);
+  m_textHeight = measure.TextHeight();
+  for (std::size_t c = 0; c < m_advance.size(); ++c) m_advance[c] = measure.Advance(static_cast<unsigned char>(c));
   ScrollToCaret();
   if (redraw) Redraw();
 }
@@ -273,6 +254,15 @@ void EditField::Paint() {
   }
   RECT client{};
   GetClientRect(m_hwnd, &client);
+  FillRect(dc, &client, Colours(dc));
+  HGDIOBJ oldFont = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  PaintText(dc, client);
+  SelectObject(dc, oldFont);
+  EndPaint(m_hwnd, &ps);
+}
+
+HBRUSH EditField::Colours(HDC dc) {
   HWND parent = GetParent(m_hwnd);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
@@ -285,9 +275,10 @@ void EditField::Paint() {
     brush = GetSysColorBrush(COLOR_BTNFACE);
     SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
   }
-  FillRect(dc, &client, brush);
-  HGDIOBJ oldFont = SelectObject(dc, m_font != nullptr ? m_font : GetStockObject(DEFAULT_GUI_FONT));
-  SetBkMode(dc, TRANSPARENT);
+  return brush;
+}
+
+void EditField::PaintText(HDC dc, const RECT& client) {
   const int top = std::max(0, (static_cast<int>(client.bottom) - m_textHeight) / 2);
   const int originX = m_leftMargin - m_scroll;
   const RECT clip{m_leftMargin, 0, std::max(m_leftMargin, static_cast<int>(client.right) - m_rightMargin), client.bottom};
@@ -323,8 +314,6 @@ void EditField::Paint() {
     RECT caret{x, top, x + kCaretWidth, top + m_textHeight};
     if (caret.left >= clip.left && caret.right <= clip.right + kCaretWidth) InvertRect(dc, &caret);
   }
-  SelectObject(dc, oldFont);
-  EndPaint(m_hwnd, &ps);
 }
 
 // ---- Input ----------------------------------------------------------------------------------
@@ -398,13 +387,14 @@ void EditField::MouseDown(int x, bool extend) {
   RestartBlink();
   HWND hwnd = m_hwnd;
   if (GetFocus() != hwnd) {
+    const window::LifeWatch watch(*this);
     SetFocus(hwnd);
     // The focus notifications may have destroyed the field or sent the focus elsewhere.
-    if (From(hwnd) != this || GetFocus() != hwnd) return;
+    if (watch.Ended() || GetFocus() != hwnd) return;
   }
   if (ReadOnly(m_hwnd)) {
     // A press anywhere on a list-only combo box opens or closes its list.
-    combo::FieldKey(m_hwnd, WM_KEYDOWN, VK_F4);
+    combo::FieldPressed(m_hwnd);
     return;
   }
   m_text.MoveTo(PositionAt(x), extend);
@@ -455,8 +445,9 @@ void EditField::Clear() {
 
 void EditField::Paste() {
   if (ReadOnly(m_hwnd)) return;
+  const window::LifeWatch watch(*this);
   std::optional<std::string> pasted = ClipboardTextCp1252();
-  if (!pasted || From(m_hwnd) != this) return;
+  if (watch.Ended() || !pasted) return;
   // A one-line field keeps the first line of what was copied.
   const std::size_t lineEnd = pasted->find_first_of("\r\n");
   if (lineEnd != std::string::npos) pasted->resize(lineEnd);

@@ -12,26 +12,34 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "base/types.h"
 #include "platform/window/combo/edit_text.h"
+#include "platform/window/window_object.h"
 
 namespace combo {
 
-class EditField {
+class EditField : public window::WindowObject {
  public:
   static constexpr UINT kBlinkMs = 530;
   static constexpr std::uint64_t kIdleStopMs = 10000;
 
-  static LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // The object of a new field window (window::ObjectWindowProc).
+  static std::unique_ptr<window::WindowObject> Make(HWND hwnd, const CREATESTRUCT* cs);
+  explicit EditField(HWND hwnd);
+
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  explicit EditField(HWND hwnd);
-  static EditField* From(HWND hwnd);
-
-  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  void Create(const CREATESTRUCT* cs);
   void SetFont(HFONT font, bool redraw);
   void Paint();
+  // Sets the text colours the parent answers (WM_CTLCOLOREDIT), greyed when disabled, and
+  // returns the background brush.
+  HBRUSH Colours(HDC dc);
+  // The visible characters, the selection in the highlight colours and the caret.
+  void PaintText(HDC dc, const RECT& client);
   int TextHeight() const { return m_textHeight; }
   int WidthOf(int from, int to) const;  // pixels of the characters [from, to)
   int PositionAt(int x) const;          // client x to a caret position
@@ -60,7 +68,6 @@ class EditField {
   void RestartBlink();
   void Blink();
 
-  HWND m_hwnd;
   EditText m_text;
   HFONT m_font = nullptr;
   std::array<int, 256> m_advance{};
