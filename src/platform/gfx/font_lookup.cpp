@@ -1,6 +1,5 @@
 #include "platform/gfx/font_lookup.h"
 
-#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "base/cp1252.h"
+#include "base/runtime_library.h"
 
 namespace gfx {
 
@@ -41,23 +41,21 @@ class Fontconfig {
 
  private:
   Fontconfig() {
-    void* lib = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL);
-    if (lib == nullptr) {
-      const char* why = dlerror();
+    if (!m_library.IsLoaded()) {
       std::fprintf(stderr, "tessivo: the fontconfig library (libfontconfig.so.1) cannot be loaded (%s); "
-                   "install the package libfontconfig1\n", why != nullptr ? why : "unknown reason");
+                   "install the package libfontconfig1\n", m_library.Error().c_str());
       return;
     }
-#define TESSIVO_FC_RESOLVE(name)                                                                    \
-  name = reinterpret_cast<decltype(name)>(dlsym(lib, #name));                                       \
-  if (name == nullptr) {                                                                            \
-    std::fprintf(stderr, "tessivo: the fontconfig library (libfontconfig.so.1) is too old: it lacks " \
-                 #name "; update the package libfontconfig1\n");                                    \
-    return;                                                                                         \
-  }
-    TESSIVO_FC_FUNCTIONS(TESSIVO_FC_RESOLVE)
-#undef TESSIVO_FC_RESOLVE
+#define TESSIVO_FC_SLOT(name) base::FunctionSlot(#name, &name),
+    const base::FunctionSlot slots[] = {TESSIVO_FC_FUNCTIONS(TESSIVO_FC_SLOT)};
+#undef TESSIVO_FC_SLOT
+    if (const char* missing = m_library.Bind(slots)) {
+      std::fprintf(stderr, "tessivo: the fontconfig library (libfontconfig.so.1) is too old: it lacks "
+                   "%s; update the package libfontconfig1\n", missing);
+      return;
+    }
     // The library stays loaded: its configuration is released at exit, never the code.
+    m_library.KeepForProcess();
     m_ready = FcInit() == FcTrue;
     if (m_ready) TakeInputs();
   }
@@ -69,6 +67,7 @@ class Fontconfig {
 
   void TakeInputs();
 
+  base::RuntimeLibrary m_library{"libfontconfig.so.1"};
 #define TESSIVO_FC_POINTER(name) decltype(&::name) name = nullptr;
   TESSIVO_FC_FUNCTIONS(TESSIVO_FC_POINTER)
 #undef TESSIVO_FC_POINTER
