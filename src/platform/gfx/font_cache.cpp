@@ -58,12 +58,15 @@ LibraryPtr Library() {
 // pass through its small buffers.
 class FontFile {
  public:
-  // nullptr when the file cannot be opened.
+  // nullptr when the file cannot be opened or is not a regular file. It is opened without waiting
+  // (a FIFO named by a damaged remembered answer would wait for a writer for good, and the open
+  // restarts after a signal). A link is followed, as fontconfig follows the links in font folders;
+  // only a regular file is read through it.
   static std::unique_ptr<FontFile> Open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat info {};
-    if (fstat(fd, &info) != 0 || info.st_size <= 0) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
       ::close(fd);
       return nullptr;
     }

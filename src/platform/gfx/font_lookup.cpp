@@ -170,13 +170,12 @@ bool Fontconfig::Match(const FontRequest& request, FontChoice choice, FontMatch*
   return true;
 }
 
-// The question as the remembered answers are filed: only what the pattern above is made of.
+}  // namespace
+
 std::string QuestionKey(const FontRequest& request, FontChoice choice) {
   std::string key = std::to_string(RequestedWeight(request)) + (request.italic ? "i" : "r");
   return choice == FontChoice::AnySans ? key + " any-sans" : key + " " + FaceKey(request.face);
 }
-
-}  // namespace
 
 std::string FaceKey(std::string face) {
   for (char& c : face) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace gfx {
 
@@ -23,6 +24,8 @@ constexpr std::size_t kMaxInputs = 4096;
 constexpr std::int64_t kNsPerSecond = 1000000000;
 constexpr mode_t kPrivateFolder = 0700;  // the XDG rule for a cache folder we create
 constexpr unsigned char kDelete = 0x7f;
+// The name of the file written beside: mkstemp replaces the X's with a random, unused name.
+constexpr const char* kTemporarySuffix = ".XXXXXX";
 
 // Every field is one space-free word: bytes that could split a line or a field, and the escape
 // itself, are written as %XX.
@@ -107,19 +110,41 @@ void WritePathState(std::string& out, const PathState& state) {
   out += std::to_string(state.modifiedNs) + ' ' + std::to_string(state.size) + ' ' + Escape(state.path);
 }
 
-// The whole file, or false when it is missing, unreadable or larger than any file we write.
+// A descriptor closed when it goes.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : m_fd(fd) {}
+  ~FileDescriptor() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  int Get() const { return m_fd; }
+  // Closes now: false when the data written may not have reached the file.
+  bool Close() { return ::close(std::exchange(m_fd, -1)) == 0; }
+
+ private:
+  int m_fd;
+};
+
+// The whole file, or false when it is missing, unreadable, not a regular file (a FIFO there would
+// hold the start up for good: open waits for a writer and restarts after a signal) or larger than
+// any file we write. A link is not followed: the file is ours, never somewhere else.
 bool ReadWhole(const std::string& path, std::string* text) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+  struct stat info {};
+  if (fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      info.st_size > static_cast<off_t>(kMaxFileBytes))
+    return false;
   text->assign(kMaxFileBytes + 1, '\0');
   std::size_t done = 0;
   while (done < text->size()) {
-    const ssize_t got = ::read(fd, text->data() + done, text->size() - done);
+    const ssize_t got = ::read(fd.Get(), text->data() + done, text->size() - done);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     done += static_cast<std::size_t>(got);
   }
-  ::close(fd);
   text->resize(done);
   return done <= kMaxFileBytes;
 }
@@ -142,6 +167,17 @@ void MakeParentFolders(const std::string& file) {
   }
 }
 
+// The state `info` (from stat) describes; nullptr: the path does not exist.
+PathState StateFrom(const std::string& path, const struct stat* info) {
+  PathState state;
+  state.path = path;
+  if (info != nullptr) {
+    state.modifiedNs = static_cast<std::int64_t>(info->st_mtim.tv_sec) * kNsPerSecond + info->st_mtim.tv_nsec;
+    state.size = static_cast<std::int64_t>(info->st_size);
+  }
+  return state;
+}
+
 bool InputsUnchanged(const std::vector<PathState>& inputs) {
   return std::all_of(inputs.begin(), inputs.end(),
                      [](const PathState& was) { return PathState::Of(was.path) == was; });
@@ -150,19 +186,15 @@ bool InputsUnchanged(const std::vector<PathState>& inputs) {
 }  // namespace
 
 PathState PathState::Of(const std::string& path) {
-  PathState state;
-  state.path = path;
   struct stat info {};
-  if (::stat(path.c_str(), &info) == 0) {
-    state.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * kNsPerSecond + info.st_mtim.tv_nsec;
-    state.size = static_cast<std::int64_t>(info.st_size);
-  }
-  return state;
+  return StateFrom(path, ::stat(path.c_str(), &info) == 0 ? &info : nullptr);
 }
 
 RememberedFonts::RememberedFonts(std::string file) : m_file(std::move(file)) {}
 
 std::string RememberedFonts::DefaultFile() {
+  const char* remember = std::getenv("TESSIVO_REMEMBER_FONTS");
+  if (remember != nullptr && std::string_view(remember) == "0") return {};
   // Relative values are not XDG places and are ignored, as the XDG rules ask.
   const char* cache = std::getenv("XDG_CACHE_HOME");
   if (cache != nullptr && cache[0] == '/') return std::string(cache) + "/tessivo/font-matches";
@@ -192,8 +224,12 @@ const FontMatch* RememberedFonts::Find(const std::string& key, const std::string
   if (!m_loaded || environment != m_environment) Load(environment);
   for (const Entry& entry : m_entries) {
     if (entry.key != key) continue;
-    // A font file replaced in place keeps its folder's time: check the file itself.
-    return PathState::Of(entry.fontFile.path) == entry.fontFile ? &entry.match : nullptr;
+    // A font file replaced in place keeps its folder's time: check the file itself. Only a regular
+    // file can hold a font; anything else (a FIFO would hold the start up) was not fontconfig's
+    // answer, so the question goes to fontconfig again.
+    struct stat info {};
+    if (::stat(entry.fontFile.path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    return StateFrom(entry.fontFile.path, &info) == entry.fontFile ? &entry.match : nullptr;
   }
   return nullptr;
 }
@@ -279,12 +315,15 @@ void RememberedFonts::Save() const {
     out += '\n';
   }
   // Written beside and renamed over, so two programs starting together never read half a file.
+  // The file beside gets a fresh name of its own, created only if nothing is there (a link planted
+  // at a name we would have used could otherwise carry our text into another file), readable by
+  // the user alone.
   MakeParentFolders(m_file);
-  const std::string temporary = m_file + "." + std::to_string(::getpid()) + ".new";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  const bool written = WriteWhole(fd, out);
-  if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), m_file.c_str()) != 0) {
+  std::string temporary = m_file + kTemporarySuffix;
+  FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (fd.Get() < 0) return;
+  const bool written = WriteWhole(fd.Get(), out);
+  if (!fd.Close() || !written || ::rename(temporary.c_str(), m_file.c_str()) != 0) {
     ::unlink(temporary.c_str());
   }
 }

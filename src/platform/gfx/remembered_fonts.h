@@ -15,8 +15,11 @@
 // language) and the question goes to fontconfig again, whose answer then replaces the file.
 //
 // The file is read and written with plain system calls (the program uses no C++ streams, whose
-// start-up would cost what this saves). It is only ever a shortcut: one that is missing, unreadable, damaged or hostile is
-// ignored, one that cannot be written is not written, and neither is ever reported.
+// start-up would cost what this saves). It is only ever a shortcut: one that is missing,
+// unreadable, damaged or hostile is ignored (as is anything but a regular file: a link, or a FIFO
+// that would hold the start up), one that cannot be written is not written, and neither is ever
+// reported. It is written under a fresh name beside it, created exclusively and private to the
+// user, then renamed over it. TESSIVO_REMEMBER_FONTS=0 turns it off: every start asks fontconfig.
 #pragma once
 
 #ifndef TESSIVO_PLATFORM_INTERNALS
@@ -54,7 +57,7 @@ class RememberedFonts {
   explicit RememberedFonts(std::string file);
 
   // $XDG_CACHE_HOME/tessivo/font-matches, else ~/.cache/tessivo/font-matches; empty when
-  // neither place is known.
+  // neither place is known or TESSIVO_REMEMBER_FONTS=0 turns the answers off.
   static std::string DefaultFile();
   // The environment fontconfig's answers depend on, as one string.
   static std::string Environment();
