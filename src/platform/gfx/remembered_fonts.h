@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace gfx {
@@ -49,6 +50,24 @@ struct PathState {
 
   static PathState Of(const std::string& path);
   bool operator==(const PathState&) const = default;
+};
+
+// What the file holds: the environment and the inputs the answers depend on, and the answers.
+struct RememberedAnswers {
+  struct Answer {
+    std::string key;  // the question, as the lookup files it
+    FontMatch match;
+    PathState fontFile;  // match.file when it was answered
+  };
+  std::string environment;
+  std::vector<PathState> inputs;
+  std::vector<Answer> answers;
+
+  // The file's text.
+  std::string Text() const;
+  // Reads back what Text() writes; false when there is anything else (a line or a field it never
+  // writes, a number out of range, more answers or inputs than are ever kept).
+  static bool Parse(std::string_view text, RememberedAnswers* out);
 };
 
 class RememberedFonts {
@@ -74,20 +93,14 @@ class RememberedFonts {
                 const std::vector<PathState>& inputs);
 
  private:
-  struct Entry {
-    std::string key;
-    FontMatch match;
-    PathState fontFile;
-  };
-
   void Load(const std::string& environment);
   void Save() const;
 
   std::string m_file;
   bool m_loaded = false;
-  std::string m_environment;      // the environment the entries below belong to
-  std::vector<PathState> m_inputs;  // empty until an answer (read or new) has inputs
-  std::vector<Entry> m_entries;
+  // The environment is the one the answers belong to; the inputs are empty until an answer (read
+  // or new) has inputs.
+  RememberedAnswers m_answers;
 };
 
 }  // namespace gfx
