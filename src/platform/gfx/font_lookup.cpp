@@ -75,13 +75,6 @@ class Fontconfig {
   std::vector<PathState> m_inputs;
 };
 
-// The request's weight on the OpenType scale fontconfig converts from (0 means normal).
-int RequestedWeight(const FontRequest& request) {
-  constexpr int kLightest = 1;
-  constexpr int kHeaviest = 1000;
-  return std::clamp(request.weight <= 0 ? FW_NORMAL : request.weight, kLightest, kHeaviest);
-}
-
 std::string Parent(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
@@ -146,7 +139,8 @@ bool Fontconfig::Match(const FontRequest& request, FontChoice choice, FontMatch*
     addFamily(text::Cp1252ToUtf8(request.face).c_str());
     addFamily("sans-serif");
   }
-  FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(RequestedWeight(request)));
+  // The normalised weight lies on the OpenType scale fontconfig converts from.
+  FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(NormalisedWeight(request.weight)));
   FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
   FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
@@ -173,7 +167,7 @@ bool Fontconfig::Match(const FontRequest& request, FontChoice choice, FontMatch*
 }  // namespace
 
 std::string QuestionKey(const FontRequest& request, FontChoice choice) {
-  std::string key = std::to_string(RequestedWeight(request)) + (request.italic ? "i" : "r");
+  std::string key = std::to_string(NormalisedWeight(request.weight)) + (request.italic ? "i" : "r");
   return choice == FontChoice::AnySans ? key + " any-sans" : key + " " + FaceKey(request.face);
 }
 
