@@ -137,7 +137,9 @@ bool ReadWhole(const std::string& path, std::string* text) {
   if (fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
       info.st_size > static_cast<off_t>(kMaxFileBytes))
     return false;
-  text->assign(kMaxFileBytes + 1, '\0');
+  // One byte more than the file's size tells a file that grew while it was read (never one we
+  // wrote: ours are replaced whole) from a complete read.
+  text->assign(static_cast<std::size_t>(info.st_size) + 1, '\0');
   std::size_t done = 0;
   while (done < text->size()) {
     const ssize_t got = ::read(fd.Get(), text->data() + done, text->size() - done);
@@ -146,7 +148,7 @@ bool ReadWhole(const std::string& path, std::string* text) {
     done += static_cast<std::size_t>(got);
   }
   text->resize(done);
-  return done <= kMaxFileBytes;
+  return done <= static_cast<std::size_t>(info.st_size);
 }
 
 bool WriteWhole(int fd, const std::string& bytes) {
