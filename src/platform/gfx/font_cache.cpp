@@ -58,12 +58,15 @@ LibraryPtr Library() {
 // pass through its small buffers.
 class FontFile {
  public:
-  // nullptr when the file cannot be opened.
+  // nullptr when the file cannot be opened or is not a regular file. It is opened without waiting
+  // (a FIFO named by a damaged remembered answer would wait for a writer for good, and the open
+  // restarts after a signal). A link is followed, as fontconfig follows the links in font folders;
+  // only a regular file is read through it.
   static std::unique_ptr<FontFile> Open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat info {};
-    if (fstat(fd, &info) != 0 || info.st_size <= 0) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
       ::close(fd);
       return nullptr;
     }
@@ -170,7 +173,95 @@ int RoundScale(long units, int ppem, int unitsPerEm) {
   return -static_cast<int>((-v + unitsPerEm / 2) / unitsPerEm);
 }
 
+// A cell is split in fifths: four above the baseline, one below. Used where nothing better is
+// known: the character height of a cell height when there is no face, the ascent and descent of a
+// face that gives neither.
+constexpr int kCellFifths = 5;
+constexpr int kAscentFifths = 4;
+
+// The classic dialog font, 8 points at 96 pixels per inch: character height 11 in a cell of 13.
+// GetFontInstance resolves a zero height first, so these serve only a font made directly.
+constexpr int kDefaultCharacterHeight = 11;
+constexpr int kDefaultCellHeight = 13;
+
+// FreeType's mark of an OS/2 table the face does not have.
+constexpr FT_UShort kNoOs2Table = 0xFFFF;
+
+// The design units of a face's vertical proportions. The cell is the Windows ascent and descent of
+// the OS/2 table when the face has them, else the horizontal header's; the line gap is what the
+// horizontal header adds between lines.
+struct VerticalUnits {
+  long ascent = 0;
+  long descent = 0;
+  long lineAscent = 0;  // the horizontal header's, from which the line gap is measured
+  long lineDescent = 0;
+  long lineGap = 0;
+};
+
+VerticalUnits ReadVerticalUnits(FT_Face face, const TT_OS2* os2, const TT_HoriHeader* hhea) {
+  VerticalUnits units;
+  if (hhea) {
+    units.lineAscent = hhea->Ascender;
+    units.lineDescent = -hhea->Descender;
+    units.lineGap = hhea->Line_Gap;
+  } else {
+    units.lineAscent = face->ascender;
+    units.lineDescent = -face->descender;
+  }
+  if (os2 && os2->version != kNoOs2Table && os2->usWinAscent + os2->usWinDescent > 0) {
+    units.ascent = os2->usWinAscent;
+    units.descent = os2->usWinDescent;
+  } else {
+    units.ascent = units.lineAscent;
+    units.descent = units.lineDescent;
+  }
+  if (units.ascent + units.descent <= 0) {
+    const int upem = face->units_per_EM;
+    units.ascent = upem * kAscentFifths / kCellFifths;
+    units.descent = upem / kCellFifths;
+  }
+  return units;
+}
+
+// The character size for a requested height: a negative one is the character height itself, a
+// positive one the cell, filled by the largest size whose cell fits.
+int PpemForHeight(int height, const VerticalUnits& units, int upem) {
+  if (height < 0) return std::min(-height, kMaxPpem);
+  auto cellOf = [&](int ppem) { return CeilScale(units.ascent, ppem, upem) + CeilScale(units.descent, ppem, upem); };
+  const int cell = height == 0 ? kDefaultCellHeight : height;
+  int ppem = 1;
+  while (ppem < kMaxPpem && cellOf(ppem + 1) <= cell) ++ppem;
+  return ppem;
+}
+
+// Weights at and above this are drawn bold: emboldened when the face found is lighter.
+constexpr int kSemiBold = 600;
+
+// FreeType's outline coordinates are 26.6 fixed point; its matrices 16.16.
+constexpr FT_Pos kOnePixel = 64;
+constexpr FT_Fixed kFixedOne = 0x10000;
+// A roman face drawn italic is sheared by about 12 degrees (the tangent, in 16.16).
+constexpr FT_Fixed kItalicShear = 0x0366A;
+
+// The default font size, in points, and points to an inch.
+constexpr int kDefaultPointSize = 8;
+constexpr int kPointsPerInch = 72;
+
+// Weights are matched in steps of a hundred, from thin to black.
+constexpr int kWeightStep = 100;
+constexpr int kLightestWeight = 100;
+constexpr int kHeaviestWeight = 900;
+
+// Fonts the cache holds before it lets go of those nobody holds any more.
+constexpr std::size_t kCachedFonts = 64;
+
 }  // namespace
+
+int NormalisedWeight(int weight) {
+  if (weight <= 0) return FW_NORMAL;
+  const int rounded = (std::min(weight, kHeaviestWeight) + kWeightStep / 2) / kWeightStep * kWeightStep;
+  return std::max(rounded, kLightestWeight);
+}
 
 struct FontInstance::Impl {
   LibraryPtr library;  // declared first: destroyed after the face
@@ -178,110 +269,84 @@ struct FontInstance::Impl {
   FacePtr face;
   bool embolden = false;
   bool slant = false;
-  long ascUnits = 0;
-  long descUnits = 0;
 };
 
 FontInstance::FontInstance(const FontRequest& request) : m_impl(std::make_unique<Impl>()) {
+  m_metrics.weight = NormalisedWeight(request.weight);
+  m_metrics.italic = request.italic;
+  const int height = request.height == INT_MIN ? -kMaxPpem : request.height;
   FontMatch match;
-  FT_Face face = nullptr;
+  if (!OpenFace(request, &match)) {
+    UseStandIn(height);
+    return;
+  }
+  const FT_Face face = m_impl->face.get();
+  m_family = match.family.empty() && face->family_name ? face->family_name : match.family;
+  m_impl->embolden = m_metrics.weight >= kSemiBold && match.weight < FC_WEIGHT_DEMIBOLD;
+  m_impl->slant = request.italic && match.slant == FC_SLANT_ROMAN;
+  Measure(height);
+}
+
+bool FontInstance::OpenFace(const FontRequest& request, FontMatch* match) {
   m_impl->library = Library();
+  if (!m_impl->library) return false;
   for (FontChoice choice : {FontChoice::AsAsked, FontChoice::AnySans}) {
-    if (!m_impl->library || !FindFont(request, choice, &match)) continue;
-    m_impl->file = FontFile::Open(match.file);
+    if (!FindFont(request, choice, match)) continue;
+    m_impl->file = FontFile::Open(match->file);
     if (!m_impl->file) continue;
     FT_Open_Args args{};
     args.flags = FT_OPEN_STREAM;
     args.stream = m_impl->file->Stream();
-    if (FT_Open_Face(m_impl->library.get(), &args, match.index, &face) == 0 && face &&
-        FT_IS_SCALABLE(face) && face->units_per_EM > 0)
-      break;
+    FT_Face face = nullptr;
+    if (FT_Open_Face(m_impl->library.get(), &args, match->index, &face) == 0 && face &&
+        FT_IS_SCALABLE(face) && face->units_per_EM > 0) {
+      m_impl->face.reset(face);
+      return true;
+    }
     if (face) FT_Done_Face(face);
-    face = nullptr;
     m_impl->file.reset();
   }
-  m_impl->face.reset(face);
+  return false;
+}
 
-  const int wanted = request.weight <= 0 ? FW_NORMAL : request.weight;
-  m_metrics.weight = wanted;
-  m_metrics.italic = request.italic;
-  int height = request.height;
-  if (height == INT_MIN) height = -kMaxPpem;
+void FontInstance::UseStandIn(int height) {
+  // No usable font at all: nothing can be drawn, so say once what is missing, and lay out with
+  // the proportions of the font the program is made for (ascent 0.905 em, descent 0.212 em), so
+  // the window keeps its designed size instead of growing around made-up text heights.
+  ReportNoUsableFont();
+  const long long characterHeight =
+      height < 0 ? -static_cast<long long>(height)
+                 : (height > 0 ? static_cast<long long>(height) * kAscentFifths / kCellFifths : kDefaultCharacterHeight);
+  const int ppem = static_cast<int>(std::clamp<long long>(characterHeight, 1, kMaxPpem));
+  m_metrics.ppem = ppem;
+  m_metrics.ascent = (ppem * kStandInAscent + kPerMille - 1) / kPerMille;
+  m_metrics.descent = (ppem * kStandInDescent + kPerMille - 1) / kPerMille;
+  m_metrics.height = m_metrics.ascent + m_metrics.descent;
+  m_metrics.internalLeading = std::max(0, m_metrics.height - ppem);
+  m_metrics.aveCharWidth = std::max(1, ppem / 2);
+  m_metrics.maxCharWidth = ppem;
+  m_advance.fill(m_metrics.aveCharWidth);
+}
 
-  if (!face) {
-    // No usable font at all: nothing can be drawn, so say once what is missing, and lay out with
-    // the proportions of the font the program is made for (ascent 0.905 em, descent 0.212 em), so
-    // the window keeps its designed size instead of growing around made-up text heights.
-    ReportNoUsableFont();
-    const int ppem = std::clamp(height < 0 ? -height : (height > 0 ? height * 4 / 5 : 11), 1, kMaxPpem);
-    m_metrics.ppem = ppem;
-    m_metrics.ascent = (ppem * kStandInAscent + kPerMille - 1) / kPerMille;
-    m_metrics.descent = (ppem * kStandInDescent + kPerMille - 1) / kPerMille;
-    m_metrics.height = m_metrics.ascent + m_metrics.descent;
-    m_metrics.internalLeading = std::max(0, m_metrics.height - ppem);
-    m_metrics.aveCharWidth = std::max(1, ppem / 2);
-    m_metrics.maxCharWidth = ppem;
-    m_advance.fill(m_metrics.aveCharWidth);
-    return;
-  }
-
-  m_family = match.family.empty() && face->family_name ? face->family_name : match.family;
-  m_impl->embolden = wanted >= 600 && match.weight < FC_WEIGHT_DEMIBOLD;
-  m_impl->slant = request.italic && match.slant == FC_SLANT_ROMAN;
-
+void FontInstance::Measure(int height) {
+  const FT_Face face = m_impl->face.get();
   const int upem = face->units_per_EM;
   const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
   const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
-  long asc = 0, desc = 0, lineGap = 0, hheaAsc = 0, hheaDesc = 0;
-  if (hhea) {
-    hheaAsc = hhea->Ascender;
-    hheaDesc = -hhea->Descender;
-    lineGap = hhea->Line_Gap;
-  } else {
-    hheaAsc = face->ascender;
-    hheaDesc = -face->descender;
-  }
-  if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
-    asc = os2->usWinAscent;
-    desc = os2->usWinDescent;
-  } else {
-    asc = hheaAsc;
-    desc = hheaDesc;
-  }
-  if (asc + desc <= 0) {
-    asc = upem * 4 / 5;
-    desc = upem / 5;
-  }
-  m_impl->ascUnits = asc;
-  m_impl->descUnits = desc;
-
-  auto cellOf = [&](int ppem) { return CeilScale(asc, ppem, upem) + CeilScale(desc, ppem, upem); };
-  int ppem = 0;
-  if (height < 0) {
-    ppem = std::min(-height, kMaxPpem);
-  } else {
-    const int cell = height == 0 ? 13 : height;  // a zero height has been resolved by the caller
-    ppem = 1;
-    while (ppem < kMaxPpem && cellOf(ppem + 1) <= cell) ++ppem;
-  }
+  const VerticalUnits units = ReadVerticalUnits(face, os2, hhea);
+  const int ppem = PpemForHeight(height, units, upem);
   m_metrics.ppem = ppem;
-  m_metrics.ascent = CeilScale(asc, ppem, upem);
-  m_metrics.descent = CeilScale(desc, ppem, upem);
+  m_metrics.ascent = CeilScale(units.ascent, ppem, upem);
+  m_metrics.descent = CeilScale(units.descent, ppem, upem);
   m_metrics.height = m_metrics.ascent + m_metrics.descent;
   m_metrics.internalLeading = std::max(0, m_metrics.height - ppem);
-  m_metrics.externalLeading =
-      std::max(0, RoundScale(hheaAsc + hheaDesc + lineGap - (asc + desc), ppem, upem));
+  m_metrics.externalLeading = std::max(
+      0, RoundScale(units.lineAscent + units.lineDescent + units.lineGap - (units.ascent + units.descent), ppem, upem));
   m_metrics.maxCharWidth = hhea ? RoundScale(hhea->advance_Width_Max, ppem, upem) : ppem;
   FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(ppem));
 
-  for (int c = 0; c < 256; ++c) {
-    const FT_UInt glyph = FT_Get_Char_Index(face, text::Cp1252ToUnicode(static_cast<unsigned char>(c)));
-    FT_Fixed advance = 0;
-    if (FT_Get_Advance(face, glyph, FT_LOAD_NO_SCALE, &advance) != 0) advance = 0;
-    m_advance[c] = RoundScale(static_cast<long>(advance), ppem, upem);
-    if (m_impl->embolden && m_advance[c] > 0) m_advance[c] += 1;
-  }
-  const int avg = os2 && os2->version != 0xFFFF ? os2->xAvgCharWidth : 0;
+  MeasureAdvances(ppem);
+  const int avg = os2 && os2->version != kNoOs2Table ? os2->xAvgCharWidth : 0;
   m_metrics.aveCharWidth = avg > 0 ? RoundScale(avg, ppem, upem) : m_advance['x'];
   if (m_metrics.aveCharWidth <= 0) m_metrics.aveCharWidth = std::max(1, ppem / 2);
   m_metrics.maxCharWidth = std::max(m_metrics.maxCharWidth, *std::max_element(m_advance.begin(), m_advance.end()));
@@ -291,6 +356,17 @@ FontInstance::FontInstance(const FontRequest& request) : m_impl(std::make_unique
   const int offset = std::max(1, RoundScale(-face->underline_position, ppem, upem));
   m_metrics.underlineOffset = m_metrics.descent > 1 ? std::min(offset, m_metrics.descent - 1) : offset;
   m_metrics.underlineThickness = std::max(1, RoundScale(face->underline_thickness, ppem, upem));
+}
+
+void FontInstance::MeasureAdvances(int ppem) {
+  const FT_Face face = m_impl->face.get();
+  for (int c = 0; c < kCharacters; ++c) {
+    const FT_UInt glyph = FT_Get_Char_Index(face, text::Cp1252ToUnicode(static_cast<unsigned char>(c)));
+    FT_Fixed advance = 0;
+    if (FT_Get_Advance(face, glyph, FT_LOAD_NO_SCALE, &advance) != 0) advance = 0;
+    m_advance[c] = RoundScale(static_cast<long>(advance), ppem, face->units_per_EM);
+    if (m_impl->embolden && m_advance[c] > 0) m_advance[c] += 1;
+  }
 }
 
 FontInstance::~FontInstance() = default;
@@ -311,9 +387,9 @@ const GlyphImage& FontInstance::Glyph(unsigned char c) const {
   if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) != 0) return out;
   FT_GlyphSlot slot = face->glyph;
   if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-    if (m_impl->embolden) FT_Outline_Embolden(&slot->outline, 64);
+    if (m_impl->embolden) FT_Outline_Embolden(&slot->outline, kOnePixel);
     if (m_impl->slant) {
-      FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};  // about 12 degrees
+      FT_Matrix shear{kFixedOne, kItalicShear, 0, kFixedOne};
       FT_Outline_Transform(&slot->outline, &shear);
     }
   }
@@ -335,16 +411,15 @@ const GlyphImage& FontInstance::Glyph(unsigned char c) const {
 
 std::shared_ptr<FontInstance> GetFontInstance(const FontRequest& request) {
   FontRequest key = request;
-  if (key.height == 0) key.height = -gfx::MulDivRound(8, gfx::ScreenPixelsPerInch(), 72);
-  if (key.weight <= 0) key.weight = FW_NORMAL;
-  // Weights are matched in steps, so requests that differ only inside one step share a font.
-  key.weight = std::clamp((key.weight + 50) / 100 * 100, 100, 900);
+  if (key.height == 0) key.height = -gfx::MulDivRound(kDefaultPointSize, gfx::ScreenPixelsPerInch(), kPointsPerInch);
+  // Requests that differ only inside one weight step share a font.
+  key.weight = NormalisedWeight(key.weight);
   const std::string name = FaceKey(key.face) + '\n' + std::to_string(key.height) + '\n' +
                            std::to_string(key.weight) + (key.italic ? "\ni" : "\nr");
   static std::map<std::string, std::shared_ptr<FontInstance>> cache;
   auto it = cache.find(name);
   if (it != cache.end()) return it->second;
-  if (cache.size() >= 64) {
+  if (cache.size() >= kCachedFonts) {
     // Drop fonts nobody holds any more before adding another.
     for (auto i = cache.begin(); i != cache.end();)
       i = i->second.use_count() == 1 ? cache.erase(i) : std::next(i);

@@ -27,12 +27,19 @@
 
 namespace gfx {
 
+struct FontMatch;
+
 struct FontRequest {
   std::string face;  // as asked; "MS Sans Serif" and "" resolve to Liberation Sans
   int height = 0;    // < 0 character height, > 0 cell height, 0 default (8 points)
   int weight = FW_NORMAL;
   bool italic = false;
 };
+
+// A requested weight as fonts are made and matched: 0 and below mean normal, others go to the
+// nearest hundred from 100 (thin) to 900 (black), so requests that differ only inside one step
+// share a font.
+int NormalisedWeight(int weight);
 
 struct FontMetrics {
   int ppem = 0;
@@ -59,6 +66,7 @@ struct GlyphImage {
 
 class FontInstance {
  public:
+  static constexpr int kCharacters = 256;  // the code page's
   struct Impl;
   explicit FontInstance(const FontRequest& request);
   ~FontInstance();
@@ -80,11 +88,19 @@ class FontInstance {
   bool HasFace() const;
 
  private:
+  // The face for the request: as asked, else the desktop's sans. False when neither can be used.
+  bool OpenFace(const FontRequest& request, FontMatch* match);
+  // Metrics of the opened face for the request's height (INT_MIN already bounded).
+  void Measure(int height);
+  void MeasureAdvances(int ppem);
+  // Metrics without a face, in the proportions of the font the program is made for.
+  void UseStandIn(int height);
+
   std::unique_ptr<Impl> m_impl;
   FontMetrics m_metrics;
-  std::array<int, 256> m_advance{};
-  mutable std::array<GlyphImage, 256> m_glyphs;
-  mutable std::array<bool, 256> m_rendered{};
+  std::array<int, kCharacters> m_advance{};
+  mutable std::array<GlyphImage, kCharacters> m_glyphs;
+  mutable std::array<bool, kCharacters> m_rendered{};
   std::string m_family;
 };
 

@@ -1,6 +1,5 @@
 #include "platform/gfx/font_lookup.h"
 
-#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "base/cp1252.h"
+#include "base/runtime_library.h"
 
 namespace gfx {
 
@@ -41,23 +41,21 @@ class Fontconfig {
 
  private:
   Fontconfig() {
-    void* lib = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL);
-    if (lib == nullptr) {
-      const char* why = dlerror();
+    if (!m_library.IsLoaded()) {
       std::fprintf(stderr, "tessivo: the fontconfig library (libfontconfig.so.1) cannot be loaded (%s); "
-                   "install the package libfontconfig1\n", why != nullptr ? why : "unknown reason");
+                   "install the package libfontconfig1\n", m_library.Error().c_str());
       return;
     }
-#define TESSIVO_FC_RESOLVE(name)                                                                    \
-  name = reinterpret_cast<decltype(name)>(dlsym(lib, #name));                                       \
-  if (name == nullptr) {                                                                            \
-    std::fprintf(stderr, "tessivo: the fontconfig library (libfontconfig.so.1) is too old: it lacks " \
-                 #name "; update the package libfontconfig1\n");                                    \
-    return;                                                                                         \
-  }
-    TESSIVO_FC_FUNCTIONS(TESSIVO_FC_RESOLVE)
-#undef TESSIVO_FC_RESOLVE
+#define TESSIVO_FC_SLOT(name) base::FunctionSlot(#name, &name),
+    const base::FunctionSlot slots[] = {TESSIVO_FC_FUNCTIONS(TESSIVO_FC_SLOT)};
+#undef TESSIVO_FC_SLOT
+    if (const char* missing = m_library.Bind(slots)) {
+      std::fprintf(stderr, "tessivo: the fontconfig library (libfontconfig.so.1) is too old: it lacks "
+                   "%s; update the package libfontconfig1\n", missing);
+      return;
+    }
     // The library stays loaded: its configuration is released at exit, never the code.
+    m_library.KeepForProcess();
     m_ready = FcInit() == FcTrue;
     if (m_ready) TakeInputs();
   }
@@ -69,19 +67,13 @@ class Fontconfig {
 
   void TakeInputs();
 
+  base::RuntimeLibrary m_library{"libfontconfig.so.1"};
 #define TESSIVO_FC_POINTER(name) decltype(&::name) name = nullptr;
   TESSIVO_FC_FUNCTIONS(TESSIVO_FC_POINTER)
 #undef TESSIVO_FC_POINTER
   bool m_ready = false;
   std::vector<PathState> m_inputs;
 };
-
-// The request's weight on the OpenType scale fontconfig converts from (0 means normal).
-int RequestedWeight(const FontRequest& request) {
-  constexpr int kLightest = 1;
-  constexpr int kHeaviest = 1000;
-  return std::clamp(request.weight <= 0 ? FW_NORMAL : request.weight, kLightest, kHeaviest);
-}
 
 std::string Parent(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -147,7 +139,8 @@ bool Fontconfig::Match(const FontRequest& request, FontChoice choice, FontMatch*
     addFamily(text::Cp1252ToUtf8(request.face).c_str());
     addFamily("sans-serif");
   }
-  FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(RequestedWeight(request)));
+  // The normalised weight lies on the OpenType scale fontconfig converts from.
+  FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(NormalisedWeight(request.weight)));
   FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
   FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
@@ -171,13 +164,12 @@ bool Fontconfig::Match(const FontRequest& request, FontChoice choice, FontMatch*
   return true;
 }
 
-// The question as the remembered answers are filed: only what the pattern above is made of.
+}  // namespace
+
 std::string QuestionKey(const FontRequest& request, FontChoice choice) {
-  std::string key = std::to_string(RequestedWeight(request)) + (request.italic ? "i" : "r");
+  std::string key = std::to_string(NormalisedWeight(request.weight)) + (request.italic ? "i" : "r");
   return choice == FontChoice::AnySans ? key + " any-sans" : key + " " + FaceKey(request.face);
 }
-
-}  // namespace
 
 std::string FaceKey(std::string face) {
   for (char& c : face) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

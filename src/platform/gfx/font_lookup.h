@@ -22,6 +22,10 @@ enum class FontChoice {
 // A face name as requests compare it: ASCII letters folded to lower case.
 std::string FaceKey(std::string face);
 
+// The question as the remembered answers file it: only what the pattern asked of fontconfig is
+// made of (face, weight, slant).
+std::string QuestionKey(const FontRequest& request, FontChoice choice);
+
 // Fontconfig's answer for the request (weight and slant as it matched them). False when there is
 // none: fontconfig cannot be loaded, has no configuration, or offers no scalable font.
 bool FindFont(const FontRequest& request, FontChoice choice, FontMatch* out);

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace gfx {
 
@@ -23,6 +24,8 @@ constexpr std::size_t kMaxInputs = 4096;
 constexpr std::int64_t kNsPerSecond = 1000000000;
 constexpr mode_t kPrivateFolder = 0700;  // the XDG rule for a cache folder we create
 constexpr unsigned char kDelete = 0x7f;
+// The name of the file written beside: mkstemp replaces the X's with a random, unused name.
+constexpr const char* kTemporarySuffix = ".XXXXXX";
 
 // Every field is one space-free word: bytes that could split a line or a field, and the escape
 // itself, are written as %XX.
@@ -107,21 +110,45 @@ void WritePathState(std::string& out, const PathState& state) {
   out += std::to_string(state.modifiedNs) + ' ' + std::to_string(state.size) + ' ' + Escape(state.path);
 }
 
-// The whole file, or false when it is missing, unreadable or larger than any file we write.
+// A descriptor closed when it goes.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : m_fd(fd) {}
+  ~FileDescriptor() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  int Get() const { return m_fd; }
+  // Closes now: false when the data written may not have reached the file.
+  bool Close() { return ::close(std::exchange(m_fd, -1)) == 0; }
+
+ private:
+  int m_fd;
+};
+
+// The whole file, or false when it is missing, unreadable, not a regular file (a FIFO there would
+// hold the start up for good: open waits for a writer and restarts after a signal) or larger than
+// any file we write. A link is not followed: the file is ours, never somewhere else.
 bool ReadWhole(const std::string& path, std::string* text) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  text->assign(kMaxFileBytes + 1, '\0');
+  const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+  struct stat info {};
+  if (fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      info.st_size > static_cast<off_t>(kMaxFileBytes))
+    return false;
+  // One byte more than the file's size tells a file that grew while it was read (never one we
+  // wrote: ours are replaced whole) from a complete read.
+  text->assign(static_cast<std::size_t>(info.st_size) + 1, '\0');
   std::size_t done = 0;
   while (done < text->size()) {
-    const ssize_t got = ::read(fd, text->data() + done, text->size() - done);
+    const ssize_t got = ::read(fd.Get(), text->data() + done, text->size() - done);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     done += static_cast<std::size_t>(got);
   }
-  ::close(fd);
   text->resize(done);
-  return done <= kMaxFileBytes;
+  return done <= static_cast<std::size_t>(info.st_size);
 }
 
 bool WriteWhole(int fd, const std::string& bytes) {
@@ -142,6 +169,17 @@ void MakeParentFolders(const std::string& file) {
   }
 }
 
+// The state `info` (from stat) describes; nullptr: the path does not exist.
+PathState StateFrom(const std::string& path, const struct stat* info) {
+  PathState state;
+  state.path = path;
+  if (info != nullptr) {
+    state.modifiedNs = static_cast<std::int64_t>(info->st_mtim.tv_sec) * kNsPerSecond + info->st_mtim.tv_nsec;
+    state.size = static_cast<std::int64_t>(info->st_size);
+  }
+  return state;
+}
+
 bool InputsUnchanged(const std::vector<PathState>& inputs) {
   return std::all_of(inputs.begin(), inputs.end(),
                      [](const PathState& was) { return PathState::Of(was.path) == was; });
@@ -150,19 +188,15 @@ bool InputsUnchanged(const std::vector<PathState>& inputs) {
 }  // namespace
 
 PathState PathState::Of(const std::string& path) {
-  PathState state;
-  state.path = path;
   struct stat info {};
-  if (::stat(path.c_str(), &info) == 0) {
-    state.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * kNsPerSecond + info.st_mtim.tv_nsec;
-    state.size = static_cast<std::int64_t>(info.st_size);
-  }
-  return state;
+  return StateFrom(path, ::stat(path.c_str(), &info) == 0 ? &info : nullptr);
 }
 
 RememberedFonts::RememberedFonts(std::string file) : m_file(std::move(file)) {}
 
 std::string RememberedFonts::DefaultFile() {
+  const char* remember = std::getenv("TESSIVO_REMEMBER_FONTS");
+  if (remember != nullptr && std::string_view(remember) == "0") return {};
   // Relative values are not XDG places and are ignored, as the XDG rules ask.
   const char* cache = std::getenv("XDG_CACHE_HOME");
   if (cache != nullptr && cache[0] == '/') return std::string(cache) + "/tessivo/font-matches";
@@ -188,103 +222,115 @@ std::string RememberedFonts::Environment() {
   return environment;
 }
 
+std::string RememberedAnswers::Text() const {
+  std::string out(kHeader);
+  out += "\nenv " + Escape(environment) + '\n';
+  for (const PathState& input : inputs) {
+    out += "input ";
+    WritePathState(out, input);
+    out += '\n';
+  }
+  for (const Answer& answer : answers) {
+    out += "match " + Escape(answer.key) + ' ' + std::to_string(answer.match.index) + ' ' +
+           std::to_string(answer.match.weight) + ' ' + std::to_string(answer.match.slant) + ' ' +
+           Escape(answer.match.family) + ' ';
+    WritePathState(out, answer.fontFile);
+    out += '\n';
+  }
+  return out;
+}
+
+bool RememberedAnswers::Parse(std::string_view text, RememberedAnswers* out) {
+  auto nextLine = [&text](std::string_view* line) {
+    if (text.empty()) return false;
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    *line = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    return true;
+  };
+  std::string_view line;
+  if (!nextLine(&line) || line != kHeader) return false;
+  RememberedAnswers read;
+  // Any line this program does not write makes the whole file suspect.
+  while (nextLine(&line)) {
+    Words words(line);
+    std::string_view kind;
+    if (!words.Next(&kind)) return false;
+    if (kind == "env") {
+      if (!words.Text(&read.environment) || !words.Done()) return false;
+    } else if (kind == "input") {
+      PathState state;
+      if (read.inputs.size() >= kMaxInputs || !ReadPathState(words, &state) || !words.Done()) return false;
+      read.inputs.push_back(std::move(state));
+    } else if (kind == "match") {
+      Answer answer;
+      if (read.answers.size() >= kMaxEntries || !words.Text(&answer.key) || !words.Next(&answer.match.index) ||
+          !words.Next(&answer.match.weight) || !words.Next(&answer.match.slant) ||
+          !words.Text(&answer.match.family) || !ReadPathState(words, &answer.fontFile) || !words.Done() ||
+          answer.match.index < 0)
+        return false;
+      answer.match.file = answer.fontFile.path;
+      read.answers.push_back(std::move(answer));
+    } else {
+      return false;
+    }
+  }
+  *out = std::move(read);
+  return true;
+}
+
 const FontMatch* RememberedFonts::Find(const std::string& key, const std::string& environment) {
-  if (!m_loaded || environment != m_environment) Load(environment);
-  for (const Entry& entry : m_entries) {
-    if (entry.key != key) continue;
-    // A font file replaced in place keeps its folder's time: check the file itself.
-    return PathState::Of(entry.fontFile.path) == entry.fontFile ? &entry.match : nullptr;
+  if (!m_loaded || environment != m_answers.environment) Load(environment);
+  for (const RememberedAnswers::Answer& answer : m_answers.answers) {
+    if (answer.key != key) continue;
+    // A font file replaced in place keeps its folder's time: check the file itself. Only a regular
+    // file can hold a font; anything else (a FIFO would hold the start up) was not fontconfig's
+    // answer, so the question goes to fontconfig again.
+    struct stat info {};
+    if (::stat(answer.fontFile.path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    return StateFrom(answer.fontFile.path, &info) == answer.fontFile ? &answer.match : nullptr;
   }
   return nullptr;
 }
 
 void RememberedFonts::Load(const std::string& environment) {
   m_loaded = true;
-  m_environment = environment;
-  m_inputs.clear();
-  m_entries.clear();
+  m_answers = RememberedAnswers{environment, {}, {}};
   std::string text;
-  if (m_file.empty() || !ReadWhole(m_file, &text)) return;
-
-  std::string_view rest = text;
-  auto nextLine = [&rest](std::string_view* line) {
-    if (rest.empty()) return false;
-    const std::size_t end = std::min(rest.find('\n'), rest.size());
-    *line = rest.substr(0, end);
-    rest.remove_prefix(std::min(end + 1, rest.size()));
-    return true;
-  };
-  std::string_view line;
-  if (!nextLine(&line) || line != kHeader) return;
-  std::string fileEnvironment;
-  std::vector<PathState> inputs;
-  std::vector<Entry> entries;
-  // Any line this program does not write makes the whole file suspect.
-  while (nextLine(&line)) {
-    Words words(line);
-    std::string_view kind;
-    if (!words.Next(&kind)) return;
-    if (kind == "env") {
-      if (!words.Text(&fileEnvironment) || !words.Done()) return;
-    } else if (kind == "input") {
-      PathState state;
-      if (inputs.size() >= kMaxInputs || !ReadPathState(words, &state) || !words.Done()) return;
-      inputs.push_back(std::move(state));
-    } else if (kind == "match") {
-      Entry entry;
-      if (entries.size() >= kMaxEntries || !words.Text(&entry.key) || !words.Next(&entry.match.index) ||
-          !words.Next(&entry.match.weight) || !words.Next(&entry.match.slant) ||
-          !words.Text(&entry.match.family) || !ReadPathState(words, &entry.fontFile) || !words.Done() ||
-          entry.match.index < 0)
-        return;
-      entry.match.file = entry.fontFile.path;
-      entries.push_back(std::move(entry));
-    } else {
-      return;
-    }
-  }
+  RememberedAnswers read;
+  if (m_file.empty() || !ReadWhole(m_file, &text) || !RememberedAnswers::Parse(text, &read)) return;
   // Answers without recorded inputs cannot be checked, so they are not trusted.
-  if (fileEnvironment != environment || inputs.empty() || !InputsUnchanged(inputs)) return;
-  m_inputs = std::move(inputs);
-  m_entries = std::move(entries);
+  if (read.environment != environment || read.inputs.empty() || !InputsUnchanged(read.inputs)) return;
+  m_answers = std::move(read);
 }
 
 void RememberedFonts::Remember(const std::string& key, const std::string& environment, const FontMatch& match,
                                const std::vector<PathState>& inputs) {
-  if (!m_loaded || environment != m_environment) Load(environment);
+  if (!m_loaded || environment != m_answers.environment) Load(environment);
   if (inputs.empty()) return;
   // Answers read from the file were checked against the same configuration fontconfig has just
   // read, so they stay beside the new one.
-  m_inputs = inputs;
-  std::erase_if(m_entries, [&](const Entry& e) { return e.key == key; });
-  if (m_entries.size() >= kMaxEntries) m_entries.erase(m_entries.begin());
-  m_entries.push_back(Entry{key, match, PathState::Of(match.file)});
+  m_answers.inputs = inputs;
+  std::vector<RememberedAnswers::Answer>& answers = m_answers.answers;
+  std::erase_if(answers, [&](const RememberedAnswers::Answer& a) { return a.key == key; });
+  if (answers.size() >= kMaxEntries) answers.erase(answers.begin());
+  answers.push_back(RememberedAnswers::Answer{key, match, PathState::Of(match.file)});
   Save();
 }
 
 void RememberedFonts::Save() const {
   if (m_file.empty()) return;
-  std::string out(kHeader);
-  out += "\nenv " + Escape(m_environment) + '\n';
-  for (const PathState& input : m_inputs) {
-    out += "input ";
-    WritePathState(out, input);
-    out += '\n';
-  }
-  for (const Entry& entry : m_entries) {
-    out += "match " + Escape(entry.key) + ' ' + std::to_string(entry.match.index) + ' ' +
-           std::to_string(entry.match.weight) + ' ' + std::to_string(entry.match.slant) + ' ' +
-           Escape(entry.match.family) + ' ';
-    WritePathState(out, entry.fontFile);
-    out += '\n';
-  }
+  const std::string out = m_answers.Text();
   // Written beside and renamed over, so two programs starting together never read half a file.
+  // The file beside gets a fresh name of its own, created only if nothing is there (a link planted
+  // at a name we would have used could otherwise carry our text into another file), readable by
+  // the user alone.
   MakeParentFolders(m_file);
-  const std::string temporary = m_file + "." + std::to_string(::getpid()) + ".new";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  const bool written = WriteWhole(fd, out);
-  if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), m_file.c_str()) != 0) {
+  std::string temporary = m_file + kTemporarySuffix;
+  FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (fd.Get() < 0) return;
+  const bool written = WriteWhole(fd.Get(), out);
+  if (!fd.Close() || !written || ::rename(temporary.c_str(), m_file.c_str()) != 0) {
     ::unlink(temporary.c_str());
   }
 }

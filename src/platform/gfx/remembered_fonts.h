@@ -1,10 +1,11 @@
 // Font matches remembered from one run to the next.
 //
 // Loading fontconfig's configuration (some fifty XML files parsed, its caches mapped and walked)
-// cost about 4 ms and 1.2 MB of resident memory at every start, more than anything else before
-// the first frame, only to answer the same question each time: which file holds Liberation Sans
-// at this weight. So the answers are kept in the user's cache directory together with what they
-// depended on:
+// costs about 7 ms of processor time, some two fifths of a whole start's, and 1.1 MB of resident
+// memory at the first frame (measured: TESSIVO_REMEMBER_FONTS=0 against a usual start, medians of
+// 40 or more starts each), more than anything else before the first frame, only to answer the
+// same question each time: which file holds Liberation Sans at this weight. So the answers are
+// kept in the user's cache directory together with what they depended on:
 //   - the environment variables fontconfig reads (its files, the home and XDG places, the
 //     language);
 //   - the modification time and size of every configuration file and folder fontconfig read, of
@@ -15,8 +16,11 @@
 // language) and the question goes to fontconfig again, whose answer then replaces the file.
 //
 // The file is read and written with plain system calls (the program uses no C++ streams, whose
-// start-up would cost what this saves). It is only ever a shortcut: one that is missing, unreadable, damaged or hostile is
-// ignored, one that cannot be written is not written, and neither is ever reported.
+// start-up would cost what this saves). It is only ever a shortcut: one that is missing,
+// unreadable, damaged or hostile is ignored (as is anything but a regular file: a link, or a FIFO
+// that would hold the start up), one that cannot be written is not written, and neither is ever
+// reported. It is written under a fresh name beside it, created exclusively and private to the
+// user, then renamed over it. TESSIVO_REMEMBER_FONTS=0 turns it off: every start asks fontconfig.
 #pragma once
 
 #ifndef TESSIVO_PLATFORM_INTERNALS
@@ -25,6 +29,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace gfx {
@@ -48,13 +53,31 @@ struct PathState {
   bool operator==(const PathState&) const = default;
 };
 
+// What the file holds: the environment and the inputs the answers depend on, and the answers.
+struct RememberedAnswers {
+  struct Answer {
+    std::string key;  // the question, as the lookup files it
+    FontMatch match;
+    PathState fontFile;  // match.file when it was answered
+  };
+  std::string environment;
+  std::vector<PathState> inputs;
+  std::vector<Answer> answers;
+
+  // The file's text.
+  std::string Text() const;
+  // Reads back what Text() writes; false when there is anything else (a line or a field it never
+  // writes, a number out of range, more answers or inputs than are ever kept).
+  static bool Parse(std::string_view text, RememberedAnswers* out);
+};
+
 class RememberedFonts {
  public:
   // Remembers in `file`; an empty path remembers nothing.
   explicit RememberedFonts(std::string file);
 
   // $XDG_CACHE_HOME/tessivo/font-matches, else ~/.cache/tessivo/font-matches; empty when
-  // neither place is known.
+  // neither place is known or TESSIVO_REMEMBER_FONTS=0 turns the answers off.
   static std::string DefaultFile();
   // The environment fontconfig's answers depend on, as one string.
   static std::string Environment();
@@ -71,20 +94,14 @@ class RememberedFonts {
                 const std::vector<PathState>& inputs);
 
  private:
-  struct Entry {
-    std::string key;
-    FontMatch match;
-    PathState fontFile;
-  };
-
   void Load(const std::string& environment);
   void Save() const;
 
   std::string m_file;
   bool m_loaded = false;
-  std::string m_environment;      // the environment the entries below belong to
-  std::vector<PathState> m_inputs;  // empty until an answer (read or new) has inputs
-  std::vector<Entry> m_entries;
+  // The environment is the one the answers belong to; the inputs are empty until an answer (read
+  // or new) has inputs.
+  RememberedAnswers m_answers;
 };
 
 }  // namespace gfx

@@ -1,11 +1,11 @@
 #include "platform/mci/fluid_api.h"
 
-#include <dlfcn.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+
+#include "base/runtime_library.h"
 
 namespace mci {
 
@@ -56,30 +56,23 @@ const FluidApi* LoadFluidApi(std::string* error) {
     *error = loadError;
     return nullptr;
   }
-  void* lib = dlopen("libfluidsynth.so.3", RTLD_NOW | RTLD_LOCAL);
-  if (lib == nullptr) {
-    const char* why = dlerror();
-    loadError = std::string("The FluidSynth library (libfluidsynth.so.3) cannot be loaded: ") +
-                (why != nullptr ? why : "unknown reason");
+  base::RuntimeLibrary library{"libfluidsynth.so.3"};
+  if (!library.IsLoaded()) {
+    loadError = "The FluidSynth library (libfluidsynth.so.3) cannot be loaded: " + library.Error();
     *error = loadError;
     return nullptr;
   }
   FluidApi candidate;
-  bool complete = true;
-#define TESSIVO_FLUID_RESOLVE(name)                                                    \
-  candidate.name = reinterpret_cast<decltype(candidate.name)>(dlsym(lib, #name));      \
-  if (candidate.name == nullptr) {                                                     \
-    complete = false;                                                                  \
-    loadError = "The FluidSynth library lacks the function " #name ".";                \
-  }
-  TESSIVO_FLUID_FUNCTIONS(TESSIVO_FLUID_RESOLVE)
-#undef TESSIVO_FLUID_RESOLVE
-  if (!complete) {
-    dlclose(lib);
+#define TESSIVO_FLUID_SLOT(name) base::FunctionSlot(#name, &candidate.name),
+  const base::FunctionSlot slots[] = {TESSIVO_FLUID_FUNCTIONS(TESSIVO_FLUID_SLOT)};
+#undef TESSIVO_FLUID_SLOT
+  if (const char* missing = library.Bind(slots)) {
+    loadError = std::string("The FluidSynth library lacks the function ") + missing + ".";
     *error = loadError;
-    return nullptr;
+    return nullptr;  // the handle closes the library
   }
   // The library stays loaded for the rest of the run: its drivers keep threads and globals.
+  library.KeepForProcess();
   for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level) {
     candidate.fluid_set_log_function(level, &LogToMemory, nullptr);
   }
@@ -87,13 +80,13 @@ const FluidApi* LoadFluidApi(std::string* error) {
   // stderr by default. The program uses glib for nothing else, so glib's default goes to memory too.
   using GlibLogFunc = void (*)(const char*, int, const char*, void*);
   using SetDefaultHandler = GlibLogFunc (*)(GlibLogFunc, void*);
-  if (auto setHandler = reinterpret_cast<SetDefaultHandler>(dlsym(lib, "g_log_set_default_handler"))) {
+  if (auto setHandler = reinterpret_cast<SetDefaultHandler>(library.Symbol("g_log_set_default_handler"))) {
     setHandler([](const char*, int, const char* message, void*) { LogToMemory(FLUID_WARN, message, nullptr); },
                nullptr);
   }
   using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
   using SetAlsaHandler = int (*)(AlsaErrorHandler);
-  if (auto setHandler = reinterpret_cast<SetAlsaHandler>(dlsym(lib, "snd_lib_error_set_handler"))) {
+  if (auto setHandler = reinterpret_cast<SetAlsaHandler>(library.Symbol("snd_lib_error_set_handler"))) {
     setHandler(&AlsaToMemory);
   }
   api = candidate;

@@ -3,14 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/gfx/font_lookup.h"
 #include "platform/gfx/remembered_fonts.h"
 
 namespace {
@@ -46,6 +52,10 @@ class RememberedFontsTest : public ::testing::Test {
   const FontMatch* FreshFind(const std::string& environment = "LANG=pt_BR") {
     m_reader = std::make_unique<RememberedFonts>(m_file);
     return m_reader->Find("400r ms sans serif", environment);
+  }
+  static std::string Text(const fs::path& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), {}};
   }
   void Age(const fs::path& path) {
     fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(1));
@@ -120,6 +130,60 @@ TEST_F(RememberedFontsTest, ADamagedFileIsIgnoredAndReplacedByTheNextAnswer) {
   nowhere.Remember("400r ms sans serif", "LANG=pt_BR", m_match, Inputs());
   EXPECT_NE(nowhere.Find("400r ms sans serif", "LANG=pt_BR"), nullptr);
   EXPECT_EQ(RememberedFonts("/proc/tessivo/font-matches").Find("400r ms sans serif", "LANG=pt_BR"), nullptr);
+}
+
+// The answers are written beside the file and renamed over it: a link planted where that
+// temporary file once had a predictable name must not carry them into another file.
+TEST_F(RememberedFontsTest, ALinkAtTheTemporaryNameIsNotWrittenThrough) {
+  fs::create_directories(fs::path(m_file).parent_path());
+  const fs::path target = m_dir / "not-ours";
+  std::ofstream(target) << "the user's own text";
+  fs::create_symlink(target, m_file + "." + std::to_string(getpid()) + ".new");
+
+  RememberedFonts(m_file).Remember("400r ms sans serif", "LANG=pt_BR", m_match, Inputs());
+  EXPECT_EQ(Text(target), "the user's own text");
+  EXPECT_NE(FreshFind(), nullptr) << "the answers were not written";
+  EXPECT_EQ(fs::status(m_file).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+}
+
+// Runs `body` in a forked copy of the test: its exit code, or nullopt when it has not ended by the
+// deadline (it is killed then).
+std::optional<int> ExitCodeInChild(const std::function<int()>& body) {
+  constexpr auto kDeadline = std::chrono::seconds(30);
+  constexpr auto kPoll = std::chrono::milliseconds(10);
+  const pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  const auto giveUp = std::chrono::steady_clock::now() + kDeadline;
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > giveUp) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return std::nullopt;
+    }
+    std::this_thread::sleep_for(kPoll);
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A remembered answer whose font file is a FIFO (nothing fontconfig would answer, so a hostile or
+// damaged cache): the font is made without waiting for a writer, from fontconfig's answer.
+TEST_F(RememberedFontsTest, AnAnswerNamingAFifoDoesNotHoldUpTheFont) {
+  fs::remove(m_match.file);
+  ASSERT_EQ(mkfifo(m_match.file.c_str(), S_IRUSR | S_IWUSR), 0);
+  const std::optional<int> code = ExitCodeInChild([&] {
+    gfx::FontRequest request;
+    request.face = "MS Sans Serif";
+    request.height = -11;
+    for (gfx::FontChoice choice : {gfx::FontChoice::AsAsked, gfx::FontChoice::AnySans}) {
+      RememberedFonts(RememberedFonts::DefaultFile())
+          .Remember(gfx::QuestionKey(request, choice), RememberedFonts::Environment(), m_match, Inputs());
+    }
+    const auto font = gfx::GetFontInstance(request);
+    return font->HasFace() && font->Family() == "Liberation Sans" ? 0 : 1;
+  });
+  ASSERT_TRUE(code.has_value()) << "making the font blocked on the FIFO";
+  EXPECT_EQ(*code, 0) << "the dialog face did not come from fontconfig";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "platform/gdi.h"
 #include "platform/gfx/font_cache.h"
@@ -188,6 +189,17 @@ TEST(TextFont, BoldIsWiderAndReportsItsWeight) {
   const TEXTMETRIC tm = FontDc(italic).Metrics();
   EXPECT_EQ(tm.tmItalic, 1);
   EXPECT_EQ(tm.tmUnderlined, 1);
+}
+
+// Weights are matched to the nearest hundred, thin to black; nothing asked is out of range.
+TEST(TextFont, WeightsAreMatchedInStepsOfAHundred) {
+  const std::pair<LONG, LONG> asked[] = {{FW_DONTCARE, FW_NORMAL}, {-5, FW_NORMAL}, {1, 100},   {649, 600},
+                                         {650, FW_BOLD},          {1000, 900},      {INT_MAX, 900}};
+  for (const auto& [weight, matched] : asked) {
+    LOGFONT lf = DialogFont(-11);
+    lf.lfWeight = weight;
+    EXPECT_EQ(FontDc(lf).Metrics().tmWeight, matched) << weight;
+  }
 }
 
 TEST(TextFont, HostileRequestsStillGiveAUsableFont) {

@@ -1,0 +1,65 @@
+#include "base/runtime_library.h"
+
+#include <dlfcn.h>
+
+#include <utility>
+
+namespace base {
+
+RuntimeLibrary::RuntimeLibrary(std::initializer_list<const char*> sonames) {
+  for (const char* soname : sonames) {
+    // Lazy binding: the few functions the program calls are resolved when first called, not the
+    // library's whole table at load.
+    m_handle = dlopen(soname, RTLD_LAZY | RTLD_LOCAL);
+    if (m_handle != nullptr) {
+      m_soname = soname;
+      m_error.clear();
+      return;
+    }
+    const char* why = dlerror();
+    if (!m_error.empty()) m_error += "; ";
+    m_error += why != nullptr ? why : std::string(soname) + ": unknown reason";
+  }
+}
+
+RuntimeLibrary::~RuntimeLibrary() { Close(); }
+
+RuntimeLibrary::RuntimeLibrary(RuntimeLibrary&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, nullptr)),
+      m_soname(std::move(other.m_soname)),
+      m_error(std::move(other.m_error)),
+      m_keep(other.m_keep) {}
+
+RuntimeLibrary& RuntimeLibrary::operator=(RuntimeLibrary&& other) noexcept {
+  if (this != &other) {
+    Close();
+    m_handle = std::exchange(other.m_handle, nullptr);
+    m_soname = std::move(other.m_soname);
+    m_error = std::move(other.m_error);
+    m_keep = other.m_keep;
+  }
+  return *this;
+}
+
+void RuntimeLibrary::Close() {
+  if (m_handle != nullptr && !m_keep) dlclose(m_handle);
+  m_handle = nullptr;
+}
+
+void* RuntimeLibrary::Symbol(const char* name) const {
+  return m_handle != nullptr ? dlsym(m_handle, name) : nullptr;
+}
+
+const char* RuntimeLibrary::Bind(std::span<const FunctionSlot> slots) const {
+  for (const FunctionSlot& slot : slots) {
+    void* symbol = Symbol(slot.Name());
+    if (symbol == nullptr) {
+      for (const FunctionSlot& filled : slots) filled.Fill(nullptr);
+      return slot.Name();
+    }
+    slot.Fill(symbol);
+  }
+  return nullptr;
+}
+
+}  // namespace base

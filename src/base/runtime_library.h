@@ -1,0 +1,84 @@
+// Libraries opened at run time instead of linked.
+//
+// Fontconfig and FluidSynth are loaded only when the program first needs them (a font question
+// with no remembered answer, the first MIDI file), so a usual start maps neither them nor their
+// dependencies. The library's own headers still give every function's type: a table of named,
+// typed pointers is filled from the library, all of them or none, and the first name the library
+// lacks is reported, so every call stays checked by the compiler.
+//
+// Lifetime: the handle closes its library when it goes, which is right for one that was opened
+// and then found unusable. A library the program goes on using is kept for the rest of the
+// process (KeepForProcess): FluidSynth's drivers leave threads and globals behind, and
+// fontconfig's configuration is released by a destructor that runs at exit; unloading either
+// while the process ends gains nothing and risks running code that is gone.
+#pragma once
+
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <type_traits>
+
+namespace base {
+
+// One function a library must provide: its name, and the typed pointer to fill with it.
+class FunctionSlot {
+ public:
+  template <typename Function>
+  FunctionSlot(const char* name, Function** target)
+      : m_name(name), m_target(static_cast<void*>(target)), m_store(&Store<Function>) {
+    static_assert(std::is_function_v<Function>, "a slot holds a pointer to a function");
+  }
+
+  const char* Name() const { return m_name; }
+  // Sets the pointer (nullptr empties it).
+  void Fill(void* symbol) const { m_store(m_target, symbol); }
+
+ private:
+  template <typename Function>
+  static void Store(void* target, void* symbol) {
+    // POSIX guarantees that what dlsym returns for a function converts to a function pointer.
+    *static_cast<Function**>(target) = reinterpret_cast<Function*>(symbol);
+  }
+
+  const char* m_name;
+  void* m_target;
+  void (*m_store)(void* target, void* symbol);
+};
+
+class RuntimeLibrary {
+ public:
+  // Loads the first of `sonames` that loads (resolving functions lazily, keeping its symbols out
+  // of the global scope). When none loads the handle is empty and Error() gives the loader's
+  // reason for each, which names the library.
+  explicit RuntimeLibrary(std::initializer_list<const char*> sonames);
+  ~RuntimeLibrary();
+  RuntimeLibrary(RuntimeLibrary&& other) noexcept;
+  RuntimeLibrary& operator=(RuntimeLibrary&& other) noexcept;
+  RuntimeLibrary(const RuntimeLibrary&) = delete;
+  RuntimeLibrary& operator=(const RuntimeLibrary&) = delete;
+
+  bool IsLoaded() const { return m_handle != nullptr; }
+  // The name the library was loaded by; empty when none loaded.
+  const std::string& Soname() const { return m_soname; }
+  // Why no library loaded; empty when one did.
+  const std::string& Error() const { return m_error; }
+
+  // The address of `name` in the library or the libraries it depends on; nullptr when absent.
+  void* Symbol(const char* name) const;
+  // Fills every slot, or none: returns the name of the first function the library lacks (the
+  // slots are then all empty), nullptr when every one was found.
+  const char* Bind(std::span<const FunctionSlot> slots) const;
+
+  // The library stays loaded after this handle goes (see the top of this file).
+  void KeepForProcess() { m_keep = true; }
+
+ private:
+  void Close();
+
+  void* m_handle = nullptr;
+  std::string m_soname;
+  std::string m_error;
+  bool m_keep = false;
+};
+
+}  // namespace base

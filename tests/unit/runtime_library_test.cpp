@@ -1,0 +1,53 @@
+// Libraries opened at run time: the first name that loads is taken, functions are bound all or
+// none, and what is missing is named.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/runtime_library.h"
+
+namespace {
+
+constexpr const char* kAbsent = "libtessivo-absent.so.9";
+
+struct MathFunctions {
+  double (*cos)(double) = nullptr;
+  double (*ldexp)(double, int) = nullptr;
+};
+
+TEST(RuntimeLibrary, TakesTheFirstNameThatLoadsAndBindsItsFunctions) {
+  const base::RuntimeLibrary library{kAbsent, "libm.so.6"};
+  ASSERT_TRUE(library.IsLoaded()) << library.Error();
+  EXPECT_EQ(library.Soname(), "libm.so.6");
+  EXPECT_EQ(library.Error(), "");
+
+  MathFunctions math;
+  const base::FunctionSlot slots[] = {{"cos", &math.cos}, {"ldexp", &math.ldexp}};
+  EXPECT_EQ(library.Bind(slots), nullptr);
+  ASSERT_NE(math.cos, nullptr);
+  ASSERT_NE(math.ldexp, nullptr);
+  EXPECT_EQ(math.cos(0.0), 1.0);
+  EXPECT_EQ(math.ldexp(3.0, 4), 48.0);
+}
+
+TEST(RuntimeLibrary, NamesWhatIsMissing) {
+  const base::RuntimeLibrary none{kAbsent, "libtessivo-absent-too.so.1"};
+  EXPECT_FALSE(none.IsLoaded());
+  EXPECT_EQ(none.Soname(), "");
+  EXPECT_NE(none.Error().find(kAbsent), std::string::npos) << none.Error();
+  EXPECT_NE(none.Error().find("libtessivo-absent-too.so.1"), std::string::npos) << none.Error();
+  EXPECT_EQ(none.Symbol("cos"), nullptr);
+
+  // A library without one of the functions: that one is named and no pointer is left half set.
+  const base::RuntimeLibrary library{"libm.so.6"};
+  ASSERT_TRUE(library.IsLoaded()) << library.Error();
+  MathFunctions math;
+  double (*absent)(double) = nullptr;
+  const base::FunctionSlot slots[] = {
+      {"cos", &math.cos}, {"tessivo_absent_function", &absent}, {"ldexp", &math.ldexp}};
+  EXPECT_STREQ(library.Bind(slots), "tessivo_absent_function");
+  EXPECT_EQ(math.cos, nullptr);
+  EXPECT_EQ(math.ldexp, nullptr);
+}
+
+}  // namespace
