@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/required_tools.h"
 #include "x11/program_on_xvfb.h"
 
 #include <X11/Xutil.h>
@@ -21,9 +22,7 @@ namespace {
 class X11ProgramUnderWindowManagerTest : public ProgramOnXvfb {
  protected:
   void SetUp() override {
-    if (access("/usr/bin/openbox", X_OK) != 0) {
-      GTEST_SKIP() << "openbox is not installed (scripts/install-deps.sh installs it)";
-    }
+    if (!testsupport::ToolsInstalled({"/usr/bin/openbox"}, "openbox")) return;
     ProgramOnXvfb::SetUp();
     if (HasFatalFailure()) return;
     m_wm = x11test::ChildProcess::Spawn(
