@@ -21,6 +21,8 @@ namespace wincore {
 class EditField {
  public:
   static constexpr UINT kBlinkMs = 530;
+  // Input-free time after which the caret stops blinking, unless TESSIVO_CARET_IDLE_MS says
+  // otherwise (read when the field is made).
   static constexpr std::uint64_t kIdleStopMs = 10000;
 
   static LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -72,6 +74,7 @@ class EditField {
   bool m_caretShown = false;
   bool m_blinking = false;
   std::uint64_t m_lastInputMs = 0;
+  std::uint64_t m_idleStopMs;
   bool m_dragging = false;
   bool m_redraw = true;
 };
