@@ -11,6 +11,7 @@
 
 #include "support/required_tools.h"
 #include "x11/program_on_xvfb.h"
+#include "x11/sound_check.h"
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -243,7 +244,13 @@ TEST_F(X11ProgramMissingKeyFiles, TheErrorBoxStaysInFrontOfTheWindowTheUserClick
   ASSERT_TRUE(WaitFor([&] { return ErrorBox() == None; }));
   PressKey(XK_Down);  // "sol maior.MID", beside the program
   EXPECT_TRUE(WaitFor([&] { return ErrorBox() == None && m_program->Running(); }));
-  usleep(kSettleUs);
+  // Loaded once Play is coloured, and no box came with it.
+  constexpr RECT kPlayButton{280, 8, 280 + 29, 8 + 30};
+  EXPECT_TRUE(WaitFor([&] {
+    return soundcheck::HasColour(x11test::ReadPixels(Peek(), m_main, kPlayButton.left, kPlayButton.top,
+                                                     kPlayButton.right - kPlayButton.left,
+                                                     kPlayButton.bottom - kPlayButton.top));
+  })) << "the key did not load";
   EXPECT_EQ(ErrorBox(), None) << "the key whose file is there loads without an error";
   AskManager("_NET_CLOSE_WINDOW", CurrentTime, 2);
   const std::optional<int> status = m_program->WaitExit(kWaitMs);
