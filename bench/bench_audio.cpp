@@ -1,7 +1,8 @@
 // The multimedia service's costs: reading a key file, the first open (which loads the soundfont)
 // with each installed soundfont, an open/close cycle once it is loaded, synthesis of a key file
 // against the `fluidsynth` command synthesising the same file with the same soundfont and settings,
-// and the delay from Play to the first sound.
+// the delay from Play to the first sound, how closely the WAV output keeps to real time, and
+// closing a device while it plays.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -352,6 +354,105 @@ BENCHMARK_CAPTURE(BM_PlayToFirstSound, FluidR3_GM, kFluidR3)
     ->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK_CAPTURE(BM_PlayToFirstSound, TimGM6mb, kTimGm)
     ->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A MIDI file of `notes` quarter notes at the default tempo (half a second each), one channel.
+std::string WriteNotesMidiFile(int notes) {
+  const std::string path = "/tmp/tessivo-bench-notes.mid";
+  constexpr unsigned char kQuarter = 96;
+  std::vector<unsigned char> events = {0x00, 0xC0, 0x00};
+  for (int i = 0; i < notes; ++i) {
+    const unsigned char pitch = static_cast<unsigned char>(60 + 4 * (i % 3));
+    events.insert(events.end(), {0x00, 0x90, pitch, 100, kQuarter, 0x80, pitch, 0});
+  }
+  events.insert(events.end(), {0x00, 0xFF, 0x2F, 0x00});
+  std::vector<unsigned char> bytes = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, kQuarter,
+                                      'M', 'T', 'r', 'k', 0, 0, 0, static_cast<unsigned char>(events.size())};
+  bytes.insert(bytes.end(), events.begin(), events.end());
+  if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+  return path;
+}
+
+MCIERROR OpenFile(const std::string& path, MCIDEVICEID* id) {
+  MCI_OPEN_PARMS open{};
+  open.lpstrElementName = path.c_str();
+  const MCIERROR error = mciSendCommand(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT,
+                                       reinterpret_cast<DWORD_PTR>(&open));
+  *id = open.wDeviceID;
+  return error;
+}
+
+DWORD Mode(MCIDEVICEID id) {
+  MCI_STATUS_PARMS status{};
+  status.dwItem = MCI_STATUS_MODE;
+  mciSendCommand(id, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status));
+  return static_cast<DWORD>(status.dwReturn);
+}
+
+// The WAV output keeps to the wall clock as a sound card does: a file of three half-second notes
+// played from MCI_PLAY to the end of playing, against the file's length (ratio 1: real time; the
+// excess is the output's start and end).
+void BM_WavOutputPace(benchmark::State& state) {
+  headless::Session session;
+  constexpr int kNotes = 3;
+  constexpr double kSongSeconds = kNotes * 0.5;
+  const std::string song = WriteNotesMidiFile(kNotes);
+  setenv("TESSIVO_AUDIO", "wav:/dev/null", 1);
+  double total = 0;
+  for (auto _ : state) {
+    MCIDEVICEID id = 0;
+    if (OpenFile(song, &id) != 0) {
+      state.SkipWithError("open");
+      break;
+    }
+    MCI_PLAY_PARMS play{};
+    const auto start = std::chrono::steady_clock::now();
+    if (mciSendCommand(id, MCI_PLAY, 0, reinterpret_cast<DWORD_PTR>(&play)) != 0) {
+      state.SkipWithError("play");
+      break;
+    }
+    while (Mode(id) == MCI_MODE_PLAY && SecondsSince(start) < 10 * kSongSeconds) {
+      headless::PumpUntilIdle();
+      usleep(1000);
+    }
+    const double seconds = SecondsSince(start);
+    state.SetIterationTime(seconds);
+    total += seconds;
+    mciSendCommand(id, MCI_CLOSE, MCI_WAIT, 0);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["wall_per_audio_s"] = total / n / kSongSeconds;
+  state.counters["beyond_length_ms"] = (total / n - kSongSeconds) * 1000;
+  ShutdownMci();
+  std::remove(song.c_str());
+  unsetenv("TESSIVO_AUDIO");
+}
+BENCHMARK(BM_WavOutputPace)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Closing a device while it plays, as closing the main window does: MCI_CLOSE stops the output
+// and waits for its thread.
+void BM_CloseWhilePlaying(benchmark::State& state) {
+  headless::Session session;
+  setenv("TESSIVO_AUDIO", "wav:/dev/null", 1);
+  constexpr auto kPlayingFor = std::chrono::milliseconds(200);
+  for (auto _ : state) {
+    MCIDEVICEID id = 0;
+    MCI_PLAY_PARMS play{};
+    if (OpenKeyFile(&id) != 0 || mciSendCommand(id, MCI_PLAY, 0, reinterpret_cast<DWORD_PTR>(&play)) != 0) {
+      state.SkipWithError("open and play");
+      break;
+    }
+    std::this_thread::sleep_for(kPlayingFor);
+    const auto start = std::chrono::steady_clock::now();
+    mciSendCommand(id, MCI_CLOSE, MCI_WAIT, 0);
+    state.SetIterationTime(SecondsSince(start));
+  }
+  ShutdownMci();
+  unsetenv("TESSIVO_AUDIO");
+}
+BENCHMARK(BM_CloseWhilePlaying)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

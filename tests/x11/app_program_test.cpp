@@ -8,11 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <utility>
 
 #include "app/main_form.h"
 #include "controls/grid/string_grid.h"
@@ -178,48 +181,50 @@ TEST_F(AppX11, ShowsTheSamePixelsAsTheHeadlessDisplay) {
   ExpectEndsWithCodeZero();
 }
 
-TEST_F(AppX11, ACopyNamedABCdotEXEIsCalledAbcOnTheTaskbar) {
-  std::string copy = CopyAs("ABC.EXE");
+// A copy of the program under another file name: the taskbar calls it by what precedes the
+// file name's first dot, lowered letter by letter in the program's code page after the first
+// letter, and shown in the desktop's. WM_ICON_NAME is Latin-1 when Latin-1 holds the name, else
+// COMPOUND_TEXT (the code page's Œ is not in Latin-1), which Xlib's converter writes; a Latin-1
+// name never loads that converter. The window's own caption does not change.
+struct TaskbarName {
+  const char* label;
+  const char* file;
+  const char* utf8;    // _NET_WM_ICON_NAME
+  const char* latin1;  // WM_ICON_NAME as STRING; nullptr where it is COMPOUND_TEXT
+};
+
+void PrintTo(const TaskbarName& name, std::ostream* out) { *out << name.file; }
+
+class AppX11FileName : public AppX11, public ::testing::WithParamInterface<TaskbarName> {};
+
+TEST_P(AppX11FileName, NamesTheTaskbarEntry) {
+  const TaskbarName& name = GetParam();
+  const std::string copy = CopyAs(name.file);
   ASSERT_FALSE(copy.empty());
   Start(copy);
-  EXPECT_EQ(IconName(), "Abc");
-  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_ICON_NAME", "UTF8_STRING"), "Abc");
+  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_ICON_NAME", "UTF8_STRING"), name.utf8);
+  if (name.latin1 != nullptr) {
+    EXPECT_EQ(IconName(), name.latin1) << "WM_ICON_NAME in Latin-1";
+  } else {
+    const std::optional<std::string> compound =
+        x11test::ReadBytes(Peek(), m_main, "WM_ICON_NAME", "COMPOUND_TEXT");
+    ASSERT_TRUE(compound.has_value());
+    EXPECT_NE(compound->find('\x1b'), std::string::npos) << "no character set was designated: " << *compound;
+  }
   EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_NAME", "UTF8_STRING"), "Tessivo - Versão 1.0")
       << "the window's own caption does not change";
   CloseLikeAWindowManager();
   ExpectEndsWithCodeZero();
 }
 
-TEST_F(AppX11, ANameWithSeveralDotsKeepsWhatPrecedesTheFirst) {
-  std::string copy = CopyAs("TESSIVO.Versao.1.0");
-  ASSERT_FALSE(copy.empty());
-  Start(copy);
-  EXPECT_EQ(IconName(), "Tessivo");
-  CloseLikeAWindowManager();
-  ExpectEndsWithCodeZero();
-}
-
-// A file name with accented letters: lowered in the program's code page, shown in the desktop's.
-// WM_ICON_NAME is Latin-1 when Latin-1 holds the name, else COMPOUND_TEXT (the code page's Œ is
-// not in Latin-1), which Xlib's converter writes; a Latin-1 name never loads that converter.
-TEST_F(AppX11, AnAccentedNameIsLoweredLetterByLetter) {
-  std::string copy = CopyAs("ÁRVORE.ÇÃO");
-  ASSERT_FALSE(copy.empty());
-  Start(copy);
-  EXPECT_EQ(x11test::ReadBytes(Peek(), m_main, "_NET_WM_ICON_NAME", "UTF8_STRING"), "Árvore");
-  EXPECT_EQ(IconName(), "\xC1rvore") << "WM_ICON_NAME in Latin-1";
-  CloseLikeAWindowManager();
-  ExpectEndsWithCodeZero();
-
-  const std::filesystem::path outside = m_tempDir / "ŒUVRE";
-  std::filesystem::rename(copy, outside);
-  Start(outside.string());
-  const std::optional<std::string> name = x11test::ReadBytes(Peek(), m_main, "WM_ICON_NAME", "COMPOUND_TEXT");
-  ASSERT_TRUE(name.has_value());
-  EXPECT_NE(name->find('\x1b'), std::string::npos) << "no character set was designated: " << *name;
-  CloseLikeAWindowManager();
-  ExpectEndsWithCodeZero();
-}
+INSTANTIATE_TEST_SUITE_P(Files, AppX11FileName,
+                         ::testing::Values(TaskbarName{"ABCdotEXE", "ABC.EXE", "Abc", "Abc"},
+                                           TaskbarName{"SeveralDots", "TESSIVO.Versao.1.0", "Tessivo", "Tessivo"},
+                                           TaskbarName{"AccentedInLatin1", "ÁRVORE.ÇÃO", "Árvore", "\xC1rvore"},
+                                           TaskbarName{"OutsideLatin1", "ŒUVRE", "Œuvre", nullptr}),
+                         [](const ::testing::TestParamInfo<TaskbarName>& info) {
+                           return std::string(info.param.label);
+                         });
 
 TEST_F(AppX11, LoadsNothingOfTheAudioStackAtStart) {
   Start();
@@ -315,34 +320,71 @@ TEST_F(AppX11, AWindowDestroyedByAnotherClientEndsTheProgram) {
 }
 
 // Once painted, the program waits for the next event without waking up: no polling, no timers.
-TEST_F(AppX11, AnIdleProgramDoesNotWakeUp) {
-  Start();
-  // Let the first painting and the server's replies settle.
-  usleep(500000);
-  const long before = Wakeups(m_program->Pid());
-  ASSERT_GE(before, 0);
-  usleep(1500000);
-  const long after = Wakeups(m_program->Pid());
-  RecordProperty("WakeupsWhileIdle", static_cast<int>(after - before));
-  EXPECT_LE(after - before, 2) << "woken " << after - before << " times in 1.5 s of idleness";
+// With the focus in the key selector's field its caret blinks, then stops after a while without
+// input (shortened here through TESSIVO_CARET_IDLE_MS), and the program sleeps again.
+enum class Caret { Elsewhere, InTheKeySelector };
+
+void PrintTo(Caret caret, std::ostream* out) {
+  *out << (caret == Caret::Elsewhere ? "caret elsewhere" : "caret in the key selector");
+}
+
+class AppX11Idle : public AppX11, public ::testing::WithParamInterface<Caret> {
+ protected:
+  static constexpr int kCaretIdleMs = 1000;
+  // Asleep: woken at most twice in two seconds (a late reply from the server may still come).
+  // Blinking wakes the program at least three times in that time.
+  static constexpr std::chrono::seconds kQuiet{2};
+  static constexpr long kQuietWakeups = 2;
+
+  // Looks at stretches of kQuiet until one is quiet; false at the deadline. `woken` is the last
+  // stretch's count.
+  bool FallsAsleep(long* woken) {
+    const long long deadline = x11test::MonotonicMs() + kWaitMs;
+    do {
+      const long before = Wakeups(m_program->Pid());
+      if (before < 0) {
+        ADD_FAILURE() << "no count of wake-ups in /proc";
+        return false;
+      }
+      std::this_thread::sleep_for(kQuiet);
+      *woken = Wakeups(m_program->Pid()) - before;
+      if (*woken <= kQuietWakeups) return true;
+    } while (x11test::MonotonicMs() < deadline);
+    return false;
+  }
+};
+
+TEST_P(AppX11Idle, TheProgramSleepsOnceNothingHappens) {
+  Start(TESSIVO_BINARY_DIR "/tessivo", {"TESSIVO_CARET_IDLE_MS=" + std::to_string(kCaretIdleMs)});
+  if (GetParam() == Caret::InTheKeySelector) {
+    // The key selector's field: shown, then focused by Tab, then its caret blinks.
+    constexpr RECT kField{72, 16, 72 + 185, 16 + 21};
+    auto look = [&] {
+      return x11test::ReadPixels(Peek(), m_main, kField.left, kField.top, kField.right - kField.left,
+                                 kField.bottom - kField.top);
+    };
+    std::vector<std::vector<std::uint32_t>> looks = {
+        SettledPixels(kField.left, kField.top, kField.right - kField.left, kField.bottom - kField.top)};
+    ASSERT_FALSE(looks.back().empty()) << "the field was not painted";
+    PressKey(XK_Tab);
+    EXPECT_TRUE(WaitFor([&] {
+      std::vector<std::uint32_t> now = look();
+      if (now != looks.back()) looks.push_back(std::move(now));
+      return looks.size() > 2;
+    })) << "no blinking: the field changed " << looks.size() - 1 << " times after Tab";
+  }
+  long woken = 0;
+  EXPECT_TRUE(FallsAsleep(&woken)) << "woken " << woken << " times in two seconds of idleness";
+  RecordProperty("WakeupsWhileIdle", static_cast<int>(woken));
   CloseLikeAWindowManager();
   ExpectEndsWithCodeZero();
 }
 
-// The key selector's caret blinks while its field has the focus, then stops after about 10 s
-// without input: an idle program sleeps again, even with the caret in the field.
-TEST_F(AppX11, AnIdleKeySelectorStopsBlinkingAndTheProgramSleeps) {
-  Start();
-  PressKey(XK_Tab);  // the focus goes to the key selector's field
-  usleep(11000000);
-  const long before = Wakeups(m_program->Pid());
-  ASSERT_GE(before, 0);
-  usleep(1500000);
-  const long after = Wakeups(m_program->Pid());
-  EXPECT_LE(after - before, 2) << "woken " << after - before << " times in 1.5 s of idleness";
-  CloseLikeAWindowManager();
-  ExpectEndsWithCodeZero();
-}
+INSTANTIATE_TEST_SUITE_P(Focus, AppX11Idle, ::testing::Values(Caret::Elsewhere, Caret::InTheKeySelector),
+                         [](const ::testing::TestParamInfo<Caret>& info) {
+                           return std::string(info.param == Caret::Elsewhere ? "CaretElsewhere"
+                                                                             : "CaretInTheKeySelector");
+                         });
 
 // The desktop says 120 or 192 pixels per inch (Xft.dpi): the window's client area grows by the
 // measured text height of its 8-point font over the design's 13, its place stays, and the grid's

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/required_tools.h"
 #include "x11/program_on_xvfb.h"
 #include "x11/sound_check.h"
 
@@ -28,8 +29,9 @@ const std::vector<int> kDoMaiorScale = {0, 2, 4, 5, 7, 9, 11};
 class ProgramOnSoundServer : public ProgramOnXvfb {
  protected:
   void SetUp() override {
-    if (access("/usr/bin/pulseaudio", X_OK) != 0 || access("/usr/bin/parecord", X_OK) != 0) {
-      GTEST_SKIP() << "pulseaudio and pulseaudio-utils are not installed (scripts/install-deps.sh installs them)";
+    if (!testsupport::ToolsInstalled({"/usr/bin/pulseaudio", "/usr/bin/parecord", "/usr/bin/pactl"},
+                                     "pulseaudio pulseaudio-utils")) {
+      return;
     }
     ProgramOnXvfb::SetUp();
     if (HasFatalFailure()) return;
@@ -43,7 +45,8 @@ class ProgramOnSoundServer : public ProgramOnXvfb {
     ASSERT_NE(m_daemon, nullptr);
     if (!WaitFor([&] { return Pactl("info").find("Server String") != std::string::npos || !m_daemon->Running(); }) ||
         !m_daemon->Running()) {
-      GTEST_SKIP() << "the PulseAudio daemon could not start here: " << m_daemon->StandardError();
+      testsupport::CannotRunHere("the PulseAudio daemon could not start here: " + m_daemon->StandardError());
+      return;
     }
   }
 

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "support/required_tools.h"
 #include "x11/program_on_xvfb.h"
+#include "x11/sound_check.h"
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -21,9 +23,7 @@ namespace {
 class X11ProgramUnderWindowManagerTest : public ProgramOnXvfb {
  protected:
   void SetUp() override {
-    if (access("/usr/bin/openbox", X_OK) != 0) {
-      GTEST_SKIP() << "openbox is not installed (scripts/install-deps.sh installs it)";
-    }
+    if (!testsupport::ToolsInstalled({"/usr/bin/openbox"}, "openbox")) return;
     ProgramOnXvfb::SetUp();
     if (HasFatalFailure()) return;
     m_wm = x11test::ChildProcess::Spawn(
@@ -244,7 +244,13 @@ TEST_F(X11ProgramMissingKeyFiles, TheErrorBoxStaysInFrontOfTheWindowTheUserClick
   ASSERT_TRUE(WaitFor([&] { return ErrorBox() == None; }));
   PressKey(XK_Down);  // "sol maior.MID", beside the program
   EXPECT_TRUE(WaitFor([&] { return ErrorBox() == None && m_program->Running(); }));
-  usleep(kSettleUs);
+  // Loaded once Play is coloured, and no box came with it.
+  constexpr RECT kPlayButton{280, 8, 280 + 29, 8 + 30};
+  EXPECT_TRUE(WaitFor([&] {
+    return soundcheck::HasColour(x11test::ReadPixels(Peek(), m_main, kPlayButton.left, kPlayButton.top,
+                                                     kPlayButton.right - kPlayButton.left,
+                                                     kPlayButton.bottom - kPlayButton.top));
+  })) << "the key did not load";
   EXPECT_EQ(ErrorBox(), None) << "the key whose file is there loads without an error";
   AskManager("_NET_CLOSE_WINDOW", CurrentTime, 2);
   const std::optional<int> status = m_program->WaitExit(kWaitMs);

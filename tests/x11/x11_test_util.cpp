@@ -6,7 +6,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -144,13 +143,6 @@ std::vector<Window> WindowsOfProcess(Display* display, pid_t pid) {
   XSync(display, False);
   XSetErrorHandler(previous);
   return found;
-}
-
-double ThreadCpuMs() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
 long long MonotonicMs() {

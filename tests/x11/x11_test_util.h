@@ -42,8 +42,6 @@ bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& s
 // Top-level windows whose _NET_WM_PID is `pid` (found inside window manager frames too).
 std::vector<Window> WindowsOfProcess(Display* display, pid_t pid);
 
-// Milliseconds of CPU time this thread has used.
-double ThreadCpuMs();
 long long MonotonicMs();
 
 // A child process whose standard error is captured. Killed and reaped if still running when

@@ -95,6 +95,19 @@ class ComboFixture : public HeadlessFixture {
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
 
+  // Twenty items in a list sized for eight rows, opened by its button: more rows than fit, so
+  // the list has a scroll bar. The list shown, or nullptr.
+  HWND OpenTwentyItemsInEightRows() {
+    std::vector<std::string> twenty;
+    for (int i = 0; i < kManyItems; ++i) twenty.push_back("Item " + std::to_string(i));
+    SetItems(twenty);
+    m_dropRows = kFewRows;
+    Click(ButtonCentre());
+    return ShownList();
+  }
+  static constexpr int kManyItems = 20;
+  static constexpr int kFewRows = 8;
+
   // Screen point of a spot of the combo box (combo client coordinates).
   static POINT OnCombo(int x, int y) { return {kFormX + kComboX + x, kFormY + kComboY + y}; }
   static POINT ButtonCentre() { return OnCombo(kComboWidth - 2 - 8, kComboHeight / 2); }

@@ -119,15 +119,10 @@ TEST_F(ComboBoxTest, ButtonOpensTheListUnderTheFieldAndARowClickChoosesIt) {
 }
 
 TEST_F(ComboBoxTest, ScrollBarShowsOnlyWhenTheRowsDoNotFit) {
-  std::vector<std::string> twenty;
-  for (int i = 0; i < 20; ++i) twenty.push_back("Item " + std::to_string(i));
-  SetItems(twenty);
-  m_dropRows = 8;
-  Click(ButtonCentre());
-  HWND list = ShownList();
+  HWND list = OpenTwentyItemsInEightRows();
   ASSERT_NE(list, nullptr);
   const headless::NativeWindow* native = Display().Native(list);
-  EXPECT_EQ(native->rect.bottom - native->rect.top, 8 * kRow + 2);
+  EXPECT_EQ(native->rect.bottom - native->rect.top, kFewRows * kRow + 2);
   EXPECT_EQ(Colour(headless::PresentedPixel(list, 175, 50)), kFace);  // the scroll bar's track
   // Down through the rows scrolls the list to keep the current row in view.
   for (int i = 0; i < 12; ++i) Key(headless::keys::kDown);
@@ -137,12 +132,7 @@ TEST_F(ComboBoxTest, ScrollBarShowsOnlyWhenTheRowsDoNotFit) {
 }
 
 TEST_F(ComboBoxTest, TheListScrollsByItsBarAndTheWheelWhileStayingOpen) {
-  std::vector<std::string> twenty;
-  for (int i = 0; i < 20; ++i) twenty.push_back("Item " + std::to_string(i));
-  SetItems(twenty);
-  m_dropRows = 8;
-  Click(ButtonCentre());
-  HWND list = ShownList();
+  HWND list = OpenTwentyItemsInEightRows();
   ASSERT_NE(list, nullptr);
   const RECT r = Display().Native(list)->rect;
   Click({r.right - 1 - 8, r.bottom - 1 - 8});  // the scroll bar's down arrow

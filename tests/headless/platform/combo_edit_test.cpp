@@ -3,8 +3,9 @@
 #include <gmock/gmock.h>
 
 #include "headless/platform/combo_box_support.h"
-#include "platform/backend/headless/headless_driver.h"
 #include "platform/backend/backend_events.h"
+#include "platform/backend/headless/headless_driver.h"
+#include "support/stderr_capture.h"
 
 using namespace combotest;
 using ::testing::ElementsAre;
@@ -14,6 +15,8 @@ namespace {
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kHighlight = RGB(10, 36, 106);
+// The caret's half period: one blink timer tick.
+constexpr int kBlinkMs = 530;
 
 class ComboEditTest : public ComboFixture {
  protected:
@@ -145,5 +148,52 @@ TEST_F(ComboEditTest, CaretBlinksWhileTypingAndStopsShownWhenIdle) {
   EXPECT_FALSE(backend::NextTimerDeadline().has_value());
   EXPECT_EQ(FormPixel(3, 8), kWhite);
 }
+
+// TESSIVO_CARET_IDLE_MS, read when the field is made, replaces the time the caret blinks without
+// input; a value that is no whole number of milliseconds is named on stderr and the default kept.
+struct IdleSetting {
+  const char* label;
+  const char* value;
+  int stopsAfterMs;
+  bool named;
+};
+
+void PrintTo(const IdleSetting& setting, std::ostream* out) { *out << '"' << setting.value << '"'; }
+
+class CaretIdleSetting : public ComboFixture, public ::testing::WithParamInterface<IdleSetting> {
+ protected:
+  void SetUp() override {
+    setenv("TESSIVO_CARET_IDLE_MS", GetParam().value, 1);
+    StderrCapture capture;
+    ComboFixture::SetUp();
+    m_printed = capture.Finish();
+    unsetenv("TESSIVO_CARET_IDLE_MS");
+  }
+  std::string m_printed;
+};
+
+TEST_P(CaretIdleSetting, SetsHowLongTheCaretBlinksWithoutInput) {
+  if (GetParam().named) {
+    EXPECT_NE(m_printed.find("TESSIVO_CARET_IDLE_MS=\"" + std::string(GetParam().value) + "\""), std::string::npos)
+        << m_printed;
+  } else {
+    EXPECT_EQ(m_printed, "");
+  }
+  SetFocus(m_combo);
+  headless::PumpUntilIdle();
+  headless::AdvanceClock(GetParam().stopsAfterMs);
+  EXPECT_TRUE(backend::NextTimerDeadline().has_value()) << "stopped blinking early";
+  headless::AdvanceClock(kBlinkMs);
+  EXPECT_FALSE(backend::NextTimerDeadline().has_value()) << "still blinking";
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, CaretIdleSetting,
+                         ::testing::Values(IdleSetting{"Milliseconds", "1500", 1500, false},
+                                           IdleSetting{"Zero", "0", 0, false},
+                                           IdleSetting{"NotANumber", "2s", 10000, true},
+                                           IdleSetting{"Negative", "-5", 10000, true}),
+                         [](const ::testing::TestParamInfo<IdleSetting>& info) {
+                           return std::string(info.param.label);
+                         });
 
 }  // namespace

@@ -2,6 +2,10 @@
 // checked in the headless paint tests).
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+#include <vector>
+
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "support/canvas.h"
@@ -32,113 +36,97 @@ TEST(SystemColors, BrushesAreStockAndMatchTheColours) {
   EXPECT_EQ(GetSysColorBrush(99), nullptr);
 }
 
-TEST(DrawEdge, RaisedInnerIsHighlightTopLeftAndShadowBottomRight) {
-  Canvas c(12, 10);
-  RECT r{1, 1, 11, 9};
-  ASSERT_TRUE(DrawEdge(c.dc(), &r, BDR_RAISEDINNER, BF_RECT));
-  // Top and left sides stop before the corners the bottom-right colour owns.
-  EXPECT_EQ(c.At(1, 1), kHighlight);
-  EXPECT_EQ(c.At(9, 1), kHighlight);
-  EXPECT_EQ(c.At(10, 1), kShadow);
-  EXPECT_EQ(c.At(1, 7), kHighlight);
-  EXPECT_EQ(c.At(1, 8), kShadow);
-  EXPECT_EQ(c.At(10, 8), kShadow);
-  EXPECT_EQ(c.At(5, 8), kShadow);
-  EXPECT_EQ(c.At(10, 4), kShadow);
-  EXPECT_EQ(c.At(2, 2), kPaper);  // no BF_MIDDLE: inside untouched
-  EXPECT_EQ(c.At(0, 0), kPaper);
-  EXPECT_EQ(c.At(11, 9), kPaper);
-  EXPECT_EQ(r, (RECT{1, 1, 11, 9}));  // no BF_ADJUST
+// One DrawEdge call on the rectangle given, and the rectangle it leaves (BF_ADJUST shrinks it).
+struct EdgeCall {
+  RECT rect;
+  UINT edge;
+  UINT flags;
+  RECT after;
+};
+
+struct Pixel {
+  int x;
+  int y;
+  COLORREF colour;
+};
+
+// Calls in order on one canvas of paper, then the pixels they leave.
+struct EdgeCase {
+  const char* name;
+  int width;
+  int height;
+  std::vector<EdgeCall> calls;
+  std::vector<Pixel> pixels;
+};
+
+void PrintTo(const EdgeCase& edge, std::ostream* out) { *out << edge.name; }
+
+class DrawEdgeCases : public ::testing::TestWithParam<EdgeCase> {};
+
+TEST_P(DrawEdgeCases, DrawsTheLayersOfTheEdgeInTheirColours) {
+  const EdgeCase& edge = GetParam();
+  Canvas c(edge.width, edge.height);
+  for (const EdgeCall& call : edge.calls) {
+    RECT r = call.rect;
+    ASSERT_TRUE(DrawEdge(c.dc(), &r, call.edge, call.flags));
+    EXPECT_EQ(r, call.after);
+  }
+  for (const Pixel& p : edge.pixels) EXPECT_EQ(c.At(p.x, p.y), p.colour) << "at " << p.x << "," << p.y;
 }
 
-TEST(DrawEdge, HeaderCellDrawnInTwoCalls) {
-  // Right and bottom first, then left and top, on one cell: light inside at left and top, shadow
-  // at right and bottom.
-  Canvas c(80, 30);
-  RECT a{0, 0, 73, 24};
-  DrawEdge(c.dc(), &a, BDR_RAISEDINNER, BF_RIGHT | BF_BOTTOM);
-  RECT b{0, 0, 73, 24};
-  DrawEdge(c.dc(), &b, BDR_RAISEDINNER, BF_LEFT | BF_TOP);
-  EXPECT_EQ(c.At(0, 5), kHighlight);
-  EXPECT_EQ(c.At(40, 0), kHighlight);
-  EXPECT_EQ(c.At(72, 5), kShadow);
-  EXPECT_EQ(c.At(40, 23), kShadow);
-  EXPECT_EQ(c.At(71, 22), kPaper);
-  EXPECT_EQ(c.At(73, 5), kPaper);
-  EXPECT_EQ(c.At(40, 24), kPaper);
-}
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-TEST(DrawEdge, SunkenClientEdgeHasTwoLayers) {
-  Canvas c(20, 10);
-  RECT r{0, 0, 20, 10};
-  DrawEdge(c.dc(), &r, EDGE_SUNKEN, BF_RECT);
-  EXPECT_EQ(c.At(0, 0), kShadow);      // outer top-left
-  EXPECT_EQ(c.At(5, 0), kShadow);
-  EXPECT_EQ(c.At(19, 0), kHighlight);  // outer bottom-right owns the top-right corner
-  EXPECT_EQ(c.At(0, 9), kHighlight);
-  EXPECT_EQ(c.At(19, 9), kHighlight);
-  EXPECT_EQ(c.At(1, 1), kDark);        // inner top-left
-  EXPECT_EQ(c.At(1, 5), kDark);
-  EXPECT_EQ(c.At(18, 1), kLight);      // inner bottom-right
-  EXPECT_EQ(c.At(5, 8), kLight);
-  EXPECT_EQ(c.At(2, 2), kPaper);
-}
-
-TEST(DrawEdge, RaisedEdgeIsTheButtonBorder) {
-  Canvas c(20, 10);
-  RECT r{0, 0, 20, 10};
-  DrawEdge(c.dc(), &r, EDGE_RAISED, BF_RECT);
-  EXPECT_EQ(c.At(0, 0), kLight);
-  EXPECT_EQ(c.At(19, 9), kDark);
-  EXPECT_EQ(c.At(0, 9), kDark);
-  EXPECT_EQ(c.At(1, 1), kHighlight);
-  EXPECT_EQ(c.At(18, 8), kShadow);
-  EXPECT_EQ(c.At(1, 8), kShadow);
-}
-
-TEST(DrawEdge, AdjustShrinksByTheLayersOfTheDrawnSides) {
-  Canvas c(20, 20);
-  RECT r{2, 2, 18, 18};
-  DrawEdge(c.dc(), &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-  EXPECT_EQ(r, (RECT{4, 4, 16, 16}));
-  RECT s{2, 2, 18, 18};
-  DrawEdge(c.dc(), &s, BDR_RAISEDINNER, BF_LEFT | BF_BOTTOM | BF_ADJUST);
-  EXPECT_EQ(s, (RECT{3, 2, 18, 17}));
-}
-
-TEST(DrawEdge, MiddleFillsTheInside) {
-  Canvas c(10, 10);
-  RECT r{0, 0, 10, 10};
-  DrawEdge(c.dc(), &r, EDGE_RAISED, BF_RECT | BF_MIDDLE);
-  EXPECT_EQ(c.At(2, 2), kFace);
-  EXPECT_EQ(c.At(7, 7), kFace);
-  EXPECT_EQ(c.At(8, 8), kShadow);
-  RECT m{0, 0, 10, 10};
-  DrawEdge(c.dc(), &m, EDGE_SUNKEN, BF_RECT | BF_MIDDLE | BF_MONO);
-  EXPECT_EQ(c.At(0, 0), RGB(0, 0, 0));
-  EXPECT_EQ(c.At(1, 1), RGB(255, 255, 255));
-  EXPECT_EQ(c.At(5, 5), RGB(255, 255, 255));
-}
-
-TEST(DrawEdge, SoftFlatAndMonoVariants) {
-  Canvas c(10, 10);
-  RECT r{0, 0, 10, 10};
-  DrawEdge(c.dc(), &r, EDGE_RAISED, BF_RECT | BF_SOFT);
-  EXPECT_EQ(c.At(0, 3), kHighlight);
-  EXPECT_EQ(c.At(1, 3), kLight);
-  EXPECT_EQ(c.At(9, 3), kDark);
-  DrawEdge(c.dc(), &r, EDGE_SUNKEN, BF_RECT | BF_SOFT);
-  EXPECT_EQ(c.At(0, 3), kDark);
-  EXPECT_EQ(c.At(1, 3), kShadow);
-  DrawEdge(c.dc(), &r, EDGE_SUNKEN, BF_RECT | BF_FLAT);
-  EXPECT_EQ(c.At(0, 3), kShadow);
-  EXPECT_EQ(c.At(9, 3), kShadow);
-  EXPECT_EQ(c.At(1, 3), kFace);
-  EXPECT_EQ(c.At(8, 3), kFace);
-  DrawEdge(c.dc(), &r, BDR_SUNKENOUTER, BF_RECT | BF_MONO);
-  EXPECT_EQ(c.At(0, 3), RGB(0, 0, 0));
-  EXPECT_EQ(c.At(9, 3), RGB(0, 0, 0));
-}
+INSTANTIATE_TEST_SUITE_P(
+    DrawEdge, DrawEdgeCases,
+    ::testing::Values(
+        // Top and left sides stop before the corners the bottom-right colour owns; no BF_MIDDLE
+        // leaves the inside untouched, no BF_ADJUST the rectangle.
+        EdgeCase{"RaisedInnerIsHighlightTopLeftAndShadowBottomRight", 12, 10,
+                 {{{1, 1, 11, 9}, BDR_RAISEDINNER, BF_RECT, {1, 1, 11, 9}}},
+                 {{1, 1, kHighlight}, {9, 1, kHighlight}, {10, 1, kShadow}, {1, 7, kHighlight},
+                  {1, 8, kShadow}, {10, 8, kShadow}, {5, 8, kShadow}, {10, 4, kShadow},
+                  {2, 2, kPaper}, {0, 0, kPaper}, {11, 9, kPaper}}},
+        // A grid's header cell: right and bottom first, then left and top.
+        EdgeCase{"HeaderCellDrawnInTwoCalls", 80, 30,
+                 {{{0, 0, 73, 24}, BDR_RAISEDINNER, BF_RIGHT | BF_BOTTOM, {0, 0, 73, 24}},
+                  {{0, 0, 73, 24}, BDR_RAISEDINNER, BF_LEFT | BF_TOP, {0, 0, 73, 24}}},
+                 {{0, 5, kHighlight}, {40, 0, kHighlight}, {72, 5, kShadow}, {40, 23, kShadow},
+                  {71, 22, kPaper}, {73, 5, kPaper}, {40, 24, kPaper}}},
+        // Outer layer shadow and highlight, the outer bottom-right owning the top-right corner;
+        // inner layer dark and light.
+        EdgeCase{"SunkenClientEdgeHasTwoLayers", 20, 10,
+                 {{{0, 0, 20, 10}, EDGE_SUNKEN, BF_RECT, {0, 0, 20, 10}}},
+                 {{0, 0, kShadow}, {5, 0, kShadow}, {19, 0, kHighlight}, {0, 9, kHighlight},
+                  {19, 9, kHighlight}, {1, 1, kDark}, {1, 5, kDark}, {18, 1, kLight}, {5, 8, kLight},
+                  {2, 2, kPaper}}},
+        EdgeCase{"RaisedEdgeIsTheButtonBorder", 20, 10,
+                 {{{0, 0, 20, 10}, EDGE_RAISED, BF_RECT, {0, 0, 20, 10}}},
+                 {{0, 0, kLight}, {19, 9, kDark}, {0, 9, kDark}, {1, 1, kHighlight}, {18, 8, kShadow},
+                  {1, 8, kShadow}}},
+        EdgeCase{"AdjustShrinksByTheLayersOfTheDrawnSides", 20, 20,
+                 {{{2, 2, 18, 18}, EDGE_SUNKEN, BF_RECT | BF_ADJUST, {4, 4, 16, 16}},
+                  {{2, 2, 18, 18}, BDR_RAISEDINNER, BF_LEFT | BF_BOTTOM | BF_ADJUST, {3, 2, 18, 17}}},
+                 {}},
+        EdgeCase{"MiddleFillsTheInside", 10, 10,
+                 {{{0, 0, 10, 10}, EDGE_RAISED, BF_RECT | BF_MIDDLE, {0, 0, 10, 10}}},
+                 {{2, 2, kFace}, {7, 7, kFace}, {8, 8, kShadow}}},
+        EdgeCase{"MonoMiddleIsWhiteInsideBlack", 10, 10,
+                 {{{0, 0, 10, 10}, EDGE_SUNKEN, BF_RECT | BF_MIDDLE | BF_MONO, {0, 0, 10, 10}}},
+                 {{0, 0, kBlack}, {1, 1, kWhite}, {5, 5, kWhite}}},
+        EdgeCase{"SoftRaised", 10, 10,
+                 {{{0, 0, 10, 10}, EDGE_RAISED, BF_RECT | BF_SOFT, {0, 0, 10, 10}}},
+                 {{0, 3, kHighlight}, {1, 3, kLight}, {9, 3, kDark}}},
+        EdgeCase{"SoftSunken", 10, 10,
+                 {{{0, 0, 10, 10}, EDGE_SUNKEN, BF_RECT | BF_SOFT, {0, 0, 10, 10}}},
+                 {{0, 3, kDark}, {1, 3, kShadow}}},
+        EdgeCase{"FlatSunken", 10, 10,
+                 {{{0, 0, 10, 10}, EDGE_SUNKEN, BF_RECT | BF_FLAT, {0, 0, 10, 10}}},
+                 {{0, 3, kShadow}, {9, 3, kShadow}, {1, 3, kFace}, {8, 3, kFace}}},
+        EdgeCase{"MonoSunkenOuter", 10, 10,
+                 {{{0, 0, 10, 10}, BDR_SUNKENOUTER, BF_RECT | BF_MONO, {0, 0, 10, 10}}},
+                 {{0, 3, kBlack}, {9, 3, kBlack}}}),
+    [](const ::testing::TestParamInfo<EdgeCase>& info) { return std::string(info.param.name); });
 
 TEST(DrawEdge, BadArgumentsFailOrDrawNothing) {
   Canvas c(10, 10);

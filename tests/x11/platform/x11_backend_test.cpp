@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -52,6 +53,10 @@ TopLevelProps MainWindowProps() {
 
 class X11BackendTest : public X11Fixture {
  protected:
+  // A wait's timeout far beyond any delay of a loaded machine: a wait that returns before it
+  // was ended by what it waited for, not by the clock.
+  static constexpr int kPatientMs = 30000;
+
   bool ShowAndWait(HWND hwnd) {
     m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
     return x11test::PumpUntil([&] { return x11test::WindowViewable(Peek(), Xid(hwnd)); },
@@ -67,11 +72,15 @@ TEST_F(X11BackendTest, ReportsScreenSizeDefaultDpiAndStartupShowCommand) {
   EXPECT_EQ(m_backend->ScreenHeight(), 1024);
   EXPECT_EQ(m_backend->PixelsPerInch(), 96);  // no Xft.dpi on a bare server
   EXPECT_EQ(m_backend->StartupInfo().wShowWindow, SW_SHOWDEFAULT);
+  // The clock counts milliseconds: no fewer than slept, no more than this thread saw pass.
+  const auto outerStart = std::chrono::steady_clock::now();
   const std::uint64_t a = m_backend->NowMs();
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   const std::uint64_t b = m_backend->NowMs();
+  const auto outer =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - outerStart);
   EXPECT_GE(b - a, 29u);
-  EXPECT_LT(b - a, 1000u);
+  EXPECT_LE(b - a, static_cast<std::uint64_t>(outer.count()) + 1);
 }
 
 class X11DpiTest : public X11BackendTest,
@@ -646,7 +655,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, X11PresentTest,
 
 // ---- The wait -------------------------------------------------------------------------------
 
-TEST_F(X11BackendTest, SleepsWithoutSpinningUntilTimeoutOrWake) {
+// How long the waits take and what processor time they use is measured by bench_x11_wait.
+TEST_F(X11BackendTest, SleepsUntilTimeoutOrWake) {
   StartAndOpen();
   const HWND hwnd = FakeHwnd(1);
   ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{0, 0, 50, 50}, MainWindowProps()));
@@ -654,36 +664,25 @@ TEST_F(X11BackendTest, SleepsWithoutSpinningUntilTimeoutOrWake) {
   while (m_backend->WaitAndDispatch(50)) {
   }
 
-  // Nothing happens: the full timeout passes asleep.
-  double cpu = x11test::ThreadCpuMs();
-  long long start = x11test::MonotonicMs();
+  // Nothing happens: the wait lasts its whole timeout and reports nothing.
+  const long long start = x11test::MonotonicMs();
   EXPECT_FALSE(m_backend->WaitAndDispatch(300));
-  long long elapsed = x11test::MonotonicMs() - start;
-  cpu = x11test::ThreadCpuMs() - cpu;
-  EXPECT_GE(elapsed, 295);
-  EXPECT_LT(elapsed, 2000);
-  EXPECT_LT(cpu, 30.0) << "the wait used the processor";
+  EXPECT_GE(x11test::MonotonicMs() - start, 295);
 
-  // Waiting forever ends when another thread wakes the loop.
-  cpu = x11test::ThreadCpuMs();
-  start = x11test::MonotonicMs();
+  // Waiting forever ends when another thread wakes the loop, and not before.
+  std::atomic<bool> woken{false};
   std::thread waker([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    woken = true;
     m_backend->Wake();
   });
   EXPECT_TRUE(m_backend->WaitAndDispatch(-1));
-  elapsed = x11test::MonotonicMs() - start;
-  cpu = x11test::ThreadCpuMs() - cpu;
+  EXPECT_TRUE(woken.load()) << "the wait ended before the wake";
   waker.join();
-  EXPECT_GE(elapsed, 250);
-  EXPECT_LT(elapsed, 5000);
-  EXPECT_LT(cpu, 30.0);
 
-  // A wake that comes first makes the next wait return at once, and only that one.
+  // A wake that comes first makes the next wait return, woken, and only that one.
   m_backend->Wake();
-  start = x11test::MonotonicMs();
-  EXPECT_TRUE(m_backend->WaitAndDispatch(5000));
-  EXPECT_LT(x11test::MonotonicMs() - start, 1000);
+  EXPECT_TRUE(m_backend->WaitAndDispatch(kPatientMs));
   EXPECT_FALSE(m_backend->WaitAndDispatch(50));
 }
 
@@ -695,8 +694,8 @@ TEST_F(X11BackendTest, TheFirstWaitDoesNotSleepOverEventsAlreadyRead) {
   ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{0, 0, 60, 40}, MainWindowProps()));
   m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
   const long long start = x11test::MonotonicMs();
-  EXPECT_TRUE(m_backend->WaitAndDispatch(3000));
-  EXPECT_LT(x11test::MonotonicMs() - start, 1500);
+  EXPECT_TRUE(m_backend->WaitAndDispatch(kPatientMs));
+  EXPECT_LT(x11test::MonotonicMs() - start, kPatientMs) << "the events waited for the timeout";
 }
 
 // ---- Errors ---------------------------------------------------------------------------------

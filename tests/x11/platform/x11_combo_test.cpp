@@ -214,19 +214,29 @@ TEST_F(X11ComboTest, TextCopiedByAnotherProgramIsPastedWithQuestionMarksForTheRe
   EXPECT_EQ(Text(), text::Utf8ToCp1252("Sol ? Dó"));
 }
 
-TEST_F(X11ComboTest, ATextTooLargeToCopyInOnePieceIsRefusedAtOnce) {
+// How long the pastes below take is measured by bench_x11_wait.
+TEST_F(X11ComboTest, ATextTooLargeToCopyInOnePieceIsRefusedWithoutWaiting) {
   // Far beyond one request: the owner offers it in pieces (INCR), which a paste does not follow.
-  RunWhilePumping("head -c 3000000 /dev/zero | tr '\\0' a | xclip -selection clipboard -i >/dev/null 2>&1");
+  // xclip answers no other request until such a transfer ends, so each paste gets a new owner.
   const Atom clipboard = XInternAtom(Peek(), "CLIPBOARD", False);
-  ASSERT_TRUE(Pump([&] { return XGetSelectionOwner(Peek(), clipboard) != None; }, 3000));
+  auto offerInPieces = [&] {
+    const Window before = XGetSelectionOwner(Peek(), clipboard);
+    RunWhilePumping("head -c 3000000 /dev/zero | tr '\\0' a | xclip -selection clipboard -i >/dev/null 2>&1");
+    return Pump([&] { return XGetSelectionOwner(Peek(), clipboard) != before; }, 3000);
+  };
+  ASSERT_TRUE(offerInPieces());
   SetWindowText(m_combo, "Mi");
-  const long long start = x11test::MonotonicMs();
   SendMessage(m_combo, WM_PASTE, 0, 0);
-  EXPECT_LT(x11test::MonotonicMs() - start, 900);
   EXPECT_EQ(Text(), "Mi");
+  // Asked with a time-out no answer in pieces could ever need, the refusal still comes first.
+  ASSERT_TRUE(offerInPieces());
+  constexpr int kPatientMs = 30000;
+  const long long start = x11test::MonotonicMs();
+  EXPECT_EQ(m_backend->ClipboardText(kPatientMs), std::nullopt);
+  EXPECT_LT(x11test::MonotonicMs() - start, kPatientMs) << "the paste waited for the pieces";
 }
 
-TEST_F(X11ComboTest, AnOwnerThatNeverAnswersLeavesTheFieldAsItWasWithinASecondAndAHalf) {
+TEST_F(X11ComboTest, AnOwnerThatNeverAnswersLeavesTheFieldAsItWas) {
   // A client that takes the clipboard and then ignores every request for it.
   const Window silent = XCreateSimpleWindow(Peek(), DefaultRootWindow(Peek()), 0, 0, 1, 1, 0, 0, 0);
   XSetSelectionOwner(Peek(), XInternAtom(Peek(), "CLIPBOARD", False), silent, CurrentTime);
@@ -236,7 +246,6 @@ TEST_F(X11ComboTest, AnOwnerThatNeverAnswersLeavesTheFieldAsItWasWithinASecondAn
   SendMessage(m_combo, WM_PASTE, 0, 0);
   const long long took = x11test::MonotonicMs() - start;
   EXPECT_EQ(Text(), "Mi");
-  EXPECT_LT(took, 1500);
   EXPECT_GE(took, 900);  // it did wait for the owner
   // The program goes on: the field still takes keys afterwards.
   SendMessage(GetWindow(m_combo, GW_CHILD), WM_CHAR, 'x', 0);

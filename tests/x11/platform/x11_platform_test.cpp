@@ -49,10 +49,17 @@ class X11PlatformTest : public X11Fixture {
     if (IsWindow(m_scene.top)) DestroyWindow(m_scene.top);
   }
 
-  // Lets everything in flight arrive (needs the pump timer running).
+  // Lets everything in flight arrive: a round trip on each connection brings every event the
+  // server has made so far into the program, whose loop then handles them until none is left.
   void Settle() {
-    const long long until = x11test::MonotonicMs() + 150;
-    PumpUntil([&] { return x11test::MonotonicMs() >= until; }, 1000);
+    PumpUntil(
+        [&] {
+          XSync(Peek(), False);
+          m_backend->Sync();
+          MSG msg;
+          return !PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        },
+        5000);
   }
 
   Window TopXid() const { return Xid(m_scene.top); }
@@ -345,8 +352,8 @@ TEST_F(X11PlatformTest, AHeldKeyRepeatsPressesButIsReleasedOnce) {
   Log().Clear();
   XTestFakeKeyEvent(Peek(), b, True, CurrentTime);
   XSync(Peek(), False);
-  const long long until = x11test::MonotonicMs() + 450;
-  PumpUntil([&] { return x11test::MonotonicMs() >= until; }, 2000);
+  // Held until it has repeated twice.
+  PumpUntil([] { return Log().Count(WM_KEYDOWN) >= 3; }, 5000);
   XTestFakeKeyEvent(Peek(), b, False, CurrentTime);
   XSync(Peek(), False);
   ASSERT_TRUE(PumpUntil([] { return Log().Count(WM_KEYUP) > 0; }, 5000));
@@ -469,6 +476,7 @@ TEST_F(X11PlatformTest, MinimiseAndRestoreGoThroughTheWindowManager) {
   EXPECT_EQ(activate.back().data[0], 1) << "the request comes from an application";
 }
 
+// How soon the wait returns and what processor time it uses is measured by bench_x11_wait.
 TEST_F(X11PlatformTest, WaitMessageSleepsUntilAnotherThreadPosts) {
   Settle();
   KillTimer(m_scene.top, kPumpTimer);
@@ -477,7 +485,6 @@ TEST_F(X11PlatformTest, WaitMessageSleepsUntilAnotherThreadPosts) {
 
   constexpr UINT kWakeUp = WM_APP + 7;
   std::atomic<bool> posted{false};
-  const double cpuBefore = x11test::ThreadCpuMs();
   const long long start = x11test::MonotonicMs();
   std::thread poster([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -495,14 +502,11 @@ TEST_F(X11PlatformTest, WaitMessageSleepsUntilAnotherThreadPosts) {
     }
   }
   const long long elapsed = x11test::MonotonicMs() - start;
-  const double cpu = x11test::ThreadCpuMs() - cpuBefore;
   poster.join();
   ASSERT_TRUE(received);
   EXPECT_TRUE(posted.load());
   EXPECT_GE(elapsed, 290);
-  EXPECT_LT(elapsed, 3000);
   EXPECT_LE(wakeUps, 2) << "the wait kept returning with nothing to do";
-  EXPECT_LT(cpu, 30.0) << "an idle wait used the processor";
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "platform/window/combo/edit_field.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -28,6 +31,7 @@ constexpr unsigned char kDeleteChar = 0x7F;
 constexpr int kMaxWord = 0xFFFF;
 // A one-line field scrolls a quarter of its width at a time when the caret leaves it.
 constexpr int kScrollJumpParts = 4;
+constexpr char kIdleStopVariable[] = "TESSIVO_CARET_IDLE_MS";
 
 bool KeyHeld(int vk) { return GetKeyState(vk) < 0; }
 
@@ -43,9 +47,26 @@ std::string CaseConverted(std::string s, DWORD style) {
   return s;
 }
 
+// How long the caret blinks without input: a whole number of milliseconds from the environment
+// (0 for a caret that never blinks; a test of the idle program need not wait ten seconds), else
+// the default. A value that is no such number is named on stderr and the default kept.
+std::uint64_t IdleStopMs() {
+  const char* value = std::getenv(kIdleStopVariable);
+  if (value == nullptr || value[0] == '\0') return EditField::kIdleStopMs;
+  const char* end = value + std::strlen(value);
+  std::uint64_t ms = 0;
+  const auto [stop, error] = std::from_chars(value, end, ms);
+  if (error == std::errc() && stop == end) return ms;
+  std::fprintf(stderr,
+               "tessivo: %s=\"%s\" is not a whole number of milliseconds; the caret stops blinking "
+               "after %llu ms without input\n",
+               kIdleStopVariable, value, static_cast<unsigned long long>(EditField::kIdleStopMs));
+  return EditField::kIdleStopMs;
+}
+
 }  // namespace
 
-EditField::EditField(HWND hwnd) : WindowObject(hwnd) {}
+EditField::EditField(HWND hwnd) : WindowObject(hwnd), m_idleStopMs(IdleStopMs()) {}
 
 std::unique_ptr<window::WindowObject> EditField::Make(HWND hwnd, const CREATESTRUCT*) {
   return std::make_unique<EditField>(hwnd);
@@ -489,7 +510,7 @@ void EditField::RestartBlink() {
 
 void EditField::Blink() {
   const std::uint64_t idle = static_cast<DWORD>(GetTickCount() - static_cast<DWORD>(m_lastInputMs));
-  if (!m_focused || idle >= kIdleStopMs) {
+  if (!m_focused || idle >= m_idleStopMs) {
     // Nobody is typing: the caret stays on and the timer goes, so an idle program sleeps.
     KillTimer(m_hwnd, kCaretTimer);
     m_blinking = false;

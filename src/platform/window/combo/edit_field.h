@@ -23,6 +23,8 @@ namespace combo {
 class EditField : public window::WindowObject {
  public:
   static constexpr UINT kBlinkMs = 530;
+  // Input-free time after which the caret stops blinking, unless TESSIVO_CARET_IDLE_MS says
+  // otherwise (read when the field is made).
   static constexpr std::uint64_t kIdleStopMs = 10000;
 
   // The object of a new field window (window::ObjectWindowProc).
@@ -79,6 +81,7 @@ class EditField : public window::WindowObject {
   bool m_caretShown = false;
   bool m_blinking = false;
   std::uint64_t m_lastInputMs = 0;
+  std::uint64_t m_idleStopMs;
   bool m_dragging = false;
   bool m_redraw = true;
 };
