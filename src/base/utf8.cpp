@@ -18,14 +18,14 @@ void AppendUtf8(std::string& out, char32_t codePoint) {
   if ((codePoint >= kFirstSurrogate && codePoint <= kLastSurrogate) || codePoint > kLastCodePoint) {
     codePoint = kReplacementCharacter;
   }
+  constexpr int kLengths = static_cast<int>(std::size(kLastOfLength));
   int following = 0;
-  while (following < static_cast<int>(std::size(kLastOfLength)) && codePoint > kLastOfLength[following]) {
-    ++following;
-  }
+  while (following < kLengths && codePoint > kLastOfLength[following]) ++following;
   const int leadShift = detail::kContinuationBits * following;
   out.push_back(static_cast<char>(kLeadMarker[following] | (codePoint >> leadShift)));
   for (int k = following - 1; k >= 0; --k) {
-    const char32_t bits = (codePoint >> (detail::kContinuationBits * k)) & detail::kContinuationPayload;
+    const char32_t bits =
+        (codePoint >> (detail::kContinuationBits * k)) & detail::kContinuationPayload;
     out.push_back(static_cast<char>(detail::kContinuationLow | bits));
   }
 }

@@ -91,7 +91,8 @@ TEST(TextCodec, EveryCharacterRoundTripsAndTheEncoderWritesOnlyWellFormedUtf8) {
     const auto where = static_cast<std::uint32_t>(cp);
     ASSERT_TRUE(back.wellFormed) << where;
     ASSERT_EQ(back.length, utf8.size()) << where;
-    const bool encodable = cp <= text::kLastCodePoint && (cp < kFirstSurrogate || cp > kLastSurrogate);
+    const bool surrogate = cp >= kFirstSurrogate && cp <= kLastSurrogate;
+    const bool encodable = cp <= text::kLastCodePoint && !surrogate;
     ASSERT_EQ(back.codePoint, encodable ? cp : text::kReplacementCharacter) << where;
   }
 }

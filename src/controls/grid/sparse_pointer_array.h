@@ -145,7 +145,7 @@ class TSparsePointerArray {
   // The slot for index when its section exists, else nullptr; touches neither cache nor bounds.
   TItem* FindSlot(int index) const {
     // A negative index becomes a huge unsigned section number and so finds no section.
-    const std::uint32_t sectionNumber = static_cast<std::uint32_t>(index) >> m_geometry.sectionShift;
+    const auto sectionNumber = static_cast<std::uint32_t>(index) >> m_geometry.sectionShift;
     if (sectionNumber >= m_directory.size()) return nullptr;
     const TSection& section = m_directory[sectionNumber];
     if (!section) return nullptr;
