@@ -47,13 +47,14 @@ inline constexpr int kContinuationBits = 6;
 // range the first of them must lie in (which is where overlong forms, surrogates and values above
 // U+10FFFF are shut out), and the bits of the lead that carry the character. A byte in no row
 // cannot start a character.
+inline constexpr int kNotALead = -1;
 struct LeadBytes {
-  unsigned char first;
-  unsigned char last;
-  int following;
-  unsigned char secondLow;
-  unsigned char secondHigh;
-  unsigned char payload;
+  unsigned char first = 0;
+  unsigned char last = 0;
+  int following = kNotALead;
+  unsigned char secondLow = 0;
+  unsigned char secondHigh = 0;
+  unsigned char payload = 0;
 };
 
 inline constexpr LeadBytes kLeadTable[] = {
@@ -68,11 +69,13 @@ inline constexpr LeadBytes kLeadTable[] = {
     {0xF4, 0xF4, 3, kContinuationLow, 0x8F, 0x07},  // a higher second byte: beyond U+10FFFF
 };
 
-constexpr const LeadBytes* FindLead(unsigned char lead) {
+// The row of `lead`, or a row whose `following` is kNotALead. A copy, not a pointer into the
+// table: in the sanitizer build, comparing that pointer with null is no constant expression.
+constexpr LeadBytes FindLead(unsigned char lead) {
   for (const LeadBytes& row : kLeadTable) {
-    if (lead >= row.first && lead <= row.last) return &row;
+    if (lead >= row.first && lead <= row.last) return row;
   }
-  return nullptr;
+  return {};
 }
 
 }  // namespace detail
@@ -82,13 +85,13 @@ constexpr Utf8Char DecodeUtf8Char(std::string_view utf8, std::size_t at) {
   const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
   Utf8Char result;
   result.length = 1;
-  const detail::LeadBytes* lead = detail::FindLead(byteAt(at));
-  if (lead == nullptr) return result;
-  char32_t codePoint = byteAt(at) & lead->payload;
-  for (int k = 1; k <= lead->following; ++k) {
+  const detail::LeadBytes lead = detail::FindLead(byteAt(at));
+  if (lead.following == detail::kNotALead) return result;
+  char32_t codePoint = byteAt(at) & lead.payload;
+  for (int k = 1; k <= lead.following; ++k) {
     const std::size_t i = at + static_cast<std::size_t>(k);
-    const unsigned char low = k == 1 ? lead->secondLow : detail::kContinuationLow;
-    const unsigned char high = k == 1 ? lead->secondHigh : detail::kContinuationHigh;
+    const unsigned char low = k == 1 ? lead.secondLow : detail::kContinuationLow;
+    const unsigned char high = k == 1 ? lead.secondHigh : detail::kContinuationHigh;
     if (i >= utf8.size() || byteAt(i) < low || byteAt(i) > high) return result;
     codePoint = (codePoint << detail::kContinuationBits) |
                 (byteAt(i) & detail::kContinuationPayload);
