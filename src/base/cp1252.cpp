@@ -11,24 +11,6 @@ constexpr char32_t kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 
                                 0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 }  // namespace
 
 char32_t Cp1252ToUnicode(unsigned char byte) {
@@ -52,56 +34,20 @@ std::string Cp1252ToUtf8(std::string_view cp1252) {
 
 namespace {
 
-// Decodes UTF-8; `replacement` (0: none) stands for each well-formed character outside cp1252.
+// Decodes UTF-8; `replacement` (0: none) stands for each character outside cp1252 and, when
+// given, for each ill-formed stretch too.
 std::string DecodeUtf8(std::string_view utf8, char replacement) {
   std::string out;
   out.reserve(utf8.size());
-  std::size_t i = 0;
-  const std::size_t n = utf8.size();
-  while (i < n) {
-    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-    int extra = 0;
-    char32_t cp = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-      cp = lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1, cp = lead & 0x1F, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2, cp = lead & 0x0F, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3, cp = lead & 0x07, minimum = 0x10000;
-    } else {
-      ++i;  // a stray continuation byte or an impossible lead byte
-      continue;
-    }
-    bool ok = true;
-    std::size_t k = 1;
-    for (; ok && k <= static_cast<std::size_t>(extra); ++k) {
-      if (i + k >= n) {
-        ok = false;
-        break;
-      }
-      const unsigned char c = static_cast<unsigned char>(utf8[i + k]);
-      if ((c & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (!ok) {
-      i += k;  // drop the lead and the continuation bytes that belonged to it
-      continue;
-    }
-    i += 1 + extra;
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) continue;  // malformed
-    unsigned char b = 0;
-    if (UnicodeToCp1252(cp, &b)) {
-      out.push_back(static_cast<char>(b));
+  const IllFormedUtf8 illFormed = replacement != 0 ? IllFormedUtf8::kReplace : IllFormedUtf8::kSkip;
+  ForEachCodePoint(utf8, illFormed, [&](char32_t codePoint) {
+    unsigned char byte = 0;
+    if (UnicodeToCp1252(codePoint, &byte)) {
+      out.push_back(static_cast<char>(byte));
     } else if (replacement != 0) {
       out.push_back(replacement);
     }
-  }
+  });
   return out;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/utf8.h"
+
 namespace text {
 
 // Unicode code point of a cp1252 byte (undefined bytes map to themselves, as the Unicode mapping of
@@ -17,10 +19,12 @@ char32_t Cp1252ToUnicode(unsigned char byte);
 bool UnicodeToCp1252(char32_t cp, unsigned char* byte);
 
 std::string Cp1252ToUtf8(std::string_view cp1252);
-// Characters that cp1252 cannot hold are dropped; malformed UTF-8 bytes are dropped.
+// Characters that cp1252 cannot hold are dropped, and so is each ill-formed UTF-8 stretch: for
+// text that must not gain characters nobody wrote (what a key typed, names shown in messages).
 std::string Utf8ToCp1252(std::string_view utf8);
-// The same, but a well-formed character that cp1252 cannot hold becomes `replacement`, so pasted
-// text keeps its length and shows where something was lost.
+// The same, but a character that cp1252 cannot hold becomes `replacement`, and so does each
+// ill-formed UTF-8 stretch (read as U+FFFD), so pasted text keeps its shape and shows where
+// something was lost instead of closing up around it.
 std::string Utf8ToCp1252Replacing(std::string_view utf8, char replacement);
 
 // cp1252 letter folding used by case-insensitive searches: upper-cases ASCII and the accented
@@ -52,34 +56,14 @@ constexpr bool Cp1252Upper(char32_t cp, unsigned char* out) {
 // has room for `capacity` bytes, and returns their number. Called only at compile time: a text
 // that is not UTF-8, holds a character outside the code page or does not fit stops the build.
 constexpr std::size_t DecodeProgramText(const char* utf8, char* out, std::size_t capacity) {
+  const std::string_view text(utf8);
   std::size_t length = 0;
-  std::size_t i = 0;
-  while (utf8[i] != '\0') {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    char32_t cp = 0;
-    int extra = 0;
-    if (c < 0x80) {
-      cp = c;
-    } else if ((c & 0xE0) == 0xC0) {
-      cp = c & 0x1F;
-      extra = 1;
-    } else if ((c & 0xF0) == 0xE0) {
-      cp = c & 0x0F;
-      extra = 2;
-    } else if ((c & 0xF8) == 0xF0) {
-      cp = c & 0x07;
-      extra = 3;
-    } else {
-      throw "malformed UTF-8 in a program text";
-    }
-    for (int k = 1; k <= extra; ++k) {
-      const unsigned char next = static_cast<unsigned char>(utf8[i + k]);
-      if ((next & 0xC0) != 0x80) throw "truncated UTF-8 in a program text";
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    i += 1 + extra;
+  for (std::size_t at = 0; at < text.size();) {
+    const Utf8Char c = DecodeUtf8Char(text, at);
+    if (!c.wellFormed) throw "malformed UTF-8 in a program text";
+    at += c.length;
     unsigned char byte = 0;
-    if (!Cp1252Upper(cp, &byte)) throw "character outside the cp1252 code page";
+    if (!Cp1252Upper(c.codePoint, &byte)) throw "character outside the cp1252 code page";
     if (length >= capacity) throw "a program text is too long for its place";
     out[length++] = static_cast<char>(byte);
   }

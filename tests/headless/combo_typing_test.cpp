@@ -1,6 +1,7 @@
 // Typing in the key selector's field: completion to the first key that begins with what was
 // typed, the typed letters keeping their case, characters that complete nothing going into the
-// field as a hand edit, and Backspace always leaving no key current and reporting the change.
+// field as a hand edit, Backspace always leaving no key current and reporting the change, and a
+// paste of text that is not UTF-8.
 #include "combo_test_run.h"
 
 namespace combotest {
@@ -102,6 +103,26 @@ TEST_F(ComboRun, BackspaceAlwaysLeavesNoKeyCurrentAndReportsTheChange) {
                              {"change", -1, "S"},      {"change", -1, ""},
                              {"change", -1, ""},       {"change", -1, KeyName(2)}};
   EXPECT_EQ(seen, expected);
+  EXPECT_TRUE(result.boxes.empty());
+}
+
+TEST_F(ComboRun, APasteOfIllFormedUtf8MarksEachBrokenStretchInsteadOfGuessingOrClosingUp) {
+  std::string pasted;
+  auto result = Run({
+      [&] {
+        // Latin-1 "ó" offered as UTF-8 by another program, a stray continuation byte, and a
+        // character cut off at the end.
+        headless::SetClipboard("D\xF3 Maior \x80\xE2\x82");
+        Combo()->SelectAll();
+        headless::KeyDown(keys::kControlL);
+        headless::PressKey('v');
+        headless::KeyUp(keys::kControlL);
+      },
+      [&] { pasted = FieldText(); },
+  });
+  EXPECT_EQ(pasted, "D? Maior ??");
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), (Seen{"change", -1, "D? Maior ??"}));
   EXPECT_TRUE(result.boxes.empty());
 }
 

@@ -23,9 +23,7 @@ std::string MessageOf(F&& body) {
   return "(nothing raised)";
 }
 
-const TStringSparseList* DataRow(const TStringGrid& grid, int row) {
-  return static_cast<const TStringSparseList*>(grid.DataRows().Get(row));
-}
+const TStringSparseList* DataRow(const TStringGrid& grid, int row) { return grid.DataRows().Get(row); }
 
 TEST(StringGridCells, TextsReadBackAndEmptyTextsRemoveTheirEntry) {
   TStringGrid grid(nullptr);
@@ -95,8 +93,8 @@ TEST(StringGridViews, EveryWriteMakesTheViewsOfItsRowAndColumn) {
   grid.SetColCount(13);
   grid.SetRowCount(2);
   grid.SetCellText(5, 0, "Subdominante");
-  auto* col5 = static_cast<TStringGridStrings*>(grid.ColumnViews().Get(5));
-  auto* row0 = static_cast<TStringGridStrings*>(grid.RowViews().Get(0));
+  const TStringGridStrings* col5 = grid.ColumnViews().Get(5);
+  const TStringGridStrings* row0 = grid.RowViews().Get(0);
   ASSERT_NE(col5, nullptr);
   ASSERT_NE(row0, nullptr);
   EXPECT_EQ(col5->IndexCode().Code(), -6);

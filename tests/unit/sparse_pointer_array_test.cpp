@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -11,14 +12,17 @@
 
 namespace {
 
-// Distinct non-nil pointers to store.
-int g_values[8];
-void* P(int n) { return &g_values[n]; }
+using Array = TSparsePointerArray<int>;
 
-std::vector<std::pair<int, void*>> Walk(const TSparsePointerArray& array) {
-  std::vector<std::pair<int, void*>> visited;
-  array.ForAll([&](int index, void* item) {
-    visited.emplace_back(index, item);
+// Items told apart by their value; kNil stands for an empty slot.
+constexpr int kNil = -1;
+std::unique_ptr<int> P(int n) { return std::make_unique<int>(n); }
+int V(const int* item) { return item != nullptr ? *item : kNil; }
+
+std::vector<std::pair<int, int>> Walk(const Array& array) {
+  std::vector<std::pair<int, int>> visited;
+  array.ForAll([&](int index, int* item) {
+    visited.emplace_back(index, *item);
     return 0;
   });
   return visited;
@@ -26,7 +30,7 @@ std::vector<std::pair<int, void*>> Walk(const TSparsePointerArray& array) {
 
 TEST(SparsePointerArray, NewArrayIsEmptyAndNilStoresMakeNothing) {
   for (TSPAQuantum quantum : {TSPAQuantum::spaSmall, TSPAQuantum::spaLarge}) {
-    TSparsePointerArray array(quantum);
+    Array array(quantum);
     EXPECT_EQ(array.HighBound(), -1);
     for (int index : {0, 1, 15, 16, 1000, 1048559, -1, INT_MIN, INT_MAX}) {
       EXPECT_EQ(array.Get(index), nullptr) << index;
@@ -36,19 +40,19 @@ TEST(SparsePointerArray, NewArrayIsEmptyAndNilStoresMakeNothing) {
     array.Put(INT_MAX, nullptr);  // nil out of range: nothing to store, nothing refused
     EXPECT_EQ(array.DirectoryLength(), 0);
     EXPECT_EQ(array.HighBound(), -1);
-    EXPECT_EQ(array.ForAll([](int, void*) { return 1; }), 0);
+    EXPECT_EQ(array.ForAll([](int, int*) { return 1; }), 0);
   }
 }
 
 TEST(SparsePointerArray, OnlyTheWrittenSectionIsMade) {
-  TSparsePointerArray array(TSPAQuantum::spaSmall);
+  Array array(TSPAQuantum::spaSmall);
   array.Put(20, P(0));
   EXPECT_EQ(array.DirectoryLength(), 2);
   EXPECT_FALSE(array.HasSection(0));
   EXPECT_TRUE(array.HasSection(1));
   EXPECT_EQ(array.SectionCount(), 1);
   EXPECT_EQ(array.Get(5), nullptr);
-  EXPECT_EQ(array.Get(20), P(0));
+  EXPECT_EQ(V(array.Get(20)), 0);
   EXPECT_EQ(array.HighBound(), 20);
   // A lower write fills in its section without growing the directory.
   array.Put(3, P(1));
@@ -58,7 +62,7 @@ TEST(SparsePointerArray, OnlyTheWrittenSectionIsMade) {
 }
 
 TEST(SparsePointerArray, SectionBoundariesOfBothQuanta) {
-  TSparsePointerArray small(TSPAQuantum::spaSmall);
+  Array small(TSPAQuantum::spaSmall);
   EXPECT_EQ(small.SectionSize(), 16);
   small.Put(15, P(0));
   EXPECT_EQ(small.DirectoryLength(), 1);
@@ -69,10 +73,10 @@ TEST(SparsePointerArray, SectionBoundariesOfBothQuanta) {
   small.Put(4096, P(3));
   EXPECT_EQ(small.DirectoryLength(), 257);
   EXPECT_EQ(small.SectionCount(), 4);
-  EXPECT_EQ(Walk(small), (std::vector<std::pair<int, void*>>{
-                             {15, P(0)}, {16, P(1)}, {4095, P(2)}, {4096, P(3)}}));
+  EXPECT_EQ(Walk(small), (std::vector<std::pair<int, int>>{
+                             {15, 0}, {16, 1}, {4095, 2}, {4096, 3}}));
 
-  TSparsePointerArray large(TSPAQuantum::spaLarge);
+  Array large(TSPAQuantum::spaLarge);
   EXPECT_EQ(large.SectionSize(), 256);
   large.Put(255, P(0));
   EXPECT_EQ(large.DirectoryLength(), 1);
@@ -82,14 +86,14 @@ TEST(SparsePointerArray, SectionBoundariesOfBothQuanta) {
   EXPECT_EQ(large.DirectoryLength(), 17);
   EXPECT_EQ(large.SectionCount(), 3);
   EXPECT_EQ(large.Get(254), nullptr);
-  EXPECT_EQ(large.Get(255), P(0));
-  EXPECT_EQ(large.Get(256), P(1));
+  EXPECT_EQ(V(large.Get(255)), 0);
+  EXPECT_EQ(V(large.Get(256)), 1);
   EXPECT_EQ(large.Get(257), nullptr);
   EXPECT_EQ(large.HighBound(), 4096);
 }
 
 TEST(SparsePointerArray, HighBoundFollowsNilWritesAndSectionsStay) {
-  TSparsePointerArray array(TSPAQuantum::spaSmall);
+  Array array(TSPAQuantum::spaSmall);
   array.Put(3, P(0));
   array.Put(9, P(1));
   array.Put(9, nullptr);
@@ -114,40 +118,40 @@ TEST(SparsePointerArray, HighBoundFollowsNilWritesAndSectionsStay) {
 }
 
 TEST(SparsePointerArray, ReadCacheNeverServesAStaleValue) {
-  TSparsePointerArray array(TSPAQuantum::spaSmall);
+  Array array(TSPAQuantum::spaSmall);
   EXPECT_EQ(array.Get(7), nullptr);  // nil is now cached for 7
   array.Put(7, P(0));
-  EXPECT_EQ(array.Get(7), P(0));
-  EXPECT_EQ(array.Get(7), P(0));  // served from the cache
+  EXPECT_EQ(V(array.Get(7)), 0);
+  EXPECT_EQ(V(array.Get(7)), 0);  // served from the cache
   array.Put(7, P(1));
-  EXPECT_EQ(array.Get(7), P(1));
+  EXPECT_EQ(V(array.Get(7)), 1);
   array.Put(7, nullptr);
   EXPECT_EQ(array.Get(7), nullptr);
 
   // A write elsewhere empties the cache too; the empty cache answers nil for -1.
   array.Put(8, P(2));
-  EXPECT_EQ(array.Get(8), P(2));
+  EXPECT_EQ(V(array.Get(8)), 2);
   array.Put(9, P(3));
   EXPECT_EQ(array.Get(-1), nullptr);
-  EXPECT_EQ(array.Get(8), P(2));
+  EXPECT_EQ(V(array.Get(8)), 2);
 
   // A store through a made slot is seen by the next read.
   EXPECT_EQ(array.Get(30), nullptr);
   *array.MakeSlot(30) = P(4);
-  EXPECT_EQ(array.Get(30), P(4));
+  EXPECT_EQ(V(array.Get(30)), 4);
   EXPECT_EQ(array.HighBound(), 30);
 }
 
 TEST(SparsePointerArray, WalkIsAscendingAndStopsOnRequest) {
-  TSparsePointerArray array(TSPAQuantum::spaSmall);
+  Array array(TSPAQuantum::spaSmall);
   array.Put(100, P(0));
   array.Put(2, P(1));
   array.Put(33, P(2));
   array.Put(31, P(3));
-  EXPECT_EQ(Walk(array), (std::vector<std::pair<int, void*>>{
-                             {2, P(1)}, {31, P(3)}, {33, P(2)}, {100, P(0)}}));
+  EXPECT_EQ(Walk(array), (std::vector<std::pair<int, int>>{
+                             {2, 1}, {31, 3}, {33, 2}, {100, 0}}));
   std::vector<int> seen;
-  int result = array.ForAll([&](int index, void*) {
+  int result = array.ForAll([&](int index, int*) {
     seen.push_back(index);
     return index == 31 ? 42 : 0;
   });
@@ -161,11 +165,11 @@ TEST(SparsePointerArray, IndexesBeyondTheRangeAreRefusedCleanly) {
     int capacity;
   };
   for (Case c : {Case{TSPAQuantum::spaSmall, 1048560}, Case{TSPAQuantum::spaLarge, 16776960}}) {
-    TSparsePointerArray array(c.quantum);
+    Array array(c.quantum);
     EXPECT_EQ(array.Capacity(), c.capacity);
     array.Put(c.capacity - 1, P(0));  // the last index that fits
     EXPECT_EQ(array.DirectoryLength(), 65535);
-    EXPECT_EQ(array.Get(c.capacity - 1), P(0));
+    EXPECT_EQ(V(array.Get(c.capacity - 1)), 0);
     for (int bad : {c.capacity, c.capacity + 1, INT_MAX, -1, INT_MIN}) {
       try {
         array.Put(bad, P(1));

@@ -1,9 +1,12 @@
-// The cp1252 code page: conversions to and from Unicode and UTF-8, and letter case folding.
+// The cp1252 code page: conversions to and from Unicode and UTF-8, and letter case folding; the
+// UTF-8 codec under them, with its one rule for ill-formed input.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "base/cp1252.h"
+#include "base/utf8.h"
 
 namespace {
 
@@ -50,6 +53,48 @@ TEST(TextCodec, CharactersOutsideTheCodePageAndMalformedBytesAreDropped) {
   EXPECT_EQ(text::Utf8ToCp1252("a\xED\xA0\x80" "b"), "ab");        // a surrogate
   EXPECT_EQ(text::Utf8ToCp1252("a\xF5\x80\x80\x80" "b"), "ab");    // beyond Unicode
   EXPECT_EQ(text::Utf8ToCp1252(""), "");
+}
+
+TEST(TextCodec, EachIllFormedStretchIsReadAsOneMaximalSubpart) {
+  struct Case {
+    const char* utf8;
+    const char* replaced;  // each ill-formed stretch as "?"
+    std::size_t firstLength;
+  };
+  const Case cases[] = {
+      {"\x80" "A", "?A", 1},                  // a stray continuation byte
+      {"\xC0\xAF", "??", 1},                  // overlong "/": C0 starts nothing
+      {"\xE0\x80\xAF", "???", 1},             // overlong three-byte form
+      {"\xF0\x8F\xBF\xBF", "????", 1},        // overlong four-byte form
+      {"\xED\xA0\x80", "???", 1},             // a surrogate
+      {"\xF4\x90\x80\x80", "????", 1},        // beyond U+10FFFF
+      {"\xF5\x80", "??", 1},                  // a lead byte no character has
+      {"\xE2\x82" "A", "?A", 2},              // cut short: the next character survives
+      {"\xF0\x9F\x8E", "?", 3},               // cut short by the end
+  };
+  for (const Case& c : cases) {
+    const text::Utf8Char first = text::DecodeUtf8Char(c.utf8, 0);
+    EXPECT_EQ(first.length, c.firstLength) << c.replaced;
+    EXPECT_FALSE(first.wellFormed) << c.replaced;
+    EXPECT_EQ(text::Utf8ToCp1252Replacing(c.utf8, '?'), c.replaced);
+  }
+}
+
+TEST(TextCodec, EveryCharacterRoundTripsAndTheEncoderWritesOnlyWellFormedUtf8) {
+  constexpr char32_t kFirstSurrogate = 0xD800;
+  constexpr char32_t kLastSurrogate = 0xDFFF;
+  std::string utf8;
+  for (char32_t cp = 0; cp <= text::kLastCodePoint + 1; ++cp) {
+    utf8.clear();
+    text::AppendUtf8(utf8, cp);
+    const text::Utf8Char back = text::DecodeUtf8Char(utf8, 0);
+    const auto where = static_cast<std::uint32_t>(cp);
+    ASSERT_TRUE(back.wellFormed) << where;
+    ASSERT_EQ(back.length, utf8.size()) << where;
+    const bool surrogate = cp >= kFirstSurrogate && cp <= kLastSurrogate;
+    const bool encodable = cp <= text::kLastCodePoint && !surrogate;
+    ASSERT_EQ(back.codePoint, encodable ? cp : text::kReplacementCharacter) << where;
+  }
 }
 
 TEST(TextCodec, CaseFoldingCoversAccentedLetters) {

@@ -75,54 +75,36 @@ TStringGrid::TStringGrid(TComponent* owner)
       m_rows(RowListQuantum(RowCount())),
       m_cols(ColumnViewQuantum(ColCount())) {}
 
-TStringGrid::~TStringGrid() {
-  m_rows.ForAll([](int, void* item) {
-    delete static_cast<TStringGridStrings*>(item);
-    return 0;
-  });
-  m_cols.ForAll([](int, void* item) {
-    delete static_cast<TStringGridStrings*>(item);
-    return 0;
-  });
-  m_data.ForAll([](int, void* item) {
-    delete static_cast<TStringSparseList*>(item);
-    return 0;
-  });
-  m_rows.Clear();
-  m_cols.Clear();
-  m_data.Clear();
-}
+TStringGrid::~TStringGrid() = default;
 
-TStringSparseList* TStringGrid::DataRow(int row) const {
-  return static_cast<TStringSparseList*>(m_data.Get(row));
-}
+TStringSparseList* TStringGrid::DataRow(int row) const { return m_data.Get(row); }
 
 TStringSparseList* TStringGrid::EnsureDataRow(int row) {
   TStringSparseList* data = DataRow(row);
   if (!data) {
     auto fresh = std::make_unique<TStringSparseList>(CellRowQuantum(ColCount()));
-    m_data.Put(row, fresh.get());
-    data = fresh.release();
+    data = fresh.get();
+    m_data.Put(row, std::move(fresh));
   }
   return data;
 }
 
 TStringGridStrings* TStringGrid::EnsureColView(int col) {
-  auto* view = static_cast<TStringGridStrings*>(m_cols.Get(col));
+  TStringGridStrings* view = m_cols.Get(col);
   if (!view) {
     auto fresh = std::make_unique<TStringGridStrings>(this, TGridIndexCode::ForColumn(col));
-    m_cols.Put(col, fresh.get());
-    view = fresh.release();
+    view = fresh.get();
+    m_cols.Put(col, std::move(fresh));
   }
   return view;
 }
 
 TStringGridStrings* TStringGrid::EnsureRowView(int row) {
-  auto* view = static_cast<TStringGridStrings*>(m_rows.Get(row));
+  TStringGridStrings* view = m_rows.Get(row);
   if (!view) {
     auto fresh = std::make_unique<TStringGridStrings>(this, TGridIndexCode::ForRow(row));
-    m_rows.Put(row, fresh.get());
-    view = fresh.release();
+    view = fresh.get();
+    m_rows.Put(row, std::move(fresh));
   }
   return view;
 }

@@ -69,9 +69,9 @@ class TStringGrid : public TDrawGrid {
   void SetUpdateState(bool updating);
 
   // What the store holds, for tests and measurements.
-  const TSparseList& DataRows() const { return m_data; }
-  const TSparseList& RowViews() const { return m_rows; }
-  const TSparseList& ColumnViews() const { return m_cols; }
+  const TSparseList<TStringSparseList>& DataRows() const { return m_data; }
+  const TSparseList<TStringGridStrings>& RowViews() const { return m_rows; }
+  const TSparseList<TStringGridStrings>& ColumnViews() const { return m_cols; }
 
  protected:
   void DrawCell(int col, int row, const RECT& rect, TGridDrawState state) override;
@@ -83,9 +83,9 @@ class TStringGrid : public TDrawGrid {
   TStringGridStrings* EnsureRowView(int row);
   void CellChanged(int col, int row);
 
-  TSparseList m_data;  // TStringSparseList* per row, owned
-  TSparseList m_rows;  // TStringGridStrings* per row, owned
-  TSparseList m_cols;  // TStringGridStrings* per column, owned
+  TSparseList<TStringSparseList> m_data;   // the cell texts, one list per row
+  TSparseList<TStringGridStrings> m_rows;  // the view of each row
+  TSparseList<TStringGridStrings> m_cols;  // the view of each column
   bool m_updating = false;
   bool m_needsUpdating = false;
   int m_editUpdate = 0;

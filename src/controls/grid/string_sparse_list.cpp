@@ -1,8 +1,10 @@
 #include "controls/grid/string_sparse_list.h"
 
+#include "core/exceptions.h"
+
 TStringSparseList::TStringSparseList(TSPAQuantum quantum) : m_list(quantum) {}
 
-TStringSparseList::~TStringSparseList() { FreeAllItems(); }
+TStringSparseList::~TStringSparseList() = default;
 
 std::string TStringSparseList::Get(int index) const {
   TStrItem* item = ItemAt(index);
@@ -15,15 +17,13 @@ TObject* TStringSparseList::GetObject(int index) const {
 }
 
 void TStringSparseList::Put(int index, const std::string& text) {
-  TStrItem* old = ItemAt(index);
+  const TStrItem* old = ItemAt(index);
   std::unique_ptr<TStrItem> replacement;
   if (!text.empty() || (old != nullptr && old->object != nullptr)) {
     replacement = std::make_unique<TStrItem>(TStrItem{old ? old->object : nullptr, text});
   }
   // A refused store raises here: the replacement is freed and the old entry stays.
-  m_list.Put(index, replacement.get());
-  replacement.release();  // now owned through the list
-  delete old;
+  m_list.Put(index, std::move(replacement));
   Changed();
 }
 
@@ -31,22 +31,19 @@ void TStringSparseList::PutObject(int index, TObject* object) {
   if (TStrItem* item = ItemAt(index)) {
     item->object = object;
   } else if (object != nullptr) {
-    auto created = std::make_unique<TStrItem>(TStrItem{object, std::string()});
-    m_list.Put(index, created.get());
-    created.release();
+    m_list.Put(index, std::make_unique<TStrItem>(TStrItem{object, std::string()}));
   }
   Changed();
 }
 
 void TStringSparseList::Insert(int index, const std::string& text) {
-  auto created = std::make_unique<TStrItem>(TStrItem{nullptr, text});
-  m_list.Insert(index, created.get());
-  created.release();
+  m_list.Insert(index, std::make_unique<TStrItem>(TStrItem{nullptr, text}));
   Changed();
 }
 
 void TStringSparseList::Delete(int index) {
-  std::unique_ptr<TStrItem> removed(ItemAt(index));
+  // The list ignores a negative index on Delete; a string list refuses it, as it does elsewhere.
+  if (index < 0) RaiseFmt<EListError>(kSListIndexError, index);
   m_list.Delete(index);
   Changed();
 }
@@ -54,16 +51,8 @@ void TStringSparseList::Delete(int index) {
 void TStringSparseList::Exchange(int index1, int index2) { m_list.Exchange(index1, index2); }
 
 void TStringSparseList::Clear() {
-  FreeAllItems();
-  Changed();
-}
-
-void TStringSparseList::FreeAllItems() {
-  m_list.ForAll([](int /*index*/, void* item) {
-    delete static_cast<TStrItem*>(item);
-    return 0;
-  });
   m_list.Clear();
+  Changed();
 }
 
 void TStringSparseList::SetUpdateState(bool updating) {

@@ -11,7 +11,7 @@
 class TStringSparseList : public TStrings {
  public:
   explicit TStringSparseList(TSPAQuantum quantum);
-  // Frees every entry; the change notification is not raised while the list goes away.
+  // The entries go with the list; the change notification is not raised while it goes away.
   ~TStringSparseList() override;
 
   int Count() const override { return m_list.Count(); }
@@ -35,22 +35,21 @@ class TStringSparseList : public TStrings {
   void SetOnChange(TStringsNotifyEvent handler) { m_onChange = std::move(handler); }
 
   // The sparse list underneath, for measuring what the row costs.
-  const TSparseList& List() const { return m_list; }
+  const auto& List() const { return m_list; }
 
  protected:
   void SetUpdateState(bool updating) override;
 
  private:
-  // One non-empty entry, allocated and freed by this list alone.
+  // One non-empty entry, owned by the sparse list. The object is only referred to.
   struct TStrItem {
     TObject* object = nullptr;
     std::string text;
   };
 
-  TStrItem* ItemAt(int index) const { return static_cast<TStrItem*>(m_list.Get(index)); }
-  void FreeAllItems();
+  TStrItem* ItemAt(int index) const { return m_list.Get(index); }
   void Changed();
 
-  TSparseList m_list;
+  TSparseList<TStrItem> m_list;
   TStringsNotifyEvent m_onChange;
 };

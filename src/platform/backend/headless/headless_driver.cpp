@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "base/utf8.h"
 #include "platform/mci/mci_offline.h"
 #include "platform/module.h"
 #include "platform/platform.h"
@@ -64,24 +65,6 @@ unsigned ModifierOf(std::uint32_t keysym) {
   }
 }
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // What an input method gives for a key on a US layout with the held modifiers.
 std::string KeyTextFor(std::uint32_t keysym, unsigned modifiers) {
   switch (keysym) {
@@ -109,25 +92,11 @@ std::string KeyTextFor(std::uint32_t keysym, unsigned modifiers) {
     }
     out += c;
   } else if (keysym >= keys::kFirstLatin1 && keysym <= keys::kLastLatin1) {
-    AppendUtf8(out, keysym);
+    text::AppendUtf8(out, keysym);
   } else if ((keysym & ~keys::kUnicodeMask) == keys::kUnicodeBit) {
-    AppendUtf8(out, keysym & keys::kUnicodeMask);
+    text::AppendUtf8(out, keysym & keys::kUnicodeMask);
   }
   return out;
-}
-
-bool NextCodePoint(std::string_view s, std::size_t& i, std::uint32_t* cp) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-  if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size() + (extra == 0 ? 1 : 0)) {
-    ++i;
-    return false;
-  }
-  std::uint32_t v = extra == 0 ? c : c & (0x3F >> extra);
-  for (int k = 1; k <= extra; ++k) v = (v << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
-  i += static_cast<std::size_t>(extra) + 1;
-  *cp = v;
-  return true;
 }
 
 }  // namespace
@@ -227,24 +196,23 @@ void PressKey(std::uint32_t keysym) {
 
 void TypeText(std::string_view utf8) {
   HeadlessBackend& b = Current();
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    std::uint32_t cp = 0;
-    if (!NextCodePoint(utf8, i, &cp)) continue;
-    std::string text;
-    AppendUtf8(text, cp);
+  // A test's text that is not UTF-8 types nothing for its ill-formed bytes: no input method
+  // produces them, so there is no key press to stand for them.
+  text::ForEachCodePoint(utf8, text::IllFormedUtf8::kSkip, [&](char32_t cp) {
+    std::string chars;
+    text::AppendUtf8(chars, cp);
     std::uint32_t keysym = cp <= keys::kLastLatin1 ? cp : (keys::kUnicodeBit | cp);
     if (cp == '\n' || cp == '\r') {
       keysym = keys::kReturn;
-      text.assign(1, '\r');
+      chars.assign(1, '\r');
     }
     const unsigned held = b.HeldModifiers();
     // Capitals are typed with Shift down, as a user would.
     if (cp >= 'A' && cp <= 'Z') b.SetHeldModifiers(held | backend::kShift);
-    KeyDown(keysym, text);
+    KeyDown(keysym, chars);
     KeyUp(keysym);
     b.SetHeldModifiers(held);
-  }
+  });
 }
 
 void PumpUntilIdle() {

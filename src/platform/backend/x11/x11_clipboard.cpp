@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 
+#include "base/utf8.h"
 #include "platform/backend/x11/x11_errors.h"
 
 namespace x11 {
@@ -13,36 +14,25 @@ namespace {
 
 constexpr long kMaxPropertyLongs = 1 << 20;  // 4 MB: far more than any text a field holds
 constexpr char kUnrepresentable = '?';
+constexpr char32_t kLastLatin1 = 0xFF;
 constexpr int kBytesFormat = 8;   // property formats: items of 8 or 32 bits
 constexpr int kAtomsFormat = 32;
 
-// Latin-1 is what the STRING target carries.
+// Latin-1 is what the STRING target carries: each byte is the character of the same number.
 std::string Latin1ToUtf8(const std::string& latin1) {
   std::string out;
   out.reserve(latin1.size());
-  for (unsigned char c : latin1) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
+  for (unsigned char c : latin1) text::AppendUtf8(out, c);
   return out;
 }
 
+// A character Latin-1 cannot hold, and each ill-formed UTF-8 stretch, becomes kUnrepresentable:
+// the program asking for STRING gets the text's shape with its losses marked.
 std::string Utf8ToLatin1(const std::string& utf8) {
   std::string out;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 0;
-    std::uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-    for (int k = 1; k <= extra && i + static_cast<std::size_t>(k) < utf8.size(); ++k) {
-      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
-    }
-    i += static_cast<std::size_t>(extra) + 1;
-    out.push_back(cp <= 0xFF ? static_cast<char>(cp) : kUnrepresentable);
-  }
+  text::ForEachCodePoint(utf8, text::IllFormedUtf8::kReplace, [&](char32_t codePoint) {
+    out.push_back(codePoint <= kLastLatin1 ? static_cast<char>(codePoint) : kUnrepresentable);
+  });
   return out;
 }
 

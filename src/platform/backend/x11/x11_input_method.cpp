@@ -9,6 +9,8 @@
 #include <cwchar>
 #include <vector>
 
+#include "base/utf8.h"
+
 namespace x11 {
 
 namespace {
@@ -17,18 +19,11 @@ bool PlainLocale(const char* name) {
   return name == nullptr || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
 }
 
-void AppendUtf8(std::string& out, unsigned long codePoint) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (codePoint >> 12));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
+// Without an input method Xlib writes a key's characters in the locale's encoding, but a Latin-1
+// keysym may still come as its one Latin-1 byte (Xlib's fallback when the locale has no converter
+// for it). A byte the locale's multibyte reader refuses is therefore taken as the Latin-1
+// character it names, deliberately, rather than lost.
+char32_t Latin1Character(unsigned char byte) { return byte; }
 
 XIMStyle ChooseStyle(XIM im) {
   XIMStyles* styles = nullptr;
@@ -133,7 +128,7 @@ KeyMeaning LookupKeyPress(XKeyEvent* event, XIC context) {
     }
   } else {
     // No input method: the keysym's own characters, which Xlib gives in the locale's encoding
-    // (UTF-8 after PrepareInputLocale; a byte that does not decode is taken as Latin-1).
+    // (UTF-8 after PrepareInputLocale; a byte that does not decode: see Latin1Character).
     char bytes[32] = {};
     const int length = XLookupString(event, bytes, sizeof bytes, &meaning.keysym, nullptr);
     std::mbstate_t state{};
@@ -142,14 +137,12 @@ KeyMeaning LookupKeyPress(XKeyEvent* event, XIC context) {
       const std::size_t used = std::mbrtowc(&wide, bytes + i, static_cast<std::size_t>(length - i),
                                             &state);
       if (used == 0 || used > static_cast<std::size_t>(length - i)) {
-        AppendUtf8(meaning.textUtf8, static_cast<unsigned char>(bytes[i]));
+        text::AppendUtf8(meaning.textUtf8, Latin1Character(static_cast<unsigned char>(bytes[i])));
         state = std::mbstate_t{};
         ++i;
         continue;
       }
-      if (static_cast<unsigned long>(wide) < 0x10000) {
-        AppendUtf8(meaning.textUtf8, static_cast<unsigned long>(wide));
-      }
+      text::AppendUtf8(meaning.textUtf8, static_cast<char32_t>(wide));
       i += static_cast<int>(used);
     }
   }

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 
+#include "base/utf8.h"
 #include "platform/backend/x11/x11_input_method.h"
 
 namespace x11 {
@@ -30,21 +31,17 @@ void SetUtf8(Display* display, const X11Atoms& atoms, Window window, Atom proper
 // The Latin-1 bytes of a UTF-8 text, when they can stand as an ICCCM STRING: Latin-1 graphic
 // characters, tab and newline. False for anything else, invalid UTF-8 included.
 bool Latin1String(const std::string& utf8, std::string* latin1) {
-  constexpr unsigned kDelete = 0x7f;
-  constexpr unsigned kLastC1Control = 0x9f;
+  constexpr char32_t kDelete = 0x7f;
+  constexpr char32_t kLastC1Control = 0x9f;
+  constexpr char32_t kLastLatin1 = 0xff;
   latin1->clear();
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    unsigned c = static_cast<unsigned char>(utf8[i]);
-    if (c >= 0x80) {
-      // Only the two-byte forms C2 80 to C3 BF stay below 0x100.
-      if ((c != 0xc2 && c != 0xc3) || i + 1 >= utf8.size()) return false;
-      const unsigned next = static_cast<unsigned char>(utf8[++i]);
-      if ((next & 0xc0) != 0x80) return false;
-      c = ((c & 0x1f) << 6) | (next & 0x3f);
-    }
-    const bool graphic = (c >= ' ' && c < kDelete) || c > kLastC1Control;
-    if (!graphic && c != '\t' && c != '\n') return false;
-    *latin1 += static_cast<char>(c);
+  for (std::size_t at = 0; at < utf8.size();) {
+    const text::Utf8Char c = text::DecodeUtf8Char(utf8, at);
+    at += c.length;
+    if (!c.wellFormed || c.codePoint > kLastLatin1) return false;
+    const bool graphic = (c.codePoint >= ' ' && c.codePoint < kDelete) || c.codePoint > kLastC1Control;
+    if (!graphic && c.codePoint != '\t' && c.codePoint != '\n') return false;
+    *latin1 += static_cast<char>(c.codePoint);
   }
   return true;
 }
