@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTESSIVO_WERROR=$(WERROR) \
               -DTESSIVO_SANITIZE=$(SANITIZE)
 
-.PHONY: all deps configure build run test bench fuzz install clean
+.PHONY: all deps configure build run test lint bench fuzz install clean
 
 all: build
 
@@ -29,6 +29,12 @@ run:
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# Formatting and clang-tidy (scripts/lint.sh); the build is only configured, not compiled.
+lint:
+	@bash scripts/install-deps.sh lint
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@bash scripts/lint.sh $(BUILD)
 
 bench: build
 	@bash scripts/install-deps.sh bench

@@ -6,6 +6,7 @@
 #   install-deps.sh build   that, plus what building it needs (make run)
 #   install-deps.sh         that, plus what the tests need (make test; the default)
 #   install-deps.sh bench   that, plus the peers the start-up benchmark compares against
+#   install-deps.sh lint    what building needs, plus clang-format and clang-tidy (make lint)
 set -euo pipefail
 
 mode=${1:-test}
@@ -29,13 +30,15 @@ test_packages=(
   fluidsynth timgm6mb-soundfont clang pulseaudio pulseaudio-utils
 )
 bench_packages=(zenity x11-utils)
+lint_packages=(clang-format-19 clang-tidy-19)
 
 case "$mode" in
   run) packages=("${run_packages[@]}") ;;
   build) packages=("${run_packages[@]}" "${build_packages[@]}") ;;
   test) packages=("${run_packages[@]}" "${build_packages[@]}" "${test_packages[@]}") ;;
   bench) packages=("${run_packages[@]}" "${build_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
-  *) echo "usage: $0 [run|build|test|bench]" >&2; exit 2 ;;
+  lint) packages=("${run_packages[@]}" "${build_packages[@]}" "${lint_packages[@]}") ;;
+  *) echo "usage: $0 [run|build|test|bench|lint]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -15,7 +15,7 @@
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
-namespace resources {
+namespace module {
 namespace {
 
 const ResourceSet* g_resources = nullptr;
@@ -97,9 +97,9 @@ HICON StandardIcon(std::uintptr_t id) {
 }
 
 }  // namespace
-}  // namespace resources
+}  // namespace module
 
-using namespace resources;
+using namespace module;
 
 void SetModuleResources(const ResourceSet* resources) { g_resources = resources; }
 HMODULE GetModuleHandle(const char* name) { return name == nullptr ? ProgramModule() : nullptr; }
@@ -153,9 +153,9 @@ HBITMAP LoadBitmap(HINSTANCE instance, const char* name) {
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
   }
-  resources::Image image;
+  module::Image image;
   std::string error;
-  if (!resources::DecodeBmp(data, &image, &error)) {
+  if (!module::DecodeBmp(data, &image, &error)) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return nullptr;
   }
@@ -169,9 +169,9 @@ HICON LoadIcon(HINSTANCE instance, const char* name) {
   for (std::uintptr_t kind : {RT_GROUP_ICON, RT_ICON}) {
     auto data = FindResourceData(instance, name, kind);
     if (data.empty()) continue;
-    resources::Image image;
+    module::Image image;
     std::string error;
-    if (!resources::DecodeIcon(data, &image, &error)) continue;
+    if (!module::DecodeIcon(data, &image, &error)) continue;
     return AddIcon({image.width, image.height, std::move(image.argb)});
   }
   SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);

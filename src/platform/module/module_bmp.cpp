@@ -4,7 +4,7 @@
 #include <limits>
 #include <optional>
 
-namespace resources {
+namespace module {
 namespace {
 
 // ---- The file layouts ---------------------------------------------------------------------
@@ -487,4 +487,4 @@ bool DecodeIcon(std::span<const std::uint8_t> data, Image* out, std::string* err
   return DecodeDib(data, std::nullopt, DibKind::kIcon, out, error);
 }
 
-}  // namespace resources
+}  // namespace module

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace resources {
+namespace module {
 
 struct Image {
   int width = 0;
@@ -27,4 +27,4 @@ bool DecodeBmp(std::span<const std::uint8_t> data, Image* out, std::string* erro
 // bitmap (a DIB of twice the height: colours, then the 1-bit transparency mask).
 bool DecodeIcon(std::span<const std::uint8_t> data, Image* out, std::string* error);
 
-}  // namespace resources
+}  // namespace module

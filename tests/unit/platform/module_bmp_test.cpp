@@ -39,10 +39,10 @@ Bytes MakeBmp(int width, int height, int bpp, const std::vector<std::uint32_t>& 
   return b;
 }
 
-resources::Image Decode(const Bytes& b) {
-  resources::Image img;
+module::Image Decode(const Bytes& b) {
+  module::Image img;
   std::string error;
-  EXPECT_TRUE(resources::DecodeBmp(b, &img, &error)) << error;
+  EXPECT_TRUE(module::DecodeBmp(b, &img, &error)) << error;
   return img;
 }
 
@@ -89,27 +89,27 @@ TEST(ModuleBmp, BareDibWithoutFileHeader) {
 }
 
 TEST(ModuleBmp, BrokenFilesAreRefusedWithAReason) {
-  resources::Image img;
+  module::Image img;
   std::string error;
   Bytes good = MakeBmp(4, 4, 24, {}, Bytes(4 * 12, 0x55));
   Bytes truncated(good.begin(), good.end() - 5);
-  EXPECT_FALSE(resources::DecodeBmp(truncated, &img, &error));
+  EXPECT_FALSE(module::DecodeBmp(truncated, &img, &error));
   EXPECT_EQ(error, "truncated pixel data");
   Bytes huge = MakeBmp(100000, 1, 24, {}, {});
-  EXPECT_FALSE(resources::DecodeBmp(huge, &img, &error));
+  EXPECT_FALSE(module::DecodeBmp(huge, &img, &error));
   EXPECT_EQ(error, "bitmap size out of range");
   Bytes rle = MakeBmp(2, 2, 8, std::vector<std::uint32_t>(2, 0), Bytes(8, 0), 1);
-  EXPECT_FALSE(resources::DecodeBmp(rle, &img, &error));
+  EXPECT_FALSE(module::DecodeBmp(rle, &img, &error));
   Bytes odd = MakeBmp(2, 2, 16, {}, Bytes(8, 0));
-  EXPECT_FALSE(resources::DecodeBmp(odd, &img, &error));
-  EXPECT_FALSE(resources::DecodeBmp(Bytes{'B', 'M', 1}, &img, &error));
-  EXPECT_FALSE(resources::DecodeBmp(Bytes{}, &img, &error));
+  EXPECT_FALSE(module::DecodeBmp(odd, &img, &error));
+  EXPECT_FALSE(module::DecodeBmp(Bytes{'B', 'M', 1}, &img, &error));
+  EXPECT_FALSE(module::DecodeBmp(Bytes{}, &img, &error));
   Bytes badPalette = MakeBmp(1, 1, 8, {}, Bytes(4, 0));
   Put32(badPalette, 46, 100000);  // claims far more colours than the file holds
-  EXPECT_FALSE(resources::DecodeBmp(badPalette, &img, &error));
+  EXPECT_FALSE(module::DecodeBmp(badPalette, &img, &error));
   Bytes badOffset = good;
   Put32(badOffset, 10, 0xFFFFFFF0);
-  EXPECT_FALSE(resources::DecodeBmp(badOffset, &img, &error));
+  EXPECT_FALSE(module::DecodeBmp(badOffset, &img, &error));
 }
 
 TEST(ModuleBmp, IconWithMaskInAnIcoFile) {
@@ -134,18 +134,18 @@ TEST(ModuleBmp, IconWithMaskInAnIcoFile) {
   Put32(ico, 6 + 8, static_cast<std::uint32_t>(dib.size()));
   Put32(ico, 6 + 12, 22);
   ico.insert(ico.end(), dib.begin(), dib.end());
-  resources::Image img;
+  module::Image img;
   std::string error;
-  ASSERT_TRUE(resources::DecodeIcon(ico, &img, &error)) << error;
+  ASSERT_TRUE(module::DecodeIcon(ico, &img, &error)) << error;
   EXPECT_EQ(img.width, 2);
   EXPECT_EQ(img.height, 2);
   EXPECT_EQ(img.argb, (std::vector<std::uint32_t>{0x000000FF, 0xFFFFFFFF, 0xFFFF0000, 0xFF00FF00}));
   // The same image without the directory is accepted as a single icon bitmap.
-  ASSERT_TRUE(resources::DecodeIcon(dib, &img, &error)) << error;
+  ASSERT_TRUE(module::DecodeIcon(dib, &img, &error)) << error;
   EXPECT_EQ(img.argb[0], 0x000000FFu);
   // A directory pointing past the end is refused.
   Put32(ico, 6 + 12, 5000);
-  EXPECT_FALSE(resources::DecodeIcon(ico, &img, &error));
+  EXPECT_FALSE(module::DecodeIcon(ico, &img, &error));
 }
 
 }  // namespace

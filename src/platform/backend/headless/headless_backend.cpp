@@ -186,8 +186,9 @@ void HeadlessBackend::MessageBoxShown(HWND box, const std::string& text, const s
   backend::InputEvent e;
   e.kind = backend::InputKind::KeyPress;
   e.topLevel = box;
-  e.keysym = 0xff0d;
-  e.textUtf8 = "\r";
+  constexpr std::uint32_t kReturnKeysym = 0xff0d;  // XK_Return
+  e.keysym = kReturnKeysym;
+  e.textUtf8.assign(1, '\r');
   e.modifiers = m_modifiers;
   e.timeMs = m_now.load();
   Inject(e);
