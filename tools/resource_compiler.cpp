@@ -100,13 +100,13 @@ std::vector<std::uint8_t> DecodeIcon(const std::vector<std::uint8_t>& ico, const
       for (int x = 0; x < width; ++x) {
         std::uint32_t argb = 0;
         if (bits == 32) {
-          argb = U32(ico, row + 4 * x);
+          argb = U32(ico, row + 4 * static_cast<std::size_t>(x));
         } else {
           std::size_t bitPos = static_cast<std::size_t>(x) * bits;
           std::uint8_t byte = ico[row + bitPos / 8];
           std::uint32_t index = (byte >> (8 - bits - bitPos % 8)) & ((1u << bits) - 1);
           if (index >= colours) throw std::runtime_error("palette index out of range");
-          std::uint32_t bgr = U32(ico, palette + 4 * index);
+          std::uint32_t bgr = U32(ico, palette + std::size_t{4} * index);
           bool transparent = (ico[andRow + x / 8] >> (7 - x % 8)) & 1;
           argb = transparent ? 0 : (0xFF000000u | (bgr & 0xFFFFFF));
         }

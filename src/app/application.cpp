@@ -86,8 +86,9 @@ std::string ForeignClassName(const std::exception_ptr& error) {
     std::free(readable);
     return name;
   } catch (...) {
+    // Not a C++ standard exception: it has no type name to tell.
+    return "Exception";
   }
-  return "Exception";
 }
 
 std::string LoadProgramString(UINT id, int bufferSize, const char* fallback) {

@@ -8,7 +8,6 @@
 #include "core/event_boundary.h"
 #include "core/exceptions.h"
 #include "core/window_description.h"
-#include "platform/gdi.h"
 #include "platform/window.h"
 
 namespace {
@@ -461,12 +460,10 @@ void TCustomForm::RequestClose() {
   if (action == TCloseAction::caNone) return;
   if (Application && Application->PrimaryForm() == this) {
     Application->RequestQuit();
-  } else if (action == TCloseAction::caHide) {
-    SetVisible(false);
   } else if (action == TCloseAction::caMinimize) {
     SetWindowState(TWindowState::wsMinimized);
   } else {
-    // Freeing a secondary form is not needed by this program; it is hidden instead.
+    // Hidden: caHide, and caFree too, as freeing a secondary form is not needed by this program.
     SetVisible(false);
   }
 }

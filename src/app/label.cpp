@@ -2,7 +2,6 @@
 
 #include "core/window_description.h"
 #include "platform/gdi.h"
-#include "platform/window.h"
 
 TCustomLabel::TCustomLabel(TComponent* owner) : TGraphicControl(owner) {
   // Opaque: without visual themes a label fills its rectangle with its colour.

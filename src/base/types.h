@@ -31,24 +31,24 @@ using ATOM = std::uint16_t;
 // Handles. Every handle is an opaque number looked up in a table; a stale or made-up handle is
 // simply not found, so no call can crash on one. Numbers are never reused during a run, which is
 // what lets the message queue drop messages for windows destroyed after they were posted.
-struct HWND__;
-struct HDC__;
-struct HGDIOBJ__;
-struct HICON__;
-struct HMENU__;
-struct HINSTANCE__;
-using HWND = HWND__*;
-using HDC = HDC__*;
-using HGDIOBJ = HGDIOBJ__*;
+struct HWNDTag;
+struct HDCTag;
+struct HGDIOBJTag;
+struct HICONTag;
+struct HMENUTag;
+struct HINSTANCETag;
+using HWND = HWNDTag*;
+using HDC = HDCTag*;
+using HGDIOBJ = HGDIOBJTag*;
 using HPEN = HGDIOBJ;
 using HBRUSH = HGDIOBJ;
 using HFONT = HGDIOBJ;
 using HBITMAP = HGDIOBJ;
 using HRGN = HGDIOBJ;
-using HICON = HICON__*;
+using HICON = HICONTag*;
 using HCURSOR = HICON;
-using HMENU = HMENU__*;
-using HINSTANCE = HINSTANCE__*;
+using HMENU = HMENUTag*;
+using HINSTANCE = HINSTANCETag*;
 using HMODULE = HINSTANCE;
 using HMONITOR = void*;
 
@@ -239,9 +239,9 @@ constexpr int GET_WHEEL_DELTA_WPARAM(WPARAM wp) { return static_cast<std::int16_
 constexpr COLORREF RGB(int r, int g, int b) {
   return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int GetRValue(COLORREF c) { return c & 0xFF; }
-constexpr int GetGValue(COLORREF c) { return (c >> 8) & 0xFF; }
-constexpr int GetBValue(COLORREF c) { return (c >> 16) & 0xFF; }
+constexpr int GetRValue(COLORREF c) { return static_cast<int>(c & 0xFF); }
+constexpr int GetGValue(COLORREF c) { return static_cast<int>((c >> 8) & 0xFF); }
+constexpr int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
 inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 // ---------------------------------------------------------------------------------------------

@@ -144,11 +144,11 @@ HPEN TPen::Handle() {
       m_handle = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_MITER,
                               static_cast<DWORD>(m_width), &lb, 0, nullptr);
     } else {
-      int style = m_style == TPenStyle::psDash  ? PS_DASH
-                  : m_style == TPenStyle::psDot ? PS_DOT
-                  : m_style == TPenStyle::psInsideFrame ? PS_INSIDEFRAME
-                                                        : PS_SOLID;
-      m_handle = CreatePen(style, m_width, ColorToRGB(m_color));
+      const UINT style = m_style == TPenStyle::psDash          ? PS_DASH
+                         : m_style == TPenStyle::psDot         ? PS_DOT
+                         : m_style == TPenStyle::psInsideFrame ? PS_INSIDEFRAME
+                                                               : PS_SOLID;
+      m_handle = CreatePen(static_cast<int>(style), m_width, ColorToRGB(m_color));
     }
   }
   return m_handle;

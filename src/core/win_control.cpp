@@ -579,7 +579,8 @@ void TWinControl::FontChanged() {
   for (TControl* child : m_controls) child->Perform(CM_PARENTFONTCHANGED);
 }
 
-void TWinControl::WndProc(TMessage& message) {
+// A window procedure's switch, one case per message: long by its nature, and read case by case.
+void TWinControl::WndProc(TMessage& message) {  // NOLINT(readability-function-size)
   switch (message.Msg) {
     case WM_PAINT:
       PaintHandler(message);

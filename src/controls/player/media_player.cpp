@@ -6,7 +6,6 @@
 #include "core/exceptions.h"
 #include "core/format.h"
 #include "core/window_description.h"
-#include "platform/gdi.h"
 #include "platform/window.h"
 
 namespace {

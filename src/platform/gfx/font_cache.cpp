@@ -22,6 +22,7 @@
 #include "base/cp1252.h"
 #include "platform/gfx/font_lookup.h"
 #include "platform/gfx/gdi_internal.h"
+#include "platform/gfx/graphics_state.h"
 
 namespace gfx {
 
@@ -416,7 +417,7 @@ std::shared_ptr<FontInstance> GetFontInstance(const FontRequest& request) {
   key.weight = NormalisedWeight(key.weight);
   const std::string name = FaceKey(key.face) + '\n' + std::to_string(key.height) + '\n' +
                            std::to_string(key.weight) + (key.italic ? "\ni" : "\nr");
-  static std::map<std::string, std::shared_ptr<FontInstance>> cache;
+  auto& cache = Graphics().fonts;
   auto it = cache.find(name);
   if (it != cache.end()) return it->second;
   if (cache.size() >= kCachedFonts) {

@@ -46,7 +46,8 @@ class Fontconfig {
                    "install the package libfontconfig1\n", m_library.Error().c_str());
       return;
     }
-#define TESSIVO_FC_SLOT(name) base::FunctionSlot(#name, &name),
+// The argument names a function, so it cannot be parenthesised.
+#define TESSIVO_FC_SLOT(name) base::FunctionSlot(#name, &name),  // NOLINT(bugprone-macro-parentheses)
     const base::FunctionSlot slots[] = {TESSIVO_FC_FUNCTIONS(TESSIVO_FC_SLOT)};
 #undef TESSIVO_FC_SLOT
     if (const char* missing = m_library.Bind(slots)) {
@@ -68,7 +69,7 @@ class Fontconfig {
   void TakeInputs();
 
   base::RuntimeLibrary m_library{"libfontconfig.so.1"};
-#define TESSIVO_FC_POINTER(name) decltype(&::name) name = nullptr;
+#define TESSIVO_FC_POINTER(name) decltype(&::name) name = nullptr;  // NOLINT(bugprone-macro-parentheses)
   TESSIVO_FC_FUNCTIONS(TESSIVO_FC_POINTER)
 #undef TESSIVO_FC_POINTER
   bool m_ready = false;

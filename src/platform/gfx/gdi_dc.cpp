@@ -11,8 +11,6 @@
 #include "platform/gfx/gdi_internal.h"
 #include "platform/gfx/graphics_state.h"
 #include "platform/gfx/screen.h"
-#include "platform/module.h"
-#include "platform/window.h"
 
 namespace gfx {
 

@@ -1,5 +1,6 @@
 // The drawing state of the process: the objects and device contexts behind their handles, the
-// stock objects, the system colours' brushes and the screen the display's DCs answer for. Drawing
+// stock objects, the system colours' brushes, the fonts in use and the screen the display's DCs
+// answer for. Drawing
 // needs no display (memory bitmaps, text measured before a window exists), so this is made on
 // first use and lives as long as the process: a platform restart keeps every handle valid.
 #pragma once
@@ -10,7 +11,9 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 #include "platform/gfx/gdi_internal.h"
@@ -31,6 +34,8 @@ struct GraphicsState {
   std::unordered_map<std::uintptr_t, std::unique_ptr<DeviceContext>> dcs;
   std::array<HGDIOBJ, kStockCount> stockObjects{};
   std::array<HBRUSH, COLOR_MAX + 1> sysColorBrushes{};
+  // Fonts by face, height, weight step and slant; those nobody holds go when the cache is full.
+  std::map<std::string, std::shared_ptr<FontInstance>> fonts;
   Backend* screen = nullptr;  // the running platform's display (AttachScreen)
 };
 

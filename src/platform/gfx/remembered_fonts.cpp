@@ -18,7 +18,7 @@ namespace {
 // The file's first line; a file written by another layout version is ignored (and replaced).
 constexpr std::string_view kHeader = "tessivo-font-matches 1";
 // Bounds on what is read back: far above a real file (a few kilobytes), far below harm.
-constexpr std::size_t kMaxFileBytes = 256 * 1024;
+constexpr std::size_t kMaxFileBytes = std::size_t{256} * 1024;
 constexpr std::size_t kMaxEntries = 64;
 constexpr std::size_t kMaxInputs = 4096;
 constexpr std::int64_t kNsPerSecond = 1000000000;

@@ -27,7 +27,7 @@ namespace mci {
   X(delete_fluid_audio_driver) X(fluid_settings_getstr_default)
 
 struct FluidApi {
-#define TESSIVO_FLUID_POINTER(name) decltype(&::name) name = nullptr;
+#define TESSIVO_FLUID_POINTER(name) decltype(&::name) name = nullptr;  // NOLINT(bugprone-macro-parentheses)
   TESSIVO_FLUID_FUNCTIONS(TESSIVO_FLUID_POINTER)
 #undef TESSIVO_FLUID_POINTER
 };

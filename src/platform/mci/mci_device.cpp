@@ -172,12 +172,13 @@ MCIERROR MciDevice::Status(DWORD flags, MCI_STATUS_PARMS* parms) {
                             ? 0
                             : UsToMs(m_sequencer.PositionUs());
       break;
-    case MCI_STATUS_NUMBER_OF_TRACKS: parms->dwReturn = 1; break;
-    case MCI_STATUS_MODE: parms->dwReturn = Mode(); break;
-    case MCI_STATUS_MEDIA_PRESENT: parms->dwReturn = TRUE; break;
-    case MCI_STATUS_TIME_FORMAT: parms->dwReturn = MCI_FORMAT_MILLISECONDS; break;
-    case MCI_STATUS_READY: parms->dwReturn = TRUE; break;
+    // One track, always the current one.
+    case MCI_STATUS_NUMBER_OF_TRACKS:
     case MCI_STATUS_CURRENT_TRACK: parms->dwReturn = 1; break;
+    case MCI_STATUS_MODE: parms->dwReturn = Mode(); break;
+    case MCI_STATUS_MEDIA_PRESENT:
+    case MCI_STATUS_READY: parms->dwReturn = TRUE; break;
+    case MCI_STATUS_TIME_FORMAT: parms->dwReturn = MCI_FORMAT_MILLISECONDS; break;
     default: return MCIERR_BAD_CONSTANT;
   }
   NotifyDone(flags, parms->dwCallback);

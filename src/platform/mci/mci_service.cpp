@@ -13,7 +13,6 @@
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mci_offline.h"
 #include "platform/mci/media_path.h"
-#include "platform/module.h"
 #include "platform/platform.h"
 #include "platform/virtual_clock.h"
 #include "platform/window.h"

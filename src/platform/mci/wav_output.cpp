@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 
 #include "platform/mci/audio_output.h"
 
@@ -32,23 +33,43 @@ void PutLe16(unsigned char* p, std::uint16_t v) {
   p[1] = static_cast<unsigned char>(v >> 8);
 }
 
+// The canonical header of a PCM WAV file: the RIFF chunk's, the "fmt " chunk, and the "data"
+// chunk's header, with the byte offsets of its fields.
 constexpr std::size_t kHeaderBytes = 44;
 constexpr off_t kRiffSizeOffset = 4;
+constexpr off_t kWaveTagOffset = 8;
+constexpr off_t kFormatBytesOffset = 16;
+constexpr off_t kFormatOffset = 20;
+constexpr off_t kChannelsOffset = 22;
+constexpr off_t kSampleRateOffset = 24;
+constexpr off_t kByteRateOffset = 28;
+constexpr off_t kFrameBytesOffset = 32;
+constexpr off_t kSampleBitsOffset = 34;
+constexpr off_t kDataTagOffset = 36;
 constexpr off_t kDataSizeOffset = 40;
+// What the RIFF size counts beyond the data: the header after its own first eight bytes.
+constexpr std::uint32_t kRiffOverhead = kHeaderBytes - 8;
+constexpr std::uint32_t kFormatChunkBytes = 16;
+constexpr std::uint16_t kPcmFormat = 1;
+constexpr std::uint16_t kChannels = 2;
+constexpr std::uint16_t kSampleBits = 16;
+constexpr std::uint16_t kFrameBytes = kChannels * kSampleBits / 8;
+
+void PutTag(unsigned char* at, std::string_view tag) { std::copy(tag.begin(), tag.end(), at); }
 
 void MakeHeader(unsigned char header[kHeaderBytes], int sampleRate, std::uint32_t dataBytes) {
-  std::memcpy(header, "RIFF", 4);
-  PutLe32(header + 4, 36 + dataBytes);
-  std::memcpy(header + 8, "WAVEfmt ", 8);
-  PutLe32(header + 16, 16);
-  PutLe16(header + 20, 1);  // PCM
-  PutLe16(header + 22, 2);  // stereo
-  PutLe32(header + 24, static_cast<std::uint32_t>(sampleRate));
-  PutLe32(header + 28, static_cast<std::uint32_t>(sampleRate) * 4);
-  PutLe16(header + 32, 4);
-  PutLe16(header + 34, 16);
-  std::memcpy(header + 36, "data", 4);
-  PutLe32(header + 40, dataBytes);
+  PutTag(header, "RIFF");
+  PutLe32(header + kRiffSizeOffset, kRiffOverhead + dataBytes);
+  PutTag(header + kWaveTagOffset, "WAVEfmt ");
+  PutLe32(header + kFormatBytesOffset, kFormatChunkBytes);
+  PutLe16(header + kFormatOffset, kPcmFormat);
+  PutLe16(header + kChannelsOffset, kChannels);
+  PutLe32(header + kSampleRateOffset, static_cast<std::uint32_t>(sampleRate));
+  PutLe32(header + kByteRateOffset, static_cast<std::uint32_t>(sampleRate) * kFrameBytes);
+  PutLe16(header + kFrameBytesOffset, kFrameBytes);
+  PutLe16(header + kSampleBitsOffset, kSampleBits);
+  PutTag(header + kDataTagOffset, "data");
+  PutLe32(header + kDataSizeOffset, dataBytes);
 }
 
 std::int16_t ToS16(float v) {
@@ -111,8 +132,8 @@ class WavOutput final : public AudioOutput {
     for (;;) {
       const Sequencer::Rendered r = m_sequencer->Render(left, right, kBlock);
       for (int i = 0; i < r.frames; ++i) {
-        pcm[2 * i] = ToS16(left[i]);
-        pcm[2 * i + 1] = ToS16(right[i]);
+        pcm[2 * static_cast<std::size_t>(i)] = ToS16(left[i]);
+        pcm[2 * static_cast<std::size_t>(i) + 1] = ToS16(right[i]);
       }
       if (r.frames > 0) {
         const std::uint32_t bytes = static_cast<std::uint32_t>(r.frames) * kBytesPerFrame;

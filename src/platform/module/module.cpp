@@ -28,9 +28,9 @@ struct Icon {
   std::vector<std::uint32_t> argb;
 };
 
-// Standard icons are made once and shared: DestroyIcon leaves them alone.
-std::vector<HICON>& SharedIcons() {
-  static std::vector<HICON> icons;
+// Standard icons by identifier, made once and shared: DestroyIcon leaves them alone.
+std::map<std::uintptr_t, HICON>& StandardIcons() {
+  static std::map<std::uintptr_t, HICON> icons;
   return icons;
 }
 
@@ -46,9 +46,14 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The standard icons are 32 x 32 pixels, drawn row by row.
+constexpr int kIconSide = 32;
+constexpr std::size_t kIconPixels = static_cast<std::size_t>(kIconSide) * kIconSide;
+std::size_t IconPixel(int x, int y) { return static_cast<std::size_t>(y) * kIconSide + static_cast<std::size_t>(x); }
+
 // The standard application icon: a small window with a blue title bar.
 Icon ApplicationIcon() {
-  Icon icon{32, 32, std::vector<std::uint32_t>(32 * 32, 0)};
+  Icon icon{kIconSide, kIconSide, std::vector<std::uint32_t>(kIconPixels, 0)};
   for (int y = 4; y < 28; ++y) {
     for (int x = 2; x < 30; ++x) {
       std::uint32_t c = 0xFFFFFFFF;
@@ -57,7 +62,7 @@ Icon ApplicationIcon() {
       } else if (y < 10) {
         c = 0xFF0A246A;
       }
-      icon.argb[static_cast<std::size_t>(y * 32 + x)] = c;
+      icon.argb[IconPixel(x, y)] = c;
     }
   }
   return icon;
@@ -65,7 +70,7 @@ Icon ApplicationIcon() {
 
 // The stop icon of error boxes: a red disc with a white cross.
 Icon StopIcon() {
-  Icon icon{32, 32, std::vector<std::uint32_t>(32 * 32, 0)};
+  Icon icon{kIconSide, kIconSide, std::vector<std::uint32_t>(kIconPixels, 0)};
   for (int y = 0; y < 32; ++y) {
     for (int x = 0; x < 32; ++x) {
       const int dx2 = 2 * x + 1 - 32;
@@ -76,23 +81,20 @@ Icon StopIcon() {
       const bool onCross = (std::abs(x - y) <= 1 || std::abs(x + y - 31) <= 1) && x >= 9 && x <= 22 &&
                            y >= 9 && y <= 22;
       if (onCross) c = 0xFFFFFFFF;
-      icon.argb[static_cast<std::size_t>(y * 32 + x)] = c;
+      icon.argb[IconPixel(x, y)] = c;
     }
   }
   return icon;
 }
 
 HICON StandardIcon(std::uintptr_t id) {
-  static std::map<std::uintptr_t, HICON> made;
+  auto& made = StandardIcons();
   auto it = made.find(id);
   if (it != made.end()) return it->second;
   HICON icon = nullptr;
   if (id == IDI_APPLICATION) icon = AddIcon(ApplicationIcon());
   if (id == IDI_HAND) icon = AddIcon(StopIcon());
-  if (icon != nullptr) {
-    made[id] = icon;
-    SharedIcons().push_back(icon);
-  }
+  if (icon != nullptr) made[id] = icon;
   return icon;
 }
 
@@ -185,7 +187,8 @@ HICON LoadIconById(HINSTANCE instance, std::uintptr_t id) {
 
 BOOL DestroyIcon(HICON icon) {
   if (icon == nullptr || gfx::IconImage(icon) == nullptr) return FALSE;
-  auto& shared = SharedIcons();
-  if (std::find(shared.begin(), shared.end(), icon) != shared.end()) return TRUE;
+  for (const auto& [id, shared] : StandardIcons()) {
+    if (shared == icon) return TRUE;
+  }
   return gfx::DestroyIconImage(icon);
 }

@@ -1,6 +1,5 @@
 // Native input events to window messages: mouse routing (capture, hit test, double clicks),
 // keyboard routing to the focus window, and the key state that GetKeyState reports.
-#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -87,6 +86,62 @@ bool ScreenPoint(const backend::InputEvent& e, POINT* screen) {
   return true;
 }
 
+// Keeps the held buttons and their key states as a press or release arrives.
+void TrackButtons(InputState& s, const backend::InputEvent& e) {
+  const unsigned bit = (e.button >= 1 && e.button <= 3) ? 1u << (e.button - 1) : 0u;
+  if (e.kind == backend::InputKind::ButtonPress) {
+    s.buttons |= bit;
+    SetKey(s.keys, ButtonVk(e.button), true);
+  } else if (e.kind == backend::InputKind::ButtonRelease) {
+    s.buttons &= ~bit;
+    SetKey(s.keys, ButtonVk(e.button), false);
+  }
+}
+
+// The window an uncaptured pointer event is for, or nullptr when nobody takes it.
+HWND UncapturedTarget(const backend::InputEvent& e, POINT screen, bool press) {
+  HWND target = nullptr;
+  WindowRecord* top = e.topLevel ? Find(e.topLevel) : nullptr;
+  if (top != nullptr && Showing(*top) && Contains(top->rect, screen)) {
+    target = DeepestWindowAt(e.topLevel, screen);
+  } else {
+    // Outside the window it arrived at (the display keeps a pressed button's events with the
+    // window it was pressed in): whichever of the program's windows is under the pointer.
+    target = WindowFromPoint(screen);
+  }
+  WindowRecord* rec = Find(target);
+  if (rec == nullptr) return nullptr;
+  if (!EnabledChain(*rec)) {
+    // A window inside a disabled top-level (a modal box is open) takes no mouse input; a press
+    // there brings the box forward, so a box hidden behind the window is found again.
+    const WindowRecord* disabledTop = TopLevelRecord(rec);
+    if (press && disabledTop != nullptr && (disabledTop->style & WS_DISABLED) != 0) {
+      if (HWND box = ModalBoxFor(disabledTop->handle)) Activate(box, WA_ACTIVE, false);
+    }
+    return nullptr;
+  }
+  return target;
+}
+
+// The message for a press: a double click when the window's class asks for them and this press
+// follows the last one closely enough in time and place.
+UINT PressMessage(InputState& s, const backend::InputEvent& e, HWND target, POINT screen) {
+  UINT message = ButtonMessage(e.button, true);
+  const bool wantsDouble = (Find(target)->cls->wc.style & CS_DBLCLKS) != 0;
+  const bool isDouble = wantsDouble && !s.lastWasDouble && s.lastClickWnd == target &&
+                        s.lastClickButton == e.button && e.timeMs >= s.lastClickTime &&
+                        e.timeMs - s.lastClickTime <= kDoubleClickMs &&
+                        std::abs(screen.x - s.lastClickPt.x) <= kDoubleClickDistance &&
+                        std::abs(screen.y - s.lastClickPt.y) <= kDoubleClickDistance;
+  if (isDouble) message += WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
+  s.lastWasDouble = isDouble;
+  s.lastClickWnd = target;
+  s.lastClickButton = e.button;
+  s.lastClickTime = e.timeMs;
+  s.lastClickPt = screen;
+  return message;
+}
+
 bool ConvertMouse(const backend::InputEvent& e, MSG* out) {
   InputState& s = State().input;
   POINT screen{};
@@ -94,14 +149,7 @@ bool ConvertMouse(const backend::InputEvent& e, MSG* out) {
   SyncModifiers(s.keys, e.modifiers);
   const bool press = e.kind == backend::InputKind::ButtonPress;
   const bool release = e.kind == backend::InputKind::ButtonRelease;
-  const unsigned bit = (e.button >= 1 && e.button <= 3) ? 1u << (e.button - 1) : 0u;
-  if (press) {
-    s.buttons |= bit;
-    SetKey(s.keys, ButtonVk(e.button), true);
-  } else if (release) {
-    s.buttons &= ~bit;
-    SetKey(s.keys, ButtonVk(e.button), false);
-  }
+  TrackButtons(s, e);
 
   if (ScrollTrackingActive()) {
     if (release) {
@@ -114,28 +162,8 @@ bool ConvertMouse(const backend::InputEvent& e, MSG* out) {
 
   HWND target = GetCapture();
   const bool captured = target != nullptr;
-  if (!captured) {
-    WindowRecord* top = e.topLevel ? Find(e.topLevel) : nullptr;
-    if (top != nullptr && Showing(*top) && Contains(top->rect, screen)) {
-      target = DeepestWindowAt(e.topLevel, screen);
-    } else {
-      // Outside the window it arrived at (the display keeps a pressed button's events with the
-      // window it was pressed in): whichever of the program's windows is under the pointer.
-      target = WindowFromPoint(screen);
-    }
-    if (target == nullptr) return false;
-    // A window inside a disabled top-level (a modal box is open) takes no mouse input; a press
-    // there brings the box forward, so a box hidden behind the window is found again.
-    WindowRecord* rec = Find(target);
-    if (rec == nullptr) return false;
-    if (!EnabledChain(*rec)) {
-      const WindowRecord* top = TopLevelRecord(rec);
-      if (press && top != nullptr && (top->style & WS_DISABLED) != 0) {
-        if (HWND box = ModalBoxFor(top->handle)) Activate(box, WA_ACTIVE, false);
-      }
-      return false;
-    }
-  }
+  if (!captured) target = UncapturedTarget(e, screen, press);
+  if (target == nullptr) return false;
 
   if (press) {
     WindowRecord* top = TopLevelRecord(Find(target));
@@ -146,9 +174,8 @@ bool ConvertMouse(const backend::InputEvent& e, MSG* out) {
     }
   }
 
-  LRESULT hit = HTCLIENT;
   if (!captured) {
-    hit = SendMessage(target, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
+    const LRESULT hit = SendMessage(target, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
     if (Find(target) == nullptr) return false;
     if (press && e.button == 1 && (hit == HTVSCROLL || hit == HTHSCROLL)) {
       ScrollBarPress(target, hit == HTVSCROLL ? SB_VERT : SB_HORZ, screen);
@@ -157,30 +184,13 @@ bool ConvertMouse(const backend::InputEvent& e, MSG* out) {
     if (hit != HTCLIENT) return false;
   }
 
-  WindowRecord* rec = Find(target);
   UINT message = WM_MOUSEMOVE;
   if (press) {
-    message = ButtonMessage(e.button, true);
-    const bool wantsDouble = (rec->cls->wc.style & CS_DBLCLKS) != 0;
-    const bool isDouble = wantsDouble && !s.lastWasDouble && s.lastClickWnd == target &&
-                          s.lastClickButton == e.button && e.timeMs >= s.lastClickTime &&
-                          e.timeMs - s.lastClickTime <= kDoubleClickMs &&
-                          std::abs(screen.x - s.lastClickPt.x) <= kDoubleClickDistance &&
-                          std::abs(screen.y - s.lastClickPt.y) <= kDoubleClickDistance;
-    if (isDouble) {
-      message = message + (WM_LBUTTONDBLCLK - WM_LBUTTONDOWN);
-      s.lastWasDouble = true;
-    } else {
-      s.lastWasDouble = false;
-    }
-    s.lastClickWnd = target;
-    s.lastClickButton = e.button;
-    s.lastClickTime = e.timeMs;
-    s.lastClickPt = screen;
+    message = PressMessage(s, e, target, screen);
   } else if (release) {
     message = ButtonMessage(e.button, false);
   }
-  POINT origin = ClientOriginOnScreen(*rec);
+  const POINT origin = ClientOriginOnScreen(*Find(target));
   *out = MSG{};
   out->hwnd = target;
   out->message = message;

@@ -1,7 +1,6 @@
 // System menus. Each top-level window gets the standard items; what a window deletes or greys
 // decides which frame functions the desktop offers for it (move, size, minimise, maximise,
 // close).
-#include <algorithm>
 #include <map>
 
 #include "platform/window.h"

@@ -16,7 +16,6 @@
 
 #include "platform/backend/backend.h"
 #include "platform/gdi.h"
-#include "platform/module.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 

@@ -3,10 +3,8 @@
 // Child windows draw into their top-level's surface through DCs clipped to their visible region.
 // Every DC reports the box it drew into when it ends; those boxes are the top-level's dirty list,
 // presented once at the next idle point, so only changed pixels travel to the display.
-#include <algorithm>
 #include <map>
 
-#include "platform/gdi.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"

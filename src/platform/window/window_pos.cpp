@@ -1,7 +1,6 @@
 // Window geometry: SetWindowPos and the coordinate conversions.
 #include <algorithm>
 
-#include "platform/gdi.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"

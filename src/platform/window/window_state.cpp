@@ -1,5 +1,4 @@
 // Showing, minimising, enabling and naming windows.
-#include <algorithm>
 
 #include "platform/module.h"
 #include "platform/window.h"

@@ -1,13 +1,11 @@
 // Creating and destroying windows, the parent/owner tree, window longs and what the desktop is
 // told about top-level windows.
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "base/cp1252.h"
 #include "base/rect.h"
-#include "platform/gdi.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/gfx/gdi_icon.h"
 #include "platform/window.h"

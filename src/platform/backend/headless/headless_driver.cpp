@@ -8,7 +8,6 @@
 
 #include "base/utf8.h"
 #include "platform/mci/mci_offline.h"
-#include "platform/module.h"
 #include "platform/platform.h"
 #include "platform/window.h"
 

@@ -1,7 +1,6 @@
 #include "platform/backend/x11/x11_backend.h"
 
 #include <X11/XKBlib.h>
-#include <X11/Xatom.h>
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <poll.h>

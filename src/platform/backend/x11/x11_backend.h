@@ -18,10 +18,11 @@
 
 #include "platform/backend/backend.h"
 
-// Xlib's own types, declared here so that this header does not pull Xlib into every user.
-struct _XDisplay;
-union _XEvent;
-struct _XIC;
+// Xlib's own types, declared here so that this header does not pull Xlib into every user (the
+// names are Xlib's).
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier)
+union _XEvent;     // NOLINT(bugprone-reserved-identifier)
+struct _XIC;       // NOLINT(bugprone-reserved-identifier)
 
 namespace x11 {
 

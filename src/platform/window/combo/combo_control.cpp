@@ -40,7 +40,8 @@ ComboBox* ComboBox::FromField(HWND field) {
   return combo != nullptr && combo->m_field == field ? combo : nullptr;
 }
 
-LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+// A window procedure's switch, one case per message: long by its nature, and read case by case.
+LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {  // NOLINT(readability-function-size)
   if (msg >= CB_GETEDITSEL && msg <= CB_GETTOPINDEX) return ListMessage(msg, wParam, lParam);
   switch (msg) {
     case WM_CREATE:
@@ -297,7 +298,8 @@ void ComboBox::SetCurrent(int index) {
   if (DropList* list = List()) list->SetHighlight(index, true);
 }
 
-LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+// A window procedure's switch, one case per message: long by its nature, and read case by case.
+LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {  // NOLINT(readability-function-size)
   const int count = m_items.Count();
   const int index = static_cast<int>(static_cast<std::intptr_t>(wParam));
   const bool valid = m_items.Valid(index);

@@ -77,7 +77,8 @@ void EditField::Create(const CREATESTRUCT* cs) {
   SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
 }
 
-LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+// A window procedure's switch, one case per message: long by its nature, and read case by case.
+LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {  // NOLINT(readability-function-size)
   switch (msg) {
     case WM_NCCREATE:
       // The field keeps its text itself: the window's own text stays empty.
