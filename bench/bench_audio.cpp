@@ -48,8 +48,8 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 MCIERROR OpenKeyFile(MCIDEVICEID* id) {
   MCI_OPEN_PARMS open{};
   open.lpstrElementName = kKeyFile.c_str();
-  const MCIERROR error = mciSendCommand(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT,
-                                       reinterpret_cast<DWORD_PTR>(&open));
+  const MCIERROR error =
+      mciSendCommand(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open));
   *id = open.wDeviceID;
   return error;
 }
@@ -164,8 +164,8 @@ double WavSeconds(const std::string& path) {
 // nothing and stops, which is its cost apart from synthesis.
 std::string WriteSilentMidiFile() {
   const std::string path = "/tmp/tessivo-bench-silent.mid";
-  const unsigned char bytes[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
-                                 'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
+  const unsigned char bytes[] = {'M', 'T', 'h', 'd', 0,   0, 0, 6, 0, 0, 0,    1,    0,
+                                 96,  'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f != nullptr) {
     std::fwrite(bytes, 1, sizeof bytes, f);
@@ -185,8 +185,12 @@ void BM_SynthesisVsFluidsynthCommand(benchmark::State& state, const char* soundf
   setenv("TESSIVO_SOUNDFONT", soundfont, 1);
   const std::string ours = "/tmp/tessivo-bench-ours.wav";
   const std::string theirs = "/tmp/tessivo-bench-fluidsynth.wav";
-  const std::vector<std::string> common = {"-ni", "-o", "synth.dynamic-sample-loading=1", "-r",
-                                           std::to_string(SoundSink::kSampleRate), "-g",
+  const std::vector<std::string> common = {"-ni",
+                                           "-o",
+                                           "synth.dynamic-sample-loading=1",
+                                           "-r",
+                                           std::to_string(SoundSink::kSampleRate),
+                                           "-g",
                                            std::to_string(SynthEngine::kGain)};
   double oursLoadSeconds = 0;
   double oursRenderSeconds = 0;
@@ -270,9 +274,11 @@ void BM_SynthesisVsFluidsynthCommand(benchmark::State& state, const char* soundf
   unsetenv("TESSIVO_SOUNDFONT");
 }
 BENCHMARK_CAPTURE(BM_SynthesisVsFluidsynthCommand, FluidR3_GM, kFluidR3)
-    ->Unit(benchmark::kMillisecond)->Iterations(5);
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK_CAPTURE(BM_SynthesisVsFluidsynthCommand, TimGM6mb, kTimGm)
-    ->Unit(benchmark::kMillisecond)->Iterations(5);
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // The delay a student hears after Play: from MCI_PLAY on an open sequencer device (the key was
 // chosen before) to the first sample that is not silence written by the audio output. The output
@@ -340,8 +346,7 @@ void BM_PlayToFirstSound(benchmark::State& state, const char* soundfont) {
     int periods = 0;
     engine->Api().fluid_settings_getint(engine->Settings(), "audio.period-size", &periodSize);
     engine->Api().fluid_settings_getint(engine->Settings(), "audio.periods", &periods);
-    state.counters["driver_buffer_ms"] =
-        1000.0 * periodSize * periods / SoundSink::kSampleRate;
+    state.counters["driver_buffer_ms"] = 1000.0 * periodSize * periods / SoundSink::kSampleRate;
   }
   state.counters["play_to_sound_ms"] = total / static_cast<double>(state.iterations()) * 1000;
   state.counters["worst_ms"] = worst * 1000;
@@ -351,9 +356,15 @@ void BM_PlayToFirstSound(benchmark::State& state, const char* soundfont) {
   unsetenv("TESSIVO_SOUNDFONT");
 }
 BENCHMARK_CAPTURE(BM_PlayToFirstSound, FluidR3_GM, kFluidR3)
-    ->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 BENCHMARK_CAPTURE(BM_PlayToFirstSound, TimGM6mb, kTimGm)
-    ->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 // A MIDI file of `notes` quarter notes at the default tempo (half a second each), one channel.
 std::string WriteNotesMidiFile(int notes) {
@@ -365,8 +376,9 @@ std::string WriteNotesMidiFile(int notes) {
     events.insert(events.end(), {0x00, 0x90, pitch, 100, kQuarter, 0x80, pitch, 0});
   }
   events.insert(events.end(), {0x00, 0xFF, 0x2F, 0x00});
-  std::vector<unsigned char> bytes = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, kQuarter,
-                                      'M', 'T', 'r', 'k', 0, 0, 0, static_cast<unsigned char>(events.size())};
+  std::vector<unsigned char> bytes = {
+      'M', 'T', 'h',      'd', 0,   0,   0,   6, 0, 0, 0,
+      1,   0,   kQuarter, 'M', 'T', 'r', 'k', 0, 0, 0, static_cast<unsigned char>(events.size())};
   bytes.insert(bytes.end(), events.begin(), events.end());
   if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
     std::fwrite(bytes.data(), 1, bytes.size(), f);
@@ -378,8 +390,8 @@ std::string WriteNotesMidiFile(int notes) {
 MCIERROR OpenFile(const std::string& path, MCIDEVICEID* id) {
   MCI_OPEN_PARMS open{};
   open.lpstrElementName = path.c_str();
-  const MCIERROR error = mciSendCommand(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT,
-                                       reinterpret_cast<DWORD_PTR>(&open));
+  const MCIERROR error =
+      mciSendCommand(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open));
   *id = open.wDeviceID;
   return error;
 }

@@ -37,17 +37,18 @@ void Choose(int item) {
 
 void BM_ChooseKey(benchmark::State& state) {
   double firstMs = 0;
-  apptest::RunProgram({}, {[&] {
-    const auto start = std::chrono::steady_clock::now();
-    Choose(0);
-    firstMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    int item = 1;
-    for (auto _ : state) {
-      Choose(item);
-      item = (item + 1) % 15;
-    }
-    apptest::RequestCloseOf(Form1->Handle());
-  }});
+  apptest::RunProgram(
+      {}, {[&] {
+        const auto start = std::chrono::steady_clock::now();
+        Choose(0);
+        firstMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        int item = 1;
+        for (auto _ : state) {
+          Choose(item);
+          item = (item + 1) % 15;
+        }
+        apptest::RequestCloseOf(Form1->Handle());
+      }});
   state.counters["first_choice_ms"] = firstMs;
 }
 BENCHMARK(BM_ChooseKey)->Unit(benchmark::kMicrosecond);
@@ -60,23 +61,23 @@ void BM_SoakChooseAndPlay(benchmark::State& state) {
   long playGrowth = 0;
   for (auto _ : state) {
     apptest::RunProgram({}, {[&] {
-      Choose(0);  // the synthesizer and soundfont are loaded before the measure starts
-      Form1->MediaPlayer1->Play();
-      Form1->MediaPlayer1->Stop();
-      headless::PumpUntilIdle();
-      const long before = ResidentKiB();
-      for (int i = 0; i < kSoakChoices; ++i) Choose(i % 15);
-      const long afterChoices = ResidentKiB();
-      choiceGrowth = afterChoices - before;
-      for (int i = 0; i < kSoakPlays; ++i) {
-        Form1->MediaPlayer1->Play();
-        headless::AdvanceClock(10);
-        Form1->MediaPlayer1->Stop();
-        headless::PumpUntilIdle();
-      }
-      playGrowth = ResidentKiB() - afterChoices;
-      apptest::RequestCloseOf(Form1->Handle());
-    }});
+                          Choose(0);  // the synthesizer and soundfont are loaded before the measure starts
+                          Form1->MediaPlayer1->Play();
+                          Form1->MediaPlayer1->Stop();
+                          headless::PumpUntilIdle();
+                          const long before = ResidentKiB();
+                          for (int i = 0; i < kSoakChoices; ++i) Choose(i % 15);
+                          const long afterChoices = ResidentKiB();
+                          choiceGrowth = afterChoices - before;
+                          for (int i = 0; i < kSoakPlays; ++i) {
+                            Form1->MediaPlayer1->Play();
+                            headless::AdvanceClock(10);
+                            Form1->MediaPlayer1->Stop();
+                            headless::PumpUntilIdle();
+                          }
+                          playGrowth = ResidentKiB() - afterChoices;
+                          apptest::RequestCloseOf(Form1->Handle());
+                        }});
   }
   unsetenv("TESSIVO_AUDIO");
   state.counters["choices_rss_growth_kib"] = static_cast<double>(choiceGrowth);

@@ -64,7 +64,8 @@ void PaintGrid(HDC dc, const Scene& s) {
   SetViewportOrgEx(dc, 10, 162, nullptr);
   IntersectClipRect(dc, 0, 0, 961, 49);
   static const char* const kHeader[] = {"T", "Sr", "D", "S", "T", "Sr", "D", "S", "T", "Sr", "D", "S", "T"};
-  static const char* const kChords[] = {"Dó", "Rém", "Mim", "Fá", "Sol", "Lám", "Si°", "Dó", "", "", "", "", ""};
+  static const char* const kChords[] = {"Dó", "Rém", "Mim", "Fá", "Sol", "Lám", "Si°",
+                                        "Dó", "",    "",    "",   "",    ""};
   std::vector<POINT> points;
   std::vector<DWORD> counts;
   for (int k = 0; k < 13; ++k) {
@@ -182,8 +183,11 @@ void BM_MeasureLabels(benchmark::State& state) {
   HFONT font = MakeFont(-11);
   SelectObject(dc, font);
   const std::string labels[] = {text::Utf8ToCp1252("Desenvolvido por Orvandel - Fevereiro 2010"),
-                                text::Utf8ToCp1252("Software didático e livre"), "Armadura",
-                                text::Utf8ToCp1252("Fá sustenido maior"), "Dó maior", "Sol maior"};
+                                text::Utf8ToCp1252("Software didático e livre"),
+                                "Armadura",
+                                text::Utf8ToCp1252("Fá sustenido maior"),
+                                "Dó maior",
+                                "Sol maior"};
   SIZE size;
   for (auto _ : state) {
     for (const std::string& s : labels) {

@@ -184,8 +184,8 @@ void BM_WaitMessageUntilAnotherThreadPosts(benchmark::State& state) {
   wc.lpfnWndProc = DefWindowProc;
   wc.lpszClassName = "BenchWaitTarget";
   RegisterClass(&wc);
-  const HWND target = CreateWindowEx(0, "BenchWaitTarget", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                     nullptr, nullptr);
+  const HWND target =
+      CreateWindowEx(0, "BenchWaitTarget", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   MSG msg;
   while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
   double latencyMs = 0;
@@ -270,7 +270,12 @@ void BM_PasteFromAnotherOwner(benchmark::State& state) {
   state.counters["paste_ms"] = totalMs / n;
   state.counters["of_timeout"] = totalMs / n / kPasteTimeoutMs;
 }
-BENCHMARK(BM_PasteFromAnotherOwner)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PasteFromAnotherOwner)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 }  // namespace
 

@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     results.push_back(r);
   }
   std::sort(results.begin(), results.end(), [](const Result& a, const Result& b) { return a.ms < b.ms; });
-  auto medianOf = [&results](long Result::*field) {
+  auto medianOf = [&results](long Result::* field) {
     std::vector<long> values;
     for (const Result& r : results) values.push_back(r.*field);
     std::sort(values.begin(), values.end());

@@ -58,9 +58,9 @@ void PlayThrough(const std::shared_ptr<const midi::Song>& song, std::int64_t fro
   // From the start, every event before the last moment is played once (Start's chase of the
   // controllers at time 0 aside), and no event more than once.
   const std::size_t played = sink.sent - chased;
-  const auto beforeEnd = static_cast<std::size_t>(std::count_if(
-      song->events.begin(), song->events.end(),
-      [&](const midi::Event& e) { return e.timeUs + kEndMarginUs < song->lengthUs; }));
+  const auto beforeEnd = static_cast<std::size_t>(
+      std::count_if(song->events.begin(), song->events.end(),
+                    [&](const midi::Event& e) { return e.timeUs + kEndMarginUs < song->lengthUs; }));
   if (played > song->events.size() || played < beforeEnd) std::abort();
 }
 

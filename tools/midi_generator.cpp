@@ -132,9 +132,10 @@ std::vector<std::uint8_t> KeyFile(int keyIndex) {
   TrackWriter tempo;
   tempo.Text(0, 0x03, "Tessivo");
   tempo.Meta(0, 0x58, {4, 2, 24, 8});  // 4/4
-  tempo.Meta(0, 0x51, {static_cast<std::uint8_t>(kMicrosecondsPerQuarter >> 16),
-                       static_cast<std::uint8_t>(kMicrosecondsPerQuarter >> 8),
-                       static_cast<std::uint8_t>(kMicrosecondsPerQuarter)});
+  tempo.Meta(0, 0x51,
+             {static_cast<std::uint8_t>(kMicrosecondsPerQuarter >> 16),
+              static_cast<std::uint8_t>(kMicrosecondsPerQuarter >> 8),
+              static_cast<std::uint8_t>(kMicrosecondsPerQuarter)});
   tempo.Meta(endTick, 0x2F, {});
 
   TrackWriter piano;

@@ -128,11 +128,20 @@ std::string Unescape(const std::string& s, const std::string& where) {
     }
     if (++i == s.size()) throw std::runtime_error(where + ": lone backslash");
     switch (s[i]) {
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 't': out += '\t'; break;
-      case '\\': out += '\\'; break;
-      default: throw std::runtime_error(where + ": unknown escape \\" + s[i]);
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case '\\':
+        out += '\\';
+        break;
+      default:
+        throw std::runtime_error(where + ": unknown escape \\" + s[i]);
     }
   }
   return out;
@@ -160,7 +169,8 @@ void ReadStrings(const std::filesystem::path& path, std::vector<Resource>& out) 
       throw std::runtime_error(where + ": bad string number");
     }
     for (const Resource& other : out) {
-      if (other.kind == "RT_STRING" && other.id == r.id) throw std::runtime_error(where + ": duplicate number");
+      if (other.kind == "RT_STRING" && other.id == r.id)
+        throw std::runtime_error(where + ": duplicate number");
     }
     std::string text = ToCp1252(Unescape(line.substr(space + 1), where), where);
     r.data.assign(text.begin(), text.end());
@@ -185,8 +195,8 @@ void WriteSource(const std::string& outPath, const std::vector<Resource>& resour
   src << "const ResourceEntry kEntries[] = {\n";
   for (std::size_t i = 0; i < resources.size(); ++i) {
     const Resource& r = resources[i];
-    src << "  {" << r.kind << ", \"" << r.name << "\", " << r.id << "u, {kData" << i << ", "
-        << r.data.size() << "}},\n";
+    src << "  {" << r.kind << ", \"" << r.name << "\", " << r.id << "u, {kData" << i << ", " << r.data.size()
+        << "}},\n";
   }
   if (resources.empty()) src << "  {0, \"\", 0u, {}},\n";
   src << "};\nconst ResourceSet kSet{{kEntries, " << resources.size() << "}};\n}  // namespace\n\n"

@@ -151,9 +151,9 @@ void TApplication::CreateAppWindow(const std::string& title) {
     wc.lpszClassName = kAppClassName;
     if (!RegisterClass(&wc)) Raise<EOutOfResources>(kErrorCreatingWindowClass);
   }
-  m_appWindow = CreateWindowEx(0, kAppClassName, title.c_str(), kAppWindowStyle,
-                               GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
-                               0, 0, nullptr, nullptr, nullptr, nullptr);
+  m_appWindow =
+      CreateWindowEx(0, kAppClassName, title.c_str(), kAppWindowStyle, GetSystemMetrics(SM_CXSCREEN) / 2,
+                     GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr, nullptr, nullptr);
   if (!m_appWindow) Raise<EOutOfResources>(kErrorCreatingWindowClass);
   m_defAppProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtr(m_appWindow, GWL_WNDPROC, reinterpret_cast<std::intptr_t>(&StaticWndProc)));
@@ -322,8 +322,8 @@ int TApplication::AppMessageBox(const std::string& text, const std::string& capt
     result = 0;
   }
   if (moved) {
-    SetWindowPos(m_appWindow, nullptr, (saved.left + saved.right) / 2, (saved.top + saved.bottom) / 2,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+    SetWindowPos(m_appWindow, nullptr, (saved.left + saved.right) / 2, (saved.top + saved.bottom) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
   }
   for (HWND hwnd : disabled.list) {
     if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
@@ -395,8 +395,8 @@ void TApplication::Restore() {
   if (!IsIconic(m_appWindow)) return;
   SetActiveWindow(m_appWindow);
   CallWindowProc(m_defAppProc, m_appWindow, WM_SYSCOMMAND, SC_RESTORE, 0);
-  SetWindowPos(m_appWindow, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2,
-               GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, SWP_NOZORDER | SWP_SHOWWINDOW);
+  SetWindowPos(m_appWindow, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
+               0, SWP_NOZORDER | SWP_SHOWWINDOW);
   if (m_primaryForm && m_primaryForm->WindowState() == TWindowState::wsMinimized &&
       !m_primaryForm->Visible()) {
     m_primaryForm->SetWindowState(TWindowState::wsNormal);

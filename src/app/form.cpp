@@ -75,11 +75,11 @@ void TCustomForm::RunCreateEvent() {
 }
 
 void TCustomForm::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {
-  static const char* const kBorderStyles[] = {"bsNone",       "bsSingle",   "bsSizeable",
-                                              "bsDialog",     "bsToolWindow", "bsSizeToolWin"};
-  static const char* const kPositions[] = {"poDesigned",       "poDefault",      "poDefaultPosOnly",
-                                           "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter",
-                                           "poMainFormCenter", "poOwnerFormCenter"};
+  static const char* const kBorderStyles[] = {"bsNone",   "bsSingle",     "bsSizeable",
+                                              "bsDialog", "bsToolWindow", "bsSizeToolWin"};
+  static const char* const kPositions[] = {"poDesigned",        "poDefault",        "poDefaultPosOnly",
+                                           "poDefaultSizeOnly", "poScreenCenter",   "poDesktopCenter",
+                                           "poMainFormCenter",  "poOwnerFormCenter"};
   static const char* const kStates[] = {"wsNormal", "wsMinimized", "wsMaximized"};
   static const char* const kMonitors[] = {"dmDesktop", "dmPrimary", "dmMainForm", "dmActiveForm"};
   auto event = [&](TNotifyEvent& target) {
@@ -96,11 +96,16 @@ void TCustomForm::ReadProperty(const std::string& name, const TDescValue& value,
   } else if (name == "BorderIcons") {
     unsigned icons = 0;
     for (const std::string& m : DescSet(value)) {
-      if (m == "biSystemMenu") icons |= biSystemMenu;
-      else if (m == "biMinimize") icons |= biMinimize;
-      else if (m == "biMaximize") icons |= biMaximize;
-      else if (m == "biHelp") icons |= biHelp;
-      else InvalidPropertyValue();
+      if (m == "biSystemMenu")
+        icons |= biSystemMenu;
+      else if (m == "biMinimize")
+        icons |= biMinimize;
+      else if (m == "biMaximize")
+        icons |= biMaximize;
+      else if (m == "biHelp")
+        icons |= biHelp;
+      else
+        InvalidPropertyValue();
     }
     SetBorderIcons(icons);
   } else if (name == "Position") {
@@ -214,9 +219,7 @@ void TCustomForm::ReadStateEnd() {
   if (m_clientHeight > 0) SetClientSize(ClientWidth(), m_clientHeight);
 }
 
-void TCustomForm::Loaded() {
-  TWinControl::Loaded();
-}
+void TCustomForm::Loaded() { TWinControl::Loaded(); }
 
 // ---- Window ----------------------------------------------------------------------------------
 void TCustomForm::SetBorderStyle(TBorderStyle style) {
@@ -382,8 +385,8 @@ void TCustomForm::FocusControl(TWinControl* control) {
   if (m_active && control) ::SetFocus(control->Handle());
 }
 
-TWinControl* TCustomForm::NextTabControl(TWinControl* current, TTabDirection direction,
-                                         TTabStops stops, TParentRule parent) const {
+TWinControl* TCustomForm::NextTabControl(TWinControl* current, TTabDirection direction, TTabStops stops,
+                                         TParentRule parent) const {
   std::vector<TWinControl*> list;
   GetTabOrderList(list);
   if (list.empty()) return nullptr;
@@ -436,8 +439,8 @@ void TCustomForm::Activate(bool active) {
   if (!active) return;
   if (Screen) Screen->SetActiveForm(this);
   if (!m_activeControl) {
-    m_activeControl = NextTabControl(nullptr, TTabDirection::Forward, TTabStops::Required,
-                                     TParentRule::AnyParent);
+    m_activeControl =
+        NextTabControl(nullptr, TTabDirection::Forward, TTabStops::Required, TParentRule::AnyParent);
   }
   if (m_activeControl && m_activeControl->CanFocus()) {
     ::SetFocus(m_activeControl->Handle());

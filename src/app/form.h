@@ -123,12 +123,12 @@ class TCustomForm : public TWinControl, public TFocusHost {
   TDefaultMonitor m_defaultMonitor = TDefaultMonitor::dmActiveForm;
   int m_pixelsPerInch = 96;
   int m_textHeight = 0;
-  int m_clientWidth = 0;   // stored client size while reading; 0 when not stored
+  int m_clientWidth = 0;  // stored client size while reading; 0 when not stored
   int m_clientHeight = 0;
   bool m_oldCreateOrder = true;
   bool m_creating = false;
-  bool m_visibleWish = false;   // Visible set to true while being created
-  bool m_inShowHide = false;    // OnShow / OnHide running
+  bool m_visibleWish = false;  // Visible set to true while being created
+  bool m_inShowHide = false;   // OnShow / OnHide running
   bool m_active = false;
   TWinControl* m_activeControl = nullptr;
   TWinControl* m_focusedControl = nullptr;

@@ -40,8 +40,8 @@ void TCustomLabel::Paint() {
   canvas.Brush().SetColor(Color());
   canvas.FillRect(r);
   UINT align = m_alignment == TAlignment::taRightJustify ? DT_RIGHT
-               : m_alignment == TAlignment::taCenter   ? DT_CENTER
-                                                       : DT_LEFT;
+               : m_alignment == TAlignment::taCenter     ? DT_CENTER
+                                                         : DT_LEFT;
   DoDrawText(r, TextFlags() | align);
 }
 
@@ -55,8 +55,10 @@ void TCustomLabel::AdjustBounds() {
   Canvas().SetHandle(nullptr);
   DeleteDC(dc);
   int x = Left();
-  if (m_alignment == TAlignment::taRightJustify) x += Width() - r.right;
-  else if (m_alignment == TAlignment::taCenter) x += (Width() - r.right) / 2;
+  if (m_alignment == TAlignment::taRightJustify)
+    x += Width() - r.right;
+  else if (m_alignment == TAlignment::taCenter)
+    x += (Width() - r.right) / 2;
   SetBounds(x, Top(), r.right, r.bottom);
 }
 
@@ -108,21 +110,32 @@ void TCustomLabel::SetShowAccelChar(bool value) {
 }
 
 void TCustomLabel::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {
-  if (name == "AutoSize") SetAutoSize(DescBoolean(value));
-  else if (name == "WordWrap") SetWordWrap(DescBoolean(value));
-  else if (name == "ShowAccelChar") SetShowAccelChar(DescBoolean(value));
+  if (name == "AutoSize")
+    SetAutoSize(DescBoolean(value));
+  else if (name == "WordWrap")
+    SetWordWrap(DescBoolean(value));
+  else if (name == "ShowAccelChar")
+    SetShowAccelChar(DescBoolean(value));
   else if (name == "Alignment") {
     std::string id = DescIdentifier(value);
-    if (id == "taLeftJustify") SetAlignment(TAlignment::taLeftJustify);
-    else if (id == "taRightJustify") SetAlignment(TAlignment::taRightJustify);
-    else if (id == "taCenter") SetAlignment(TAlignment::taCenter);
-    else InvalidPropertyValue();
+    if (id == "taLeftJustify")
+      SetAlignment(TAlignment::taLeftJustify);
+    else if (id == "taRightJustify")
+      SetAlignment(TAlignment::taRightJustify);
+    else if (id == "taCenter")
+      SetAlignment(TAlignment::taCenter);
+    else
+      InvalidPropertyValue();
   } else if (name == "Layout") {
     std::string id = DescIdentifier(value);
-    if (id == "tlTop") SetLayout(TTextLayout::tlTop);
-    else if (id == "tlCenter") SetLayout(TTextLayout::tlCenter);
-    else if (id == "tlBottom") SetLayout(TTextLayout::tlBottom);
-    else InvalidPropertyValue();
+    if (id == "tlTop")
+      SetLayout(TTextLayout::tlTop);
+    else if (id == "tlCenter")
+      SetLayout(TTextLayout::tlCenter);
+    else if (id == "tlBottom")
+      SetLayout(TTextLayout::tlBottom);
+    else
+      InvalidPropertyValue();
   } else {
     TGraphicControl::ReadProperty(name, value, root);
   }

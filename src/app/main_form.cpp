@@ -52,8 +52,9 @@ void TForm1::StringGrid1Click(TComponent*) {
 
 void TForm1::ComboBox1Change(TComponent*) {
   if (!ComboBox1 || !StringGrid1 || !MediaPlayer1) return;
-  theory::SelectKey(ComboBox1->ItemIndex(), &m_keyIndex,
-                    {[this](int column, const std::string& text) { StringGrid1->SetCellText(column, 1, text); },
-                     [this](std::string_view fileName) { MediaPlayer1->SetFileName(std::string(fileName)); },
-                     [this] { MediaPlayer1->Open(); }});
+  theory::SelectKey(
+      ComboBox1->ItemIndex(), &m_keyIndex,
+      {[this](int column, const std::string& text) { StringGrid1->SetCellText(column, 1, text); },
+       [this](std::string_view fileName) { MediaPlayer1->SetFileName(std::string(fileName)); },
+       [this] { MediaPlayer1->Open(); }});
 }

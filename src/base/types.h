@@ -231,7 +231,9 @@ constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0
 constexpr LPARAM MAKELPARAM(int lo, int hi) {
   return static_cast<LPARAM>(static_cast<std::uint32_t>((lo & 0xFFFF) | ((hi & 0xFFFF) << 16)));
 }
-constexpr WPARAM MAKEWPARAM(int lo, int hi) { return static_cast<WPARAM>(static_cast<std::uint32_t>(MAKELPARAM(lo, hi))); }
+constexpr WPARAM MAKEWPARAM(int lo, int hi) {
+  return static_cast<WPARAM>(static_cast<std::uint32_t>(MAKELPARAM(lo, hi)));
+}
 // Signed client coordinates of a mouse message.
 constexpr int GET_X_LPARAM(LPARAM lp) { return static_cast<std::int16_t>(lp & 0xFFFF); }
 constexpr int GET_Y_LPARAM(LPARAM lp) { return static_cast<std::int16_t>((lp >> 16) & 0xFFFF); }

@@ -24,8 +24,7 @@ void AppendUtf8(std::string& out, char32_t codePoint) {
   const int leadShift = detail::kContinuationBits * following;
   out.push_back(static_cast<char>(kLeadMarker[following] | (codePoint >> leadShift)));
   for (int k = following - 1; k >= 0; --k) {
-    const char32_t bits =
-        (codePoint >> (detail::kContinuationBits * k)) & detail::kContinuationPayload;
+    const char32_t bits = (codePoint >> (detail::kContinuationBits * k)) & detail::kContinuationPayload;
     out.push_back(static_cast<char>(detail::kContinuationLow | bits));
   }
 }

@@ -93,8 +93,7 @@ constexpr Utf8Char DecodeUtf8Char(std::string_view utf8, std::size_t at) {
     const unsigned char low = k == 1 ? lead.secondLow : detail::kContinuationLow;
     const unsigned char high = k == 1 ? lead.secondHigh : detail::kContinuationHigh;
     if (i >= utf8.size() || byteAt(i) < low || byteAt(i) > high) return result;
-    codePoint = (codePoint << detail::kContinuationBits) |
-                (byteAt(i) & detail::kContinuationPayload);
+    codePoint = (codePoint << detail::kContinuationBits) | (byteAt(i) & detail::kContinuationPayload);
     result.length = static_cast<std::size_t>(k) + 1;
   }
   result.codePoint = codePoint;

@@ -50,8 +50,7 @@ void TComponent::InsertComponent(TComponent* component) {
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
-  m_components.erase(std::remove(m_components.begin(), m_components.end(), component),
-                     m_components.end());
+  m_components.erase(std::remove(m_components.begin(), m_components.end(), component), m_components.end());
   component->m_owner = nullptr;
 }
 
@@ -67,9 +66,8 @@ void TComponent::RemoveFreeNotification(TComponent* other) {
   if (!other) return;
   m_freeNotifies.erase(std::remove(m_freeNotifies.begin(), m_freeNotifies.end(), other),
                        m_freeNotifies.end());
-  other->m_freeNotifies.erase(
-      std::remove(other->m_freeNotifies.begin(), other->m_freeNotifies.end(), this),
-      other->m_freeNotifies.end());
+  other->m_freeNotifies.erase(std::remove(other->m_freeNotifies.begin(), other->m_freeNotifies.end(), this),
+                              other->m_freeNotifies.end());
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {

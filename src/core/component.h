@@ -80,6 +80,6 @@ class TComponent {
   TComponent* m_owner = nullptr;
   std::string m_name;
   unsigned m_state = 0;
-  std::vector<TComponent*> m_components;       // owned, in creation order
-  std::vector<TComponent*> m_freeNotifies;     // told when this one goes
+  std::vector<TComponent*> m_components;    // owned, in creation order
+  std::vector<TComponent*> m_freeNotifies;  // told when this one goes
 };

@@ -47,17 +47,28 @@ bool IdentToColor(const std::string& ident, TColor* color) {
   static const struct {
     const char* name;
     TColor value;
-  } kColors[] = {{"clBlack", clBlack},         {"clMaroon", clMaroon},
-                 {"clGreen", clGreen},         {"clOlive", clOlive},
-                 {"clNavy", clNavy},           {"clGray", clGray},
-                 {"clSilver", clSilver},       {"clRed", clRed},
-                 {"clLime", clLime},           {"clYellow", clYellow},
-                 {"clBlue", clBlue},           {"clWhite", clWhite},
-                 {"clScrollBar", clScrollBar}, {"clWindow", clWindow},
-                 {"clWindowFrame", clWindowFrame}, {"clWindowText", clWindowText},
-                 {"clHighlight", clHighlight}, {"clHighlightText", clHighlightText},
-                 {"clBtnFace", clBtnFace},     {"clBtnShadow", clBtnShadow},
-                 {"clGrayText", clGrayText},   {"clBtnText", clBtnText},
+  } kColors[] = {{"clBlack", clBlack},
+                 {"clMaroon", clMaroon},
+                 {"clGreen", clGreen},
+                 {"clOlive", clOlive},
+                 {"clNavy", clNavy},
+                 {"clGray", clGray},
+                 {"clSilver", clSilver},
+                 {"clRed", clRed},
+                 {"clLime", clLime},
+                 {"clYellow", clYellow},
+                 {"clBlue", clBlue},
+                 {"clWhite", clWhite},
+                 {"clScrollBar", clScrollBar},
+                 {"clWindow", clWindow},
+                 {"clWindowFrame", clWindowFrame},
+                 {"clWindowText", clWindowText},
+                 {"clHighlight", clHighlight},
+                 {"clHighlightText", clHighlightText},
+                 {"clBtnFace", clBtnFace},
+                 {"clBtnShadow", clBtnShadow},
+                 {"clGrayText", clGrayText},
+                 {"clBtnText", clBtnText},
                  {"clBtnHighlight", clBtnHighlight}};
   for (const auto& c : kColors) {
     if (ident == c.name) {
@@ -98,11 +109,16 @@ void ReadFontProperty(TFont& font, const std::string& sub, const TDescValue& val
   } else if (sub == "Style") {
     TFontStyles style = 0;
     for (const std::string& m : DescSet(value)) {
-      if (m == "fsBold") style |= static_cast<unsigned>(TFontStyle::fsBold);
-      else if (m == "fsItalic") style |= static_cast<unsigned>(TFontStyle::fsItalic);
-      else if (m == "fsUnderline") style |= static_cast<unsigned>(TFontStyle::fsUnderline);
-      else if (m == "fsStrikeOut") style |= static_cast<unsigned>(TFontStyle::fsStrikeOut);
-      else InvalidPropertyValue();
+      if (m == "fsBold")
+        style |= static_cast<unsigned>(TFontStyle::fsBold);
+      else if (m == "fsItalic")
+        style |= static_cast<unsigned>(TFontStyle::fsItalic);
+      else if (m == "fsUnderline")
+        style |= static_cast<unsigned>(TFontStyle::fsUnderline);
+      else if (m == "fsStrikeOut")
+        style |= static_cast<unsigned>(TFontStyle::fsStrikeOut);
+      else
+        InvalidPropertyValue();
     }
     font.SetStyle(style);
   } else {
@@ -365,20 +381,34 @@ void TControl::WndProc(TMessage& message) {
 void TControl::DefaultHandler(TMessage& message) { message.Result = 0; }
 
 void TControl::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {
-  if (name == "Left") SetLeft(DescInteger(value));
-  else if (name == "Top") SetTop(DescInteger(value));
-  else if (name == "Width") SetWidth(DescInteger(value));
-  else if (name == "Height") SetHeight(DescInteger(value));
-  else if (name == "Caption" || name == "Text") SetText(DescText(value));
-  else if (name == "Visible") SetVisible(DescBoolean(value));
-  else if (name == "Enabled") SetEnabled(DescBoolean(value));
-  else if (name == "Color") SetColor(ReadColor(value));
-  else if (name == "ParentColor") SetParentColor(DescBoolean(value));
-  else if (name == "ParentFont") SetParentFont(DescBoolean(value));
-  else if (name.rfind("Font.", 0) == 0) ReadFontProperty(Font(), name.substr(5), value);
-  else if (name == "OnClick") OnClick = ReadEvent(value, root);
-  else if (name == "OnDblClick") OnDblClick = ReadEvent(value, root);
-  else TComponent::ReadProperty(name, value, root);
+  if (name == "Left")
+    SetLeft(DescInteger(value));
+  else if (name == "Top")
+    SetTop(DescInteger(value));
+  else if (name == "Width")
+    SetWidth(DescInteger(value));
+  else if (name == "Height")
+    SetHeight(DescInteger(value));
+  else if (name == "Caption" || name == "Text")
+    SetText(DescText(value));
+  else if (name == "Visible")
+    SetVisible(DescBoolean(value));
+  else if (name == "Enabled")
+    SetEnabled(DescBoolean(value));
+  else if (name == "Color")
+    SetColor(ReadColor(value));
+  else if (name == "ParentColor")
+    SetParentColor(DescBoolean(value));
+  else if (name == "ParentFont")
+    SetParentFont(DescBoolean(value));
+  else if (name.rfind("Font.", 0) == 0)
+    ReadFontProperty(Font(), name.substr(5), value);
+  else if (name == "OnClick")
+    OnClick = ReadEvent(value, root);
+  else if (name == "OnDblClick")
+    OnDblClick = ReadEvent(value, root);
+  else
+    TComponent::ReadProperty(name, value, root);
 }
 
 void TControl::Click() {
@@ -407,9 +437,7 @@ void TControl::InvalidateControl(bool isVisible, bool isOpaque) {
   ::InvalidateRect(m_parent->Handle(), &r, !isOpaque);
 }
 
-void TControl::Invalidate() {
-  InvalidateControl(m_visible, (m_controlStyle & csOpaque) != 0);
-}
+void TControl::Invalidate() { InvalidateControl(m_visible, (m_controlStyle & csOpaque) != 0); }
 
 void TControl::Update() {
   if (m_parent) m_parent->Update();

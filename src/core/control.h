@@ -66,8 +66,8 @@ bool IdentToColor(const std::string& ident, TColor* color);
 TShiftState ShiftStateFromKeys(WPARAM mkFlags);
 TShiftState KeyboardShiftState();
 
-using TMouseEvent = std::function<void(TComponent* sender, TMouseButton button, TShiftState shift,
-                                       int x, int y)>;
+using TMouseEvent =
+    std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TComponent* sender, WORD& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TComponent* sender, char& key)>;

@@ -16,9 +16,7 @@ constexpr std::size_t kMaxListItems = 65536;
 }
 
 bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsIdentChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.';
-}
+bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
 
 // A cursor over the description text that knows its line.
 class Scanner {
@@ -134,11 +132,20 @@ class Scanner {
         if (AtEnd()) Error("unterminated text");
         char e = m_text[m_pos++];
         switch (e) {
-          case '"': out += '"'; break;
-          case '\\': out += '\\'; break;
-          case 'n': out += '\n'; break;
-          case 't': out += '\t'; break;
-          default: Error(std::string("unknown escape \\") + e);
+          case '"':
+            out += '"';
+            break;
+          case '\\':
+            out += '\\';
+            break;
+          case 'n':
+            out += '\n';
+            break;
+          case 't':
+            out += '\t';
+            break;
+          default:
+            Error(std::string("unknown escape \\") + e);
         }
       } else {
         out += c;
@@ -241,4 +248,3 @@ const std::vector<std::string>& DescList(const TDescValue& v) {
 }
 
 void InvalidPropertyValue() { throw TPropertyError{"Invalid property value"}; }
-

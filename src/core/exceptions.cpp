@@ -22,7 +22,7 @@ std::string_view FatalErrorPeriod(std::string_view message) {
 std::string FatalErrorText(std::string_view className, std::string_view moduleName,
                            std::uintptr_t moduleOffset, std::string_view message) {
   char buffer[kFatalErrorBufferSize];
-  std::size_t length = FormatBuf(buffer, sizeof(buffer), kSFatalErrorPattern, className,
-                                 moduleName, moduleOffset, message, FatalErrorPeriod(message));
+  std::size_t length = FormatBuf(buffer, sizeof(buffer), kSFatalErrorPattern, className, moduleName,
+                                 moduleOffset, message, FatalErrorPeriod(message));
   return std::string(buffer, length);
 }

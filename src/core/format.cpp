@@ -37,8 +37,7 @@ std::uint64_t UnsignedBits(const TFormatArg& arg) {
 }
 
 bool IsInteger(const TFormatArg& arg) {
-  return arg.GetKind() == TFormatArg::Kind::fkSigned ||
-         arg.GetKind() == TFormatArg::Kind::fkUnsigned;
+  return arg.GetKind() == TFormatArg::Kind::fkSigned || arg.GetKind() == TFormatArg::Kind::fkUnsigned;
 }
 
 class TFormatter {
@@ -91,8 +90,7 @@ class TFormatter {
       case 'D': {
         if (!IsInteger(arg)) RaiseBadFormat(m_pattern);
         bool negative = arg.GetKind() == TFormatArg::Kind::fkSigned && arg.Signed() < 0;
-        std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(arg.Signed())
-                                           : UnsignedBits(arg);
+        std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(arg.Signed()) : UnsignedBits(arg);
         field = ZeroPad(Digits(magnitude, 10, false), precision);
         if (negative) field.insert(field.begin(), '-');
         break;

@@ -32,8 +32,7 @@ class TFormatArg {
   template <typename T>
     requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>)
   TFormatArg(T value)  // NOLINT(google-explicit-constructor): arguments convert implicitly
-      : m_kind(std::is_signed_v<T> ? Kind::fkSigned : Kind::fkUnsigned),
-        m_bits(sizeof(T) > 4 ? 64 : 32) {
+      : m_kind(std::is_signed_v<T> ? Kind::fkSigned : Kind::fkUnsigned), m_bits(sizeof(T) > 4 ? 64 : 32) {
     if constexpr (std::is_signed_v<T>) {
       m_signed = static_cast<std::int64_t>(value);
     } else {
@@ -77,8 +76,7 @@ std::size_t FormatBufArgs(char* buffer, std::size_t bufferSize, const char* patt
                           std::initializer_list<TFormatArg> args);
 
 template <typename... Args>
-std::size_t FormatBuf(char* buffer, std::size_t bufferSize, const char* pattern,
-                      const Args&... args) {
+std::size_t FormatBuf(char* buffer, std::size_t bufferSize, const char* pattern, const Args&... args) {
   return FormatBufArgs(buffer, bufferSize, pattern, {TFormatArg(args)...});
 }
 

@@ -136,8 +136,8 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params) {
   m_controlState |= csCreating;
   t_creating = this;
   HWND hwnd = CreateWindowEx(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(),
-                             params.Style, params.X, params.Y, params.Width, params.Height,
-                             params.WndParent, nullptr, nullptr, nullptr);
+                             params.Style, params.X, params.Y, params.Width, params.Height, params.WndParent,
+                             nullptr, nullptr, nullptr);
   t_creating = nullptr;
   m_controlState &= ~csCreating;
   m_handle = hwnd;
@@ -568,9 +568,7 @@ bool TWinControl::RouteKeyMessage(const MSG& msg) {
   }
   if (!control) return false;
   LRESULT consumed = 0;
-  RunAtBoundary(control, [&] {
-    consumed = control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam);
-  });
+  RunAtBoundary(control, [&] { consumed = control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam); });
   return consumed != 0;
 }
 
@@ -704,8 +702,8 @@ void TWinControl::DefaultHandler(TMessage& message) {
     message.Result = 0;
     return;
   }
-  message.Result = CallWindowProc(m_defWndProc ? m_defWndProc : DefWindowProc, m_handle,
-                                  message.Msg, message.WParam, message.LParam);
+  message.Result = CallWindowProc(m_defWndProc ? m_defWndProc : DefWindowProc, m_handle, message.Msg,
+                                  message.WParam, message.LParam);
 }
 
 void TWinControl::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {

@@ -43,8 +43,7 @@ void ReadWindowText(TComponent* root, std::string_view text, std::string_view re
   TDescription d = ParseWindowDescription(text, resourceName);
   if (d.window.className != root->ClassName()) {
     RaiseFmt<EReadError>(kReadError, d.window.name, "", "",
-                         "the description is for " + d.window.className + ", not " +
-                             root->ClassName());
+                         "the description is for " + d.window.className + ", not " + root->ClassName());
   }
   root->SetName(d.window.name);
   root->BeginLoading();

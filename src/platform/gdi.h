@@ -83,8 +83,8 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 COLORREF GetPixel(HDC hdc, int x, int y);
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop);
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
-                int srcWidth, int srcHeight, DWORD rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
+                int srcHeight, DWORD rop);
 // Copies the bitmap at its own size to (x, y); source pixels of colour `transparent` are replaced
 // by the colour of the DC's current brush, every other pixel is copied unchanged.
 BOOL DrawBitmapKeyed(HDC dest, int x, int y, HBITMAP bitmap, COLORREF transparent);
@@ -93,8 +93,8 @@ BOOL DrawFocusRect(HDC hdc, const RECT* rect);
 BOOL DrawIconAt(HDC hdc, int x, int y, HICON icon);
 
 // ---- Text ----------------------------------------------------------------------------------
-BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* text,
-                UINT count, const int* dx);
+BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* text, UINT count,
+                const int* dx);
 BOOL TextOut(HDC hdc, int x, int y, const char* text, int count);
 int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format);
 BOOL GetTextExtentPoint32(HDC hdc, const char* text, int count, SIZE* size);

@@ -228,8 +228,8 @@ struct MCI_GENERIC_PARMS {
 
 struct MCI_OPEN_PARMS {
   DWORD_PTR dwCallback = 0;
-  MCIDEVICEID wDeviceID = 0;         // out: the new device's identifier
-  const char* lpstrDeviceType = nullptr;  // with MCI_OPEN_TYPE: "sequencer"
+  MCIDEVICEID wDeviceID = 0;               // out: the new device's identifier
+  const char* lpstrDeviceType = nullptr;   // with MCI_OPEN_TYPE: "sequencer"
   const char* lpstrElementName = nullptr;  // with MCI_OPEN_ELEMENT: the file, cp1252
   const char* lpstrAlias = nullptr;
 };
@@ -297,8 +297,7 @@ MCIERROR mciSendCommand(MCIDEVICEID deviceId, UINT command, DWORD_PTR flags, DWO
 BOOL mciGetErrorString(MCIERROR code, char* buffer, UINT size);
 
 // The 8-bit-text names of the same calls.
-inline MCIERROR mciSendCommandA(MCIDEVICEID deviceId, UINT command, DWORD_PTR flags,
-                                DWORD_PTR param) {
+inline MCIERROR mciSendCommandA(MCIDEVICEID deviceId, UINT command, DWORD_PTR flags, DWORD_PTR param) {
   return mciSendCommand(deviceId, command, flags, param);
 }
 inline BOOL mciGetErrorStringA(MCIERROR code, char* buffer, UINT size) {

@@ -23,8 +23,8 @@ inline constexpr std::uintptr_t RT_GROUP_ICON = 14;
 //   RT_RCDATA  a window description, cp1252
 struct ResourceEntry {
   std::uintptr_t kind = 0;
-  std::string_view name;   // empty for string-table entries
-  std::uint32_t id = 0;    // the string's number for RT_STRING
+  std::string_view name;  // empty for string-table entries
+  std::uint32_t id = 0;   // the string's number for RT_STRING
   std::span<const std::uint8_t> data;
 };
 
@@ -47,8 +47,7 @@ HMODULE GetModuleHandle(const char* name);  // nullptr: the program itself
 DWORD GetModuleFileName(HMODULE module, char* buffer, DWORD size);
 
 // The resource's bytes, or an empty span when there is no such resource.
-std::span<const std::uint8_t> FindResourceData(HMODULE module, std::string_view name,
-                                               std::uintptr_t kind);
+std::span<const std::uint8_t> FindResourceData(HMODULE module, std::string_view name, std::uintptr_t kind);
 // Copies string `id` of the string table (cp1252) into buffer; returns its length, 0 if missing.
 int LoadString(HINSTANCE instance, UINT id, char* buffer, int size);
 // Loads a BITMAP resource stored as a Windows .bmp file (1, 4, 8, 24 or 32 bits per pixel).

@@ -44,9 +44,9 @@ DWORD SetClassLong(HWND hwnd, int index, LONG value);
 int GetClassName(HWND hwnd, char* buffer, int size);
 
 // ---- Window lifetime and tree --------------------------------------------------------------
-HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
-                    int x, int y, int width, int height, HWND parentOrOwner, HMENU menuOrId,
-                    HINSTANCE instance, void* createParam);
+HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
+                    int width, int height, HWND parentOrOwner, HMENU menuOrId, HINSTANCE instance,
+                    void* createParam);
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 HWND GetParent(HWND hwnd);  // the parent of a child, the owner of a top-level window

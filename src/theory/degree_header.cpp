@@ -11,8 +11,7 @@ constexpr std::string_view kFirstRoman = "I";
 void ShowHeader(const HeaderCells& cells, Labelling labelling) {
   const auto layout = DegreeLayout();
   for (int degree = 0; degree < static_cast<int>(layout.size()); ++degree) {
-    cells.write(layout[static_cast<std::size_t>(degree)].column,
-                std::string(HeaderText(degree, labelling)));
+    cells.write(layout[static_cast<std::size_t>(degree)].column, std::string(HeaderText(degree, labelling)));
   }
 }
 

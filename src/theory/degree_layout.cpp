@@ -18,10 +18,10 @@ struct DegreeRow {
 };
 
 constexpr DegreeRow kRows[kDegreeCount] = {
-    {0, "Tônica", "I", 1, " Maior"},        {2, "Sobretônica", "ii", 3, " Menor"},
-    {4, "Mediante", "iii", 5, " Menor"},    {5, "Subdominante", "IV", 0, " Maior"},
-    {7, "Dominante", "V", 2, " Maior"},     {9, "Submediante", "vi", 4, " Menor"},
-    {11, "Sensível", "vii°", 6, " Dim."},   {12, "Tônica", "I", 1, " Maior"},
+    {0, "Tônica", "I", 1, " Maior"},      {2, "Sobretônica", "ii", 3, " Menor"},
+    {4, "Mediante", "iii", 5, " Menor"},  {5, "Subdominante", "IV", 0, " Maior"},
+    {7, "Dominante", "V", 2, " Maior"},   {9, "Submediante", "vi", 4, " Menor"},
+    {11, "Sensível", "vii°", 6, " Dim."}, {12, "Tônica", "I", 1, " Maior"},
 };
 
 constexpr std::array<DegreeCell, kDegreeCount> MakeCells() {
@@ -55,8 +55,7 @@ std::string ChordText(int keyIndex, int degree) {
 
 std::string_view HeaderText(int degree, Labelling labelling) {
   if (degree < 0 || degree >= kDegreeCount) return {};
-  return labelling == Labelling::kFunctionNames ? kCells[degree].functionName
-                                                : kCells[degree].romanNumeral;
+  return labelling == Labelling::kFunctionNames ? kCells[degree].functionName : kCells[degree].romanNumeral;
 }
 
 }  // namespace theory

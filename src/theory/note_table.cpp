@@ -6,8 +6,8 @@ namespace theory {
 namespace {
 
 constexpr Cp1252Literal kNames[kNoteCount + 1] = {
-    "",     "Fá b", "Dó b", "Sol b", "Ré b", "Lá b", "Mi b", "Si b", "Fá",   "Dó",   "Sol",
-    "Ré",   "Lá",   "Mi",   "Si",    "Fá #", "Dó #", "Sol #", "Ré #", "Lá #", "Mi #", "Si #"};
+    "",   "Fá b", "Dó b", "Sol b", "Ré b", "Lá b", "Mi b",  "Si b", "Fá",   "Dó",   "Sol",
+    "Ré", "Lá",   "Mi",   "Si",    "Fá #", "Dó #", "Sol #", "Ré #", "Lá #", "Mi #", "Si #"};
 
 }  // namespace
 

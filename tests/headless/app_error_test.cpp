@@ -79,12 +79,16 @@ TEST(AppErrorDisplay, AFailingHandlerShowsItsMessageByThePeriodRule) {
 
 // The same box for errors of the program's own kinds raised the usual ways.
 TEST(AppErrorDisplay, ShowsEveryKindOfTheProgramsErrors) {
-  auto result = RunProgram({}, {
-      [] { ClickFailingLabel([] { Raise<EInvalidOperation>("Cannot change Visible in OnShow or OnHide"); }); },
-      [] { ClickFailingLabel([] { RaiseFmt<EListError>("List index out of bounds (%d)", 15); }); },
-      [] { ClickFailingLabel([] { throw EOutOfResources("Error creating window class"); }); },
-      [] { apptest::RequestCloseOf(Form1->Handle()); },
-  });
+  auto result = RunProgram(
+      {},
+      {
+          [] {
+            ClickFailingLabel([] { Raise<EInvalidOperation>("Cannot change Visible in OnShow or OnHide"); });
+          },
+          [] { ClickFailingLabel([] { RaiseFmt<EListError>("List index out of bounds (%d)", 15); }); },
+          [] { ClickFailingLabel([] { throw EOutOfResources("Error creating window class"); }); },
+          [] { apptest::RequestCloseOf(Form1->Handle()); },
+      });
   ASSERT_EQ(result.boxes.size(), 3u);
   EXPECT_EQ(result.boxes[0].text, "Cannot change Visible in OnShow or OnHide.");
   EXPECT_EQ(result.boxes[1].text, "List index out of bounds (15)") << "\")\" lies below \".\"";
@@ -97,12 +101,12 @@ TEST(AppErrorDisplay, ShowsEveryKindOfTheProgramsErrors) {
 TEST(AppErrorDisplay, AForeignErrorIsShownAsAnApplicationErrorAndTheProgramGoesOn) {
   bool stillRunning = false;
   auto result = RunProgram({}, {
-      [] { ClickFailingLabel([] { throw std::runtime_error("externo"); }); },
-      [&] {
-        stillRunning = Form1 != nullptr && IsWindowVisible(Form1->Handle());
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                   [] { ClickFailingLabel([] { throw std::runtime_error("externo"); }); },
+                                   [&] {
+                                     stillRunning = Form1 != nullptr && IsWindowVisible(Form1->Handle());
+                                     apptest::RequestCloseOf(Form1->Handle());
+                                   },
+                               });
   EXPECT_TRUE(stillRunning);
   EXPECT_EQ(result.exitCode, 0);
   ASSERT_EQ(result.boxes.size(), 1u);
@@ -118,63 +122,64 @@ TEST(AppErrorDisplay, AForeignErrorIsShownAsAnApplicationErrorAndTheProgramGoesO
 TEST(AppErrorDisplay, AfterTheBoxTheWindowIsActiveWithTheSameControlFocused) {
   apptest::ResourceSwap swap;
   RunOptions options;
-  options.resources = swap.SetDescription("TTESTFORM", apptest::TestFormDescription(
-                                                           "control TTestBox Box1\n  Left 10\n  Top 10\n  TabOrder 0\n"
-                                                           "control TTestBox Box2\n  Left 10\n  Top 50\n  TabOrder 1\n"
-                                                           "control TTestBox Box3\n  Left 10\n  Top 90\n  TabOrder 2\n"))
-                            .Set();
+  options.resources =
+      swap.SetDescription("TTESTFORM", apptest::TestFormDescription(
+                                           "control TTestBox Box1\n  Left 10\n  Top 10\n  TabOrder 0\n"
+                                           "control TTestBox Box2\n  Left 10\n  Top 50\n  TabOrder 1\n"
+                                           "control TTestBox Box3\n  Left 10\n  Top 90\n  TabOrder 2\n"))
+          .Set();
   std::vector<headless::MessageBoxRecord> open;
   options.boxHandler = [&](const headless::MessageBoxRecord& r) { open.push_back(r); };
   HWND box2 = nullptr;
   std::vector<std::string> checked;
-  auto result = apptest::RunWithForm(
-      options,
-      {
-          [&] {
-            ASSERT_NE(TestForm, nullptr);
-            box2 = TestForm->Box("Box2")->Handle();
-            TestForm->Box("Box2")->OnKeyDown = [](TComponent*, WORD& key, TShiftState) {
-              if (key == 'X') throw Exception("Tecla proibida");
-            };
-            headless::PressKey(headless::keys::kTab);  // Box1 -> Box2
-          },
-          [&] {
-            EXPECT_EQ(GetFocus(), box2);
-            headless::PressKey('x');
-          },
-          [&] {
-            // The box's own loop is running: the box is active, the window disabled.
-            ASSERT_EQ(open.size(), 1u);
-            EXPECT_EQ(GetActiveWindow(), open[0].box);
-            EXPECT_FALSE(IsWindowEnabled(TestForm->Handle()));
-            EXPECT_FALSE(IsWindowEnabled(Application->AppWindow())) << "the box's owner";
-            // A click on another box goes nowhere.
-            POINT p = TestForm->Box("Box3")->ClientToScreen({5, 5});
-            headless::Click(p.x, p.y);
-            checked.push_back("during");
-          },
-          [&] {
-            EXPECT_NE(GetFocus(), TestForm->Box("Box3")->Handle());
-            // The user answers the box.
-            headless::KeyDown(headless::keys::kReturn, "\r");
-            headless::KeyUp(headless::keys::kReturn);
-          },
-          [&] {
-            EXPECT_FALSE(IsWindow(open[0].box)) << "the box is gone";
-            EXPECT_TRUE(IsWindowEnabled(TestForm->Handle()));
-            EXPECT_EQ(GetActiveWindow(), TestForm->Handle());
-            EXPECT_EQ(GetFocus(), box2);
-            EXPECT_EQ(TestForm->ActiveControl(), TestForm->Box("Box2"));
-            checked.push_back("after");
-            // The program goes on as before: Tab still moves on from the same place.
-            headless::PressKey(headless::keys::kTab);
-          },
-          [&] {
-            EXPECT_EQ(GetFocus(), TestForm->Box("Box3")->Handle());
-            apptest::RequestCloseOf(TestForm->Handle());
-          },
-      },
-      apptest::RunTestFormSequence);
+  auto result =
+      apptest::RunWithForm(options,
+                           {
+                               [&] {
+                                 ASSERT_NE(TestForm, nullptr);
+                                 box2 = TestForm->Box("Box2")->Handle();
+                                 TestForm->Box("Box2")->OnKeyDown = [](TComponent*, WORD& key, TShiftState) {
+                                   if (key == 'X') throw Exception("Tecla proibida");
+                                 };
+                                 headless::PressKey(headless::keys::kTab);  // Box1 -> Box2
+                               },
+                               [&] {
+                                 EXPECT_EQ(GetFocus(), box2);
+                                 headless::PressKey('x');
+                               },
+                               [&] {
+                                 // The box's own loop is running: the box is active, the window disabled.
+                                 ASSERT_EQ(open.size(), 1u);
+                                 EXPECT_EQ(GetActiveWindow(), open[0].box);
+                                 EXPECT_FALSE(IsWindowEnabled(TestForm->Handle()));
+                                 EXPECT_FALSE(IsWindowEnabled(Application->AppWindow())) << "the box's owner";
+                                 // A click on another box goes nowhere.
+                                 POINT p = TestForm->Box("Box3")->ClientToScreen({5, 5});
+                                 headless::Click(p.x, p.y);
+                                 checked.push_back("during");
+                               },
+                               [&] {
+                                 EXPECT_NE(GetFocus(), TestForm->Box("Box3")->Handle());
+                                 // The user answers the box.
+                                 headless::KeyDown(headless::keys::kReturn, "\r");
+                                 headless::KeyUp(headless::keys::kReturn);
+                               },
+                               [&] {
+                                 EXPECT_FALSE(IsWindow(open[0].box)) << "the box is gone";
+                                 EXPECT_TRUE(IsWindowEnabled(TestForm->Handle()));
+                                 EXPECT_EQ(GetActiveWindow(), TestForm->Handle());
+                                 EXPECT_EQ(GetFocus(), box2);
+                                 EXPECT_EQ(TestForm->ActiveControl(), TestForm->Box("Box2"));
+                                 checked.push_back("after");
+                                 // The program goes on as before: Tab still moves on from the same place.
+                                 headless::PressKey(headless::keys::kTab);
+                               },
+                               [&] {
+                                 EXPECT_EQ(GetFocus(), TestForm->Box("Box3")->Handle());
+                                 apptest::RequestCloseOf(TestForm->Handle());
+                               },
+                           },
+                           apptest::RunTestFormSequence);
   EXPECT_EQ(checked, (std::vector<std::string>{"during", "after"}));
   ASSERT_EQ(result.boxes.size(), 1u);
   EXPECT_EQ(result.boxes[0].text, "Tecla proibida.");
@@ -200,27 +205,28 @@ TEST(AppErrorDisplay, APressThatFailsEndsTheMouseCaptureBeforeTheBox) {
     headless::KeyUp(headless::keys::kReturn);
   };
   auto result = RunProgram(options, {
-      [&] {
-        form = Form1->Handle();
-        Form1->Label3->OnMouseDown = [](TComponent*, TMouseButton, TShiftState, int, int) {
-          throw Exception("Falha ao pressionar");
-        };
-        POINT p = Form1->Label3->ClientToScreen({4, 4});
-        headless::MouseMove(p.x, p.y);
-        headless::MouseDown();
-      },
-      [&] { headless::MouseUp(); },
-      [&] {
-        EXPECT_EQ(GetCapture(), nullptr);
-        EXPECT_EQ(CaptureControl(), nullptr);
-        // The next press and release on a label is an ordinary click.
-        Form1->Label3->OnMouseDown = nullptr;
-        Form1->Label5->OnClick = [&](TComponent*) { ++clicks; };
-        POINT p = Form1->Label5->ClientToScreen({4, 4});
-        headless::Click(p.x, p.y);
-      },
-      [&] { apptest::RequestCloseOf(Form1->Handle()); },
-  });
+                                        [&] {
+                                          form = Form1->Handle();
+                                          Form1->Label3->OnMouseDown = [](TComponent*, TMouseButton,
+                                                                          TShiftState, int, int) {
+                                            throw Exception("Falha ao pressionar");
+                                          };
+                                          POINT p = Form1->Label3->ClientToScreen({4, 4});
+                                          headless::MouseMove(p.x, p.y);
+                                          headless::MouseDown();
+                                        },
+                                        [&] { headless::MouseUp(); },
+                                        [&] {
+                                          EXPECT_EQ(GetCapture(), nullptr);
+                                          EXPECT_EQ(CaptureControl(), nullptr);
+                                          // The next press and release on a label is an ordinary click.
+                                          Form1->Label3->OnMouseDown = nullptr;
+                                          Form1->Label5->OnClick = [&](TComponent*) { ++clicks; };
+                                          POINT p = Form1->Label5->ClientToScreen({4, 4});
+                                          headless::Click(p.x, p.y);
+                                        },
+                                        [&] { apptest::RequestCloseOf(Form1->Handle()); },
+                                    });
   EXPECT_NE(form, nullptr);
   EXPECT_NE(captureDuringBox, form) << "the window still held the mouse while the box was open";
   EXPECT_EQ(captureControlDuringBox, nullptr) << "the label still held the mouse while the box was open";
@@ -235,10 +241,11 @@ TEST(AppErrorDisplay, APressThatFailsEndsTheMouseCaptureBeforeTheBox) {
 TEST(AppErrorDisplay, AFailingCreationHandlerIsShownBeforeTheWindowWhichStillAppears) {
   apptest::ResourceSwap swap;
   RunOptions options;
-  options.resources = swap.SetDescription("TTESTFORM", apptest::TestFormDescription(
-                                                           "control TTestBox Box1\n  Left 10\n  Top 10\n  TabOrder 0\n"
-                                                           "control TTestBox Box2\n  Left 10\n  Top 50\n  TabOrder 1\n"))
-                            .Set();
+  options.resources =
+      swap.SetDescription("TTESTFORM", apptest::TestFormDescription(
+                                           "control TTestBox Box1\n  Left 10\n  Top 10\n  TabOrder 0\n"
+                                           "control TTestBox Box2\n  Left 10\n  Top 50\n  TabOrder 1\n"))
+          .Set();
   struct Seen {
     bool ran = false;
     bool complete = false;
@@ -259,22 +266,21 @@ TEST(AppErrorDisplay, AFailingCreationHandlerIsShownBeforeTheWindowWhichStillApp
     headless::KeyUp(headless::keys::kReturn);
   };
   bool appeared = false;
-  auto result = apptest::RunWithForm(
-      options,
-      {
-          [&] {
-            ASSERT_NE(TestForm, nullptr);
-            appeared = IsWindowVisible(TestForm->Handle());
-            EXPECT_EQ(GetActiveWindow(), TestForm->Handle());
-            EXPECT_EQ(GetFocus(), TestForm->Box("Box1")->Handle());
-            RECT r{};
-            GetWindowRect(TestForm->Handle(), &r);
-            EXPECT_EQ(r.left, 188);
-            EXPECT_EQ(r.top, 107);
-            apptest::RequestCloseOf(TestForm->Handle());
-          },
-      },
-      apptest::RunTestFormSequence);
+  auto result = apptest::RunWithForm(options,
+                                     {
+                                         [&] {
+                                           ASSERT_NE(TestForm, nullptr);
+                                           appeared = IsWindowVisible(TestForm->Handle());
+                                           EXPECT_EQ(GetActiveWindow(), TestForm->Handle());
+                                           EXPECT_EQ(GetFocus(), TestForm->Box("Box1")->Handle());
+                                           RECT r{};
+                                           GetWindowRect(TestForm->Handle(), &r);
+                                           EXPECT_EQ(r.left, 188);
+                                           EXPECT_EQ(r.top, 107);
+                                           apptest::RequestCloseOf(TestForm->Handle());
+                                         },
+                                     },
+                                     apptest::RunTestFormSequence);
   TTestForm::s_onCreate = nullptr;
   EXPECT_TRUE(seen.ran);
   EXPECT_TRUE(seen.complete);
@@ -294,9 +300,10 @@ TEST(AppErrorDisplay, AFailingCreationHandlerIsShownBeforeTheWindowWhichStillApp
 TEST(AppErrorDisplay, AnErrorInTheLoopsIdleWorkIsShownAndTheLoopGoesOn) {
   apptest::ResourceSwap swap;
   RunOptions options;
-  options.resources = swap.SetDescription("TTESTFORM", apptest::TestFormDescription(
-                                                           "control TTestBox Box1\n  Left 10\n  Top 10\n  TabOrder 0\n"))
-                            .Set();
+  options.resources =
+      swap.SetDescription("TTESTFORM", apptest::TestFormDescription(
+                                           "control TTestBox Box1\n  Left 10\n  Top 10\n  TabOrder 0\n"))
+          .Set();
   bool goesOn = false;
   auto result = apptest::RunWithForm(
       options,

@@ -91,44 +91,49 @@ TEST(AppFocus, KeysThatMustNotMoveTheFocusReachTheFocusedControl) {
   apptest::ResourceSwap swap;
   std::vector<std::string> seen;
   auto look = [&] { seen.push_back(FocusedName()); };
-  auto result = RunWithForm(
-      WithBoxes(swap, kThreeBoxes),
-      {
-          [&] { look(), CtrlTab(); },
-          [&] {
-            look();
-            // The boxes keep the arrows, as every focusable control of the main window does.
-            for (auto k : {keys::kLeft, keys::kRight, keys::kUp, keys::kDown}) headless::PressKey(k);
-          },
-          [&] {
-            look();
-            // No default or cancel button: Enter and Escape are ordinary keys of the control.
-            headless::PressKey(keys::kReturn);
-            headless::PressKey(keys::kEscape);
-          },
-          [&] {
-            look();
-            // A label never takes the focus.
-            TControl* label = TestForm->Control("Label1");
-            ASSERT_NE(label, nullptr);
-            POINT p = label->ClientToScreen({3, 3});
-            headless::Click(p.x, p.y);
-          },
-          [&] {
-            look();
-            ASSERT_NE(TestForm, nullptr);
-            EXPECT_TRUE(IsWindowVisible(TestForm->Handle())) << "Escape does not close the window";
-            TTestBox* box = TestForm->Box("Box3");
-            // Tab with Ctrl is no dialog key the window handles: the control gets it as input.
-            std::vector<WORD> expected{VK_CONTROL, VK_TAB,    VK_LEFT,   VK_RIGHT,
-                                       VK_UP,      VK_DOWN,   VK_RETURN, VK_ESCAPE};
-            EXPECT_EQ(box->KeysDown(), expected);
-            EXPECT_EQ(box->Characters(), "\t\r\x1b");
-            for (const char* other : {"Box1", "Box2"}) EXPECT_TRUE(TestForm->Box(other)->KeysDown().empty());
-            apptest::RequestCloseOf(TestForm->Handle());
-          },
-      },
-      apptest::RunTestFormSequence);
+  auto result = RunWithForm(WithBoxes(swap, kThreeBoxes),
+                            {
+                                [&] { look(), CtrlTab(); },
+                                [&] {
+                                  look();
+                                  // The boxes keep the arrows, as every focusable control of the main window
+                                  // does.
+                                  for (auto k : {keys::kLeft, keys::kRight, keys::kUp, keys::kDown})
+                                    headless::PressKey(k);
+                                },
+                                [&] {
+                                  look();
+                                  // No default or cancel button: Enter and Escape are ordinary keys of the
+                                  // control.
+                                  headless::PressKey(keys::kReturn);
+                                  headless::PressKey(keys::kEscape);
+                                },
+                                [&] {
+                                  look();
+                                  // A label never takes the focus.
+                                  TControl* label = TestForm->Control("Label1");
+                                  ASSERT_NE(label, nullptr);
+                                  POINT p = label->ClientToScreen({3, 3});
+                                  headless::Click(p.x, p.y);
+                                },
+                                [&] {
+                                  look();
+                                  ASSERT_NE(TestForm, nullptr);
+                                  EXPECT_TRUE(IsWindowVisible(TestForm->Handle()))
+                                      << "Escape does not close the window";
+                                  TTestBox* box = TestForm->Box("Box3");
+                                  // Tab with Ctrl is no dialog key the window handles: the control gets it as
+                                  // input.
+                                  std::vector<WORD> expected{VK_CONTROL, VK_TAB,  VK_LEFT,   VK_RIGHT,
+                                                             VK_UP,      VK_DOWN, VK_RETURN, VK_ESCAPE};
+                                  EXPECT_EQ(box->KeysDown(), expected);
+                                  EXPECT_EQ(box->Characters(), "\t\r\x1b");
+                                  for (const char* other : {"Box1", "Box2"})
+                                    EXPECT_TRUE(TestForm->Box(other)->KeysDown().empty());
+                                  apptest::RequestCloseOf(TestForm->Handle());
+                                },
+                            },
+                            apptest::RunTestFormSequence);
   std::vector<std::string> expected{"Box3", "Box3", "Box3", "Box3", "Box3"};
   EXPECT_EQ(seen, expected);
   EXPECT_EQ(result.exitCode, 0);
@@ -176,8 +181,8 @@ TEST(AppFocus, ArrowsMoveAmongSiblingsAndTabSkipsWhatCannotTakeIt) {
   auto look = [&] { seen.push_back(FocusedName()); };
   auto result = RunWithForm(WithBoxes(swap, boxes),
                             {
-                                [&] { look(), Tab(); },                       // Box1 -> Box4
-                                [&] { look(), Tab(); },                       // Box4 -> Box1
+                                [&] { look(), Tab(); },                             // Box1 -> Box4
+                                [&] { look(), Tab(); },                             // Box4 -> Box1
                                 [&] { look(), headless::PressKey(keys::kRight); },  // -> Box2
                                 [&] { look(), headless::PressKey(keys::kDown); },   // -> Box4
                                 [&] { look(), headless::PressKey(keys::kUp); },     // -> Box2
@@ -196,34 +201,33 @@ TEST(AppFocus, ComesBackToTheSameControlWhenTheWindowIsActivatedAgain) {
   apptest::ResourceSwap swap;
   std::vector<std::string> seen;
   auto look = [&] { seen.push_back(FocusedName()); };
-  auto result = RunWithForm(
-      WithBoxes(swap, kThreeBoxes),
-      {
-          [&] {
-            look();
-            // A click gives a box the focus.
-            POINT p = TestForm->Box("Box1")->ClientToScreen({5, 5});
-            headless::Click(p.x, p.y);
-          },
-          [&] {
-            look();
-            // Another program takes the focus, then the user comes back.
-            backend::FocusChanged(TestForm->Handle(), false);
-          },
-          [&] {
-            EXPECT_NE(GetActiveWindow(), TestForm->Handle());
-            backend::FocusChanged(TestForm->Handle(), true);
-          },
-          [&] {
-            look();
-            EXPECT_EQ(GetActiveWindow(), TestForm->Handle());
-            EXPECT_EQ(TestForm->ActiveControl(), TestForm->Box("Box1"));
-            // Focusing the window itself passes the focus on to its active control.
-            SetFocus(TestForm->Handle());
-          },
-          [&] { look(), apptest::RequestCloseOf(TestForm->Handle()); },
-      },
-      apptest::RunTestFormSequence);
+  auto result = RunWithForm(WithBoxes(swap, kThreeBoxes),
+                            {
+                                [&] {
+                                  look();
+                                  // A click gives a box the focus.
+                                  POINT p = TestForm->Box("Box1")->ClientToScreen({5, 5});
+                                  headless::Click(p.x, p.y);
+                                },
+                                [&] {
+                                  look();
+                                  // Another program takes the focus, then the user comes back.
+                                  backend::FocusChanged(TestForm->Handle(), false);
+                                },
+                                [&] {
+                                  EXPECT_NE(GetActiveWindow(), TestForm->Handle());
+                                  backend::FocusChanged(TestForm->Handle(), true);
+                                },
+                                [&] {
+                                  look();
+                                  EXPECT_EQ(GetActiveWindow(), TestForm->Handle());
+                                  EXPECT_EQ(TestForm->ActiveControl(), TestForm->Box("Box1"));
+                                  // Focusing the window itself passes the focus on to its active control.
+                                  SetFocus(TestForm->Handle());
+                                },
+                                [&] { look(), apptest::RequestCloseOf(TestForm->Handle()); },
+                            },
+                            apptest::RunTestFormSequence);
   std::vector<std::string> expected{"Box3", "Box1", "Box1", "Box1"};
   EXPECT_EQ(seen, expected);
   EXPECT_EQ(result.exitCode, 0);
@@ -239,7 +243,8 @@ TEST(AppFocus, TheMainWindowTabsThroughItsControlsInDesignOrder) {
   auto focusedName = [] {
     for (int i = 0; i < Form1->ControlCount(); ++i) {
       auto* win = dynamic_cast<TWinControl*>(Form1->Controls(i));
-      if (win && win->HandleAllocated() && (GetFocus() == win->Handle() || IsChild(win->Handle(), GetFocus()))) {
+      if (win && win->HandleAllocated() &&
+          (GetFocus() == win->Handle() || IsChild(win->Handle(), GetFocus()))) {
         return win->Name();
       }
     }

@@ -23,10 +23,10 @@ std::vector<std::string> HeaderRow() {
 }
 
 const std::vector<std::string> kFunctionNames = {
-    "Tônica"_cp.str(),   "", "Sobretônica"_cp.str(), "", "Mediante"_cp.str(),    "Subdominante"_cp.str(), "",
-    "Dominante"_cp.str(), "", "Submediante"_cp.str(), "", "Sensível"_cp.str(),    "Tônica"_cp.str()};
-const std::vector<std::string> kRomanNumerals = {"I", "",  "ii", "", "iii", "IV",          "",
-                                                 "V", "",  "vi", "", "vii°"_cp.str(), "I"};
+    "Tônica"_cp.str(),    "", "Sobretônica"_cp.str(), "", "Mediante"_cp.str(), "Subdominante"_cp.str(), "",
+    "Dominante"_cp.str(), "", "Submediante"_cp.str(), "", "Sensível"_cp.str(), "Tônica"_cp.str()};
+const std::vector<std::string> kRomanNumerals = {"I", "", "ii", "", "iii",           "IV", "",
+                                                 "V", "", "vi", "", "vii°"_cp.str(), "I"};
 
 TEST(AppHeaderRow, ClicksAndKeysSwitchTheLabellingWhileTheChordRowStaysEmpty) {
   std::vector<std::vector<std::string>> seen;
@@ -38,24 +38,30 @@ TEST(AppHeaderRow, ClicksAndKeysSwitchTheLabellingWhileTheChordRowStaysEmpty) {
       headless::Click(p.x, p.y);
     };
   };
-  auto result = apptest::RunProgram(
-      {}, {
-              look,                                   // 0: at start
-              click(3, 1), look,                      // 1: a white cell
-              click(3, 0), look,                      // 2: a header cell: nothing
-              // 3: the white cell again; the header click in between (25 px away) keeps this
-              // press from making a double click with the first.
-              click(3, 1), look,
-              [] { headless::PressKey(headless::keys::kRight); }, look,  // 4: Right
-              [] { headless::PressKey(headless::keys::kEnd); }, look,    // 5: End
-              [] { headless::PressKey(headless::keys::kRight); }, look,  // 6: Right at the end
-              [&] {
-                for (int column = 0; column < 13; ++column) {
-                  chordRow.push_back(Form1->StringGrid1->CellText(column, 1));
-                }
-                apptest::RequestCloseOf(Form1->Handle());
-              },
-          });
+  auto result =
+      apptest::RunProgram({}, {
+                                  look,  // 0: at start
+                                  click(3, 1),
+                                  look,  // 1: a white cell
+                                  click(3, 0),
+                                  look,  // 2: a header cell: nothing
+                                  // 3: the white cell again; the header click in between (25 px away) keeps
+                                  // this press from making a double click with the first.
+                                  click(3, 1),
+                                  look,
+                                  [] { headless::PressKey(headless::keys::kRight); },
+                                  look,  // 4: Right
+                                  [] { headless::PressKey(headless::keys::kEnd); },
+                                  look,  // 5: End
+                                  [] { headless::PressKey(headless::keys::kRight); },
+                                  look,  // 6: Right at the end
+                                  [&] {
+                                    for (int column = 0; column < 13; ++column) {
+                                      chordRow.push_back(Form1->StringGrid1->CellText(column, 1));
+                                    }
+                                    apptest::RequestCloseOf(Form1->Handle());
+                                  },
+                              });
   ASSERT_EQ(result.exitCode, 0);
   ASSERT_EQ(seen.size(), 7u);
   EXPECT_EQ(seen[0], kFunctionNames);

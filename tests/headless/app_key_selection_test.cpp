@@ -35,7 +35,8 @@ const int kChordColumns[] = {0, 2, 4, 5, 7, 9, 11, 12};
 
 std::vector<std::string> ChordRow() {
   std::vector<std::string> row;
-  for (int column = 0; column < 13; ++column) row.push_back(text::Cp1252ToUtf8(Form1->StringGrid1->CellText(column, 1)));
+  for (int column = 0; column < 13; ++column)
+    row.push_back(text::Cp1252ToUtf8(Form1->StringGrid1->CellText(column, 1)));
   return row;
 }
 
@@ -56,47 +57,49 @@ const std::vector<std::string> kDoFlat = Expected({"Dó b Maior", "Ré b Menor",
 TEST(AppKeySelection, ChoosingKeysFillsTheChordRowAndLoadsTheirFiles) {
   std::vector<std::string> header;
   MCIDEVICEID firstDevice = 0;
-  auto result = RunProgram({}, {
-      [] {
-        headless::Click(kField.x, kField.y);
-        headless::PressKey(keys::kBackSpace);  // no key chosen yet: nothing to show or open
-      },
-      [] {
-        EXPECT_EQ(ChordRow(), std::vector<std::string>(13));
-        EXPECT_EQ(Form1->MediaPlayer1->FileName(), "");
-        EXPECT_FALSE(PlayUsable());
-        headless::PressKey(keys::kDown);  // the first key
-      },
-      [&] {
-        EXPECT_EQ(Form1->ComboBox1->ItemIndex(), 0);
-        EXPECT_EQ(ChordRow(), kDo);
-        EXPECT_EQ(Form1->MediaPlayer1->FileName(), "do maior.MID");
-        EXPECT_TRUE(PlayUsable());
-        firstDevice = Form1->MediaPlayer1->DeviceId();
-        // The header switches to Roman numerals; choosing keys leaves it so.
-        const POINT cell = apptest::GridCellPoint(1, 1);
-        headless::Click(cell.x, cell.y);
-        headless::Click(kField.x, kField.y);
-        headless::PressKey(keys::kBackSpace);  // no list item: the same key again
-      },
-      [&] {
-        EXPECT_EQ(Form1->ComboBox1->ItemIndex(), -1);
-        EXPECT_EQ(ChordRow(), kDo);
-        EXPECT_NE(Form1->MediaPlayer1->DeviceId(), firstDevice) << "the file is opened again";
-        EXPECT_EQ(Form1->MediaPlayer1->FileName(), "do maior.MID");
-        headless::PressKey(keys::kF4);
-        headless::PressKey(keys::kEnd);
-        headless::PressKey(keys::kReturn);
-      },
-      [&] {
-        EXPECT_EQ(Form1->ComboBox1->ItemIndex(), 14);
-        EXPECT_EQ(ChordRow(), kDoFlat);
-        EXPECT_EQ(Form1->MediaPlayer1->FileName(), "dobem maior.MID");
-        EXPECT_TRUE(PlayUsable());
-        for (int column = 0; column < 13; ++column) header.push_back(Form1->StringGrid1->CellText(column, 0));
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+  auto result = RunProgram(
+      {}, {
+              [] {
+                headless::Click(kField.x, kField.y);
+                headless::PressKey(keys::kBackSpace);  // no key chosen yet: nothing to show or open
+              },
+              [] {
+                EXPECT_EQ(ChordRow(), std::vector<std::string>(13));
+                EXPECT_EQ(Form1->MediaPlayer1->FileName(), "");
+                EXPECT_FALSE(PlayUsable());
+                headless::PressKey(keys::kDown);  // the first key
+              },
+              [&] {
+                EXPECT_EQ(Form1->ComboBox1->ItemIndex(), 0);
+                EXPECT_EQ(ChordRow(), kDo);
+                EXPECT_EQ(Form1->MediaPlayer1->FileName(), "do maior.MID");
+                EXPECT_TRUE(PlayUsable());
+                firstDevice = Form1->MediaPlayer1->DeviceId();
+                // The header switches to Roman numerals; choosing keys leaves it so.
+                const POINT cell = apptest::GridCellPoint(1, 1);
+                headless::Click(cell.x, cell.y);
+                headless::Click(kField.x, kField.y);
+                headless::PressKey(keys::kBackSpace);  // no list item: the same key again
+              },
+              [&] {
+                EXPECT_EQ(Form1->ComboBox1->ItemIndex(), -1);
+                EXPECT_EQ(ChordRow(), kDo);
+                EXPECT_NE(Form1->MediaPlayer1->DeviceId(), firstDevice) << "the file is opened again";
+                EXPECT_EQ(Form1->MediaPlayer1->FileName(), "do maior.MID");
+                headless::PressKey(keys::kF4);
+                headless::PressKey(keys::kEnd);
+                headless::PressKey(keys::kReturn);
+              },
+              [&] {
+                EXPECT_EQ(Form1->ComboBox1->ItemIndex(), 14);
+                EXPECT_EQ(ChordRow(), kDoFlat);
+                EXPECT_EQ(Form1->MediaPlayer1->FileName(), "dobem maior.MID");
+                EXPECT_TRUE(PlayUsable());
+                for (int column = 0; column < 13; ++column)
+                  header.push_back(Form1->StringGrid1->CellText(column, 0));
+                apptest::RequestCloseOf(Form1->Handle());
+              },
+          });
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_TRUE(result.boxes.empty());
   ASSERT_EQ(header.size(), 13u);
@@ -116,45 +119,45 @@ TEST(AppKeySelection, PlayIsUnusableWhileTheKeyPlaysAndTabGoesAroundTheControls)
                                                                                          : std::string("?");
   };
   auto result = RunProgram({}, {
-      [&] {
-        focusOrder.push_back(focused());
-        headless::PressKey(keys::kTab);
-      },
-      [&] {
-        focusOrder.push_back(focused());
-        headless::PressKey(keys::kDown);  // the first key, from the keyboard
-        headless::PressKey(keys::kTab);
-      },
-      [&] {
-        focusOrder.push_back(focused());
-        EXPECT_TRUE(PlayUsable());
-        headless::PressKey(keys::kSpace);
-      },
-      [&] {
-        EXPECT_FALSE(PlayUsable()) << "usable while the key plays";
-        EXPECT_EQ(Form1->MediaPlayer1->Mode(), TMPModes::mpPlaying);
-        headless::AdvanceClock(Form1->MediaPlayer1->Length() + 1000);
-      },
-      [&] {
-        EXPECT_EQ(Form1->MediaPlayer1->Mode(), TMPModes::mpStopped);
-        EXPECT_TRUE(PlayUsable()) << "usable again after the end";
-        headless::Click(kPlay.x, kPlay.y);
-      },
-      [&] {
-        EXPECT_FALSE(PlayUsable());
-        headless::PressKey(keys::kTab);
-      },
-      [&] {
-        focusOrder.push_back(focused());
-        headless::KeyDown(keys::kShiftL);
-        headless::PressKey(keys::kIsoLeftTab);
-        headless::KeyUp(keys::kShiftL);
-      },
-      [&] {
-        focusOrder.push_back(focused());
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                   [&] {
+                                     focusOrder.push_back(focused());
+                                     headless::PressKey(keys::kTab);
+                                   },
+                                   [&] {
+                                     focusOrder.push_back(focused());
+                                     headless::PressKey(keys::kDown);  // the first key, from the keyboard
+                                     headless::PressKey(keys::kTab);
+                                   },
+                                   [&] {
+                                     focusOrder.push_back(focused());
+                                     EXPECT_TRUE(PlayUsable());
+                                     headless::PressKey(keys::kSpace);
+                                   },
+                                   [&] {
+                                     EXPECT_FALSE(PlayUsable()) << "usable while the key plays";
+                                     EXPECT_EQ(Form1->MediaPlayer1->Mode(), TMPModes::mpPlaying);
+                                     headless::AdvanceClock(Form1->MediaPlayer1->Length() + 1000);
+                                   },
+                                   [&] {
+                                     EXPECT_EQ(Form1->MediaPlayer1->Mode(), TMPModes::mpStopped);
+                                     EXPECT_TRUE(PlayUsable()) << "usable again after the end";
+                                     headless::Click(kPlay.x, kPlay.y);
+                                   },
+                                   [&] {
+                                     EXPECT_FALSE(PlayUsable());
+                                     headless::PressKey(keys::kTab);
+                                   },
+                                   [&] {
+                                     focusOrder.push_back(focused());
+                                     headless::KeyDown(keys::kShiftL);
+                                     headless::PressKey(keys::kIsoLeftTab);
+                                     headless::KeyUp(keys::kShiftL);
+                                   },
+                                   [&] {
+                                     focusOrder.push_back(focused());
+                                     apptest::RequestCloseOf(Form1->Handle());
+                                   },
+                               });
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_TRUE(result.boxes.empty());
   EXPECT_EQ(focusOrder, (std::vector<std::string>{"grid", "keys", "play", "grid", "play"}));
@@ -167,16 +170,16 @@ TEST(AppKeySelection, PlayThatCannotStartSaysWhyAndStaysUsable) {
   StderrCapture capture;
   bool usableAfter = false;
   auto result = RunProgram({}, {
-      [] {
-        headless::Click(kField.x, kField.y);
-        headless::PressKey(keys::kDown);
-      },
-      [] { headless::Click(kPlay.x, kPlay.y); },
-      [&] {
-        usableAfter = PlayUsable();
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                   [] {
+                                     headless::Click(kField.x, kField.y);
+                                     headless::PressKey(keys::kDown);
+                                   },
+                                   [] { headless::Click(kPlay.x, kPlay.y); },
+                                   [&] {
+                                     usableAfter = PlayUsable();
+                                     apptest::RequestCloseOf(Form1->Handle());
+                                   },
+                               });
   const std::string printed = capture.Finish();
   unsetenv("TESSIVO_AUDIO");
   EXPECT_EQ(result.exitCode, 0);
@@ -197,8 +200,10 @@ TEST(AppKeySelection, AHostileKeyFileIsSaidInTheErrorBoxAndTheNextKeyPlays) {
       {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0},
       midi_test::Concat({midi_test::Header(0, 1, 96), {'M', 'T', 'r', 'k', 0x7F, 0xFF, 0xFF, 0xFF, 0, 0x90}}),
       midi_test::Concat({midi_test::Header(0, 1, 96), midi_test::Track({0, 0x3C, 0x40, 0, 0xFF, 0x2F, 0})}),
-      midi_test::Concat({midi_test::Header(0, 1, 0), midi_test::Track({0, 0x90, 0x3C, 0x40, 0, 0xFF, 0x2F, 0})}),
-      midi_test::Concat({midi_test::Header(0, 1, 96), midi_test::Track({0, 0xFF, 0x01, 0xFF, 0xFF, 0xFF, 0x7F})}),
+      midi_test::Concat(
+          {midi_test::Header(0, 1, 0), midi_test::Track({0, 0x90, 0x3C, 0x40, 0, 0xFF, 0x2F, 0})}),
+      midi_test::Concat(
+          {midi_test::Header(0, 1, 96), midi_test::Track({0, 0xFF, 0x01, 0xFF, 0xFF, 0xFF, 0x7F})}),
       midi_test::TempoOverflowSong(),
   };
   const std::filesystem::path dir =
@@ -213,26 +218,27 @@ TEST(AppKeySelection, AHostileKeyFileIsSaidInTheErrorBoxAndTheNextKeyPlays) {
     std::vector<std::string> rowAfterError;
     bool usableAfterNext = false;
     bool playsNext = false;
-    auto result = RunProgram({}, {
-        [] {
-          headless::Click(kField.x, kField.y);
-          headless::PressKey(keys::kDown);  // "do maior.MID": the hostile file
-        },
-        [&] {
-          usableAfterError = PlayUsable();
-          rowAfterError = ChordRow();
-          headless::Click(kField.x, kField.y);
-          headless::PressKey(keys::kDown);  // "sol maior.MID", beside the program
-        },
-        [&] {
-          usableAfterNext = PlayUsable();
-          headless::Click(kPlay.x, kPlay.y);
-        },
-        [&] {
-          playsNext = Form1->MediaPlayer1->Mode() == TMPModes::mpPlaying;
-          apptest::RequestCloseOf(Form1->Handle());
-        },
-    });
+    auto result =
+        RunProgram({}, {
+                           [] {
+                             headless::Click(kField.x, kField.y);
+                             headless::PressKey(keys::kDown);  // "do maior.MID": the hostile file
+                           },
+                           [&] {
+                             usableAfterError = PlayUsable();
+                             rowAfterError = ChordRow();
+                             headless::Click(kField.x, kField.y);
+                             headless::PressKey(keys::kDown);  // "sol maior.MID", beside the program
+                           },
+                           [&] {
+                             usableAfterNext = PlayUsable();
+                             headless::Click(kPlay.x, kPlay.y);
+                           },
+                           [&] {
+                             playsNext = Form1->MediaPlayer1->Mode() == TMPModes::mpPlaying;
+                             apptest::RequestCloseOf(Form1->Handle());
+                           },
+                       });
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(playsNext) << "the next key does not play";
     ASSERT_EQ(result.boxes.size(), 1u);
@@ -254,29 +260,31 @@ namespace {
 TEST(AppKeySelection, ChoosingAKeyWhileOnePlaysStopsItAndLoadsTheNewOne) {
   MCIDEVICEID playing = 0;
   auto result = RunProgram({}, {
-      [] {
-        headless::Click(kField.x, kField.y);
-        headless::PressKey(keys::kDown);
-      },
-      [] { headless::Click(kPlay.x, kPlay.y); },
-      [&] {
-        ASSERT_EQ(Form1->MediaPlayer1->Mode(), TMPModes::mpPlaying);
-        playing = Form1->MediaPlayer1->DeviceId();
-        headless::Click(kField.x, kField.y);
-        headless::PressKey(keys::kDown);
-      },
-      [&] {
-        EXPECT_NE(Form1->MediaPlayer1->DeviceId(), playing);
-        EXPECT_EQ(Form1->MediaPlayer1->FileName(), "sol maior.MID");
-        EXPECT_EQ(Form1->MediaPlayer1->Mode(), TMPModes::mpStopped);
-        EXPECT_TRUE(PlayUsable());
-        MCI_STATUS_PARMS status{};
-        status.dwItem = MCI_STATUS_MODE;
-        EXPECT_NE(mciSendCommand(playing, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)), 0u)
-            << "the playing device is closed";
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                   [] {
+                                     headless::Click(kField.x, kField.y);
+                                     headless::PressKey(keys::kDown);
+                                   },
+                                   [] { headless::Click(kPlay.x, kPlay.y); },
+                                   [&] {
+                                     ASSERT_EQ(Form1->MediaPlayer1->Mode(), TMPModes::mpPlaying);
+                                     playing = Form1->MediaPlayer1->DeviceId();
+                                     headless::Click(kField.x, kField.y);
+                                     headless::PressKey(keys::kDown);
+                                   },
+                                   [&] {
+                                     EXPECT_NE(Form1->MediaPlayer1->DeviceId(), playing);
+                                     EXPECT_EQ(Form1->MediaPlayer1->FileName(), "sol maior.MID");
+                                     EXPECT_EQ(Form1->MediaPlayer1->Mode(), TMPModes::mpStopped);
+                                     EXPECT_TRUE(PlayUsable());
+                                     MCI_STATUS_PARMS status{};
+                                     status.dwItem = MCI_STATUS_MODE;
+                                     EXPECT_NE(mciSendCommand(playing, MCI_STATUS, MCI_STATUS_ITEM,
+                                                              reinterpret_cast<DWORD_PTR>(&status)),
+                                               0u)
+                                         << "the playing device is closed";
+                                     apptest::RequestCloseOf(Form1->Handle());
+                                   },
+                               });
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_TRUE(result.boxes.empty());
 }
@@ -306,37 +314,41 @@ TEST(AppKeySelection, TheErrorBoxComesFirstAndTheOpenListClosesForIt) {
     GetWindowText(Form1->ComboBox1->Handle(), buffer, sizeof buffer);
     return std::string(buffer);
   };
-  auto result = RunProgram(options, {
-      [&] {
-        headless::Click(kField.x, kField.y);
-        field = GetWindow(Form1->ComboBox1->Handle(), GW_CHILD);  // the key selector's edit field
-        headless::PressKey(keys::kF4);
-        headless::PressKey(keys::kDown);  // "do maior.MID", unreadable
-      },
-      [&] {
-        ASSERT_EQ(open.size(), 1u);
-        EXPECT_EQ(SendMessage(Form1->ComboBox1->Handle(), CB_GETDROPPEDSTATE, 0, 0), 0) << "the list is still open";
-        EXPECT_EQ(GetActiveWindow(), open[0].box);
-        fieldText = text();
-        headless::PressKey(keys::kTab);
-        headless::TypeText("x");
-        const POINT cell = apptest::GridCellPoint(1, 1);
-        headless::Click(cell.x, cell.y);
-      },
-      [&] {
-        EXPECT_EQ(text(), fieldText) << "typing reached the field behind the box";
-        EXPECT_EQ(text::Cp1252ToUtf8(Form1->StringGrid1->CellText(0, 0)), "Tônica") << "the click reached the grid";
-        EXPECT_EQ(open.size(), 1u);
-        headless::KeyDown(keys::kReturn, "\r");
-        headless::KeyUp(keys::kReturn);
-      },
-      [&] {
-        EXPECT_FALSE(IsWindow(open[0].box));
-        EXPECT_EQ(GetFocus(), field) << "the focus is back in the key selector";
-        EXPECT_EQ(Form1->ComboBox1->ItemIndex(), 0);
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+  auto result = RunProgram(
+      options, {
+                   [&] {
+                     headless::Click(kField.x, kField.y);
+                     field =
+                         GetWindow(Form1->ComboBox1->Handle(), GW_CHILD);  // the key selector's edit field
+                     headless::PressKey(keys::kF4);
+                     headless::PressKey(keys::kDown);  // "do maior.MID", unreadable
+                   },
+                   [&] {
+                     ASSERT_EQ(open.size(), 1u);
+                     EXPECT_EQ(SendMessage(Form1->ComboBox1->Handle(), CB_GETDROPPEDSTATE, 0, 0), 0)
+                         << "the list is still open";
+                     EXPECT_EQ(GetActiveWindow(), open[0].box);
+                     fieldText = text();
+                     headless::PressKey(keys::kTab);
+                     headless::TypeText("x");
+                     const POINT cell = apptest::GridCellPoint(1, 1);
+                     headless::Click(cell.x, cell.y);
+                   },
+                   [&] {
+                     EXPECT_EQ(text(), fieldText) << "typing reached the field behind the box";
+                     EXPECT_EQ(text::Cp1252ToUtf8(Form1->StringGrid1->CellText(0, 0)), "Tônica")
+                         << "the click reached the grid";
+                     EXPECT_EQ(open.size(), 1u);
+                     headless::KeyDown(keys::kReturn, "\r");
+                     headless::KeyUp(keys::kReturn);
+                   },
+                   [&] {
+                     EXPECT_FALSE(IsWindow(open[0].box));
+                     EXPECT_EQ(GetFocus(), field) << "the focus is back in the key selector";
+                     EXPECT_EQ(Form1->ComboBox1->ItemIndex(), 0);
+                     apptest::RequestCloseOf(Form1->Handle());
+                   },
+               });
   std::filesystem::current_path(saved);
   std::filesystem::remove_all(dir);
   EXPECT_EQ(result.exitCode, 0);

@@ -27,13 +27,13 @@ constexpr const char* kFace = "MS Sans Serif";
 void WithLabel1(const std::function<void(TLabel*)>& change, const std::function<void(HWND, TLabel*)>& look) {
   bool looked = false;
   auto result = RunProgram({}, {
-      [&] { change(Form1->Label1); },
-      [&] {
-        look(Form1->Handle(), Form1->Label1);
-        looked = true;
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                   [&] { change(Form1->Label1); },
+                                   [&] {
+                                     look(Form1->Handle(), Form1->Label1);
+                                     looked = true;
+                                     apptest::RequestCloseOf(Form1->Handle());
+                                   },
+                               });
   EXPECT_TRUE(looked);
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_TRUE(result.boxes.empty());
@@ -65,7 +65,8 @@ TEST(AppLabel, AnEmptyCaptionIsStillOneLineHighAndShowsNothing) {
                SIZE blank = apptest::MeasureCaption(" ", kFace, -11);
                EXPECT_EQ(label->Width(), blank.cx);
                EXPECT_EQ(label->Height(), 13);
-               EXPECT_EQ(apptest::CountOtherThan(form, {712, 232, 712 + 250, 232 + 13}, apptest::ButtonFace()), 0);
+               EXPECT_EQ(
+                   apptest::CountOtherThan(form, {712, 232, 712 + 250, 232 + 13}, apptest::ButtonFace()), 0);
              });
 }
 
@@ -93,8 +94,8 @@ TEST(AppLabel, AmpersandsMarkThePrefix) {
                EXPECT_EQ(label->Width(), extent.cx);
                RECT r = label->BoundsRect();
                EXPECT_EQ(apptest::PresentedArea(form, r),
-                         apptest::ReferenceText(shown, kFace, -11, r.right - r.left, r.bottom - r.top, 0x000000,
-                                                apptest::ButtonFace(), DT_NOPREFIX));
+                         apptest::ReferenceText(shown, kFace, -11, r.right - r.left, r.bottom - r.top,
+                                                0x000000, apptest::ButtonFace(), DT_NOPREFIX));
              });
   // "&" before a letter underlines it: the same letters, plus a line under the first one only.
   WithLabel1([](TLabel* label) { label->SetCaption("&Nota"); },
@@ -175,8 +176,8 @@ TEST(AppLabel, AFontChangeMeasuresTheCaptionAgain) {
                RECT r = label->BoundsRect();
                r.right = std::min<LONG>(r.right, 981);
                r.bottom = std::min<LONG>(r.bottom, 277);
-               auto expected = apptest::ReferenceText(caption, kFace, -19, label->Width(), label->Height(), 0x000000,
-                                                      apptest::ButtonFace());
+               auto expected = apptest::ReferenceText(caption, kFace, -19, label->Width(), label->Height(),
+                                                      0x000000, apptest::ButtonFace());
                auto shown = apptest::PresentedArea(form, r);
                // Compare what fits in the window.
                int mismatches = 0;
@@ -192,7 +193,8 @@ TEST(AppLabel, AFontChangeMeasuresTheCaptionAgain) {
 TEST(AppLabel, AHiddenLabelLeavesTheFaceBehind) {
   WithLabel1([](TLabel* label) { label->SetVisible(false); },
              [](HWND form, TLabel*) {
-               EXPECT_EQ(apptest::CountOtherThan(form, {712, 232, 712 + 250, 232 + 13}, apptest::ButtonFace()), 0);
+               EXPECT_EQ(
+                   apptest::CountOtherThan(form, {712, 232, 712 + 250, 232 + 13}, apptest::ButtonFace()), 0);
              });
 }
 

@@ -129,28 +129,27 @@ TEST(AppLifecycle, TheControlUnderTheMouseIsToldWhenItComesAndGoes) {
   apptest::ResourceSwap swap;
   std::vector<std::string> box1;
   std::vector<std::string> box2;
-  auto result = apptest::RunWithForm(
-      Options(swap),
-      {
-          [] {
-            POINT p = TestForm->Box("Box1")->ClientToScreen({5, 5});
-            headless::MouseMove(p.x, p.y);
-          },
-          [] {
-            POINT p = TestForm->Box("Box2")->ClientToScreen({5, 5});
-            headless::MouseMove(p.x, p.y);
-          },
-          [] {
-            // Off the window entirely.
-            headless::MouseMove(1100, 900);
-          },
-          [&] {
-            box1 = TestForm->Box("Box1")->MouseVisits();
-            box2 = TestForm->Box("Box2")->MouseVisits();
-            apptest::RequestCloseOf(TestForm->Handle());
-          },
-      },
-      apptest::RunTestFormSequence);
+  auto result = apptest::RunWithForm(Options(swap),
+                                     {
+                                         [] {
+                                           POINT p = TestForm->Box("Box1")->ClientToScreen({5, 5});
+                                           headless::MouseMove(p.x, p.y);
+                                         },
+                                         [] {
+                                           POINT p = TestForm->Box("Box2")->ClientToScreen({5, 5});
+                                           headless::MouseMove(p.x, p.y);
+                                         },
+                                         [] {
+                                           // Off the window entirely.
+                                           headless::MouseMove(1100, 900);
+                                         },
+                                         [&] {
+                                           box1 = TestForm->Box("Box1")->MouseVisits();
+                                           box2 = TestForm->Box("Box2")->MouseVisits();
+                                           apptest::RequestCloseOf(TestForm->Handle());
+                                         },
+                                     },
+                                     apptest::RunTestFormSequence);
   EXPECT_EQ(box1, (std::vector<std::string>{"enter", "leave"}));
   EXPECT_EQ(box2, (std::vector<std::string>{"enter", "leave"}));
   EXPECT_EQ(result.exitCode, 0);
@@ -241,21 +240,21 @@ TEST(AppLifecycle, AScreenCentredWindowIsPlacedInTheMiddleOfTheScreen) {
   apptest::ResourceSwap swap;
   RECT first{};
   RECT afterRestore{};
-  auto result = apptest::RunWithForm(
-      Options(swap, "  Position poScreenCenter"),
-      {
-          [&] {
-            GetWindowRect(TestForm->Handle(), &first);
-            PostMessage(Application->AppWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-          },
-          [&] { PostMessage(Application->AppWindow(), WM_SYSCOMMAND, SC_RESTORE, 0); },
-          [&] {
-            GetWindowRect(TestForm->Handle(), &afterRestore);
-            EXPECT_EQ(TestForm->Position(), TPosition::poDesigned) << "placed only once";
-            apptest::RequestCloseOf(TestForm->Handle());
-          },
-      },
-      apptest::RunTestFormSequence);
+  auto result =
+      apptest::RunWithForm(Options(swap, "  Position poScreenCenter"),
+                           {
+                               [&] {
+                                 GetWindowRect(TestForm->Handle(), &first);
+                                 PostMessage(Application->AppWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+                               },
+                               [&] { PostMessage(Application->AppWindow(), WM_SYSCOMMAND, SC_RESTORE, 0); },
+                               [&] {
+                                 GetWindowRect(TestForm->Handle(), &afterRestore);
+                                 EXPECT_EQ(TestForm->Position(), TPosition::poDesigned) << "placed only once";
+                                 apptest::RequestCloseOf(TestForm->Handle());
+                               },
+                           },
+                           apptest::RunTestFormSequence);
   const int width = first.right - first.left;
   const int height = first.bottom - first.top;
   EXPECT_EQ(width, 400);

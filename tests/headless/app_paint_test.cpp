@@ -44,18 +44,22 @@ Picture Paint(const std::string& extra, std::uint32_t expectedBackground) {
             p.outsideNotColour = 0;
             for (int y = 0; y < 200; ++y) {
               for (int x = 0; x < 400; ++x) {
-                auto in = [&](const RECT& r) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; };
-                if (!in(p.label) && !in(p.box) && apptest::Pixel(form, x, y) != expectedBackground) ++p.outsideNotColour;
+                auto in = [&](const RECT& r) {
+                  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+                };
+                if (!in(p.label) && !in(p.box) && apptest::Pixel(form, x, y) != expectedBackground)
+                  ++p.outsideNotColour;
               }
             }
             p.boxNotWhite = apptest::CountOtherThan(form, p.box, 0xFFFFFF);
             const int w = p.label.right - p.label.left;
             const int h = p.label.bottom - p.label.top;
             p.labelAsDrawn = apptest::PresentedArea(form, p.label) ==
-                             apptest::ReferenceText(TestForm->Control("Label1")->Caption(), "MS Sans Serif", -11, w, h,
-                                                    0x000000, apptest::ButtonFace());
+                             apptest::ReferenceText(TestForm->Control("Label1")->Caption(), "MS Sans Serif",
+                                                    -11, w, h, 0x000000, apptest::ButtonFace());
             if (p.outsideNotColour != 0 || !p.labelAsDrawn || p.boxNotWhite != 0) {
-              std::printf("box pixel %06x, paints %d: %s\n", apptest::Pixel(form, p.box.left + 5, p.box.top + 5),
+              std::printf("box pixel %06x, paints %d: %s\n",
+                          apptest::Pixel(form, p.box.left + 5, p.box.top + 5),
                           TestForm->Box("Box1")->Paints(), apptest::SavePicture(form, "window").c_str());
             }
             apptest::RequestCloseOf(form);
@@ -79,7 +83,8 @@ TEST(AppPaint, AnotherWindowColourFillsTheBackgroundAndTheLabelsFollowIt) {
   apptest::ResourceSwap swap;
   apptest::RunOptions options;
   options.resources =
-      swap.SetDescription("TTESTFORM", apptest::InsertAfter(apptest::TestFormDescription(kControls), "Color", "  Color clSilver"))
+      swap.SetDescription("TTESTFORM", apptest::InsertAfter(apptest::TestFormDescription(kControls), "Color",
+                                                            "  Color clSilver"))
           .Set();
   bool labelOnSilver = false;
   int outside = -1;
@@ -93,14 +98,16 @@ TEST(AppPaint, AnotherWindowColourFillsTheBackgroundAndTheLabelsFollowIt) {
             outside = 0;
             for (int y = 0; y < 200; ++y) {
               for (int x = 0; x < 400; ++x) {
-                auto in = [&](const RECT& r) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; };
+                auto in = [&](const RECT& r) {
+                  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+                };
                 if (!in(label) && !in(box) && apptest::Pixel(form, x, y) != 0xC0C0C0u) ++outside;
               }
             }
             labelOnSilver = apptest::PresentedArea(form, label) ==
-                            apptest::ReferenceText(TestForm->Control("Label1")->Caption(), "MS Sans Serif", -11,
-                                                   label.right - label.left, label.bottom - label.top, 0x000000,
-                                                   0xC0C0C0);
+                            apptest::ReferenceText(TestForm->Control("Label1")->Caption(), "MS Sans Serif",
+                                                   -11, label.right - label.left, label.bottom - label.top,
+                                                   0x000000, 0xC0C0C0);
             apptest::RequestCloseOf(form);
           },
       },

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "app/main_form.h"
-#include "controls/grid/string_grid.h"
 #include "base/cp1252.h"
+#include "controls/grid/string_grid.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 #include "support/reference_image.h"
@@ -30,9 +30,9 @@ using apptest::GridCellPoint;
 TEST(AppReferenceImages, MainWindowAtStart) {
   Image shown;
   auto result = apptest::RunProgram({}, {[&] {
-    shown = Presented(Form1->Handle());
-    apptest::RequestCloseOf(Form1->Handle());
-  }});
+                                      shown = Presented(Form1->Handle());
+                                      apptest::RequestCloseOf(Form1->Handle());
+                                    }});
   ASSERT_EQ(result.exitCode, 0);
   EXPECT_TRUE(MatchesReference(shown, "main_window_at_start"));
 }
@@ -41,16 +41,16 @@ TEST(AppReferenceImages, MainWindowAfterAHeaderToggle) {
   Image shown;
   std::string firstHeader;
   auto result = apptest::RunProgram({}, {
-      [] {
-        const POINT p = GridCellPoint(3, 1);
-        headless::Click(p.x, p.y);
-      },
-      [&] {
-        firstHeader = Form1->StringGrid1->CellText(0, 0);
-        shown = Presented(Form1->Handle());
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                            [] {
+                                              const POINT p = GridCellPoint(3, 1);
+                                              headless::Click(p.x, p.y);
+                                            },
+                                            [&] {
+                                              firstHeader = Form1->StringGrid1->CellText(0, 0);
+                                              shown = Presented(Form1->Handle());
+                                              apptest::RequestCloseOf(Form1->Handle());
+                                            },
+                                        });
   ASSERT_EQ(result.exitCode, 0);
   ASSERT_EQ(firstHeader, "I") << "the click did not switch the header row to numerals";
   EXPECT_TRUE(MatchesReference(shown, "main_window_after_header_toggle"));
@@ -67,10 +67,11 @@ TEST(AppReferenceImages, MainWindowInactiveBehindAnErrorBox) {
     shown = Presented(Form1->Handle());
     headless::PressKey(headless::keys::kReturn);
   };
-  auto result = apptest::RunProgram(options, {
-      [] { apptest::ClickFailingLabel([] { throw std::runtime_error("falha"); }); },
-      [] { apptest::RequestCloseOf(Form1->Handle()); },
-  });
+  auto result = apptest::RunProgram(
+      options, {
+                   [] { apptest::ClickFailingLabel([] { throw std::runtime_error("falha"); }); },
+                   [] { apptest::RequestCloseOf(Form1->Handle()); },
+               });
   ASSERT_EQ(result.exitCode, 0);
   ASSERT_EQ(result.boxes.size(), 1u);
   EXPECT_TRUE(disabledWhileBoxUp) << "the main window was still enabled or active behind the box";

@@ -28,7 +28,7 @@ struct LabelDesign {
 };
 
 // Label1 .. Label7 as designed at 96 pixels per inch.
-const LabelDesign kDesign[] = {{712, 232, false}, {88, 48, true},   {88, 80, true},  {88, 112, true},
+const LabelDesign kDesign[] = {{712, 232, false}, {88, 48, true},    {88, 80, true}, {88, 112, true},
                                {808, 40, false},  {648, 256, false}, {363, 8, true}};
 
 TLabel* LabelOf(int index) {
@@ -62,9 +62,8 @@ struct WindowedDesign {
   int width;
   int height;
 };
-const WindowedDesign kWindowed[] = {{"StringGrid1", 8, 160, 965, 53},
-                                    {"ComboBox1", 72, 16, 185, 21},
-                                    {"MediaPlayer1", 280, 8, 29, 30}};
+const WindowedDesign kWindowed[] = {
+    {"StringGrid1", 8, 160, 965, 53}, {"ComboBox1", 72, 16, 185, 21}, {"MediaPlayer1", 280, 8, 29, 30}};
 
 struct Layout {
   int clientWidth = 0;
@@ -134,11 +133,11 @@ Layout ReadLayout() {
 Layout RunAndRead(const RunOptions& options) {
   Layout layout;
   auto result = RunProgram(options, {
-      [&] {
-        layout = ReadLayout();
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                        [&] {
+                                          layout = ReadLayout();
+                                          apptest::RequestCloseOf(Form1->Handle());
+                                        },
+                                    });
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_TRUE(result.boxes.empty());
   return layout;
@@ -254,20 +253,21 @@ TEST(AppScaling, TheGridsCellsGrowWithTheWindowOnFinerScreens) {
     RECT client{};
     std::uint32_t rightEdge = 0;
     auto result = RunProgram(options, {
-        [&] {
-          TStringGrid* g = Form1->StringGrid1;
-          fontHeight = g->Font().Height();
-          narrowest = g->ColWidth(0);
-          for (int c = 0; c < 13; ++c) {
-            columnsEnd += g->ColWidth(c) + g->GridLineWidth();
-            narrowest = std::min(narrowest, g->ColWidth(c));
-          }
-          grid = g->BoundsRect();
-          GetClientRect(g->Handle(), &client);
-          rightEdge = apptest::Pixel(Form1->Handle(), grid.right - 3, grid.top + 2 + g->RowHeight(0) / 2);
-          apptest::RequestCloseOf(Form1->Handle());
-        },
-    });
+                                          [&] {
+                                            TStringGrid* g = Form1->StringGrid1;
+                                            fontHeight = g->Font().Height();
+                                            narrowest = g->ColWidth(0);
+                                            for (int c = 0; c < 13; ++c) {
+                                              columnsEnd += g->ColWidth(c) + g->GridLineWidth();
+                                              narrowest = std::min(narrowest, g->ColWidth(c));
+                                            }
+                                            grid = g->BoundsRect();
+                                            GetClientRect(g->Handle(), &client);
+                                            rightEdge = apptest::Pixel(Form1->Handle(), grid.right - 3,
+                                                                       grid.top + 2 + g->RowHeight(0) / 2);
+                                            apptest::RequestCloseOf(Form1->Handle());
+                                          },
+                                      });
     EXPECT_EQ(result.exitCode, 0);
     const int n = HeightOfZero(fontHeight);
     ASSERT_NE(n, 13) << "the window must scale at this resolution";
@@ -288,9 +288,9 @@ TEST(AppScaling, WithScaledFalseNothingScalesAt120PixelsPerInch) {
   apptest::ResourceSwap swap;
   RunOptions options;
   options.display.dpi = 120;
-  options.resources =
-      swap.SetDescription("TFORM1", apptest::InsertAfter(apptest::MainWindowDescription(), "OldCreateOrder", "  Scaled false"))
-          .Set();
+  options.resources = swap.SetDescription("TFORM1", apptest::InsertAfter(apptest::MainWindowDescription(),
+                                                                         "OldCreateOrder", "  Scaled false"))
+                          .Set();
   Layout l = RunAndRead(options);
   ExpectDesignLayout(l, -11);
   EXPECT_EQ(l.pixelsPerInch, 0);

@@ -57,14 +57,14 @@ TEST(AppTitle, TheRunningProgramTakesItsTitleFromItsOwnFile) {
   std::string title;
   std::string appText;
   auto result = RunProgram({}, {
-      [&] {
-        title = Application->AppTitle();
-        char buffer[256] = {};
-        GetWindowText(Application->AppWindow(), buffer, sizeof buffer);
-        appText = buffer;
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                   [&] {
+                                     title = Application->AppTitle();
+                                     char buffer[256] = {};
+                                     GetWindowText(Application->AppWindow(), buffer, sizeof buffer);
+                                     appText = buffer;
+                                     apptest::RequestCloseOf(Form1->Handle());
+                                   },
+                               });
   std::string exe = std::filesystem::read_symlink("/proc/self/exe").filename().string();
   ASSERT_EQ(exe, "headless_tests");
   EXPECT_EQ(title, "headless_tests");
@@ -154,8 +154,7 @@ TEST(AppStartupError, AMissingMainWindowDescriptionEndsTheProgramWithCodeOne) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_FALSE(windowShown);
   ASSERT_EQ(result.boxes.size(), 1u);
-  ExpectFatalBox(result.boxes[0], "EResNotFound", "Resource TForm1 not found.",
-                 "Resource TForm1 not found.");
+  ExpectFatalBox(result.boxes[0], "EResNotFound", "Resource TForm1 not found.", "Resource TForm1 not found.");
 }
 
 struct UnreadableCase {
@@ -186,7 +185,8 @@ std::string WithoutLinesFrom(const std::string& description, const std::string& 
 INSTANTIATE_TEST_SUITE_P(
     App, AppUnreadableDescription,
     ::testing::Values(
-        UnreadableCase{"UnterminatedText", "window TForm1 Form1\n  Caption \"Tessivo\n", "Error reading TFORM1: "},
+        UnreadableCase{"UnterminatedText", "window TForm1 Form1\n  Caption \"Tessivo\n",
+                       "Error reading TFORM1: "},
         UnreadableCase{"TextWhereANumberGoes", apptest::InsertAfter(Main(), "Top 107", "  Left \"muito\""),
                        "Error reading Form1.Left: Invalid property value"},
         UnreadableCase{"UnknownProperty", apptest::InsertAfter(Main(), "Top 107", "  Cor clRed"),
@@ -195,12 +195,17 @@ INSTANTIATE_TEST_SUITE_P(
                        "Error reading Form1.Color: Invalid property value"},
         UnreadableCase{"MissingHandler", apptest::InsertAfter(Main(), "Top 107", "  OnShow FormShow"),
                        "Error reading Form1.OnShow: "},
-        UnreadableCase{"AnotherWindowsDescription", "window TForm2 Form2\n  Left 1\n", "Error reading Form2: "},
+        UnreadableCase{"AnotherWindowsDescription", "window TForm2 Form2\n  Left 1\n",
+                       "Error reading Form2: "},
         UnreadableCase{"UnknownControlClass", Main() + "control TBotao Botao1\n  Left 1\n",
                        "Error reading Botao1: "},
         UnreadableCase{"CutInTheMiddle", WithoutLinesFrom(Main(), "ParentFont false") + "  Parent",
                        "Error reading TFORM1: "},
-        UnreadableCase{"Binary", std::string("\x7f" "ELF\x01\x02", 6), "Error reading TFORM1: "},
+        UnreadableCase{"Binary",
+                       std::string("\x7f"
+                                   "ELF\x01\x02",
+                                   6),
+                       "Error reading TFORM1: "},
         UnreadableCase{"OnlyAComment", "# nada aqui\n", "Error reading TFORM1: "}),
     [](const ::testing::TestParamInfo<UnreadableCase>& info) { return std::string(info.param.what); });
 
@@ -238,14 +243,16 @@ TEST(AppStartupError, AForeignErrorWhileReadingEndsTheProgramWithCodeOne) {
   apptest::ResourceSwap swap;
   swap.SetDescription("TTESTFORM", apptest::TestFormDescription("control TTestBox Box1\n  FailWith \"x\"\n"));
   bool windowShown = false;
-  auto result = apptest::RunWithForm(FatalOptions(swap.Set(), &windowShown), {}, apptest::RunTestFormSequence);
+  auto result =
+      apptest::RunWithForm(FatalOptions(swap.Set(), &windowShown), {}, apptest::RunTestFormSequence);
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_FALSE(windowShown);
   ASSERT_EQ(result.boxes.size(), 1u);
   const auto& box = result.boxes[0];
   EXPECT_EQ(box.caption, "Application Error");
   EXPECT_EQ(box.flags, static_cast<UINT>(MB_OK | MB_ICONSTOP | MB_TASKMODAL));
-  static const std::regex kPattern("Exception std::runtime_error in module headless_tests at [0-9A-F]{8,16}\\.\r\n\r\n");
+  static const std::regex kPattern(
+      "Exception std::runtime_error in module headless_tests at [0-9A-F]{8,16}\\.\r\n\r\n");
   EXPECT_TRUE(std::regex_match(box.text, kPattern)) << box.text;
 }
 
@@ -255,20 +262,21 @@ TEST(AppShowCommand, MaximisedShowsTheWindowMaximisedThoughItHasNoMaximiseButton
   options.display.showCommand = SW_SHOWMAXIMIZED;
   bool looked = false;
   auto result = RunProgram(options, {
-      [&] {
-        looked = true;
-        HWND form = Form1->Handle();
-        EXPECT_EQ(Form1->WindowState(), TWindowState::wsMaximized);
-        EXPECT_TRUE(IsWindowVisible(form));
-        EXPECT_TRUE(IsZoomed(form));
-        const headless::NativeWindow* native = headless::Current().Native(form);
-        ASSERT_NE(native, nullptr);
-        EXPECT_EQ(native->state, NativeShowState::Maximized);
-        EXPECT_FALSE(native->props.canMaximize);
-        EXPECT_EQ(GetActiveWindow(), form);
-        apptest::RequestCloseOf(form);
-      },
-  });
+                                        [&] {
+                                          looked = true;
+                                          HWND form = Form1->Handle();
+                                          EXPECT_EQ(Form1->WindowState(), TWindowState::wsMaximized);
+                                          EXPECT_TRUE(IsWindowVisible(form));
+                                          EXPECT_TRUE(IsZoomed(form));
+                                          const headless::NativeWindow* native =
+                                              headless::Current().Native(form);
+                                          ASSERT_NE(native, nullptr);
+                                          EXPECT_EQ(native->state, NativeShowState::Maximized);
+                                          EXPECT_FALSE(native->props.canMaximize);
+                                          EXPECT_EQ(GetActiveWindow(), form);
+                                          apptest::RequestCloseOf(form);
+                                        },
+                                    });
   EXPECT_TRUE(looked);
   EXPECT_EQ(result.exitCode, 0);
 }
@@ -277,32 +285,33 @@ TEST(AppShowCommand, MinimisedWithoutActivationStaysOnTheTaskbarUntilRestored) {
   RunOptions options;
   options.display.showCommand = SW_SHOWMINNOACTIVE;
   std::vector<std::string> checked;
-  auto result = RunProgram(options, {
-      [&] {
-        HWND form = Form1->Handle();
-        HWND app = Application->AppWindow();
-        EXPECT_EQ(Form1->WindowState(), TWindowState::wsMinimized);
-        EXPECT_FALSE(IsWindowVisible(form)) << "the window waits on the taskbar";
-        EXPECT_TRUE(IsIconic(app)) << "the program is minimised as a whole";
-        checked.push_back("minimised");
-        // The user clicks the taskbar button.
-        PostMessage(app, WM_SYSCOMMAND, SC_RESTORE, 0);
-      },
-      [&] {
-        HWND form = Form1->Handle();
-        EXPECT_FALSE(IsIconic(Application->AppWindow()));
-        EXPECT_TRUE(IsWindowVisible(form));
-        EXPECT_EQ(Form1->WindowState(), TWindowState::wsNormal);
-        EXPECT_EQ(headless::Current().Native(form)->state, NativeShowState::Normal);
-        RECT r{};
-        GetWindowRect(form, &r);
-        EXPECT_EQ(r.left, 188);
-        EXPECT_EQ(r.top, 107);
-        EXPECT_EQ(GetActiveWindow(), form);
-        checked.push_back("restored");
-        apptest::RequestCloseOf(form);
-      },
-  });
+  auto result =
+      RunProgram(options, {
+                              [&] {
+                                HWND form = Form1->Handle();
+                                HWND app = Application->AppWindow();
+                                EXPECT_EQ(Form1->WindowState(), TWindowState::wsMinimized);
+                                EXPECT_FALSE(IsWindowVisible(form)) << "the window waits on the taskbar";
+                                EXPECT_TRUE(IsIconic(app)) << "the program is minimised as a whole";
+                                checked.push_back("minimised");
+                                // The user clicks the taskbar button.
+                                PostMessage(app, WM_SYSCOMMAND, SC_RESTORE, 0);
+                              },
+                              [&] {
+                                HWND form = Form1->Handle();
+                                EXPECT_FALSE(IsIconic(Application->AppWindow()));
+                                EXPECT_TRUE(IsWindowVisible(form));
+                                EXPECT_EQ(Form1->WindowState(), TWindowState::wsNormal);
+                                EXPECT_EQ(headless::Current().Native(form)->state, NativeShowState::Normal);
+                                RECT r{};
+                                GetWindowRect(form, &r);
+                                EXPECT_EQ(r.left, 188);
+                                EXPECT_EQ(r.top, 107);
+                                EXPECT_EQ(GetActiveWindow(), form);
+                                checked.push_back("restored");
+                                apptest::RequestCloseOf(form);
+                              },
+                          });
   EXPECT_EQ(checked, (std::vector<std::string>{"minimised", "restored"}));
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.stepsLeft, 0u);
@@ -314,20 +323,21 @@ TEST_P(AppOtherShowCommand, ShowsTheWindowNormally) {
   RunOptions options;
   options.display.showCommand = GetParam();
   bool looked = false;
-  auto result = RunProgram(options, {
-      [&] {
-        looked = true;
-        HWND form = Form1->Handle();
-        EXPECT_EQ(Form1->WindowState(), TWindowState::wsNormal);
-        EXPECT_TRUE(IsWindowVisible(form));
-        EXPECT_FALSE(IsIconic(form));
-        EXPECT_FALSE(IsZoomed(form));
-        EXPECT_FALSE(IsIconic(Application->AppWindow()));
-        EXPECT_EQ(headless::Current().Native(form)->state, NativeShowState::Normal);
-        EXPECT_EQ(GetActiveWindow(), form);
-        apptest::RequestCloseOf(form);
-      },
-  });
+  auto result =
+      RunProgram(options, {
+                              [&] {
+                                looked = true;
+                                HWND form = Form1->Handle();
+                                EXPECT_EQ(Form1->WindowState(), TWindowState::wsNormal);
+                                EXPECT_TRUE(IsWindowVisible(form));
+                                EXPECT_FALSE(IsIconic(form));
+                                EXPECT_FALSE(IsZoomed(form));
+                                EXPECT_FALSE(IsIconic(Application->AppWindow()));
+                                EXPECT_EQ(headless::Current().Native(form)->state, NativeShowState::Normal);
+                                EXPECT_EQ(GetActiveWindow(), form);
+                                apptest::RequestCloseOf(form);
+                              },
+                          });
   EXPECT_TRUE(looked);
   EXPECT_EQ(result.exitCode, 0);
 }
@@ -340,14 +350,14 @@ INSTANTIATE_TEST_SUITE_P(App, AppOtherShowCommand,
 TEST(AppStartup, LoadsNothingOfTheAudioStack) {
   std::string maps;
   auto result = RunProgram({}, {
-      [&] {
-        std::ifstream in("/proc/self/maps");
-        std::stringstream all;
-        all << in.rdbuf();
-        maps = all.str();
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                   [&] {
+                                     std::ifstream in("/proc/self/maps");
+                                     std::stringstream all;
+                                     all << in.rdbuf();
+                                     maps = all.str();
+                                     apptest::RequestCloseOf(Form1->Handle());
+                                   },
+                               });
   ASSERT_FALSE(maps.empty());
   for (const char* library : {"libfluidsynth", "libasound", "libpulse", "libjack", "libsndfile",
                               "libportaudio", "libSDL", "libpipewire", "libinstpatch"}) {
@@ -369,12 +379,12 @@ TEST(AppStartup, WithoutAnyUsableFontItSaysWhatToInstallAndKeepsItsSize) {
   int width = 0;
   int height = 0;
   auto result = apptest::RunProgram({}, {
-      [&] {
-        width = Form1->ClientWidth();
-        height = Form1->ClientHeight();
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                            [&] {
+                                              width = Form1->ClientWidth();
+                                              height = Form1->ClientHeight();
+                                              apptest::RequestCloseOf(Form1->Handle());
+                                            },
+                                        });
   const std::string printed = capture.Finish();
   unsetenv("FONTCONFIG_FILE");
   std::filesystem::remove(config);

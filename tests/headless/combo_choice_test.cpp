@@ -125,9 +125,8 @@ TEST_F(ComboRun, WritesFromCodeShowButFireNothingWhileArrowKeysStepAndFire) {
   EXPECT_EQ(afterTextWrite, "Escolha");
   EXPECT_EQ(indexAfterTextWrite, 3) << "writing the text leaves the current item alone";
   EXPECT_EQ(eventsAfterWrites, 0u);
-  std::vector<Seen> expected{{"click", 4, KeyName(4)}, {"change", 4, KeyName(4)},
-                             {"click", 5, KeyName(5)}, {"change", 5, KeyName(5)},
-                             {"click", 4, KeyName(4)}, {"change", 4, KeyName(4)}};
+  std::vector<Seen> expected{{"click", 4, KeyName(4)},  {"change", 4, KeyName(4)}, {"click", 5, KeyName(5)},
+                             {"change", 5, KeyName(5)}, {"click", 4, KeyName(4)},  {"change", 4, KeyName(4)}};
   EXPECT_EQ(seen, expected);
   EXPECT_TRUE(result.boxes.empty());
 }
@@ -136,27 +135,26 @@ TEST_F(ComboRun, AFailingChangeHandlerIsShownOnceAndTheSelectorGoesOn) {
   bool fail = true;
   std::vector<Typed> after;
   auto look = [&] { after.push_back({FieldText(), Selection(), Combo()->ItemIndex(), seen.size()}); };
-  auto result = Run(
-      {
-          [&] {
-            Combo()->SetItemIndex(0);
-            headless::PressKey(keys::kDown);  // fails inside the list's notification
-          },
-          [&] {
-            look();
-            Combo()->SelectAll();
-            headless::TypeText("M");  // fails inside the edit field's typing completion
-          },
-          [&] {
-            look();
-            fail = false;
-            headless::PressKey(keys::kDown);
-          },
-          [&] { look(); },
-      },
-      [&] {
-        if (fail) throw EMCIDeviceError(text::Utf8ToCp1252("Arquivo não encontrado"));
-      });
+  auto result = Run({
+                        [&] {
+                          Combo()->SetItemIndex(0);
+                          headless::PressKey(keys::kDown);  // fails inside the list's notification
+                        },
+                        [&] {
+                          look();
+                          Combo()->SelectAll();
+                          headless::TypeText("M");  // fails inside the edit field's typing completion
+                        },
+                        [&] {
+                          look();
+                          fail = false;
+                          headless::PressKey(keys::kDown);
+                        },
+                        [&] { look(); },
+                    },
+                    [&] {
+                      if (fail) throw EMCIDeviceError(text::Utf8ToCp1252("Arquivo não encontrado"));
+                    });
   ASSERT_EQ(result.boxes.size(), 2u) << "one box per failure";
   for (const auto& box : result.boxes) {
     EXPECT_EQ(box.text, text::Utf8ToCp1252("Arquivo não encontrado."));
@@ -168,9 +166,8 @@ TEST_F(ComboRun, AFailingChangeHandlerIsShownOnceAndTheSelectorGoesOn) {
   EXPECT_EQ(after[1].field, KeyName(4)) << "the completed key stays, the typed M went no further";
   EXPECT_EQ(after[1].index, 4);
   EXPECT_EQ(after[2].field, KeyName(5)) << "the selector goes on";
-  std::vector<Seen> expected{{"click", 1, KeyName(1)}, {"change", 1, KeyName(1)},
-                             {"click", 4, KeyName(4)}, {"change", 4, KeyName(4)},
-                             {"click", 5, KeyName(5)}, {"change", 5, KeyName(5)}};
+  std::vector<Seen> expected{{"click", 1, KeyName(1)},  {"change", 1, KeyName(1)}, {"click", 4, KeyName(4)},
+                             {"change", 4, KeyName(4)}, {"click", 5, KeyName(5)},  {"change", 5, KeyName(5)}};
   EXPECT_EQ(seen, expected);
   EXPECT_EQ(result.exitCode, 0);
 }
@@ -224,23 +221,22 @@ TEST_F(ComboRun, TheFieldAndTheListShowTheControlsColours) {
     }
     return n;
   };
-  auto result = Run(
-      {
-          [&] { headless::PressKey(keys::kEnd); },  // the focused field's text unselected
-          [&] {
-            HWND form = TestForm->Handle();
-            fieldBack = headless::PresentedPixel(form, 72 + 140, 16 + 10) & 0xFFFFFF;
-            redInField = countRed(form, {72 + 3, 16 + 3, 72 + 60, 16 + 18});
-            ClickAt(ButtonPoint());
-          },
-          [&] {
-            HWND list = DropList();
-            ASSERT_NE(list, nullptr);
-            listBack = headless::PresentedPixel(list, 170, 13 * 2 + 6) & 0xFFFFFF;
-            redInList = countRed(list, {1, 1 + 13 * 2, 120, 1 + 13 * 3});
-          },
-      },
-      {}, "  Color clYellow\n  Font.Color clRed\n");
+  auto result = Run({
+                        [&] { headless::PressKey(keys::kEnd); },  // the focused field's text unselected
+                        [&] {
+                          HWND form = TestForm->Handle();
+                          fieldBack = headless::PresentedPixel(form, 72 + 140, 16 + 10) & 0xFFFFFF;
+                          redInField = countRed(form, {72 + 3, 16 + 3, 72 + 60, 16 + 18});
+                          ClickAt(ButtonPoint());
+                        },
+                        [&] {
+                          HWND list = DropList();
+                          ASSERT_NE(list, nullptr);
+                          listBack = headless::PresentedPixel(list, 170, 13 * 2 + 6) & 0xFFFFFF;
+                          redInList = countRed(list, {1, 1 + 13 * 2, 120, 1 + 13 * 3});
+                        },
+                    },
+                    {}, "  Color clYellow\n  Font.Color clRed\n");
   EXPECT_EQ(fieldBack, 0xFFFF00u);
   EXPECT_GT(redInField, 20) << "\"Armadura\" in red";
   EXPECT_EQ(listBack, 0xFFFF00u);

@@ -131,7 +131,9 @@ class ComboRun : public ::testing::Test {
     };
     TTestForm::s_onCreate = [this](TTestForm*) {
       if (TComboBox* combo = Combo()) {
-        combo->OnClick = [this](TComponent*) { seen.push_back({"click", Combo()->ItemIndex(), FieldText()}); };
+        combo->OnClick = [this](TComponent*) {
+          seen.push_back({"click", Combo()->ItemIndex(), FieldText()});
+        };
       }
     };
     steps.push_back([] { apptest::RequestCloseOf(TestForm->Handle()); });

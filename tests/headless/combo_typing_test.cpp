@@ -99,9 +99,8 @@ TEST_F(ComboRun, BackspaceAlwaysLeavesNoKeyCurrentAndReportsTheChange) {
   EXPECT_EQ(after[5].field, KeyName(2)) << "the text stays";
   EXPECT_EQ(after[5].index, -1);
   EXPECT_EQ(after[5].selection, std::make_pair(0, 0));
-  std::vector<Seen> expected{{"click", 1, KeyName(1)}, {"change", 1, KeyName(1)},
-                             {"change", -1, "S"},      {"change", -1, ""},
-                             {"change", -1, ""},       {"change", -1, KeyName(2)}};
+  std::vector<Seen> expected{{"click", 1, KeyName(1)}, {"change", 1, KeyName(1)}, {"change", -1, "S"},
+                             {"change", -1, ""},       {"change", -1, ""},        {"change", -1, KeyName(2)}};
   EXPECT_EQ(seen, expected);
   EXPECT_TRUE(result.boxes.empty());
 }

@@ -109,13 +109,9 @@ class GridWindowTest : public HeadlessFixture {
   }
 
   // Screen point of a grid client point.
-  POINT GridScreen(int x, int y) const {
-    return {kFormLeft + kGridClientX + x, kFormTop + kGridClientY + y};
-  }
+  POINT GridScreen(int x, int y) const { return {kFormLeft + kGridClientX + x, kFormTop + kGridClientY + y}; }
   // Screen point in the middle of a cell.
-  POINT CellScreen(int col, int row) const {
-    return GridScreen(74 * col + 36, row == 0 ? 12 : 37);
-  }
+  POINT CellScreen(int col, int row) const { return GridScreen(74 * col + 36, row == 0 ? 12 : 37); }
   // A single click: the clock first moves past the double-click time of any earlier press.
   void ClickCell(int col, int row) {
     headless::AdvanceClock(600);
@@ -142,8 +138,8 @@ class GridWindowTest : public HeadlessFixture {
   int DarkPixels(const RECT& r) const {
     int n = 0;
     for (std::uint32_t p : GridPixels(r)) {
-      int sum = static_cast<int>((p >> 16) & 0xFF) + static_cast<int>((p >> 8) & 0xFF) +
-                static_cast<int>(p & 0xFF);
+      int sum =
+          static_cast<int>((p >> 16) & 0xFF) + static_cast<int>((p >> 8) & 0xFF) + static_cast<int>(p & 0xFF);
       if (sum < 3 * 128) ++n;
     }
     return n;

@@ -72,7 +72,6 @@ TEST_F(PlayerWindowTest, SpaceBeforeOpenReportsThatNoDeviceIsOpen) {
   EXPECT_TRUE(postClicks.empty()) << "the raise leaves the click";
   EXPECT_EQ(player->AutoButtons(), 0) << "no automatic update after the raise";
   EXPECT_EQ(GlyphMismatches(6, 7, kFace), 0);
-
 }
 
 TEST_F(PlayerWindowTest, TheBarNeverShrinksBelowItsButtonMinimum) {

@@ -10,8 +10,8 @@ TEST_F(PlayerWindowTest, OpenThenClickPlaysUntilTheDeviceReportsTheEnd) {
   OpenKey();
   ASSERT_NE(player->DeviceId(), 0u);
   EXPECT_EQ(player->ErrorCode(), 0u);
-  EXPECT_EQ(player->AutoButtons(), ButtonBit(TMPBtnType::btPlay) | ButtonBit(TMPBtnType::btNext) |
-                                       ButtonBit(TMPBtnType::btPrev));
+  EXPECT_EQ(player->AutoButtons(),
+            ButtonBit(TMPBtnType::btPlay) | ButtonBit(TMPBtnType::btNext) | ButtonBit(TMPBtnType::btPrev));
   EXPECT_EQ(GlyphMismatches(6, 7, kGreen), 0) << "the coloured glyph after Open";
   const DWORD length = player->Length();
   ASSERT_GT(length, 0u);
@@ -104,18 +104,18 @@ TEST_F(PlayerWindowTest, OpeningAnotherFileClosesTheFirstAndDestructionClosesThe
   EXPECT_TRUE(player->ButtonUsable(TMPBtnType::btPlay)) << "the new device stands stopped";
   MCI_STATUS_PARMS status{};
   status.dwItem = MCI_STATUS_MODE;
-  EXPECT_EQ(mciSendCommand(first, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM,
-                           reinterpret_cast<DWORD_PTR>(&status)),
-            MCIERR_INVALID_DEVICE_ID);
-  EXPECT_EQ(mciSendCommand(second, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM,
-                           reinterpret_cast<DWORD_PTR>(&status)),
-            0u);
+  EXPECT_EQ(
+      mciSendCommand(first, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)),
+      MCIERR_INVALID_DEVICE_ID);
+  EXPECT_EQ(
+      mciSendCommand(second, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)),
+      0u);
 
   delete player;
   player = nullptr;
-  EXPECT_EQ(mciSendCommand(second, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM,
-                           reinterpret_cast<DWORD_PTR>(&status)),
-            MCIERR_INVALID_DEVICE_ID);
+  EXPECT_EQ(
+      mciSendCommand(second, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)),
+      MCIERR_INVALID_DEVICE_ID);
 }
 
 TEST_F(PlayerWindowTest, TheDescriptionReaderBuildsAPlayerFromItsProperties) {

@@ -57,8 +57,8 @@ const ResourceSet* ResourceSwap::Set() {
     ResourceEntry e;
     e.kind = o.kind;
     e.name = o.name;
-    e.data = std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(o.bytes.data()),
-                                           o.bytes.size());
+    e.data =
+        std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(o.bytes.data()), o.bytes.size());
     m_entries.push_back(e);
   }
   m_set.entries = m_entries;
@@ -76,8 +76,7 @@ std::string MainWindowDescription() {
   return {};
 }
 
-std::string InsertAfter(const std::string& description, const std::string& after,
-                        const std::string& line) {
+std::string InsertAfter(const std::string& description, const std::string& after, const std::string& line) {
   std::istringstream in(description);
   std::string out;
   std::string current;
@@ -105,7 +104,8 @@ RunResult RunWithForm(const RunOptions& options, std::vector<Step> steps,
   // Boxes are answered by the test's handler or, as a user would, with Enter. A program that
   // shows box after box without end fails the test and is asked to quit instead of running on.
   int boxes = 0;
-  headless::SetMessageBoxHandler([&boxes, handler = options.boxHandler](const headless::MessageBoxRecord& box) {
+  headless::SetMessageBoxHandler([&boxes,
+                                  handler = options.boxHandler](const headless::MessageBoxRecord& box) {
     if (++boxes == kMaxBoxesPerRun) {
       ADD_FAILURE() << "the program showed " << kMaxBoxesPerRun << " message boxes; the last: " << box.text;
       PostQuitMessage(1);

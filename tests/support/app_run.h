@@ -54,8 +54,7 @@ class ResourceSwap {
 std::string MainWindowDescription();
 // The description with `line` inserted after the first line that starts (after blanks) with
 // `after`; unchanged when no line matches.
-std::string InsertAfter(const std::string& description, const std::string& after,
-                        const std::string& line);
+std::string InsertAfter(const std::string& description, const std::string& after, const std::string& line);
 
 struct RunResult {
   int exitCode = -1;
@@ -98,10 +97,9 @@ int CountOtherThan(HWND topLevel, const RECT& rect, std::uint32_t colour);
 // The caption drawn as a label draws it (left, top, DT_EXPANDTABS, transparent, in the colour
 // `textColour` on `background`) in a font of the given face and height, into a fresh picture of
 // width x height: the reference for what the label must show.
-std::vector<std::uint32_t> ReferenceText(const std::string& cp1252Caption, const char* face,
-                                         int fontHeight, int width, int height,
-                                         std::uint32_t textColour, std::uint32_t background,
-                                         UINT extraFlags = 0);
+std::vector<std::uint32_t> ReferenceText(const std::string& cp1252Caption, const char* face, int fontHeight,
+                                         int width, int height, std::uint32_t textColour,
+                                         std::uint32_t background, UINT extraFlags = 0);
 // The extent DrawText gives the caption in that font (DT_CALCRECT | DT_EXPANDTABS).
 SIZE MeasureCaption(const std::string& cp1252Caption, const char* face, int fontHeight, UINT extraFlags = 0);
 // The presented pixels of a rectangle, row by row.

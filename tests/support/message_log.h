@@ -41,7 +41,9 @@ struct Log {
   std::vector<Logged> entries;
   // Per-message handler: return true when it handled the message (result in *result).
   std::map<UINT, std::function<bool(HWND, WPARAM, LPARAM, LRESULT*)>> handlers;
-  void Add(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { entries.push_back({hwnd, msg, wParam, lParam}); }
+  void Add(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    entries.push_back({hwnd, msg, wParam, lParam});
+  }
   void Clear() { entries.clear(); }
   std::vector<UINT> Messages(HWND only = nullptr) const {
     std::vector<UINT> out;
@@ -97,8 +99,8 @@ inline void RegisterClasses() {
   }
 }
 
-inline HWND TopLevel(int x, int y, int w, int h, const char* title = "Top", DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                     HWND owner = nullptr) {
+inline HWND TopLevel(int x, int y, int w, int h, const char* title = "Top",
+                     DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU, HWND owner = nullptr) {
   return CreateWindowEx(0, "LogWindow", title, style, x, y, w, h, owner, nullptr, nullptr, nullptr);
 }
 

@@ -96,8 +96,8 @@ Image Presented(HWND topLevel) {
     std::ostringstream first;
     first << std::hex << std::setfill('0') << "0x" << std::setw(6) << shown.At(firstX, firstY)
           << " where the reference has 0x" << std::setw(6) << expected->At(firstX, firstY);
-    failure << differing << " pixels differ from " << reference.string() << ", the first at ("
-            << firstX << ", " << firstY << "): " << first.str();
+    failure << differing << " pixels differ from " << reference.string() << ", the first at (" << firstX
+            << ", " << firstY << "): " << first.str();
     if (WritePng(diffPath.string(), diff)) failure << "\n  differences: " << diffPath.string();
   }
   if (WritePng(actualPath.string(), shown)) failure << "\n  shown: " << actualPath.string();

@@ -18,6 +18,7 @@ bool UnderContinuousIntegration();
 void CannotRunHere(const std::string& why);
 
 // True when every executable exists; otherwise CannotRunHere, naming the Debian packages.
-[[nodiscard]] bool ToolsInstalled(std::initializer_list<const char*> executables, const std::string& packages);
+[[nodiscard]] bool ToolsInstalled(std::initializer_list<const char*> executables,
+                                  const std::string& packages);
 
 }  // namespace testsupport

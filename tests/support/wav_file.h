@@ -26,8 +26,8 @@ inline Wav ReadWav(const std::string& path) {
   Wav wav;
   std::ifstream f(path, std::ios::binary);
   std::vector<unsigned char> b((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVEfmt ", 8) != 0 ||
-      std::memcmp(b.data() + 36, "data", 4) != 0) {
+  if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) != 0 ||
+      std::memcmp(b.data() + 8, "WAVEfmt ", 8) != 0 || std::memcmp(b.data() + 36, "data", 4) != 0) {
     return wav;
   }
   auto le16 = [&](std::size_t at) { return b[at] | (b[at + 1] << 8); };

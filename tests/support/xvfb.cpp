@@ -50,8 +50,8 @@ bool SocketAccepts(const std::string& number) {
 
 }  // namespace
 
-std::unique_ptr<XvfbServer> XvfbServer::Start(const std::vector<std::string>& extraArgs,
-                                              std::string* error, int timeoutMs) {
+std::unique_ptr<XvfbServer> XvfbServer::Start(const std::vector<std::string>& extraArgs, std::string* error,
+                                              int timeoutMs) {
   std::unique_ptr<XvfbServer> server(new XvfbServer());
   char logTemplate[] = "/tmp/tessivo-xvfb-XXXXXX";
   const int logFd = mkostemp(logTemplate, O_CLOEXEC);
@@ -68,8 +68,9 @@ std::unique_ptr<XvfbServer> XvfbServer::Start(const std::vector<std::string>& ex
   }
   // The write end is handed to the server under a fixed number, without close-on-exec.
   constexpr int kDisplayFd = 3;
-  std::vector<std::string> args = {"Xvfb", "-displayfd", std::to_string(kDisplayFd), "-screen",
-                                   "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"};
+  std::vector<std::string> args = {"Xvfb",      "-displayfd", std::to_string(kDisplayFd),
+                                   "-screen",   "0",          "1280x1024x24",
+                                   "-nolisten", "tcp",        "-noreset"};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
 
   const pid_t parent = getpid();
@@ -135,8 +136,7 @@ std::unique_ptr<XvfbServer> XvfbServer::Start(const std::vector<std::string>& ex
   server->m_displayName = ":" + number;
   while (!SocketAccepts(number)) {
     if (MonotonicMs() >= deadline) {
-      *error = "Xvfb " + server->m_displayName + " does not accept connections; its log:\n" +
-               server->Log();
+      *error = "Xvfb " + server->m_displayName + " does not accept connections; its log:\n" + server->Log();
       return nullptr;
     }
     usleep(10000);

@@ -12,8 +12,8 @@ class XvfbServer {
  public:
   // Starts `Xvfb -displayfd N -screen 0 1280x1024x24 -nolisten tcp` plus `extraArgs` and waits
   // until it accepts connections. nullptr and `error` set when it does not within `timeoutMs`.
-  static std::unique_ptr<XvfbServer> Start(const std::vector<std::string>& extraArgs,
-                                           std::string* error, int timeoutMs = 15000);
+  static std::unique_ptr<XvfbServer> Start(const std::vector<std::string>& extraArgs, std::string* error,
+                                           int timeoutMs = 15000);
   ~XvfbServer();
   XvfbServer(const XvfbServer&) = delete;
   XvfbServer& operator=(const XvfbServer&) = delete;

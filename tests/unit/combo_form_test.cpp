@@ -30,7 +30,8 @@ TEST(ComboForm, TheMainWindowDescribesTheKeySelectorWithTheKeyTablesNamesInOrder
                                              "TabOrder", "Text", "OnChange", "Items"}));
   ASSERT_EQ(names.size(), 10u);
   const std::vector<int> integers{72, 16, 185, 21, 15, 13, 1};
-  for (std::size_t i = 0; i < integers.size(); ++i) EXPECT_EQ(DescInteger(combo->properties[i].value), integers[i]) << names[i];
+  for (std::size_t i = 0; i < integers.size(); ++i)
+    EXPECT_EQ(DescInteger(combo->properties[i].value), integers[i]) << names[i];
   EXPECT_EQ(DescText(combo->properties[7].value), "Armadura");
   EXPECT_EQ(DescIdentifier(combo->properties[8].value), "ComboBox1Change");
   const std::vector<std::string>& items = DescList(combo->properties[9].value);

@@ -17,21 +17,21 @@ TEST(CoreExceptions, ErrorBoxAppendsAPeriodAfterBytesAbovePeriod) {
     std::string shown;
   };
   const std::vector<Case> cases = {
-      {"No MCI device open", "No MCI device open."},         // a letter
-      {"Grid index out of range.", "Grid index out of range."},  // already a period
-      {"Is the file there?", "Is the file there?."},           // "?" is above "."
+      {"No MCI device open", "No MCI device open."},                     // a letter
+      {"Grid index out of range.", "Grid index out of range."},          // already a period
+      {"Is the file there?", "Is the file there?."},                     // "?" is above "."
       {"List index out of bounds (5)", "List index out of bounds (5)"},  // ")" is below
-      {"Error 5", "Error 5."},                                 // a digit
+      {"Error 5", "Error 5."},                                           // a digit
       {"ends in a space ", "ends in a space "},
       {"Stop!", "Stop!"},
       {"two lines\r\n", "two lines\r\n"},
-      {"ends with a comma,", "ends with a comma,"},            // 0x2C
-      {"ends with a dash -", "ends with a dash -"},            // 0x2D, just below
-      {"ends with a slash /", "ends with a slash /."},         // 0x2F, just above
-      {"Fá #"_cp.str(), "Fá #"_cp.str()},                      // "#" is below
-      {"Lá"_cp.str(), "Lá."_cp.str()},                         // accented letter 0xE1
+      {"ends with a comma,", "ends with a comma,"},     // 0x2C
+      {"ends with a dash -", "ends with a dash -"},     // 0x2D, just below
+      {"ends with a slash /", "ends with a slash /."},  // 0x2F, just above
+      {"Fá #"_cp.str(), "Fá #"_cp.str()},               // "#" is below
+      {"Lá"_cp.str(), "Lá."_cp.str()},                  // accented letter 0xE1
       {"Sobretônica"_cp.str(), "Sobretônica."_cp.str()},
-      {"90°"_cp.str(), "90°."_cp.str()},                       // 0xB0
+      {"90°"_cp.str(), "90°."_cp.str()},  // 0xB0
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(ErrorBoxText(c.message), c.shown) << c.message;
@@ -103,9 +103,7 @@ TEST(CoreExceptions, EveryClassKnowsItsNameAndItsFamily) {
 }
 
 // Raises from a known function so that the recorded address can be placed inside it.
-[[gnu::noinline]] void RaiseListErrorHere(int index) {
-  RaiseFmt<EListError>(kSListIndexError, index);
-}
+[[gnu::noinline]] void RaiseListErrorHere(int index) { RaiseFmt<EListError>(kSListIndexError, index); }
 
 TEST(CoreExceptions, RaiseRecordsTheRaiseSite) {
   try {

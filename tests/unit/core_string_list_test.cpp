@@ -47,8 +47,8 @@ TEST(CoreStringList, KeepsTextsAndObjectsInOrder) {
   EXPECT_EQ(list.AddObject("Sol Maior", Obj(a)), 1);
   list.Insert(0, "Fá Maior"_cp.str());
   list.InsertObject(3, "Ré Maior"_cp.str(), Obj(b));  // at the end
-  EXPECT_EQ(Texts(list), (std::vector<std::string>{"Fá Maior"_cp.str(), "Dó Maior"_cp.str(),
-                                                   "Sol Maior", "Ré Maior"_cp.str()}));
+  EXPECT_EQ(Texts(list), (std::vector<std::string>{"Fá Maior"_cp.str(), "Dó Maior"_cp.str(), "Sol Maior",
+                                                   "Ré Maior"_cp.str()}));
   EXPECT_EQ(list.GetObject(2), Obj(a));
   EXPECT_EQ(list.GetObject(0), nullptr);
   EXPECT_EQ(list.IndexOfObject(Obj(b)), 3);
@@ -63,8 +63,7 @@ TEST(CoreStringList, KeepsTextsAndObjectsInOrder) {
   EXPECT_EQ(list.Get(0), "Ré Maior"_cp.str());
   EXPECT_EQ(list.GetObject(0), Obj(b));
   list.Move(0, 2);
-  EXPECT_EQ(Texts(list), (std::vector<std::string>{"Sol", "Dó Maior"_cp.str(),
-                                                   "Ré Maior"_cp.str()}));
+  EXPECT_EQ(Texts(list), (std::vector<std::string>{"Sol", "Dó Maior"_cp.str(), "Ré Maior"_cp.str()}));
   EXPECT_EQ(list.GetObject(2), Obj(b));
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
@@ -156,8 +155,7 @@ TEST(CoreStringList, AssignAndAddStringsCopyTextsAndObjectsInOneUpdate) {
 TEST(CoreStringList, TextIsSplitAtEveryKindOfLineBreak) {
   TStringList list;
   list.SetText("Dó\r\nRé\nMi\rFá"_cp.view());
-  EXPECT_EQ(Texts(list), (std::vector<std::string>{"Dó"_cp.str(), "Ré"_cp.str(), "Mi",
-                                                   "Fá"_cp.str()}));
+  EXPECT_EQ(Texts(list), (std::vector<std::string>{"Dó"_cp.str(), "Ré"_cp.str(), "Mi", "Fá"_cp.str()}));
   EXPECT_EQ(list.GetText(), "Dó\r\nRé\r\nMi\r\nFá\r\n"_cp.str());
   list.SetText("a\r\n\r\nb\r\n");
   EXPECT_EQ(Texts(list), (std::vector<std::string>{"a", "", "b"}));
@@ -170,9 +168,7 @@ class TextOnlyList : public TStrings {
  public:
   int Count() const override { return static_cast<int>(m_texts.size()); }
   std::string Get(int index) const override { return m_texts.at(static_cast<size_t>(index)); }
-  void Insert(int index, const std::string& text) override {
-    m_texts.insert(m_texts.begin() + index, text);
-  }
+  void Insert(int index, const std::string& text) override { m_texts.insert(m_texts.begin() + index, text); }
   void Delete(int index) override { m_texts.erase(m_texts.begin() + index); }
   void Clear() override { m_texts.clear(); }
   std::vector<bool> updateStates;

@@ -37,8 +37,8 @@ class DegreeHeaderTest : public ::testing::Test {
 };
 
 std::vector<std::string> FunctionNames() {
-  return {"Tônica"_cp.str(),  "", "Sobretônica"_cp.str(), "", "Mediante", "Subdominante", "",
-          "Dominante",        "", "Submediante",          "", "Sensível"_cp.str(), "Tônica"_cp.str()};
+  return {"Tônica"_cp.str(), "", "Sobretônica"_cp.str(), "", "Mediante",          "Subdominante",   "",
+          "Dominante",       "", "Submediante",          "", "Sensível"_cp.str(), "Tônica"_cp.str()};
 }
 
 std::vector<std::string> RomanNumerals() {

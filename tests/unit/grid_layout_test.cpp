@@ -143,7 +143,7 @@ TEST(GridLayout, ScrolledGridHidesColumnsBeforeTheTopLeft) {
   grid.SetTopLeft(3, 2);
   EXPECT_EQ(grid.TopLeft(), (TGridCoord{3, 2}));
   EXPECT_EQ(grid.CellRect(3, 2), R(65, 25, 129, 49));
-  EXPECT_EQ(grid.CellRect(1, 1), R(0, 0, 0, 0));  // scrolled away
+  EXPECT_EQ(grid.CellRect(1, 1), R(0, 0, 0, 0));     // scrolled away
   EXPECT_EQ(grid.CellRect(0, 2), R(0, 25, 64, 49));  // the fixed column stays
   // A block that starts before the top-left column starts at it.
   EXPECT_EQ(grid.BoxRect({1, 2, 3, 2}, TCellLines::clWithout), R(65, 25, 129, 49));
@@ -196,14 +196,12 @@ TEST(GridLayout, AHugeGridOfCellsWithoutSizeAnswersAtOnce) {
 TEST(GridConfiguration, FixedCountsAreCheckedAndKeptOnError) {
   TStringGrid grid(nullptr);
   ConfigureChordGrid(grid);
-  EXPECT_EQ(MessageOf<EInvalidGridOperation>([&] { grid.SetFixedCols(-1); }),
-            "Grid index out of range");
+  EXPECT_EQ(MessageOf<EInvalidGridOperation>([&] { grid.SetFixedCols(-1); }), "Grid index out of range");
   EXPECT_EQ(MessageOf<EInvalidGridOperation>([&] { grid.SetFixedCols(13); }),
             "Fixed column count must be less than column count");
   EXPECT_EQ(MessageOf<EInvalidGridOperation>([&] { grid.SetFixedRows(2); }),
             "Fixed row count must be less than row count");
-  EXPECT_EQ(MessageOf<EInvalidGridOperation>([&] { grid.SetFixedRows(-3); }),
-            "Grid index out of range");
+  EXPECT_EQ(MessageOf<EInvalidGridOperation>([&] { grid.SetFixedRows(-3); }), "Grid index out of range");
   EXPECT_EQ(grid.FixedCols(), 0);
   EXPECT_EQ(grid.FixedRows(), 1);
   EXPECT_EQ(grid.CurrentCell(), (TGridCoord{0, 1}));

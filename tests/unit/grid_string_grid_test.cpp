@@ -63,14 +63,10 @@ TEST(StringGridCells, TextsOutsideTheGridAreKept) {
 TEST(StringGridCells, NegativeIndexesRaiseTheListErrorAndChangeNothing) {
   TStringGrid grid(nullptr);
   grid.SetCellText(1, 1, "x");
-  EXPECT_EQ(MessageOf<EListError>([&] { grid.SetCellText(0, -1, "y"); }),
-            "List index out of bounds (-1)");
-  EXPECT_EQ(MessageOf<EListError>([&] { grid.SetCellText(-2, 3, "y"); }),
-            "List index out of bounds (-2)");
-  EXPECT_EQ(MessageOf<EListError>([&] { (void)grid.CellText(0, -7); }),
-            "List index out of bounds (-7)");
-  EXPECT_EQ(MessageOf<EListError>([&] { (void)grid.CellText(-1, 1); }),
-            "List index out of bounds (-1)");
+  EXPECT_EQ(MessageOf<EListError>([&] { grid.SetCellText(0, -1, "y"); }), "List index out of bounds (-1)");
+  EXPECT_EQ(MessageOf<EListError>([&] { grid.SetCellText(-2, 3, "y"); }), "List index out of bounds (-2)");
+  EXPECT_EQ(MessageOf<EListError>([&] { (void)grid.CellText(0, -7); }), "List index out of bounds (-7)");
+  EXPECT_EQ(MessageOf<EListError>([&] { (void)grid.CellText(-1, 1); }), "List index out of bounds (-1)");
   EXPECT_EQ(grid.DataRows().Count(), 2);  // rows 0 and 2..3 were never made
   EXPECT_EQ(grid.DataRows().Get(3), nullptr);
   EXPECT_EQ(grid.RowViews().Count(), 2);

@@ -9,9 +9,9 @@
 
 TEST(RequiredTools, AMissingProgramFailsUnderContinuousIntegration) {
   setenv("CI", "true", 1);
-  EXPECT_FATAL_FAILURE((void)testsupport::ToolsInstalled({"/usr/bin/sh", "/nonexistent/tessivo-tool"},
-                                                         "tessivo-tool-package"),
-                       "install tessivo-tool-package");
+  EXPECT_FATAL_FAILURE(
+      (void)testsupport::ToolsInstalled({"/usr/bin/sh", "/nonexistent/tessivo-tool"}, "tessivo-tool-package"),
+      "install tessivo-tool-package");
   EXPECT_TRUE(testsupport::ToolsInstalled({"/usr/bin/sh"}, "dash"));
   unsetenv("CI");
 }

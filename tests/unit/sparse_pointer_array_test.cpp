@@ -73,8 +73,7 @@ TEST(SparsePointerArray, SectionBoundariesOfBothQuanta) {
   small.Put(4096, P(3));
   EXPECT_EQ(small.DirectoryLength(), 257);
   EXPECT_EQ(small.SectionCount(), 4);
-  EXPECT_EQ(Walk(small), (std::vector<std::pair<int, int>>{
-                             {15, 0}, {16, 1}, {4095, 2}, {4096, 3}}));
+  EXPECT_EQ(Walk(small), (std::vector<std::pair<int, int>>{{15, 0}, {16, 1}, {4095, 2}, {4096, 3}}));
 
   Array large(TSPAQuantum::spaLarge);
   EXPECT_EQ(large.SectionSize(), 256);
@@ -148,8 +147,7 @@ TEST(SparsePointerArray, WalkIsAscendingAndStopsOnRequest) {
   array.Put(2, P(1));
   array.Put(33, P(2));
   array.Put(31, P(3));
-  EXPECT_EQ(Walk(array), (std::vector<std::pair<int, int>>{
-                             {2, 1}, {31, 3}, {33, 2}, {100, 0}}));
+  EXPECT_EQ(Walk(array), (std::vector<std::pair<int, int>>{{2, 1}, {31, 3}, {33, 2}, {100, 0}}));
   std::vector<int> seen;
   int result = array.ForAll([&](int index, int*) {
     seen.push_back(index);

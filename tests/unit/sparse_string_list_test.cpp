@@ -150,9 +150,9 @@ TEST(SparseStringList, BadIndexesRaiseAndChangeNothing) {
   row.SetOnChange([&](TStrings&) { ++calls; });
   int a = 0;
   const std::vector<std::function<void()>> callsWithMinusOne = {
-      [&] { row.Get(-1); },           [&] { row.GetObject(-1); },
-      [&] { row.Put(-1, "x"); },      [&] { row.PutObject(-1, Obj(a)); },
-      [&] { row.Insert(-1, "x"); },   [&] { row.Delete(-1); },
+      [&] { row.Get(-1); },         [&] { row.GetObject(-1); },
+      [&] { row.Put(-1, "x"); },    [&] { row.PutObject(-1, Obj(a)); },
+      [&] { row.Insert(-1, "x"); }, [&] { row.Delete(-1); },
       [&] { row.Exchange(2, -1); },
   };
   for (const auto& call : callsWithMinusOne) {

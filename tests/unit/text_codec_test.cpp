@@ -34,8 +34,10 @@ TEST(TextCodec, EveryByteRoundTripsThroughUnicodeAndUtf8) {
 TEST(TextCodec, Utf8ConversionOfProgramTexts) {
   EXPECT_EQ(text::Cp1252ToUtf8("Vers\xE3o 1.0"), "Versão 1.0");
   EXPECT_EQ(text::Cp1252ToUtf8("\x80"), "\xE2\x82\xAC");
-  EXPECT_EQ(text::Utf8ToCp1252("Coment\xC3\xA1rios e sugest\xC3\xB5" "es \xE2\x82\xAC"),
-            "Coment\xE1rios e sugest\xF5" "es \x80");
+  EXPECT_EQ(text::Utf8ToCp1252("Coment\xC3\xA1rios e sugest\xC3\xB5"
+                               "es \xE2\x82\xAC"),
+            "Coment\xE1rios e sugest\xF5"
+            "es \x80");
   unsigned char b = 0;
   EXPECT_FALSE(text::UnicodeToCp1252(0x263A, &b));
   EXPECT_FALSE(text::UnicodeToCp1252(0x100, &b));
@@ -44,14 +46,28 @@ TEST(TextCodec, Utf8ConversionOfProgramTexts) {
 }
 
 TEST(TextCodec, CharactersOutsideTheCodePageAndMalformedBytesAreDropped) {
-  EXPECT_EQ(text::Utf8ToCp1252("a\xE6\x97\xA5" "b"), "ab");        // a CJK character
-  EXPECT_EQ(text::Utf8ToCp1252("a\xF0\x9F\x8E\xB5" "b"), "ab");    // a musical note emoji
-  EXPECT_EQ(text::Utf8ToCp1252("a\xC3"), "a");                     // truncated at the end
-  EXPECT_EQ(text::Utf8ToCp1252("a\xC3" "b"), "ab");                // lead without continuation
-  EXPECT_EQ(text::Utf8ToCp1252("a\x80" "b"), "ab");                // stray continuation
-  EXPECT_EQ(text::Utf8ToCp1252("a\xC0\xAF" "b"), "ab");            // overlong '/'
-  EXPECT_EQ(text::Utf8ToCp1252("a\xED\xA0\x80" "b"), "ab");        // a surrogate
-  EXPECT_EQ(text::Utf8ToCp1252("a\xF5\x80\x80\x80" "b"), "ab");    // beyond Unicode
+  EXPECT_EQ(text::Utf8ToCp1252("a\xE6\x97\xA5"
+                               "b"),
+            "ab");  // a CJK character
+  EXPECT_EQ(text::Utf8ToCp1252("a\xF0\x9F\x8E\xB5"
+                               "b"),
+            "ab");                              // a musical note emoji
+  EXPECT_EQ(text::Utf8ToCp1252("a\xC3"), "a");  // truncated at the end
+  EXPECT_EQ(text::Utf8ToCp1252("a\xC3"
+                               "b"),
+            "ab");  // lead without continuation
+  EXPECT_EQ(text::Utf8ToCp1252("a\x80"
+                               "b"),
+            "ab");  // stray continuation
+  EXPECT_EQ(text::Utf8ToCp1252("a\xC0\xAF"
+                               "b"),
+            "ab");  // overlong '/'
+  EXPECT_EQ(text::Utf8ToCp1252("a\xED\xA0\x80"
+                               "b"),
+            "ab");  // a surrogate
+  EXPECT_EQ(text::Utf8ToCp1252("a\xF5\x80\x80\x80"
+                               "b"),
+            "ab");  // beyond Unicode
   EXPECT_EQ(text::Utf8ToCp1252(""), "");
 }
 
@@ -62,15 +78,19 @@ TEST(TextCodec, EachIllFormedStretchIsReadAsOneMaximalSubpart) {
     std::size_t firstLength;
   };
   const Case cases[] = {
-      {"\x80" "A", "?A", 1},                  // a stray continuation byte
-      {"\xC0\xAF", "??", 1},                  // overlong "/": C0 starts nothing
-      {"\xE0\x80\xAF", "???", 1},             // overlong three-byte form
-      {"\xF0\x8F\xBF\xBF", "????", 1},        // overlong four-byte form
-      {"\xED\xA0\x80", "???", 1},             // a surrogate
-      {"\xF4\x90\x80\x80", "????", 1},        // beyond U+10FFFF
-      {"\xF5\x80", "??", 1},                  // a lead byte no character has
-      {"\xE2\x82" "A", "?A", 2},              // cut short: the next character survives
-      {"\xF0\x9F\x8E", "?", 3},               // cut short by the end
+      {"\x80"
+       "A",
+       "?A", 1},                        // a stray continuation byte
+      {"\xC0\xAF", "??", 1},            // overlong "/": C0 starts nothing
+      {"\xE0\x80\xAF", "???", 1},       // overlong three-byte form
+      {"\xF0\x8F\xBF\xBF", "????", 1},  // overlong four-byte form
+      {"\xED\xA0\x80", "???", 1},       // a surrogate
+      {"\xF4\x90\x80\x80", "????", 1},  // beyond U+10FFFF
+      {"\xF5\x80", "??", 1},            // a lead byte no character has
+      {"\xE2\x82"
+       "A",
+       "?A", 2},                 // cut short: the next character survives
+      {"\xF0\x9F\x8E", "?", 3},  // cut short by the end
   };
   for (const Case& c : cases) {
     const text::Utf8Char first = text::DecodeUtf8Char(c.utf8, 0);

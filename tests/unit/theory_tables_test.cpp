@@ -122,7 +122,7 @@ TEST(TheoryDegreeLayout, ColumnsAreSemitonesAboveTheTonicAndHeadersInBothLabelli
   const auto layout = DegreeLayout();
   ASSERT_EQ(layout.size(), 8u);
   const int columns[] = {0, 2, 4, 5, 7, 9, 11, 12};
-  const char* functions[] = {"Tônica", "Sobretônica", "Mediante", "Subdominante",
+  const char* functions[] = {"Tônica",    "Sobretônica", "Mediante", "Subdominante",
                              "Dominante", "Submediante", "Sensível", "Tônica"};
   const char* numerals[] = {"I", "ii", "iii", "IV", "V", "vi", "vii°", "I"};
   for (int d = 0; d < 8; ++d) {
@@ -138,12 +138,12 @@ TEST(TheoryDegreeLayout, ColumnsAreSemitonesAboveTheTonicAndHeadersInBothLabelli
 }
 
 TEST(TheoryDegreeLayout, ChordRowsOfTheEdgeKeys) {
-  EXPECT_EQ(ChordRow(8), CpAll({"Dó Maior", "Ré Menor", "Mi Menor", "Fá Maior", "Sol Maior",
-                                "Lá Menor", "Si Dim.", "Dó Maior"}));
-  EXPECT_EQ(ChordRow(1), CpAll({"Dó b Maior", "Ré b Menor", "Mi b Menor", "Fá b Maior",
-                                "Sol b Maior", "Lá b Menor", "Si b Dim.", "Dó b Maior"}));
-  EXPECT_EQ(ChordRow(15), CpAll({"Dó # Maior", "Ré # Menor", "Mi # Menor", "Fá # Maior",
-                                 "Sol # Maior", "Lá # Menor", "Si # Dim.", "Dó # Maior"}));
+  EXPECT_EQ(ChordRow(8), CpAll({"Dó Maior", "Ré Menor", "Mi Menor", "Fá Maior", "Sol Maior", "Lá Menor",
+                                "Si Dim.", "Dó Maior"}));
+  EXPECT_EQ(ChordRow(1), CpAll({"Dó b Maior", "Ré b Menor", "Mi b Menor", "Fá b Maior", "Sol b Maior",
+                                "Lá b Menor", "Si b Dim.", "Dó b Maior"}));
+  EXPECT_EQ(ChordRow(15), CpAll({"Dó # Maior", "Ré # Menor", "Mi # Menor", "Fá # Maior", "Sol # Maior",
+                                 "Lá # Menor", "Si # Dim.", "Dó # Maior"}));
   EXPECT_TRUE(ChordText(0, 0).empty());
   EXPECT_TRUE(ChordText(16, 0).empty());
   EXPECT_TRUE(ChordText(8, 8).empty());

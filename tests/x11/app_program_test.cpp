@@ -119,10 +119,11 @@ TEST_F(AppX11, TheWindowSitsAt188x107WithAFixedDialogFrame) {
   std::vector<std::uint32_t> headlessIcon;
   std::vector<std::uint32_t> applicationIcon;
   apptest::RunProgram({}, {[&] {
-    headlessIcon = headless::Current().Native(Form1->Handle())->props.iconArgb;
-    applicationIcon = headless::Current().Native(GetWindow(Form1->Handle(), GW_OWNER))->props.iconArgb;
-    apptest::RequestCloseOf(Form1->Handle());
-  }});
+                        headlessIcon = headless::Current().Native(Form1->Handle())->props.iconArgb;
+                        applicationIcon =
+                            headless::Current().Native(GetWindow(Form1->Handle(), GW_OWNER))->props.iconArgb;
+                        apptest::RequestCloseOf(Form1->Handle());
+                      }});
   EXPECT_FALSE(applicationIcon.empty());
   EXPECT_EQ(headlessIcon, applicationIcon);
   EXPECT_EQ(taskbarIcon, headlessIcon);
@@ -142,16 +143,16 @@ TEST_F(AppX11, ShowsTheSamePixelsAsTheHeadlessDisplay) {
   int width = 0;
   int height = 0;
   auto result = apptest::RunProgram({}, {
-      [&] {
-        HWND form = Form1->Handle();
-        RECT client{};
-        GetClientRect(form, &client);
-        width = client.right;
-        height = client.bottom;
-        headless = apptest::PresentedArea(form, client);
-        apptest::RequestCloseOf(form);
-      },
-  });
+                                            [&] {
+                                              HWND form = Form1->Handle();
+                                              RECT client{};
+                                              GetClientRect(form, &client);
+                                              width = client.right;
+                                              height = client.bottom;
+                                              headless = apptest::PresentedArea(form, client);
+                                              apptest::RequestCloseOf(form);
+                                            },
+                                        });
   ASSERT_EQ(result.exitCode, 0);
   ASSERT_EQ(width, 981);
   ASSERT_EQ(height, 277);
@@ -217,14 +218,13 @@ TEST_P(AppX11FileName, NamesTheTaskbarEntry) {
   ExpectEndsWithCodeZero();
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, AppX11FileName,
-                         ::testing::Values(TaskbarName{"ABCdotEXE", "ABC.EXE", "Abc", "Abc"},
-                                           TaskbarName{"SeveralDots", "TESSIVO.Versao.1.0", "Tessivo", "Tessivo"},
-                                           TaskbarName{"AccentedInLatin1", "ÁRVORE.ÇÃO", "Árvore", "\xC1rvore"},
-                                           TaskbarName{"OutsideLatin1", "ŒUVRE", "Œuvre", nullptr}),
-                         [](const ::testing::TestParamInfo<TaskbarName>& info) {
-                           return std::string(info.param.label);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Files, AppX11FileName,
+    ::testing::Values(TaskbarName{"ABCdotEXE", "ABC.EXE", "Abc", "Abc"},
+                      TaskbarName{"SeveralDots", "TESSIVO.Versao.1.0", "Tessivo", "Tessivo"},
+                      TaskbarName{"AccentedInLatin1", "ÁRVORE.ÇÃO", "Árvore", "\xC1rvore"},
+                      TaskbarName{"OutsideLatin1", "ŒUVRE", "Œuvre", nullptr}),
+    [](const ::testing::TestParamInfo<TaskbarName>& info) { return std::string(info.param.label); });
 
 TEST_F(AppX11, LoadsNothingOfTheAudioStackAtStart) {
   Start();
@@ -371,7 +371,8 @@ TEST_P(AppX11Idle, TheProgramSleepsOnceNothingHappens) {
       std::vector<std::uint32_t> now = look();
       if (now != looks.back()) looks.push_back(std::move(now));
       return looks.size() > 2;
-    })) << "no blinking: the field changed " << looks.size() - 1 << " times after Tab";
+    })) << "no blinking: the field changed "
+        << looks.size() - 1 << " times after Tab";
   }
   long woken = 0;
   EXPECT_TRUE(FallsAsleep(&woken)) << "woken " << woken << " times in two seconds of idleness";
@@ -400,7 +401,8 @@ TEST_P(AppX11Resolution, FollowsTheDesktopsPixelsPerInch) {
   const int dpi = GetParam();
   const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
   XChangeProperty(Peek(), DefaultRootWindow(Peek()), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
+                  reinterpret_cast<const unsigned char*>(resources.data()),
+                  static_cast<int>(resources.size()));
   XSync(Peek(), False);
   // What the headless display makes of the same program at this resolution.
   int expectedWidth = 0;
@@ -410,14 +412,15 @@ TEST_P(AppX11Resolution, FollowsTheDesktopsPixelsPerInch) {
   apptest::RunOptions options;
   options.display.dpi = dpi;
   auto result = apptest::RunProgram(options, {
-      [&] {
-        expectedWidth = Form1->ClientWidth();
-        expectedHeight = Form1->ClientHeight();
-        grid = Form1->StringGrid1->BoundsRect();
-        expectedGrid = apptest::PresentedArea(Form1->Handle(), grid);
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                                 [&] {
+                                                   expectedWidth = Form1->ClientWidth();
+                                                   expectedHeight = Form1->ClientHeight();
+                                                   grid = Form1->StringGrid1->BoundsRect();
+                                                   expectedGrid =
+                                                       apptest::PresentedArea(Form1->Handle(), grid);
+                                                   apptest::RequestCloseOf(Form1->Handle());
+                                                 },
+                                             });
   ASSERT_EQ(result.exitCode, 0);
   ASSERT_GT(expectedWidth, 981) << "the substitute font measures more than 13 pixels here";
 

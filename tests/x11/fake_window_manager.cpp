@@ -77,8 +77,7 @@ void FakeWindowManager::Process() {
   XFlush(display);
 }
 
-std::vector<FakeWindowManager::Request> FakeWindowManager::RequestsOf(
-    const std::string& type) const {
+std::vector<FakeWindowManager::Request> FakeWindowManager::RequestsOf(const std::string& type) const {
   std::vector<Request> found;
   for (const Request& r : m_requests) {
     if (r.type == type) found.push_back(r);

@@ -34,9 +34,7 @@ class GridOnX11 : public X11Fixture {
     m_form->SetBounds(100, 50, 981, 277);
     m_grid = gridtest::AddChordGrid(m_form);
     m_header.read = [this](int column) { return m_grid->CellText(column, 0); };
-    m_header.write = [this](int column, const std::string& text) {
-      m_grid->SetCellText(column, 0, text);
-    };
+    m_header.write = [this](int column, const std::string& text) { m_grid->SetCellText(column, 0, text); };
     m_grid->OnClick = [this](TComponent*) {
       ++m_clicks;
       theory::ToggleHeader(m_header);
@@ -76,9 +74,7 @@ class GridOnX11 : public X11Fixture {
     Click(pt);
   }
 
-  void PressKey(KeySym keysym) {
-    TypeKeycode(XKeysymToKeycode(Peek(), keysym));
-  }
+  void PressKey(KeySym keysym) { TypeKeycode(XKeysymToKeycode(Peek(), keysym)); }
 
   static std::uint32_t At(const std::vector<std::uint32_t>& area, int x, int y) {
     return area[static_cast<std::size_t>(y) * 961 + static_cast<std::size_t>(x)] & 0xFFFFFF;
@@ -137,8 +133,7 @@ TEST_F(GridOnX11, AClickOnCellThreeOneTogglesTheHeaderAndASecondRestoresIt) {
   EXPECT_EQ(m_grid->CellText(0, 0), "Tônica"_cp.str());
   // Right moves the current cell and toggles again.
   PressKey(XK_Right);
-  ASSERT_TRUE(PumpUntil([this, &numerals] { return m_clicks == 3 && HeaderPixels() == numerals; },
-                        5000));
+  ASSERT_TRUE(PumpUntil([this, &numerals] { return m_clicks == 3 && HeaderPixels() == numerals; }, 5000));
   EXPECT_EQ(m_grid->CurrentCell(), (TGridCoord{4, 1}));
   // The grid is the active control: the focus rectangle's dots mark cell (4, 1).
   auto area = GridArea();

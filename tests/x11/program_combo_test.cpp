@@ -40,13 +40,15 @@ std::vector<std::uint32_t> Ink(const std::vector<std::uint32_t>& pixels, int wid
     for (int x = 0; x < width; ++x) {
       const std::uint32_t p = pixels[static_cast<std::size_t>(y * width + x)];
       if (p == background || ((p >> 16) & 0xFF) >= 0xE0) continue;
-      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+      bottom = std::max(bottom, y);
     }
   }
   std::vector<std::uint32_t> out;
   *inkWidth = right < left ? 0 : right - left + 1;
   for (int y = top; y <= bottom; ++y) {
-    for (int x = left; x <= right; ++x) out.push_back(pixels[static_cast<std::size_t>(y * width + x)] & 0xFFFFFF);
+    for (int x = left; x <= right; ++x)
+      out.push_back(pixels[static_cast<std::size_t>(y * width + x)] & 0xFFFFFF);
   }
   return out;
 }
@@ -58,7 +60,8 @@ class ProgramCombo : public ProgramOnXvfb {
     if (HasFatalFailure()) return;
     Start();
     if (HasFatalFailure()) return;
-    ASSERT_TRUE(WaitFor([&] { return FieldShows("Armadura"); })) << "the field never showed Armadura: " << m_lastLook;
+    ASSERT_TRUE(WaitFor([&] { return FieldShows("Armadura"); }))
+        << "the field never showed Armadura: " << m_lastLook;
   }
 
   // The field's text, black on white, compared with the program's font drawing the expected text.
@@ -75,7 +78,6 @@ class ProgramCombo : public ProgramOnXvfb {
     return shownWidth == referenceWidth && a == b && !a.empty();
   }
   std::string m_lastLook;
-
 };
 
 TEST_F(ProgramCombo, TheButtonOpensTheListUnderTheFieldAndARowPutsItsKeyInTheField) {

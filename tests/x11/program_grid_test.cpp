@@ -30,8 +30,7 @@ class ProgramGrid : public ProgramOnXvfb {
     Start();
     if (HasFatalFailure()) return;
     // Painted: the black line after column 0 of the header is at x = 73.
-    ASSERT_TRUE(WaitFor([&] { return HeaderPixel(73, 10) == 0x000000u; }))
-        << "the grid was not painted";
+    ASSERT_TRUE(WaitFor([&] { return HeaderPixel(73, 10) == 0x000000u; })) << "the grid was not painted";
   }
 
   std::uint32_t HeaderPixel(int x, int y) {
@@ -52,8 +51,7 @@ TEST_F(ProgramGrid, ClicksOnAWhiteCellAndTheRightKeyToggleTheHeaderRow) {
   ASSERT_EQ(functionNames.size(), static_cast<std::size_t>(kHeaderWidth * kHeaderHeight));
 
   ClickChordCell(3);
-  ASSERT_TRUE(WaitFor([&] { return Header() != functionNames; }))
-      << "a click on cell (3, 1) changed nothing";
+  ASSERT_TRUE(WaitFor([&] { return Header() != functionNames; })) << "a click on cell (3, 1) changed nothing";
   const std::vector<std::uint32_t> romanNumerals = SettledPixels(kGridX, kGridY, kHeaderWidth, kHeaderHeight);
 
   // A second click after the double-click time (a quicker one would be a double click, which

@@ -49,18 +49,19 @@ TEST_F(ProgramPlay, AChosenKeyShowsItsChordsAndPlaysItsScale) {
   // pixels (the program's own font drawing the key's chords) and the file's length.
   std::vector<std::uint32_t> expectedRow;
   DWORD lengthMs = 0;
-  auto reference = apptest::RunProgram({}, {
-      [] {
-        headless::Click(188 + 100, 107 + 25);
-        for (int i = 0; i <= kSolMaiorItem; ++i) headless::PressKey(headless::keys::kDown);
-        headless::PressKey(headless::keys::kTab);  // on to Play, as the mouse choice leaves it
-      },
-      [&] {
-        expectedRow = apptest::PresentedArea(Form1->Handle(), kChordRow);
-        lengthMs = Form1->MediaPlayer1->Length();
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+  auto reference = apptest::RunProgram(
+      {}, {
+              [] {
+                headless::Click(188 + 100, 107 + 25);
+                for (int i = 0; i <= kSolMaiorItem; ++i) headless::PressKey(headless::keys::kDown);
+                headless::PressKey(headless::keys::kTab);  // on to Play, as the mouse choice leaves it
+              },
+              [&] {
+                expectedRow = apptest::PresentedArea(Form1->Handle(), kChordRow);
+                lengthMs = Form1->MediaPlayer1->Length();
+                apptest::RequestCloseOf(Form1->Handle());
+              },
+          });
   ASSERT_EQ(reference.exitCode, 0);
   ASSERT_GT(lengthMs, 0u);
 
@@ -76,7 +77,8 @@ TEST_F(ProgramPlay, AChosenKeyShowsItsChordsAndPlaysItsScale) {
   ClickAt({list.left + 30, list.top + 1 + kSolMaiorItem * 13 + 6});
   PressKey(XK_Tab);
   EXPECT_TRUE(WaitFor([&] { return Area(kChordRow) == expectedRow; })) << "the chord row of Sol Maior";
-  EXPECT_TRUE(WaitFor([&] { return HasColour(Area(kPlayButton)); })) << "Play is coloured once a key is loaded";
+  EXPECT_TRUE(WaitFor([&] { return HasColour(Area(kPlayButton)); }))
+      << "Play is coloured once a key is loaded";
 
   ClickAt(OnRoot((kPlayButton.left + kPlayButton.right) / 2, (kPlayButton.top + kPlayButton.bottom) / 2));
   EXPECT_TRUE(WaitFor([&] { return !HasColour(Area(kPlayButton)); })) << "Play is greyed while it plays";
@@ -107,15 +109,15 @@ TEST_F(ProgramPlay, ClosingWhilePlayingEndsAtOnce) {
   // The length of the key chosen below, as the program on the headless display knows it.
   DWORD lengthMs = 0;
   auto reference = apptest::RunProgram({}, {
-      [] {
-        headless::PressKey(headless::keys::kTab);
-        headless::PressKey(headless::keys::kDown);
-      },
-      [&] {
-        lengthMs = Form1->MediaPlayer1->Length();
-        apptest::RequestCloseOf(Form1->Handle());
-      },
-  });
+                                               [] {
+                                                 headless::PressKey(headless::keys::kTab);
+                                                 headless::PressKey(headless::keys::kDown);
+                                               },
+                                               [&] {
+                                                 lengthMs = Form1->MediaPlayer1->Length();
+                                                 apptest::RequestCloseOf(Form1->Handle());
+                                               },
+                                           });
   ASSERT_EQ(reference.exitCode, 0);
   ASSERT_GT(lengthMs, 0u);
 
@@ -138,7 +140,8 @@ TEST_F(ProgramPlay, ClosingWhilePlayingEndsAtOnce) {
   const Recording heard = ReadWav(wav.string());
   ASSERT_GT(heard.rate, 0);
   EXPECT_GT(heard.mono.size(), static_cast<std::size_t>(heard.rate / 4));
-  EXPECT_LT(heard.mono.size() * 1000.0 / heard.rate, static_cast<double>(lengthMs)) << "played on after the close";
+  EXPECT_LT(heard.mono.size() * 1000.0 / heard.rate, static_cast<double>(lengthMs))
+      << "played on after the close";
   std::filesystem::remove(wav);
 }
 

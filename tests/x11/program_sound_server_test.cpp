@@ -39,11 +39,13 @@ class ProgramOnSoundServer : public ProgramOnXvfb {
     std::filesystem::create_directories(m_dir);
     m_env = {"XDG_RUNTIME_DIR=" + m_dir.string(), "HOME=" + m_dir.string()};
     m_daemon = x11test::ChildProcess::Spawn(
-        {"/usr/bin/pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
-         "-L", std::string("module-null-sink sink_name=") + kSink, "-L", "module-native-protocol-unix"},
+        {"/usr/bin/pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes", "-L",
+         std::string("module-null-sink sink_name=") + kSink, "-L", "module-native-protocol-unix"},
         m_env);
     ASSERT_NE(m_daemon, nullptr);
-    if (!WaitFor([&] { return Pactl("info").find("Server String") != std::string::npos || !m_daemon->Running(); }) ||
+    if (!WaitFor([&] {
+          return Pactl("info").find("Server String") != std::string::npos || !m_daemon->Running();
+        }) ||
         !m_daemon->Running()) {
       testsupport::CannotRunHere("the PulseAudio daemon could not start here: " + m_daemon->StandardError());
       return;
@@ -87,7 +89,8 @@ class ProgramOnSoundServer : public ProgramOnXvfb {
 TEST_F(ProgramOnSoundServer, PlayPlaysTheKeyOnTheDefaultOutputAndLetsItGoAtTheEnd) {
   const std::string recording = (m_dir / "heard.wav").string();
   m_recorder = x11test::ChildProcess::Spawn(
-      {"/usr/bin/parecord", std::string("--device=") + kSink + ".monitor", "--file-format=wav", recording}, m_env);
+      {"/usr/bin/parecord", std::string("--device=") + kSink + ".monitor", "--file-format=wav", recording},
+      m_env);
   ASSERT_NE(m_recorder, nullptr);
   Start(TESSIVO_BINARY_DIR "/tessivo", m_env);
   if (HasFatalFailure()) return;
@@ -98,8 +101,8 @@ TEST_F(ProgramOnSoundServer, PlayPlaysTheKeyOnTheDefaultOutputAndLetsItGoAtTheEn
   ASSERT_TRUE(WaitFor([&] { return soundcheck::HasColour(PlayGlyph()); })) << "no key loaded";
   ClickAt(OnRoot(kPlayButton.left + 14, kPlayButton.top + 15));
   EXPECT_TRUE(WaitFor([&] { return HoldsAStream(); })) << "Play opened no stream on the sound server";
-  ASSERT_TRUE(x11test::PumpUntil([&] { return soundcheck::HasColour(PlayGlyph()); }, [] { usleep(100000); },
-                                 60000))
+  ASSERT_TRUE(
+      x11test::PumpUntil([&] { return soundcheck::HasColour(PlayGlyph()); }, [] { usleep(100000); }, 60000))
       << "Play never came back: " << m_program->StandardError();
   EXPECT_TRUE(WaitFor([&] { return !HoldsAStream(); })) << "the stream is kept after the end";
 

@@ -89,8 +89,7 @@ void PaintText(HWND hwnd, HDC dc) {
   SetTextColor(dc, RGB(255, 255, 255));
   const auto notes = "Dó Ré Mi"_cp;
   RECT box{150, 34, 230, 50};
-  ExtTextOut(dc, 152, 36, ETO_OPAQUE, &box, notes.c_str(),
-             static_cast<UINT>(notes.view().size()), nullptr);
+  ExtTextOut(dc, 152, 36, ETO_OPAQUE, &box, notes.c_str(), static_cast<UINT>(notes.view().size()), nullptr);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
   RECT line{5, 56, 250, 74};
@@ -106,10 +105,18 @@ LRESULT SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       HDC dc = BeginPaint(hwnd, &ps);
       const int role = GetWindowLong(hwnd, GWL_ID);
       switch (role) {
-        case kRoleFills: PaintFills(dc); break;
-        case kRoleLines: PaintLines(dc); break;
-        case kRoleText: PaintText(hwnd, dc); break;
-        default: PaintTop(dc); break;
+        case kRoleFills:
+          PaintFills(dc);
+          break;
+        case kRoleLines:
+          PaintLines(dc);
+          break;
+        case kRoleText:
+          PaintText(hwnd, dc);
+          break;
+        default:
+          PaintTop(dc);
+          break;
       }
       EndPaint(hwnd, &ps);
       ++g_paints[role];
@@ -157,14 +164,13 @@ void Reset() {
 
 Windows Create() {
   Windows w;
-  w.top = CreateWindowEx(0, kTopClass, "Cena"_cp.c_str(),
-                         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, kLeft, kTop,
-                         kClientWidth, kClientHeight, nullptr, nullptr, nullptr, nullptr);
+  w.top =
+      CreateWindowEx(0, kTopClass, "Cena"_cp.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                     kLeft, kTop, kClientWidth, kClientHeight, nullptr, nullptr, nullptr, nullptr);
   if (w.top == nullptr) return w;
   auto child = [&](int role, DWORD exStyle, int x, int y, int cx, int cy) {
     return CreateWindowEx(exStyle, kChildClass, "", WS_CHILD | WS_VISIBLE, x, y, cx, cy, w.top,
-                          reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(role)), nullptr,
-                          nullptr);
+                          reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(role)), nullptr, nullptr);
   };
   w.fills = child(kRoleFills, 0, 10, 10, 120, 80);
   w.lines = child(kRoleLines, 0, 140, 10, 160, 80);

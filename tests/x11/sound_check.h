@@ -36,7 +36,8 @@ inline Recording ReadWav(const std::string& path) {
   Recording r;
   if (wav.channels != 2) return r;
   r.rate = wav.rate;
-  for (std::size_t i = 0; i + 1 < wav.samples.size(); i += 2) r.mono.push_back((wav.samples[i] + wav.samples[i + 1]) / 2);
+  for (std::size_t i = 0; i + 1 < wav.samples.size(); i += 2)
+    r.mono.push_back((wav.samples[i] + wav.samples[i + 1]) / 2);
   return r;
 }
 

@@ -37,8 +37,7 @@ class X11ProgramUnderWindowManagerTest : public ProgramOnXvfb {
     // Owning the selection is not yet managing windows (requests made during the manager's
     // start-up can be lost): a probe window that gets framed shows it is ready, as a desktop's
     // manager is long before any program starts.
-    const Window probe = XCreateSimpleWindow(Peek(), DefaultRootWindow(Peek()), 0, 0, 10, 10, 0,
-                                             0, 0);
+    const Window probe = XCreateSimpleWindow(Peek(), DefaultRootWindow(Peek()), 0, 0, 10, 10, 0, 0, 0);
     long long nextMap = 0;
     ASSERT_TRUE(x11test::PumpUntil(
         [&] {
@@ -100,8 +99,8 @@ class X11ProgramUnderWindowManagerTest : public ProgramOnXvfb {
     event.xclient.data.l[0] = a0;
     event.xclient.data.l[1] = a1;
     event.xclient.data.l[2] = a2;
-    XSendEvent(Peek(), DefaultRootWindow(Peek()), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSendEvent(Peek(), DefaultRootWindow(Peek()), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
     XSync(Peek(), False);
   }
 
@@ -116,9 +115,8 @@ class X11ProgramUnderWindowManagerTest : public ProgramOnXvfb {
     const std::vector<std::uint32_t> pixels = x11test::ReadPixels(Peek(), m_main, 0, 0, 981, 277);
     std::size_t dark = 0;
     for (std::uint32_t p : pixels) dark += p < 0x303030u ? 1 : 0;
-    m_lastLook = "window " + std::to_string(attributes.width) + "x" +
-                 std::to_string(attributes.height) + ", corner pixel " +
-                 (pixels.empty() ? std::string("none") : std::to_string(pixels.front())) +
+    m_lastLook = "window " + std::to_string(attributes.width) + "x" + std::to_string(attributes.height) +
+                 ", corner pixel " + (pixels.empty() ? std::string("none") : std::to_string(pixels.front())) +
                  ", dark pixels " + std::to_string(dark);
     return pixels.size() == 981u * 277u && pixels.front() == 0xD4D0C8u && dark > 100;
   }
@@ -133,22 +131,19 @@ TEST_F(X11ProgramUnderWindowManagerTest, FramedAtItsPlaceMinimisedRestoredAndClo
   int x = 0;
   int y = 0;
   Window child = None;
-  ASSERT_TRUE(XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), 0, 0, &x, &y,
-                                    &child));
+  ASSERT_TRUE(XTranslateCoordinates(Peek(), m_main, DefaultRootWindow(Peek()), 0, 0, &x, &y, &child));
   EXPECT_EQ(x - frame[0], 188);
   EXPECT_EQ(y - frame[2], 107);
-  ASSERT_TRUE(x11test::PumpUntil([&] { return Painted(); }, [] { usleep(20000); }, kWaitMs))
-      << m_lastLook;
+  ASSERT_TRUE(x11test::PumpUntil([&] { return Painted(); }, [] { usleep(20000); }, kWaitMs)) << m_lastLook;
 
   // Minimised from the frame (ICCCM iconify request), then restored from the taskbar.
   XIconifyWindow(Peek(), m_main, DefaultScreen(Peek()));
   XSync(Peek(), False);
-  ASSERT_TRUE(x11test::PumpUntil([&] { return WmState() == IconicState; },
-                                 [] { usleep(20000); }, kWaitMs));
+  ASSERT_TRUE(x11test::PumpUntil([&] { return WmState() == IconicState; }, [] { usleep(20000); }, kWaitMs));
   AskManager("_NET_ACTIVE_WINDOW", 2, CurrentTime);
-  ASSERT_TRUE(x11test::PumpUntil(
-      [&] { return WmState() == NormalState && x11test::WindowViewable(Peek(), m_main); },
-      [] { usleep(20000); }, kWaitMs));
+  ASSERT_TRUE(
+      x11test::PumpUntil([&] { return WmState() == NormalState && x11test::WindowViewable(Peek(), m_main); },
+                         [] { usleep(20000); }, kWaitMs));
   EXPECT_TRUE(x11test::PumpUntil([&] { return Painted(); }, [] { usleep(20000); }, kWaitMs))
       << "the restored window was not shown again: " << m_lastLook;
   EXPECT_TRUE(m_program->Running());
@@ -215,7 +210,8 @@ class X11ProgramMissingKeyFiles : public X11ProgramUnderWindowManagerTest {
     return None;
   }
   Window ActiveWindow() {
-    const std::vector<long> active = x11test::ReadLongs(Peek(), DefaultRootWindow(Peek()), "_NET_ACTIVE_WINDOW");
+    const std::vector<long> active =
+        x11test::ReadLongs(Peek(), DefaultRootWindow(Peek()), "_NET_ACTIVE_WINDOW");
     return active.empty() ? None : static_cast<Window>(active[0]);
   }
 

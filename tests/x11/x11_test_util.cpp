@@ -15,12 +15,9 @@
 
 namespace x11test {
 
-DisplayPtr Connect(const std::string& displayName) {
-  return DisplayPtr(XOpenDisplay(displayName.c_str()));
-}
+DisplayPtr Connect(const std::string& displayName) { return DisplayPtr(XOpenDisplay(displayName.c_str())); }
 
-std::vector<std::uint32_t> ReadPixels(Display* display, Window window, int x, int y, int width,
-                                      int height) {
+std::vector<std::uint32_t> ReadPixels(Display* display, Window window, int x, int y, int width, int height) {
   std::vector<std::uint32_t> pixels;
   XImage* image = XGetImage(display, window, x, y, static_cast<unsigned>(width),
                             static_cast<unsigned>(height), AllPlanes, ZPixmap);
@@ -57,9 +54,8 @@ bool Read(Display* display, Window window, const char* name, Property* out) {
   const Atom property = XInternAtom(display, name, True);
   if (property == None) return false;
   unsigned long remaining = 0;
-  return XGetWindowProperty(display, window, property, 0, 1 << 20, False, AnyPropertyType,
-                            &out->type, &out->format, &out->count, &remaining,
-                            &out->data) == Success &&
+  return XGetWindowProperty(display, window, property, 0, 1 << 20, False, AnyPropertyType, &out->type,
+                            &out->format, &out->count, &remaining, &out->data) == Success &&
          out->type != None;
 }
 
@@ -99,8 +95,7 @@ std::string AtomName(Display* display, Atom atom) {
   return result;
 }
 
-bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& step,
-               int timeoutMs) {
+bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& step, int timeoutMs) {
   const long long deadline = MonotonicMs() + timeoutMs;
   while (!done()) {
     if (MonotonicMs() >= deadline) return false;
@@ -111,8 +106,7 @@ bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& s
 
 namespace {
 
-void CollectWindowsOf(Display* display, Window parent, pid_t pid, int depth,
-                      std::vector<Window>* found) {
+void CollectWindowsOf(Display* display, Window parent, pid_t pid, int depth, std::vector<Window>* found) {
   Window rootReturn = None;
   Window parentReturn = None;
   Window* children = nullptr;
@@ -210,14 +204,14 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::vector<std::string>
   std::vector<std::string> args = argv;
   std::vector<std::string> env = environment;
   if (!Launch(
-      [&] {
-        for (std::string& entry : env) putenv(entry.data());
-        std::vector<char*> raw;
-        for (std::string& a : args) raw.push_back(a.data());
-        raw.push_back(nullptr);
-        execv(raw[0], raw.data());
-      },
-      &child->m_pid, &child->m_stderrFd)) {
+          [&] {
+            for (std::string& entry : env) putenv(entry.data());
+            std::vector<char*> raw;
+            for (std::string& a : args) raw.push_back(a.data());
+            raw.push_back(nullptr);
+            execv(raw[0], raw.data());
+          },
+          &child->m_pid, &child->m_stderrFd)) {
     return nullptr;
   }
   return child;

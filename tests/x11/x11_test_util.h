@@ -24,20 +24,17 @@ using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 DisplayPtr Connect(const std::string& displayName);
 
 // The window's pixels as 0x00RRGGBB, row by row, read back from the server.
-std::vector<std::uint32_t> ReadPixels(Display* display, Window window, int x, int y, int width,
-                                      int height);
+std::vector<std::uint32_t> ReadPixels(Display* display, Window window, int x, int y, int width, int height);
 bool WindowViewable(Display* display, Window window);
 
 // Properties, as a window manager reads them. Empty / nullopt when absent or of another type.
-std::optional<std::string> ReadBytes(Display* display, Window window, const char* property,
-                                     const char* type);
+std::optional<std::string> ReadBytes(Display* display, Window window, const char* property, const char* type);
 std::vector<long> ReadLongs(Display* display, Window window, const char* property);
 std::vector<std::string> ReadAtomNames(Display* display, Window window, const char* property);
 std::string AtomName(Display* display, Atom atom);
 
 // Calls `step` until `done` holds or `timeoutMs` passes; returns `done()`.
-bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& step,
-               int timeoutMs);
+bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& step, int timeoutMs);
 
 // Top-level windows whose _NET_WM_PID is `pid` (found inside window manager frames too).
 std::vector<Window> WindowsOfProcess(Display* display, pid_t pid);

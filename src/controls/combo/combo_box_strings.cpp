@@ -11,9 +11,7 @@ LRESULT TCustomComboBoxStrings::Send(UINT msg, WPARAM wParam, LPARAM lParam) con
   return SendMessage(m_comboBox->Handle(), msg, wParam, lParam);
 }
 
-int TCustomComboBoxStrings::Count() const {
-  return static_cast<int>(Send(CB_GETCOUNT, 0, 0));
-}
+int TCustomComboBoxStrings::Count() const { return static_cast<int>(Send(CB_GETCOUNT, 0, 0)); }
 
 std::string TCustomComboBoxStrings::Get(int index) const {
   LRESULT length = Send(CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -34,13 +32,12 @@ void TCustomComboBoxStrings::PutObject(int index, TObject* object) {
   Send(CB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(object));
 }
 
-void TCustomComboBoxStrings::Delete(int index) {
-  Send(CB_DELETESTRING, static_cast<WPARAM>(index), 0);
-}
+void TCustomComboBoxStrings::Delete(int index) { Send(CB_DELETESTRING, static_cast<WPARAM>(index), 0); }
 
 int TCustomComboBoxStrings::IndexOf(std::string_view text) const {
   std::string s(text);
-  return static_cast<int>(Send(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(s.c_str())));
+  return static_cast<int>(
+      Send(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(s.c_str())));
 }
 
 void TCustomComboBoxStrings::Clear() {

@@ -102,9 +102,7 @@ void TCustomCombo::SetItemHeight(int height) {
   RecreateWnd();
 }
 
-bool TCustomCombo::DroppedDown() {
-  return m_handle && SendMessage(m_handle, CB_GETDROPPEDSTATE, 0, 0) != 0;
-}
+bool TCustomCombo::DroppedDown() { return m_handle && SendMessage(m_handle, CB_GETDROPPEDSTATE, 0, 0) != 0; }
 
 void TCustomCombo::SetDroppedDown(bool dropped) {
   SendMessage(Handle(), CB_SHOWDROPDOWN, dropped ? 1 : 0, 0);
@@ -169,9 +167,7 @@ void TCustomCombo::DeleteSelected() {
   if (index != -1) m_items->Delete(index);
 }
 
-void TCustomCombo::SelectAll() {
-  SendMessage(Handle(), CB_SETEDITSEL, 0, MAKELPARAM(0, 0xFFFF));
-}
+void TCustomCombo::SelectAll() { SendMessage(Handle(), CB_SETEDITSEL, 0, MAKELPARAM(0, 0xFFFF)); }
 
 // ---- Events ----------------------------------------------------------------------------------
 void TCustomCombo::Change() {
@@ -202,7 +198,8 @@ void TCustomCombo::CreateParams(TCreateParams& params) {
   TCustomListControl::CreateParams(params);
   WNDCLASS base{};
   if (!GetClassInfo(nullptr, kComboBoxClass, &base)) Raise<EOutOfResources>(kErrorCreatingWindowClass);
-  base.style = (base.style & ~(CS_OWNDC | CS_CLASSDC | CS_PARENTDC | CS_GLOBALCLASS)) | CS_HREDRAW | CS_VREDRAW;
+  base.style =
+      (base.style & ~(CS_OWNDC | CS_CLASSDC | CS_PARENTDC | CS_GLOBALCLASS)) | CS_HREDRAW | CS_VREDRAW;
   base.hInstance = params.WindowClass.hInstance;
   base.lpszClassName = nullptr;
   params.WindowClass = base;
@@ -360,8 +357,7 @@ void TCustomCombo::ComboWndProc(TMessage& message, HWND child, WNDPROC childProc
   }
   TFocusHost* host = FocusHost();
   if (static_cast<void*>(host) == static_cast<void*>(this)) host = nullptr;
-  if (message.Msg >= WM_KEYFIRST && message.Msg <= WM_KEYLAST && host &&
-      host->WantChildKey(this, message)) {
+  if (message.Msg >= WM_KEYFIRST && message.Msg <= WM_KEYLAST && host && host->WantChildKey(this, message)) {
     return;
   }
   bool isList = child == m_listHandle;
@@ -398,8 +394,8 @@ void TCustomCombo::ComboWndProc(TMessage& message, HWND child, WNDPROC childProc
     default:
       break;
   }
-  message.Result = CallWindowProc(childProc ? childProc : DefWindowProc, child, message.Msg,
-                                  message.WParam, message.LParam);
+  message.Result = CallWindowProc(childProc ? childProc : DefWindowProc, child, message.Msg, message.WParam,
+                                  message.LParam);
   if (message.Msg == WM_LBUTTONDBLCLK) DblClick();
   // The platform resets the margins for a new font; the field keeps none.
   if (message.Msg == WM_SETFONT && child == m_editHandle && m_editHandle) {

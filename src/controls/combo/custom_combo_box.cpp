@@ -117,7 +117,8 @@ void TCustomComboBox::KeyPress(char& key) {
   int start = 0;
   int end = 0;
   EditSelection(start, end);
-  std::string search = start < end ? m_filter.substr(0, std::min<std::size_t>(start, m_filter.size())) : m_filter;
+  std::string search =
+      start < end ? m_filter.substr(0, std::min<std::size_t>(start, m_filter.size())) : m_filter;
   // The character goes at the end whatever the caret's place. A double-byte lead byte never
   // arrives here: cp1252 is single-byte (IsDBCSLeadByte answers false).
   search += key;
@@ -131,7 +132,7 @@ bool TCustomComboBox::SelectItem(const std::string& search) {
     return false;
   }
   auto found = static_cast<int>(SendMessage(Handle(), CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(search.c_str())));
+                                            reinterpret_cast<LPARAM>(search.c_str())));
   if (found < 0) return false;
   bool changed = found != GetItemIndex();
   if (m_autoCloseUp && Items().IndexOf(search) != -1) SendMessage(Handle(), CB_SHOWDROPDOWN, 0, 0);

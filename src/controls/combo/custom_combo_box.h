@@ -28,8 +28,7 @@ enum class TDragMode { dmManual, dmAutomatic };
 inline constexpr unsigned odSelected = 0x01;
 inline constexpr unsigned odFocused = 0x10;
 
-using TDrawItemEvent =
-    std::function<void(TComponent* sender, int index, const RECT& rect, unsigned state)>;
+using TDrawItemEvent = std::function<void(TComponent* sender, int index, const RECT& rect, unsigned state)>;
 using TMeasureItemEvent = std::function<void(TComponent* sender, int index, int& height)>;
 
 // Typing waits this long before a list-only style starts a new search.

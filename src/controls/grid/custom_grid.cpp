@@ -13,10 +13,9 @@
 
 bool IdentToGridOption(const std::string& ident, TGridOptions* option) {
   static const char* const kNames[] = {
-      "goFixedVertLine", "goFixedHorzLine", "goVertLine",     "goHorzLine",
-      "goRangeSelect",   "goDrawFocusSelected", "goRowSizing", "goColSizing",
-      "goRowMoving",     "goColMoving",     "goEditing",      "goTabs",
-      "goRowSelect",     "goAlwaysShowEditor", "goThumbTracking"};
+      "goFixedVertLine",     "goFixedHorzLine", "goVertLine",  "goHorzLine",         "goRangeSelect",
+      "goDrawFocusSelected", "goRowSizing",     "goColSizing", "goRowMoving",        "goColMoving",
+      "goEditing",           "goTabs",          "goRowSelect", "goAlwaysShowEditor", "goThumbTracking"};
   for (unsigned i = 0; i < std::size(kNames); ++i) {
     if (ident == kNames[i]) {
       *option = 1u << i;
@@ -447,16 +446,24 @@ void TCustomGrid::ReadProperty(const std::string& name, const TDescValue& value,
     SetOptions(options);
   } else if (name == "ScrollBars") {
     std::string id = DescIdentifier(value);
-    if (id == "ssNone") SetScrollBars(TScrollStyle::ssNone);
-    else if (id == "ssHorizontal") SetScrollBars(TScrollStyle::ssHorizontal);
-    else if (id == "ssVertical") SetScrollBars(TScrollStyle::ssVertical);
-    else if (id == "ssBoth") SetScrollBars(TScrollStyle::ssBoth);
-    else InvalidPropertyValue();
+    if (id == "ssNone")
+      SetScrollBars(TScrollStyle::ssNone);
+    else if (id == "ssHorizontal")
+      SetScrollBars(TScrollStyle::ssHorizontal);
+    else if (id == "ssVertical")
+      SetScrollBars(TScrollStyle::ssVertical);
+    else if (id == "ssBoth")
+      SetScrollBars(TScrollStyle::ssBoth);
+    else
+      InvalidPropertyValue();
   } else if (name == "BorderStyle") {
     std::string id = DescIdentifier(value);
-    if (id == "bsNone") SetBorderStyle(TGridBorderStyle::bsNone);
-    else if (id == "bsSingle") SetBorderStyle(TGridBorderStyle::bsSingle);
-    else InvalidPropertyValue();
+    if (id == "bsNone")
+      SetBorderStyle(TGridBorderStyle::bsNone);
+    else if (id == "bsSingle")
+      SetBorderStyle(TGridBorderStyle::bsSingle);
+    else
+      InvalidPropertyValue();
   } else if (name == "FixedColor") {
     TColor color = 0;
     if (value.kind == TDescValue::Kind::Integer) {

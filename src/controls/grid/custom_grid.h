@@ -107,8 +107,7 @@ struct TGridDrawInfo {
   TGridAxisDrawInfo Vert;
 };
 
-using TSelectCellEvent =
-    std::function<void(TComponent* sender, int col, int row, bool& canSelect)>;
+using TSelectCellEvent = std::function<void(TComponent* sender, int col, int row, bool& canSelect)>;
 using TMouseWheelUpDownEvent =
     std::function<void(TComponent* sender, TShiftState shift, POINT mousePos, bool& handled)>;
 
@@ -259,14 +258,12 @@ class TCustomGrid : public TCustomControl {
   // painting
   struct TLineBuffers;
   void DrawLines(TLineBuffers& buffers, const TGridDrawInfo& info, int x0, int y0, int x1, int y1,
-                 int firstCol, int firstRow, TGridOptions vertOption, TGridOptions horzOption,
-                 TColor onColor, TColor offColor);
-  void DrawLineSet(TLineBuffers& buffers, const TGridAxisDrawInfo& axis, int startBound,
-                   int endBound, int crossStart, int crossEnd, int firstCell, TGridAxis kind,
-                   TColor color);
-  void DrawCells(const TGridDrawInfo& info, const RECT& clip, bool focused, int firstCol,
-                 int firstRow, int startX, int startY, int stopX, int stopY, TColor color,
-                 TGridDrawState base);
+                 int firstCol, int firstRow, TGridOptions vertOption, TGridOptions horzOption, TColor onColor,
+                 TColor offColor);
+  void DrawLineSet(TLineBuffers& buffers, const TGridAxisDrawInfo& axis, int startBound, int endBound,
+                   int crossStart, int crossEnd, int firstCell, TGridAxis kind, TColor color);
+  void DrawCells(const TGridDrawInfo& info, const RECT& clip, bool focused, int firstCol, int firstRow,
+                 int startX, int startY, int stopX, int stopY, TColor color, TGridDrawState base);
 
   int m_colCount = 5;
   int m_rowCount = 5;
@@ -288,6 +285,6 @@ class TCustomGrid : public TCustomControl {
   TGridCoord m_topLeft{1, 1};
   TGridState m_gridState = TGridState::gsNormal;
   bool m_editorMode = false;
-  int m_colOffset = 0;  // pixel scrolling of a grid with a single column
+  int m_colOffset = 0;         // pixel scrolling of a grid with a single column
   int m_wheelAccumulator = 0;  // wheel turns short of a whole step, kept for the next turn
 };

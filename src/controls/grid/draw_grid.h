@@ -6,8 +6,8 @@
 
 #include "controls/grid/custom_grid.h"
 
-using TDrawCellEvent = std::function<void(TComponent* sender, int col, int row, const RECT& rect,
-                                          TGridDrawState state)>;
+using TDrawCellEvent =
+    std::function<void(TComponent* sender, int col, int row, const RECT& rect, TGridDrawState state)>;
 
 class TCustomDrawGrid : public TCustomGrid {
  public:

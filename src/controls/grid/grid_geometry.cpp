@@ -19,8 +19,7 @@ RECT EmptyRect() { return {0, 0, 0, 0}; }
 // ---- Axis layout ------------------------------------------------------------------------------
 void TCustomGrid::FillAxis(TGridAxisDrawInfo& axis, TGridAxis kind, int extent) const {
   const bool horizontal = kind == TGridAxis::gaColumns;
-  TGridOptions lineOptions =
-      horizontal ? (goFixedVertLine | goVertLine) : (goFixedHorzLine | goHorzLine);
+  TGridOptions lineOptions = horizontal ? (goFixedVertLine | goVertLine) : (goFixedHorzLine | goHorzLine);
   axis.EffectiveLineWidth = (m_options & lineOptions) ? m_gridLineWidth : 0;
   axis.FixedCellCount = horizontal ? m_fixedCols : m_fixedRows;
   axis.FirstGridCell = horizontal ? m_topLeft.X : m_topLeft.Y;
@@ -48,8 +47,8 @@ void TCustomGrid::CalcAxis(TGridAxisDrawInfo& axis, int extent) const {
       return;
     }
     axis.LastFullVisibleCell = axis.GridCellCount - 1;
-    long long end = axis.FixedBoundary +
-                    static_cast<long long>(axis.GridCellCount - axis.FirstGridCell) * axis.Step();
+    long long end =
+        axis.FixedBoundary + static_cast<long long>(axis.GridCellCount - axis.FirstGridCell) * axis.Step();
     axis.GridBoundary = static_cast<int>(std::max<long long>(end, INT_MIN));
     axis.FullVisBoundary = axis.GridBoundary;
     return;
@@ -356,16 +355,27 @@ void TCustomGrid::ModifyScrollBar(int bar, int scrollCode, int pos) {
   int fixed = horz ? m_fixedCols : m_fixedRows;
   int current = horz ? m_topLeft.X : m_topLeft.Y;
   int maximum = horz ? maxTopLeft.X : maxTopLeft.Y;
-  int page = std::max(1, (horz ? info.Horz.LastFullVisibleCell : info.Vert.LastFullVisibleCell) -
-                             current);
+  int page = std::max(1, (horz ? info.Horz.LastFullVisibleCell : info.Vert.LastFullVisibleCell) - current);
   int next = current;
   switch (scrollCode) {
-    case SB_LINEUP: next = current - 1; break;
-    case SB_LINEDOWN: next = current + 1; break;
-    case SB_PAGEUP: next = current - page; break;
-    case SB_PAGEDOWN: next = current + page; break;
-    case SB_TOP: next = fixed; break;
-    case SB_BOTTOM: next = maximum; break;
+    case SB_LINEUP:
+      next = current - 1;
+      break;
+    case SB_LINEDOWN:
+      next = current + 1;
+      break;
+    case SB_PAGEUP:
+      next = current - page;
+      break;
+    case SB_PAGEDOWN:
+      next = current + page;
+      break;
+    case SB_TOP:
+      next = fixed;
+      break;
+    case SB_BOTTOM:
+      next = maximum;
+      break;
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK:
       if (scrollCode == SB_THUMBTRACK && !(m_options & goThumbTracking)) return;

@@ -183,9 +183,8 @@ void TCustomGrid::MouseMove(TShiftState shift, int x, int y) {
     TGridDrawInfo info;
     CalcDrawInfo(info);
     TGridCoord hit = CalcCoordFromPoint(x, y, info);
-    if (hit.X >= m_fixedCols && hit.Y >= m_fixedRows &&
-        hit.X <= info.Horz.LastFullVisibleCell + 1 && hit.Y <= info.Vert.LastFullVisibleCell + 1 &&
-        hit != m_anchor) {
+    if (hit.X >= m_fixedCols && hit.Y >= m_fixedRows && hit.X <= info.Horz.LastFullVisibleCell + 1 &&
+        hit.Y <= info.Vert.LastFullVisibleCell + 1 && hit != m_anchor) {
       MoveAnchor(hit);
     }
   }
@@ -276,8 +275,12 @@ void TCustomGrid::KeyDown(WORD& key, TShiftState shift) {
   TAnchorMove anchor = (shift & ssShift) ? TAnchorMove::amKeep : TAnchorMove::amMove;
   if (shift & ssCtrl) {
     switch (key) {
-      case VK_UP: --newTopLeft.Y; break;
-      case VK_DOWN: ++newTopLeft.Y; break;
+      case VK_UP:
+        --newTopLeft.Y;
+        break;
+      case VK_DOWN:
+        ++newTopLeft.Y;
+        break;
       case VK_LEFT:
         if (!rowSelect) {
           newCurrent.X -= pageWidth;
@@ -290,21 +293,40 @@ void TCustomGrid::KeyDown(WORD& key, TShiftState shift) {
           newTopLeft.X += pageWidth;
         }
         break;
-      case VK_PRIOR: newCurrent.Y = m_topLeft.Y; break;
-      case VK_NEXT: newCurrent.Y = info.Vert.LastFullVisibleCell; break;
-      case VK_HOME: newCurrent = {m_fixedCols, m_fixedRows}; break;
-      case VK_END: newCurrent = {m_colCount - 1, m_rowCount - 1}; break;
-      default: break;
+      case VK_PRIOR:
+        newCurrent.Y = m_topLeft.Y;
+        break;
+      case VK_NEXT:
+        newCurrent.Y = info.Vert.LastFullVisibleCell;
+        break;
+      case VK_HOME:
+        newCurrent = {m_fixedCols, m_fixedRows};
+        break;
+      case VK_END:
+        newCurrent = {m_colCount - 1, m_rowCount - 1};
+        break;
+      default:
+        break;
     }
   } else {
     switch (key) {
-      case VK_UP: --newCurrent.Y; break;
-      case VK_DOWN: ++newCurrent.Y; break;
+      case VK_UP:
+        --newCurrent.Y;
+        break;
+      case VK_DOWN:
+        ++newCurrent.Y;
+        break;
       case VK_LEFT:
-        if (rowSelect) --newCurrent.Y; else --newCurrent.X;
+        if (rowSelect)
+          --newCurrent.Y;
+        else
+          --newCurrent.X;
         break;
       case VK_RIGHT:
-        if (rowSelect) ++newCurrent.Y; else ++newCurrent.X;
+        if (rowSelect)
+          ++newCurrent.Y;
+        else
+          ++newCurrent.X;
         break;
       case VK_NEXT:
         newCurrent.Y += pageHeight;
@@ -315,10 +337,16 @@ void TCustomGrid::KeyDown(WORD& key, TShiftState shift) {
         newTopLeft.Y -= pageHeight;
         break;
       case VK_HOME:
-        if (rowSelect) newCurrent.Y = m_fixedRows; else newCurrent.X = m_fixedCols;
+        if (rowSelect)
+          newCurrent.Y = m_fixedRows;
+        else
+          newCurrent.X = m_fixedCols;
         break;
       case VK_END:
-        if (rowSelect) newCurrent.Y = m_rowCount - 1; else newCurrent.X = m_colCount - 1;
+        if (rowSelect)
+          newCurrent.Y = m_rowCount - 1;
+        else
+          newCurrent.X = m_colCount - 1;
         break;
       case VK_TAB:
         if ((m_options & goTabs) && !(shift & ssAlt)) {
@@ -335,8 +363,11 @@ void TCustomGrid::KeyDown(WORD& key, TShiftState shift) {
           anchor = TAnchorMove::amMove;
         }
         break;
-      case VK_F2: m_editorMode = true; break;
-      default: break;
+      case VK_F2:
+        m_editorMode = true;
+        break;
+      default:
+        break;
     }
   }
   TGridCoord maxTopLeft = CalcMaxTopLeft({m_colCount - 1, m_rowCount - 1}, info);

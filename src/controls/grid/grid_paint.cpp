@@ -41,9 +41,9 @@ void TCustomGrid::Paint() {
     TLineBuffers buffers;
     // Lines lie at least a pixel apart (cells without size get none of their own), so no set
     // has more of them than the client area has pixels across.
-    long long visible = std::max<long long>(
-        static_cast<long long>(h.LastFullVisibleCell) - m_topLeft.X + m_fixedCols,
-        static_cast<long long>(v.LastFullVisibleCell) - m_topLeft.Y + m_fixedRows);
+    long long visible =
+        std::max<long long>(static_cast<long long>(h.LastFullVisibleCell) - m_topLeft.X + m_fixedCols,
+                            static_cast<long long>(v.LastFullVisibleCell) - m_topLeft.Y + m_fixedRows);
     long long pixels = std::max(client.right, client.bottom);
     buffers.maxStrokes = static_cast<int>(std::min(visible, pixels) + 3);
     buffers.points.resize(static_cast<std::size_t>(buffers.maxStrokes) * 2);
@@ -52,25 +52,25 @@ void TCustomGrid::Paint() {
     TColor lineColor = ColorToRGB(Color()) == ColorToRGB(clSilver) ? clGray : clSilver;
     const TGridOptions fixedVert = goFixedVertLine;
     const TGridOptions fixedHorz = goFixedHorzLine;
-    DrawLines(buffers, info, 0, 0, h.FixedBoundary, v.FixedBoundary, 0, 0, fixedVert, fixedHorz,
-              clBlack, m_fixedColor);
-    DrawLines(buffers, info, h.FixedBoundary, 0, h.GridBoundary, v.FixedBoundary, m_topLeft.X, 0,
-              fixedVert, fixedHorz, clBlack, m_fixedColor);
-    DrawLines(buffers, info, 0, v.FixedBoundary, h.FixedBoundary, v.GridBoundary, 0, m_topLeft.Y,
-              fixedVert, fixedHorz, clBlack, m_fixedColor);
-    DrawLines(buffers, info, h.FixedBoundary, v.FixedBoundary, h.GridBoundary, v.GridBoundary,
-              m_topLeft.X, m_topLeft.Y, goVertLine, goHorzLine, lineColor, Color());
+    DrawLines(buffers, info, 0, 0, h.FixedBoundary, v.FixedBoundary, 0, 0, fixedVert, fixedHorz, clBlack,
+              m_fixedColor);
+    DrawLines(buffers, info, h.FixedBoundary, 0, h.GridBoundary, v.FixedBoundary, m_topLeft.X, 0, fixedVert,
+              fixedHorz, clBlack, m_fixedColor);
+    DrawLines(buffers, info, 0, v.FixedBoundary, h.FixedBoundary, v.GridBoundary, 0, m_topLeft.Y, fixedVert,
+              fixedHorz, clBlack, m_fixedColor);
+    DrawLines(buffers, info, h.FixedBoundary, v.FixedBoundary, h.GridBoundary, v.GridBoundary, m_topLeft.X,
+              m_topLeft.Y, goVertLine, goHorzLine, lineColor, Color());
   }
 
   bool focused = CountsAsFocused();
   int scrollX = h.FixedBoundary - m_colOffset;
   DrawCells(info, clip, focused, 0, 0, 0, 0, h.FixedBoundary, v.FixedBoundary, m_fixedColor, gdFixed);
-  DrawCells(info, clip, focused, m_topLeft.X, 0, scrollX, 0, h.GridBoundary, v.FixedBoundary,
+  DrawCells(info, clip, focused, m_topLeft.X, 0, scrollX, 0, h.GridBoundary, v.FixedBoundary, m_fixedColor,
+            gdFixed);
+  DrawCells(info, clip, focused, 0, m_topLeft.Y, 0, v.FixedBoundary, h.FixedBoundary, v.GridBoundary,
             m_fixedColor, gdFixed);
-  DrawCells(info, clip, focused, 0, m_topLeft.Y, 0, v.FixedBoundary, h.FixedBoundary,
-            v.GridBoundary, m_fixedColor, gdFixed);
-  DrawCells(info, clip, focused, m_topLeft.X, m_topLeft.Y, scrollX, v.FixedBoundary,
-            h.GridBoundary, v.GridBoundary, Color(), 0);
+  DrawCells(info, clip, focused, m_topLeft.X, m_topLeft.Y, scrollX, v.FixedBoundary, h.GridBoundary,
+            v.GridBoundary, Color(), 0);
 
   if ((m_options & goRowSelect) && m_defaultDrawing && Focused()) {
     canvas.DrawFocusRect(BoxRect(Selection(), TCellLines::clWithout));
@@ -87,9 +87,9 @@ void TCustomGrid::Paint() {
   }
 }
 
-void TCustomGrid::DrawLines(TLineBuffers& buffers, const TGridDrawInfo& info, int x0, int y0,
-                            int x1, int y1, int firstCol, int firstRow, TGridOptions vertOption,
-                            TGridOptions horzOption, TColor onColor, TColor offColor) {
+void TCustomGrid::DrawLines(TLineBuffers& buffers, const TGridDrawInfo& info, int x0, int y0, int x1, int y1,
+                            int firstCol, int firstRow, TGridOptions vertOption, TGridOptions horzOption,
+                            TColor onColor, TColor offColor) {
   if (x0 == x1 || y0 == y1) return;
   TColor vertColor = (m_options & vertOption) ? onColor : offColor;
   TColor horzColor = (m_options & horzOption) ? onColor : offColor;
@@ -113,15 +113,14 @@ void TCustomGrid::DrawLines(TLineBuffers& buffers, const TGridDrawInfo& info, in
 }
 
 void TCustomGrid::DrawLineSet(TLineBuffers& buffers, const TGridAxisDrawInfo& axis, int startBound,
-                              int endBound, int crossStart, int crossEnd, int firstCell,
-                              TGridAxis kind, TColor color) {
+                              int endBound, int crossStart, int crossEnd, int firstCell, TGridAxis kind,
+                              TColor color) {
   const bool vertical = kind == TGridAxis::gaColumns;
   const int lineWidth = axis.EffectiveLineWidth;
   int cell = firstCell;
   int pos = startBound + lineWidth / 2 + axis.Extent(cell);
   int strokes = 0;
-  while (strokes < buffers.maxStrokes && pos <= endBound + lineWidth &&
-         cell <= axis.LastFullVisibleCell) {
+  while (strokes < buffers.maxStrokes && pos <= endBound + lineWidth && cell <= axis.LastFullVisibleCell) {
     POINT* p = &buffers.points[static_cast<std::size_t>(strokes) * 2];
     if (vertical) {
       p[0] = {pos, crossStart};
@@ -191,8 +190,8 @@ void TCustomGrid::DrawCells(const TGridDrawInfo& info, const RECT& clip, bool fo
       if (edges && (state & gdFixed)) {
         UINT after = ((m_options & goFixedVertLine) ? BF_RIGHT : 0u) |
                      ((m_options & goFixedHorzLine) ? BF_BOTTOM : 0u);
-        UINT before = ((m_options & goFixedVertLine) ? BF_LEFT : 0u) |
-                      ((m_options & goFixedHorzLine) ? BF_TOP : 0u);
+        UINT before =
+            ((m_options & goFixedVertLine) ? BF_LEFT : 0u) | ((m_options & goFixedHorzLine) ? BF_TOP : 0u);
         RECT edge = where;
         if (!(after & BF_RIGHT)) {
           edge.right += m_gridLineWidth;

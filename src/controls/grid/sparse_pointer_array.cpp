@@ -8,8 +8,7 @@ constexpr std::uint16_t kLargeSectionBits = 8;  // 256 slots
 }  // namespace
 
 TSPAGeometry SparseGeometry(TSPAQuantum quantum) {
-  const std::uint16_t shift =
-      quantum == TSPAQuantum::spaLarge ? kLargeSectionBits : kSmallSectionBits;
+  const std::uint16_t shift = quantum == TSPAQuantum::spaLarge ? kLargeSectionBits : kSmallSectionBits;
   const auto size = static_cast<std::uint16_t>(1u << shift);
   return TSPAGeometry{static_cast<std::uint16_t>(size - 1), shift, size};
 }

@@ -5,8 +5,7 @@
 #include "core/exceptions.h"
 
 // ---- TStringGridStrings -----------------------------------------------------------------------
-TStringGridStrings::TStringGridStrings(TStringGrid* grid, TGridIndexCode code)
-    : m_grid(grid), m_code(code) {}
+TStringGridStrings::TStringGridStrings(TStringGrid* grid, TGridIndexCode code) : m_grid(grid), m_code(code) {}
 
 int TStringGridStrings::Count() const {
   if (!m_grid) return 0;

@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr const char* kDeviceTypeNames[] = {
-    "",      "AVIVideo", "CDAudio",   "DAT",     "DigitalVideo", "MMMovie",  "Other",
-    "Overlay", "Scanner", "Sequencer", "VCR",    "Videodisc",    "WaveAudio"};
+constexpr const char* kDeviceTypeNames[] = {"",        "AVIVideo",  "CDAudio",  "DAT",     "DigitalVideo",
+                                            "MMMovie", "Other",     "Overlay",  "Scanner", "Sequencer",
+                                            "VCR",     "Videodisc", "WaveAudio"};
 
 // Capability bits.
 constexpr unsigned kCapCanStep = 1;
@@ -38,9 +38,7 @@ void TMediaPlayer::CheckOpen() const {
   if (!m_deviceOpen) Raise<EMCIDeviceError>(kSNotOpenErr);
 }
 
-DWORD_PTR TMediaPlayer::Callback() {
-  return reinterpret_cast<DWORD_PTR>(Handle());
-}
+DWORD_PTR TMediaPlayer::Callback() { return reinterpret_cast<DWORD_PTR>(Handle()); }
 
 std::string TMediaPlayer::ErrorText() const {
   char buffer[4096];
@@ -76,8 +74,7 @@ void TMediaPlayer::Open() {
   if (m_hasVideo) {
     SetDisplay(m_display);
     MCI_DGV_WHERE_PARMS where{};
-    m_error = mciSendCommand(m_deviceId, MCI_WHERE, MCI_WAIT | MCI_DGV_WHERE_DESTINATION,
-                             Param(where));
+    m_error = mciSendCommand(m_deviceId, MCI_WHERE, MCI_WAIT | MCI_DGV_WHERE_DESTINATION, Param(where));
     m_displayWidth = where.rc.right - where.rc.left;
     m_displayHeight = where.rc.bottom - where.rc.top;
   }
@@ -233,8 +230,8 @@ void TMediaPlayer::Back() {
   MCI_DGV_STEP_PARMS parms{};
   parms.dwCallback = Callback();
   parms.dwFrames = static_cast<DWORD>(m_stepFrames);
-  m_error = mciSendCommand(m_deviceId, MCI_STEP,
-                           MCI_WAIT | MCI_DGV_STEP_FRAMES | MCI_DGV_STEP_REVERSE, Param(parms));
+  m_error = mciSendCommand(m_deviceId, MCI_STEP, MCI_WAIT | MCI_DGV_STEP_FRAMES | MCI_DGV_STEP_REVERSE,
+                           Param(parms));
 }
 
 void TMediaPlayer::StartRecording() {
@@ -330,21 +327,39 @@ void TMediaPlayer::Notification(TComponent* component, TOperation operation) {
 // ---- Buttons ----------------------------------------------------------------------------------
 void TMediaPlayer::ButtonAction(TMPBtnType button) {
   switch (button) {
-    case TMPBtnType::btPlay: Play(); break;
+    case TMPBtnType::btPlay:
+      Play();
+      break;
     case TMPBtnType::btPause: {
       CheckOpen();
       const TMPModes mode = Mode();
-      if (mode == TMPModes::mpPlaying) Pause();
-      else if (mode == TMPModes::mpPaused) Resume();
+      if (mode == TMPModes::mpPlaying)
+        Pause();
+      else if (mode == TMPModes::mpPaused)
+        Resume();
       break;
     }
-    case TMPBtnType::btStop: Stop(); break;
-    case TMPBtnType::btNext: Next(); break;
-    case TMPBtnType::btPrev: Previous(); break;
-    case TMPBtnType::btStep: Step(); break;
-    case TMPBtnType::btBack: Back(); break;
-    case TMPBtnType::btRecord: StartRecording(); break;
-    case TMPBtnType::btEject: Eject(); break;
+    case TMPBtnType::btStop:
+      Stop();
+      break;
+    case TMPBtnType::btNext:
+      Next();
+      break;
+    case TMPBtnType::btPrev:
+      Previous();
+      break;
+    case TMPBtnType::btStep:
+      Step();
+      break;
+    case TMPBtnType::btBack:
+      Back();
+      break;
+    case TMPBtnType::btRecord:
+      StartRecording();
+      break;
+    case TMPBtnType::btEject:
+      Eject();
+      break;
   }
 }
 

@@ -10,9 +10,8 @@
 
 namespace {
 
-constexpr const char* kGlyphStems[kButtonCount] = {"MPPLAY", "MPPAUSE", "MPSTOP",
-                                                   "MPNEXT", "MPPREV",  "MPSTEP",
-                                                   "MPBACK", "MPRECORD", "MPEJECT"};
+constexpr const char* kGlyphStems[kButtonCount] = {"MPPLAY", "MPPAUSE", "MPSTOP",   "MPNEXT", "MPPREV",
+                                                   "MPSTEP", "MPBACK",  "MPRECORD", "MPEJECT"};
 constexpr const char* kGlyphPrefixes[3] = {"EN", "DI", "CL"};
 enum GlyphKind { kGlyphEnabled = 0, kGlyphDisabled = 1, kGlyphColoured = 2 };
 
@@ -219,8 +218,8 @@ void TMediaPlayer::MousePress(int x) {
 
 void TMediaPlayer::MouseMoveTo(int x, int y) {
   if (!m_pressing) return;
-  const bool inside = x >= m_currentRect.left && x < m_currentRect.right &&
-                      y >= m_currentRect.top && y < m_currentRect.bottom;
+  const bool inside = x >= m_currentRect.left && x < m_currentRect.right && y >= m_currentRect.top &&
+                      y < m_currentRect.bottom;
   if (inside != m_down) {
     m_down = inside;
     DrawCurrentButtonNow();
@@ -342,16 +341,25 @@ void TMediaPlayer::HandleNotify(WPARAM code) {
   if (m_autoEnable && Mode() == TMPModes::mpStopped) {
     if (m_canPlay) m_autoButtons |= ButtonBit(TMPBtnType::btPlay);
     if (m_canRecord) m_autoButtons |= ButtonBit(TMPBtnType::btRecord);
-    m_autoButtons &= static_cast<TButtonSet>(
-        ~(ButtonBit(TMPBtnType::btPause) | ButtonBit(TMPBtnType::btStop)));
+    m_autoButtons &=
+        static_cast<TButtonSet>(~(ButtonBit(TMPBtnType::btPause) | ButtonBit(TMPBtnType::btStop)));
     RefreshAutoFlags();
   }
   switch (code) {
-    case MCI_NOTIFY_SUCCESSFUL: m_notifyResult = TMPNotifyValues::nvSuccessful; break;
-    case MCI_NOTIFY_SUPERSEDED: m_notifyResult = TMPNotifyValues::nvSuperseded; break;
-    case MCI_NOTIFY_ABORTED: m_notifyResult = TMPNotifyValues::nvAborted; break;
-    case MCI_NOTIFY_FAILURE: m_notifyResult = TMPNotifyValues::nvFailure; break;
-    default: break;
+    case MCI_NOTIFY_SUCCESSFUL:
+      m_notifyResult = TMPNotifyValues::nvSuccessful;
+      break;
+    case MCI_NOTIFY_SUPERSEDED:
+      m_notifyResult = TMPNotifyValues::nvSuperseded;
+      break;
+    case MCI_NOTIFY_ABORTED:
+      m_notifyResult = TMPNotifyValues::nvAborted;
+      break;
+    case MCI_NOTIFY_FAILURE:
+      m_notifyResult = TMPNotifyValues::nvFailure;
+      break;
+    default:
+      break;
   }
   DoNotify();
 }
@@ -364,12 +372,12 @@ void TMediaPlayer::DoNotify() {
 namespace {
 
 TButtonSet DescButtonSet(const TDescValue& value) {
-  static constexpr const char* kNames[kButtonCount] = {
-      "btPlay", "btPause", "btStop", "btNext", "btPrev", "btStep", "btBack", "btRecord", "btEject"};
+  static constexpr const char* kNames[kButtonCount] = {"btPlay", "btPause", "btStop",   "btNext", "btPrev",
+                                                       "btStep", "btBack",  "btRecord", "btEject"};
   TButtonSet set = 0;
   for (const std::string& member : DescSet(value)) {
-    const auto* found = std::find_if(std::begin(kNames), std::end(kNames),
-                                     [&](const char* n) { return member == n; });
+    const auto* found =
+        std::find_if(std::begin(kNames), std::end(kNames), [&](const char* n) { return member == n; });
     if (found == std::end(kNames)) InvalidPropertyValue();
     set |= static_cast<TButtonSet>(1u << (found - std::begin(kNames)));
   }
@@ -378,8 +386,8 @@ TButtonSet DescButtonSet(const TDescValue& value) {
 
 TMPDeviceTypes DescDeviceType(const TDescValue& value) {
   static constexpr const char* kNames[] = {
-      "dtAutoSelect", "dtAVIVideo", "dtCDAudio", "dtDAT", "dtDigitalVideo", "dtMMMovie", "dtOther",
-      "dtOverlay", "dtScanner", "dtSequencer", "dtVCR", "dtVideodisc", "dtWaveAudio"};
+      "dtAutoSelect", "dtAVIVideo", "dtCDAudio",   "dtDAT", "dtDigitalVideo", "dtMMMovie",  "dtOther",
+      "dtOverlay",    "dtScanner",  "dtSequencer", "dtVCR", "dtVideodisc",    "dtWaveAudio"};
   const std::string id = DescIdentifier(value);
   for (int i = 0; i < static_cast<int>(std::size(kNames)); ++i) {
     if (id == kNames[i]) return static_cast<TMPDeviceTypes>(i);

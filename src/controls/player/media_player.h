@@ -26,8 +26,19 @@ constexpr TButtonSet ButtonBit(TMPBtnType button) {
 }
 
 enum class TMPDeviceTypes {
-  dtAutoSelect, dtAVIVideo, dtCDAudio, dtDAT, dtDigitalVideo, dtMMMovie, dtOther, dtOverlay,
-  dtScanner, dtSequencer, dtVCR, dtVideodisc, dtWaveAudio
+  dtAutoSelect,
+  dtAVIVideo,
+  dtCDAudio,
+  dtDAT,
+  dtDigitalVideo,
+  dtMMMovie,
+  dtOther,
+  dtOverlay,
+  dtScanner,
+  dtSequencer,
+  dtVCR,
+  dtVideodisc,
+  dtWaveAudio
 };
 
 enum class TMPNotifyValues { nvSuccessful, nvSuperseded, nvAborted, nvFailure };

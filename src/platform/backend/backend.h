@@ -18,9 +18,9 @@
 // What the desktop is told about a top-level window. Derived by the core from the window's style,
 // extended style, text, owner and system menu; handed to the backend whenever any of it changes.
 struct TopLevelProps {
-  std::string titleUtf8;     // the window text
-  std::string iconNameUtf8;  // the application title (what taskbars show)
-  std::string className;     // for WM_CLASS
+  std::string titleUtf8;        // the window text
+  std::string iconNameUtf8;     // the application title (what taskbars show)
+  std::string className;        // for WM_CLASS
   HWND transientFor = nullptr;  // owner top-level window, if any
   bool fixedSize = true;        // no WS_THICKFRAME: min size = max size
   bool userPosition = true;     // the program chose the position
@@ -31,10 +31,10 @@ struct TopLevelProps {
   bool canMinimize = false;
   bool canMaximize = false;
   bool canResize = false;
-  bool dialog = false;      // a message box: dialog type, modal state
+  bool dialog = false;  // a message box: dialog type, modal state
   bool modal = false;
-  bool popup = false;       // a drop-down list: override-redirect, no frame
-  bool skipTaskbar = false;  // owned windows other than the one carrying the taskbar button
+  bool popup = false;                   // a drop-down list: override-redirect, no frame
+  bool skipTaskbar = false;             // owned windows other than the one carrying the taskbar button
   std::vector<std::uint32_t> iconArgb;  // width, height, then 0xAARRGGBB pixels; empty: none
   friend bool operator==(const TopLevelProps&, const TopLevelProps&) = default;
 };
@@ -89,8 +89,10 @@ class Backend {
 
   // Hook for the modal message box: the headless backend uses it to let a test see and answer
   // the box; the x11 backend leaves the user to answer it.
-  virtual void MessageBoxShown(HWND box, const std::string& text, const std::string& caption,
-                               UINT flags) {
-    (void)box; (void)text; (void)caption; (void)flags;
+  virtual void MessageBoxShown(HWND box, const std::string& text, const std::string& caption, UINT flags) {
+    (void)box;
+    (void)text;
+    (void)caption;
+    (void)flags;
   }
 };

@@ -19,8 +19,8 @@ inline constexpr unsigned kAlt = 4;
 
 struct InputEvent {
   InputKind kind = InputKind::PointerMove;
-  HWND topLevel = nullptr;   // the native window the event arrived at (nullptr: pointer grab)
-  int x = 0;                 // client coordinates of topLevel (screen if topLevel is null)
+  HWND topLevel = nullptr;  // the native window the event arrived at (nullptr: pointer grab)
+  int x = 0;                // client coordinates of topLevel (screen if topLevel is null)
   int y = 0;
   int button = 0;            // 1 left, 2 middle, 3 right
   int wheelDelta = 0;        // multiples of WHEEL_DELTA, positive away from the user

@@ -66,7 +66,7 @@ class FontFile {
   static std::unique_ptr<FontFile> Open(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
-    struct stat info {};
+    struct stat info{};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
       ::close(fd);
       return nullptr;
@@ -228,7 +228,9 @@ VerticalUnits ReadVerticalUnits(FT_Face face, const TT_OS2* os2, const TT_HoriHe
 // positive one the cell, filled by the largest size whose cell fits.
 int PpemForHeight(int height, const VerticalUnits& units, int upem) {
   if (height < 0) return std::min(-height, kMaxPpem);
-  auto cellOf = [&](int ppem) { return CeilScale(units.ascent, ppem, upem) + CeilScale(units.descent, ppem, upem); };
+  auto cellOf = [&](int ppem) {
+    return CeilScale(units.ascent, ppem, upem) + CeilScale(units.descent, ppem, upem);
+  };
   const int cell = height == 0 ? kDefaultCellHeight : height;
   int ppem = 1;
   while (ppem < kMaxPpem && cellOf(ppem + 1) <= cell) ++ppem;
@@ -265,7 +267,7 @@ int NormalisedWeight(int weight) {
 }
 
 struct FontInstance::Impl {
-  LibraryPtr library;  // declared first: destroyed after the face
+  LibraryPtr library;              // declared first: destroyed after the face
   std::unique_ptr<FontFile> file;  // read by the face: destroyed after it
   FacePtr face;
   bool embolden = false;
@@ -317,7 +319,8 @@ void FontInstance::UseStandIn(int height) {
   ReportNoUsableFont();
   const long long characterHeight =
       height < 0 ? -static_cast<long long>(height)
-                 : (height > 0 ? static_cast<long long>(height) * kAscentFifths / kCellFifths : kDefaultCharacterHeight);
+                 : (height > 0 ? static_cast<long long>(height) * kAscentFifths / kCellFifths
+                               : kDefaultCharacterHeight);
   const int ppem = static_cast<int>(std::clamp<long long>(characterHeight, 1, kMaxPpem));
   m_metrics.ppem = ppem;
   m_metrics.ascent = (ppem * kStandInAscent + kPerMille - 1) / kPerMille;
@@ -342,7 +345,8 @@ void FontInstance::Measure(int height) {
   m_metrics.height = m_metrics.ascent + m_metrics.descent;
   m_metrics.internalLeading = std::max(0, m_metrics.height - ppem);
   m_metrics.externalLeading = std::max(
-      0, RoundScale(units.lineAscent + units.lineDescent + units.lineGap - (units.ascent + units.descent), ppem, upem));
+      0, RoundScale(units.lineAscent + units.lineDescent + units.lineGap - (units.ascent + units.descent),
+                    ppem, upem));
   m_metrics.maxCharWidth = hhea ? RoundScale(hhea->advance_Width_Max, ppem, upem) : ppem;
   FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(ppem));
 
@@ -350,7 +354,8 @@ void FontInstance::Measure(int height) {
   const int avg = os2 && os2->version != kNoOs2Table ? os2->xAvgCharWidth : 0;
   m_metrics.aveCharWidth = avg > 0 ? RoundScale(avg, ppem, upem) : m_advance['x'];
   if (m_metrics.aveCharWidth <= 0) m_metrics.aveCharWidth = std::max(1, ppem / 2);
-  m_metrics.maxCharWidth = std::max(m_metrics.maxCharWidth, *std::max_element(m_advance.begin(), m_advance.end()));
+  m_metrics.maxCharWidth =
+      std::max(m_metrics.maxCharWidth, *std::max_element(m_advance.begin(), m_advance.end()));
 
   // The underline sits a whole number of rows below the baseline, at least one row, inside the
   // cell when the descent allows it.
@@ -403,8 +408,9 @@ const GlyphImage& FontInstance::Glyph(unsigned char c) const {
   out.rows = static_cast<int>(bm.rows);
   out.coverage.resize(static_cast<std::size_t>(out.width) * out.rows);
   for (int y = 0; y < out.rows; ++y) {
-    const unsigned char* src = bm.pitch >= 0 ? bm.buffer + static_cast<std::ptrdiff_t>(y) * bm.pitch
-                                             : bm.buffer + static_cast<std::ptrdiff_t>(out.rows - 1 - y) * -bm.pitch;
+    const unsigned char* src = bm.pitch >= 0
+                                   ? bm.buffer + static_cast<std::ptrdiff_t>(y) * bm.pitch
+                                   : bm.buffer + static_cast<std::ptrdiff_t>(out.rows - 1 - y) * -bm.pitch;
     std::memcpy(out.coverage.data() + static_cast<std::size_t>(y) * out.width, src, out.width);
   }
   return out;
@@ -412,7 +418,8 @@ const GlyphImage& FontInstance::Glyph(unsigned char c) const {
 
 std::shared_ptr<FontInstance> GetFontInstance(const FontRequest& request) {
   FontRequest key = request;
-  if (key.height == 0) key.height = -gfx::MulDivRound(kDefaultPointSize, gfx::ScreenPixelsPerInch(), kPointsPerInch);
+  if (key.height == 0)
+    key.height = -gfx::MulDivRound(kDefaultPointSize, gfx::ScreenPixelsPerInch(), kPointsPerInch);
   // Requests that differ only inside one weight step share a font.
   key.weight = NormalisedWeight(key.weight);
   const std::string name = FaceKey(key.face) + '\n' + std::to_string(key.height) + '\n' +

@@ -17,11 +17,12 @@ namespace gfx {
 
 namespace {
 
-#define TESSIVO_FC_FUNCTIONS(X)                                                                   \
-  X(FcInit) X(FcFini) X(FcConfigGetCurrent) X(FcConfigGetConfigFiles) X(FcConfigGetFontDirs)      \
-  X(FcStrListNext) X(FcStrListDone) X(FcPatternCreate) X(FcPatternDestroy) X(FcPatternAddString) \
-  X(FcPatternAddInteger) X(FcPatternAddBool) X(FcConfigSubstitute) X(FcDefaultSubstitute)        \
-  X(FcFontMatch) X(FcPatternGetString) X(FcPatternGetInteger) X(FcWeightFromOpenType)
+#define TESSIVO_FC_FUNCTIONS(X)                                                                            \
+  X(FcInit)                                                                                                \
+  X(FcFini) X(FcConfigGetCurrent) X(FcConfigGetConfigFiles) X(FcConfigGetFontDirs) X(FcStrListNext)        \
+      X(FcStrListDone) X(FcPatternCreate) X(FcPatternDestroy) X(FcPatternAddString) X(FcPatternAddInteger) \
+          X(FcPatternAddBool) X(FcConfigSubstitute) X(FcDefaultSubstitute) X(FcFontMatch)                  \
+              X(FcPatternGetString) X(FcPatternGetInteger) X(FcWeightFromOpenType)
 
 // Fontconfig for the rest of the run once a question needs it: the library loaded, its
 // configuration read, and the state of everything that configuration depends on, taken right
@@ -42,8 +43,10 @@ class Fontconfig {
  private:
   Fontconfig() {
     if (!m_library.IsLoaded()) {
-      std::fprintf(stderr, "tessivo: the fontconfig library (libfontconfig.so.1) cannot be loaded (%s); "
-                   "install the package libfontconfig1\n", m_library.Error().c_str());
+      std::fprintf(stderr,
+                   "tessivo: the fontconfig library (libfontconfig.so.1) cannot be loaded (%s); "
+                   "install the package libfontconfig1\n",
+                   m_library.Error().c_str());
       return;
     }
 // The argument names a function, so it cannot be parenthesised.
@@ -51,8 +54,10 @@ class Fontconfig {
     const base::FunctionSlot slots[] = {TESSIVO_FC_FUNCTIONS(TESSIVO_FC_SLOT)};
 #undef TESSIVO_FC_SLOT
     if (const char* missing = m_library.Bind(slots)) {
-      std::fprintf(stderr, "tessivo: the fontconfig library (libfontconfig.so.1) is too old: it lacks "
-                   "%s; update the package libfontconfig1\n", missing);
+      std::fprintf(stderr,
+                   "tessivo: the fontconfig library (libfontconfig.so.1) is too old: it lacks "
+                   "%s; update the package libfontconfig1\n",
+                   missing);
       return;
     }
     // The library stays loaded: its configuration is released at exit, never the code.

@@ -39,9 +39,7 @@ HDC AddDc(std::unique_ptr<DeviceContext> dc) {
 
 }  // namespace
 
-int RegionTypeOfCount(std::size_t n) {
-  return n == 0 ? NULLREGION : (n == 1 ? SIMPLEREGION : COMPLEXREGION);
-}
+int RegionTypeOfCount(std::size_t n) { return n == 0 ? NULLREGION : (n == 1 ? SIMPLEREGION : COMPLEXREGION); }
 
 Surface* DeviceContext::TargetSurface() const {
   if (kind == DcKind::Surface) return detached ? nullptr : windowSurface;
@@ -112,8 +110,7 @@ const LOGFONT& CurrentLogFont(const DeviceContext& dc) {
 }
 
 RECT NormalizedRect(int left, int top, int right, int bottom) {
-  return RECT{std::min(left, right), std::min(top, bottom), std::max(left, right),
-              std::max(top, bottom)};
+  return RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
 }
 
 }  // namespace gfx
@@ -193,8 +190,10 @@ int GetDeviceCaps(HDC hdc, int index) {
   if (!dc) return 0;
   switch (index) {
     case LOGPIXELSX:
-    case LOGPIXELSY: return gfx::ScreenPixelsPerInch();
-    case BITSPIXEL: return 32;
+    case LOGPIXELSY:
+      return gfx::ScreenPixelsPerInch();
+    case BITSPIXEL:
+      return 32;
     case HORZRES:
     case VERTRES: {
       if (dc->kind == gfx::DcKind::Memory) {
@@ -203,7 +202,8 @@ int GetDeviceCaps(HDC hdc, int index) {
       }
       return index == HORZRES ? gfx::ScreenWidth() : gfx::ScreenHeight();
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -236,7 +236,7 @@ int SetBkMode(HDC hdc, int mode) {
 
 namespace {
 
-BOOL SetOrigin(HDC hdc, POINT gfx::DcState::*member, int x, int y, bool relative, POINT* old) {
+BOOL SetOrigin(HDC hdc, POINT gfx::DcState::* member, int x, int y, bool relative, POINT* old) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc) return FALSE;
   POINT& p = dc->state.*member;

@@ -30,27 +30,43 @@ bool ResolveBrush(HBRUSH brush, std::uint32_t* pixel, bool* hollow) {
 // On/off masks of the cosmetic dashed styles, 24 pixels long.
 bool PenPattern(UINT style, std::uint32_t* pattern) {
   switch (style) {
-    case PS_DASH: *pattern = 0x03FFFF; return true;                      // 18 on, 6 off
-    case PS_DOT: *pattern = 0x1C71C7; return true;                       // 3 on, 3 off
-    case 3: *pattern = 0x0381FF; return true;                            // dash dot
-    case 4: *pattern = 0x1C71FF; return true;                            // dash dot dot
-    default: *pattern = 0; return false;
+    case PS_DASH:
+      *pattern = 0x03FFFF;
+      return true;  // 18 on, 6 off
+    case PS_DOT:
+      *pattern = 0x1C71C7;
+      return true;  // 3 on, 3 off
+    case 3:
+      *pattern = 0x0381FF;
+      return true;  // dash dot
+    case 4:
+      *pattern = 0x1C71FF;
+      return true;  // dash dot dot
+    default:
+      *pattern = 0;
+      return false;
   }
 }
 
 raster::Cap CapOf(const PenData& pen) {
   switch (pen.endCap) {
-    case PS_ENDCAP_FLAT: return raster::Cap::Flat;
-    case PS_ENDCAP_SQUARE: return raster::Cap::Square;
-    default: return raster::Cap::Round;
+    case PS_ENDCAP_FLAT:
+      return raster::Cap::Flat;
+    case PS_ENDCAP_SQUARE:
+      return raster::Cap::Square;
+    default:
+      return raster::Cap::Round;
   }
 }
 
 raster::Join JoinOf(const PenData& pen) {
   switch (pen.join) {
-    case PS_JOIN_MITER: return raster::Join::Miter;
-    case PS_JOIN_BEVEL: return raster::Join::Bevel;
-    default: return raster::Join::Round;
+    case PS_JOIN_MITER:
+      return raster::Join::Miter;
+    case PS_JOIN_BEVEL:
+      return raster::Join::Bevel;
+    default:
+      return raster::Join::Round;
   }
 }
 
@@ -133,7 +149,8 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   std::uint32_t brush = 0;
   // The inside spans the rectangle without its right and bottom edges' outline pixels; with no pen
   // the fill stops one pixel short on those sides as well, as the outline would have been there.
-  if (gfx::BrushPixel(*dc, &brush)) raster::FillRect(t, RECT{r.left, r.top, r.right - 1, r.bottom - 1}, brush);
+  if (gfx::BrushPixel(*dc, &brush))
+    raster::FillRect(t, RECT{r.left, r.top, r.right - 1, r.bottom - 1}, brush);
   if (noPen) return TRUE;
   const std::uint32_t pixel = PixelFromColor(pen->color);
   if (pen->geometric) {
@@ -156,8 +173,10 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     raster::FillRect(t, RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1}, pixel);
     return TRUE;
   }
-  const POINT outline[4] = {{logical.left, logical.top}, {logical.right - 1, logical.top},
-                            {logical.right - 1, logical.bottom - 1}, {logical.left, logical.bottom - 1}};
+  const POINT outline[4] = {{logical.left, logical.top},
+                            {logical.right - 1, logical.top},
+                            {logical.right - 1, logical.bottom - 1},
+                            {logical.left, logical.bottom - 1}};
   StrokePath(*dc, outline, 4, raster::PathShape::Closed);
   return TRUE;
 }
@@ -241,9 +260,9 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc) return FALSE;
-  const RECT r = dc->SurfaceRect(gfx::NormalizedRect(
-      x, y, DeviceContext::Saturate(static_cast<long long>(x) + width),
-      DeviceContext::Saturate(static_cast<long long>(y) + height)));
+  const RECT r =
+      dc->SurfaceRect(gfx::NormalizedRect(x, y, DeviceContext::Saturate(static_cast<long long>(x) + width),
+                                          DeviceContext::Saturate(static_cast<long long>(y) + height)));
   const raster::Target t = dc->Target();
   std::uint32_t brush = 0;
   const bool solid = gfx::BrushPixel(*dc, &brush);
@@ -254,10 +273,17 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
     case PATINVERT:
       if (solid) raster::XorRect(t, r, brush);
       return TRUE;
-    case DSTINVERT: raster::XorRect(t, r, 0xFFFFFF); return TRUE;
-    case BLACKNESS: raster::FillRect(t, r, 0x000000); return TRUE;
-    case WHITENESS: raster::FillRect(t, r, 0xFFFFFF); return TRUE;
-    default: return FALSE;
+    case DSTINVERT:
+      raster::XorRect(t, r, 0xFFFFFF);
+      return TRUE;
+    case BLACKNESS:
+      raster::FillRect(t, r, 0x000000);
+      return TRUE;
+    case WHITENESS:
+      raster::FillRect(t, r, 0xFFFFFF);
+      return TRUE;
+    default:
+      return FALSE;
   }
 }
 
@@ -269,22 +295,31 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, in
   if (!to || !from) return FALSE;
   raster::Combine combine;
   switch (rop) {
-    case SRCCOPY: combine = raster::Combine::Copy; break;
-    case SRCPAINT: combine = raster::Combine::Or; break;
-    case SRCAND: combine = raster::Combine::And; break;
-    case SRCINVERT: combine = raster::Combine::Xor; break;
-    default: return FALSE;
+    case SRCCOPY:
+      combine = raster::Combine::Copy;
+      break;
+    case SRCPAINT:
+      combine = raster::Combine::Or;
+      break;
+    case SRCAND:
+      combine = raster::Combine::And;
+      break;
+    case SRCINVERT:
+      combine = raster::Combine::Xor;
+      break;
+    default:
+      return FALSE;
   }
   const Surface* source = from->TargetSurface();
   if (!source) return FALSE;
   if (width < 0 || height < 0) return FALSE;
-  raster::Blit(to->Target(), to->SurfaceX(x), to->SurfaceY(y), ClampExtent(width), ClampExtent(height), *source,
-               from->SurfaceX(srcX), from->SurfaceY(srcY), combine);
+  raster::Blit(to->Target(), to->SurfaceX(x), to->SurfaceY(y), ClampExtent(width), ClampExtent(height),
+               *source, from->SurfaceX(srcX), from->SurfaceY(srcY), combine);
   return TRUE;
 }
 
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
-                int srcWidth, int srcHeight, DWORD rop) {
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
+                int srcHeight, DWORD rop) {
   if (width == srcWidth && height == srcHeight)
     return BitBlt(dest, x, y, width, height, src, srcX, srcY, rop);
   DeviceContext* to = FindDc(dest);
@@ -294,9 +329,9 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX
     return FALSE;
   const Surface* source = from->TargetSurface();
   if (!source) return FALSE;
-  raster::StretchCopy(to->Target(), to->SurfaceX(x), to->SurfaceY(y), ClampExtent(width),
-                      ClampExtent(height), *source, from->SurfaceX(srcX), from->SurfaceY(srcY),
-                      ClampExtent(srcWidth), ClampExtent(srcHeight));
+  raster::StretchCopy(to->Target(), to->SurfaceX(x), to->SurfaceY(y), ClampExtent(width), ClampExtent(height),
+                      *source, from->SurfaceX(srcX), from->SurfaceY(srcY), ClampExtent(srcWidth),
+                      ClampExtent(srcHeight));
   return TRUE;
 }
 
@@ -306,8 +341,8 @@ BOOL DrawBitmapKeyed(HDC dest, int x, int y, HBITMAP bitmap, COLORREF transparen
   if (!dc || !data) return FALSE;
   std::uint32_t brush = 0;
   const bool solid = gfx::BrushPixel(*dc, &brush);
-  raster::KeyedCopy(dc->Target(), dc->SurfaceX(x), dc->SurfaceY(y), data->pixels,
-                    PixelFromColor(transparent), solid ? &brush : nullptr);
+  raster::KeyedCopy(dc->Target(), dc->SurfaceX(x), dc->SurfaceY(y), data->pixels, PixelFromColor(transparent),
+                    solid ? &brush : nullptr);
   return TRUE;
 }
 

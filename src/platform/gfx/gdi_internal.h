@@ -49,11 +49,11 @@ struct DeviceContext {
   HWND owner = nullptr;
   Surface* windowSurface = nullptr;  // Surface DCs; null once detached
   bool detached = false;
-  POINT origin;          // surface coordinates of device (0, 0)
-  Region visible;        // surface coordinates (Surface DCs)
+  POINT origin;    // surface coordinates of device (0, 0)
+  Region visible;  // surface coordinates (Surface DCs)
   DcState state;
   std::vector<DcState> saved;
-  RECT drawn{};          // bounding box of touched pixels, surface coordinates
+  RECT drawn{};  // bounding box of touched pixels, surface coordinates
 
   // Cache of the effective clip.
   bool clipValid = false;

@@ -49,12 +49,18 @@ GdiObjectPtr FindObject(const void* handle) {
 
 UINT ObjectType(const GdiObject& object) {
   switch (object.data.index()) {
-    case 0: return OBJ_PEN;
-    case 1: return OBJ_BRUSH;
-    case 2: return OBJ_FONT;
-    case 3: return OBJ_BITMAP;
-    case 4: return OBJ_REGION;
-    default: return 0;
+    case 0:
+      return OBJ_PEN;
+    case 1:
+      return OBJ_BRUSH;
+    case 2:
+      return OBJ_FONT;
+    case 3:
+      return OBJ_BITMAP;
+    case 4:
+      return OBJ_REGION;
+    default:
+      return 0;
   }
 }
 
@@ -162,9 +168,15 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
   if (!dc || !object) return nullptr;
   gfx::ObjRef* slot = nullptr;
   switch (gfx::ObjectType(*object)) {
-    case OBJ_PEN: slot = &dc->state.pen; break;
-    case OBJ_BRUSH: slot = &dc->state.brush; break;
-    case OBJ_FONT: slot = &dc->state.font; break;
+    case OBJ_PEN:
+      slot = &dc->state.pen;
+      break;
+    case OBJ_BRUSH:
+      slot = &dc->state.brush;
+      break;
+    case OBJ_FONT:
+      slot = &dc->state.font;
+      break;
     case OBJ_BITMAP:
       if (dc->kind != gfx::DcKind::Memory) return nullptr;
       slot = &dc->state.bitmap;
@@ -174,7 +186,8 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
       const int type = SelectClipRgn(hdc, obj);
       return reinterpret_cast<HGDIOBJ>(static_cast<std::uintptr_t>(type));
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
   HGDIOBJ previous = slot->handle;
   *slot = gfx::ObjRef{obj, std::move(object)};
@@ -185,18 +198,23 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
   gfx::DeviceContext* dc = gfx::FindDc(hdc);
   if (!dc) return nullptr;
   switch (type) {
-    case OBJ_PEN: return dc->state.pen.handle;
-    case OBJ_BRUSH: return dc->state.brush.handle;
-    case OBJ_FONT: return dc->state.font.handle;
-    case OBJ_BITMAP: return dc->state.bitmap.handle;
-    default: return nullptr;
+    case OBJ_PEN:
+      return dc->state.pen.handle;
+    case OBJ_BRUSH:
+      return dc->state.brush.handle;
+    case OBJ_FONT:
+      return dc->state.font.handle;
+    case OBJ_BITMAP:
+      return dc->state.bitmap.handle;
+    default:
+      return nullptr;
   }
 }
 
 BOOL DeleteObject(HGDIOBJ obj) {
   GdiObjectPtr object = gfx::FindObject(obj);
   if (!object || gfx::ObjectType(*object) == 0) return FALSE;  // icons go through DestroyIcon
-  if (object->stock) return TRUE;  // stock objects live for the whole run
+  if (object->stock) return TRUE;                              // stock objects live for the whole run
   Graphics().objects.erase(Key(obj));
   return TRUE;
 }
@@ -254,11 +272,20 @@ int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
   if (!b) return ERROR;
   Region::Op op;
   switch (mode) {
-    case RGN_AND: op = Region::Op::And; break;
-    case RGN_OR: op = Region::Op::Or; break;
-    case RGN_XOR: op = Region::Op::Xor; break;
-    case RGN_DIFF: op = Region::Op::Diff; break;
-    default: return ERROR;
+    case RGN_AND:
+      op = Region::Op::And;
+      break;
+    case RGN_OR:
+      op = Region::Op::Or;
+      break;
+    case RGN_XOR:
+      op = Region::Op::Xor;
+      break;
+    case RGN_DIFF:
+      op = Region::Op::Diff;
+      break;
+    default:
+      return ERROR;
   }
   *d = Region::Combine(*a, *b, op);
   return d->Type();
@@ -279,8 +306,7 @@ BOOL PtInRegion(HRGN rgn, int x, int y) {
 BOOL RectInRegion(HRGN rgn, const RECT* rect) {
   const Region* r = gfx::As<Region>(gfx::FindObject(rgn));
   if (!r || !rect) return FALSE;
-  return r->Intersects(gfx::NormalizedRect(rect->left, rect->top, rect->right, rect->bottom)) ? TRUE
-                                                                                              : FALSE;
+  return r->Intersects(gfx::NormalizedRect(rect->left, rect->top, rect->right, rect->bottom)) ? TRUE : FALSE;
 }
 
 int OffsetRgn(HRGN rgn, int dx, int dy) {
@@ -316,7 +342,8 @@ const Surface* gfx::IconImage(HICON icon) {
 std::vector<std::uint32_t> gfx::IconArgb(HICON icon) {
   const Surface* image = icon ? IconImage(icon) : nullptr;
   if (image == nullptr) return {};
-  const std::size_t count = static_cast<std::size_t>(image->Width()) * static_cast<std::size_t>(image->Height());
+  const std::size_t count =
+      static_cast<std::size_t>(image->Width()) * static_cast<std::size_t>(image->Height());
   std::vector<std::uint32_t> out;
   out.reserve(count + 2);
   out.push_back(static_cast<std::uint32_t>(image->Width()));

@@ -58,7 +58,6 @@ struct GdiObject {
 
 using GdiObjectPtr = std::shared_ptr<GdiObject>;
 
-
 HGDIOBJ AddObject(GdiObject object);
 GdiObjectPtr FindObject(const void* handle);
 UINT ObjectType(const GdiObject& object);  // OBJ_PEN ... OBJ_REGION; 0 for icons

@@ -24,7 +24,7 @@ namespace {
 constexpr int kMaxTextLength = 1 << 20;
 constexpr int kMaxDrawTextLength = 1 << 16;  // DrawText also expands tabs
 constexpr long long kFarAway = 1LL << 28;    // positions beyond this are off every surface
-constexpr int kTabChars = 8;  // DT_EXPANDTABS stops, in average character widths
+constexpr int kTabChars = 8;                 // DT_EXPANDTABS stops, in average character widths
 
 // The target cut to a rectangle (surface coordinates). The rectangles live in `storage`.
 raster::Target ClippedTo(const raster::Target& t, const RECT& rect, std::vector<RECT>& storage) {
@@ -67,8 +67,8 @@ int DrawRun(const raster::Target& t, const FontInstance& font, const LOGFONT& lf
 
 }  // namespace
 
-BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* text,
-                UINT count, const int* dx) {
+BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* text, UINT count,
+                const int* dx) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc || (count > 0 && !text) || count > static_cast<UINT>(kMaxTextLength)) return FALSE;
   const raster::Target target = dc->Target();
@@ -77,9 +77,8 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const cha
   const std::uint32_t bk = PixelFromColor(dc->state.bkColor);
   if (rect && (options & ETO_OPAQUE)) raster::FillRect(target, dc->SurfaceRect(*rect), bk);
   thread_local std::vector<RECT> clipStorage;
-  const raster::Target textTarget = rect && (options & ETO_CLIPPED)
-                                        ? ClippedTo(target, dc->SurfaceRect(*rect), clipStorage)
-                                        : target;
+  const raster::Target textTarget =
+      rect && (options & ETO_CLIPPED) ? ClippedTo(target, dc->SurfaceRect(*rect), clipStorage) : target;
   const int n = static_cast<int>(count);
   long long sum = 0;
   if (dx) {
@@ -346,8 +345,10 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
   const int totalHeight = lineHeight * static_cast<int>(lines.size());
 
   if (format & DT_CALCRECT) {
-    rect->right = static_cast<LONG>(std::min<long long>(INT_MAX, static_cast<long long>(rect->left) + layout.MaxWidth()));
-    rect->bottom = static_cast<LONG>(std::min<long long>(INT_MAX, static_cast<long long>(rect->top) + totalHeight));
+    rect->right = static_cast<LONG>(
+        std::min<long long>(INT_MAX, static_cast<long long>(rect->left) + layout.MaxWidth()));
+    rect->bottom =
+        static_cast<LONG>(std::min<long long>(INT_MAX, static_cast<long long>(rect->top) + totalHeight));
     return totalHeight;
   }
 
@@ -384,8 +385,8 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
     int runCol = 0;
     auto flush = [&](int runEnd) {
       if (glyphs && runEnd > runStart)
-        DrawRun(target, font, lf, sx + runCol, sy, display.data() + runStart, runEnd - runStart,
-                nullptr, textPixel);
+        DrawRun(target, font, lf, sx + runCol, sy, display.data() + runStart, runEnd - runStart, nullptr,
+                textPixel);
     };
     for (int i = line.start; i < end; ++i) {
       const int w = layout.CharWidth(i, col);

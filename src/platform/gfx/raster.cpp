@@ -28,10 +28,14 @@ inline std::uint32_t BlendPixel(std::uint32_t dst, std::uint32_t src, std::uint3
 
 inline std::uint32_t CombinePixel(std::uint32_t dst, std::uint32_t src, Combine c) {
   switch (c) {
-    case Combine::Copy: return src & 0xFFFFFF;
-    case Combine::Or: return (dst | src) & 0xFFFFFF;
-    case Combine::And: return dst & src & 0xFFFFFF;
-    case Combine::Xor: return (dst ^ src) & 0xFFFFFF;
+    case Combine::Copy:
+      return src & 0xFFFFFF;
+    case Combine::Or:
+      return (dst | src) & 0xFFFFFF;
+    case Combine::And:
+      return dst & src & 0xFFFFFF;
+    case Combine::Xor:
+      return (dst ^ src) & 0xFFFFFF;
   }
   return dst;
 }
@@ -95,8 +99,8 @@ void XorPixel(const Target& t, int x, int y, std::uint32_t mask) {
   Touch(t, RECT{x, y, x + 1, y + 1});
 }
 
-void Line(const Target& t, int x0, int y0, int x1, int y1, std::uint32_t pixel,
-          std::uint32_t pattern, int patternLength) {
+void Line(const Target& t, int x0, int y0, int x1, int y1, std::uint32_t pixel, std::uint32_t pattern,
+          int patternLength) {
   if (!t.surface || (x0 == x1 && y0 == y1)) return;
   const bool solid = pattern == 0 || patternLength <= 0;
   if (solid && y0 == y1) {
@@ -197,8 +201,8 @@ void FillDisc(const Target& t, PointF centre, double radius, std::uint32_t pixel
   }
 }
 
-void BlendMask(const Target& t, int x, int y, int width, int height, const std::uint8_t* mask,
-               int pitch, std::uint32_t pixel) {
+void BlendMask(const Target& t, int x, int y, int width, int height, const std::uint8_t* mask, int pitch,
+               std::uint32_t pixel) {
   if (!t.surface || !mask || width <= 0 || height <= 0) return;
   const RECT box{x, y, x + width, y + height};
   for (const RECT& c : t.clip) {
@@ -236,12 +240,11 @@ void BlendArgb(const Target& t, int x, int y, const Surface& argb) {
   }
 }
 
-void Blit(const Target& t, int dx, int dy, int width, int height, const Surface& src, int sx,
-          int sy, Combine combine) {
+void Blit(const Target& t, int dx, int dy, int width, int height, const Surface& src, int sx, int sy,
+          Combine combine) {
   if (!t.surface || width <= 0 || height <= 0) return;
   // Only the part whose source lies inside `src` is copied.
-  RECT srcBox = rect::Intersect(RECT{sx, sy, sx + width, sy + height},
-                                 RECT{0, 0, src.Width(), src.Height()});
+  RECT srcBox = rect::Intersect(RECT{sx, sy, sx + width, sy + height}, RECT{0, 0, src.Width(), src.Height()});
   if (rect::IsEmpty(srcBox)) return;
   const RECT box{srcBox.left - sx + dx, srcBox.top - sy + dy, srcBox.right - sx + dx,
                  srcBox.bottom - sy + dy};
@@ -276,8 +279,8 @@ void Blit(const Target& t, int dx, int dy, int width, int height, const Surface&
   }
 }
 
-void StretchCopy(const Target& t, int dx, int dy, int dw, int dh, const Surface& src, int sx,
-                 int sy, int sw, int sh) {
+void StretchCopy(const Target& t, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw,
+                 int sh) {
   if (!t.surface || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
   const Surface copy = src;  // the source may be the destination
   const RECT box{dx, dy, dx + dw, dy + dh};

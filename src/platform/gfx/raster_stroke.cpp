@@ -20,13 +20,13 @@ void FillQuad(const Target& t, PointF a, PointF b, PointF c, PointF d, std::uint
   FillPolygon(t, quad, pixel);
 }
 
-void Segment(const Target& t, PointF a, PointF b, Vec dir, double half, bool extendStart,
-             bool extendEnd, std::uint32_t pixel) {
+void Segment(const Target& t, PointF a, PointF b, Vec dir, double half, bool extendStart, bool extendEnd,
+             std::uint32_t pixel) {
   if (extendStart) a = PointF{a.x - dir.x * half, a.y - dir.y * half};
   if (extendEnd) b = PointF{b.x + dir.x * half, b.y + dir.y * half};
   const Vec n{-dir.y * half, dir.x * half};
-  FillQuad(t, PointF{a.x + n.x, a.y + n.y}, PointF{b.x + n.x, b.y + n.y},
-           PointF{b.x - n.x, b.y - n.y}, PointF{a.x - n.x, a.y - n.y}, pixel);
+  FillQuad(t, PointF{a.x + n.x, a.y + n.y}, PointF{b.x + n.x, b.y + n.y}, PointF{b.x - n.x, b.y - n.y},
+           PointF{a.x - n.x, a.y - n.y}, pixel);
 }
 
 void JoinAt(const Target& t, PointF p, Vec d1, Vec d2, double half, Join join, std::uint32_t pixel) {
@@ -98,7 +98,8 @@ void StrokePolyline(const Target& t, std::span<const POINT> points, int width, C
             last && cap == Cap::Square, pixel);
     if (i + 1 < segs.size()) JoinAt(t, segs[i].b, segs[i].dir, segs[i + 1].dir, half, join, pixel);
   }
-  if (!open && segs.size() > 1) JoinAt(t, segs.back().b, segs.back().dir, segs.front().dir, half, join, pixel);
+  if (!open && segs.size() > 1)
+    JoinAt(t, segs.back().b, segs.back().dir, segs.front().dir, half, join, pixel);
   if (open && cap == Cap::Round) {
     FillDisc(t, segs.front().a, half, pixel);
     FillDisc(t, segs.back().b, half, pixel);

@@ -14,10 +14,14 @@ struct Span {
 
 bool Apply(Region::Op op, bool a, bool b) {
   switch (op) {
-    case Region::Op::And: return a && b;
-    case Region::Op::Or: return a || b;
-    case Region::Op::Diff: return a && !b;
-    case Region::Op::Xor: return a != b;
+    case Region::Op::And:
+      return a && b;
+    case Region::Op::Or:
+      return a || b;
+    case Region::Op::Diff:
+      return a && !b;
+    case Region::Op::Xor:
+      return a != b;
   }
   return false;
 }
@@ -137,8 +141,7 @@ Region Region::Combine(const Region& a, const Region& b, Op op) {
     }
     if (havePrevious && previousBottom == top && spans == previous) {
       // Same spans directly below: stretch the previous band instead of starting a new one.
-      for (std::size_t k = previousStart; k < result.m_rects.size(); ++k)
-        result.m_rects[k].bottom = bottom;
+      for (std::size_t k = previousStart; k < result.m_rects.size(); ++k) result.m_rects[k].bottom = bottom;
     } else {
       previousStart = result.m_rects.size();
       for (const Span& s : spans) result.m_rects.push_back({s.left, top, s.right, bottom});

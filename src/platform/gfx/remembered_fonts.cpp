@@ -133,7 +133,7 @@ class FileDescriptor {
 // any file we write. A link is not followed: the file is ours, never somewhere else.
 bool ReadWhole(const std::string& path, std::string* text) {
   const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
-  struct stat info {};
+  struct stat info{};
   if (fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
       info.st_size > static_cast<off_t>(kMaxFileBytes))
     return false;
@@ -188,7 +188,7 @@ bool InputsUnchanged(const std::vector<PathState>& inputs) {
 }  // namespace
 
 PathState PathState::Of(const std::string& path) {
-  struct stat info {};
+  struct stat info{};
   return StateFrom(path, ::stat(path.c_str(), &info) == 0 ? &info : nullptr);
 }
 
@@ -208,10 +208,9 @@ std::string RememberedFonts::DefaultFile() {
 std::string RememberedFonts::Environment() {
   // What fontconfig reads from the environment: where its configuration is, where the user's
   // places are, and the language its default substitution adds to every pattern.
-  static const char* const kVariables[] = {"FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT",
-                                           "HOME",            "XDG_CONFIG_HOME", "XDG_DATA_HOME",
-                                           "FC_LANG",         "LC_ALL",          "LC_CTYPE",
-                                           "LANG"};
+  static const char* const kVariables[] = {
+      "FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT", "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+      "FC_LANG",         "LC_ALL",          "LC_CTYPE",           "LANG"};
   std::string environment;
   for (const char* name : kVariables) {
     const char* value = std::getenv(name);
@@ -264,10 +263,10 @@ bool RememberedAnswers::Parse(std::string_view text, RememberedAnswers* out) {
       read.inputs.push_back(std::move(state));
     } else if (kind == "match") {
       Answer answer;
-      if (read.answers.size() >= kMaxEntries || !words.Text(&answer.key) || !words.Next(&answer.match.index) ||
-          !words.Next(&answer.match.weight) || !words.Next(&answer.match.slant) ||
-          !words.Text(&answer.match.family) || !ReadPathState(words, &answer.fontFile) || !words.Done() ||
-          answer.match.index < 0)
+      if (read.answers.size() >= kMaxEntries || !words.Text(&answer.key) ||
+          !words.Next(&answer.match.index) || !words.Next(&answer.match.weight) ||
+          !words.Next(&answer.match.slant) || !words.Text(&answer.match.family) ||
+          !ReadPathState(words, &answer.fontFile) || !words.Done() || answer.match.index < 0)
         return false;
       answer.match.file = answer.fontFile.path;
       read.answers.push_back(std::move(answer));
@@ -286,7 +285,7 @@ const FontMatch* RememberedFonts::Find(const std::string& key, const std::string
     // A font file replaced in place keeps its folder's time: check the file itself. Only a regular
     // file can hold a font; anything else (a FIFO would hold the start up) was not fontconfig's
     // answer, so the question goes to fontconfig again.
-    struct stat info {};
+    struct stat info{};
     if (::stat(answer.fontFile.path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
     return StateFrom(answer.fontFile.path, &info) == answer.fontFile ? &answer.match : nullptr;
   }

@@ -13,8 +13,7 @@ Surface::Surface(int width, int height, std::uint32_t fill) {
 Surface::Surface(const Surface& other)
     : m_width(other.m_width),
       m_height(other.m_height),
-      m_pixels(other.m_data,
-               other.m_data + static_cast<std::size_t>(other.m_width) * other.m_height) {
+      m_pixels(other.m_data, other.m_data + static_cast<std::size_t>(other.m_width) * other.m_height) {
   m_data = m_pixels.data();
 }
 
@@ -49,8 +48,7 @@ void Surface::Resize(int width, int height, std::uint32_t fill) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == m_width && height == m_height) return;
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                                    fill);
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill);
   const int keepW = std::min(width, m_width);
   const int keepH = std::min(height, m_height);
   for (int y = 0; y < keepH; ++y) {

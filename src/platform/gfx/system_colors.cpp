@@ -54,15 +54,24 @@ HGDIOBJ MakeStock(GdiObject object) {
 
 HGDIOBJ CreateStock(int index) {
   switch (index) {
-    case WHITE_BRUSH: return MakeStock(GdiObject{BrushData{false, RGB(255, 255, 255)}});
-    case LTGRAY_BRUSH: return MakeStock(GdiObject{BrushData{false, RGB(192, 192, 192)}});
-    case GRAY_BRUSH: return MakeStock(GdiObject{BrushData{false, RGB(128, 128, 128)}});
-    case DKGRAY_BRUSH: return MakeStock(GdiObject{BrushData{false, RGB(64, 64, 64)}});
-    case BLACK_BRUSH: return MakeStock(GdiObject{BrushData{false, RGB(0, 0, 0)}});
-    case NULL_BRUSH: return MakeStock(GdiObject{BrushData{true, 0}});
-    case WHITE_PEN: return MakeStock(GdiObject{PenData{PS_SOLID, 1, RGB(255, 255, 255)}});
-    case BLACK_PEN: return MakeStock(GdiObject{PenData{PS_SOLID, 1, RGB(0, 0, 0)}});
-    case NULL_PEN: return MakeStock(GdiObject{PenData{PS_NULL, 1, 0}});
+    case WHITE_BRUSH:
+      return MakeStock(GdiObject{BrushData{false, RGB(255, 255, 255)}});
+    case LTGRAY_BRUSH:
+      return MakeStock(GdiObject{BrushData{false, RGB(192, 192, 192)}});
+    case GRAY_BRUSH:
+      return MakeStock(GdiObject{BrushData{false, RGB(128, 128, 128)}});
+    case DKGRAY_BRUSH:
+      return MakeStock(GdiObject{BrushData{false, RGB(64, 64, 64)}});
+    case BLACK_BRUSH:
+      return MakeStock(GdiObject{BrushData{false, RGB(0, 0, 0)}});
+    case NULL_BRUSH:
+      return MakeStock(GdiObject{BrushData{true, 0}});
+    case WHITE_PEN:
+      return MakeStock(GdiObject{PenData{PS_SOLID, 1, RGB(255, 255, 255)}});
+    case BLACK_PEN:
+      return MakeStock(GdiObject{PenData{PS_SOLID, 1, RGB(0, 0, 0)}});
+    case NULL_PEN:
+      return MakeStock(GdiObject{PenData{PS_NULL, 1, 0}});
     case SYSTEM_FONT:
     case DEFAULT_GUI_FONT: {
       // The dialog font at 8 points; its height follows the screen's pixels per inch when used.
@@ -73,8 +82,10 @@ HGDIOBJ CreateStock(int index) {
       std::strcpy(font.logFont.lfFaceName, "MS Sans Serif");
       return MakeStock(GdiObject{std::move(font)});
     }
-    case gfx::kStockDefaultBitmap: return MakeStock(GdiObject{BitmapData{Surface(1, 1, 0)}});
-    default: return nullptr;
+    case gfx::kStockDefaultBitmap:
+      return MakeStock(GdiObject{BitmapData{Surface(1, 1, 0)}});
+    default:
+      return nullptr;
   }
 }
 

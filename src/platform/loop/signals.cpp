@@ -41,7 +41,7 @@ bool TakeTerminationRequest() {
 }  // namespace loop
 
 void CatchTerminationSignals() {
-  struct sigaction action {};
+  struct sigaction action{};
   action.sa_handler = loop::OnTerminationSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;

@@ -59,7 +59,8 @@ bool TimerList::TakeDue(const std::function<bool(HWND)>& covers, std::uint64_t n
   Timer* due = nullptr;
   for (Timer& t : m_list) {
     if (t.deadline > nowMs || !covers(t.hwnd)) continue;
-    if (due == nullptr || t.deadline < due->deadline || (t.deadline == due->deadline && t.order < due->order)) {
+    if (due == nullptr || t.deadline < due->deadline ||
+        (t.deadline == due->deadline && t.order < due->order)) {
       due = &t;
     }
   }

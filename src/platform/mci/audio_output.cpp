@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 namespace mci {
 
 AudioChoice ParseAudioChoice(const char* setting) {
@@ -77,8 +76,8 @@ std::unique_ptr<AudioOutput> StartDriverOutput(SynthEngine* engine, const std::s
     names.push_back(driverName);
   } else {
     char* byDefault = nullptr;
-    if (engine->Api().fluid_settings_getstr_default(engine->Settings(), "audio.driver",
-                                                    &byDefault) == FLUID_OK &&
+    if (engine->Api().fluid_settings_getstr_default(engine->Settings(), "audio.driver", &byDefault) ==
+            FLUID_OK &&
         byDefault != nullptr && *byDefault != '\0') {
       names.emplace_back(byDefault);
     }
@@ -101,10 +100,7 @@ std::unique_ptr<AudioOutput> StartDriverOutput(SynthEngine* engine, const std::s
 // ---- Offline, on the virtual clock -------------------------------------------------------------
 OfflineOutput::OfflineOutput(VirtualClock* clock, Sequencer* sequencer, OutputFinished finished,
                              std::shared_ptr<std::vector<float>> capture)
-    : m_clock(clock),
-      m_sequencer(sequencer),
-      m_finished(std::move(finished)),
-      m_capture(std::move(capture)) {
+    : m_clock(clock), m_sequencer(sequencer), m_finished(std::move(finished)), m_capture(std::move(capture)) {
   m_startMs = m_clock->NowMs();
   m_clock->AddClockListener(this);
   m_listening = true;

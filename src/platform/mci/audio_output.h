@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/virtual_clock.h"
 #include "platform/mci/sequencer.h"
 #include "platform/mci/synth_engine.h"
+#include "platform/virtual_clock.h"
 
 namespace mci {
 

@@ -81,8 +81,9 @@ const FluidApi* LoadFluidApi(std::string* error) {
   using GlibLogFunc = void (*)(const char*, int, const char*, void*);
   using SetDefaultHandler = GlibLogFunc (*)(GlibLogFunc, void*);
   if (auto setHandler = reinterpret_cast<SetDefaultHandler>(library.Symbol("g_log_set_default_handler"))) {
-    setHandler([](const char*, int, const char* message, void*) { LogToMemory(FLUID_WARN, message, nullptr); },
-               nullptr);
+    setHandler(
+        [](const char*, int, const char* message, void*) { LogToMemory(FLUID_WARN, message, nullptr); },
+        nullptr);
   }
   using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
   using SetAlsaHandler = int (*)(AlsaErrorHandler);

@@ -23,9 +23,12 @@ MciDevice::~MciDevice() { StopOutput(); }
 
 DWORD MciDevice::Mode() const {
   switch (m_mode) {
-    case DeviceMode::kPlaying: return MCI_MODE_PLAY;
-    case DeviceMode::kPaused: return MCI_MODE_PAUSE;
-    case DeviceMode::kStopped: break;
+    case DeviceMode::kPlaying:
+      return MCI_MODE_PLAY;
+    case DeviceMode::kPaused:
+      return MCI_MODE_PAUSE;
+    case DeviceMode::kStopped:
+      break;
   }
   return MCI_MODE_STOP;
 }
@@ -65,8 +68,7 @@ void MciDevice::StopOutput() {
   m_engine->SilenceAndReset();
 }
 
-MCIERROR MciDevice::StartPlaying(std::int64_t fromUs, std::int64_t toUs, DWORD flags,
-                                 DWORD_PTR callback) {
+MCIERROR MciDevice::StartPlaying(std::int64_t fromUs, std::int64_t toUs, DWORD flags, DWORD_PTR callback) {
   m_host->StopOtherDevices(*this);
   StopOutput();
   m_sequencer.Start(fromUs, toUs);
@@ -141,8 +143,8 @@ void MciDevice::Interrupt() {
 }
 
 MCIERROR MciDevice::Seek(DWORD flags, const MCI_SEEK_PARMS* parms) {
-  const int targets = ((flags & MCI_SEEK_TO_START) != 0) + ((flags & MCI_SEEK_TO_END) != 0) +
-                      ((flags & MCI_TO) != 0);
+  const int targets =
+      ((flags & MCI_SEEK_TO_START) != 0) + ((flags & MCI_SEEK_TO_END) != 0) + ((flags & MCI_TO) != 0);
   if (targets == 0) return MCIERR_MISSING_PARAMETER;
   if (targets > 1) return MCIERR_FLAGS_NOT_COMPATIBLE;
   std::int64_t target = 0;
@@ -166,20 +168,29 @@ MCIERROR MciDevice::Status(DWORD flags, MCI_STATUS_PARMS* parms) {
   // A MIDI file is one track to this interface.
   if ((flags & MCI_TRACK) && parms->dwTrack != 1) return MCIERR_OUTOFRANGE;
   switch (parms->dwItem) {
-    case MCI_STATUS_LENGTH: parms->dwReturn = UsToMs(LengthUs()); break;
+    case MCI_STATUS_LENGTH:
+      parms->dwReturn = UsToMs(LengthUs());
+      break;
     case MCI_STATUS_POSITION:
-      parms->dwReturn = (flags & (MCI_STATUS_START | MCI_TRACK))
-                            ? 0
-                            : UsToMs(m_sequencer.PositionUs());
+      parms->dwReturn = (flags & (MCI_STATUS_START | MCI_TRACK)) ? 0 : UsToMs(m_sequencer.PositionUs());
       break;
     // One track, always the current one.
     case MCI_STATUS_NUMBER_OF_TRACKS:
-    case MCI_STATUS_CURRENT_TRACK: parms->dwReturn = 1; break;
-    case MCI_STATUS_MODE: parms->dwReturn = Mode(); break;
+    case MCI_STATUS_CURRENT_TRACK:
+      parms->dwReturn = 1;
+      break;
+    case MCI_STATUS_MODE:
+      parms->dwReturn = Mode();
+      break;
     case MCI_STATUS_MEDIA_PRESENT:
-    case MCI_STATUS_READY: parms->dwReturn = TRUE; break;
-    case MCI_STATUS_TIME_FORMAT: parms->dwReturn = MCI_FORMAT_MILLISECONDS; break;
-    default: return MCIERR_BAD_CONSTANT;
+    case MCI_STATUS_READY:
+      parms->dwReturn = TRUE;
+      break;
+    case MCI_STATUS_TIME_FORMAT:
+      parms->dwReturn = MCI_FORMAT_MILLISECONDS;
+      break;
+    default:
+      return MCIERR_BAD_CONSTANT;
   }
   NotifyDone(flags, parms->dwCallback);
   return 0;
@@ -191,13 +202,20 @@ MCIERROR MciDevice::GetDevCaps(DWORD flags, MCI_GETDEVCAPS_PARMS* parms) {
     case MCI_GETDEVCAPS_CAN_PLAY:
     case MCI_GETDEVCAPS_HAS_AUDIO:
     case MCI_GETDEVCAPS_USES_FILES:
-    case MCI_GETDEVCAPS_COMPOUND_DEVICE: parms->dwReturn = TRUE; break;
+    case MCI_GETDEVCAPS_COMPOUND_DEVICE:
+      parms->dwReturn = TRUE;
+      break;
     case MCI_GETDEVCAPS_CAN_RECORD:
     case MCI_GETDEVCAPS_HAS_VIDEO:
     case MCI_GETDEVCAPS_CAN_EJECT:
-    case MCI_GETDEVCAPS_CAN_SAVE: parms->dwReturn = FALSE; break;
-    case MCI_GETDEVCAPS_DEVICE_TYPE: parms->dwReturn = MCI_DEVTYPE_SEQUENCER; break;
-    default: return MCIERR_BAD_CONSTANT;
+    case MCI_GETDEVCAPS_CAN_SAVE:
+      parms->dwReturn = FALSE;
+      break;
+    case MCI_GETDEVCAPS_DEVICE_TYPE:
+      parms->dwReturn = MCI_DEVTYPE_SEQUENCER;
+      break;
+    default:
+      return MCIERR_BAD_CONSTANT;
   }
   NotifyDone(flags, parms->dwCallback);
   return 0;

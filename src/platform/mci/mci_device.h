@@ -36,8 +36,7 @@ class MciDeviceHost {
 
 class MciDevice {
  public:
-  MciDevice(MCIDEVICEID id, MciDeviceHost* host, SynthEngine* engine,
-            std::shared_ptr<const midi::Song> song);
+  MciDevice(MCIDEVICEID id, MciDeviceHost* host, SynthEngine* engine, std::shared_ptr<const midi::Song> song);
   ~MciDevice();
   MciDevice(const MciDevice&) = delete;
   MciDevice& operator=(const MciDevice&) = delete;
@@ -84,8 +83,8 @@ class MciDevice {
   Sequencer m_sequencer;
   std::unique_ptr<AudioOutput> m_output;
   DeviceMode m_mode = DeviceMode::kStopped;
-  std::int64_t m_playEndUs = 0;  // end of the range being played (for resume)
-  DWORD_PTR m_pendingNotify = 0;  // callback window of the play waiting for its end; 0 none
+  std::int64_t m_playEndUs = 0;    // end of the range being played (for resume)
+  DWORD_PTR m_pendingNotify = 0;   // callback window of the play waiting for its end; 0 none
   std::uint32_t m_generation = 1;  // bumped whenever an output stops, so late ends are ignored
   // Written by the rendering thread: generation * 2 + (1 if the output failed), 0 if none.
   std::atomic<std::uint64_t> m_ended{0};

@@ -17,48 +17,87 @@ std::map<MCIERROR, std::string>& Details() {
 
 const char* StandardText(MCIERROR code) {
   switch (code) {
-    case 0: return "The specified command was carried out.";
+    case 0:
+      return "The specified command was carried out.";
     case MCIERR_INVALID_DEVICE_ID:
       return "Invalid MCI device ID. Use the ID returned when opening the MCI device.";
-    case MCIERR_UNRECOGNIZED_COMMAND: return "The driver cannot recognize the specified command.";
-    case MCIERR_HARDWARE: return "There is a problem with your media device.";
-    case MCIERR_INVALID_DEVICE_NAME: return "The specified device is not open or is not recognized by MCI.";
-    case MCIERR_OUT_OF_MEMORY: return "There is not enough memory available for this task.";
-    case MCIERR_DEVICE_OPEN: return "The device name is already being used as an alias by this application.";
-    case MCIERR_CANNOT_LOAD_DRIVER: return "There is an undetectable problem in loading the specified device driver.";
-    case MCIERR_MISSING_PARAMETER: return "The specified command requires a parameter. Please supply one.";
-    case MCIERR_UNSUPPORTED_FUNCTION: return "The MCI device you are using does not support the specified command.";
-    case MCIERR_FILE_NOT_FOUND: return "Cannot find the specified file. Make sure the path and filename are correct.";
-    case MCIERR_DEVICE_NOT_READY: return "The device driver is not ready.";
-    case MCIERR_INTERNAL: return "A problem occurred in initializing MCI.";
-    case MCIERR_DRIVER: return "There is a problem with the device driver.";
-    case MCIERR_EXTENSION_NOT_FOUND: return "Cannot determine the device type from the given filename extension.";
-    case MCIERR_OUTOFRANGE: return "The specified parameter is out of range for the specified command.";
-    case MCIERR_FLAGS_NOT_COMPATIBLE: return "The specified parameters cannot be used together.";
-    case MCIERR_DEVICE_TYPE_REQUIRED: return "The specified device cannot be found on your system.";
-    case MCIERR_BAD_CONSTANT: return "The value specified for a parameter is unknown.";
-    case MCIERR_BAD_TIME_FORMAT: return "The specified device does not support this time format.";
-    case MCIERR_INVALID_FILE: return "The specified file cannot be played on the specified MCI device.";
-    case MCIERR_NULL_PARAMETER_BLOCK: return "A null parameter block was passed to MCI.";
-    case MCIERR_NONAPPLICABLE_FUNCTION: return "The specified MCI command sequence is invalid.";
-    case MCIERR_FILENAME_REQUIRED: return "A valid filename is required.";
-    case MCIERR_DEVICE_NOT_INSTALLED: return "The specified device is not installed on the system.";
-    case MCIERR_SEQ_PORT_INUSE: return "The specified MIDI port is already in use.";
-    case MCIERR_SEQ_NOMIDIPRESENT: return "There are no MIDI devices installed on the system.";
-    case MCIERR_CREATEWINDOW: return "Could not create or use window.";
-    case MCIERR_FILE_READ: return "Cannot read the specified file.";
-    case MCIERR_FILE_WRITE: return "Cannot write to the specified file.";
-    case kMciErrSoundfontMissing: return "No General MIDI soundfont was found for the MIDI sequencer.";
-    case kMciErrSoundfontInvalid: return "The soundfont could not be loaded by the synthesizer.";
-    case kMciErrSynthLibrary: return "The FluidSynth synthesizer library cannot be loaded.";
-    case kMciErrSynthFailed: return "The synthesizer could not be started.";
-    case kMciErrAudioNone: return "Sound output is turned off (TESSIVO_AUDIO=none).";
-    case kMciErrAudioOutput: return "No sound output could be opened.";
-    case kMciErrWavFile: return "The WAV file for the sound output cannot be written.";
-    case kMciErrTooManyDevices: return "Too many devices have been opened during this run.";
-    default: break;
+    case MCIERR_UNRECOGNIZED_COMMAND:
+      return "The driver cannot recognize the specified command.";
+    case MCIERR_HARDWARE:
+      return "There is a problem with your media device.";
+    case MCIERR_INVALID_DEVICE_NAME:
+      return "The specified device is not open or is not recognized by MCI.";
+    case MCIERR_OUT_OF_MEMORY:
+      return "There is not enough memory available for this task.";
+    case MCIERR_DEVICE_OPEN:
+      return "The device name is already being used as an alias by this application.";
+    case MCIERR_CANNOT_LOAD_DRIVER:
+      return "There is an undetectable problem in loading the specified device driver.";
+    case MCIERR_MISSING_PARAMETER:
+      return "The specified command requires a parameter. Please supply one.";
+    case MCIERR_UNSUPPORTED_FUNCTION:
+      return "The MCI device you are using does not support the specified command.";
+    case MCIERR_FILE_NOT_FOUND:
+      return "Cannot find the specified file. Make sure the path and filename are correct.";
+    case MCIERR_DEVICE_NOT_READY:
+      return "The device driver is not ready.";
+    case MCIERR_INTERNAL:
+      return "A problem occurred in initializing MCI.";
+    case MCIERR_DRIVER:
+      return "There is a problem with the device driver.";
+    case MCIERR_EXTENSION_NOT_FOUND:
+      return "Cannot determine the device type from the given filename extension.";
+    case MCIERR_OUTOFRANGE:
+      return "The specified parameter is out of range for the specified command.";
+    case MCIERR_FLAGS_NOT_COMPATIBLE:
+      return "The specified parameters cannot be used together.";
+    case MCIERR_DEVICE_TYPE_REQUIRED:
+      return "The specified device cannot be found on your system.";
+    case MCIERR_BAD_CONSTANT:
+      return "The value specified for a parameter is unknown.";
+    case MCIERR_BAD_TIME_FORMAT:
+      return "The specified device does not support this time format.";
+    case MCIERR_INVALID_FILE:
+      return "The specified file cannot be played on the specified MCI device.";
+    case MCIERR_NULL_PARAMETER_BLOCK:
+      return "A null parameter block was passed to MCI.";
+    case MCIERR_NONAPPLICABLE_FUNCTION:
+      return "The specified MCI command sequence is invalid.";
+    case MCIERR_FILENAME_REQUIRED:
+      return "A valid filename is required.";
+    case MCIERR_DEVICE_NOT_INSTALLED:
+      return "The specified device is not installed on the system.";
+    case MCIERR_SEQ_PORT_INUSE:
+      return "The specified MIDI port is already in use.";
+    case MCIERR_SEQ_NOMIDIPRESENT:
+      return "There are no MIDI devices installed on the system.";
+    case MCIERR_CREATEWINDOW:
+      return "Could not create or use window.";
+    case MCIERR_FILE_READ:
+      return "Cannot read the specified file.";
+    case MCIERR_FILE_WRITE:
+      return "Cannot write to the specified file.";
+    case kMciErrSoundfontMissing:
+      return "No General MIDI soundfont was found for the MIDI sequencer.";
+    case kMciErrSoundfontInvalid:
+      return "The soundfont could not be loaded by the synthesizer.";
+    case kMciErrSynthLibrary:
+      return "The FluidSynth synthesizer library cannot be loaded.";
+    case kMciErrSynthFailed:
+      return "The synthesizer could not be started.";
+    case kMciErrAudioNone:
+      return "Sound output is turned off (TESSIVO_AUDIO=none).";
+    case kMciErrAudioOutput:
+      return "No sound output could be opened.";
+    case kMciErrWavFile:
+      return "The WAV file for the sound output cannot be written.";
+    case kMciErrTooManyDevices:
+      return "Too many devices have been opened during this run.";
+    default:
+      break;
   }
-  if (code > kMciErrMidiBase && code <= kMciErrMidiBase + static_cast<MCIERROR>(midi::ReadError::kTooManyEvents)) {
+  if (code > kMciErrMidiBase &&
+      code <= kMciErrMidiBase + static_cast<MCIERROR>(midi::ReadError::kTooManyEvents)) {
     return midi::ReadErrorText(static_cast<midi::ReadError>(code - kMciErrMidiBase));
   }
   return nullptr;
@@ -68,19 +107,27 @@ const char* StandardText(MCIERROR code) {
 
 MCIERROR MciErrorForRead(midi::ReadError error) {
   switch (error) {
-    case midi::ReadError::kNone: return 0;
-    case midi::ReadError::kFileNotFound: return MCIERR_FILE_NOT_FOUND;
-    default: return kMciErrMidiBase + static_cast<MCIERROR>(error);
+    case midi::ReadError::kNone:
+      return 0;
+    case midi::ReadError::kFileNotFound:
+      return MCIERR_FILE_NOT_FOUND;
+    default:
+      return kMciErrMidiBase + static_cast<MCIERROR>(error);
   }
 }
 
 MCIERROR MciErrorForSynth(SynthError error) {
   switch (error) {
-    case SynthError::kNone: return 0;
-    case SynthError::kLibraryMissing: return kMciErrSynthLibrary;
-    case SynthError::kSoundfontMissing: return kMciErrSoundfontMissing;
-    case SynthError::kSoundfontInvalid: return kMciErrSoundfontInvalid;
-    case SynthError::kSynthFailed: return kMciErrSynthFailed;
+    case SynthError::kNone:
+      return 0;
+    case SynthError::kLibraryMissing:
+      return kMciErrSynthLibrary;
+    case SynthError::kSoundfontMissing:
+      return kMciErrSoundfontMissing;
+    case SynthError::kSoundfontInvalid:
+      return kMciErrSoundfontInvalid;
+    case SynthError::kSynthFailed:
+      return kMciErrSynthFailed;
   }
   return kMciErrSynthFailed;
 }

@@ -26,10 +26,8 @@ constexpr UINT kMsgPlaybackEnded = WM_USER + 1;
 constexpr char kWindowClass[] = "TessivoSequencerEvents";
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
 }
 
@@ -38,8 +36,7 @@ bool HasMidiExtension(const std::string& name) {
   const auto slash = name.find_last_of('/');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
   const std::string_view ext = std::string_view(name).substr(dot + 1);
-  return EqualsIgnoreCase(ext, "mid") || EqualsIgnoreCase(ext, "midi") ||
-         EqualsIgnoreCase(ext, "rmi");
+  return EqualsIgnoreCase(ext, "mid") || EqualsIgnoreCase(ext, "midi") || EqualsIgnoreCase(ext, "rmi");
 }
 
 class MciService final : public MciDeviceHost {
@@ -101,8 +98,7 @@ MCIERROR MciService::EnsureWindow() {
     if (RegisterClass(&wc) == 0) return MCIERR_CREATEWINDOW;
   }
   // Never shown: it only receives the rendering threads' end reports on the UI thread.
-  m_window = CreateWindowEx(0, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                            nullptr);
+  m_window = CreateWindowEx(0, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   return m_window != nullptr ? 0 : MCIERR_CREATEWINDOW;
 }
 
@@ -112,9 +108,9 @@ MCIERROR MciService::Open(DWORD flags, MCI_OPEN_PARMS* parms) {
   if (typed) {
     const char* type = parms->lpstrDeviceType != nullptr ? parms->lpstrDeviceType : "";
     if (!EqualsIgnoreCase(type, "sequencer")) {
-      static const char* const kKnown[] = {"animation", "avivideo", "cdaudio", "dat",
-                                           "digitalvideo", "mmmovie", "other", "overlay",
-                                           "scanner", "vcr", "videodisc", "waveaudio"};
+      static const char* const kKnown[] = {"animation",    "avivideo", "cdaudio",   "dat",
+                                           "digitalvideo", "mmmovie",  "other",     "overlay",
+                                           "scanner",      "vcr",      "videodisc", "waveaudio"};
       for (const char* known : kKnown) {
         if (EqualsIgnoreCase(type, known)) return MCIERR_DEVICE_NOT_INSTALLED;
       }
@@ -196,9 +192,8 @@ MCIERROR MciService::CloseDevice(MCIDEVICEID id, DWORD flags, const MCI_GENERIC_
 
 MCIERROR MciService::Send(MCIDEVICEID id, UINT command, DWORD flags, DWORD_PTR param) {
   // Records every command needs, and those that only the flags call for.
-  const bool needsRecord = command == MCI_OPEN || command == MCI_STATUS ||
-                           command == MCI_GETDEVCAPS || command == MCI_SET ||
-                           (flags & (MCI_NOTIFY | MCI_FROM | MCI_TO)) != 0;
+  const bool needsRecord = command == MCI_OPEN || command == MCI_STATUS || command == MCI_GETDEVCAPS ||
+                           command == MCI_SET || (flags & (MCI_NOTIFY | MCI_FROM | MCI_TO)) != 0;
   if (param == 0 && needsRecord) return MCIERR_NULL_PARAMETER_BLOCK;
   if (command == MCI_OPEN) return Open(flags, reinterpret_cast<MCI_OPEN_PARMS*>(param));
   if (command == MCI_CLOSE && id == MCI_ALL_DEVICE_ID) {
@@ -211,22 +206,47 @@ MCIERROR MciService::Send(MCIDEVICEID id, UINT command, DWORD flags, DWORD_PTR p
   if (it == m_devices.end()) return MCIERR_INVALID_DEVICE_ID;
   MciDevice& device = *it->second;
   switch (command) {
-    case MCI_PLAY: return device.Play(flags, reinterpret_cast<const MCI_PLAY_PARMS*>(param));
-    case MCI_PAUSE: return device.Pause(flags, generic);
-    case MCI_RESUME: return device.Resume(flags, generic);
-    case MCI_STOP: return device.Stop(flags, generic);
-    case MCI_SEEK: return device.Seek(flags, reinterpret_cast<const MCI_SEEK_PARMS*>(param));
-    case MCI_STATUS: return device.Status(flags, reinterpret_cast<MCI_STATUS_PARMS*>(param));
+    case MCI_PLAY:
+      return device.Play(flags, reinterpret_cast<const MCI_PLAY_PARMS*>(param));
+    case MCI_PAUSE:
+      return device.Pause(flags, generic);
+    case MCI_RESUME:
+      return device.Resume(flags, generic);
+    case MCI_STOP:
+      return device.Stop(flags, generic);
+    case MCI_SEEK:
+      return device.Seek(flags, reinterpret_cast<const MCI_SEEK_PARMS*>(param));
+    case MCI_STATUS:
+      return device.Status(flags, reinterpret_cast<MCI_STATUS_PARMS*>(param));
     case MCI_GETDEVCAPS:
       return device.GetDevCaps(flags, reinterpret_cast<MCI_GETDEVCAPS_PARMS*>(param));
-    case MCI_SET: return device.Set(flags, reinterpret_cast<const MCI_SET_PARMS*>(param));
+    case MCI_SET:
+      return device.Set(flags, reinterpret_cast<const MCI_SET_PARMS*>(param));
     // What a sequencer has no means for: recording, video, windows, frames, doors, editing.
-    case MCI_RECORD: case MCI_STEP: case MCI_WHERE: case MCI_WINDOW: case MCI_PUT:
-    case MCI_FREEZE: case MCI_UNFREEZE: case MCI_REALIZE: case MCI_SPIN: case MCI_ESCAPE:
-    case MCI_CUE: case MCI_SAVE: case MCI_LOAD: case MCI_CUT: case MCI_COPY: case MCI_PASTE:
-    case MCI_UPDATE: case MCI_DELETE: case MCI_INFO: case MCI_SYSINFO: case MCI_BREAK:
+    case MCI_RECORD:
+    case MCI_STEP:
+    case MCI_WHERE:
+    case MCI_WINDOW:
+    case MCI_PUT:
+    case MCI_FREEZE:
+    case MCI_UNFREEZE:
+    case MCI_REALIZE:
+    case MCI_SPIN:
+    case MCI_ESCAPE:
+    case MCI_CUE:
+    case MCI_SAVE:
+    case MCI_LOAD:
+    case MCI_CUT:
+    case MCI_COPY:
+    case MCI_PASTE:
+    case MCI_UPDATE:
+    case MCI_DELETE:
+    case MCI_INFO:
+    case MCI_SYSINFO:
+    case MCI_BREAK:
       return MCIERR_UNSUPPORTED_FUNCTION;
-    default: return MCIERR_UNRECOGNIZED_COMMAND;
+    default:
+      return MCIERR_UNRECOGNIZED_COMMAND;
   }
 }
 
@@ -256,6 +276,4 @@ void ShutdownMci() { Service().Shutdown(); }
 
 void mci::RenderOnClock(VirtualClock* clock) { Service().RenderOnClock(clock); }
 
-bool mci::GetOfflineAudio(MCIDEVICEID id, OfflineAudio* audio) {
-  return Service().OfflineAudioOf(id, audio);
-}
+bool mci::GetOfflineAudio(MCIDEVICEID id, OfflineAudio* audio) { return Service().OfflineAudioOf(id, audio); }

@@ -17,8 +17,7 @@ std::string ProgramDirectory() {
 
 std::string ResolveMediaPath(const std::string& name, const std::string& programDir) {
   if (name.find('/') != std::string::npos) return name;
-  const std::string candidates[] = {name, programDir + "/" + name,
-                                    programDir + "/../share/tessivo/" + name};
+  const std::string candidates[] = {name, programDir + "/" + name, programDir + "/../share/tessivo/" + name};
   for (const auto& candidate : candidates) {
     if (::access(candidate.c_str(), F_OK) == 0) return candidate;
   }

@@ -12,36 +12,52 @@ namespace mci::midi {
 
 const char* ReadErrorText(ReadError error) {
   switch (error) {
-    case ReadError::kNone: return "The MIDI file was read without error.";
-    case ReadError::kFileNotFound: return "The MIDI file does not exist.";
+    case ReadError::kNone:
+      return "The MIDI file was read without error.";
+    case ReadError::kFileNotFound:
+      return "The MIDI file does not exist.";
     case ReadError::kNotRegularFile:
       return "The name given as a MIDI file is a directory or a device, not a file.";
-    case ReadError::kUnreadable: return "The MIDI file exists but cannot be read.";
-    case ReadError::kTooLarge: return "The MIDI file is too large to be a song this program plays.";
-    case ReadError::kEmpty: return "The MIDI file is empty.";
-    case ReadError::kNotMidi: return "The file is not a MIDI file: it does not begin with a MIDI header.";
-    case ReadError::kTruncatedHeader: return "The MIDI file ends inside its header.";
-    case ReadError::kBadHeaderLength: return "The MIDI file's header has a wrong length.";
+    case ReadError::kUnreadable:
+      return "The MIDI file exists but cannot be read.";
+    case ReadError::kTooLarge:
+      return "The MIDI file is too large to be a song this program plays.";
+    case ReadError::kEmpty:
+      return "The MIDI file is empty.";
+    case ReadError::kNotMidi:
+      return "The file is not a MIDI file: it does not begin with a MIDI header.";
+    case ReadError::kTruncatedHeader:
+      return "The MIDI file ends inside its header.";
+    case ReadError::kBadHeaderLength:
+      return "The MIDI file's header has a wrong length.";
     case ReadError::kUnsupportedFormat:
       return "The MIDI file has a format other than 0 or 1, which the sequencer cannot play.";
-    case ReadError::kNoTracks: return "The MIDI file has no tracks.";
-    case ReadError::kBadDivision: return "The MIDI file's time division is zero or unknown.";
+    case ReadError::kNoTracks:
+      return "The MIDI file has no tracks.";
+    case ReadError::kBadDivision:
+      return "The MIDI file's time division is zero or unknown.";
     case ReadError::kChunkPastEnd:
       return "A chunk length in the MIDI file points past the end of the file.";
     case ReadError::kMissingTracks:
       return "The MIDI file holds fewer tracks than its header announces.";
     case ReadError::kVarLenTooLong:
       return "The MIDI file holds a variable-length number longer than four bytes.";
-    case ReadError::kTruncatedEvent: return "An event in the MIDI file runs past the end of its track.";
+    case ReadError::kTruncatedEvent:
+      return "An event in the MIDI file runs past the end of its track.";
     case ReadError::kNoRunningStatus:
       return "The MIDI file holds data bytes with no status byte before them.";
-    case ReadError::kBadDataByte: return "A MIDI event in the file is missing one of its data bytes.";
-    case ReadError::kBadStatusByte: return "A track of the MIDI file holds a status byte that has no place in a file.";
-    case ReadError::kBadTempo: return "The MIDI file holds a tempo of zero or a malformed tempo event.";
+    case ReadError::kBadDataByte:
+      return "A MIDI event in the file is missing one of its data bytes.";
+    case ReadError::kBadStatusByte:
+      return "A track of the MIDI file holds a status byte that has no place in a file.";
+    case ReadError::kBadTempo:
+      return "The MIDI file holds a tempo of zero or a malformed tempo event.";
     case ReadError::kUnterminatedSysEx:
       return "A system exclusive message in the MIDI file is not terminated.";
-    case ReadError::kTooLong: return "The MIDI file's times add up to more than four hours.";
-    case ReadError::kTooManyEvents: return "The MIDI file holds too many events.";
+    case ReadError::kTooLong:
+      return "The MIDI file's times add up to more than four hours.";
+    case ReadError::kTooManyEvents:
+      return "The MIDI file holds too many events.";
   }
   return "The MIDI file cannot be read.";
 }
@@ -49,13 +65,11 @@ const char* ReadErrorText(ReadError error) {
 namespace {
 
 std::uint32_t Be32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         p[3];
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
 }
 std::uint16_t Be16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
 std::uint32_t Le32(const std::uint8_t* p) {
-  return (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) |
-         p[0];
+  return (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
 }
 
 // A channel event before the tempo map is applied.
@@ -196,8 +210,7 @@ class TrackReader {
 // Unwraps a RIFF "RMID" file to the Standard MIDI File in its "data" chunk.
 bool UnwrapRmid(std::span<const std::uint8_t>* bytes) {
   auto b = *bytes;
-  if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 ||
-      std::memcmp(b.data() + 8, "RMID", 4) != 0) {
+  if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "RMID", 4) != 0) {
     return false;
   }
   std::size_t pos = 12;
@@ -327,7 +340,7 @@ ReadError ReadSongFile(const std::string& path, Song* song) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) return ReadError::kFileNotFound;
-    struct stat st {};
+    struct stat st{};
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return ReadError::kNotRegularFile;
     return ReadError::kUnreadable;
   }
@@ -335,7 +348,7 @@ ReadError ReadSongFile(const std::string& path, Song* song) {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
-  struct stat st {};
+  struct stat st{};
   if (::fstat(fd, &st) != 0) return ReadError::kUnreadable;
   if (!S_ISREG(st.st_mode)) return ReadError::kNotRegularFile;
   if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes) return ReadError::kTooLarge;

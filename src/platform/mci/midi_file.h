@@ -22,26 +22,26 @@ namespace mci::midi {
 enum class ReadError {
   kNone = 0,
   kFileNotFound,
-  kNotRegularFile,   // a directory, a device, a pipe
-  kUnreadable,       // the file exists but cannot be read
+  kNotRegularFile,  // a directory, a device, a pipe
+  kUnreadable,      // the file exists but cannot be read
   kTooLarge,
   kEmpty,
-  kNotMidi,          // no "MThd" (and no RMID wrapper)
+  kNotMidi,  // no "MThd" (and no RMID wrapper)
   kTruncatedHeader,
   kBadHeaderLength,
   kUnsupportedFormat,  // format 2, or an unknown format number
   kNoTracks,
-  kBadDivision,        // zero ticks per quarter note or an unknown frame rate
-  kChunkPastEnd,       // a chunk length points past the end of the file
-  kMissingTracks,      // fewer track chunks than the header announces
-  kVarLenTooLong,      // a variable-length number of more than four bytes
-  kTruncatedEvent,     // an event runs past the end of its track
-  kNoRunningStatus,    // a data byte where a status byte is needed
-  kBadDataByte,        // a status byte where a data byte is needed
-  kBadStatusByte,      // a system common or real-time byte inside a track
-  kBadTempo,           // a tempo event of the wrong size, or a tempo of 0
+  kBadDivision,      // zero ticks per quarter note or an unknown frame rate
+  kChunkPastEnd,     // a chunk length points past the end of the file
+  kMissingTracks,    // fewer track chunks than the header announces
+  kVarLenTooLong,    // a variable-length number of more than four bytes
+  kTruncatedEvent,   // an event runs past the end of its track
+  kNoRunningStatus,  // a data byte where a status byte is needed
+  kBadDataByte,      // a status byte where a data byte is needed
+  kBadStatusByte,    // a system common or real-time byte inside a track
+  kBadTempo,         // a tempo event of the wrong size, or a tempo of 0
   kUnterminatedSysEx,
-  kTooLong,            // the song lasts longer than the sequencer plays (huge delta times)
+  kTooLong,  // the song lasts longer than the sequencer plays (huge delta times)
   kTooManyEvents,
 };
 
@@ -53,7 +53,7 @@ struct Event {
   std::int64_t timeUs = 0;
   std::uint8_t status = 0;  // 0x80..0xEF
   std::uint8_t data1 = 0;
-  std::uint8_t data2 = 0;   // 0 for program change and channel pressure
+  std::uint8_t data2 = 0;  // 0 for program change and channel pressure
 };
 
 struct Song {

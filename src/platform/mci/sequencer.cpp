@@ -8,13 +8,9 @@ namespace mci {
 Sequencer::Sequencer(SoundSink* engine, std::shared_ptr<const midi::Song> song)
     : m_engine(engine), m_song(std::move(song)) {}
 
-std::int64_t Sequencer::FrameOf(std::int64_t us) const {
-  return (us * SampleRate() + 500000) / 1000000;
-}
+std::int64_t Sequencer::FrameOf(std::int64_t us) const { return (us * SampleRate() + 500000) / 1000000; }
 
-std::int64_t Sequencer::UsOf(std::int64_t frame) const {
-  return frame * 1000000 / SampleRate();
-}
+std::int64_t Sequencer::UsOf(std::int64_t frame) const { return frame * 1000000 / SampleRate(); }
 
 void Sequencer::Start(std::int64_t fromUs, std::int64_t toUs) {
   // The reader never gives a negative length; the bounds stay ordered even if one came.
@@ -58,11 +54,10 @@ Sequencer::Rendered Sequencer::Render(float* left, float* right, int frames) {
       m_engine->Send(events[m_next]);
       ++m_next;
     }
-    const std::int64_t nextEvent = m_next < events.size() ? FrameOf(events[m_next].timeUs)
-                                                          : std::numeric_limits<std::int64_t>::max();
-    const std::int64_t chunk =
-        std::min({static_cast<std::int64_t>(frames - result.frames), nextEvent - m_frame,
-                  m_endFrame - m_frame});
+    const std::int64_t nextEvent =
+        m_next < events.size() ? FrameOf(events[m_next].timeUs) : std::numeric_limits<std::int64_t>::max();
+    const std::int64_t chunk = std::min(
+        {static_cast<std::int64_t>(frames - result.frames), nextEvent - m_frame, m_endFrame - m_frame});
     m_engine->Render(left + result.frames, right + result.frames, static_cast<int>(chunk));
     result.frames += static_cast<int>(chunk);
     m_frame += chunk;

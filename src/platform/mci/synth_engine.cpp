@@ -16,7 +16,7 @@ std::vector<std::string> DefaultSoundfontCandidates() {
 namespace {
 
 bool IsRegularFile(const std::string& path) {
-  struct stat st {};
+  struct stat st{};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -62,13 +62,13 @@ std::unique_ptr<SynthEngine> SynthEngine::Create(SynthError* error, std::string*
   }
   if (!IsRegularFile(path)) {
     // Say what is really there: a directory or a device is not a missing file.
-    struct stat st {};
+    struct stat st{};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     *error = exists ? SynthError::kSoundfontInvalid : SynthError::kSoundfontMissing;
-    *detail = !exists                 ? "The soundfont " + path + " named by TESSIVO_SOUNDFONT does not exist."
-              : S_ISDIR(st.st_mode) ? "TESSIVO_SOUNDFONT names the directory " + path +
-                                            "; it must name a SoundFont 2 file."
-                                      : "TESSIVO_SOUNDFONT names " + path + ", which is not a regular file.";
+    *detail = !exists ? "The soundfont " + path + " named by TESSIVO_SOUNDFONT does not exist."
+              : S_ISDIR(st.st_mode)
+                  ? "TESSIVO_SOUNDFONT names the directory " + path + "; it must name a SoundFont 2 file."
+                  : "TESSIVO_SOUNDFONT names " + path + ", which is not a regular file.";
     return nullptr;
   }
 
@@ -114,19 +114,30 @@ SynthEngine::~SynthEngine() {
 void SynthEngine::Send(const midi::Event& event) {
   const int channel = event.status & 0x0F;
   switch (event.status & 0xF0) {
-    case 0x80: m_api->fluid_synth_noteoff(m_synth, channel, event.data1); break;
+    case 0x80:
+      m_api->fluid_synth_noteoff(m_synth, channel, event.data1);
+      break;
     case 0x90:
       // A note-on of velocity 0 is a note-off; the synthesizer treats it so too.
       m_api->fluid_synth_noteon(m_synth, channel, event.data1, event.data2);
       break;
-    case 0xA0: m_api->fluid_synth_key_pressure(m_synth, channel, event.data1, event.data2); break;
-    case 0xB0: m_api->fluid_synth_cc(m_synth, channel, event.data1, event.data2); break;
-    case 0xC0: m_api->fluid_synth_program_change(m_synth, channel, event.data1); break;
-    case 0xD0: m_api->fluid_synth_channel_pressure(m_synth, channel, event.data1); break;
+    case 0xA0:
+      m_api->fluid_synth_key_pressure(m_synth, channel, event.data1, event.data2);
+      break;
+    case 0xB0:
+      m_api->fluid_synth_cc(m_synth, channel, event.data1, event.data2);
+      break;
+    case 0xC0:
+      m_api->fluid_synth_program_change(m_synth, channel, event.data1);
+      break;
+    case 0xD0:
+      m_api->fluid_synth_channel_pressure(m_synth, channel, event.data1);
+      break;
     case 0xE0:
       m_api->fluid_synth_pitch_bend(m_synth, channel, event.data1 | (event.data2 << 7));
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -22,10 +22,10 @@ namespace mci {
 
 enum class SynthError {
   kNone,
-  kLibraryMissing,     // libfluidsynth cannot be loaded
-  kSoundfontMissing,   // no soundfont file where one was looked for
-  kSoundfontInvalid,   // a file was found but the synthesizer refused it
-  kSynthFailed,        // the synthesizer itself could not be made
+  kLibraryMissing,    // libfluidsynth cannot be loaded
+  kSoundfontMissing,  // no soundfont file where one was looked for
+  kSoundfontInvalid,  // a file was found but the synthesizer refused it
+  kSynthFailed,       // the synthesizer itself could not be made
 };
 
 // Where the soundfont is looked for when TESSIVO_SOUNDFONT is not set, in order.

@@ -119,7 +119,7 @@ class WavOutput final : public AudioOutput {
   }
 
  private:
-  static constexpr int kBlock = 441;  // 10 ms
+  static constexpr int kBlock = 441;        // 10 ms
   static constexpr int kBytesPerFrame = 4;  // two 16-bit channels
 
   void Run() {

@@ -49,7 +49,9 @@ bool SameName(std::string_view a, std::string_view b) {
 // The standard icons are 32 x 32 pixels, drawn row by row.
 constexpr int kIconSide = 32;
 constexpr std::size_t kIconPixels = static_cast<std::size_t>(kIconSide) * kIconSide;
-std::size_t IconPixel(int x, int y) { return static_cast<std::size_t>(y) * kIconSide + static_cast<std::size_t>(x); }
+std::size_t IconPixel(int x, int y) {
+  return static_cast<std::size_t>(y) * kIconSide + static_cast<std::size_t>(x);
+}
 
 // The standard application icon: a small window with a blue title bar.
 Icon ApplicationIcon() {
@@ -78,8 +80,8 @@ Icon StopIcon() {
       const int d2 = dx2 * dx2 + dy2 * dy2;  // (2r)^2
       if (d2 > 30 * 30) continue;
       std::uint32_t c = d2 > 27 * 27 ? 0xFF800000 : 0xFFE00000;
-      const bool onCross = (std::abs(x - y) <= 1 || std::abs(x + y - 31) <= 1) && x >= 9 && x <= 22 &&
-                           y >= 9 && y <= 22;
+      const bool onCross =
+          (std::abs(x - y) <= 1 || std::abs(x + y - 31) <= 1) && x >= 9 && x <= 22 && y >= 9 && y <= 22;
       if (onCross) c = 0xFFFFFFFF;
       icon.argb[IconPixel(x, y)] = c;
     }

@@ -43,7 +43,7 @@ enum : std::uint32_t {
   kTwoColours = 1,
   kSixteenColours = 4,
   kPaletteColours = 8,
-  kTrueColour = 24,  // blue, green, red
+  kTrueColour = 24,      // blue, green, red
   kTrueColourWord = 32,  // one little-endian word: blue, green, red, then alpha or nothing
 };
 constexpr int kNibblesPerByte = 2;
@@ -62,11 +62,11 @@ constexpr std::uint32_t kNibbleMask = 0x0F;
 constexpr std::size_t kIconDirSize = 6;
 constexpr std::size_t kIconEntrySize = 16;
 constexpr std::uint16_t kIconType = 1;
-constexpr int kIconWidthOfZero = 256;  // a width byte of 0 means 256
+constexpr int kIconWidthOfZero = 256;   // a width byte of 0 means 256
 constexpr int kPreferredIconSide = 32;  // what the desktop asks for
 constexpr std::uint32_t kMinIconImageSize = 8;
 constexpr std::uint8_t kPngFirstByte = 0x89;  // a PNG image starts 0x89 'P' 'N' 'G'
-constexpr long long kIconHeightFactor = 2;  // an icon's height covers its colours and its mask
+constexpr long long kIconHeightFactor = 2;    // an icon's height covers its colours and its mask
 
 enum class DibKind {
   kBitmap,
@@ -321,9 +321,8 @@ std::uint32_t MaskValue(std::uint32_t pixel, std::uint32_t mask) {
 
 // One row of pixels as 0xAARRGGBB (opaque unless a 32-bit pixel carries alpha); notes whether
 // any pixel's alpha was not zero.
-void DecodeRow(const std::uint8_t* row, const PixelFormat& f,
-               const std::vector<std::uint32_t>& palette, DibKind kind, std::uint32_t* dst,
-               bool* anyAlpha) {
+void DecodeRow(const std::uint8_t* row, const PixelFormat& f, const std::vector<std::uint32_t>& palette,
+               DibKind kind, std::uint32_t* dst, bool* anyAlpha) {
   for (long long x = 0; x < f.width; ++x) {
     std::uint32_t rgb = 0;
     std::uint32_t alpha = kChannelMax;
@@ -366,8 +365,7 @@ void DecodeRow(const std::uint8_t* row, const PixelFormat& f,
 
 // An icon's transparency from the 1-bit mask after its colours (a missing mask leaves every
 // pixel opaque).
-void ApplyIconMask(std::span<const std::uint8_t> dib, const PixelFormat& f, long long maskStart,
-                   Image* out) {
+void ApplyIconMask(std::span<const std::uint8_t> dib, const PixelFormat& f, long long maskStart, Image* out) {
   const long long maskStride = RowStride(f.width, kTwoColours);
   const auto maskEnd = static_cast<unsigned long long>(maskStart + maskStride * f.height);
   const bool hasMask = maskEnd <= dib.size();
@@ -384,8 +382,8 @@ void ApplyIconMask(std::span<const std::uint8_t> dib, const PixelFormat& f, long
 
 // Decodes a DIB that starts at `dib`. `pixelOffset` (relative to the DIB) is where the pixels are
 // when a file header said so; otherwise they follow the palette.
-bool DecodeDib(std::span<const std::uint8_t> dib, std::optional<std::size_t> pixelOffset,
-               DibKind kind, Image* out, std::string* error) {
+bool DecodeDib(std::span<const std::uint8_t> dib, std::optional<std::size_t> pixelOffset, DibKind kind,
+               Image* out, std::string* error) {
   DibHeader header;
   PixelFormat format;
   if (!ReadDibHeader(dib, &header, error) || !CheckFormat(header, kind, &format, error)) {
@@ -457,8 +455,8 @@ bool DecodeBmp(std::span<const std::uint8_t> data, Image* out, std::string* erro
   BmpFileHeader file;
   if (ReadFileHeader(data, &file) && file.signature == kBmpSignature) {
     if (file.pixelOffset < kFileHeaderSize) return Fail(error, "bad pixel offset");
-    return DecodeDib(data.subspan(kFileHeaderSize), file.pixelOffset - kFileHeaderSize,
-                     DibKind::kBitmap, out, error);
+    return DecodeDib(data.subspan(kFileHeaderSize), file.pixelOffset - kFileHeaderSize, DibKind::kBitmap, out,
+                     error);
   }
   return DecodeDib(data, std::nullopt, DibKind::kBitmap, out, error);
 }

@@ -140,8 +140,7 @@ HWND ModalBoxFor(HWND disabledTop) {
   HWND anyBox = nullptr;
   for (HWND h : TopLevels()) {
     const WindowRecord* o = Find(h);
-    if (o == nullptr || !IsModalBox(*o) || (o->style & WS_VISIBLE) == 0 ||
-        (o->style & WS_DISABLED) != 0) {
+    if (o == nullptr || !IsModalBox(*o) || (o->style & WS_VISIBLE) == 0 || (o->style & WS_DISABLED) != 0) {
       continue;
     }
     if (o->owner == disabledTop) return h;
@@ -188,8 +187,10 @@ HWND SetFocus(HWND hwnd) {
     if (old == hwnd) return previous;
   }
   f.focus = hwnd;
-  if (old != nullptr && Find(old) != nullptr) SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
-  if (f.focus == hwnd && Find(hwnd) != nullptr) SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+  if (old != nullptr && Find(old) != nullptr)
+    SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+  if (f.focus == hwnd && Find(hwnd) != nullptr)
+    SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
   return previous;
 }
 

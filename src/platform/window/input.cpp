@@ -36,9 +36,20 @@ void SyncModifiers(std::array<BYTE, 256>& keys, unsigned modifiers) {
 
 bool IsExtendedKey(std::uint32_t keysym) {
   switch (keysym) {
-    case 0xff50: case 0xff51: case 0xff52: case 0xff53: case 0xff54: case 0xff55:
-    case 0xff56: case 0xff57: case 0xff63: case 0xffff: case 0xff8d: case 0xffaf:
-    case 0xffe4: case 0xffea:
+    case 0xff50:
+    case 0xff51:
+    case 0xff52:
+    case 0xff53:
+    case 0xff54:
+    case 0xff55:
+    case 0xff56:
+    case 0xff57:
+    case 0xff63:
+    case 0xffff:
+    case 0xff8d:
+    case 0xffaf:
+    case 0xffe4:
+    case 0xffea:
       return true;
     default:
       return false;
@@ -66,9 +77,7 @@ UINT ButtonMessage(int button, bool down) {
   }
 }
 
-UINT ButtonVk(int button) {
-  return button == 2 ? VK_MBUTTON : button == 3 ? VK_RBUTTON : VK_LBUTTON;
-}
+UINT ButtonVk(int button) { return button == 2 ? VK_MBUTTON : button == 3 ? VK_RBUTTON : VK_LBUTTON; }
 
 bool IsPopupTop(const WindowRecord* rec) {
   return rec != nullptr && rec->IsTopLevel() && (rec->style & WS_POPUP) != 0 &&

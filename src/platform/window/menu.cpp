@@ -20,8 +20,8 @@ std::uintptr_t NextMenuHandle() {
 }
 
 std::vector<MenuItem> StandardItems() {
-  return {{static_cast<UINT>(SC_RESTORE), 0}, {static_cast<UINT>(SC_MOVE), 0},
-          {static_cast<UINT>(SC_SIZE), 0},    {static_cast<UINT>(SC_MINIMIZE), 0},
+  return {{static_cast<UINT>(SC_RESTORE), 0},  {static_cast<UINT>(SC_MOVE), 0},
+          {static_cast<UINT>(SC_SIZE), 0},     {static_cast<UINT>(SC_MINIMIZE), 0},
           {static_cast<UINT>(SC_MAXIMIZE), 0}, {0, 0},
           {static_cast<UINT>(SC_CLOSE), 0}};
 }

@@ -36,14 +36,12 @@ struct BoxState {
   RECT textRect{};
   RECT buttonRect{};
   bool hasIcon = false;
-  bool pressed = false;    // a press on the button is in progress
-  bool down = false;       // the button is drawn sunken
-  int result = 0;          // 0 while the box is open
+  bool pressed = false;  // a press on the button is in progress
+  bool down = false;     // the button is drawn sunken
+  int result = 0;        // 0 while the box is open
 };
 
-BoxState* StateOf(HWND hwnd) {
-  return reinterpret_cast<BoxState*>(GetWindowLongPtr(hwnd, GWL_USERDATA));
-}
+BoxState* StateOf(HWND hwnd) { return reinterpret_cast<BoxState*>(GetWindowLongPtr(hwnd, GWL_USERDATA)); }
 
 bool InRect(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
@@ -244,7 +242,8 @@ HWND CreateBox(HWND owner, const char* caption, SIZE size, BoxState& state) {
   if (box == nullptr) return nullptr;
   SetWindowLongPtr(box, GWL_USERDATA, reinterpret_cast<std::intptr_t>(&state));
   if (HMENU menu = GetSystemMenu(box, FALSE)) {
-    for (UINT command : {SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE}) DeleteMenu(menu, command, MF_BYCOMMAND);
+    for (UINT command : {SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE})
+      DeleteMenu(menu, command, MF_BYCOMMAND);
   }
   return box;
 }

@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "platform/gdi.h"
+#include "platform/gfx/screen.h"
 #include "platform/window.h"
 #include "platform/window/scrollbar.h"
-#include "platform/gfx/screen.h"
 #include "platform/window/window_core.h"
 
 namespace window {

@@ -12,9 +12,7 @@
 namespace window {
 namespace {
 
-bool InFamily(HWND filter, HWND hwnd) {
-  return filter == nullptr || hwnd == filter || IsChild(filter, hwnd);
-}
+bool InFamily(HWND filter, HWND hwnd) { return filter == nullptr || hwnd == filter || IsChild(filter, hwnd); }
 
 HWND VisitForPaint(HWND hwnd, HWND filter) {
   WindowRecord* rec = Find(hwnd);
@@ -282,4 +280,3 @@ int ReleaseDC(HWND, HDC hdc) {
   if (live.top != nullptr && !IsEmpty(drawn)) AddDirty(live.top, drawn);
   return 1;
 }
-

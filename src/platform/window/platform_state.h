@@ -51,8 +51,8 @@ struct InputState {
     HWND hwnd = nullptr;
     std::string chars;
   };
-  std::array<BYTE, kKeyCount> keys{};       // as of the last message read: 0x80 down, 0x01 toggled
-  unsigned buttons = 0;                     // bit (button - 1)
+  std::array<BYTE, kKeyCount> keys{};  // as of the last message read: 0x80 down, 0x01 toggled
+  unsigned buttons = 0;                // bit (button - 1)
   HWND lastClickWnd = nullptr;
   int lastClickButton = 0;
   std::uint64_t lastClickTime = 0;

@@ -65,7 +65,8 @@ Part PartAt(const WindowRecord& rec, int bar, POINT screenPt) {
   if (Contains(l.arrow2, screenPt)) return Part::Arrow2;
   if (!IsEmpty(l.thumb) && Contains(l.thumb, screenPt)) return Part::Thumb;
   if (!Contains(l.track, screenPt) || IsEmpty(l.thumb)) return Part::None;
-  return (vertical ? screenPt.y < l.thumb.top : screenPt.x < l.thumb.left) ? Part::PageBefore : Part::PageAfter;
+  return (vertical ? screenPt.y < l.thumb.top : screenPt.x < l.thumb.left) ? Part::PageBefore
+                                                                           : Part::PageAfter;
 }
 
 int CodeFor(Part part) {
@@ -102,8 +103,8 @@ void DrawArrow(HDC hdc, const RECT& button, bool vertical, bool forward, bool en
   const int size = std::max(1, std::min(w, h) / 4);  // rows of the triangle
   const int cx = button.left + w / 2;
   const int cy = button.top + h / 2;
-  HBRUSH brush = enabled ? static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))
-                         : GetSysColorBrush(COLOR_GRAYTEXT);
+  HBRUSH brush =
+      enabled ? static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)) : GetSysColorBrush(COLOR_GRAYTEXT);
   for (int i = 0; i < size; ++i) {
     // Row i of the triangle, counted from its tip.
     RECT line{};
@@ -177,7 +178,8 @@ bool ScrollBarPress(HWND hwnd, int bar, POINT screenPt) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr || !ScrollBarShown(*rec, bar) || !EnabledChain(*rec)) return false;
   const bool vertical = bar == SB_VERT;
-  ScrollBarLayout l = LayoutScrollBar(BarOnScreen(*rec, bar), vertical, bar == SB_VERT ? rec->vbar : rec->hbar);
+  ScrollBarLayout l =
+      LayoutScrollBar(BarOnScreen(*rec, bar), vertical, bar == SB_VERT ? rec->vbar : rec->hbar);
   ScrollTracking& t = State().scrollTracking;
   t = ScrollTracking{};
   t.active = true;
@@ -197,7 +199,8 @@ bool ScrollBarPress(HWND hwnd, int bar, POINT screenPt) {
     return true;
   }
   Notify(hwnd, bar, CodeFor(t.part), 0);
-  if (State().scrollTracking.active && Find(hwnd) != nullptr) SetTimer(hwnd, kRepeatTimer, kFirstRepeatMs, &RepeatTick);
+  if (State().scrollTracking.active && Find(hwnd) != nullptr)
+    SetTimer(hwnd, kRepeatTimer, kFirstRepeatMs, &RepeatTick);
   return true;
 }
 

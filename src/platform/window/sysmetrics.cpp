@@ -1,10 +1,10 @@
-// System metrics, and the start-up information the display gives. Top-level frames belong to the desktop's window manager and lie outside the
-// window's rectangle, so the frame and caption metrics are 0 here; what the platform draws
-// itself (borders, edges, scroll bars) has its real size.
+// System metrics, and the start-up information the display gives. Top-level frames belong to the desktop's
+// window manager and lie outside the window's rectangle, so the frame and caption metrics are 0 here; what
+// the platform draws itself (borders, edges, scroll bars) has its real size.
 #include "platform/backend/backend.h"
+#include "platform/gfx/screen.h"
 #include "platform/module.h"
 #include "platform/window.h"
-#include "platform/gfx/screen.h"
 #include "platform/window/window_core.h"
 
 using namespace window;

@@ -60,7 +60,8 @@ ATOM RegisterClass(const WNDCLASS* wc) {
   auto rec = std::make_shared<ClassRecord>();
   rec->name = wc->lpszClassName;
   rec->wc = *wc;
-  if (wc->lpszMenuName != nullptr && reinterpret_cast<std::uintptr_t>(wc->lpszMenuName) >= kFirstNameAddress) {
+  if (wc->lpszMenuName != nullptr &&
+      reinterpret_cast<std::uintptr_t>(wc->lpszMenuName) >= kFirstNameAddress) {
     rec->menuName = wc->lpszMenuName;
   }
   rec->wc.lpszClassName = rec->name.c_str();

@@ -11,9 +11,7 @@ namespace {
 
 // The window goes: its object ends before the default handling forgets the window. Taken out
 // of the record first, so while it ends the window is already without it.
-void EndObject(WindowRecord& rec) {
-  std::unique_ptr<WindowObject> ending = std::move(rec.object);
-}
+void EndObject(WindowRecord& rec) { std::unique_ptr<WindowObject> ending = std::move(rec.object); }
 
 }  // namespace
 

@@ -90,7 +90,7 @@ namespace {
 
 // What a SetWindowPos call changed.
 struct PosChange {
-  RECT oldArea;      // the window's old place on its top-level's surface
+  RECT oldArea;  // the window's old place on its top-level's surface
   bool wasShowing = false;
   bool zChanged = false;
   bool moved = false;
@@ -126,10 +126,12 @@ bool ApplyPosition(HWND hwnd, const WINDOWPOS& wp, UINT flags, PosChange* change
     RECT calc = newRect;
     SendMessage(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&calc));
     if ((rec = Find(hwnd)) == nullptr) return false;
-    rec->client = Intersect(Offset(calc, -newRect.left, -newRect.top), {0, 0, Width(newRect), Height(newRect)});
+    rec->client =
+        Intersect(Offset(calc, -newRect.left, -newRect.top), {0, 0, Width(newRect), Height(newRect)});
   }
   change->clientSized = Width(rec->client) != Width(oldClient) || Height(rec->client) != Height(oldClient);
-  change->clientMoved = change->moved || rec->client.left != oldClient.left || rec->client.top != oldClient.top;
+  change->clientMoved =
+      change->moved || rec->client.left != oldClient.left || rec->client.top != oldClient.top;
   if ((flags & SWP_SHOWWINDOW) != 0 && (rec->style & WS_VISIBLE) == 0) {
     rec->style |= WS_VISIBLE;
     change->shownNow = true;
@@ -209,7 +211,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 
   PosChange change;
   if (!ApplyPosition(hwnd, wp, flags, &change)) return FALSE;
-  const bool alive = Find(hwnd)->IsTopLevel() ? UpdateTopLevel(hwnd, flags, change) : UpdateChild(hwnd, flags, change);
+  const bool alive =
+      Find(hwnd)->IsTopLevel() ? UpdateTopLevel(hwnd, flags, change) : UpdateChild(hwnd, flags, change);
   if (!alive) return FALSE;
 
   rec = Find(hwnd);

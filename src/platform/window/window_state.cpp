@@ -16,7 +16,7 @@ void SendSize(HWND hwnd) {
 
 void SetNativeState(WindowRecord& rec) {
   if (!rec.IsTopLevel() || !rec.nativeCreated || (rec.style & WS_VISIBLE) == 0) return;
-  NativeShowState state = rec.iconic ? NativeShowState::Minimized
+  NativeShowState state = rec.iconic   ? NativeShowState::Minimized
                           : rec.zoomed ? NativeShowState::Maximized
                                        : NativeShowState::Normal;
   State().backend.SetNativeShowState(rec.handle, state);
@@ -85,9 +85,8 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
   if (cmd == SW_SHOWDEFAULT) {
     STARTUPINFO si;
     GetStartupInfo(&si);
-    cmd = (si.dwFlags & STARTF_USESHOWWINDOW) != 0 && si.wShowWindow != SW_SHOWDEFAULT
-              ? si.wShowWindow
-              : SW_SHOWNORMAL;
+    cmd = (si.dwFlags & STARTF_USESHOWWINDOW) != 0 && si.wShowWindow != SW_SHOWDEFAULT ? si.wShowWindow
+                                                                                       : SW_SHOWNORMAL;
   }
   const bool top = rec->IsTopLevel();
   switch (cmd) {
@@ -222,7 +221,8 @@ int GetWindowText(HWND hwnd, char* buffer, int size) {
   if (buffer == nullptr || size <= 0) return 0;
   buffer[0] = '\0';
   if (Find(hwnd) == nullptr) return 0;
-  return static_cast<int>(SendMessage(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
+  return static_cast<int>(
+      SendMessage(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
 }
 
 int GetWindowTextLength(HWND hwnd) {

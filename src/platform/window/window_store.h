@@ -45,12 +45,12 @@ struct WindowRecord {
   std::shared_ptr<ClassRecord> cls;
   DWORD style = 0;
   DWORD exStyle = 0;
-  HWND parent = nullptr;  // child windows only
-  HWND owner = nullptr;   // top-level windows only
+  HWND parent = nullptr;       // child windows only
+  HWND owner = nullptr;        // top-level windows only
   std::vector<HWND> children;  // z-order, top first
-  RECT rect;    // parent client coordinates; screen coordinates for top-level windows
-  RECT client;  // client area relative to the window's top-left corner
-  std::string text;  // cp1252
+  RECT rect;                   // parent client coordinates; screen coordinates for top-level windows
+  RECT client;                 // client area relative to the window's top-left corner
+  std::string text;            // cp1252
   WNDPROC proc = nullptr;
   std::intptr_t userData = 0;
   std::intptr_t id = 0;
@@ -122,7 +122,7 @@ class WindowStore {
 };
 
 // The running platform's windows, for the code of the window core.
-bool CoreReady();  // the platform runs on a backend
+bool CoreReady();               // the platform runs on a backend
 WindowRecord* Find(HWND hwnd);  // nullptr also when no platform runs
 HWND NewHandle();
 std::vector<HWND>& TopLevels();

@@ -274,9 +274,9 @@ void ShowAsCreated(HWND hwnd, DWORD style) {
 
 using namespace window;
 
-HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
-                    int x, int y, int width, int height, HWND parentOrOwner, HMENU menuOrId,
-                    HINSTANCE instance, void* createParam) {
+HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
+                    int width, int height, HWND parentOrOwner, HMENU menuOrId, HINSTANCE instance,
+                    void* createParam) {
   if (!CoreReady()) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;

@@ -143,7 +143,8 @@ TEST_F(MciOutputs, WavOutputStoppedMidwayKeepsAValidFileOfWhatWasPlayed) {
   header.close();
   const auto sizeAfter = static_cast<std::uint32_t>(std::filesystem::file_size(Path("stopped.wav")));
   auto le32 = [&](int at) {
-    return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+    return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                      bytes[at + 3] << 24);
   };
   constexpr std::uint32_t kBlockBytes = 441 * 4;
   EXPECT_GT(le32(40), 0u) << "nothing described after half a second of sound";
@@ -272,8 +273,8 @@ TEST_F(MciOutputs, SoundfontSearchOrder) {
 }
 
 TEST_F(MciOutputs, MalformedFilesOpenedThroughTheServiceSayWhatIsWrong) {
-  midi_test::WriteFile(Path("truncated.mid"),
-                       midi_test::Concat({midi_test::Header(0, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 1, 0, 0x00}}));
+  midi_test::WriteFile(Path("truncated.mid"), midi_test::Concat({midi_test::Header(0, 1, 96),
+                                                                 {'M', 'T', 'r', 'k', 0, 0, 1, 0, 0x00}}));
   midi_test::WriteFile(Path("text.mid"), {'h', 'e', 'l', 'l', 'o'});
   std::filesystem::create_directories(Path("folder.mid"));
   MCIDEVICEID id = 0;

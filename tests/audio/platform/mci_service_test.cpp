@@ -66,11 +66,13 @@ TEST_F(MciCommands, OpenByBareNameReportsLengthPositionZeroAndStopped) {
   track.dwItem = MCI_STATUS_POSITION;
   track.dwTrack = 1;
   EXPECT_EQ(mciSendCommand(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM | MCI_TRACK,
-                           reinterpret_cast<DWORD_PTR>(&track)), 0u);
+                           reinterpret_cast<DWORD_PTR>(&track)),
+            0u);
   EXPECT_EQ(track.dwReturn, 0u);
   track.dwTrack = 2;
   EXPECT_EQ(mciSendCommand(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM | MCI_TRACK,
-                           reinterpret_cast<DWORD_PTR>(&track)), MCIERR_OUTOFRANGE);
+                           reinterpret_cast<DWORD_PTR>(&track)),
+            MCIERR_OUTOFRANGE);
   MCIERROR error = 0;
   Status(id, 0x77, &error);
   EXPECT_EQ(error, MCIERR_BAD_CONSTANT);
@@ -202,17 +204,21 @@ TEST_F(MciCommands, SeekToStartToEndAndToAPosition) {
   ASSERT_EQ(Play(id), 0u);
   headless::AdvanceClock(250);
   EXPECT_NEAR(static_cast<double>(Status(id, MCI_STATUS_POSITION)), 4571.0, 2.0);
-  ASSERT_EQ(mciSendCommand(id, MCI_SEEK, MCI_WAIT | MCI_SEEK_TO_START, reinterpret_cast<DWORD_PTR>(&seek)), 0u);
+  ASSERT_EQ(mciSendCommand(id, MCI_SEEK, MCI_WAIT | MCI_SEEK_TO_START, reinterpret_cast<DWORD_PTR>(&seek)),
+            0u);
   headless::PumpUntilIdle();
   EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_ABORTED});
   EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 0u);
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
   // Faulty seeks change nothing.
-  EXPECT_EQ(mciSendCommand(id, MCI_SEEK, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&seek)), MCIERR_MISSING_PARAMETER);
+  EXPECT_EQ(mciSendCommand(id, MCI_SEEK, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&seek)),
+            MCIERR_MISSING_PARAMETER);
   EXPECT_EQ(mciSendCommand(id, MCI_SEEK, MCI_WAIT | MCI_SEEK_TO_START | MCI_SEEK_TO_END,
-                           reinterpret_cast<DWORD_PTR>(&seek)), MCIERR_FLAGS_NOT_COMPATIBLE);
+                           reinterpret_cast<DWORD_PTR>(&seek)),
+            MCIERR_FLAGS_NOT_COMPATIBLE);
   seek.dwTo = length + 1;
-  EXPECT_EQ(mciSendCommand(id, MCI_SEEK, MCI_WAIT | MCI_TO, reinterpret_cast<DWORD_PTR>(&seek)), MCIERR_OUTOFRANGE);
+  EXPECT_EQ(mciSendCommand(id, MCI_SEEK, MCI_WAIT | MCI_TO, reinterpret_cast<DWORD_PTR>(&seek)),
+            MCIERR_OUTOFRANGE);
   EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 0u);
   // Playing from the end ends at once, successfully.
   ASSERT_EQ(mciSendCommand(id, MCI_SEEK, MCI_WAIT | MCI_SEEK_TO_END, reinterpret_cast<DWORD_PTR>(&seek)), 0u);
@@ -264,7 +270,8 @@ TEST_F(MciCommands, CapabilitiesAreThoseOfASequencer) {
     MCI_GETDEVCAPS_PARMS parms{};
     parms.dwItem = item;
     EXPECT_EQ(mciSendCommand(id, MCI_GETDEVCAPS, MCI_WAIT | MCI_GETDEVCAPS_ITEM,
-                             reinterpret_cast<DWORD_PTR>(&parms)), 0u);
+                             reinterpret_cast<DWORD_PTR>(&parms)),
+              0u);
     return parms.dwReturn;
   };
   EXPECT_EQ(caps(MCI_GETDEVCAPS_CAN_PLAY), static_cast<DWORD>(TRUE));
@@ -275,27 +282,31 @@ TEST_F(MciCommands, CapabilitiesAreThoseOfASequencer) {
   EXPECT_EQ(caps(MCI_GETDEVCAPS_DEVICE_TYPE), MCI_DEVTYPE_SEQUENCER);
   MCI_GETDEVCAPS_PARMS parms{};
   parms.dwItem = 99;
-  EXPECT_EQ(mciSendCommand(id, MCI_GETDEVCAPS, MCI_WAIT | MCI_GETDEVCAPS_ITEM,
-                           reinterpret_cast<DWORD_PTR>(&parms)), MCIERR_BAD_CONSTANT);
+  EXPECT_EQ(
+      mciSendCommand(id, MCI_GETDEVCAPS, MCI_WAIT | MCI_GETDEVCAPS_ITEM, reinterpret_cast<DWORD_PTR>(&parms)),
+      MCIERR_BAD_CONSTANT);
 }
 
 TEST_F(MciCommands, WhatASequencerCannotDoFailsCleanly) {
   const MCIDEVICEID id = OpenOrFail("do maior.MID");
   MCI_DGV_RECT_PARMS where{};
-  EXPECT_EQ(mciSendCommand(id, MCI_WHERE, MCI_WAIT | MCI_DGV_WHERE_SOURCE, reinterpret_cast<DWORD_PTR>(&where)),
-            MCIERR_UNSUPPORTED_FUNCTION);
+  EXPECT_EQ(
+      mciSendCommand(id, MCI_WHERE, MCI_WAIT | MCI_DGV_WHERE_SOURCE, reinterpret_cast<DWORD_PTR>(&where)),
+      MCIERR_UNSUPPORTED_FUNCTION);
   MCI_DGV_STEP_PARMS step{};
   step.dwFrames = 10;
   EXPECT_EQ(mciSendCommand(id, MCI_STEP, MCI_WAIT | MCI_DGV_STEP_FRAMES | MCI_DGV_STEP_REVERSE,
-                           reinterpret_cast<DWORD_PTR>(&step)), MCIERR_UNSUPPORTED_FUNCTION);
+                           reinterpret_cast<DWORD_PTR>(&step)),
+            MCIERR_UNSUPPORTED_FUNCTION);
   MCI_RECORD_PARMS record{};
   record.dwCallback = Callback();
   EXPECT_EQ(mciSendCommand(id, MCI_RECORD, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&record)),
             MCIERR_UNSUPPORTED_FUNCTION);
   MCI_DGV_WINDOW_PARMS window{};
   window.hWnd = m_window;
-  EXPECT_EQ(mciSendCommand(id, MCI_WINDOW, MCI_WAIT | MCI_DGV_WINDOW_HWND, reinterpret_cast<DWORD_PTR>(&window)),
-            MCIERR_UNSUPPORTED_FUNCTION);
+  EXPECT_EQ(
+      mciSendCommand(id, MCI_WINDOW, MCI_WAIT | MCI_DGV_WINDOW_HWND, reinterpret_cast<DWORD_PTR>(&window)),
+      MCIERR_UNSUPPORTED_FUNCTION);
   MCI_SET_PARMS set{};
   EXPECT_EQ(mciSendCommand(id, MCI_SET, MCI_WAIT | MCI_SET_DOOR_OPEN, reinterpret_cast<DWORD_PTR>(&set)),
             MCIERR_UNSUPPORTED_FUNCTION);
@@ -303,7 +314,8 @@ TEST_F(MciCommands, WhatASequencerCannotDoFailsCleanly) {
   EXPECT_EQ(mciSendCommand(id, MCI_SET, MCI_WAIT | MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&set)),
             MCIERR_BAD_TIME_FORMAT);
   set.dwTimeFormat = MCI_FORMAT_MILLISECONDS;
-  EXPECT_EQ(mciSendCommand(id, MCI_SET, MCI_WAIT | MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&set)), 0u);
+  EXPECT_EQ(mciSendCommand(id, MCI_SET, MCI_WAIT | MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&set)),
+            0u);
   EXPECT_EQ(mciSendCommand(id, 0x0999, MCI_WAIT, 0), MCIERR_UNRECOGNIZED_COMMAND);
   for (MCIERROR e : {MCIERR_UNSUPPORTED_FUNCTION, MCIERR_BAD_TIME_FORMAT, MCIERR_UNRECOGNIZED_COMMAND}) {
     EXPECT_GT(ErrorText(e).size(), 10u);
@@ -340,15 +352,30 @@ TEST_F(MciCommands, ErrorStringsAreCutToTheBufferAndUnknownCodesHaveNone) {
   EXPECT_EQ(buffer[0], '\0');
   // Every code the service returns has its own sentence.
   std::set<std::string> texts;
-  std::vector<MCIERROR> codes = {
-      MCIERR_INVALID_DEVICE_ID, MCIERR_UNRECOGNIZED_COMMAND, MCIERR_INVALID_DEVICE_NAME,
-      MCIERR_MISSING_PARAMETER, MCIERR_UNSUPPORTED_FUNCTION, MCIERR_FILE_NOT_FOUND,
-      MCIERR_EXTENSION_NOT_FOUND, MCIERR_OUTOFRANGE, MCIERR_FLAGS_NOT_COMPATIBLE,
-      MCIERR_BAD_CONSTANT, MCIERR_BAD_TIME_FORMAT, MCIERR_NULL_PARAMETER_BLOCK,
-      MCIERR_NONAPPLICABLE_FUNCTION, MCIERR_FILENAME_REQUIRED, MCIERR_DEVICE_NOT_INSTALLED,
-      MCIERR_CREATEWINDOW, kMciErrSoundfontMissing, kMciErrSoundfontInvalid, kMciErrSynthLibrary,
-      kMciErrSynthFailed, kMciErrAudioNone, kMciErrAudioOutput, kMciErrWavFile,
-      kMciErrTooManyDevices};
+  std::vector<MCIERROR> codes = {MCIERR_INVALID_DEVICE_ID,
+                                 MCIERR_UNRECOGNIZED_COMMAND,
+                                 MCIERR_INVALID_DEVICE_NAME,
+                                 MCIERR_MISSING_PARAMETER,
+                                 MCIERR_UNSUPPORTED_FUNCTION,
+                                 MCIERR_FILE_NOT_FOUND,
+                                 MCIERR_EXTENSION_NOT_FOUND,
+                                 MCIERR_OUTOFRANGE,
+                                 MCIERR_FLAGS_NOT_COMPATIBLE,
+                                 MCIERR_BAD_CONSTANT,
+                                 MCIERR_BAD_TIME_FORMAT,
+                                 MCIERR_NULL_PARAMETER_BLOCK,
+                                 MCIERR_NONAPPLICABLE_FUNCTION,
+                                 MCIERR_FILENAME_REQUIRED,
+                                 MCIERR_DEVICE_NOT_INSTALLED,
+                                 MCIERR_CREATEWINDOW,
+                                 kMciErrSoundfontMissing,
+                                 kMciErrSoundfontInvalid,
+                                 kMciErrSynthLibrary,
+                                 kMciErrSynthFailed,
+                                 kMciErrAudioNone,
+                                 kMciErrAudioOutput,
+                                 kMciErrWavFile,
+                                 kMciErrTooManyDevices};
   for (int e = 2; e <= static_cast<int>(midi::ReadError::kTooManyEvents); ++e) {
     codes.push_back(MciErrorForRead(static_cast<midi::ReadError>(e)));
   }

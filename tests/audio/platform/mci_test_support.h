@@ -55,8 +55,8 @@ class MciSession : public HeadlessFixture {
     wc.lpfnWndProc = &RecordNotifications;
     wc.lpszClassName = "MciTestListener";
     RegisterClass(&wc);
-    m_window = CreateWindowEx(0, "MciTestListener", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              nullptr, nullptr);
+    m_window =
+        CreateWindowEx(0, "MciTestListener", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(m_window, nullptr);
     Received().clear();
   }
@@ -89,8 +89,8 @@ class MciSession : public HeadlessFixture {
   DWORD_PTR Status(MCIDEVICEID id, DWORD item, MCIERROR* error = nullptr) {
     MCI_STATUS_PARMS parms{};
     parms.dwItem = item;
-    const MCIERROR e = mciSendCommand(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM,
-                                      reinterpret_cast<DWORD_PTR>(&parms));
+    const MCIERROR e =
+        mciSendCommand(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&parms));
     if (error != nullptr) *error = e;
     EXPECT_TRUE(error != nullptr || e == 0) << ErrorText(e);
     return parms.dwReturn;

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "base/cp1252.h"
-#include "support/message_log.h"
 #include "platform/combo_box.h"
 #include "platform/gdi.h"
 #include "platform/surface.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 namespace combotest {
 
@@ -33,11 +33,21 @@ inline constexpr DWORD kComboStyle =
 inline std::string Cp(const char* utf8) { return text::Utf8ToCp1252(utf8); }
 
 inline std::vector<std::string> KeyNames() {
-  const char* names[] = {"Dó Maior", "Sol Maior - 1 Sustenido", "Ré Maior - 2 Sustenidos",
-                         "Lá Maior - 3 Sustenidos", "Mi Maior - 4 Sustenidos", "Si Maior - 5 Sustenidos",
-                         "Fá# Maior - 6 Sustenidos", "Dó# Maior - 7 Sustenidos", "Fá Maior - 1 Bemol",
-                         "Si b Maior - 2 Bemóis", "Mi b Maior - 3 Bemóis", "Lá b Maior - 4 Bemóis",
-                         "Ré b Maior - 5 Bemóis", "Sol b Maior - 6 Bemóis", "Dó b Maior - 7 Bemóis"};
+  const char* names[] = {"Dó Maior",
+                         "Sol Maior - 1 Sustenido",
+                         "Ré Maior - 2 Sustenidos",
+                         "Lá Maior - 3 Sustenidos",
+                         "Mi Maior - 4 Sustenidos",
+                         "Si Maior - 5 Sustenidos",
+                         "Fá# Maior - 6 Sustenidos",
+                         "Dó# Maior - 7 Sustenidos",
+                         "Fá Maior - 1 Bemol",
+                         "Si b Maior - 2 Bemóis",
+                         "Mi b Maior - 3 Bemóis",
+                         "Lá b Maior - 4 Bemóis",
+                         "Ré b Maior - 5 Bemóis",
+                         "Sol b Maior - 6 Bemóis",
+                         "Dó b Maior - 7 Bemóis"};
   std::vector<std::string> out;
   for (const char* n : names) out.push_back(Cp(n));
   return out;
@@ -59,7 +69,8 @@ class ComboFixture : public HeadlessFixture {
     std::snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", "MS Sans Serif");
     m_font = CreateFontIndirect(&lf);
     m_combo = CreateWindowEx(0, kComboBoxClass, "", kComboStyle, kComboX, kComboY, kComboWidth, kComboHeight,
-                             m_form, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(kComboId)), nullptr, nullptr);
+                             m_form, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(kComboId)), nullptr,
+                             nullptr);
     SendMessage(m_combo, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), TRUE);
     SetItems(KeyNames());
     testwin::TheLog().handlers[WM_COMMAND] = [this](HWND, WPARAM wParam, LPARAM lParam, LRESULT*) {

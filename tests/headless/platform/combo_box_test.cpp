@@ -2,8 +2,8 @@
 // that drops down under it, choosing with the mouse and the keys, and what the parent hears.
 #include <gmock/gmock.h>
 
-#include "platform/backend/headless/headless_driver.h"
 #include "headless/platform/combo_box_support.h"
+#include "platform/backend/headless/headless_driver.h"
 
 using namespace combotest;
 using ::testing::ElementsAre;
@@ -46,16 +46,16 @@ TEST_F(ComboBoxTest, ClosedHeightComesFromTheFontWhateverHeightItIsGiven) {
 
 TEST_F(ComboBoxTest, PaintsSunkenEdgeWhiteFieldAndRaisedButtonWithArrow) {
   headless::PumpUntilIdle();
-  EXPECT_EQ(FormPixel(0, 0), kShadow);        // outer edge, top-left
-  EXPECT_EQ(FormPixel(1, 1), kDarkShadow);    // inner edge
-  EXPECT_EQ(FormPixel(184, 20), kWhite);      // outer edge, bottom-right
-  EXPECT_EQ(FormPixel(183, 19), kFace);       // inner edge, bottom-right (3D light)
-  EXPECT_EQ(FormPixel(40, 10), kWhite);       // the empty field
+  EXPECT_EQ(FormPixel(0, 0), kShadow);      // outer edge, top-left
+  EXPECT_EQ(FormPixel(1, 1), kDarkShadow);  // inner edge
+  EXPECT_EQ(FormPixel(184, 20), kWhite);    // outer edge, bottom-right
+  EXPECT_EQ(FormPixel(183, 19), kFace);     // inner edge, bottom-right (3D light)
+  EXPECT_EQ(FormPixel(40, 10), kWhite);     // the empty field
   // The button: 16 px at the right end inside the edge, raised, with a black arrow in the middle.
   EXPECT_EQ(FormPixel(167, 2), kFace);
   EXPECT_EQ(FormPixel(168, 3), kWhite);
   EXPECT_EQ(FormPixel(182, 18), kDarkShadow);
-  EXPECT_EQ(FormPixel(171, 8), kBlack);       // arrow: 7, 5, 3, 1 pixels
+  EXPECT_EQ(FormPixel(171, 8), kBlack);  // arrow: 7, 5, 3, 1 pixels
   EXPECT_EQ(FormPixel(177, 8), kBlack);
   EXPECT_EQ(FormPixel(174, 11), kBlack);
   EXPECT_EQ(FormPixel(173, 11), kFace);
@@ -96,8 +96,8 @@ TEST_F(ComboBoxTest, ButtonOpensTheListUnderTheFieldAndARowClickChoosesIt) {
   EXPECT_EQ(native->rect.bottom - native->rect.top, 197);  // 15 rows of 13 and the border
   EXPECT_EQ(Display().Grab(), list);
   EXPECT_EQ(GetCapture(), m_combo);
-  EXPECT_EQ(Colour(headless::PresentedPixel(list, 0, 0)), kBlack);       // border
-  EXPECT_EQ(Colour(headless::PresentedPixel(list, 175, 100)), kWhite);   // no scroll bar
+  EXPECT_EQ(Colour(headless::PresentedPixel(list, 0, 0)), kBlack);      // border
+  EXPECT_EQ(Colour(headless::PresentedPixel(list, 175, 100)), kWhite);  // no scroll bar
 
   // Hovering highlights the row under the pointer; nothing is chosen yet.
   const int rowFour = native->rect.top + 1 + 4 * kRow + 6;
@@ -278,10 +278,11 @@ TEST_F(ComboBoxTest, KeysOpenCloseAndStepThroughTheItems) {
 
 TEST_F(ComboBoxTest, APressOnAListOnlyFieldOpensTheListAlsoWithAltHeldAndTypingChangesNothing) {
   constexpr int kTop = 60;
-  HWND listOnly = CreateWindowEx(0, kComboBoxClass, "", (kComboStyle & ~CBS_DROPDOWN) | CBS_DROPDOWNLIST, kComboX,
-                                 kTop, kComboWidth, kComboHeight, m_form, nullptr, nullptr, nullptr);
+  HWND listOnly = CreateWindowEx(0, kComboBoxClass, "", (kComboStyle & ~CBS_DROPDOWN) | CBS_DROPDOWNLIST,
+                                 kComboX, kTop, kComboWidth, kComboHeight, m_form, nullptr, nullptr, nullptr);
   ASSERT_NE(listOnly, nullptr);
-  for (const auto& s : KeyNames()) SendMessage(listOnly, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+  for (const auto& s : KeyNames())
+    SendMessage(listOnly, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
   SendMessage(listOnly, CB_SETCURSEL, 2, 0);
   headless::PumpUntilIdle();
   const POINT onField{kFormX + kComboX + kComboWidth / 3, kFormY + kTop + kComboHeight / 2};
@@ -359,15 +360,22 @@ TEST_F(ComboBoxTest, ItemMessagesFollowTheClassicContract) {
   EXPECT_EQ(std::string(buffer), KeyNames()[2]);
   // Searches ignore case, accented letters too, but an accent still counts.
   const std::string upperE = Cp("DÓ B");
-  EXPECT_EQ(SendMessage(m_combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(upperE.c_str())), 14);
-  EXPECT_EQ(SendMessage(m_combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("Do")), CB_ERR);
+  EXPECT_EQ(
+      SendMessage(m_combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(upperE.c_str())),
+      14);
+  EXPECT_EQ(SendMessage(m_combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("Do")),
+            CB_ERR);
   EXPECT_EQ(SendMessage(m_combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("si")), 5);
   EXPECT_EQ(SendMessage(m_combo, CB_FINDSTRING, 5, reinterpret_cast<LPARAM>("si")), 9);
   EXPECT_EQ(SendMessage(m_combo, CB_FINDSTRING, 9, reinterpret_cast<LPARAM>("si")), 5);  // wraps
-  EXPECT_EQ(SendMessage(m_combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("si")), CB_ERR);
+  EXPECT_EQ(SendMessage(m_combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("si")),
+            CB_ERR);
   const std::string exact = Cp("LÁ MAIOR - 3 SUSTENIDOS");
-  EXPECT_EQ(SendMessage(m_combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(exact.c_str())), 3);
-  EXPECT_EQ(SendMessage(m_combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("mi b")), 10);
+  EXPECT_EQ(SendMessage(m_combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(exact.c_str())),
+            3);
+  EXPECT_EQ(SendMessage(m_combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("mi b")),
+            10);
   EXPECT_EQ(Text(), KeyNames()[10]);
   // Data, insertion and deletion keep the current item on its text.
   EXPECT_EQ(SendMessage(m_combo, CB_SETITEMDATA, 10, 77), CB_OKAY);
@@ -381,8 +389,8 @@ TEST_F(ComboBoxTest, ItemMessagesFollowTheClassicContract) {
 }
 
 TEST_F(ComboBoxTest, SortedComboBoxInsertsInFoldedOrder) {
-  HWND sorted = CreateWindowEx(0, kComboBoxClass, "", kComboStyle | CBS_SORT, 10, 60, 100, 21, m_form, nullptr,
-                               nullptr, nullptr);
+  HWND sorted = CreateWindowEx(0, kComboBoxClass, "", kComboStyle | CBS_SORT, 10, 60, 100, 21, m_form,
+                               nullptr, nullptr, nullptr);
   for (const char* s : {"sol", "Dó", "mi", "Ré"}) {
     const std::string item = Cp(s);
     SendMessage(sorted, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
@@ -411,11 +419,13 @@ TEST_F(ComboBoxTest, AClassCopiedFromComboboxWorksAndItsFieldCanBeSubclassed) {
   wc.style = (wc.style & ~(CS_OWNDC | CS_CLASSDC | CS_PARENTDC | CS_GLOBALCLASS)) | CS_HREDRAW | CS_VREDRAW;
   wc.lpszClassName = "TComboBoxCopy";
   RegisterClass(&wc);
-  HWND copy = CreateWindowEx(0, "TComboBoxCopy", "", kComboStyle, 10, 60, 185, 21, m_form, nullptr, nullptr, nullptr);
+  HWND copy =
+      CreateWindowEx(0, "TComboBoxCopy", "", kComboStyle, 10, 60, 185, 21, m_form, nullptr, nullptr, nullptr);
   ASSERT_NE(copy, nullptr);
   SendMessage(copy, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
   HWND field = GetWindow(copy, GW_CHILD);
-  g_fieldProc = reinterpret_cast<WNDPROC>(SetWindowLongPtr(field, GWL_WNDPROC, reinterpret_cast<std::intptr_t>(&DropX)));
+  g_fieldProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtr(field, GWL_WNDPROC, reinterpret_cast<std::intptr_t>(&DropX)));
   ASSERT_NE(g_fieldProc, nullptr);
   SetFocus(copy);
   headless::TypeText("axbx");

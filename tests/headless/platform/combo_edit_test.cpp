@@ -174,7 +174,8 @@ class CaretIdleSetting : public ComboFixture, public ::testing::WithParamInterfa
 
 TEST_P(CaretIdleSetting, SetsHowLongTheCaretBlinksWithoutInput) {
   if (GetParam().named) {
-    EXPECT_NE(m_printed.find("TESSIVO_CARET_IDLE_MS=\"" + std::string(GetParam().value) + "\""), std::string::npos)
+    EXPECT_NE(m_printed.find("TESSIVO_CARET_IDLE_MS=\"" + std::string(GetParam().value) + "\""),
+              std::string::npos)
         << m_printed;
   } else {
     EXPECT_EQ(m_printed, "");

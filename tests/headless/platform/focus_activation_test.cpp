@@ -2,10 +2,10 @@
 // the controls' mouse handling rely on.
 #include <gmock/gmock.h>
 
-#include "support/message_log.h"
 #include "platform/backend/backend_events.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 using testing::ElementsAre;
 using namespace testwin;
@@ -53,11 +53,10 @@ TEST_F(FocusActivation, FirstFocusActivatesTheProgram) {
   EXPECT_EQ(GetActiveWindow(), m_first);
   // The activation's default handling first gives the focus to the window itself; then it moves
   // on to the child that asked for it.
-  EXPECT_THAT(Focusing(),
-              ElementsAre(std::pair{m_second, WM_ACTIVATEAPP}, std::pair{m_first, WM_ACTIVATEAPP},
-                          std::pair{m_first, WM_NCACTIVATE}, std::pair{m_first, WM_ACTIVATE},
-                          std::pair{m_first, WM_SETFOCUS}, std::pair{m_first, WM_KILLFOCUS},
-                          std::pair{m_a, WM_SETFOCUS}));
+  EXPECT_THAT(Focusing(), ElementsAre(std::pair{m_second, WM_ACTIVATEAPP}, std::pair{m_first, WM_ACTIVATEAPP},
+                                      std::pair{m_first, WM_NCACTIVATE}, std::pair{m_first, WM_ACTIVATE},
+                                      std::pair{m_first, WM_SETFOCUS}, std::pair{m_first, WM_KILLFOCUS},
+                                      std::pair{m_a, WM_SETFOCUS}));
   EXPECT_EQ(Display().ActiveNative(), m_first);
 }
 
@@ -86,11 +85,10 @@ TEST_F(FocusActivation, SwitchingTopLevelWindowsOrder) {
   SetFocus(m_c);
   EXPECT_EQ(GetActiveWindow(), m_second);
   EXPECT_EQ(GetFocus(), m_c);
-  EXPECT_THAT(Focusing(),
-              ElementsAre(std::pair{m_first, WM_NCACTIVATE}, std::pair{m_first, WM_ACTIVATE},
-                          std::pair{m_second, WM_NCACTIVATE}, std::pair{m_second, WM_ACTIVATE},
-                          std::pair{m_a, WM_KILLFOCUS}, std::pair{m_second, WM_SETFOCUS},
-                          std::pair{m_second, WM_KILLFOCUS}, std::pair{m_c, WM_SETFOCUS}));
+  EXPECT_THAT(Focusing(), ElementsAre(std::pair{m_first, WM_NCACTIVATE}, std::pair{m_first, WM_ACTIVATE},
+                                      std::pair{m_second, WM_NCACTIVATE}, std::pair{m_second, WM_ACTIVATE},
+                                      std::pair{m_a, WM_KILLFOCUS}, std::pair{m_second, WM_SETFOCUS},
+                                      std::pair{m_second, WM_KILLFOCUS}, std::pair{m_c, WM_SETFOCUS}));
   auto act = TheLog().Of(WM_ACTIVATE);
   EXPECT_EQ(LOWORD(act[0].wParam), WA_INACTIVE);
   EXPECT_EQ(act[0].lParam, reinterpret_cast<LPARAM>(m_second));
@@ -104,10 +102,9 @@ TEST_F(FocusActivation, DesktopTakingTheFocusDeactivatesTheProgram) {
   backend::FocusChanged(m_first, false);
   EXPECT_EQ(GetActiveWindow(), nullptr);
   EXPECT_EQ(GetFocus(), nullptr);
-  EXPECT_THAT(Focusing(),
-              ElementsAre(std::pair{m_first, WM_NCACTIVATE}, std::pair{m_first, WM_ACTIVATE},
-                          std::pair{m_first, WM_ACTIVATEAPP}, std::pair{m_second, WM_ACTIVATEAPP},
-                          std::pair{m_a, WM_KILLFOCUS}));
+  EXPECT_THAT(Focusing(), ElementsAre(std::pair{m_first, WM_NCACTIVATE}, std::pair{m_first, WM_ACTIVATE},
+                                      std::pair{m_first, WM_ACTIVATEAPP}, std::pair{m_second, WM_ACTIVATEAPP},
+                                      std::pair{m_a, WM_KILLFOCUS}));
   EXPECT_EQ(TheLog().Of(WM_ACTIVATEAPP)[0].wParam, static_cast<WPARAM>(FALSE));
   // The desktop gives it back: the window is active again and has the focus itself.
   TheLog().Clear();

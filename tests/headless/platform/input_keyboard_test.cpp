@@ -2,9 +2,9 @@
 // code page (cp1252), system keys with Alt, and the key state the program can ask for.
 #include <gmock/gmock.h>
 
-#include "support/message_log.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 using testing::ElementsAre;
 using namespace testwin;
@@ -34,14 +34,37 @@ class KeyboardInput : public LoggingFixture {
 TEST_F(KeyboardInput, KeysymsBecomeVirtualKeys) {
   using namespace headless::keys;
   const std::pair<std::uint32_t, UINT> cases[] = {
-      {'a', 'A'},          {'Z', 'Z'},          {'7', '7'},        {kF1, VK_F1},
-      {0xffc9, VK_F12},    {kLeft, VK_LEFT},    {kUp, VK_UP},      {kRight, VK_RIGHT},
-      {kDown, VK_DOWN},    {kHome, VK_HOME},    {kEnd, VK_END},    {kPageUp, VK_PRIOR},
-      {kPageDown, VK_NEXT}, {kTab, VK_TAB},     {kReturn, VK_RETURN}, {kEscape, VK_ESCAPE},
-      {kBackSpace, VK_BACK}, {kDelete, VK_DELETE}, {kInsert, VK_INSERT}, {kSpace, VK_SPACE},
-      {0xffb3, VK_NUMPAD0 + 3}, {0xff8d, VK_RETURN}, {0xffab, VK_ADD}, {',', VK_OEM_COMMA},
-      {'-', VK_OEM_MINUS}, {'.', VK_OEM_PERIOD}, {';', VK_OEM_1},   {'/', VK_OEM_2},
-      {'[', VK_OEM_4},     {'\'', VK_OEM_7},   {'!', '1'},
+      {'a', 'A'},
+      {'Z', 'Z'},
+      {'7', '7'},
+      {kF1, VK_F1},
+      {0xffc9, VK_F12},
+      {kLeft, VK_LEFT},
+      {kUp, VK_UP},
+      {kRight, VK_RIGHT},
+      {kDown, VK_DOWN},
+      {kHome, VK_HOME},
+      {kEnd, VK_END},
+      {kPageUp, VK_PRIOR},
+      {kPageDown, VK_NEXT},
+      {kTab, VK_TAB},
+      {kReturn, VK_RETURN},
+      {kEscape, VK_ESCAPE},
+      {kBackSpace, VK_BACK},
+      {kDelete, VK_DELETE},
+      {kInsert, VK_INSERT},
+      {kSpace, VK_SPACE},
+      {0xffb3, VK_NUMPAD0 + 3},
+      {0xff8d, VK_RETURN},
+      {0xffab, VK_ADD},
+      {',', VK_OEM_COMMA},
+      {'-', VK_OEM_MINUS},
+      {'.', VK_OEM_PERIOD},
+      {';', VK_OEM_1},
+      {'/', VK_OEM_2},
+      {'[', VK_OEM_4},
+      {'\'', VK_OEM_7},
+      {'!', '1'},
   };
   for (const auto& [keysym, vk] : cases) {
     TheLog().Clear();
@@ -64,8 +87,8 @@ TEST_F(KeyboardInput, TypedCharactersArriveInTheProgramsCodePage) {
   EXPECT_THAT(Params(WM_CHAR), ElementsAre('A', 0xF4, 0x80, 'x'));
   // Each character comes right after its key-down, before the key's release.
   EXPECT_THAT(TheLog().Messages(m_field),
-              ElementsAre(WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYDOWN, WM_CHAR, WM_KEYUP,
-                          WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYDOWN, WM_CHAR, WM_KEYUP));
+              ElementsAre(WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYDOWN, WM_CHAR,
+                          WM_KEYUP, WM_KEYDOWN, WM_CHAR, WM_KEYUP));
 }
 
 TEST_F(KeyboardInput, CharactersOutsideTheCodePageAreDropped) {
@@ -100,7 +123,8 @@ TEST_F(KeyboardInput, ShiftStateAndShiftTab) {
   // ISO_Left_Tab is what X reports for Shift+Tab: the program sees Tab with Shift down.
   TheLog().Clear();
   TheLog().handlers[WM_KEYDOWN] = [](HWND, WPARAM wParam, LPARAM, LRESULT* r) {
-    if (wParam == VK_TAB) TheLog().entries.push_back({nullptr, WM_USER, static_cast<WPARAM>(GetKeyState(VK_SHIFT) < 0), 0});
+    if (wParam == VK_TAB)
+      TheLog().entries.push_back({nullptr, WM_USER, static_cast<WPARAM>(GetKeyState(VK_SHIFT) < 0), 0});
     *r = 0;
     return true;
   };

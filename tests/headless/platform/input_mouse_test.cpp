@@ -2,9 +2,9 @@
 // right client coordinates; capture, double clicks and disabled windows behave as expected.
 #include <gmock/gmock.h>
 
-#include "support/message_log.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 using namespace testwin;
 

@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "support/message_log.h"
 #include "platform/backend/backend_events.h"
 #include "platform/message_box.h"
 #include "platform/surface.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 using namespace testwin;
 

@@ -2,10 +2,10 @@
 // scroll bars, which all take their room from the client area.
 #include <gmock/gmock.h>
 
-#include "support/message_log.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 using testing::ElementsAre;
 using namespace testwin;
@@ -47,7 +47,8 @@ TEST_F(NonClient, SunkenEdgeAndBorderTakeTheirWidthFromTheClientArea) {
   EXPECT_EQ(adjusted, (RECT{-2, -2, 98, 48}));
   // A top-level frame belongs to the desktop: the rectangle stays as it is.
   RECT frame{0, 0, 981, 277};
-  AdjustWindowRectEx(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE);
+  AdjustWindowRectEx(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE,
+                     WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE);
   EXPECT_EQ(frame, (RECT{0, 0, 981, 277}));
 
   ShowWindow(m_top, SW_SHOWNORMAL);
@@ -132,12 +133,13 @@ TEST_F(NonClient, ScrollBarIsPaintedAndAnswersClicks) {
   EXPECT_GT(dark, 3);  // the up arrow's triangle
   TheLog().Clear();
   headless::Click(barLeft + 8, 10 + 100 - 5);  // the down arrow
-  headless::Click(barLeft + 8, 10 + 5);         // the up arrow
-  headless::Click(barLeft + 8, 10 + 80);        // the track below the thumb
+  headless::Click(barLeft + 8, 10 + 5);        // the up arrow
+  headless::Click(barLeft + 8, 10 + 80);       // the track below the thumb
   headless::PumpUntilIdle();
   std::vector<int> codes;
   for (const auto& e : TheLog().Of(WM_VSCROLL)) codes.push_back(LOWORD(e.wParam));
-  EXPECT_THAT(codes, ElementsAre(SB_LINEDOWN, SB_ENDSCROLL, SB_LINEUP, SB_ENDSCROLL, SB_PAGEDOWN, SB_ENDSCROLL));
+  EXPECT_THAT(codes,
+              ElementsAre(SB_LINEDOWN, SB_ENDSCROLL, SB_LINEUP, SB_ENDSCROLL, SB_PAGEDOWN, SB_ENDSCROLL));
   // The scroll bar is not client area: no button message reached the window.
   EXPECT_EQ(TheLog().Count(WM_LBUTTONDOWN), 0);
 }

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <map>
 
-#include "support/message_log.h"
 #include "platform/backend/backend_events.h"
 #include "platform/gdi.h"
 #include "platform/surface.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 using namespace testwin;
 
@@ -256,12 +256,12 @@ TEST_F(SystemColors, ClassicSchemeValues) {
     COLORREF color;
   };
   static const Shade kScheme[] = {
-      {COLOR_BTNFACE, RGB(212, 208, 200)},    {COLOR_3DLIGHT, RGB(212, 208, 200)},
-      {COLOR_SCROLLBAR, RGB(212, 208, 200)},  {COLOR_WINDOW, RGB(255, 255, 255)},
+      {COLOR_BTNFACE, RGB(212, 208, 200)},      {COLOR_3DLIGHT, RGB(212, 208, 200)},
+      {COLOR_SCROLLBAR, RGB(212, 208, 200)},    {COLOR_WINDOW, RGB(255, 255, 255)},
       {COLOR_BTNHIGHLIGHT, RGB(255, 255, 255)}, {COLOR_HIGHLIGHTTEXT, RGB(255, 255, 255)},
-      {COLOR_WINDOWTEXT, RGB(0, 0, 0)},       {COLOR_BTNTEXT, RGB(0, 0, 0)},
-      {COLOR_WINDOWFRAME, RGB(0, 0, 0)},      {COLOR_BTNSHADOW, RGB(128, 128, 128)},
-      {COLOR_GRAYTEXT, RGB(128, 128, 128)},   {COLOR_3DDKSHADOW, RGB(64, 64, 64)},
+      {COLOR_WINDOWTEXT, RGB(0, 0, 0)},         {COLOR_BTNTEXT, RGB(0, 0, 0)},
+      {COLOR_WINDOWFRAME, RGB(0, 0, 0)},        {COLOR_BTNSHADOW, RGB(128, 128, 128)},
+      {COLOR_GRAYTEXT, RGB(128, 128, 128)},     {COLOR_3DDKSHADOW, RGB(64, 64, 64)},
       {COLOR_HIGHLIGHT, RGB(10, 36, 106)},
   };
   constexpr int kSquare = 8;

@@ -6,9 +6,9 @@
 #include <chrono>
 #include <thread>
 
-#include "support/message_log.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 using testing::ElementsAre;
 using namespace testwin;

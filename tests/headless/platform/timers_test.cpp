@@ -2,10 +2,10 @@
 // per expiry, and never before.
 #include <gmock/gmock.h>
 
-#include "support/message_log.h"
 #include "platform/backend/backend.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 using testing::ElementsAre;
 using namespace testwin;

@@ -29,8 +29,9 @@ class DesktopProps : public LoggingFixture {
 
 TEST_F(DesktopProps, SystemMenuDecidesTheFrameFunctions) {
   // The application window: minimise box, its menu left with Restore, Minimize and Close.
-  HWND app = CreateWindowEx(0, "LogWindow", "Abc", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                            800, 450, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  HWND app = CreateWindowEx(0, "LogWindow", "Abc",
+                            WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 800, 450,
+                            0, 0, nullptr, nullptr, nullptr, nullptr);
   HMENU menu = GetSystemMenu(app, FALSE);
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(GetMenuItemCount(menu), 7);
@@ -46,15 +47,16 @@ TEST_F(DesktopProps, SystemMenuDecidesTheFrameFunctions) {
   EXPECT_FALSE(Props(app).skipTaskbar);
 
   // The dialog frame of the main window: what its creation deletes leaves Move and Close.
-  HWND form = CreateWindowEx(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE, "LogWindow", "Campo Harmônico"_cp.c_str(),
-                             WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU, 188, 107,
-                             981, 277, app, nullptr, nullptr, nullptr);
+  HWND form =
+      CreateWindowEx(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE, "LogWindow", "Campo Harmônico"_cp.c_str(),
+                     WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU, 188, 107, 981,
+                     277, app, nullptr, nullptr, nullptr);
   HMENU fm = GetSystemMenu(form, FALSE);
   EXPECT_FALSE(DeleteMenu(fm, SC_TASKLIST, MF_BYCOMMAND));  // not there: refused, nothing changes
   EXPECT_FALSE(DeleteMenu(fm, 7, MF_BYPOSITION));
   EXPECT_TRUE(DeleteMenu(fm, 5, MF_BYPOSITION));
-  for (UINT item : {static_cast<UINT>(SC_MAXIMIZE), static_cast<UINT>(SC_MINIMIZE), static_cast<UINT>(SC_SIZE),
-                    static_cast<UINT>(SC_RESTORE)}) {
+  for (UINT item : {static_cast<UINT>(SC_MAXIMIZE), static_cast<UINT>(SC_MINIMIZE),
+                    static_cast<UINT>(SC_SIZE), static_cast<UINT>(SC_RESTORE)}) {
     EXPECT_TRUE(DeleteMenu(fm, item, MF_BYCOMMAND));
   }
   EXPECT_EQ(GetMenuItemCount(fm), 2);
@@ -101,8 +103,10 @@ TEST_F(DesktopProps, KindsOfTopLevelWindows) {
   EXPECT_EQ(Display().Grab(), list);
   ReleaseCapture();
   EXPECT_EQ(Display().Grab(), nullptr);
-  HWND sizable = CreateWindowEx(0, "LogWindow", "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
-                                WS_MINIMIZEBOX | WS_MAXIMIZEBOX, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND sizable =
+      CreateWindowEx(0, "LogWindow", "",
+                     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, 0,
+                     0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   EXPECT_TRUE(Props(sizable).canResize);
   EXPECT_TRUE(Props(sizable).canMaximize);
   EXPECT_FALSE(Props(sizable).fixedSize);
@@ -124,7 +128,8 @@ TEST_F(DesktopProps, KindsOfTopLevelWindows) {
 TEST_F(DesktopProps, MinimisingTheOwnerTakesItsWindowsAlong) {
   HWND app = TopLevel(800, 450, 0, 0, "Abc", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
   HWND form = TopLevel(188, 107, 300, 200, "Form", WS_POPUP | WS_CAPTION | WS_SYSMENU, app);
-  SetWindowPos(app, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(app, nullptr, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   ShowWindow(form, SW_SHOWNORMAL);
   EXPECT_EQ(GetActiveWindow(), form);
   SendMessage(app, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -147,7 +152,7 @@ TEST_F(DesktopProps, ScreenValuesComeFromTheDisplay) {
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 900);
   EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 20);  // 16 px at 96 dpi, scaled to 120
   EXPECT_EQ(GetSystemMetrics(SM_CXDOUBLECLK), 4);
-  EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 0);   // frames belong to the desktop
+  EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 0);  // frames belong to the desktop
   EXPECT_EQ(GetDoubleClickTime(), 500u);
   STARTUPINFO si;
   GetStartupInfo(&si);
@@ -168,8 +173,7 @@ TEST_F(DesktopProps, ScreenValuesComeFromTheDisplay) {
   EXPECT_EQ(desk, (RECT{0, 0, 1600, 900}));
 }
 
-class MessageBoxes : public LoggingFixture {
-};
+class MessageBoxes : public LoggingFixture {};
 
 TEST_F(MessageBoxes, ABoxIsRecordedAndAnsweredWithEnter) {
   HWND owner = TopLevel(100, 100, 300, 200);

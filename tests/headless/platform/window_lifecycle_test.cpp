@@ -2,23 +2,21 @@
 // longer) windows.
 #include <gmock/gmock.h>
 
-#include "support/message_log.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
+#include "support/message_log.h"
 
 using testing::ElementsAre;
 using namespace testwin;
 
 namespace {
 
-class WindowLifecycle : public LoggingFixture {
-};
+class WindowLifecycle : public LoggingFixture {};
 
 TEST_F(WindowLifecycle, CreationSendsNcCreateCalcSizeCreateSizeMoveInOrder) {
   HWND top = TopLevel(100, 50, 300, 200);
   ASSERT_NE(top, nullptr);
-  EXPECT_THAT(TheLog().Messages(top),
-              ElementsAre(WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE));
+  EXPECT_THAT(TheLog().Messages(top), ElementsAre(WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE));
   auto size = TheLog().Of(WM_SIZE);
   EXPECT_EQ(LOWORD(size[0].lParam), 300);
   EXPECT_EQ(HIWORD(size[0].lParam), 200);
@@ -54,8 +52,8 @@ TEST_F(WindowLifecycle, RefusedCreationLeavesNoWindow) {
             nullptr);
   EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS);
   // A child without a real parent cannot be made.
-  EXPECT_EQ(CreateWindowEx(0, "LogWindow", "", WS_CHILD, 0, 0, 1, 1, reinterpret_cast<HWND>(0x7777),
-                           nullptr, nullptr, nullptr),
+  EXPECT_EQ(CreateWindowEx(0, "LogWindow", "", WS_CHILD, 0, 0, 1, 1, reinterpret_cast<HWND>(0x7777), nullptr,
+                           nullptr, nullptr),
             nullptr);
   EXPECT_EQ(GetLastError(), ERROR_TLW_WITH_WSCHILD);
 }
@@ -204,10 +202,13 @@ TEST_F(WindowLifecycle, ChildrenKeepCreationOrderAsZOrder) {
   EXPECT_TRUE(IsChild(top, c));
   EXPECT_FALSE(IsChild(c, top));
   std::vector<HWND> listed;
-  EnumChildWindows(top, [](HWND h, LPARAM lp) {
-    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
-    return TRUE;
-  }, reinterpret_cast<LPARAM>(&listed));
+  EnumChildWindows(
+      top,
+      [](HWND h, LPARAM lp) {
+        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&listed));
   EXPECT_THAT(listed, ElementsAre(a, c, b));
 }
 

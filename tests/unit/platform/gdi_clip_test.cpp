@@ -73,10 +73,18 @@ TEST(GdiRegion, RandomCombinationsMatchAPixelModel) {
         const bool in = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
         bool& v = p[y][x];
         switch (op) {
-          case Region::Op::And: v = v && in; break;
-          case Region::Op::Or: v = v || in; break;
-          case Region::Op::Diff: v = v && !in; break;
-          case Region::Op::Xor: v = v != in; break;
+          case Region::Op::And:
+            v = v && in;
+            break;
+          case Region::Op::Or:
+            v = v || in;
+            break;
+          case Region::Op::Diff:
+            v = v && !in;
+            break;
+          case Region::Op::Xor:
+            v = v != in;
+            break;
         }
       }
   };

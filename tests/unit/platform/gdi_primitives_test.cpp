@@ -241,8 +241,8 @@ TEST(GdiPolyPolyline, RejectsBadCountsWithoutDrawing) {
 
 HPEN GeometricPen(int width, COLORREF color, DWORD join = PS_JOIN_MITER) {
   LOGBRUSH lb{BS_SOLID, color, 0};
-  return ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | join, static_cast<DWORD>(width), &lb,
-                      0, nullptr);
+  return ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | join, static_cast<DWORD>(width), &lb, 0,
+                      nullptr);
 }
 
 TEST(GdiWidePen, FlatStrokeCoversExactlyItsRectangle) {

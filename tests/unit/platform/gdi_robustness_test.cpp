@@ -40,11 +40,13 @@ TEST(GdiRobustness, RandomCallsNeverDrawOutsideTheClip) {
   const RECT clip{10, 8, 50, 40};
   IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
   LOGBRUSH lb{BS_SOLID, RGB(200, 10, 10), 0};
-  HGDIOBJ pens[] = {CreatePen(PS_SOLID, 1, RGB(0, 0, 200)), CreatePen(PS_DOT, 1, 0),
+  HGDIOBJ pens[] = {CreatePen(PS_SOLID, 1, RGB(0, 0, 200)),
+                    CreatePen(PS_DOT, 1, 0),
                     CreatePen(PS_SOLID, 7, RGB(0, 150, 0)),
                     ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER, 5, &lb, 0, nullptr),
                     ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_SQUARE | PS_JOIN_BEVEL, 3, &lb, 0, nullptr),
-                    CreatePen(PS_INSIDEFRAME, 4, RGB(9, 9, 9)), GetStockObject(NULL_PEN)};
+                    CreatePen(PS_INSIDEFRAME, 4, RGB(9, 9, 9)),
+                    GetStockObject(NULL_PEN)};
   HGDIOBJ brushes[] = {GetStockObject(BLACK_BRUSH), GetStockObject(NULL_BRUSH), paper};
   const std::uint32_t glyphPixels[6] = {0x808000, 0xFF, 0x808000, 0, 0xFFFFFF, 0x123456};
   HBITMAP glyph = CreateBitmapFromPixels(3, 2, glyphPixels);
@@ -64,23 +66,58 @@ TEST(GdiRobustness, RandomCallsNeverDrawOutsideTheClip) {
     POINT pts[5] = {{x0, y0}, {x1, y1}, {x1, y0}, {RandomCoord(random), RandomCoord(random)}, {x0, y1}};
     DWORD counts[2] = {2, 3};
     switch (op(random)) {
-      case 0: FillRect(dc, &r, paper); break;
-      case 1: FrameRect(dc, &r, GetStockObject(BLACK_BRUSH)); break;
-      case 2: InvertRect(dc, &r); break;
-      case 3: Rectangle(dc, x0, y0, x1, y1); break;
-      case 4: MoveToEx(dc, x0, y0, nullptr); LineTo(dc, x1, y1); break;
-      case 5: Polyline(dc, pts, 5); break;
-      case 6: PolyPolyline(dc, pts, counts, 2); break;
-      case 7: Polygon(dc, pts, 5); break;
-      case 8: SetPixel(dc, x0, y0, RGB(5, 5, 5)); break;
-      case 9: PatBlt(dc, x0, y0, x1, y1, small(random) % 2 ? PATCOPY : DSTINVERT); break;
-      case 10: BitBlt(dc, x0, y0, x1, y1, source, RandomCoord(random), RandomCoord(random), SRCCOPY); break;
-      case 11: StretchBlt(dc, x0, y0, x1, y1, source, 0, 0, 20, 20, SRCCOPY); break;
-      case 12: DrawBitmapKeyed(dc, x0, y0, glyph, RGB(128, 128, 0)); break;
-      case 13: DrawEdge(dc, &r, EDGE_SUNKEN + small(random), BF_RECT | BF_MIDDLE | BF_ADJUST); break;
-      case 14: DrawFocusRect(dc, &r); break;
-      case 15: ExtTextOut(dc, x0, y0, ETO_OPAQUE, &r, "Tessivo", 7, nullptr); break;
-      case 16: DrawText(dc, "Sol &maior\tL\r\na", -1, &r, DT_EXPANDTABS | DT_WORDBREAK | DT_NOCLIP); break;
+      case 0:
+        FillRect(dc, &r, paper);
+        break;
+      case 1:
+        FrameRect(dc, &r, GetStockObject(BLACK_BRUSH));
+        break;
+      case 2:
+        InvertRect(dc, &r);
+        break;
+      case 3:
+        Rectangle(dc, x0, y0, x1, y1);
+        break;
+      case 4:
+        MoveToEx(dc, x0, y0, nullptr);
+        LineTo(dc, x1, y1);
+        break;
+      case 5:
+        Polyline(dc, pts, 5);
+        break;
+      case 6:
+        PolyPolyline(dc, pts, counts, 2);
+        break;
+      case 7:
+        Polygon(dc, pts, 5);
+        break;
+      case 8:
+        SetPixel(dc, x0, y0, RGB(5, 5, 5));
+        break;
+      case 9:
+        PatBlt(dc, x0, y0, x1, y1, small(random) % 2 ? PATCOPY : DSTINVERT);
+        break;
+      case 10:
+        BitBlt(dc, x0, y0, x1, y1, source, RandomCoord(random), RandomCoord(random), SRCCOPY);
+        break;
+      case 11:
+        StretchBlt(dc, x0, y0, x1, y1, source, 0, 0, 20, 20, SRCCOPY);
+        break;
+      case 12:
+        DrawBitmapKeyed(dc, x0, y0, glyph, RGB(128, 128, 0));
+        break;
+      case 13:
+        DrawEdge(dc, &r, EDGE_SUNKEN + small(random), BF_RECT | BF_MIDDLE | BF_ADJUST);
+        break;
+      case 14:
+        DrawFocusRect(dc, &r);
+        break;
+      case 15:
+        ExtTextOut(dc, x0, y0, ETO_OPAQUE, &r, "Tessivo", 7, nullptr);
+        break;
+      case 16:
+        DrawText(dc, "Sol &maior\tL\r\na", -1, &r, DT_EXPANDTABS | DT_WORDBREAK | DT_NOCLIP);
+        break;
       case 17: {
         // Origins move the drawing, never the clip.
         SetViewportOrgEx(dc, RandomCoord(random) / 4, RandomCoord(random) / 4, nullptr);

@@ -17,14 +17,14 @@ TEST(InputKeysym, LettersDigitsAndFunctionKeys) {
 }
 
 TEST(InputKeysym, NavigationEditingAndModifiers) {
-  EXPECT_EQ(KeysymToVk(0xff95), VK_HOME);   // keypad Home (NumLock off)
+  EXPECT_EQ(KeysymToVk(0xff95), VK_HOME);  // keypad Home (NumLock off)
   EXPECT_EQ(KeysymToVk(0xff9c), VK_END);
   EXPECT_EQ(KeysymToVk(0xff9f), VK_DELETE);
   EXPECT_EQ(KeysymToVk(0xffaf), VK_DIVIDE);
   EXPECT_EQ(KeysymToVk(0xffe2), VK_SHIFT);  // right Shift
   EXPECT_EQ(KeysymToVk(0xffe4), VK_CONTROL);
-  EXPECT_EQ(KeysymToVk(0xffea), VK_MENU);   // right Alt
-  EXPECT_EQ(KeysymToVk(0xfe20), VK_TAB);    // ISO_Left_Tab
+  EXPECT_EQ(KeysymToVk(0xffea), VK_MENU);  // right Alt
+  EXPECT_EQ(KeysymToVk(0xfe20), VK_TAB);   // ISO_Left_Tab
   EXPECT_EQ(KeysymToVk(0xff08), VK_BACK);
   EXPECT_EQ(KeysymToVk(0xff1b), VK_ESCAPE);
 }

@@ -55,10 +55,10 @@ class TempDir {
 
 TEST(MidiReaderValid, FormatZeroGivesEventsInMillisecondsAndLengthAtEndOfTrack) {
   // 96 ticks per quarter at the default 120 bpm: one tick is 5208.33 us.
-  const Bytes file = Concat({Header(0, 1, 96), Track({0x00, 0xC0, 0x05,              //
-                                                      0x00, 0x90, 0x3C, 0x64,        //
-                                                      0x60, 0x80, 0x3C, 0x40,        // 96 ticks
-                                                      0x60, 0xFF, 0x2F, 0x00})});    // 192
+  const Bytes file = Concat({Header(0, 1, 96), Track({0x00, 0xC0, 0x05,            //
+                                                      0x00, 0x90, 0x3C, 0x64,      //
+                                                      0x60, 0x80, 0x3C, 0x40,      // 96 ticks
+                                                      0x60, 0xFF, 0x2F, 0x00})});  // 192
   midi::Song song;
   ASSERT_EQ(Parse(file, &song), ReadError::kNone);
   EXPECT_EQ(song.format, 0);
@@ -96,12 +96,12 @@ TEST(MidiReaderValid, FormatOneMergesTracksInTimeOrderWithTheTempoOfTheFirstTrac
 }
 
 TEST(MidiReaderValid, RunningStatusRepeatsTheLastChannelStatusAcrossMessageKinds) {
-  const Bytes file = Concat({Header(0, 1, 96), Track({0x00, 0x90, 0x3C, 0x40,   //
-                                                      0x00, 0x40, 0x40,         // running 0x90
-                                                      0x00, 0xC3, 0x07,         //
-                                                      0x00, 0x08,               // running 0xC3
-                                                      0x10, 0x80, 0x3C, 0x00,   //
-                                                      0x00, 0x40, 0x00,         // running 0x80
+  const Bytes file = Concat({Header(0, 1, 96), Track({0x00, 0x90, 0x3C, 0x40,  //
+                                                      0x00, 0x40, 0x40,        // running 0x90
+                                                      0x00, 0xC3, 0x07,        //
+                                                      0x00, 0x08,              // running 0xC3
+                                                      0x10, 0x80, 0x3C, 0x00,  //
+                                                      0x00, 0x40, 0x00,        // running 0x80
                                                       0x00, 0xFF, 0x2F, 0x00})});
   midi::Song song;
   ASSERT_EQ(Parse(file, &song), ReadError::kNone);
@@ -116,12 +116,11 @@ TEST(MidiReaderValid, RunningStatusRepeatsTheLastChannelStatusAcrossMessageKinds
 
 TEST(MidiReaderValid, TempoChangeMidSongChangesTheLengthInMilliseconds) {
   // 480 ticks per quarter; 120 bpm until tick 960, then 240 bpm.
-  const Bytes file = Concat({Header(0, 1, 480), Track({
-      0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // 500000 us
-      0x00, 0x90, 0x3C, 0x40,
-      0x87, 0x40, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  // +960: 250000 us
-      0x87, 0x40, 0x80, 0x3C, 0x00,                    // +960: tick 1920
-      0x83, 0x60, 0xFF, 0x2F, 0x00})});                // +480: tick 2400
+  const Bytes file = Concat({Header(0, 1, 480), Track({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // 500000 us
+                                                       0x00, 0x90, 0x3C, 0x40, 0x87, 0x40, 0xFF,
+                                                       0x51, 0x03, 0x03, 0xD0, 0x90,      // +960: 250000 us
+                                                       0x87, 0x40, 0x80, 0x3C, 0x00,      // +960: tick 1920
+                                                       0x83, 0x60, 0xFF, 0x2F, 0x00})});  // +480: tick 2400
   midi::Song song;
   ASSERT_EQ(Parse(file, &song), ReadError::kNone);
   ASSERT_EQ(song.events.size(), 2u);
@@ -130,15 +129,14 @@ TEST(MidiReaderValid, TempoChangeMidSongChangesTheLengthInMilliseconds) {
 }
 
 TEST(MidiReaderValid, MetaAndSysExEventsAreSkippedAndCancelRunningStatus) {
-  const Bytes file = Concat({Header(0, 1, 96), Track({
-      0x00, 0xFF, 0x03, 0x04, 'N', 'a', 'm', 'e',           // track name
-      0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7,       // GM on, one packet
-      0x00, 0xF0, 0x02, 0x43, 0x10, 0x00, 0xF7, 0x01, 0xF7,  // split SysEx, closed by F7 packet
-      0x00, 0xF7, 0x02, 0xF8, 0xFA,                         // escape packet
-      0x00, 0x90, 0x3C, 0x40,
-      0x00, 0xFF, 0x01, 0x00,                               // empty text
-      0x60, 0x80, 0x3C, 0x00,
-      0x00, 0xFF, 0x2F, 0x00})});
+  const Bytes file =
+      Concat({Header(0, 1, 96), Track({0x00, 0xFF, 0x03, 0x04, 'N',  'a',  'm',  'e',   // track name
+                                       0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7,  // GM on, one packet
+                                       0x00, 0xF0, 0x02, 0x43, 0x10, 0x00, 0xF7, 0x01,
+                                       0xF7,                          // split SysEx, closed by F7 packet
+                                       0x00, 0xF7, 0x02, 0xF8, 0xFA,  // escape packet
+                                       0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x01, 0x00,  // empty text
+                                       0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00})});
   midi::Song song;
   ASSERT_EQ(Parse(file, &song), ReadError::kNone);
   ASSERT_EQ(song.events.size(), 2u);
@@ -189,21 +187,23 @@ TEST(MidiReaderHostile, HeaderFaults) {
   EXPECT_EQ(Parse(Concat({Header(0, 0, 96), track})), ReadError::kNoTracks);
   EXPECT_EQ(Parse(Concat({Header(0, 1, 0), track})), ReadError::kBadDivision);
   EXPECT_EQ(Parse(Concat({Header(0, 1, 0xE600 | 10), track})), ReadError::kBadDivision);  // 26 fps
-  EXPECT_EQ(Parse(Concat({Header(0, 1, 0xE700), track})), ReadError::kBadDivision);  // 0 per frame
+  EXPECT_EQ(Parse(Concat({Header(0, 1, 0xE700), track})), ReadError::kBadDivision);       // 0 per frame
 }
 
 TEST(MidiReaderHostile, RmidWrapperWithAnOddChunkAtTheEnd) {
   // Found by the fuzzer: a RIFF chunk of odd length whose padding byte would lie past the end.
-  const Bytes file = {'R', 'I', 'F', 'F', 0xC8, 0x25, 0x00, 0x9D, 'R', 'M', 'I', 'D', 0x01, 0xFF,
-                      0x00, 0x14, 0x13, 0x00, 0x00, 0x00, 'I', 'D', 0x00, 0x00, 0x03, 0x00, 0x00,
-                      0x00, 0x00, 'M', 'k'};
+  const Bytes file = {'R',  'I',  'F',  'F',  0xC8, 0x25, 0x00, 0x9D, 'R',  'M', 'I',
+                      'D',  0x01, 0xFF, 0x00, 0x14, 0x13, 0x00, 0x00, 0x00, 'I', 'D',
+                      0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 'M',  'k'};
   EXPECT_EQ(Parse(file), ReadError::kNotMidi);
-  Bytes noData = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', 'L', 'I', 'S', 'T', 3, 0, 0, 0, 1, 2, 3};
+  Bytes noData = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D',
+                  'L', 'I', 'S', 'T', 3, 0, 0, 0, 1,   2,   3};
   EXPECT_EQ(Parse(noData), ReadError::kNotMidi);
 }
 
 TEST(MidiReaderHostile, ChunkLengthsThatLie) {
-  Bytes pastEnd = Concat({Header(0, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0x03, 0xE8},
+  Bytes pastEnd = Concat({Header(0, 1, 96),
+                          {'M', 'T', 'r', 'k', 0, 0, 0x03, 0xE8},
                           {0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}});
   EXPECT_EQ(Parse(pastEnd), ReadError::kChunkPastEnd);
   Bytes maxLength = Concat({Header(0, 1, 96), {'M', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xFF}});

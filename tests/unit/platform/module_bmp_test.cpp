@@ -54,8 +54,8 @@ TEST(ModuleBmp, FourBitBottomUpWithPalette) {
   auto img = Decode(MakeBmp(3, 2, 4, palette, rows));
   ASSERT_EQ(img.width, 3);
   ASSERT_EQ(img.height, 2);
-  EXPECT_EQ(img.argb, (std::vector<std::uint32_t>{0xFF00FF00, 0xFFFF0000, 0xFFFF0000,
-                                                  0xFFFF0000, 0xFF00FF00, 0xFF000000}));
+  EXPECT_EQ(img.argb, (std::vector<std::uint32_t>{0xFF00FF00, 0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFF00FF00,
+                                                  0xFF000000}));
 }
 
 TEST(ModuleBmp, OneAndEightBitsAndTopDown) {
@@ -120,10 +120,10 @@ TEST(ModuleBmp, IconWithMaskInAnIcoFile) {
   Put32(dib, 8, 4);  // twice the height
   Put16(dib, 12, 1);
   Put16(dib, 14, 24);
-  Bytes colours = {0, 0, 255, 0, 255, 0, 0, 0,    // bottom row: red, green
-                   255, 0, 0, 255, 255, 255, 0, 0};  // top row: blue, white
-  Bytes mask = {0x00, 0, 0, 0,   // bottom row opaque
-                0x80, 0, 0, 0};  // top row: first pixel transparent
+  Bytes colours = {0,   0, 255, 0,   255, 0,   0, 0,   // bottom row: red, green
+                   255, 0, 0,   255, 255, 255, 0, 0};  // top row: blue, white
+  Bytes mask = {0x00, 0, 0, 0,                         // bottom row opaque
+                0x80, 0, 0, 0};                        // top row: first pixel transparent
   dib.insert(dib.end(), colours.begin(), colours.end());
   dib.insert(dib.end(), mask.begin(), mask.end());
   Bytes ico(6 + 16, 0);

@@ -41,7 +41,8 @@ class ModuleResources : public ::testing::Test {
         {RT_RCDATA, "TFORM1", 0, std::span<const std::uint8_t>(m_form)},
         {RT_BITMAP, "EN_MPPLAY", 0, std::span<const std::uint8_t>(m_bmp)},
         {RT_BITMAP, "BROKEN", 0, std::span<const std::uint8_t>(m_broken)},
-        {RT_STRING, "", 65000, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(m_text), 17)},
+        {RT_STRING, "", 65000,
+         std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(m_text), 17)},
     };
     m_set.entries = m_entries;
     SetModuleResources(&m_set);
@@ -104,14 +105,14 @@ TEST_F(ModuleResources, StandardIconsAndMissingIcons) {
   const Surface* image = gfx::IconImage(app);
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->Width(), 32);
-  EXPECT_EQ(image->Pixel(0, 0) >> 24, 0u);      // transparent corner
+  EXPECT_EQ(image->Pixel(0, 0) >> 24, 0u);       // transparent corner
   EXPECT_EQ(image->Pixel(16, 16) >> 24, 0xFFu);  // opaque body
   EXPECT_TRUE(DestroyIcon(app));
   EXPECT_NE(gfx::IconImage(app), nullptr);  // shared icons outlive DestroyIcon
   HICON stop = LoadIconById(nullptr, IDI_HAND);
   ASSERT_NE(stop, nullptr);
   EXPECT_EQ(gfx::IconImage(stop)->Pixel(16, 3) & 0xFFFFFF, 0xE00000u);  // red disc
-  EXPECT_EQ(LoadIcon(nullptr, "MAINICON"), nullptr);  // not in this set
+  EXPECT_EQ(LoadIcon(nullptr, "MAINICON"), nullptr);                    // not in this set
   EXPECT_FALSE(DestroyIcon(nullptr));
 }
 

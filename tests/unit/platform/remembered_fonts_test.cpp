@@ -70,7 +70,8 @@ class RememberedFontsTest : public ::testing::Test {
 TEST_F(RememberedFontsTest, AnAnswerHoldsUntilAnythingItDependsOnChanges) {
   const std::vector<std::pair<const char*, std::function<void()>>> changes = {
       {"a configuration file edited", [&] { Age(m_dir / "fonts.conf"); }},
-      {"a file added to a configuration folder", [&] { std::ofstream(m_dir / "conf.d/50-user.conf") << "x"; }},
+      {"a file added to a configuration folder",
+       [&] { std::ofstream(m_dir / "conf.d/50-user.conf") << "x"; }},
       {"a configuration place that was missing made", [&] { std::ofstream(m_dir / "user.conf") << "x"; }},
       {"the font file replaced in place", [&] { std::ofstream(m_dir / "Face.ttf") << "another face"; }},
       {"the font file removed", [&] { fs::remove(m_dir / "Face.ttf"); }},
@@ -107,15 +108,15 @@ TEST_F(RememberedFontsTest, ADamagedFileIsIgnoredAndReplacedByTheNextAnswer) {
   const std::string matchLine = good.substr(good.find("match "));
   const std::vector<std::string> damaged = {
       "",
-      good.substr(0, good.size() - 20),                    // cut short
-      "tessivo-font-matches 2" + good.substr(good.find('\n')),  // another layout
-      good + "delete everything\n",                        // a line we never write
-      good.substr(0, good.find("match ")),                  // inputs, no answer
-      good.substr(0, good.find("input ")) + matchLine,     // an answer that cannot be checked
+      good.substr(0, good.size() - 20),                                    // cut short
+      "tessivo-font-matches 2" + good.substr(good.find('\n')),             // another layout
+      good + "delete everything\n",                                        // a line we never write
+      good.substr(0, good.find("match ")),                                 // inputs, no answer
+      good.substr(0, good.find("input ")) + matchLine,                     // an answer that cannot be checked
       good.substr(0, good.find("match ")) + "match k%4 0 0 0 F 1 1 /f\n",  // a broken escape
       good.substr(0, good.find("match ")) + "match k -1 0 0 F 1 1 /f\n",   // a negative face
       good.substr(0, good.find("match ")) + "match k 99999999999999999999 0 0 F 1 1 /f\n",
-      good + std::string(300 * 1024, 'x'),                 // larger than any file we write
+      good + std::string(300 * 1024, 'x'),  // larger than any file we write
       std::string("\0\xff\n\0", 4),
   };
   for (const std::string& content : damaged) {
@@ -143,7 +144,8 @@ TEST_F(RememberedFontsTest, ALinkAtTheTemporaryNameIsNotWrittenThrough) {
   RememberedFonts(m_file).Remember("400r ms sans serif", "LANG=pt_BR", m_match, Inputs());
   EXPECT_EQ(Text(target), "the user's own text");
   EXPECT_NE(FreshFind(), nullptr) << "the answers were not written";
-  EXPECT_EQ(fs::status(m_file).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+  EXPECT_EQ(fs::status(m_file).permissions() & (fs::perms::group_all | fs::perms::others_all),
+            fs::perms::none);
 }
 
 // Runs `body` in a forked copy of the test: its exit code, or nullopt when it has not ended by the

@@ -57,8 +57,7 @@ TEST(SurfaceStorage, DrawingAsksTheStorageBeforeChangingAPixel) {
   Surface surface(20, 10, 0xFFFFFF);
   auto storage = std::make_shared<RecordingStorage>(200);
   surface.MoveInto(storage);
-  HDC dc = gfx::CreateSurfaceDC(reinterpret_cast<HWND>(0x5100), &surface, POINT{0, 0},
-                                {RECT{0, 0, 20, 10}});
+  HDC dc = gfx::CreateSurfaceDC(reinterpret_cast<HWND>(0x5100), &surface, POINT{0, 0}, {RECT{0, 0, 20, 10}});
   ASSERT_NE(dc, nullptr);
   HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
   const RECT all{0, 0, 20, 10};

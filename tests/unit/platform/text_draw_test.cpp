@@ -173,8 +173,7 @@ TEST(DrawText, PrefixUnderlinesTheMarkedCharacterOnly) {
   const int start = c.TextWidth("ca"), end = start + c.TextWidth("b");
   // Row 11: one row of gap under the baseline (ascent 10), below every glyph of "cabac".
   const int row = 11;
-  for (int x = 0; x < 80; ++x)
-    EXPECT_EQ(c.At(x, row), (x >= start && x < end) ? kBlack : kWhite) << x;
+  for (int x = 0; x < 80; ++x) EXPECT_EQ(c.At(x, row), (x >= start && x < end) ? kBlack : kWhite) << x;
   for (int x = 0; x < 80; ++x) EXPECT_EQ(c.At(x, row + 1), kWhite);
 
   TextCanvas hidden(80, 20);

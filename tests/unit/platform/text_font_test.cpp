@@ -193,8 +193,8 @@ TEST(TextFont, BoldIsWiderAndReportsItsWeight) {
 
 // Weights are matched to the nearest hundred, thin to black; nothing asked is out of range.
 TEST(TextFont, WeightsAreMatchedInStepsOfAHundred) {
-  const std::pair<LONG, LONG> asked[] = {{FW_DONTCARE, FW_NORMAL}, {-5, FW_NORMAL}, {1, 100},   {649, 600},
-                                         {650, FW_BOLD},          {1000, 900},      {INT_MAX, 900}};
+  const std::pair<LONG, LONG> asked[] = {{FW_DONTCARE, FW_NORMAL}, {-5, FW_NORMAL}, {1, 100},      {649, 600},
+                                         {650, FW_BOLD},           {1000, 900},     {INT_MAX, 900}};
   for (const auto& [weight, matched] : asked) {
     LOGFONT lf = DialogFont(-11);
     lf.lfWeight = weight;

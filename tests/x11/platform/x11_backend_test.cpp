@@ -83,14 +83,13 @@ TEST_F(X11BackendTest, ReportsScreenSizeDefaultDpiAndStartupShowCommand) {
   EXPECT_LE(b - a, static_cast<std::uint64_t>(outer.count()) + 1);
 }
 
-class X11DpiTest : public X11BackendTest,
-                   public ::testing::WithParamInterface<std::pair<const char*, int>> {
+class X11DpiTest : public X11BackendTest, public ::testing::WithParamInterface<std::pair<const char*, int>> {
  protected:
   void BeforeOpen() override {
     // What xrdb would have loaded into the server before the program starts.
     const std::string resources = GetParam().first;
-    XChangeProperty(Peek(), DefaultRootWindow(Peek()), XA_RESOURCE_MANAGER, XA_STRING, 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
+    XChangeProperty(Peek(), DefaultRootWindow(Peek()), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.data()),
                     static_cast<int>(resources.size()));
     XSync(Peek(), False);
   }
@@ -101,34 +100,31 @@ TEST_P(X11DpiTest, TakesPixelsPerInchFromXftDpi) {
   EXPECT_EQ(m_backend->PixelsPerInch(), GetParam().second) << GetParam().first;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Resources, X11DpiTest,
-    ::testing::Values(std::pair<const char*, int>{"Xft.dpi:\t120\n", 120},
-                      std::pair<const char*, int>{"Xft.antialias: 1\nXft.dpi: 143.6\n", 144},
-                      std::pair<const char*, int>{"*background: grey\n", 96},
-                      std::pair<const char*, int>{"Xft.dpi: lots\n", 96},
-                      std::pair<const char*, int>{"Xft.dpi: -5\n", 96},
-                      std::pair<const char*, int>{"Xft.dpi: 1e308\n", 96}));
+INSTANTIATE_TEST_SUITE_P(Resources, X11DpiTest,
+                         ::testing::Values(std::pair<const char*, int>{"Xft.dpi:\t120\n", 120},
+                                           std::pair<const char*, int>{"Xft.antialias: 1\nXft.dpi: 143.6\n",
+                                                                       144},
+                                           std::pair<const char*, int>{"*background: grey\n", 96},
+                                           std::pair<const char*, int>{"Xft.dpi: lots\n", 96},
+                                           std::pair<const char*, int>{"Xft.dpi: -5\n", 96},
+                                           std::pair<const char*, int>{"Xft.dpi: 1e308\n", 96}));
 
 // ---- Properties -----------------------------------------------------------------------------
 
 TEST_F(X11BackendTest, DescribesTheMainWindowToTheWindowManager) {
   StartAndOpen();
   const HWND main = FakeHwnd(1);
-  ASSERT_TRUE(m_backend->CreateNative(main, RECT{188, 107, 188 + 981, 107 + 277},
-                                      MainWindowProps()));
+  ASSERT_TRUE(m_backend->CreateNative(main, RECT{188, 107, 188 + 981, 107 + 277}, MainWindowProps()));
   m_backend->Sync();
   const Window xid = Xid(main);
   ASSERT_NE(xid, 0u);
 
-  EXPECT_EQ(x11test::ReadBytes(Peek(), xid, "_NET_WM_NAME", "UTF8_STRING"),
-            "Tessivo - Versão 1.0");
+  EXPECT_EQ(x11test::ReadBytes(Peek(), xid, "_NET_WM_NAME", "UTF8_STRING"), "Tessivo - Versão 1.0");
   // WM_NAME in the ICCCM encoding: Latin-1 holds this title.
   EXPECT_EQ(x11test::ReadBytes(Peek(), xid, "WM_NAME", "STRING"), "Tessivo - Vers\xE3o 1.0");
   EXPECT_EQ(x11test::ReadBytes(Peek(), xid, "_NET_WM_ICON_NAME", "UTF8_STRING"), "Tessivo");
   EXPECT_EQ(x11test::ReadBytes(Peek(), xid, "WM_ICON_NAME", "STRING"), "Tessivo");
-  EXPECT_EQ(x11test::ReadBytes(Peek(), xid, "WM_CLASS", "STRING"),
-            std::string("tessivo\0Tessivo\0", 16));
+  EXPECT_EQ(x11test::ReadBytes(Peek(), xid, "WM_CLASS", "STRING"), std::string("tessivo\0Tessivo\0", 16));
   char host[256] = {};
   gethostname(host, sizeof host - 1);
   EXPECT_EQ(x11test::ReadBytes(Peek(), xid, "WM_CLIENT_MACHINE", "STRING"), std::string(host));
@@ -157,9 +153,9 @@ TEST_F(X11BackendTest, DescribesTheMainWindowToTheWindowManager) {
   // A dialog frame offering only move and close.
   const std::vector<long> motif = x11test::ReadLongs(Peek(), xid, "_MOTIF_WM_HINTS");
   ASSERT_EQ(motif.size(), 5u);
-  EXPECT_EQ(motif[0], 3);              // functions and decorations given
-  EXPECT_EQ(motif[1], 4 | 32);         // MOVE | CLOSE
-  EXPECT_EQ(motif[2], 2 | 8 | 16);     // BORDER | TITLE | MENU
+  EXPECT_EQ(motif[0], 3);           // functions and decorations given
+  EXPECT_EQ(motif[1], 4 | 32);      // MOVE | CLOSE
+  EXPECT_EQ(motif[2], 2 | 8 | 16);  // BORDER | TITLE | MENU
 
   XWMHints* wmHints = XGetWMHints(Peek(), xid);
   ASSERT_NE(wmHints, nullptr);
@@ -320,8 +316,7 @@ TEST_F(X11BackendTest, AWindowOwnedByAZeroSizeWindowCarriesTheTaskbarEntry) {
   ownerProps.iconArgb = {1, 1, 0xFFFF0000};
   m_backend->SetNativeProps(owner, ownerProps);
   m_backend->Sync();
-  EXPECT_EQ(x11test::ReadLongs(Peek(), formXid, "_NET_WM_ICON"),
-            (std::vector<long>{1, 1, 0xFFFF0000}));
+  EXPECT_EQ(x11test::ReadLongs(Peek(), formXid, "_NET_WM_ICON"), (std::vector<long>{1, 1, 0xFFFF0000}));
 
   // Once the owner has an area it is shown and owns the form as usual.
   m_backend->SetNativeBounds(owner, RECT{0, 0, 50, 20});
@@ -359,8 +354,7 @@ TEST_F(X11BackendTest, AsksTheWindowManagerForStateChangesOnceMapped) {
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].window, xid);
   EXPECT_EQ(requests[0].data[0], 1);  // add
-  EXPECT_EQ(x11test::AtomName(Peek(), static_cast<Atom>(requests[0].data[1])),
-            "_NET_WM_STATE_MODAL");
+  EXPECT_EQ(x11test::AtomName(Peek(), static_cast<Atom>(requests[0].data[1])), "_NET_WM_STATE_MODAL");
   EXPECT_EQ(requests[1].data[0], 1);
   EXPECT_EQ(x11test::AtomName(Peek(), static_cast<Atom>(requests[1].data[1])),
             "_NET_WM_STATE_MAXIMIZED_VERT");
@@ -387,8 +381,8 @@ TEST_F(X11BackendTest, MovesTheClientAreaNotTheFrameToTheAskedPoint) {
   const Window xid = Xid(hwnd);
   // The manager framed the window: 5 pixels left, 3 right, 22 above, 4 below.
   const long extents[4] = {5, 3, 22, 4};
-  XChangeProperty(Peek(), xid, XInternAtom(Peek(), "_NET_FRAME_EXTENTS", False), XA_CARDINAL,
-                  32, PropModeReplace, reinterpret_cast<const unsigned char*>(extents), 4);
+  XChangeProperty(Peek(), xid, XInternAtom(Peek(), "_NET_FRAME_EXTENTS", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(extents), 4);
   XSync(Peek(), False);
 
   // Same place, new size: a resize only, the position is not asked again.
@@ -447,8 +441,8 @@ TEST_F(X11BackendTest, APointerGrabHoldsThePointerUntilReleased) {
   m_backend->GrabPointer(list);
   ASSERT_TRUE(ShowAndWait(list));
   auto otherGrabs = [&] {
-    const int status = XGrabPointer(Peek(), DefaultRootWindow(Peek()), False, ButtonPressMask,
-                                    GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    const int status = XGrabPointer(Peek(), DefaultRootWindow(Peek()), False, ButtonPressMask, GrabModeAsync,
+                                    GrabModeAsync, None, None, CurrentTime);
     if (status == GrabSuccess) XUngrabPointer(Peek(), CurrentTime);
     XSync(Peek(), False);
     return status;
@@ -497,8 +491,7 @@ TEST_P(X11PresentTest, ShowsExactlyTheDirtyRectanglesOfTheSurface) {
   const HWND hwnd = FakeHwnd(1);
   constexpr int kWidth = 240;
   constexpr int kHeight = 150;
-  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{40, 30, 40 + kWidth, 30 + kHeight},
-                                      MainWindowProps()));
+  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{40, 30, 40 + kWidth, 30 + kHeight}, MainWindowProps()));
   ASSERT_TRUE(ShowAndWait(hwnd));
   const Window xid = Xid(hwnd);
 
@@ -518,8 +511,7 @@ TEST_P(X11PresentTest, ShowsExactlyTheDirtyRectanglesOfTheSurface) {
   // Everything changes in the surface, but only two rectangles are said to be dirty; one of
   // them reaches past the surface and one lies wholly outside it.
   Paint(surface, 2);
-  const RECT dirty[] = {{10, 5, 60, 25}, {200, 120, 400, 400}, {-50, -50, -10, -10},
-                        {30, 30, 30, 90}};
+  const RECT dirty[] = {{10, 5, 60, 25}, {200, 120, 400, 400}, {-50, -50, -10, -10}, {30, 30, 30, 90}};
   m_backend->Present(hwnd, surface, dirty);
   m_backend->Sync();
   shown = x11test::ReadPixels(Peek(), xid, 0, 0, kWidth, kHeight);
@@ -618,8 +610,7 @@ TEST_P(X11PresentTest, DrawingAfterAPresentLeavesThePresentedFrameWhole) {
   const HWND hwnd = FakeHwnd(1);
   constexpr int kWidth = 400;
   constexpr int kHeight = 300;
-  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{40, 30, 40 + kWidth, 30 + kHeight},
-                                      MainWindowProps()));
+  ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{40, 30, 40 + kWidth, 30 + kHeight}, MainWindowProps()));
   ASSERT_TRUE(ShowAndWait(hwnd));
   const Window xid = Xid(hwnd);
   Surface surface(kWidth, kHeight, 0x000000);
@@ -634,8 +625,8 @@ TEST_P(X11PresentTest, DrawingAfterAPresentLeavesThePresentedFrameWhole) {
     const std::vector<std::uint32_t> shown = x11test::ReadPixels(Peek(), xid, 0, 0, kWidth, kHeight);
     ASSERT_EQ(shown.size(), static_cast<std::size_t>(kWidth * kHeight));
     const std::uint32_t white = GetParam() == Path::Depth16 ? 0xFFFFu : 0xFFFFFFu;
-    const auto dark = std::count_if(shown.begin(), shown.end(),
-                                    [white](std::uint32_t p) { return p != white; });
+    const auto dark =
+        std::count_if(shown.begin(), shown.end(), [white](std::uint32_t p) { return p != white; });
     ASSERT_EQ(dark, 0) << "frame " << frame << " was shown half drawn over";
   }
 }
@@ -645,10 +636,14 @@ INSTANTIATE_TEST_SUITE_P(Paths, X11PresentTest,
                                            Path::ServerWithoutShm, Path::Depth16),
                          [](const ::testing::TestParamInfo<Path>& info) {
                            switch (info.param) {
-                             case Path::SharedMemory: return std::string("SharedMemory");
-                             case Path::NoShmByEnvironment: return std::string("NoShmByEnv");
-                             case Path::ServerWithoutShm: return std::string("ServerWithoutShm");
-                             case Path::Depth16: return std::string("Depth16");
+                             case Path::SharedMemory:
+                               return std::string("SharedMemory");
+                             case Path::NoShmByEnvironment:
+                               return std::string("NoShmByEnv");
+                             case Path::ServerWithoutShm:
+                               return std::string("ServerWithoutShm");
+                             case Path::Depth16:
+                               return std::string("Depth16");
                            }
                            return std::string();
                          });

@@ -56,8 +56,8 @@ class X11ComboTest : public ::testing::Test {
       wc.lpszClassName = "X11ComboForm";
       RegisterClass(&wc);
     }
-    m_form = CreateWindowEx(0, "X11ComboForm", "Form", WS_POPUP | WS_CAPTION | WS_SYSMENU, kFormX, kFormY, 400,
-                            300, nullptr, nullptr, nullptr, nullptr);
+    m_form = CreateWindowEx(0, "X11ComboForm", "Form", WS_POPUP | WS_CAPTION | WS_SYSMENU, kFormX, kFormY,
+                            400, 300, nullptr, nullptr, nullptr, nullptr);
     m_combo = CreateWindowEx(0, kComboBoxClass, "",
                              CBS_DROPDOWN | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_AUTOHSCROLL,
                              72, 16, 185, 21, m_form, nullptr, nullptr, nullptr);
@@ -141,12 +141,16 @@ class X11ComboTest : public ::testing::Test {
 
 HWND ShownList() {
   HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), [](HWND hwnd, LPARAM out) {
-    char name[32] = {};
-    GetClassName(hwnd, name, sizeof name);
-    if (std::strcmp(name, "ComboLBox") == 0 && IsWindowVisible(hwnd)) *reinterpret_cast<HWND*>(out) = hwnd;
-    return TRUE;
-  }, reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM out) {
+        char name[32] = {};
+        GetClassName(hwnd, name, sizeof name);
+        if (std::strcmp(name, "ComboLBox") == 0 && IsWindowVisible(hwnd))
+          *reinterpret_cast<HWND*>(out) = hwnd;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -167,8 +171,8 @@ TEST_F(X11ComboTest, TheOpenListIsAnOverrideRedirectWindowUnderTheFieldHoldingTh
   EXPECT_EQ(attributes.width, 185);
   EXPECT_EQ(attributes.height, 197);
   // Another client cannot take the pointer while the list is open.
-  EXPECT_EQ(XGrabPointer(Peek(), DefaultRootWindow(Peek()), False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
-                         None, None, CurrentTime),
+  EXPECT_EQ(XGrabPointer(Peek(), DefaultRootWindow(Peek()), False, ButtonPressMask, GrabModeAsync,
+                         GrabModeAsync, None, None, CurrentTime),
             AlreadyGrabbed);
   // A click on the fifth row chooses it and lets the pointer go.
   Click(x + 40, y + 1 + 4 * 13 + 6);
@@ -176,8 +180,8 @@ TEST_F(X11ComboTest, TheOpenListIsAnOverrideRedirectWindowUnderTheFieldHoldingTh
   EXPECT_EQ(SendMessage(m_combo, CB_GETCURSEL, 0, 0), 4);
   EXPECT_EQ(Text(), "Key 4");
   m_backend->Sync();
-  EXPECT_EQ(XGrabPointer(Peek(), DefaultRootWindow(Peek()), False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
-                         None, None, CurrentTime),
+  EXPECT_EQ(XGrabPointer(Peek(), DefaultRootWindow(Peek()), False, ButtonPressMask, GrabModeAsync,
+                         GrabModeAsync, None, None, CurrentTime),
             GrabSuccess);
   XUngrabPointer(Peek(), CurrentTime);
 }
@@ -189,7 +193,8 @@ TEST_F(X11ComboTest, CopiedTextReachesOtherProgramsAsUtf8AndLatin1) {
   SendMessage(m_combo, WM_COPY, 0, 0);
   EXPECT_EQ(RunWhilePumping("xclip -selection clipboard -o"), "Lá Maior");
   EXPECT_EQ(RunWhilePumping("xclip -selection clipboard -o -t STRING"), "L\xE1 Maior");
-  EXPECT_NE(RunWhilePumping("xclip -selection clipboard -o -t TARGETS").find("UTF8_STRING"), std::string::npos);
+  EXPECT_NE(RunWhilePumping("xclip -selection clipboard -o -t TARGETS").find("UTF8_STRING"),
+            std::string::npos);
   // Pasting what we own ourselves needs no round trip.
   SendMessage(m_combo, CB_SETEDITSEL, 0, MAKELPARAM(-1, 0));
   SendMessage(m_combo, WM_PASTE, 0, 0);

@@ -71,11 +71,10 @@ TEST(X11ConnectionTest, BackendInAWaitingLoopExitsWhenTheServerDies) {
 TEST(X11ConnectionTest, TheProgramExitsWhenTheServerDies) {
   auto server = StartServer();
   ASSERT_NE(server, nullptr);
-  auto child = x11test::ChildProcess::Spawn({TESSIVO_BINARY_DIR "/tessivo"},
-                                            {"DISPLAY=" + server->DisplayName()});
+  auto child =
+      x11test::ChildProcess::Spawn({TESSIVO_BINARY_DIR "/tessivo"}, {"DISPLAY=" + server->DisplayName()});
   ASSERT_NE(child, nullptr);
-  ASSERT_TRUE(WaitForWindowOf(server->DisplayName(), *child))
-      << child->StandardError();
+  ASSERT_TRUE(WaitForWindowOf(server->DisplayName(), *child)) << child->StandardError();
   server->Kill();
   ExpectLostConnectionExit(*child);
 }

@@ -40,8 +40,7 @@ class X11PlatformTest : public X11Fixture {
     ASSERT_NE(m_scene.top, nullptr);
     // Keeps every wait of the pumps below bounded.
     SetTimer(m_scene.top, kPumpTimer, 20, nullptr);
-    ASSERT_TRUE(PumpUntil([] { return scene::FullyPainted(); }, 5000))
-        << "the scene was not painted";
+    ASSERT_TRUE(PumpUntil([] { return scene::FullyPainted(); }, 5000)) << "the scene was not painted";
     Settle();
   }
 
@@ -75,18 +74,18 @@ class X11PlatformTest : public X11Fixture {
 
 TEST_F(X11PlatformTest, TheSameSceneGivesTheSamePixelsOnTheServerAndHeadless) {
   m_backend->Sync();
-  const std::vector<std::uint32_t> onServer = x11test::ReadPixels(
-      Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
+  const std::vector<std::uint32_t> onServer =
+      x11test::ReadPixels(Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
   ASSERT_EQ(onServer.size(), static_cast<std::size_t>(scene::kClientWidth * scene::kClientHeight));
   auto at = [](const std::vector<std::uint32_t>& pixels, int x, int y) {
     return pixels[static_cast<std::size_t>(y) * scene::kClientWidth + x];
   };
   // What the scene draws, where it draws it (top-level client coordinates).
-  EXPECT_EQ(at(onServer, 2, 2), 0xD4D0C8u);      // the class background
-  EXPECT_EQ(at(onServer, 12, 12), 0xFFFFFFu);    // the fills child's white
-  EXPECT_EQ(at(onServer, 25, 25), 0xC81E28u);    // its red rectangle
-  EXPECT_EQ(at(onServer, 80, 20), 0x000080u);    // the navy frame of the yellow rectangle
-  EXPECT_EQ(at(onServer, 90, 40), 0xFADC00u);    // and its inside
+  EXPECT_EQ(at(onServer, 2, 2), 0xD4D0C8u);                         // the class background
+  EXPECT_EQ(at(onServer, 12, 12), 0xFFFFFFu);                       // the fills child's white
+  EXPECT_EQ(at(onServer, 25, 25), 0xC81E28u);                       // its red rectangle
+  EXPECT_EQ(at(onServer, 80, 20), 0x000080u);                       // the navy frame of the yellow rectangle
+  EXPECT_EQ(at(onServer, 90, 40), 0xFADC00u);                       // and its inside
   EXPECT_EQ(at(onServer, 5, scene::kClientHeight - 6), 0x000000u);  // the top-level's own line
   int dark = 0;
   for (int y = 100 + 2 + 36; y < 100 + 2 + 50; ++y) {
@@ -270,9 +269,12 @@ INSTANTIATE_TEST_SUITE_P(Keyboards, X11KeyboardTest,
                                            Keyboard::NoMethod, Keyboard::MethodOpenedByInput),
                          [](const ::testing::TestParamInfo<Keyboard>& info) {
                            switch (info.param) {
-                             case Keyboard::LocaleMethod: return std::string("LocaleMethod");
-                             case Keyboard::MissingServer: return std::string("MissingServer");
-                             case Keyboard::NoMethod: return std::string("NoMethod");
+                             case Keyboard::LocaleMethod:
+                               return std::string("LocaleMethod");
+                             case Keyboard::MissingServer:
+                               return std::string("MissingServer");
+                             case Keyboard::NoMethod:
+                               return std::string("NoMethod");
                              case Keyboard::MethodOpenedByInput:
                                return std::string("MethodOpenedByInput");
                            }
@@ -296,15 +298,14 @@ TEST_F(X11PlatformTest, ADragKeepsPressMovesAndReleaseInTheirOrder) {
   for (const testwin::Logged& m : all) {
     if (m.hwnd == m_scene.lines) seen.emplace_back(m.msg, m.lParam);
   }
-  const auto down = std::find_if(seen.begin(), seen.end(),
-                                 [](const auto& e) { return e.first == WM_LBUTTONDOWN; });
+  const auto down =
+      std::find_if(seen.begin(), seen.end(), [](const auto& e) { return e.first == WM_LBUTTONDOWN; });
   ASSERT_NE(down, seen.end());
   EXPECT_EQ(down->second, MAKELPARAM(20, 20));
   ASSERT_NE(down, seen.begin());
   EXPECT_EQ(std::prev(down)->first, static_cast<UINT>(WM_MOUSEMOVE));
   EXPECT_EQ(std::prev(down)->second, MAKELPARAM(20, 20)) << "a later move overtook the press";
-  const auto up = std::find_if(down, seen.end(),
-                               [](const auto& e) { return e.first == WM_LBUTTONUP; });
+  const auto up = std::find_if(down, seen.end(), [](const auto& e) { return e.first == WM_LBUTTONUP; });
   ASSERT_NE(up, seen.end());
   EXPECT_EQ(up->second, MAKELPARAM(90, 50));
   ASSERT_NE(std::prev(up), down) << "the moves of the drag were lost";
@@ -366,27 +367,27 @@ TEST_F(X11PlatformTest, AHeldKeyRepeatsPressesButIsReleasedOnce) {
 
 TEST_F(X11PlatformTest, AnUncoveredPartIsShownAgainFromTheSurface) {
   m_backend->Sync();
-  const std::vector<std::uint32_t> before = x11test::ReadPixels(
-      Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
+  const std::vector<std::uint32_t> before =
+      x11test::ReadPixels(Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
   // Another program's window covers part of ours for a moment.
   XSetWindowAttributes attributes{};
   attributes.override_redirect = True;
   attributes.background_pixel = BlackPixel(Peek(), DefaultScreen(Peek()));
-  const Window cover = XCreateWindow(
-      Peek(), DefaultRootWindow(Peek()), scene::kLeft + 30, scene::kTop + 40, 200, 120, 0,
-      CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+  const Window cover = XCreateWindow(Peek(), DefaultRootWindow(Peek()), scene::kLeft + 30, scene::kTop + 40,
+                                     200, 120, 0, CopyFromParent, InputOutput, CopyFromParent,
+                                     CWOverrideRedirect | CWBackPixel, &attributes);
   XMapRaised(Peek(), cover);
   XSync(Peek(), False);
   Settle();
-  const std::vector<std::uint32_t> covered = x11test::ReadPixels(
-      Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
+  const std::vector<std::uint32_t> covered =
+      x11test::ReadPixels(Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
   EXPECT_NE(covered, before);
   XDestroyWindow(Peek(), cover);
   XSync(Peek(), False);
   Settle();
   m_backend->Sync();
-  const std::vector<std::uint32_t> after = x11test::ReadPixels(
-      Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
+  const std::vector<std::uint32_t> after =
+      x11test::ReadPixels(Peek(), TopXid(), 0, 0, scene::kClientWidth, scene::kClientHeight);
   EXPECT_EQ(after, before);
 }
 
@@ -441,8 +442,7 @@ TEST_F(X11PlatformTest, MinimiseAndRestoreGoThroughTheWindowManager) {
   ASSERT_TRUE(PumpUntil(
       [&] {
         wm->Process();
-        return !wm->RequestsOf("WM_CHANGE_STATE").empty() &&
-               !x11test::WindowViewable(Peek(), xid);
+        return !wm->RequestsOf("WM_CHANGE_STATE").empty() && !x11test::WindowViewable(Peek(), xid);
       },
       5000));
   const auto change = wm->RequestsOf("WM_CHANGE_STATE");

@@ -12,8 +12,7 @@
 
 namespace headless {
 
-HeadlessBackend::HeadlessBackend(const Options& options)
-    : m_options(options), m_now(options.startMs) {
+HeadlessBackend::HeadlessBackend(const Options& options) : m_options(options), m_now(options.startMs) {
   m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (m_wakeFd < 0) {
     std::perror("headless display: eventfd");
@@ -38,7 +37,8 @@ STARTUPINFO HeadlessBackend::StartupInfo() {
 }
 
 void HeadlessBackend::AddClockListener(ClockListener* listener) {
-  if (listener != nullptr && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) {
+  if (listener != nullptr &&
+      std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) {
     m_listeners.push_back(listener);
   }
 }

@@ -279,7 +279,8 @@ bool WritePng(HWND topLevel, const std::string& path) {
   if (ok) {
     png_init_io(png, f);
     png_set_IHDR(png, info, static_cast<png_uint_32>(s->Width()), static_cast<png_uint_32>(s->Height()), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < s->Height(); ++y) {
       const std::uint32_t* src = s->Row(y);

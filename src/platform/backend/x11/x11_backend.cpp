@@ -66,17 +66,14 @@ RECT ToXBounds(const RECT& screenRect) {
   };
   const LONG left = clamp(screenRect.left, -32768, 32767);
   const LONG top = clamp(screenRect.top, -32768, 32767);
-  const LONG width =
-      clamp(static_cast<std::int64_t>(screenRect.right) - screenRect.left, 1, 32767);
-  const LONG height =
-      clamp(static_cast<std::int64_t>(screenRect.bottom) - screenRect.top, 1, 32767);
+  const LONG width = clamp(static_cast<std::int64_t>(screenRect.right) - screenRect.left, 1, 32767);
+  const LONG height = clamp(static_cast<std::int64_t>(screenRect.bottom) - screenRect.top, 1, 32767);
   return RECT{left, top, left + width, top + height};
 }
 
-constexpr long kWindowEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask |
-                               ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
-                               LeaveWindowMask | FocusChangeMask | ExposureMask |
-                               StructureNotifyMask | PropertyChangeMask;
+constexpr long kWindowEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                               PointerMotionMask | EnterWindowMask | LeaveWindowMask | FocusChangeMask |
+                               ExposureMask | StructureNotifyMask | PropertyChangeMask;
 
 }  // namespace
 
@@ -147,8 +144,7 @@ STARTUPINFO X11Backend::StartupInfo() {
 std::uint64_t X11Backend::NowMs() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::uint64_t>(now.tv_sec) * 1000u +
-         static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
 }
 
 unsigned long X11Backend::NativeWindowId(HWND hwnd) const {
@@ -183,8 +179,7 @@ void X11Backend::AttachContext(X11TopLevel& window) {
   window.inputContext = m_inputMethod->CreateContext(window.xid);
   window.contextGeneration = m_inputMethod->Generation();
   if (window.inputContext == nullptr) return;
-  XSelectInput(m_display, window.xid,
-               kWindowEvents | X11InputMethod::FilterEvents(window.inputContext));
+  XSelectInput(m_display, window.xid, kWindowEvents | X11InputMethod::FilterEvents(window.inputContext));
   if (window.focused) XSetICFocus(window.inputContext);
 }
 
@@ -202,9 +197,7 @@ X11TopLevel* X11Backend::FindByXid(unsigned long xid) const {
   return it != m_byXid.end() ? it->second : nullptr;
 }
 
-bool X11Backend::WindowManagerRunning() {
-  return XGetSelectionOwner(m_display, m_wmSelection) != None;
-}
+bool X11Backend::WindowManagerRunning() { return XGetSelectionOwner(m_display, m_wmSelection) != None; }
 
 // ---- Top-level windows ----------------------------------------------------------------------
 
@@ -222,9 +215,8 @@ bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelP
   attributes.event_mask = kWindowEvents;
   attributes.colormap = DefaultColormap(m_display, m_screen);
   const Window xid = XCreateWindow(
-      m_display, m_root, bounds.left, bounds.top, static_cast<unsigned>(width),
-      static_cast<unsigned>(height), 0, DefaultDepth(m_display, m_screen), InputOutput,
-      DefaultVisual(m_display, m_screen),
+      m_display, m_root, bounds.left, bounds.top, static_cast<unsigned>(width), static_cast<unsigned>(height),
+      0, DefaultDepth(m_display, m_screen), InputOutput, DefaultVisual(m_display, m_screen),
       CWBackPixmap | CWBitGravity | CWOverrideRedirect | CWEventMask | CWColormap, &attributes);
   if (xid == None) return false;
 
@@ -286,8 +278,7 @@ void X11Backend::ApplyProps(X11TopLevel& window, const TopLevelProps& props, boo
   }
   const int width = window.bounds.right - window.bounds.left;
   const int height = window.bounds.bottom - window.bounds.top;
-  x11::WriteNormalHints(m_display, xid, props, window.bounds.left, window.bounds.top, width,
-                        height);
+  x11::WriteNormalHints(m_display, xid, props, window.bounds.left, window.bounds.top, width, height);
   x11::WriteMotifHints(m_display, *m_atoms, xid, props);
   x11::WriteWindowType(m_display, *m_atoms, xid, props);
   // A window without area is never mapped, so it cannot carry the program's taskbar entry: a
@@ -336,20 +327,17 @@ void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
   const bool wasEmpty = window->empty;
   window->empty = rect::IsEmpty(screenRect);
   // The size rules first: a window manager would refuse a fixed-size window its new size.
-  x11::WriteNormalHints(m_display, window->xid, window->props, bounds.left, bounds.top, width,
-                        height);
+  x11::WriteNormalHints(m_display, window->xid, window->props, bounds.left, bounds.top, width, height);
   if (bounds.left != old.left || bounds.top != old.top) {
     // With north-west gravity the window manager puts its frame's corner at the point asked
     // for, while `screenRect` places the client area: the frame is taken off, or every move
     // would shift the window by the frame's width.
-    const POINT frame = window->props.popup
-                            ? POINT{}
-                            : x11::ReadFrameOffset(m_display, *m_atoms, window->xid);
+    const POINT frame =
+        window->props.popup ? POINT{} : x11::ReadFrameOffset(m_display, *m_atoms, window->xid);
     XMoveResizeWindow(m_display, window->xid, bounds.left - frame.x, bounds.top - frame.y,
                       static_cast<unsigned>(width), static_cast<unsigned>(height));
   } else if (width != old.right - old.left || height != old.bottom - old.top) {
-    XResizeWindow(m_display, window->xid, static_cast<unsigned>(width),
-                  static_cast<unsigned>(height));
+    XResizeWindow(m_display, window->xid, static_cast<unsigned>(width), static_cast<unsigned>(height));
   }
   if (wasEmpty != window->empty) {
     // What the windows it owns tell the desktop depends on whether this one can be shown.
@@ -453,8 +441,7 @@ void X11Backend::ActivateNative(HWND hwnd) {
     event.xclient.data.l[0] = 1;  // from an application
     event.xclient.data.l[1] = static_cast<long>(m_lastEventTime);
     event.xclient.data.l[2] = 0;
-    XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &event);
+    XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XFlush(m_display);
     return;
   }
@@ -546,8 +533,7 @@ POINT X11Backend::CursorPos() {
   int winY = 0;
   unsigned int mask = 0;
   POINT pt;
-  if (XQueryPointer(m_display, m_root, &rootReturn, &childReturn, &rootX, &rootY, &winX, &winY,
-                    &mask)) {
+  if (XQueryPointer(m_display, m_root, &rootReturn, &childReturn, &rootX, &rootY, &winX, &winY, &mask)) {
     pt.x = rootX;
     pt.y = rootY;
   }
@@ -587,9 +573,7 @@ bool X11Backend::WaitAndDispatch(int timeoutMs) {
       int wait = timeoutMs;
       if (timeoutMs > 0) {
         const std::uint64_t elapsed = NowMs() - start;
-        wait = elapsed >= static_cast<std::uint64_t>(timeoutMs)
-                   ? 0
-                   : timeoutMs - static_cast<int>(elapsed);
+        wait = elapsed >= static_cast<std::uint64_t>(timeoutMs) ? 0 : timeoutMs - static_cast<int>(elapsed);
       }
       const int ready = poll(fds, 2, wait);
       if (ready >= 0 || errno != EINTR) break;

@@ -15,7 +15,7 @@ namespace {
 constexpr long kMaxPropertyLongs = 1 << 20;  // 4 MB: far more than any text a field holds
 constexpr char kUnrepresentable = '?';
 constexpr char32_t kLastLatin1 = 0xFF;
-constexpr int kBytesFormat = 8;   // property formats: items of 8 or 32 bits
+constexpr int kBytesFormat = 8;  // property formats: items of 8 or 32 bits
 constexpr int kAtomsFormat = 32;
 
 // Latin-1 is what the STRING target carries: each byte is the character of the same number.
@@ -42,8 +42,8 @@ X11Clipboard::X11Clipboard(Display* display, Window root, std::function<std::uin
     : m_display(display), m_now(std::move(now)) {
   XSetWindowAttributes attributes{};
   attributes.event_mask = PropertyChangeMask;
-  m_helper = XCreateWindow(display, root, -1, -1, 1, 1, 0, 0, InputOnly, CopyFromParent,
-                           CWEventMask, &attributes);
+  m_helper =
+      XCreateWindow(display, root, -1, -1, 1, 1, 0, 0, InputOnly, CopyFromParent, CWEventMask, &attributes);
   std::array<char*, 5> names = {const_cast<char*>("CLIPBOARD"), const_cast<char*>("TARGETS"),
                                 const_cast<char*>("UTF8_STRING"), const_cast<char*>("INCR"),
                                 const_cast<char*>("TESSIVO_CLIPBOARD")};

@@ -22,9 +22,8 @@ int OnProtocolError(Display* display, XErrorEvent* error) {
   }
   char text[160] = {};
   XGetErrorText(display, error->error_code, text, sizeof text);
-  std::fprintf(stderr,
-               "tessivo: the X server refused a request: %s (request %d.%d, resource 0x%lx)\n",
-               text, error->request_code, error->minor_code, error->resourceid);
+  std::fprintf(stderr, "tessivo: the X server refused a request: %s (request %d.%d, resource 0x%lx)\n", text,
+               error->request_code, error->minor_code, error->resourceid);
   g_reportedErrors.fetch_add(1);
   return 0;
 }

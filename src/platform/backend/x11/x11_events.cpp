@@ -88,8 +88,8 @@ void X11Backend::HandleKey(XEvent& event) {
     if (XEventsQueued(m_display, QueuedAfterReading) > 0) {
       XEvent next;
       XPeekEvent(m_display, &next);
-      if (next.type == kXKeyPress && next.xkey.window == key.window &&
-          next.xkey.keycode == key.keycode && next.xkey.time == key.time) {
+      if (next.type == kXKeyPress && next.xkey.window == key.window && next.xkey.keycode == key.keycode &&
+          next.xkey.time == key.time) {
         return;
       }
     }
@@ -167,8 +167,8 @@ void X11Backend::HandlePointer(XEvent& event) {
       input.kind = backend::InputKind::Wheel;
       input.wheelDelta = button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA;
     } else if (button >= Button1 && button <= Button3) {
-      input.kind = event.type == kXButtonPress ? backend::InputKind::ButtonPress
-                                             : backend::InputKind::ButtonRelease;
+      input.kind =
+          event.type == kXButtonPress ? backend::InputKind::ButtonPress : backend::InputKind::ButtonRelease;
       input.button = static_cast<int>(button);
     } else {
       return;  // side and horizontal-scroll buttons mean nothing to the program

@@ -32,8 +32,7 @@ XIMStyle ChooseStyle(XIM im) {
   }
   // We draw no preedit or status area of our own: the method either composes silently (dead
   // keys, compose) or shows its own windows.
-  const XIMStyle preferred[] = {XIMPreeditNothing | XIMStatusNothing,
-                                XIMPreeditNone | XIMStatusNone};
+  const XIMStyle preferred[] = {XIMPreeditNothing | XIMStatusNothing, XIMPreeditNone | XIMStatusNone};
   XIMStyle chosen = 0;
   for (XIMStyle want : preferred) {
     for (unsigned short i = 0; i < styles->count_styles && chosen == 0; ++i) {
@@ -98,8 +97,7 @@ X11InputMethod::~X11InputMethod() {
 
 XIC X11InputMethod::CreateContext(Window window) const {
   if (m_im == nullptr) return nullptr;
-  return XCreateIC(m_im, XNInputStyle, m_style, XNClientWindow, window, XNFocusWindow, window,
-                   nullptr);
+  return XCreateIC(m_im, XNInputStyle, m_style, XNClientWindow, window, XNFocusWindow, window, nullptr);
 }
 
 long X11InputMethod::FilterEvents(XIC context) {
@@ -134,8 +132,7 @@ KeyMeaning LookupKeyPress(XKeyEvent* event, XIC context) {
     std::mbstate_t state{};
     for (int i = 0; i < length;) {
       wchar_t wide = 0;
-      const std::size_t used = std::mbrtowc(&wide, bytes + i, static_cast<std::size_t>(length - i),
-                                            &state);
+      const std::size_t used = std::mbrtowc(&wide, bytes + i, static_cast<std::size_t>(length - i), &state);
       if (used == 0 || used > static_cast<std::size_t>(length - i)) {
         text::AppendUtf8(meaning.textUtf8, Latin1Character(static_cast<unsigned char>(bytes[i])));
         state = std::mbstate_t{};

@@ -57,9 +57,7 @@ bool ClipToSurface(const RECT& in, const Surface& surface, RECT* out) {
 }  // namespace
 
 X11Presenter::X11Presenter(Display* display, int screen, SharedMemoryUse use)
-    : m_display(display),
-      m_visual(DefaultVisual(display, screen)),
-      m_depth(DefaultDepth(display, screen)) {
+    : m_display(display), m_visual(DefaultVisual(display, screen)), m_depth(DefaultDepth(display, screen)) {
   m_gc = XCreateGC(display, RootWindow(display, screen), 0, nullptr);
   XSetGraphicsExposures(display, m_gc, False);
   // The surface's 0x00RRGGBB words are the server's own pixels on the usual 24/32-bit TrueColor
@@ -78,8 +76,8 @@ X11Presenter::X11Presenter(Display* display, int screen, SharedMemoryUse use)
     m_path = PixelPath::Direct;
   }
   m_useShm = use == SharedMemoryUse::Auto && m_path == PixelPath::Direct &&
-             !SharedMemoryDisabledByEnvironment() && LocalDisplay(display) &&
-             XShmQueryExtension(display) && ImageByteOrder(display) == kHostByteOrder;
+             !SharedMemoryDisabledByEnvironment() && LocalDisplay(display) && XShmQueryExtension(display) &&
+             ImageByteOrder(display) == kHostByteOrder;
 }
 
 X11Presenter::~X11Presenter() {
@@ -105,8 +103,7 @@ X11SharedImage* X11Presenter::SharedImageFor(Window window, Surface& surface) {
     m_images.erase(it);
   }
   if (!m_useShm) return nullptr;
-  auto image = X11SharedImage::Create(m_display, m_visual, m_depth, surface.Width(),
-                                      surface.Height());
+  auto image = X11SharedImage::Create(m_display, m_visual, m_depth, surface.Width(), surface.Height());
   if (!image) {
     // The server cannot reach our memory after all (a container, a forwarded display): the
     // plain path works everywhere, so use it from now on.
@@ -155,12 +152,10 @@ void X11Presenter::Present(Window window, Surface& surface, std::span<const RECT
 void X11Presenter::PutConverted(Window window, const Surface& surface, const RECT& r) {
   const int width = r.right - r.left;
   const int height = r.bottom - r.top;
-  XImage* image = XCreateImage(m_display, m_visual, static_cast<unsigned>(m_depth), ZPixmap, 0,
-                               nullptr, static_cast<unsigned>(width),
-                               static_cast<unsigned>(height), 32, 0);
+  XImage* image = XCreateImage(m_display, m_visual, static_cast<unsigned>(m_depth), ZPixmap, 0, nullptr,
+                               static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
   if (image == nullptr) return;
-  image->data = static_cast<char*>(
-      std::calloc(static_cast<std::size_t>(image->bytes_per_line) * height, 1));
+  image->data = static_cast<char*>(std::calloc(static_cast<std::size_t>(image->bytes_per_line) * height, 1));
   if (image->data == nullptr) {
     XDestroyImage(image);
     return;

@@ -17,15 +17,12 @@ void SetCardinals(Display* display, Window window, Atom property, Atom type,
                   const std::vector<long>& values) {
   // Format-32 data goes through Xlib as an array of long, whatever the size of long.
   XChangeProperty(display, window, property, type, 32, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(values.data()),
-                  static_cast<int>(values.size()));
+                  reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
 }
 
-void SetUtf8(Display* display, const X11Atoms& atoms, Window window, Atom property,
-             const std::string& text) {
+void SetUtf8(Display* display, const X11Atoms& atoms, Window window, Atom property, const std::string& text) {
   XChangeProperty(display, window, property, atoms.utf8String, 8, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(text.data()),
-                  static_cast<int>(text.size()));
+                  reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
 }
 
 // The Latin-1 bytes of a UTF-8 text, when they can stand as an ICCCM STRING: Latin-1 graphic
@@ -81,8 +78,7 @@ void SetTextProperty(Display* display, Window window, Atom name, const std::stri
 
 }  // namespace
 
-void WriteIdentity(Display* display, const X11Atoms& atoms, Window window,
-                   const std::string& resourceName) {
+void WriteIdentity(Display* display, const X11Atoms& atoms, Window window, const std::string& resourceName) {
   XClassHint classHint;
   std::string name = resourceName;
   std::string className = "Tessivo";
@@ -106,8 +102,7 @@ void WriteIdentity(Display* display, const X11Atoms& atoms, Window window,
   XSetWMProtocols(display, window, protocols, 1);
 }
 
-void WriteNames(Display* display, const X11Atoms& atoms, Window window,
-                const TopLevelProps& props) {
+void WriteNames(Display* display, const X11Atoms& atoms, Window window, const TopLevelProps& props) {
   const std::string& iconName = props.iconNameUtf8.empty() ? props.titleUtf8 : props.iconNameUtf8;
   SetUtf8(display, atoms, window, atoms.netWmName, props.titleUtf8);
   SetUtf8(display, atoms, window, atoms.netWmIconName, iconName);
@@ -118,8 +113,8 @@ void WriteNames(Display* display, const X11Atoms& atoms, Window window,
 void WriteIcon(Display* display, const X11Atoms& atoms, Window window,
                const std::vector<std::uint32_t>& iconArgb) {
   // Width, height, then width * height pixels; anything else is not an icon.
-  const bool valid = iconArgb.size() >= 2 && iconArgb[0] > 0 && iconArgb[1] > 0 &&
-                     iconArgb[0] <= 1024 && iconArgb[1] <= 1024 &&
+  const bool valid = iconArgb.size() >= 2 && iconArgb[0] > 0 && iconArgb[1] > 0 && iconArgb[0] <= 1024 &&
+                     iconArgb[1] <= 1024 &&
                      iconArgb.size() == 2 + static_cast<std::size_t>(iconArgb[0]) * iconArgb[1];
   if (!valid) {
     XDeleteProperty(display, window, atoms.netWmIcon);
@@ -129,8 +124,8 @@ void WriteIcon(Display* display, const X11Atoms& atoms, Window window,
   SetCardinals(display, window, atoms.netWmIcon, XA_CARDINAL, values);
 }
 
-void WriteNormalHints(Display* display, Window window, const TopLevelProps& props, int x, int y,
-                      int width, int height) {
+void WriteNormalHints(Display* display, Window window, const TopLevelProps& props, int x, int y, int width,
+                      int height) {
   XSizeHints* hints = XAllocSizeHints();
   if (hints == nullptr) return;
   hints->flags = PPosition | PSize | PWinGravity;
@@ -149,8 +144,7 @@ void WriteNormalHints(Display* display, Window window, const TopLevelProps& prop
   XFree(hints);
 }
 
-void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window,
-                     const TopLevelProps& props) {
+void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window, const TopLevelProps& props) {
   long functions = 0;
   if (props.canMove) functions |= kMwmFuncMove;
   if (props.canClose) functions |= kMwmFuncClose;
@@ -171,8 +165,7 @@ void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window,
                {kMwmHintsFunctions | kMwmHintsDecorations, functions, decorations, 0, 0});
 }
 
-void WriteWindowType(Display* display, const X11Atoms& atoms, Window window,
-                     const TopLevelProps& props) {
+void WriteWindowType(Display* display, const X11Atoms& atoms, Window window, const TopLevelProps& props) {
   Atom type = atoms.netWmWindowTypeNormal;
   if (props.popup) {
     type = atoms.netWmWindowTypeDropdownMenu;
@@ -200,8 +193,7 @@ void WriteTransientFor(Display* display, Window window, Window owner) {
   }
 }
 
-void WriteNetWmState(Display* display, const X11Atoms& atoms, Window window,
-                     const NetWmState& state) {
+void WriteNetWmState(Display* display, const X11Atoms& atoms, Window window, const NetWmState& state) {
   std::vector<long> values;
   if (state.modal) values.push_back(static_cast<long>(atoms.netWmStateModal));
   if (state.skipTaskbar) values.push_back(static_cast<long>(atoms.netWmStateSkipTaskbar));
@@ -246,8 +238,8 @@ POINT ReadFrameOffset(Display* display, const X11Atoms& atoms, Window window) {
   unsigned long remaining = 0;
   unsigned char* data = nullptr;
   POINT offset;
-  if (XGetWindowProperty(display, window, atoms.netFrameExtents, 0, 4, False, XA_CARDINAL, &type,
-                         &format, &count, &remaining, &data) == Success &&
+  if (XGetWindowProperty(display, window, atoms.netFrameExtents, 0, 4, False, XA_CARDINAL, &type, &format,
+                         &count, &remaining, &data) == Success &&
       data != nullptr && type == XA_CARDINAL && format == 32 && count == 4) {
     const long* values = reinterpret_cast<const long*>(data);  // left, right, top, bottom
     // A frame wider than a screen is not a frame.
@@ -267,8 +259,8 @@ int ReadWmState(Display* display, const X11Atoms& atoms, Window window) {
   unsigned long remaining = 0;
   unsigned char* data = nullptr;
   int state = WithdrawnState;
-  if (XGetWindowProperty(display, window, atoms.wmState, 0, 2, False, atoms.wmState, &type,
-                         &format, &count, &remaining, &data) == Success &&
+  if (XGetWindowProperty(display, window, atoms.wmState, 0, 2, False, atoms.wmState, &type, &format, &count,
+                         &remaining, &data) == Success &&
       data != nullptr) {
     if (type == atoms.wmState && format == 32 && count >= 1) {
       state = static_cast<int>(reinterpret_cast<long*>(data)[0]);

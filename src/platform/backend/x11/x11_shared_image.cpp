@@ -8,13 +8,13 @@
 
 namespace x11 {
 
-std::shared_ptr<X11SharedImage> X11SharedImage::Create(Display* display, Visual* visual, int depth,
-                                                       int width, int height) {
+std::shared_ptr<X11SharedImage> X11SharedImage::Create(Display* display, Visual* visual, int depth, int width,
+                                                       int height) {
   if (width <= 0 || height <= 0) return nullptr;
   std::shared_ptr<X11SharedImage> shared(new X11SharedImage());
-  shared->m_image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap,
-                                    nullptr, &shared->m_info, static_cast<unsigned>(width),
-                                    static_cast<unsigned>(height));
+  shared->m_image =
+      XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &shared->m_info,
+                      static_cast<unsigned>(width), static_cast<unsigned>(height));
   if (shared->m_image == nullptr) return nullptr;
   // The surface's rows have no padding, so the image's must not have any either.
   if (shared->m_image->bits_per_pixel != 32 || shared->m_image->bytes_per_line != width * 4) {
@@ -51,7 +51,7 @@ X11SharedImage::~X11SharedImage() {
   Detach();
   if (m_image != nullptr) {
     m_image->data = nullptr;  // the segment is not heap memory
-    XDestroyImage(m_image);     // frees the structure only; no request to the server
+    XDestroyImage(m_image);   // frees the structure only; no request to the server
   }
   if (m_info.shmaddr != nullptr) shmdt(m_info.shmaddr);
 }
@@ -68,8 +68,7 @@ void X11SharedImage::Put(Window window, GC gc, std::span<const RECT> rects) {
   if (m_display == nullptr || rects.empty()) return;
   for (const RECT& r : rects) {
     XShmPutImage(m_display, window, gc, m_image, r.left, r.top, r.left, r.top,
-                 static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top),
-                 False);
+                 static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top), False);
   }
   // Counted after the fact: Xlib may send a change of the GC's state before a put.
   m_lastPut = NextRequest(m_display) - 1;

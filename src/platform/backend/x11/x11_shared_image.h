@@ -27,8 +27,8 @@ class X11SharedImage final : public SurfaceStorage {
   // nullptr when the segment cannot be made or the server cannot attach it (a remote or
   // sandboxed server): the caller then falls back to XPutImage for good. No segment is left
   // behind on any path.
-  static std::shared_ptr<X11SharedImage> Create(Display* display, Visual* visual, int depth,
-                                                int width, int height);
+  static std::shared_ptr<X11SharedImage> Create(Display* display, Visual* visual, int depth, int width,
+                                                int height);
   ~X11SharedImage() override;
   X11SharedImage(const X11SharedImage&) = delete;
   X11SharedImage& operator=(const X11SharedImage&) = delete;

@@ -13,7 +13,8 @@ constexpr char kUnrepresentable = '?';
 }  // namespace
 
 void PutClipboardText(const std::string& cp1252) {
-  if (window::PlatformState* running = window::RunningPlatform()) running->backend.SetClipboardText(text::Cp1252ToUtf8(cp1252));
+  if (window::PlatformState* running = window::RunningPlatform())
+    running->backend.SetClipboardText(text::Cp1252ToUtf8(cp1252));
 }
 
 std::optional<std::string> ClipboardTextCp1252() {

@@ -18,7 +18,7 @@ namespace combo {
 namespace {
 
 constexpr DWORD kStyleMask = 0x0003;  // CBS_SIMPLE, CBS_DROPDOWN or CBS_DROPDOWNLIST
-constexpr int kArrowRows = 4;          // the button's arrow: rows of 7, 5, 3 and 1 pixels
+constexpr int kArrowRows = 4;         // the button's arrow: rows of 7, 5, 3 and 1 pixels
 constexpr int kArrowWidth = 7;
 constexpr int kMaxItemHeight = 255;
 constexpr int kWheelRows = 3;
@@ -128,7 +128,8 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {  // NOLINT(re
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      MouseDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK);
+      MouseDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)},
+                msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK);
       return 0;
     case WM_MOUSEMOVE:
       MouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -159,8 +160,9 @@ bool ComboBox::Create(const CREATESTRUCT* cs) {
   if (cs != nullptr) m_droppedHeight = cs->cy;
   const char* text = cs != nullptr && combo::IsCreationText(cs->lpszName) ? cs->lpszName : "";
   // Every style shows its text in a field; the list-only style's field takes no typing.
-  m_field = CreateWindowEx(0, combo::kEditClass, text, WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, m_hwnd,
-                           reinterpret_cast<HMENU>(static_cast<std::intptr_t>(combo::kEditId)), nullptr, nullptr);
+  m_field =
+      CreateWindowEx(0, combo::kEditClass, text, WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, m_hwnd,
+                     reinterpret_cast<HMENU>(static_cast<std::intptr_t>(combo::kEditId)), nullptr, nullptr);
   if (m_field == nullptr) return false;
   SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
   return true;
@@ -201,7 +203,8 @@ RECT ComboBox::ButtonRect() const {
   GetClientRect(m_hwnd, &client);
   const int width = GetSystemMetrics(SM_CXVSCROLL);
   const int right = std::max(kEdge, static_cast<int>(client.right) - kEdge);
-  return RECT{std::max(kEdge, right - width), kEdge, right, std::max(kEdge, static_cast<int>(client.bottom) - kEdge)};
+  return RECT{std::max(kEdge, right - width), kEdge, right,
+              std::max(kEdge, static_cast<int>(client.bottom) - kEdge)};
 }
 
 void ComboBox::Layout() {
@@ -373,10 +376,12 @@ LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {  // NOLI
     case CB_GETEDITSEL: {
       DWORD start = 0;
       DWORD end = 0;
-      if (m_field != nullptr) SendMessage(m_field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+      if (m_field != nullptr)
+        SendMessage(m_field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
       if (auto* out = reinterpret_cast<DWORD*>(wParam)) *out = start;
       if (auto* out = reinterpret_cast<DWORD*>(lParam)) *out = end;
-      return MAKELPARAM(static_cast<int>(std::min(start, kMaxWord)), static_cast<int>(std::min(end, kMaxWord)));
+      return MAKELPARAM(static_cast<int>(std::min(start, kMaxWord)),
+                        static_cast<int>(std::min(end, kMaxWord)));
     }
     case CB_SETEDITSEL: {
       if (m_field == nullptr) return CB_ERR;
@@ -500,7 +505,8 @@ void ComboBox::SelectTo(int index) {
 
 void ComboBox::Step(int delta) {
   int from = m_current;
-  if (DropList* list = List(); m_dropped && list != nullptr && list->Highlight() >= 0) from = list->Highlight();
+  if (DropList* list = List(); m_dropped && list != nullptr && list->Highlight() >= 0)
+    from = list->Highlight();
   SelectTo(from < 0 ? 0 : from + delta);
 }
 
@@ -562,7 +568,8 @@ void ComboBox::FieldEdited() {
     std::string text(static_cast<std::size_t>(SendMessage(m_field, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
     SendMessage(m_field, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     // Asked again: the field's answers run outside code that may have ended the list.
-    if (DropList* list = List()) list->SetHighlight(text[0] != '\0' ? m_items.Find(text.c_str(), -1, false) : -1, true);
+    if (DropList* list = List())
+      list->SetHighlight(text[0] != '\0' ? m_items.Find(text.c_str(), -1, false) : -1, true);
   }
   Notify({CBN_EDITUPDATE, CBN_EDITCHANGE});
 }

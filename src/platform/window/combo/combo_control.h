@@ -109,7 +109,7 @@ class ComboBox : public window::WindowObject {
   int m_current = -1;
   HFONT m_font = nullptr;
   int m_textHeight = 0;
-  int m_fieldHeight = 0;   // text height of the field (CB_SETITEMHEIGHT with -1 changes it)
+  int m_fieldHeight = 0;  // text height of the field (CB_SETITEMHEIGHT with -1 changes it)
   int m_rowHeight = 0;
   bool m_rowHeightSet = false;
   int m_droppedHeight = 0;  // the whole height while open: closed part plus list

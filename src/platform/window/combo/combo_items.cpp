@@ -13,7 +13,8 @@ namespace {
 // ends first sorts first.
 int CompareFolded(std::string_view a, std::string_view b, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
-    if (i >= a.size() || i >= b.size()) return static_cast<int>(a.size() > i) - static_cast<int>(b.size() > i);
+    if (i >= a.size() || i >= b.size())
+      return static_cast<int>(a.size() > i) - static_cast<int>(b.size() > i);
     const unsigned char x = text::UpperCp1252(static_cast<unsigned char>(a[i]));
     const unsigned char y = text::UpperCp1252(static_cast<unsigned char>(b[i]));
     if (x != y) return x < y ? -1 : 1;

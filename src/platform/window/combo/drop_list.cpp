@@ -71,7 +71,8 @@ void DropList::Show(const RECT& screenRect, HFONT font, int rowHeight, int highl
 
 void DropList::Hide() {
   m_shown = false;
-  SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+  SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
 }
 
 void DropList::ItemsChanged() {
@@ -159,7 +160,8 @@ bool DropList::Contains(POINT screenPt) const {
 }
 
 bool DropList::OnScrollBar(POINT screenPt) const {
-  return Contains(screenPt) && SendMessage(m_hwnd, WM_NCHITTEST, 0, MAKELPARAM(screenPt.x, screenPt.y)) == HTVSCROLL;
+  return Contains(screenPt) &&
+         SendMessage(m_hwnd, WM_NCHITTEST, 0, MAKELPARAM(screenPt.x, screenPt.y)) == HTVSCROLL;
 }
 
 int DropList::RowAt(POINT screenPt) const {
@@ -184,8 +186,8 @@ void DropList::Paint() {
   GetClientRect(m_hwnd, &client);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-  auto brush = reinterpret_cast<HBRUSH>(
-      SendMessage(m_combo, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(m_hwnd)));
+  auto brush = reinterpret_cast<HBRUSH>(SendMessage(m_combo, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc),
+                                                    reinterpret_cast<LPARAM>(m_hwnd)));
   if (brush == nullptr) brush = GetSysColorBrush(COLOR_WINDOW);
   const COLORREF textColour = GetTextColor(dc);
   FillRect(dc, &client, brush);

@@ -148,8 +148,10 @@ LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {  // NOLINT(r
       m_text.SetLimit(static_cast<int>(wParam));
       return 0;
     case EM_SETMARGINS: {
-      const int left = wParam == EC_USEFONTINFO ? kFontInfoMargin : LOWORD(static_cast<std::uintptr_t>(lParam));
-      const int right = wParam == EC_USEFONTINFO ? kFontInfoMargin : HIWORD(static_cast<std::uintptr_t>(lParam));
+      const int left =
+          wParam == EC_USEFONTINFO ? kFontInfoMargin : LOWORD(static_cast<std::uintptr_t>(lParam));
+      const int right =
+          wParam == EC_USEFONTINFO ? kFontInfoMargin : HIWORD(static_cast<std::uintptr_t>(lParam));
       if (wParam == EC_USEFONTINFO || (wParam & EC_LEFTMARGIN)) m_leftMargin = left;
       if (wParam == EC_USEFONTINFO || (wParam & EC_RIGHTMARGIN)) m_rightMargin = right;
       ScrollToCaret();
@@ -216,7 +218,8 @@ void EditField::SetFont(HFONT font, bool redraw) {
   m_font = font;
   const FontMeasure measure(font);
   m_textHeight = measure.TextHeight();
-  for (std::size_t c = 0; c < m_advance.size(); ++c) m_advance[c] = measure.Advance(static_cast<unsigned char>(c));
+  for (std::size_t c = 0; c < m_advance.size(); ++c)
+    m_advance[c] = measure.Advance(static_cast<unsigned char>(c));
   ScrollToCaret();
   if (redraw) Redraw();
 }
@@ -288,9 +291,10 @@ HBRUSH EditField::Colours(HDC dc) {
   HWND parent = GetParent(m_hwnd);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-  auto brush = reinterpret_cast<HBRUSH>(
-      parent != nullptr ? SendMessage(parent, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(m_hwnd))
-                        : 0);
+  auto brush = reinterpret_cast<HBRUSH>(parent != nullptr ? SendMessage(parent, WM_CTLCOLOREDIT,
+                                                                        reinterpret_cast<WPARAM>(dc),
+                                                                        reinterpret_cast<LPARAM>(m_hwnd))
+                                                          : 0);
   if (brush == nullptr) brush = GetSysColorBrush(COLOR_WINDOW);
   const bool enabled = IsWindowEnabled(m_hwnd) && (parent == nullptr || IsWindowEnabled(parent));
   if (!enabled) {
@@ -303,7 +307,8 @@ HBRUSH EditField::Colours(HDC dc) {
 void EditField::PaintText(HDC dc, const RECT& client) {
   const int top = std::max(0, (static_cast<int>(client.bottom) - m_textHeight) / 2);
   const int originX = m_leftMargin - m_scroll;
-  const RECT clip{m_leftMargin, 0, std::max(m_leftMargin, static_cast<int>(client.right) - m_rightMargin), client.bottom};
+  const RECT clip{m_leftMargin, 0, std::max(m_leftMargin, static_cast<int>(client.right) - m_rightMargin),
+                  client.bottom};
   const std::string& s = m_text.Text();
   // The selection shows only while the field has the focus.
   const int selStart = m_focused ? m_text.SelStart() : 0;
@@ -321,7 +326,8 @@ void EditField::PaintText(HDC dc, const RECT& client) {
     if (selected) {
       const COLORREF oldText = SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
       const COLORREF oldBk = SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
-      ExtTextOut(dc, x, top, ETO_OPAQUE | ETO_CLIPPED, &shown, s.data() + from, static_cast<UINT>(to - from), nullptr);
+      ExtTextOut(dc, x, top, ETO_OPAQUE | ETO_CLIPPED, &shown, s.data() + from, static_cast<UINT>(to - from),
+                 nullptr);
       SetTextColor(dc, oldText);
       SetBkColor(dc, oldBk);
     } else {
@@ -395,7 +401,8 @@ void EditField::Char(unsigned char c) {
   }
   // Enter, Escape, Tab and the other control characters put nothing into a one-line field.
   if (c < kFirstPrintable || c == kDeleteChar) return;
-  const std::string typed = CaseConverted(std::string(1, static_cast<char>(c)), combo::FieldOwnerStyle(m_hwnd));
+  const std::string typed =
+      CaseConverted(std::string(1, static_cast<char>(c)), combo::FieldOwnerStyle(m_hwnd));
   if (m_text.ReplaceSelection(typed)) Edited();
 }
 

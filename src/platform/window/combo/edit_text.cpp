@@ -30,7 +30,8 @@ bool EditText::ReplaceSelection(std::string_view s) {
   const int start = SelStart();
   const int removed = SelEnd() - start;
   const int room = std::max(0, m_limit - (Length() - removed));
-  const std::string_view inserted = s.substr(0, std::min<std::size_t>(s.size(), static_cast<std::size_t>(room)));
+  const std::string_view inserted =
+      s.substr(0, std::min<std::size_t>(s.size(), static_cast<std::size_t>(room)));
   if (removed == 0 && inserted.empty()) return false;
   m_text.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(removed), inserted);
   m_caret = m_anchor = start + static_cast<int>(inserted.size());
