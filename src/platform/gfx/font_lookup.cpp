@@ -17,12 +17,27 @@ namespace gfx {
 
 namespace {
 
-#define TESSIVO_FC_FUNCTIONS(X)                                                                            \
-  X(FcInit)                                                                                                \
-  X(FcFini) X(FcConfigGetCurrent) X(FcConfigGetConfigFiles) X(FcConfigGetFontDirs) X(FcStrListNext)        \
-      X(FcStrListDone) X(FcPatternCreate) X(FcPatternDestroy) X(FcPatternAddString) X(FcPatternAddInteger) \
-          X(FcPatternAddBool) X(FcConfigSubstitute) X(FcDefaultSubstitute) X(FcFontMatch)                  \
-              X(FcPatternGetString) X(FcPatternGetInteger) X(FcWeightFromOpenType)
+// clang-format off
+#define TESSIVO_FC_FUNCTIONS(X) \
+  X(FcInit) \
+  X(FcFini) \
+  X(FcConfigGetCurrent) \
+  X(FcConfigGetConfigFiles) \
+  X(FcConfigGetFontDirs) \
+  X(FcStrListNext) \
+  X(FcStrListDone) \
+  X(FcPatternCreate) \
+  X(FcPatternDestroy) \
+  X(FcPatternAddString) \
+  X(FcPatternAddInteger) \
+  X(FcPatternAddBool) \
+  X(FcConfigSubstitute) \
+  X(FcDefaultSubstitute) \
+  X(FcFontMatch) \
+  X(FcPatternGetString) \
+  X(FcPatternGetInteger) \
+  X(FcWeightFromOpenType)
+// clang-format on
 
 // Fontconfig for the rest of the run once a question needs it: the library loaded, its
 // configuration read, and the state of everything that configuration depends on, taken right

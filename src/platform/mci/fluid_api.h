@@ -16,16 +16,34 @@
 
 namespace mci {
 
-#define TESSIVO_FLUID_FUNCTIONS(X)                                                                          \
-  X(fluid_set_log_function)                                                                                 \
-  X(new_fluid_settings) X(delete_fluid_settings) X(fluid_settings_setint) X(fluid_settings_setnum)          \
-      X(fluid_settings_setstr) X(fluid_settings_getnum) X(fluid_settings_getint) X(new_fluid_synth)         \
-          X(delete_fluid_synth) X(fluid_synth_sfload) X(fluid_synth_noteon) X(fluid_synth_noteoff)          \
-              X(fluid_synth_cc) X(fluid_synth_program_change) X(fluid_synth_pitch_bend)                     \
-                  X(fluid_synth_channel_pressure) X(fluid_synth_key_pressure) X(fluid_synth_all_sounds_off) \
-                      X(fluid_synth_system_reset) X(fluid_synth_write_float) X(fluid_synth_set_gain)        \
-                          X(new_fluid_audio_driver2) X(delete_fluid_audio_driver)                           \
-                              X(fluid_settings_getstr_default)
+// clang-format off
+#define TESSIVO_FLUID_FUNCTIONS(X) \
+  X(fluid_set_log_function) \
+  X(new_fluid_settings) \
+  X(delete_fluid_settings) \
+  X(fluid_settings_setint) \
+  X(fluid_settings_setnum) \
+  X(fluid_settings_setstr) \
+  X(fluid_settings_getnum) \
+  X(fluid_settings_getint) \
+  X(new_fluid_synth) \
+  X(delete_fluid_synth) \
+  X(fluid_synth_sfload) \
+  X(fluid_synth_noteon) \
+  X(fluid_synth_noteoff) \
+  X(fluid_synth_cc) \
+  X(fluid_synth_program_change) \
+  X(fluid_synth_pitch_bend) \
+  X(fluid_synth_channel_pressure) \
+  X(fluid_synth_key_pressure) \
+  X(fluid_synth_all_sounds_off) \
+  X(fluid_synth_system_reset) \
+  X(fluid_synth_write_float) \
+  X(fluid_synth_set_gain) \
+  X(new_fluid_audio_driver2) \
+  X(delete_fluid_audio_driver) \
+  X(fluid_settings_getstr_default)
+// clang-format on
 
 struct FluidApi {
 #define TESSIVO_FLUID_POINTER(name) decltype(&::name) name = nullptr;  // NOLINT(bugprone-macro-parentheses)
