@@ -578,7 +578,8 @@ void TWinControl::FontChanged() {
 }
 
 // A window procedure's switch, one case per message: long by its nature, and read case by case.
-void TWinControl::WndProc(TMessage& message) {  // NOLINT(readability-function-size)
+// NOLINTNEXTLINE(readability-function-size)
+void TWinControl::WndProc(TMessage& message) {
   switch (message.Msg) {
     case WM_PAINT:
       PaintHandler(message);

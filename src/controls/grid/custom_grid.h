@@ -229,6 +229,15 @@ class TCustomGrid : public TCustomControl {
   void InvalidateEditor() {}
 
  private:
+  // Where a key moves the current cell and the top-left cell in view, and how the selection's
+  // anchor follows.
+  struct TKeyMove {
+    TGridCoord current;
+    TGridCoord topLeft;
+    TAnchorMove anchor;
+  };
+  void CtrlKeyMove(WORD key, const TGridDrawInfo& info, TKeyMove& move) const;
+  void PlainKeyMove(WORD key, TShiftState shift, const TGridDrawInfo& info, TKeyMove& move);
   friend class TGridTestAccess;
 
   // geometry

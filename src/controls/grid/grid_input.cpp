@@ -263,113 +263,127 @@ LRESULT TCustomGrid::DialogCode() const {
   return code;
 }
 
-void TCustomGrid::KeyDown(WORD& key, TShiftState shift) {
-  // OnKeyDown has already had its say (the windowed control raises it before this).
-  TGridCoord newCurrent = m_current;
-  TGridCoord newTopLeft = m_topLeft;
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+// With Ctrl: Up and Down scroll a row, Left and Right move a page sideways, Page Up and Page Down
+// go to the first or last full row in view, Home and End to the grid's corners.
+void TCustomGrid::CtrlKeyMove(WORD key, const TGridDrawInfo& info, TKeyMove& move) const {
   const int pageWidth = std::max(1, info.Horz.LastFullVisibleCell - m_topLeft.X);
+  const bool rowSelect = (m_options & goRowSelect) != 0;
+  switch (key) {
+    case VK_UP:
+      --move.topLeft.Y;
+      break;
+    case VK_DOWN:
+      ++move.topLeft.Y;
+      break;
+    case VK_LEFT:
+      if (!rowSelect) {
+        move.current.X -= pageWidth;
+        move.topLeft.X -= pageWidth;
+      }
+      break;
+    case VK_RIGHT:
+      if (!rowSelect) {
+        move.current.X += pageWidth;
+        move.topLeft.X += pageWidth;
+      }
+      break;
+    case VK_PRIOR:
+      move.current.Y = m_topLeft.Y;
+      break;
+    case VK_NEXT:
+      move.current.Y = info.Vert.LastFullVisibleCell;
+      break;
+    case VK_HOME:
+      move.current = {m_fixedCols, m_fixedRows};
+      break;
+    case VK_END:
+      move.current = {m_colCount - 1, m_rowCount - 1};
+      break;
+    default:
+      break;
+  }
+}
+
+// A key alone moves the current cell: by one, by a page, to the row's or the grid's ends, or with
+// Tab (when the grid takes it) to the next cell round the grid; F2 starts editing.
+void TCustomGrid::PlainKeyMove(WORD key, TShiftState shift, const TGridDrawInfo& info, TKeyMove& move) {
   const int pageHeight = std::max(1, info.Vert.LastFullVisibleCell - m_topLeft.Y);
   const bool rowSelect = (m_options & goRowSelect) != 0;
-  TAnchorMove anchor = (shift & ssShift) ? TAnchorMove::amKeep : TAnchorMove::amMove;
-  if (shift & ssCtrl) {
-    switch (key) {
-      case VK_UP:
-        --newTopLeft.Y;
-        break;
-      case VK_DOWN:
-        ++newTopLeft.Y;
-        break;
-      case VK_LEFT:
-        if (!rowSelect) {
-          newCurrent.X -= pageWidth;
-          newTopLeft.X -= pageWidth;
+  switch (key) {
+    case VK_UP:
+      --move.current.Y;
+      break;
+    case VK_DOWN:
+      ++move.current.Y;
+      break;
+    case VK_LEFT:
+      if (rowSelect)
+        --move.current.Y;
+      else
+        --move.current.X;
+      break;
+    case VK_RIGHT:
+      if (rowSelect)
+        ++move.current.Y;
+      else
+        ++move.current.X;
+      break;
+    case VK_NEXT:
+      move.current.Y += pageHeight;
+      move.topLeft.Y += pageHeight;
+      break;
+    case VK_PRIOR:
+      move.current.Y -= pageHeight;
+      move.topLeft.Y -= pageHeight;
+      break;
+    case VK_HOME:
+      if (rowSelect)
+        move.current.Y = m_fixedRows;
+      else
+        move.current.X = m_fixedCols;
+      break;
+    case VK_END:
+      if (rowSelect)
+        move.current.Y = m_rowCount - 1;
+      else
+        move.current.X = m_colCount - 1;
+      break;
+    case VK_TAB:
+      if ((m_options & goTabs) && !(shift & ssAlt)) {
+        // Next (or with Shift previous) cell, wrapping to the next row and round the grid.
+        int step = (shift & ssShift) ? -1 : 1;
+        move.current.X += step;
+        if (move.current.X >= m_colCount) {
+          move.current.X = m_fixedCols;
+          if (++move.current.Y >= m_rowCount) move.current.Y = m_fixedRows;
+        } else if (move.current.X < m_fixedCols) {
+          move.current.X = m_colCount - 1;
+          if (--move.current.Y < m_fixedRows) move.current.Y = m_rowCount - 1;
         }
-        break;
-      case VK_RIGHT:
-        if (!rowSelect) {
-          newCurrent.X += pageWidth;
-          newTopLeft.X += pageWidth;
-        }
-        break;
-      case VK_PRIOR:
-        newCurrent.Y = m_topLeft.Y;
-        break;
-      case VK_NEXT:
-        newCurrent.Y = info.Vert.LastFullVisibleCell;
-        break;
-      case VK_HOME:
-        newCurrent = {m_fixedCols, m_fixedRows};
-        break;
-      case VK_END:
-        newCurrent = {m_colCount - 1, m_rowCount - 1};
-        break;
-      default:
-        break;
-    }
-  } else {
-    switch (key) {
-      case VK_UP:
-        --newCurrent.Y;
-        break;
-      case VK_DOWN:
-        ++newCurrent.Y;
-        break;
-      case VK_LEFT:
-        if (rowSelect)
-          --newCurrent.Y;
-        else
-          --newCurrent.X;
-        break;
-      case VK_RIGHT:
-        if (rowSelect)
-          ++newCurrent.Y;
-        else
-          ++newCurrent.X;
-        break;
-      case VK_NEXT:
-        newCurrent.Y += pageHeight;
-        newTopLeft.Y += pageHeight;
-        break;
-      case VK_PRIOR:
-        newCurrent.Y -= pageHeight;
-        newTopLeft.Y -= pageHeight;
-        break;
-      case VK_HOME:
-        if (rowSelect)
-          newCurrent.Y = m_fixedRows;
-        else
-          newCurrent.X = m_fixedCols;
-        break;
-      case VK_END:
-        if (rowSelect)
-          newCurrent.Y = m_rowCount - 1;
-        else
-          newCurrent.X = m_colCount - 1;
-        break;
-      case VK_TAB:
-        if ((m_options & goTabs) && !(shift & ssAlt)) {
-          // Next (or with Shift previous) cell, wrapping to the next row and round the grid.
-          int step = (shift & ssShift) ? -1 : 1;
-          newCurrent.X += step;
-          if (newCurrent.X >= m_colCount) {
-            newCurrent.X = m_fixedCols;
-            if (++newCurrent.Y >= m_rowCount) newCurrent.Y = m_fixedRows;
-          } else if (newCurrent.X < m_fixedCols) {
-            newCurrent.X = m_colCount - 1;
-            if (--newCurrent.Y < m_fixedRows) newCurrent.Y = m_rowCount - 1;
-          }
-          anchor = TAnchorMove::amMove;
-        }
-        break;
-      case VK_F2:
-        m_editorMode = true;
-        break;
-      default:
-        break;
-    }
+        move.anchor = TAnchorMove::amMove;
+      }
+      break;
+    case VK_F2:
+      m_editorMode = true;
+      break;
+    default:
+      break;
   }
+}
+
+void TCustomGrid::KeyDown(WORD& key, TShiftState shift) {
+  // OnKeyDown has already had its say (the windowed control raises it before this).
+  TGridDrawInfo info;
+  CalcDrawInfo(info);
+  TKeyMove move{m_current, m_topLeft, (shift & ssShift) ? TAnchorMove::amKeep : TAnchorMove::amMove};
+  if (shift & ssCtrl) {
+    CtrlKeyMove(key, info, move);
+  } else {
+    PlainKeyMove(key, shift, info, move);
+  }
+  TGridCoord newCurrent = move.current;
+  TGridCoord newTopLeft = move.topLeft;
+  const TAnchorMove anchor = move.anchor;
   TGridCoord maxTopLeft = CalcMaxTopLeft({m_colCount - 1, m_rowCount - 1}, info);
   newTopLeft.X = std::max(m_fixedCols, std::min(newTopLeft.X, maxTopLeft.X));
   newTopLeft.Y = std::max(m_fixedRows, std::min(newTopLeft.Y, maxTopLeft.Y));

@@ -72,8 +72,8 @@ LRESULT SysCommand(HWND hwnd, WPARAM wParam) {
 using namespace window;
 
 // A window procedure's switch, one case per message: long by its nature, and read case by case.
-LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam,
-                      LPARAM lParam) {  // NOLINT(readability-function-size)
+// NOLINTNEXTLINE(readability-function-size)
+LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) return 0;
   switch (msg) {

@@ -41,7 +41,8 @@ ComboBox* ComboBox::FromField(HWND field) {
 }
 
 // A window procedure's switch, one case per message: long by its nature, and read case by case.
-LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {  // NOLINT(readability-function-size)
+// NOLINTNEXTLINE(readability-function-size)
+LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg >= CB_GETEDITSEL && msg <= CB_GETTOPINDEX) return ListMessage(msg, wParam, lParam);
   switch (msg) {
     case WM_CREATE:
@@ -302,7 +303,8 @@ void ComboBox::SetCurrent(int index) {
 }
 
 // A window procedure's switch, one case per message: long by its nature, and read case by case.
-LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {  // NOLINT(readability-function-size)
+// NOLINTNEXTLINE(readability-function-size)
+LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   const int count = m_items.Count();
   const int index = static_cast<int>(static_cast<std::intptr_t>(wParam));
   const bool valid = m_items.Valid(index);

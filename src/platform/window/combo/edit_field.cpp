@@ -78,7 +78,8 @@ void EditField::Create(const CREATESTRUCT* cs) {
 }
 
 // A window procedure's switch, one case per message: long by its nature, and read case by case.
-LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {  // NOLINT(readability-function-size)
+// NOLINTNEXTLINE(readability-function-size)
+LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_NCCREATE:
       // The field keeps its text itself: the window's own text stays empty.
