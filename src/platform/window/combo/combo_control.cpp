@@ -226,12 +226,9 @@ void ComboBox::RedrawButton() {
 }
 
 void ComboBox::Paint() {
-  PAINTSTRUCT ps{};
-  HDC dc = BeginPaint(m_hwnd, &ps);
-  if (dc == nullptr || !m_redraw) {
-    EndPaint(m_hwnd, &ps);
-    return;
-  }
+  const PaintScope paint(m_hwnd);
+  HDC dc = paint.Dc();
+  if (dc == nullptr || !m_redraw) return;
   RECT client{};
   GetClientRect(m_hwnd, &client);
   const bool enabled = IsWindowEnabled(m_hwnd) != FALSE;
@@ -257,7 +254,6 @@ void ComboBox::Paint() {
   RECT edge = client;
   DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
   PaintButton(dc, enabled);
-  EndPaint(m_hwnd, &ps);
 }
 
 void ComboBox::PaintButton(HDC dc, bool enabled) {

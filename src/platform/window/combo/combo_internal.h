@@ -18,6 +18,22 @@ inline constexpr char kDropListClass[] = "ComboLBox";
 // The edit field's child identifier inside its combo box.
 inline constexpr int kEditId = 1001;
 
+// A paint of one of these windows: BeginPaint when made, EndPaint when it goes, so every way out
+// of the paint ends it. Dc() is nullptr when there is nothing to paint on.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND hwnd) : m_hwnd(hwnd), m_dc(BeginPaint(hwnd, &m_ps)) {}
+  ~PaintScope() { EndPaint(m_hwnd, &m_ps); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC Dc() const { return m_dc; }
+
+ private:
+  HWND m_hwnd;
+  PAINTSTRUCT m_ps{};
+  HDC m_dc;
+};
+
 // A creation text that is really text: values below 0x10000 are atoms or resource numbers.
 inline bool IsCreationText(const char* name) {
   constexpr std::uintptr_t kFirstTextAddress = 0x10000;

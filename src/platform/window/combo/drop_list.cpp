@@ -176,12 +176,9 @@ int DropList::RowAt(POINT screenPt) const {
 }
 
 void DropList::Paint() {
-  PAINTSTRUCT ps{};
-  HDC dc = BeginPaint(m_hwnd, &ps);
-  if (dc == nullptr) {
-    EndPaint(m_hwnd, &ps);
-    return;
-  }
+  const PaintScope paint(m_hwnd);
+  HDC dc = paint.Dc();
+  if (dc == nullptr) return;
   RECT client{};
   GetClientRect(m_hwnd, &client);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
@@ -206,7 +203,6 @@ void DropList::Paint() {
                static_cast<UINT>(text.size()), nullptr);
   }
   SelectObject(dc, oldFont);
-  EndPaint(m_hwnd, &ps);
 }
 
 }  // namespace combo

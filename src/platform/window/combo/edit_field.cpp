@@ -272,12 +272,9 @@ void EditField::Redraw() {
 }
 
 void EditField::Paint() {
-  PAINTSTRUCT ps{};
-  HDC dc = BeginPaint(m_hwnd, &ps);
-  if (dc == nullptr || !m_redraw) {
-    EndPaint(m_hwnd, &ps);
-    return;
-  }
+  const PaintScope paint(m_hwnd);
+  HDC dc = paint.Dc();
+  if (dc == nullptr || !m_redraw) return;
   RECT client{};
   GetClientRect(m_hwnd, &client);
   FillRect(dc, &client, Colours(dc));
@@ -285,7 +282,6 @@ void EditField::Paint() {
   SetBkMode(dc, TRANSPARENT);
   PaintText(dc, client);
   SelectObject(dc, oldFont);
-  EndPaint(m_hwnd, &ps);
 }
 
 HBRUSH EditField::Colours(HDC dc) {
