@@ -6,6 +6,8 @@
 // Backends are chosen once, at start-up (InitPlatform): the program uses x11, tests use headless.
 #pragma once
 
+#include <poll.h>
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -86,6 +88,12 @@ class Backend {
   virtual bool WaitAndDispatch(int timeoutMs) = 0;
   // Thread-safe: makes a blocked or the next WaitAndDispatch return at once.
   virtual void Wake() = 0;
+  // Whether WaitAndDispatch also waits on ExtraDescriptors (the accessibility bus's connection):
+  // a backend with a real wait does; one on a virtual clock cannot, and services that need it
+  // stay off there.
+  virtual bool WaitsOnDescriptors() const { return false; }
+  // Asked `events` in, `revents` out of each WaitAndDispatch (all zero when nothing is ready).
+  std::vector<pollfd>& ExtraDescriptors() { return m_extraDescriptors; }
 
   // Hook for the modal message box: the headless backend uses it to let a test see and answer
   // the box; the x11 backend leaves the user to answer it.
@@ -95,4 +103,7 @@ class Backend {
     (void)caption;
     (void)flags;
   }
+
+ private:
+  std::vector<pollfd> m_extraDescriptors;
 };

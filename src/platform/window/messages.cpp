@@ -141,11 +141,60 @@ void PostQuitMessage(int exitCode) {
   if (PlatformState* running = RunningPlatform()) running->queue.PostQuit(exitCode);
 }
 
+namespace {
+
+// The backend's wait, with the services' descriptors in it; whoever watches a ready one is called
+// after the wait, from the loop, where it may send messages and answer requests as any handler.
+void WaitWatching(PlatformState& state, int timeoutMs) {
+  std::vector<pollfd>& extra = state.backend.ExtraDescriptors();
+  extra.clear();
+  for (const PlatformState::DescriptorWatch& w : state.descriptorWatches)
+    extra.push_back({w.fd, w.events, 0});
+  state.backend.WaitAndDispatch(timeoutMs);
+  // Copied: a watcher may stop watching (its bus went away) or watch anew while called.
+  const std::vector<pollfd> ready = extra;
+  for (const pollfd& p : ready) {
+    if (p.revents == 0) continue;
+    auto& watches = state.descriptorWatches;
+    auto it = std::find_if(watches.begin(), watches.end(), [&](const auto& w) { return w.fd == p.fd; });
+    if (it != watches.end()) it->ready(it->context, p.revents);
+  }
+}
+
+// The first time the loop would sleep with a window on the display, the services that wait for
+// the first frame start. True when they ran, so the caller looks at the queue again first.
+bool RunFirstIdleHooks(PlatformState& state) {
+  if (state.firstIdleDone || state.firstIdleHooks.empty()) return false;
+  bool shown = false;
+  for (HWND top = GetTopWindow(nullptr); top != nullptr && !shown; top = GetWindow(top, GW_HWNDNEXT)) {
+    shown = IsWindowVisible(top) != FALSE;
+  }
+  if (!shown) return false;
+  state.firstIdleDone = true;
+  for (void (*hook)() : std::vector<void (*)()>(state.firstIdleHooks)) hook();
+  return true;
+}
+
+}  // namespace
+
+void window::WatchDescriptor(int fd, short events, void (*ready)(void* context, short revents),
+                             void* context) {
+  PlatformState& state = State();
+  UnwatchDescriptor(fd);
+  state.descriptorWatches.push_back({fd, events, ready, context});
+}
+
+void window::UnwatchDescriptor(int fd) {
+  if (PlatformState* running = RunningPlatform()) {
+    std::erase_if(running->descriptorWatches, [fd](const auto& w) { return w.fd == fd; });
+  }
+}
+
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
   if (!CoreReady() || msg == nullptr) return FALSE;
   PlatformState& state = State();
   state.windows.ReleaseParked();
-  state.backend.WaitAndDispatch(0);
+  WaitWatching(state, 0);
   state.queue.TakeIncoming();
   if (loop::TakeTerminationRequest()) PostQuitMessage(0);
   const bool remove = (removeFlags & PM_REMOVE) != 0;
@@ -189,9 +238,10 @@ BOOL WaitMessage() {
   const std::uint64_t now = state.backend.NowMs();
   if (deadline && *deadline <= now) return TRUE;
   FlushPresents();
+  if (RunFirstIdleHooks(state)) return TRUE;
   constexpr std::uint64_t kLongestWait = 0x7FFFFFFF;  // what the backend's int time-out holds
   const int timeout = deadline ? static_cast<int>(std::min(*deadline - now, kLongestWait)) : -1;
-  state.backend.WaitAndDispatch(timeout);
+  WaitWatching(state, timeout);
   return TRUE;
 }
 

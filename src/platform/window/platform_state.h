@@ -25,6 +25,10 @@
 #include "platform/window/window_store.h"
 
 class Backend;
+namespace a11y {
+class EventSink;
+struct AccessState;
+}  // namespace a11y
 
 namespace window {
 
@@ -123,6 +127,23 @@ class PlatformState {
   SystemMenus menus;
   // What services started during the run want done before the windows go (AtPlatformShutdown).
   std::vector<void (*)()> shutdownHooks;
+  // Run once, the first time the loop goes idle with its windows on the display: the services
+  // that must not delay the first frame (accessibility) start there.
+  std::vector<void (*)()> firstIdleHooks;
+  bool firstIdleDone = false;
+  // Descriptors the wait watches besides the display's (the accessibility bus), each with what
+  // to call when it is ready; called from the loop, after the wait, never inside it.
+  struct DescriptorWatch {
+    int fd = -1;
+    short events = 0;
+    void (*ready)(void* context, short revents) = nullptr;
+    void* context = nullptr;
+  };
+  std::vector<DescriptorWatch> descriptorWatches;
+  // Where accessibility events go (nullptr: nobody listens), and the requests of screen readers
+  // waiting for the loop and the platform's answers for windows (made on first use).
+  a11y::EventSink* accessibilitySink = nullptr;
+  std::unique_ptr<a11y::AccessState> accessibility;
 };
 
 // Makes the state of a run on `backend` and opens its queue to other threads.

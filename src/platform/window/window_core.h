@@ -92,6 +92,12 @@ void ScrollTrackMove(POINT screenPt);
 void ScrollTrackRelease(POINT screenPt);
 void EndScrollTracking();
 
+// ---- Services' descriptors (messages.cpp) ---------------------------------------------------
+// Watches `fd` for `events` (poll's) in the loop's wait; `ready` is called from the loop with
+// what arrived. Watching a descriptor again replaces the earlier watch.
+void WatchDescriptor(int fd, short events, void (*ready)(void* context, short revents), void* context);
+void UnwatchDescriptor(int fd);
+
 // ---- System menu (menu.cpp) ----------------------------------------------------------------
 HMENU CreateSystemMenu(HWND owner);
 void DestroySystemMenu(HMENU menu);

@@ -565,27 +565,41 @@ bool X11Backend::WaitAndDispatch(int timeoutMs) {
   bool arrived = false;
   // Everything asked of the server goes out before sleeping, or its answers would never come.
   XFlush(m_display);
-  // Nothing may read from the connection between this check and poll(2).
-  if (XEventsQueued(m_display, QueuedAfterReading) == 0) {
-    pollfd fds[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-    const std::uint64_t start = NowMs();
-    for (;;) {
-      int wait = timeoutMs;
-      if (timeoutMs > 0) {
-        const std::uint64_t elapsed = NowMs() - start;
-        wait = elapsed >= static_cast<std::uint64_t>(timeoutMs) ? 0 : timeoutMs - static_cast<int>(elapsed);
+  // The display and the wake-up first, then the services' descriptors, whose readiness is handed
+  // back through ExtraDescriptors.
+  std::vector<pollfd>& extra = ExtraDescriptors();
+  m_pollSet.assign({{ConnectionNumber(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}});
+  m_pollSet.insert(m_pollSet.end(), extra.begin(), extra.end());
+  // Nothing may read from the connection between this check and poll(2). With events already
+  // read, the other descriptors are only looked at, not waited on.
+  const bool queued = XEventsQueued(m_display, QueuedAfterReading) != 0;
+  const int waitMs = queued ? 0 : timeoutMs;
+  const std::uint64_t start = NowMs();
+  for (;;) {
+    int wait = waitMs;
+    if (waitMs > 0) {
+      const std::uint64_t elapsed = NowMs() - start;
+      wait = elapsed >= static_cast<std::uint64_t>(waitMs) ? 0 : waitMs - static_cast<int>(elapsed);
+    }
+    const int ready = poll(m_pollSet.data(), m_pollSet.size(), wait);
+    if (ready >= 0 || errno != EINTR) {
+      if (ready < 0) {
+        for (pollfd& p : m_pollSet) p.revents = 0;
       }
-      const int ready = poll(fds, 2, wait);
-      if (ready >= 0 || errno != EINTR) break;
+      break;
     }
-    if (fds[1].revents & POLLIN) {
-      std::uint64_t count = 0;
-      [[maybe_unused]] const ssize_t got = read(m_wakeFd, &count, sizeof count);
-      arrived = true;
-    }
-    // A hang-up or error on the connection is found by XPending, which then ends the program
-    // through the connection-lost handler.
   }
+  for (std::size_t i = 0; i < extra.size(); ++i) {
+    extra[i].revents = m_pollSet[i + kOwnDescriptors].revents;
+    if (extra[i].revents != 0) arrived = true;
+  }
+  if (m_pollSet[1].revents & POLLIN) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t got = read(m_wakeFd, &count, sizeof count);
+    arrived = true;
+  }
+  // A hang-up or error on the connection is found by XPending, which then ends the program
+  // through the connection-lost handler.
   while (XPending(m_display) > 0) {
     XEvent event;
     XNextEvent(m_display, &event);

@@ -62,6 +62,7 @@ class X11Backend : public Backend {
   void WarpCursor(POINT screenPt) override;
   bool WaitAndDispatch(int timeoutMs) override;
   void Wake() override;
+  bool WaitsOnDescriptors() const override { return true; }
 
   // For diagnostics and tests: the X window of a top-level (0 when it has none), whether the
   // surfaces travel through shared memory, the X connection's name.
@@ -105,6 +106,10 @@ class X11Backend : public Backend {
   unsigned long m_root = 0;
   unsigned long m_wmSelection = 0;  // WM_Sn: owned while an ICCCM window manager runs
   int m_wakeFd = -1;
+  // What one wait polls: the display, the wake-up, then the services' descriptors (kept to spare
+  // an allocation per wait).
+  static constexpr std::size_t kOwnDescriptors = 2;
+  std::vector<pollfd> m_pollSet;
   int m_dpi = 96;
   std::string m_resourceName = "tessivo";
   unsigned long m_lastEventTime = 0;  // server time of the last user event, for requests to the WM
