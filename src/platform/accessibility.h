@@ -135,6 +135,9 @@ class Provider {
   // A null ObjectRef (the default) keeps the usual rule of ParentRef; a window shown apart from
   // its owner (a drop-down list) names the object it belongs to.
   virtual ObjectRef ParentOf(ChildId /*child*/) const { return {}; }
+  // The part that has the keyboard focus when the window has it (the grid's current cell); the
+  // platform tells a reader of the focus there.
+  virtual ChildId FocusedChild() const { return kSelf; }
   // Whether the part still exists (a screen reader may ask about one that went).
   virtual bool Exists(ChildId child) const { return child == kSelf; }
 
