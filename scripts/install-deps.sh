@@ -20,7 +20,7 @@ run_packages=(
 build_packages=(
   build-essential cmake ninja-build pkg-config
   libx11-dev libxext-dev libxtst-dev libxdamage-dev libfreetype-dev libfontconfig-dev
-  libfluidsynth-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libfluidsynth-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev libdbus-1-dev
 )
 # Xvfb and openbox for the x11 tests; xclip as a second clipboard client; a second soundfont and
 # the fluidsynth command for the audio tests; a PulseAudio daemon and its recorder for the test that

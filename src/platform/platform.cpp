@@ -1,8 +1,10 @@
 // Starting and stopping the platform: the run's state (window/platform_state.h), the screen the
 // drawing code answers for, the wake of a termination signal, and the classes the platform
-// provides, registered once for the run before anything can ask for them.
+// provides, registered once for the run before anything can ask for them. Screen readers are
+// offered the windows once the first frame is on screen (atspi/bridge.h).
 #include "platform/platform.h"
 
+#include "platform/atspi/bridge.h"
 #include "platform/gfx/screen.h"
 #include "platform/loop/signals.h"
 #include "platform/window/combo/combo_internal.h"
@@ -16,6 +18,7 @@ void InitPlatform(Backend* backend) {
   loop::WakeOnSignal(backend);
   window::RegisterMessageBoxClass();
   combo::RegisterClasses();
+  window::State().firstIdleHooks.push_back(&atspi::StartWhenIdle);
 }
 
 void ShutdownPlatform() {

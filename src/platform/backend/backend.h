@@ -92,6 +92,9 @@ class Backend {
   // a backend with a real wait does; one on a virtual clock cannot, and services that need it
   // stay off there.
   virtual bool WaitsOnDescriptors() const { return false; }
+  // The accessibility bus's address as the desktop announces it to programs on this display (the
+  // X root window's AT_SPI_BUS); nothing when it does not.
+  virtual std::optional<std::string> AccessibilityBusProperty() { return std::nullopt; }
   // Asked `events` in, `revents` out of each WaitAndDispatch (all zero when nothing is ready).
   std::vector<pollfd>& ExtraDescriptors() { return m_extraDescriptors; }
 

@@ -620,3 +620,29 @@ bool X11Backend::WaitAndDispatch(int timeoutMs) {
 }
 
 }  // namespace x11
+
+namespace x11 {
+
+std::optional<std::string> X11Backend::AccessibilityBusProperty() {
+  // Asked once, after the first frame: the atom is looked up without creating it, so a display
+  // that never had an accessibility bus gains nothing.
+  const Atom property = XInternAtom(m_display, "AT_SPI_BUS", True);
+  if (property == None) return std::nullopt;
+  constexpr long kLongestAddress = 1024;  // in 32-bit units, far more than any bus address
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(m_display, m_root, property, 0, kLongestAddress, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) != Success) {
+    return std::nullopt;
+  }
+  std::optional<std::string> address;
+  if (data != nullptr && format == 8 && count > 0)
+    address = std::string(reinterpret_cast<char*>(data), count);
+  if (data != nullptr) XFree(data);
+  return address;
+}
+
+}  // namespace x11

@@ -63,6 +63,7 @@ class X11Backend : public Backend {
   bool WaitAndDispatch(int timeoutMs) override;
   void Wake() override;
   bool WaitsOnDescriptors() const override { return true; }
+  std::optional<std::string> AccessibilityBusProperty() override;
 
   // For diagnostics and tests: the X window of a top-level (0 when it has none), whether the
   // surfaces travel through shared memory, the X connection's name.
