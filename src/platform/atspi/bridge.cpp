@@ -44,24 +44,6 @@ void SayOnce(const std::string& what) {
   std::fprintf(stderr, "tessivo: accessibility: %s; going on without it\n", what.c_str());
 }
 
-// A listener's event pattern ("object:state-changed:", "window:") covers an event when each of
-// its non-empty parts equals the event's part at the same place.
-bool Covers(const std::string& pattern, const std::string& event) {
-  std::size_t p = 0;
-  std::size_t e = 0;
-  while (p <= pattern.size()) {
-    const std::size_t pEnd = std::min(pattern.find(':', p), pattern.size());
-    const std::size_t eEnd = std::min(event.find(':', e), event.size());
-    const std::string_view part(pattern.data() + p, pEnd - p);
-    if (!part.empty()) {
-      if (e > event.size() || part != std::string_view(event.data() + e, eEnd - e)) return false;
-    }
-    p = pEnd + 1;
-    e = eEnd + 1;
-  }
-  return true;
-}
-
 class Bridge : public a11y::EventSink {
  public:
   Bridge(const DbusApi& api, Mode mode, std::optional<std::string> busAddress)
@@ -286,7 +268,7 @@ void Bridge::Drop(const std::string& why) {
 
 bool Bridge::Wanted(const std::string& eventName) const {
   for (const auto& listener : m_listeners) {
-    if (Covers(listener.second, eventName)) return true;
+    if (EventPatternCovers(listener.second, eventName)) return true;
   }
   return false;
 }
@@ -421,6 +403,22 @@ void Bridge::Send(const a11y::Event& event) {
 }
 
 }  // namespace
+
+bool EventPatternCovers(const std::string& pattern, const std::string& event) {
+  std::size_t p = 0;
+  std::size_t e = 0;
+  while (p <= pattern.size()) {
+    const std::size_t pEnd = std::min(pattern.find(':', p), pattern.size());
+    const std::size_t eEnd = e <= event.size() ? std::min(event.find(':', e), event.size()) : e;
+    const std::string_view part(pattern.data() + p, pEnd - p);
+    if (!part.empty()) {
+      if (e > event.size() || part != std::string_view(event.data() + e, eEnd - e)) return false;
+    }
+    p = pEnd + 1;
+    e = eEnd + 1;
+  }
+  return true;
+}
 
 void StartWhenIdle() {
   window::PlatformState* running = window::RunningPlatform();

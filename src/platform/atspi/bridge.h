@@ -13,9 +13,16 @@
 // without accessibility (or answering with an error), with at most one line on stderr.
 #pragma once
 
+#include <string>
+
 namespace atspi {
 
 // The platform's first-idle hook.
 void StartWhenIdle();
+
+// Whether a listener's event pattern ("object:state-changed:", "window:") covers an event
+// ("object:state-changed:focused"): each non-empty part of the pattern equals the event's part at
+// its place. Events nobody listens to are not sent.
+bool EventPatternCovers(const std::string& pattern, const std::string& event);
 
 }  // namespace atspi

@@ -41,7 +41,15 @@ class ObjectServer {
   bool Handle(DBusMessage* message);
 
  private:
-  struct Call;
+  // One request, with the object it is about.
+  struct Call {
+    DBusMessage* message = nullptr;
+    std::string iface;
+    std::string member;
+    a11y::ObjectRef object;
+    bool root = false;
+    a11y::Provider* provider = nullptr;  // nullptr for the root
+  };
   void Reply(DBusMessage* reply);
   void Error(const Call& call, const char* name, const char* text);
   bool Accessible(const Call& call);
