@@ -21,12 +21,34 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Fields 14 and 15 of /proc/PID/stat, in clock ticks; the command name (field 2) may hold
+// spaces, so counting starts after its closing parenthesis.
+long ProcessorMs(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  const std::size_t close = text.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  constexpr int kUserTimeField = 14;
+  constexpr int kFirstFieldAfterName = 3;
+  long user = 0;
+  long system = 0;
+  for (int i = kFirstFieldAfterName; i < kUserTimeField && fields >> field; ++i) {
+  }
+  if (!(fields >> user >> system)) return -1;
+  constexpr long kMsPerS = 1000;
+  return (user + system) * kMsPerS / sysconf(_SC_CLK_TCK);
+}
 
 long ResidentKiB(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -41,6 +63,7 @@ struct Result {
   double ms = -1;
   long kib = -1;
   long settledKib = -1;
+  long settledCpuMs = -1;  // processor time (user + system) the program used until settled
 };
 
 constexpr auto kSettleTime = std::chrono::seconds(1);
@@ -86,6 +109,7 @@ Result RunOnce(Display* dpy, int damageEvent, char** argv) {
       poll(&pfd, 1, 20);
     }
     result.settledKib = ResidentKiB(pid);
+    result.settledCpuMs = ProcessorMs(pid);
   }
   if (damage) XDamageDestroy(dpy, damage);
   XSelectInput(dpy, root, NoEventMask);
@@ -130,7 +154,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "startup_probe: %s drew nothing within 20 s\n", argv[2]);
       return 1;
     }
-    std::printf("%.1f %ld %ld\n", r.ms, r.kib, r.settledKib);
+    std::printf("%.1f %ld %ld %ld\n", r.ms, r.kib, r.settledKib, r.settledCpuMs);
     results.push_back(r);
   }
   std::sort(results.begin(), results.end(), [](const Result& a, const Result& b) { return a.ms < b.ms; });
@@ -140,8 +164,8 @@ int main(int argc, char** argv) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
   };
-  std::printf("median %.1f %ld %ld\n", results[results.size() / 2].ms, medianOf(&Result::kib),
-              medianOf(&Result::settledKib));
+  std::printf("median %.1f %ld %ld %ld\n", results[results.size() / 2].ms, medianOf(&Result::kib),
+              medianOf(&Result::settledKib), medianOf(&Result::settledCpuMs));
   XCloseDisplay(dpy);
   return 0;
 }
