@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 namespace atspi {
 
@@ -91,7 +90,7 @@ constexpr std::uint8_t kFieldSignature = 8;
 constexpr std::size_t kHeaderAlign = 8;
 constexpr std::size_t kFixedHeader = 16;  // up to the header fields' array length
 // Far more than a reply to these calls needs; anything longer is not what was asked for.
-constexpr std::size_t kLargestReply = 64 * 1024;
+constexpr std::size_t kLargestReply = std::size_t{64} * 1024;
 
 class Marshal {
  public:

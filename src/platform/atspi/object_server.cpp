@@ -137,7 +137,6 @@ std::optional<ObjectRef> ObjectOfPath(const std::string& path) {
   return ObjectRef{reinterpret_cast<HWND>(handle), child};
 }
 
-
 WireRef ObjectServer::RefOf(ObjectRef object) const { return {m_connection.UniqueName(), PathOf(object)}; }
 
 void ObjectServer::Reply(DBusMessage* reply) { m_connection.Send(reply); }
@@ -617,9 +616,10 @@ bool ObjectServer::WriteProperty(const Call& call, const std::string& iface, con
     }
     return true;
   }
-  if (iface == kIfaceText && p->TextOf(c)) {
+  const std::optional<std::string> text = iface == kIfaceText ? p->TextOf(c) : std::nullopt;
+  if (text) {
     if (name == "CharacterCount") {
-      const int count = static_cast<int>(p->TextOf(c)->size());
+      const int count = static_cast<int>(text->size());
       w.Variant("i", [&](Writer& v) { v.Int(count); });
     } else if (name == "CaretOffset") {
       w.Variant("i", [&](Writer& v) { v.Int(p->CaretOf(c)); });
@@ -638,8 +638,9 @@ bool ObjectServer::WriteProperty(const Call& call, const std::string& iface, con
     w.Variant("i", [&](Writer& v) { v.Int(count); });
     return true;
   }
-  if (iface == kIfaceTable && p->TableOf(c)) {
-    const a11y::TableShape shape = *p->TableOf(c);
+  const std::optional<a11y::TableShape> table = iface == kIfaceTable ? p->TableOf(c) : std::nullopt;
+  if (table) {
+    const a11y::TableShape shape = *table;
     if (name == "NRows" || name == "NColumns") {
       w.Variant("i", [&](Writer& v) { v.Int(name == "NRows" ? shape.rows : shape.columns); });
     } else if (name == "NSelectedRows" || name == "NSelectedColumns") {
@@ -651,8 +652,9 @@ bool ObjectServer::WriteProperty(const Call& call, const std::string& iface, con
     }
     return true;
   }
-  if (iface == kIfaceTableCell && p->CellOf(c)) {
-    const a11y::CellPosition cell = *p->CellOf(c);
+  const std::optional<a11y::CellPosition> position = iface == kIfaceTableCell ? p->CellOf(c) : std::nullopt;
+  if (position) {
+    const a11y::CellPosition cell = *position;
     if (name == "ColumnSpan" || name == "RowSpan") {
       w.Variant("i", [](Writer& v) { v.Int(1); });
     } else if (name == "Position") {

@@ -70,10 +70,10 @@ bool ObjectServer::Selection(const Call& call) {
     w.Bool(i >= 0 && i < static_cast<int>(children.size()) &&
            std::find(selected.begin(), selected.end(), children[static_cast<std::size_t>(i)]) !=
                selected.end());
-  } else if ((m == "DeselectSelectedChild" || m == "DeselectChild") && Reader::Has(api, call.message, "i")) {
-    w.Bool(false);  // a one-choice list always has its choice
-  } else if ((m == "SelectAll" || m == "ClearSelection") && Reader::Has(api, call.message, "")) {
-    w.Bool(false);
+  } else if (((m == "DeselectSelectedChild" || m == "DeselectChild") &&
+              Reader::Has(api, call.message, "i")) ||
+             ((m == "SelectAll" || m == "ClearSelection") && Reader::Has(api, call.message, ""))) {
+    w.Bool(false);  // a one-choice list always has its one choice
   } else {
     api.dbus_message_unref(reply);
     return false;
@@ -132,8 +132,10 @@ bool ObjectServer::Table(const Call& call) {
                                                            : ObjectRef{}));
   } else if ((m == "GetSelectedRows" || m == "GetSelectedColumns") && Reader::Has(api, call.message, "")) {
     w.Array("i", [](Writer&) {});
-  } else if ((m == "IsRowSelected" || m == "IsColumnSelected") && Reader::Has(api, call.message, "i")) {
-    w.Bool(false);
+  } else if ((m == "IsRowSelected" || m == "IsColumnSelected" || m == "AddRowSelection" ||
+              m == "AddColumnSelection" || m == "RemoveRowSelection" || m == "RemoveColumnSelection") &&
+             Reader::Has(api, call.message, "i")) {
+    w.Bool(false);  // a cell is chosen, never a whole row or column
   } else if (m == "IsSelected" && Reader::Has(api, call.message, "ii")) {
     const int row = r.Int();
     const int column = r.Int();
@@ -149,10 +151,6 @@ bool ObjectServer::Table(const Call& call) {
         .Int(valid ? 1 : 0)
         .Int(valid ? 1 : 0)
         .Bool(valid && cellSelected(row, column));
-  } else if ((m == "AddRowSelection" || m == "AddColumnSelection" || m == "RemoveRowSelection" ||
-              m == "RemoveColumnSelection") &&
-             Reader::Has(api, call.message, "i")) {
-    w.Bool(false);
   } else {
     api.dbus_message_unref(reply);
     return false;
