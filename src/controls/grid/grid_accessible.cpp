@@ -2,7 +2,6 @@
 // grid's window numbered 1 + its row-major index, the fixed rows' cells being column headers;
 // the current cell is the part that holds the focus, and its moves are told as they happen.
 #include <optional>
-#include <utility>
 
 #include "controls/grid/custom_grid.h"
 #include "core/control_accessible.h"
