@@ -449,6 +449,10 @@ void TCustomForm::Activate(bool active) {
   }
 }
 
+a11y::Role TCustomForm::AccessibleRole() const {
+  return Parent() == nullptr ? a11y::Role::kFrame : TWinControl::AccessibleRole();
+}
+
 // ---- Closing ---------------------------------------------------------------------------------
 bool TCustomForm::AskCanClose() {
   bool canClose = true;

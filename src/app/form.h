@@ -95,6 +95,9 @@ class TCustomForm : public TWinControl, public TFocusHost {
   void RequestClose();
   bool AskCanClose();
 
+  // A top-level form is a frame to a reader, named by its caption.
+  a11y::Role AccessibleRole() const override;
+
   void ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) override;
   void ReadStateEnd() override;
   void Loaded() override;

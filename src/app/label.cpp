@@ -34,6 +34,22 @@ void TCustomLabel::DoDrawText(RECT& rect, UINT flags) {
   canvas.DrawText(text, rect, flags);
 }
 
+std::string TCustomLabel::ShownText() const {
+  const std::string caption = Caption();
+  if (!m_showAccelChar) return caption;
+  std::string shown;
+  shown.reserve(caption.size());
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&') {
+      if (i + 1 == caption.size()) break;  // a lone marker at the end shows nothing
+      if (caption[i + 1] == '\r' || caption[i + 1] == '\n') continue;  // nor one before a line break
+      ++i;  // the marked character shows, and "&&" one "&"
+    }
+    shown += caption[i];
+  }
+  return shown;
+}
+
 void TCustomLabel::Paint() {
   TCanvas& canvas = Canvas();
   RECT r = ClientRect();

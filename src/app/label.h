@@ -26,6 +26,13 @@ class TCustomLabel : public TGraphicControl {
   void ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) override;
   void Loaded() override;
 
+  // A reader hears what the label shows: the caption without its prefix markers.
+  a11y::Role AccessibleRole() const override { return a11y::Role::kLabel; }
+  std::string AccessibleName() const override { return ShownText(); }
+  std::optional<std::string> AccessibleText() const override { return ShownText(); }
+  // The caption as painted: with ShowAccelChar, "&" marks the next character ("&&" shows one "&").
+  std::string ShownText() const;
+
  protected:
   void Paint() override;
   void TextChanged() override;

@@ -411,6 +411,17 @@ void TControl::ReadProperty(const std::string& name, const TDescValue& value, TC
     TComponent::ReadProperty(name, value, root);
 }
 
+a11y::Role TControl::AccessibleRole() const {
+  return IsWindowed() ? a11y::Role::kPanel : a11y::Role::kFiller;
+}
+
+a11y::ObjectRef TControl::AccessibleRef() const {
+  if (const auto* win = dynamic_cast<const TWinControl*>(this)) return {win->Handle(), a11y::kSelf};
+  const TWinControl* parent = m_parent;
+  if (parent == nullptr || m_partId == a11y::kSelf || parent->Handle() == nullptr) return {};
+  return {parent->Handle(), m_partId};
+}
+
 void TControl::Click() {
   if (OnClick) OnClick(this);
 }

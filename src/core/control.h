@@ -8,12 +8,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/types.h"
 #include "core/component.h"
 #include "core/graphics.h"
 #include "core/messages.h"
+#include "platform/accessibility.h"
 
 class TWinControl;
 
@@ -147,6 +149,16 @@ class TControl : public TComponent {
 
   bool IsWindowed() const { return m_windowed; }
 
+  // ---- What a screen reader is told ----
+  // A windowed control is a panel and a windowless one a filler unless its class says what it
+  // is; the name is the caption; a control that shows a text of its own gives it.
+  virtual a11y::Role AccessibleRole() const;
+  virtual std::string AccessibleName() const { return Caption(); }
+  virtual std::optional<std::string> AccessibleText() const { return std::nullopt; }
+  // The object a reader knows the control by: its window, or for a windowless control its part
+  // of the parent's window. A null window while there is none.
+  a11y::ObjectRef AccessibleRef() const;
+
   void ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) override;
 
  protected:
@@ -182,6 +194,9 @@ class TControl : public TComponent {
   void HandleMouseUp(TMessage& message, TMouseButton button);
 
   bool m_windowed = false;
+  // A windowless control's number among its parent's parts, given when it joins the parent: it
+  // stays the same while the control lies there, so a reader's reference to it keeps meaning it.
+  a11y::ChildId m_partId = a11y::kSelf;
   bool m_visible = true;
   bool m_enabled = true;
   std::string m_text;

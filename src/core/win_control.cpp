@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "core/control_accessible.h"
 #include "core/event_boundary.h"
 #include "core/window_description.h"
 #include "platform/gdi.h"
@@ -61,6 +62,9 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 }
 
 TWinControl::~TWinControl() {
+  // A provider made for a derived class answers from parts of it that are gone by now; a reader
+  // asking while the window goes is answered by one for what is left.
+  m_accessible.reset();
   // Children learn that their parent goes; they stay owned by their owner.
   while (!m_controls.empty()) {
     TControl* child = m_controls.back();
@@ -107,7 +111,8 @@ void TWinControl::CreateWnd() {
   TCreateParams params;
   CreateParams(params);
   m_defWndProc = params.WindowClass.lpfnWndProc;
-  if (!params.BaseClassName.empty()) {
+  m_onPlatformClass = !params.BaseClassName.empty();
+  if (m_onPlatformClass) {
     WNDCLASS base{};
     if (GetClassInfo(nullptr, params.BaseClassName.c_str(), &base)) {
       m_defWndProc = base.lpfnWndProc;
@@ -175,6 +180,7 @@ void TWinControl::InsertControl(TControl* control) {
     m_tabList.push_back(win);
     if (m_showing) win->UpdateShowing();
   } else {
+    control->m_partId = ++m_lastPartId;
     control->Invalidate();
   }
 }
@@ -186,6 +192,7 @@ void TWinControl::RemoveControl(TControl* control) {
   m_controls.erase(it);
   m_tabList.erase(std::remove(m_tabList.begin(), m_tabList.end(), control), m_tabList.end());
   control->m_parent = nullptr;
+  control->m_partId = a11y::kSelf;
   if (auto* win = dynamic_cast<TWinControl*>(control); win && win->m_handle && !IsDestroying()) {
     win->DestroyWnd();
   }
@@ -442,6 +449,16 @@ void TWinControl::PaintHandler(TMessage& message) {
   if (hasGraphic) PaintControls(dc, paintRect);
 }
 
+// ---- Accessibility ---------------------------------------------------------------------------
+a11y::Provider& TWinControl::Accessible() {
+  if (!m_accessible) m_accessible = CreateAccessible();
+  return *m_accessible;
+}
+
+std::unique_ptr<a11y::Provider> TWinControl::CreateAccessible() {
+  return std::make_unique<TWinControlAccessible>(*this);
+}
+
 // ---- Messages --------------------------------------------------------------------------------
 bool TWinControl::IsControlMouseMsg(TMessage& message) {
   TControl* target = nullptr;
@@ -686,6 +703,12 @@ void TWinControl::WndProc(TMessage& message) {
       return;
     case CM_TEXTCHANGED:
       if (m_handle) SetWindowText(m_handle, GetText().c_str());
+      break;
+    case WM_GETOBJECT:
+      if (message.LParam == a11y::kObjectIdClient && !m_onPlatformClass) {
+        message.Result = a11y::AnswerGetObject(&Accessible());
+        return;
+      }
       break;
     default:
       break;

@@ -11,6 +11,7 @@
 // goes to its form's dialog-key step (CM_DIALOGKEY).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,10 @@ class TWinControl : public TControl {
   // The control of a window made by this layer, or nullptr.
   static TWinControl* FindControl(HWND hwnd);
 
+  // What the window answers a screen reader (core/control_accessible.h), made on first use and
+  // kept for the control's life, so it outlives every re-creation of the window.
+  a11y::Provider& Accessible();
+
   void SetVisible(bool visible) override;
   // Recomputes whether the window shows (it and all parents visible) and creates it when it does.
   void UpdateShowing();
@@ -134,6 +139,9 @@ class TWinControl : public TControl {
 
  protected:
   virtual void CreateParams(TCreateParams& params);
+  // The provider Accessible() makes: a control with parts of its own (cells, buttons) gives one
+  // that answers for them.
+  virtual std::unique_ptr<a11y::Provider> CreateAccessible();
   virtual void CreateWnd();
   virtual void CreateWindowHandle(const TCreateParams& params);
   virtual void DestroyWnd();
@@ -173,6 +181,10 @@ class TWinControl : public TControl {
 
   std::vector<TControl*> m_controls;  // all children, bottom of the z-order first
   std::vector<TWinControl*> m_tabList;
+  std::unique_ptr<a11y::Provider> m_accessible;
+  a11y::ChildId m_lastPartId = a11y::kSelf;  // the number the last windowless child was given
+  // Built on a platform class (BaseClassName): that class answers a reader for the window.
+  bool m_onPlatformClass = false;
   int m_readTabOrder = -1;  // the TabOrder the description stored; -1 when none
   bool m_tabStop = false;
   bool m_showing = false;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,17 @@ class TCustomGrid : public TCustomControl {
   // form, the focus window is the grid or lies inside it.
   bool CountsAsFocused() const;
 
+  // ---- What a screen reader is told (grid_accessible.cpp) ----
+  // A cell's part of the grid's window (numbered 1 + its row-major index); a null window for a
+  // cell outside the grid or while the grid has no window.
+  a11y::ObjectRef CellRef(int col, int row) const;
+  // The text a cell shows; a drawn grid's cells have none the grid knows.
+  virtual std::string CellDisplayText(int col, int row) const {
+    (void)col;
+    (void)row;
+    return {};
+  }
+
   // ---- Events besides OnClick (all optional) ----
   TSelectCellEvent OnSelectCell;
   TNotifyEvent OnTopLeftChanged;
@@ -210,6 +222,7 @@ class TCustomGrid : public TCustomControl {
   virtual void HideEditor() {}
 
   void CreateParams(TCreateParams& params) override;
+  std::unique_ptr<a11y::Provider> CreateAccessible() override;
   void Paint() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
@@ -251,6 +264,9 @@ class TCustomGrid : public TCustomControl {
   void MoveTopLeft(int col, int row);
   void ClampInView(TGridCoord cell);
   bool ScrollBarVisible(int bar) const;
+
+  // Tells a reader that the current cell moved (grid_accessible.cpp).
+  void TellCurrentCellMoved() const;
 
   // state
   void ChangeSize(int newColCount, int newRowCount);

@@ -51,6 +51,7 @@ void TCustomGrid::MoveCurrent(int col, int row, TAnchorMove anchor, TShowCell sh
   // Also a move onto the cell already current repaints it.
   InvalidateCell(oldCurrent.X, oldCurrent.Y);
   InvalidateCell(m_current.X, m_current.Y);
+  if (m_current != oldCurrent) TellCurrentCellMoved();
 }
 
 void TCustomGrid::MoveAnchor(TGridCoord cell) {

@@ -127,8 +127,18 @@ TObject* TStringGrid::CellObject(int col, int row) const {
 void TStringGrid::SetCellText(int col, int row, const std::string& text) {
   // Checked before a row is made for it, so a rejected write leaves the store as it was.
   if (col < 0) RaiseFmt<EListError>(kSListIndexError, col);
+  // A reader hears a cell's new text (a key chosen, the header switched) as its new name.
+  const a11y::ObjectRef cell = a11y::Listening() ? CellRef(col, row) : a11y::ObjectRef{};
+  const bool renamed = cell.hwnd != nullptr && CellText(col, row) != text;
   EnsureDataRow(row)->Put(col, text);
   CellChanged(col, row);
+  if (renamed) {
+    a11y::Event event;
+    event.kind = a11y::EventKind::kNameChanged;
+    event.source = cell;
+    event.text = text;
+    a11y::NotifyEvent(event);
+  }
 }
 
 void TStringGrid::SetCellObject(int col, int row, TObject* object) {

@@ -68,6 +68,8 @@ class TStringGrid : public TDrawGrid {
   // Batches of writes through a view: the grid repaints once, at the end, if anything changed.
   void SetUpdateState(bool updating);
 
+  std::string CellDisplayText(int col, int row) const override { return CellText(col, row); }
+
   // What the store holds, for tests and measurements.
   const TSparseList<TStringSparseList>& DataRows() const { return m_data; }
   const TSparseList<TStringGridStrings>& RowViews() const { return m_rows; }

@@ -42,6 +42,7 @@ TMediaPlayer::TMediaPlayer(TComponent* owner) : TCustomControl(owner) {
   SetWidth(240);
   SetHeight(30);
   SetTabStop(true);
+  m_toldClickable = ClickableButtons();
 }
 
 TMediaPlayer::~TMediaPlayer() {
@@ -76,6 +77,7 @@ void TMediaPlayer::SetEnabledButtons(TButtonSet value) {
   m_enabledButtons = value;
   for (int b = 0; b < kButtonCount; ++b) m_buttons[b].enabled = InSet(value, b);
   Invalidate();
+  TellClickableChanges();
 }
 
 void TMediaPlayer::SetColoredButtons(TButtonSet value) {
@@ -97,6 +99,7 @@ void TMediaPlayer::SetAutoEnable(bool value) {
 void TMediaPlayer::RefreshAutoFlags() {
   for (int b = 0; b < kButtonCount; ++b) m_buttons[b].automatic = InSet(m_autoButtons, b);
   Invalidate();
+  TellClickableChanges();
 }
 
 bool TMediaPlayer::ButtonUsable(TMPBtnType button) const {
@@ -208,6 +211,7 @@ void TMediaPlayer::MousePress(int x) {
   if (m_currentButton != m_focusedButton) {
     m_focusedButton = m_currentButton;
     Repaint();
+    TellFocusedButton();
   }
   m_currentRect = {s, 0, s + m_buttonWidth, Height()};
   m_pressing = true;
@@ -238,6 +242,19 @@ void TMediaPlayer::MouseRelease() {
   AfterUserClick();
 }
 
+void TMediaPlayer::PressButton(TMPBtnType button) {
+  if (!Enabled() || !m_buttons[IndexOf(button)].visible || !ButtonUsable(button)) return;
+  // As a press of the mouse, the click moves the focus rectangle to the button.
+  if (button != m_focusedButton) {
+    m_focusedButton = button;
+    Repaint();
+    TellFocusedButton();
+  }
+  m_currentButton = button;
+  ClickButton(button);
+  AfterUserClick();
+}
+
 // ---- Keys -------------------------------------------------------------------------------------
 void TMediaPlayer::KeyDown(WORD& key, TShiftState shift) {
   TCustomControl::KeyDown(key, shift);
@@ -254,6 +271,7 @@ void TMediaPlayer::KeyDown(WORD& key, TShiftState shift) {
       if (m_buttons[b].visible) {
         m_focusedButton = ButtonAt(b);
         Invalidate();
+        TellFocusedButton();
         break;
       }
     }
@@ -262,6 +280,7 @@ void TMediaPlayer::KeyDown(WORD& key, TShiftState shift) {
       if (m_buttons[b].visible) {
         m_focusedButton = ButtonAt(b);
         Invalidate();
+        TellFocusedButton();
         break;
       }
     }
@@ -326,6 +345,7 @@ void TMediaPlayer::WndProc(TMessage& message) {
     case CM_ENABLEDCHANGED:
       TCustomControl::WndProc(message);
       Invalidate();
+      TellClickableChanges();
       return;
     case MM_MCINOTIFY:
       HandleNotify(message.WParam);

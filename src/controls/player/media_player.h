@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/graphics.h"
@@ -76,6 +77,12 @@ class TMediaPlayer : public TCustomControl {
   TMPBtnType FocusedButton() const { return m_focusedButton; }
   // Whether a button reacts to the mouse now (the automatic set or EnabledButtons decides).
   bool ButtonUsable(TMPBtnType button) const;
+  // Clicks the button as the mouse does: nothing unless it is shown and usable and the player is
+  // enabled; the click's action, events and error box as for a mouse click.
+  void PressButton(TMPBtnType button);
+  // A visible button's part of the player's window, for a screen reader (1 + its ordinal); a
+  // null window for a hidden button or while the player has no window.
+  a11y::ObjectRef ButtonRef(TMPBtnType button) const;
 
   // ---- Device ----
   const std::string& FileName() const { return m_fileName; }
@@ -130,6 +137,7 @@ class TMediaPlayer : public TCustomControl {
   void Paint() override;
   void KeyDown(WORD& key, TShiftState shift) override;
   void WindowCreated() override;
+  std::unique_ptr<a11y::Provider> CreateAccessible() override;
   void Notification(TComponent* component, TOperation operation) override;
   // The automatic button set after a click of `button` (the refresh of the flags follows).
   virtual void AutoButtonSet(TMPBtnType button);
@@ -162,6 +170,14 @@ class TMediaPlayer : public TCustomControl {
   void RefreshAutoFlags();
   void HandleNotify(WPARAM code);
 
+  // ---- A screen reader (player_accessible.cpp) ----
+  // The buttons that react to a click now (the player enabled and the button usable).
+  TButtonSet ClickableButtons() const;
+  // Tells a reader of each shown button that became usable or stopped being so.
+  void TellClickableChanges();
+  // Tells a reader of the button that holds the focus now, while the player has it.
+  void TellFocusedButton() const;
+
   // ---- Device ----
   void CheckOpen() const;
   DWORD_PTR Callback();
@@ -178,6 +194,7 @@ class TMediaPlayer : public TCustomControl {
   TButtonSet m_enabledButtons = kAllButtons;
   TButtonSet m_coloredButtons = kAllButtons;
   TButtonSet m_autoButtons = 0;
+  TButtonSet m_toldClickable = 0;  // the clickable buttons as a reader was last told of them
   bool m_autoEnable = true;
   TMPBtnType m_focusedButton = TMPBtnType::btPlay;
   TMPBtnType m_currentButton = TMPBtnType::btPlay;
