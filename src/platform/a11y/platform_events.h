@@ -44,9 +44,9 @@ struct TextEdit {
   std::string inserted;
 };
 
-// The change that turned `before` into `after`, the user's edit having begun at `editStart`
-// (the start of the selection then): the text both share around it stays out of the change, and
-// where a repeated letter leaves the place open, the change is put where the user made it.
+// The change that turned `before` into `after`, the user's edit having begun at `editStart`:
+// the text both share around it stays out of the change, and where a repeated letter leaves the
+// place open, the change is put where the user made it.
 TextEdit EditBetween(std::string_view before, std::string_view after, int editStart);
 // The whole text replaced (a program writing it): all of it removed, then the new inserted.
 inline TextEdit WholeText(std::string_view before, std::string_view after) {

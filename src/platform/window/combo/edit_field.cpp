@@ -419,7 +419,9 @@ void EditField::Char(unsigned char c) {
 
 void EditField::Edited(const std::optional<Before>& before) {
   if (before) {
-    TellFieldText(m_hwnd, a11y::EditBetween(before->text, m_text.Text(), before->selStart), m_text.Caret());
+    // An edit starts at the selection it replaced, or, deleting backwards, where the caret is now.
+    const int editStart = std::min(before->selStart, m_text.Caret());
+    TellFieldText(m_hwnd, a11y::EditBetween(before->text, m_text.Text(), editStart), m_text.Caret());
   }
   ScrollToCaret();
   Redraw();
