@@ -371,12 +371,12 @@ void EditField::KeyDown(UINT vk) {
       break;
     case VK_DELETE: {
       if (ReadOnly(m_hwnd)) return;
-      const std::optional<Before> before = BeforeChange();
       if (shift) {
         Cut();
-      } else if (m_text.DeleteForward()) {
-        Edited(before);
+        return;
       }
+      const std::optional<Before> before = BeforeChange();
+      if (m_text.DeleteForward()) Edited(before);
       return;
     }
     case VK_INSERT:
