@@ -29,6 +29,9 @@ struct AccessState {
   // Made on first use, one per window; handles are never reused, so an entry of a destroyed
   // window is only dead weight, dropped when the table is next added to.
   std::map<HWND, std::unique_ptr<Provider>> defaults;
+  // The part a screen reader was last told has the keyboard focus, so that losing the focus is
+  // told of that part alone (a window that hands the focus on at once was never told it had it).
+  ObjectRef focusTold;
 };
 
 }  // namespace a11y

@@ -6,10 +6,14 @@
 // and WM_ACTIVATE to the new window, whose default handling gives it the focus (WM_KILLFOCUS to
 // the old focus window, then WM_SETFOCUS). Before all that, a window holding the mouse capture
 // in another top-level window gets WM_CANCELMODE.
+//
+// A screen reader hears of each step as the windows do: the old window deactivated, the new one
+// activated before its WM_ACTIVATE hands the focus on, and the focus where it comes to rest.
 #include <strings.h>
 
 #include <algorithm>
 
+#include "platform/a11y/platform_events.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
@@ -77,6 +81,7 @@ void Activate(HWND top, WPARAM how, bool fromDesktop) {
     const bool oldIconic = Find(old)->iconic;
     SendMessage(old, WM_NCACTIVATE, FALSE, 0);
     SendMessage(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, oldIconic ? 1 : 0), reinterpret_cast<LPARAM>(top));
+    if (Find(old) != nullptr) a11y::TellActivation(old, a11y::Activation::kDeactivated);
   }
   if (top != nullptr && Find(top) == nullptr) top = nullptr;
   f.active = top;
@@ -94,6 +99,7 @@ void Activate(HWND top, WPARAM how, bool fromDesktop) {
       HWND lost = f.focus;
       f.focus = nullptr;
       SendMessage(lost, WM_KILLFOCUS, 0, 0);
+      a11y::TellFocusLost(lost);
     }
     return;
   }
@@ -114,6 +120,8 @@ void Activate(HWND top, WPARAM how, bool fromDesktop) {
   SendMessage(top, WM_NCACTIVATE, TRUE, 0);
   rec = Find(top);
   if (rec == nullptr) return;
+  a11y::TellActivation(top, a11y::Activation::kActivated);
+  if ((rec = Find(top)) == nullptr) return;
   SendMessage(top, WM_ACTIVATE, MAKEWPARAM(static_cast<int>(how), rec->iconic ? 1 : 0),
               reinterpret_cast<LPARAM>(old));
   // The keyboard never stays with a window of another, now inactive, top-level window.
@@ -127,6 +135,7 @@ void ForgetWindow(HWND hwnd) {
     HWND lost = f.focus;
     f.focus = nullptr;
     SendMessage(lost, WM_KILLFOCUS, 0, 0);
+    a11y::TellFocusLost(lost);
   }
   if (ScrollTrackingActive()) EndScrollTracking();
   if (f.active == hwnd) ActivateNext(hwnd);
@@ -167,6 +176,7 @@ HWND SetFocus(HWND hwnd) {
     if (old != nullptr) {
       f.focus = nullptr;
       SendMessage(old, WM_KILLFOCUS, 0, 0);
+      a11y::TellFocusLost(old);
     }
     return old;
   }
@@ -187,10 +197,15 @@ HWND SetFocus(HWND hwnd) {
     if (old == hwnd) return previous;
   }
   f.focus = hwnd;
-  if (old != nullptr && Find(old) != nullptr)
+  if (old != nullptr && Find(old) != nullptr) {
     SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
-  if (f.focus == hwnd && Find(hwnd) != nullptr)
+    a11y::TellFocusLost(old);
+  }
+  if (f.focus == hwnd && Find(hwnd) != nullptr) {
     SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    // A window that handed the focus on at once (a combo box to its field) was never the focus.
+    if (f.focus == hwnd && Find(hwnd) != nullptr) a11y::TellFocusGained(hwnd);
+  }
   return previous;
 }
 

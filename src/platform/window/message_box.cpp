@@ -6,14 +6,20 @@
 //   drag out / back in  -> drawn raised / sunken, still captured
 //   release             -> capture released; answers IDOK only when released over the button
 // Enter, Space and Escape answer IDOK at once, as does closing the box through its frame.
+//
+// A screen reader finds an alert named by the caption, holding the message as a label and the OK
+// button, whose "click" answers as the button does; the button has the focus while the box has.
 #include "platform/message_box.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/a11y/default_provider.h"
+#include "platform/accessibility.h"
 #include "platform/backend/backend.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
@@ -36,9 +42,10 @@ struct BoxState {
   RECT textRect{};
   RECT buttonRect{};
   bool hasIcon = false;
-  bool pressed = false;  // a press on the button is in progress
-  bool down = false;     // the button is drawn sunken
-  int result = 0;        // 0 while the box is open
+  bool pressed = false;                    // a press on the button is in progress
+  bool down = false;                       // the button is drawn sunken
+  int result = 0;                          // 0 while the box is open
+  std::unique_ptr<a11y::Provider> access;  // made when a screen reader first asks
 };
 
 BoxState* StateOf(HWND hwnd) { return reinterpret_cast<BoxState*>(GetWindowLongPtr(hwnd, GWL_USERDATA)); }
@@ -118,6 +125,103 @@ void Answer(HWND hwnd, int result) {
   if (BoxState* state = StateOf(hwnd); state && state->result == 0) state->result = result;
 }
 
+// ---- What a screen reader finds -------------------------------------------------------------
+
+constexpr a11y::ChildId kMessagePart = 1;
+constexpr a11y::ChildId kButtonPart = 2;
+constexpr char kButtonText[] = "OK";
+constexpr char kClickAction[] = "click";
+
+class BoxAccess : public a11y::Provider {
+ public:
+  BoxAccess(HWND box, const BoxState& state) : m_box(box), m_state(state) {}
+
+  a11y::Role RoleOf(a11y::ChildId child) const override {
+    switch (child) {
+      case a11y::kSelf:
+        return a11y::Role::kAlert;
+      case kMessagePart:
+        return a11y::Role::kLabel;
+      case kButtonPart:
+        return a11y::Role::kPushButton;
+      default:
+        return a11y::Role::kInvalid;
+    }
+  }
+
+  std::string NameOf(a11y::ChildId child) const override {
+    switch (child) {
+      case a11y::kSelf:
+        return a11y::WindowTextOf(m_box);
+      case kMessagePart:
+        return m_state.text;
+      case kButtonPart:
+        return kButtonText;
+      default:
+        return {};
+    }
+  }
+
+  a11y::StateSet StatesOf(a11y::ChildId child) const override {
+    using a11y::State;
+    const a11y::StateSet box = a11y::WindowStates(m_box);
+    if (child == a11y::kSelf) {
+      // The keyboard focus is the button's: the box itself is never the focused part.
+      return a11y::StateSet(box).Set(State::kModal).Set(State::kFocused, false);
+    }
+    if (!Exists(child)) return {};
+    a11y::StateSet part;
+    for (State shared : {State::kShowing, State::kVisible, State::kEnabled, State::kSensitive}) {
+      part.Set(shared, box.Has(shared));
+    }
+    if (child == kButtonPart) part.Set(State::kFocusable).Set(State::kFocused, GetFocus() == m_box);
+    return part;
+  }
+
+  RECT BoundsOf(a11y::ChildId child) const override {
+    if (child == a11y::kSelf) return a11y::WindowScreenRect(m_box);
+    if (!Exists(child)) return {};
+    RECT part = child == kMessagePart ? m_state.textRect : m_state.buttonRect;
+    POINT origin{0, 0};
+    ClientToScreen(m_box, &origin);
+    return {part.left + origin.x, part.top + origin.y, part.right + origin.x, part.bottom + origin.y};
+  }
+
+  std::vector<a11y::ObjectRef> ChildrenOf(a11y::ChildId child) const override {
+    if (child != a11y::kSelf) return {};
+    return {{m_box, kMessagePart}, {m_box, kButtonPart}};
+  }
+
+  a11y::ChildId FocusedChild() const override { return kButtonPart; }
+  bool Exists(a11y::ChildId child) const override { return child >= a11y::kSelf && child <= kButtonPart; }
+
+  std::optional<std::string> TextOf(a11y::ChildId child) const override {
+    return child == kMessagePart ? std::optional<std::string>(m_state.text) : std::nullopt;
+  }
+
+  std::vector<std::string> ActionsOf(a11y::ChildId child) const override {
+    return child == kButtonPart ? std::vector<std::string>{kClickAction} : std::vector<std::string>{};
+  }
+  void DoAction(a11y::ChildId child, int index) override {
+    // What a release over the button does.
+    if (child == kButtonPart && index == 0) Answer(m_box, IDOK);
+  }
+
+  void GrabFocus(a11y::ChildId /*child*/) override {
+    if (IsWindowVisible(m_box) && IsWindowEnabled(m_box)) SetFocus(m_box);
+  }
+
+ private:
+  HWND m_box;
+  const BoxState& m_state;
+};
+
+LRESULT AnswerAccess(HWND hwnd, BoxState& state, LPARAM objectId) {
+  if (objectId != a11y::kObjectIdClient) return 0;
+  if (!state.access) state.access = std::make_unique<BoxAccess>(hwnd, state);
+  return a11y::AnswerGetObject(state.access.get());
+}
+
 LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   BoxState* state = StateOf(hwnd);
   if (!state) return DefWindowProc(hwnd, msg, wParam, lParam);
@@ -178,6 +282,8 @@ LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Answer(hwnd, IDOK);
       return 0;
+    case WM_GETOBJECT:
+      return AnswerAccess(hwnd, *state, lParam);
     default:
       return DefWindowProc(hwnd, msg, wParam, lParam);
   }

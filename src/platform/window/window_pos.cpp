@@ -1,6 +1,7 @@
 // Window geometry: SetWindowPos and the coordinate conversions.
 #include <algorithm>
 
+#include "platform/a11y/platform_events.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
@@ -163,6 +164,7 @@ bool UpdateTopLevel(HWND hwnd, UINT flags, const PosChange& change) {
     InvalidateSurfaceArea(hwnd, {0, 0, Width(rect), Height(rect)});
     if (rec->surface) AddDirty(hwnd, {0, 0, rec->surface->Width(), rec->surface->Height()});
   }
+  if (change.shownNow) a11y::TellShown(hwnd);
   if (change.hiddenNow) ForgetWindow(hwnd);
   return Find(hwnd) != nullptr;
 }

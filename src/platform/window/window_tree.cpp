@@ -6,6 +6,7 @@
 
 #include "base/cp1252.h"
 #include "base/rect.h"
+#include "platform/a11y/platform_events.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/gfx/gdi_icon.h"
 #include "platform/window.h"
@@ -327,6 +328,10 @@ BOOL DestroyWindow(HWND hwnd) {
   }
   rec = Find(hwnd);
   if (rec == nullptr) return TRUE;
+  if (rec->IsTopLevel()) {
+    a11y::TellDestroyed(hwnd);
+    if ((rec = Find(hwnd)) == nullptr) return TRUE;
+  }
 
   // Hidden at once, without the usual show messages: it is going.
   if ((rec->style & WS_VISIBLE) != 0) {

@@ -4,10 +4,13 @@
 
 #include <string>
 
+#include "platform/accessibility.h"
 #include "platform/backend/backend_events.h"
+#include "platform/loop/timer_list.h"
 #include "platform/message_box.h"
 #include "platform/surface.h"
 #include "platform/window.h"
+#include "support/event_recorder.h"
 #include "support/headless_fixture.h"
 #include "support/message_log.h"
 
@@ -188,6 +191,58 @@ TEST_F(MessageBoxTest, ATaskModalBoxWithoutOwnerDisablesEveryWindow) {
   MessageBox(nullptr, "Fatal", "Application Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
   EXPECT_FALSE(ownerEnabledInside);
   EXPECT_TRUE(IsWindowEnabled(m_owner));
+}
+
+// A screen reader hears the box appear (shown, then activated, then the focus on its OK button),
+// reads an alert with the message and the button where they are drawn, and the button's "click",
+// asked for as a reader asks, answers the box as OK does: the box goes without the loop idling.
+TEST_F(MessageBoxTest, AScreenReaderReadsTheAlertAndItsClickAnswersAsOkDoes) {
+  using enum a11y::State;
+  const a11ytest::EventRecorder heard;
+  HWND shown = nullptr;
+  headless::SetMessageBoxHandler([&](const headless::MessageBoxRecord& box) {
+    shown = box.box;
+    a11y::Provider& alert = *a11y::ProviderOf(box.box);
+    EXPECT_EQ(alert.RoleOf(a11y::kSelf), a11y::Role::kAlert);
+    EXPECT_EQ(alert.NameOf(a11y::kSelf), "Tessivo");
+    EXPECT_TRUE(
+        a11ytest::HasStates(alert.StatesOf(a11y::kSelf), {kModal, kActive, kShowing, kVisible, kEnabled}));
+    const std::vector<a11y::ObjectRef> parts = alert.ChildrenOf(a11y::kSelf);
+    ASSERT_EQ(parts.size(), 2u);
+    const a11y::ChildId message = parts[0].child;
+    const a11y::ChildId ok = parts[1].child;
+    EXPECT_EQ(alert.RoleOf(message), a11y::Role::kLabel);
+    EXPECT_EQ(alert.NameOf(message), "No MCI device open.");
+    EXPECT_EQ(alert.TextOf(message), "No MCI device open.");
+    EXPECT_EQ(alert.RoleOf(ok), a11y::Role::kPushButton);
+    EXPECT_EQ(alert.NameOf(ok), "OK");
+    EXPECT_THAT(alert.ActionsOf(ok), ::testing::ElementsAre("click"));
+    EXPECT_TRUE(alert.StatesOf(ok).Has(kFocused));
+    // The button's bounds hold the point a click aims at, and their corner is its black frame.
+    const RECT button = alert.BoundsOf(ok);
+    const POINT centre = ButtonCentre(box.box);
+    EXPECT_TRUE(centre.x > button.left && centre.x < button.right && centre.y > button.top &&
+                centre.y < button.bottom);
+    POINT corner{button.left, button.top};
+    ScreenToClient(box.box, &corner);
+    EXPECT_EQ(headless::PresentedPixel(box.box, corner.x, corner.y), 0x000000u);
+    const int created = heard.IndexOf(a11y::EventKind::kWindowCreated, {box.box, a11y::kSelf});
+    const int activated = heard.IndexOf(a11y::EventKind::kWindowActivated, {box.box, a11y::kSelf});
+    const int focused = heard.IndexOf(a11y::EventKind::kFocus, {box.box, ok});
+    EXPECT_TRUE(created >= 0 && created < activated && activated < focused);
+    EXPECT_GE(heard.IndexOf(a11y::EventKind::kWindowDeactivated, {m_owner, a11y::kSelf}), 0);
+    // The request runs from the loop at the timers' shortest delay. Should it not have answered,
+    // the box's loop idles and this step ends the box another way.
+    a11y::Request({box.box, ok}, a11y::RequestKind::kDoAction, 0);
+    headless::AdvanceClock(loop::TimerList::kMinimumElapse);
+    headless::SetIdleScript({[] { PostQuitMessage(0); }});
+  });
+  EXPECT_EQ(MessageBox(m_owner, "No MCI device open.", "Tessivo", MB_OK | MB_ICONSTOP), IDOK);
+  EXPECT_EQ(Display().IdleStepsLeft(), 1u);
+  headless::SetIdleScript({});
+  EXPECT_FALSE(IsWindow(shown));
+  EXPECT_GE(heard.IndexOf(a11y::EventKind::kWindowDestroyed, {shown, a11y::kSelf}), 0);
+  EXPECT_EQ(GetActiveWindow(), m_owner);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "platform/combo_box.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
+#include "platform/window/combo/combo_access.h"
 #include "platform/window/combo/combo_items.h"
 #include "platform/window/combo/drop_list.h"
 #include "platform/window/combo/edit_field.h"
@@ -152,6 +153,8 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       m_listPressed = false;
       if (m_dropped && !Close(CBN_SELENDCANCEL)) return 0;
       return DefWindowProc(m_hwnd, msg, wParam, lParam);
+    case WM_GETOBJECT:
+      return AnswerAccess(m_access, lParam, *this, &MakeComboAccess);
     default:
       return DefWindowProc(m_hwnd, msg, wParam, lParam);
   }
@@ -289,13 +292,19 @@ int ComboBox::AddItem(const char* text, int index, bool sorted) {
 
 void ComboBox::SetCurrent(int index) {
   if (!m_items.Valid(index)) index = -1;
-  m_current = index;
+  CurrentIs(index);
   if (m_field != nullptr) {
     const char* text = index >= 0 ? m_items.Text(index).c_str() : "";
     SendMessage(m_field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     SendMessage(m_field, EM_SETSEL, 0, -1);
   }
   if (DropList* list = List()) list->SetHighlight(index, true);
+}
+
+void ComboBox::CurrentIs(int index) {
+  if (index == m_current) return;
+  m_current = index;
+  TellCurrentItem(m_listWindow, index);
 }
 
 // A window procedure's switch, one case per message: long by its nature, and read case by case.
@@ -312,13 +321,13 @@ LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case CB_DELETESTRING:
       if (!valid) return CB_ERR;
       m_items.Erase(index);
-      if (m_current == index) m_current = -1;
+      if (m_current == index) CurrentIs(-1);
       if (m_current > index) --m_current;
       if (DropList* list = List()) list->ItemsChanged();
       return m_items.Count();
     case CB_RESETCONTENT:
       m_items.Clear();
-      m_current = -1;
+      CurrentIs(-1);
       if (m_field != nullptr) SendMessage(m_field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
       if (DropList* list = List()) list->ItemsChanged();
       return CB_OKAY;
@@ -433,6 +442,11 @@ RECT ComboBox::ListRect() const {
 
 DropList* ComboBox::List() const { return window::ObjectOf<DropList>(m_listWindow); }
 
+DropList* ComboBox::MadeList() {
+  if (m_listWindow == nullptr && DropDownStyle()) m_listWindow = DropList::Create(m_hwnd, m_items.All());
+  return List();
+}
+
 void ComboBox::DestroyList() {
   HWND list = std::exchange(m_listWindow, nullptr);
   if (list != nullptr && IsWindow(list)) DestroyWindow(list);
@@ -445,8 +459,7 @@ void ComboBox::Open() {
     if (!Notify(CBN_DROPDOWN)) return;
   }
   if (m_dropped || !IsWindowVisible(m_hwnd)) return;
-  if (m_listWindow == nullptr) m_listWindow = DropList::Create(m_hwnd, m_items.All());
-  DropList* list = List();
+  DropList* list = MadeList();
   if (list == nullptr) return;
   m_dropped = true;
   const window::LifeWatch watch(*this);
@@ -457,6 +470,7 @@ void ComboBox::Open() {
   window::GrabDisplay(m_listWindow);
   if (m_field != nullptr) SendMessage(m_field, EM_SETSEL, 0, -1);
   RedrawButton();
+  TellExpanded(m_hwnd, true);
 }
 
 bool ComboBox::CloseQuietly() {
@@ -466,6 +480,7 @@ bool ComboBox::CloseQuietly() {
   m_listPressed = false;
   window::GrabDisplay(nullptr);
   if (DropList* list = List()) list->Hide();
+  TellExpanded(m_hwnd, false);
   if (GetCapture() == m_hwnd) {
     const window::ScopedFlag lettingGo(*this, m_letGo);
     ReleaseCapture();
@@ -487,6 +502,15 @@ void ComboBox::Toggle() {
   } else {
     Open();
   }
+}
+
+void ComboBox::PressedByReader() {
+  const window::LifeWatch watch(*this);
+  if (m_field != nullptr && GetFocus() != m_field) {
+    SetFocus(m_field);
+    if (watch.Ended()) return;
+  }
+  Toggle();
 }
 
 void ComboBox::SelectTo(int index) {
@@ -561,7 +585,7 @@ bool ComboBox::FieldKey(UINT msg, UINT vk) {
 
 void ComboBox::FieldEdited() {
   // A hand edit leaves no item current; the open list shows the first item the text begins.
-  m_current = -1;
+  CurrentIs(-1);
   if (m_dropped && List() != nullptr && m_field != nullptr) {
     std::string text(static_cast<std::size_t>(SendMessage(m_field, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
     SendMessage(m_field, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/types.h"
+#include "platform/accessibility.h"
 #include "platform/window/combo/combo_internal.h"
 #include "platform/window/combo/combo_items.h"
 #include "platform/window/window_object.h"
@@ -55,6 +56,10 @@ class ComboBox : public window::WindowObject {
   DWORD Style() const { return m_style; }
 
  private:
+  // A screen reader's view reads the items and the state and acts as the keys and clicks do.
+  friend class ComboAccess;
+  friend class ListAccess;
+
   LRESULT ListMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   bool Create(const CREATESTRUCT* cs);
   void SetFont(HFONT font, bool redraw);
@@ -70,10 +75,15 @@ class ComboBox : public window::WindowObject {
   int AddItem(const char* text, int index, bool sorted);
   // Makes `index` current (-1: none) and shows its text in the field, all selected.
   void SetCurrent(int index);
+  // Only the number of the current item changes (-1: none); a reader hears of another item.
+  void CurrentIs(int index);
 
   // The list. Its window is made at the first opening and destroyed with the combo box; its
   // object belongs to the window, so the list is asked for through the handle each time.
   DropList* List() const;
+  // The list, made hidden if it was not yet (a screen reader sees the choices before any
+  // opening); nullptr for a style without one or when no window could be made.
+  DropList* MadeList();
   void DestroyList();
   void Open();
   // Hides the list and lets go of the mouse and the display grabs; nothing is reported. False
@@ -83,6 +93,8 @@ class ComboBox : public window::WindowObject {
   // False when the combo box did not survive the notifications.
   bool Close(int endCode);
   void Toggle();
+  // A reader's "press": F4 in the field, the field taking the keyboard first as a click would.
+  void PressedByReader();
   // Steps the current item by `delta` (clamped) as a key does, reporting CBN_SELCHANGE.
   void Step(int delta);
   void SelectTo(int index);
@@ -119,7 +131,8 @@ class ComboBox : public window::WindowObject {
   bool m_redraw = true;
   bool m_notifyingDropDown = false;
   bool m_focused = false;
-  bool m_letGo = false;  // the combo box itself is releasing the capture
+  bool m_letGo = false;                      // the combo box itself is releasing the capture
+  std::unique_ptr<a11y::Provider> m_access;  // made when a screen reader first asks
 };
 
 }  // namespace combo

@@ -5,6 +5,7 @@
 
 #include "platform/gdi.h"
 #include "platform/window.h"
+#include "platform/window/combo/combo_access.h"
 
 namespace combo {
 namespace {
@@ -42,6 +43,8 @@ LRESULT DropList::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_VSCROLL:
       Scroll(LOWORD(wParam), static_cast<std::int16_t>(HIWORD(wParam)));
       return 0;
+    case WM_GETOBJECT:
+      return AnswerAccess(m_access, lParam, *this, &MakeListAccess);
     default:
       // Mouse input reaching the list directly (the combo box did not hold the mouse) is the
       // combo box's to interpret, in screen coordinates.
@@ -80,6 +83,7 @@ void DropList::ItemsChanged() {
   UpdateScrollBar();
   SetTop(m_top);
   InvalidateRect(m_hwnd, nullptr, FALSE);
+  TellItemsChanged(m_hwnd);
 }
 
 int DropList::VisibleRows() const {

@@ -10,9 +10,11 @@
 #error "internal header of the platform layer: include the public headers in src/platform/"
 #endif
 
+#include <memory>
 #include <vector>
 
 #include "base/types.h"
+#include "platform/accessibility.h"
 #include "platform/window/combo/combo_internal.h"
 #include "platform/window/window_object.h"
 
@@ -35,6 +37,8 @@ class DropList : public window::WindowObject {
   // The items changed (added, removed): rows and the scroll bar follow.
   void ItemsChanged();
 
+  HWND Combo() const { return m_combo; }
+  int RowHeight() const { return m_rowHeight; }
   int Highlight() const { return m_highlight; }
   void SetHighlight(int index, bool scrollIntoView);
   int TopIndex() const { return m_top; }
@@ -58,6 +62,7 @@ class DropList : public window::WindowObject {
   int m_highlight = -1;
   int m_top = 0;
   bool m_shown = false;
+  std::unique_ptr<a11y::Provider> m_access;  // made when a screen reader first asks
 };
 
 }  // namespace combo

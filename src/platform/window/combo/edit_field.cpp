@@ -8,10 +8,12 @@
 #include <string>
 
 #include "base/cp1252.h"
+#include "platform/a11y/platform_events.h"
 #include "platform/combo_box.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "platform/window/combo/clipboard.h"
+#include "platform/window/combo/combo_access.h"
 #include "platform/window/combo/combo_internal.h"
 #include "platform/window/combo/font_measure.h"
 
@@ -106,7 +108,9 @@ LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
     case WM_SETTEXT: {
       const char* s = reinterpret_cast<const char*>(lParam);
+      const std::optional<Before> before = BeforeChange();
       m_text.SetText(s != nullptr ? s : "");
+      Written(before);
       m_scroll = 0;
       ScrollToCaret();
       Redraw();
@@ -131,18 +135,21 @@ LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case EM_SETSEL: {
       const int start = static_cast<int>(static_cast<std::intptr_t>(wParam));
       const int end = static_cast<int>(lParam);
+      const int caretBefore = m_text.Caret();
       if (start < 0) {
         m_text.MoveTo(m_text.Caret(), false);  // -1: no selection, the caret stays
       } else {
         m_text.Select(start, end);
       }
+      TellCaretFrom(caretBefore);
       ScrollToCaret();
       Redraw();
       return 0;
     }
     case EM_REPLACESEL: {
       const char* s = reinterpret_cast<const char*>(lParam);
-      if (m_text.ReplaceSelection(s != nullptr ? s : "")) Edited();
+      const std::optional<Before> before = BeforeChange();
+      if (m_text.ReplaceSelection(s != nullptr ? s : "")) Edited(before);
       return 0;
     }
     case EM_LIMITTEXT:
@@ -210,6 +217,8 @@ LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kCaretTimer) Blink();
       return 0;
+    case WM_GETOBJECT:
+      return AnswerAccess(m_access, lParam, *this, &MakeFieldAccess);
     default:
       return DefWindowProc(m_hwnd, msg, wParam, lParam);
   }
@@ -346,6 +355,7 @@ void EditField::PaintText(HDC dc, const RECT& client) {
 void EditField::KeyDown(UINT vk) {
   const bool shift = KeyHeld(VK_SHIFT);
   const bool ctrl = KeyHeld(VK_CONTROL);
+  const int caretBefore = m_text.Caret();
   switch (vk) {
     case VK_LEFT:
       m_text.MoveTo(ctrl ? m_text.PreviousWord(m_text.Caret()) : m_text.Caret() - 1, shift);
@@ -359,14 +369,16 @@ void EditField::KeyDown(UINT vk) {
     case VK_END:
       m_text.MoveTo(m_text.Length(), shift);
       break;
-    case VK_DELETE:
+    case VK_DELETE: {
       if (ReadOnly(m_hwnd)) return;
       if (shift) {
         Cut();
-      } else if (m_text.DeleteForward()) {
-        Edited();
+        return;
       }
+      const std::optional<Before> before = BeforeChange();
+      if (m_text.DeleteForward()) Edited(before);
       return;
+    }
     case VK_INSERT:
       if (ctrl) Copy();
       if (shift && !ctrl) Paste();
@@ -374,15 +386,17 @@ void EditField::KeyDown(UINT vk) {
     default:
       return;
   }
+  TellCaretFrom(caretBefore);
   ScrollToCaret();
   Redraw();
 }
 
 void EditField::Char(unsigned char c) {
   if (ReadOnly(m_hwnd) && c != kCtrlC) return;
+  const std::optional<Before> before = BeforeChange();
   switch (c) {
     case kBackspace:
-      if (m_text.DeleteBackward()) Edited();
+      if (m_text.DeleteBackward()) Edited(before);
       return;
     case kCtrlC:
       Copy();
@@ -400,13 +414,51 @@ void EditField::Char(unsigned char c) {
   if (c < kFirstPrintable || c == kDeleteChar) return;
   const std::string typed =
       CaseConverted(std::string(1, static_cast<char>(c)), combo::FieldOwnerStyle(m_hwnd));
-  if (m_text.ReplaceSelection(typed)) Edited();
+  if (m_text.ReplaceSelection(typed)) Edited(before);
 }
 
-void EditField::Edited() {
+void EditField::Edited(const std::optional<Before>& before) {
+  if (before) {
+    // An edit starts at the selection it replaced, or, deleting backwards, where the caret is now.
+    const int editStart = std::min(before->selStart, m_text.Caret());
+    TellFieldText(m_hwnd, a11y::EditBetween(before->text, m_text.Text(), editStart), m_text.Caret());
+  }
   ScrollToCaret();
   Redraw();
   combo::FieldEdited(m_hwnd);
+}
+
+bool EditField::TakesTyping() const { return !ReadOnly(m_hwnd); }
+
+void EditField::TypeOver(std::string_view text) {
+  if (ReadOnly(m_hwnd)) return;
+  // Typing puts neither line breaks nor other control characters into a one-line field.
+  std::string typed(text.substr(0, text.find_first_of("\r\n")));
+  std::erase_if(typed, [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < kFirstPrintable || b == kDeleteChar;
+  });
+  m_text.Select(0, -1);
+  const std::optional<Before> before = BeforeChange();
+  if (m_text.ReplaceSelection(CaseConverted(typed, combo::FieldOwnerStyle(m_hwnd)))) Edited(before);
+}
+
+std::optional<EditField::Before> EditField::BeforeChange() const {
+  if (!a11y::Listening()) return std::nullopt;
+  return Before{m_text.Text(), m_text.SelStart(), m_text.Caret()};
+}
+
+void EditField::Written(const std::optional<Before>& before) {
+  if (!before) return;
+  if (before->text != m_text.Text()) {
+    TellFieldText(m_hwnd, a11y::WholeText(before->text, m_text.Text()), m_text.Caret());
+  } else {
+    TellCaretFrom(before->caret);
+  }
+}
+
+void EditField::TellCaretFrom(int caretBefore) {
+  if (m_text.Caret() != caretBefore) TellFieldCaret(m_hwnd, m_text.Caret());
 }
 
 void EditField::MouseDown(int x, bool extend) {
@@ -423,7 +475,9 @@ void EditField::MouseDown(int x, bool extend) {
     combo::FieldPressed(m_hwnd);
     return;
   }
+  const int caretBefore = m_text.Caret();
   m_text.MoveTo(PositionAt(x), extend);
+  TellCaretFrom(caretBefore);
   m_dragging = true;
   SetCapture(m_hwnd);
   ScrollToCaret();
@@ -436,7 +490,9 @@ void EditField::MouseMove(int x) {
     return;
   }
   RestartBlink();
+  const int caretBefore = m_text.Caret();
   m_text.MoveTo(PositionAt(x), true);
+  TellCaretFrom(caretBefore);
   ScrollToCaret();
   Redraw();
 }
@@ -448,7 +504,9 @@ void EditField::MouseUp() {
 
 void EditField::SelectWordAt(int x) {
   const int pos = PositionAt(x);
+  const int caretBefore = m_text.Caret();
   m_text.Select(m_text.WordStart(pos), m_text.WordEnd(pos));
+  TellCaretFrom(caretBefore);
   ScrollToCaret();
   Redraw();
 }
@@ -462,11 +520,14 @@ void EditField::Copy() {
 void EditField::Cut() {
   if (!m_text.HasSelection() || ReadOnly(m_hwnd)) return;
   Copy();
-  if (m_text.ReplaceSelection({})) Edited();
+  const std::optional<Before> before = BeforeChange();
+  if (m_text.ReplaceSelection({})) Edited(before);
 }
 
 void EditField::Clear() {
-  if (!ReadOnly(m_hwnd) && m_text.HasSelection() && m_text.ReplaceSelection({})) Edited();
+  if (ReadOnly(m_hwnd) || !m_text.HasSelection()) return;
+  const std::optional<Before> before = BeforeChange();
+  if (m_text.ReplaceSelection({})) Edited(before);
 }
 
 void EditField::Paste() {
@@ -478,7 +539,8 @@ void EditField::Paste() {
   const std::size_t lineEnd = pasted->find_first_of("\r\n");
   if (lineEnd != std::string::npos) pasted->resize(lineEnd);
   const std::string text = CaseConverted(*pasted, combo::FieldOwnerStyle(m_hwnd));
-  if (m_text.ReplaceSelection(text)) Edited();
+  const std::optional<Before> before = BeforeChange();
+  if (m_text.ReplaceSelection(text)) Edited(before);
 }
 
 // ---- Caret ----------------------------------------------------------------------------------

@@ -13,8 +13,12 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "base/types.h"
+#include "platform/accessibility.h"
 #include "platform/window/combo/edit_text.h"
 #include "platform/window/window_object.h"
 
@@ -33,7 +37,25 @@ class EditField : public window::WindowObject {
 
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
+  const EditText& Content() const { return m_text; }
+  // False for the field of a list-only combo box, which shows the current item only.
+  bool TakesTyping() const;
+  // The whole text replaced as the user's typing would replace it (one line, the combo box's
+  // case, the limit), and the combo box told as of typing.
+  void TypeOver(std::string_view text);
+
  private:
+  // The text and caret before a change, kept only while a screen reader listens.
+  struct Before {
+    std::string text;
+    int selStart = 0;
+    int caret = 0;
+  };
+  std::optional<Before> BeforeChange() const;
+  // A program wrote the text or the selection: what a reader hears of it.
+  void Written(const std::optional<Before>& before);
+  void TellCaretFrom(int caretBefore);
+
   void Create(const CREATESTRUCT* cs);
   void SetFont(HFONT font, bool redraw);
   void Paint();
@@ -56,7 +78,8 @@ class EditField : public window::WindowObject {
   void MouseMove(int x);
   void MouseUp();
   void SelectWordAt(int x);
-  void Edited();  // a change made by the user: redraw and tell the combo box
+  // A change made by the user: redraw and tell a screen reader and the combo box.
+  void Edited(const std::optional<Before>& before);
 
   // Clipboard
   void Copy();
@@ -84,6 +107,7 @@ class EditField : public window::WindowObject {
   std::uint64_t m_idleStopMs;
   bool m_dragging = false;
   bool m_redraw = true;
+  std::unique_ptr<a11y::Provider> m_access;  // made when a screen reader first asks
 };
 
 }  // namespace combo
