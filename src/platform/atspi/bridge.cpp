@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/a11y/platform_events.h"
 #include "platform/accessibility.h"
 #include "platform/atspi/bus_probe.h"
 #include "platform/atspi/connection.h"
@@ -17,6 +18,7 @@
 #include "platform/atspi/object_server.h"
 #include "platform/backend/backend.h"
 #include "platform/platform.h"
+#include "platform/window.h"
 #include "platform/window/platform_state.h"
 
 namespace atspi {
@@ -63,6 +65,7 @@ class Bridge : public a11y::EventSink {
   void Registered();
   bool BusSignal(DBusMessage* message);
   void Drop(const std::string& why);
+  void AnnounceWhatIsThere();
   bool Wanted(const std::string& eventName) const;
   void Emit(const a11y::ObjectRef& source, const char* iface, const char* member, const std::string& detail,
             int d1, int d2, const std::string& eventName, char variantType, const std::string& text = {},
@@ -223,6 +226,7 @@ void Bridge::Registered() {
       std::string bus = item.Str();
       m_listeners.emplace_back(std::move(bus), item.Str());
     }
+    AnnounceWhatIsThere();
   });
   DBusMessage* embed =
       m_api.dbus_message_new_method_call(kRegistryName, kRootPath, kSocketInterface, "Embed");
@@ -239,6 +243,18 @@ void Bridge::Registered() {
     });
   }
   a11y::SetEventSink(this);
+}
+
+// A reader that is already listening hears what it would have heard had the bridge been there
+// from the start: the window that is active (an error box shown before the first idle moment, or
+// the main window) and the part that has the focus.
+void Bridge::AnnounceWhatIsThere() {
+  HWND active = GetActiveWindow();
+  if (active == nullptr || !IsWindowVisible(active)) return;
+  a11y::TellShown(active);
+  a11y::TellActivation(active, a11y::Activation::kActivated);
+  if (HWND focus = GetFocus(); focus != nullptr && GetAncestorTopLevel(focus) == active)
+    a11y::TellFocusGained(focus);
 }
 
 bool Bridge::BusSignal(DBusMessage* message) {
