@@ -278,9 +278,16 @@ std::string Field(const ClientFields& fields, const std::string& name) {
 }
 
 std::vector<std::string> ListField(const ClientFields& fields, const std::string& name) {
+  // Every item, an empty one at the end too ("a,," is three items); an empty field has none.
   std::vector<std::string> items;
-  std::istringstream parts(Field(fields, name));
-  for (std::string item; std::getline(parts, item, ',');) items.push_back(item);
+  const std::string value = Field(fields, name);
+  if (value.empty()) return items;
+  std::size_t start = 0;
+  for (std::size_t comma = value.find(','); comma != std::string::npos; comma = value.find(',', start)) {
+    items.push_back(value.substr(start, comma - start));
+    start = comma + 1;
+  }
+  items.push_back(value.substr(start));
   return items;
 }
 

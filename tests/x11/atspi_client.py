@@ -149,7 +149,7 @@ def describe_event(event):
     data = event.any_data
     if isinstance(data, Atspi.Accessible):
         data = "%s:%s" % (nick(ask(data.get_role, Atspi.Role.INVALID)), ask(data.get_name, ""))
-    return {
+    fields = {
         "type": event.type,
         "app": ask(lambda: source.get_application().get_name(), ""),
         "role": nick(ask(source.get_role, Atspi.Role.INVALID)),
@@ -158,6 +158,11 @@ def describe_event(event):
         "detail2": event.detail2,
         "data": data if isinstance(data, (str, int)) else "",
     }
+    if "TableCell" in (ask(source.get_interfaces, []) or []):
+        position = ask(lambda: Atspi.TableCell.get_position(source))
+        if position is not None and position[0]:
+            fields["cell"] = "%d,%d" % (position[1], position[2])
+    return fields
 
 
 def listen(types, app_name, seconds, stop_at_first):
