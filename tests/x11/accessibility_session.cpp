@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -26,6 +27,7 @@ constexpr const char* kClient = TESSIVO_SOURCE_DIR "/tests/x11/atspi_client.py";
 constexpr int kStopMs = 3000;
 constexpr int kBusCallMs = 2000;
 constexpr useconds_t kPollUs = 20000;
+constexpr int kCannotRun = 127;
 
 // The number of a display name ":N" or ":N.S".
 std::string DisplayNumber(const std::string& displayName) {
@@ -134,9 +136,16 @@ std::unique_ptr<AccessibilitySession> AccessibilitySession::Start(Display* displ
   }
 
   // The accessibility bus, switched on as a desktop's accessibility setting does. Ready once its
-  // launcher owns its name on the session bus.
-  session->m_busLauncher = ChildProcess::Spawn({kBusLauncher, "--launch-immediately", "--a11y=1"},
-                                               session->Environment(), ChildProcess::Output::kBoth);
+  // launcher owns its name on the session bus. Should this process die, the launcher is asked to
+  // end rather than killed, so that it ends its bus daemon too (which nothing else would end).
+  std::vector<std::string> environment = session->Environment();
+  session->m_busLauncher = ChildProcess::Fork([&environment] {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    dup2(STDERR_FILENO, STDOUT_FILENO);  // what the bus and its registry say goes with its errors
+    ApplyEnvironment(environment);
+    execl(kBusLauncher, kBusLauncher, "--launch-immediately", "--a11y=1", static_cast<char*>(nullptr));
+    return kCannotRun;
+  });
   if (session->m_busLauncher == nullptr) {
     *error = "cannot start the accessibility bus";
     return nullptr;

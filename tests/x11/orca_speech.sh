@@ -52,6 +52,7 @@ end_all() {
   for pid in $orca_pid $program_pid; do kill -9 "$pid" 2>/dev/null || true; done
 }
 trap end_all EXIT
+trap 'exit 143' TERM INT HUP
 
 # Orca's own settings, private to this session: speech to a server that says nothing aloud (the
 # log still records every sentence), no braille, no echo of the keys themselves, the log unbuffered.
