@@ -24,6 +24,7 @@ break or a backslash inside a value is written \t, \n or \\, so any test reads a
 Lists (states, actions ...) are comma-separated. Errors go to stderr with exit code 2.
 """
 
+import os
 import sys
 import time
 import warnings
@@ -211,6 +212,11 @@ def main(argv):
             args.append(arg)
     if not args:
         raise Failure(__doc__)
+    # Without any bus the bindings abort the process; say why instead.
+    runtime = os.environ.get("XDG_RUNTIME_DIR", "")
+    if not (os.environ.get("AT_SPI_BUS_ADDRESS") or os.environ.get("DBUS_SESSION_BUS_ADDRESS")
+            or (runtime and os.path.exists(os.path.join(runtime, "bus")))):
+        raise Failure("no session bus and no AT_SPI_BUS_ADDRESS: run inside a desktop session")
     deadline = time.monotonic() + seconds
     command, rest = args[0], args[1:]
     if command == "apps":
