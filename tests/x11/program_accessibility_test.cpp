@@ -239,10 +239,10 @@ Shown WhatTheProgramShows() {
   return shown;
 }
 
-// The tree at the start: the application, its frame named by the caption, the seven labels with
-// their texts, the chord table with its header cells and empty chord cells, the key selector with
-// its field and list, the Play button, each where the window shows it. `onScreen` places a client
-// rectangle of the main window on the screen; the frame covers the client area, or the window
+// The tree at the start: the application, its frame named by the caption and in the frame the
+// seven labels with their texts, the chord table with its header cells and empty chord cells, the
+// key selector with its field and list, the Play button, each where the window shows it. `onScreen` places a
+// client rectangle of the main window on the screen; the frame covers the client area, or the window
 // manager's frame around it.
 void ExpectTheWindow(const std::vector<ClientFields>& tree, const Shown& shown,
                      const std::function<RECT(const RECT&)>& onScreen,
@@ -255,16 +255,17 @@ void ExpectTheWindow(const std::vector<ClientFields>& tree, const Shown& shown,
   EXPECT_TRUE(Has(ListField(frames[0], "states"), "active")) << Field(frames[0], "states");
   EXPECT_TRUE(Has(ListField(frames[0], "states"), "showing")) << Field(frames[0], "states");
   EXPECT_TRUE(Has(frameExtents, Extents(frames[0]))) << Extents(frames[0]);
+  const std::vector<ClientFields> window = Under(tree, frames[0]);
 
-  EXPECT_EQ(All(tree, "label").size(), shown.labels.size());
+  EXPECT_EQ(All(window, "label").size(), shown.labels.size());
   for (const auto& [caption, bounds] : shown.labels) {
-    const auto labels = All(tree, "label", &caption);
+    const auto labels = All(window, "label", &caption);
     ASSERT_EQ(labels.size(), 1u) << "the label " << caption;
     EXPECT_EQ(Field(labels[0], "text"), caption);
     EXPECT_EQ(Extents(labels[0]), AsExtents(onScreen(bounds))) << caption;
   }
 
-  const auto tables = All(tree, "table");
+  const auto tables = All(window, "table");
   ASSERT_EQ(tables.size(), 1u);
   const ClientFields& table = tables[0];
   EXPECT_EQ(Field(table, "table"), std::to_string(shown.rows) + "x" + std::to_string(shown.columns));
@@ -288,7 +289,7 @@ void ExpectTheWindow(const std::vector<ClientFields>& tree, const Shown& shown,
     EXPECT_EQ(Has(states, "focused"), current) << "the grid has the focus; column " << c;
   }
 
-  const auto combos = All(tree, "combo box");
+  const auto combos = All(window, "combo box");
   ASSERT_EQ(combos.size(), 1u);
   EXPECT_TRUE(Has(ListField(combos[0], "actions"), "press")) << Field(combos[0], "actions");
   EXPECT_TRUE(Has(ListField(combos[0], "states"), "expandable")) << Field(combos[0], "states");
@@ -303,7 +304,7 @@ void ExpectTheWindow(const std::vector<ClientFields>& tree, const Shown& shown,
   for (const ClientFields& item : All(parts, "list item")) items.push_back(Field(item, "name"));
   EXPECT_EQ(items, shown.keys);
 
-  const auto buttons = All(tree, "push button");
+  const auto buttons = All(window, "push button");
   ASSERT_EQ(buttons.size(), 1u) << "the player shows one button, Play";
   EXPECT_TRUE(Has(ListField(buttons[0], "actions"), "click"));
   EXPECT_FALSE(Has(ListField(buttons[0], "states"), "enabled")) << "Play is greyed before a key is chosen";
