@@ -17,6 +17,7 @@ run_packages=(
   libx11-6 libxext6 libfreetype6 libfontconfig1 fonts-liberation2
   libfluidsynth3 fluid-soundfont-gm
 )
+# libdbus-1's header for the accessibility bridge (the library itself is opened at run time).
 build_packages=(
   build-essential cmake ninja-build pkg-config
   libx11-dev libxext-dev libxtst-dev libxdamage-dev libfreetype-dev libfontconfig-dev
@@ -24,10 +25,13 @@ build_packages=(
 )
 # Xvfb and openbox for the x11 tests; xclip as a second clipboard client; a second soundfont and
 # the fluidsynth command for the audio tests; a PulseAudio daemon and its recorder for the test that
-# plays through a real sound server; clang for the fuzzers.
+# plays through a real sound server; clang for the fuzzers; a session bus, the accessibility bus
+# and the system python's AT-SPI bindings for the screen-reader client, a GTK dialog (zenity) the
+# client is proved on, and Orca to hear what a screen reader says.
 test_packages=(
   xvfb xauth x11-utils openbox xclip fonts-dejavu-core
   fluidsynth timgm6mb-soundfont clang pulseaudio pulseaudio-utils
+  dbus at-spi2-core python3-gi gir1.2-atspi-2.0 orca zenity
 )
 bench_packages=(zenity x11-utils)
 lint_packages=(clang-format-19 clang-tidy-19)

@@ -26,40 +26,9 @@ class X11ProgramUnderWindowManagerTest : public ProgramOnXvfb {
     if (!testsupport::ToolsInstalled({"/usr/bin/openbox"}, "openbox")) return;
     ProgramOnXvfb::SetUp();
     if (HasFatalFailure()) return;
-    m_wm = x11test::ChildProcess::Spawn(
-        {"/usr/bin/openbox", "--sm-disable"},
-        {"DISPLAY=" + m_server->DisplayName(), "HOME=/nonexistent", "XDG_CONFIG_HOME=/nonexistent"});
-    ASSERT_NE(m_wm, nullptr);
-    const Atom selection = XInternAtom(Peek(), "WM_S0", False);
-    ASSERT_TRUE(x11test::PumpUntil([&] { return XGetSelectionOwner(Peek(), selection) != None; },
-                                   [] { usleep(20000); }, kWaitMs))
-        << m_wm->StandardError();
-    // Owning the selection is not yet managing windows (requests made during the manager's
-    // start-up can be lost): a probe window that gets framed shows it is ready, as a desktop's
-    // manager is long before any program starts.
-    const Window probe = XCreateSimpleWindow(Peek(), DefaultRootWindow(Peek()), 0, 0, 10, 10, 0, 0, 0);
-    long long nextMap = 0;
-    ASSERT_TRUE(x11test::PumpUntil(
-        [&] {
-          if (x11test::MonotonicMs() >= nextMap) {
-            // Asked again until the manager answers: a request it got while starting is lost.
-            XUnmapWindow(Peek(), probe);
-            XMapWindow(Peek(), probe);
-            XSync(Peek(), False);
-            nextMap = x11test::MonotonicMs() + 250;
-          }
-          Window root = None;
-          Window parent = None;
-          Window* children = nullptr;
-          unsigned int count = 0;
-          if (!XQueryTree(Peek(), probe, &root, &parent, &children, &count)) return false;
-          if (children != nullptr) XFree(children);
-          return parent != root;
-        },
-        [] { usleep(20000); }, kWaitMs))
-        << "the window manager never framed a window";
-    XDestroyWindow(Peek(), probe);
-    XSync(Peek(), False);
+    std::string error;
+    m_wm = x11test::StartWindowManager(Peek(), m_server->DisplayName(), &error, kWaitMs);
+    ASSERT_NE(m_wm, nullptr) << error;
     m_program = x11test::ChildProcess::Spawn(ProgramCommand(), {"DISPLAY=" + m_server->DisplayName()});
     ASSERT_NE(m_program, nullptr);
     // Managed: the manager framed it and published the frame's size.

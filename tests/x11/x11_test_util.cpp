@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 namespace x11test {
 
@@ -149,20 +150,30 @@ long long MonotonicMs() {
 
 namespace {
 
-bool Launch(const std::function<void()>& inChild, pid_t* pidOut, int* stderrOut) {
+// Starts the child with its standard error, and its standard output when `stdoutOut` is given,
+// each into a pipe whose reading end the test gets, not blocking.
+bool Launch(const std::function<void()>& inChild, pid_t* pidOut, int* stderrOut, int* stdoutOut = nullptr) {
   int fds[2];
+  int outFds[2] = {-1, -1};
   if (pipe2(fds, O_CLOEXEC) != 0) return false;
+  if (stdoutOut != nullptr && pipe2(outFds, O_CLOEXEC) != 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return false;
+  }
   const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid < 0) {
-    close(fds[0]);
-    close(fds[1]);
+    for (int fd : {fds[0], fds[1], outFds[0], outFds[1]}) {
+      if (fd >= 0) close(fd);
+    }
     return false;
   }
   if (pid == 0) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);
     dup2(fds[1], STDERR_FILENO);
+    if (outFds[1] >= 0) dup2(outFds[1], STDOUT_FILENO);
     inChild();
     _exit(127);
   }
@@ -170,6 +181,11 @@ bool Launch(const std::function<void()>& inChild, pid_t* pidOut, int* stderrOut)
   fcntl(fds[0], F_SETFL, O_NONBLOCK);
   *pidOut = pid;
   *stderrOut = fds[0];
+  if (stdoutOut != nullptr) {
+    close(outFds[1]);
+    fcntl(outFds[0], F_SETFL, O_NONBLOCK);
+    *stdoutOut = outFds[0];
+  }
   return true;
 }
 
@@ -198,20 +214,31 @@ KeyCode KeycodeFor(Display* display, KeySym keysym) {
   return code;
 }
 
+void ApplyEnvironment(std::vector<std::string>& entries) {
+  for (std::string& entry : entries) {
+    if (entry.find('=') == std::string::npos) {
+      unsetenv(entry.c_str());
+    } else {
+      putenv(entry.data());
+    }
+  }
+}
+
 std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::vector<std::string>& argv,
-                                                  const std::vector<std::string>& environment) {
+                                                  const std::vector<std::string>& environment,
+                                                  Output output) {
   std::unique_ptr<ChildProcess> child(new ChildProcess());
   std::vector<std::string> args = argv;
   std::vector<std::string> env = environment;
   if (!Launch(
           [&] {
-            for (std::string& entry : env) putenv(entry.data());
+            ApplyEnvironment(env);
             std::vector<char*> raw;
             for (std::string& a : args) raw.push_back(a.data());
             raw.push_back(nullptr);
             execv(raw[0], raw.data());
           },
-          &child->m_pid, &child->m_stderrFd)) {
+          &child->m_pid, &child->m_stderrFd, output == Output::kBoth ? &child->m_stdoutFd : nullptr)) {
     return nullptr;
   }
   return child;
@@ -229,15 +256,18 @@ ChildProcess::~ChildProcess() {
     WaitExit(5000);
   }
   if (m_stderrFd >= 0) close(m_stderrFd);
+  if (m_stdoutFd >= 0) close(m_stdoutFd);
 }
 
 void ChildProcess::Drain() {
-  if (m_stderrFd < 0) return;
   char buffer[4096];
-  for (;;) {
-    const ssize_t got = read(m_stderrFd, buffer, sizeof buffer);
-    if (got <= 0) break;
-    m_stderr.append(buffer, static_cast<std::size_t>(got));
+  for (auto [fd, text] : {std::pair{m_stderrFd, &m_stderr}, std::pair{m_stdoutFd, &m_stdout}}) {
+    if (fd < 0) continue;
+    for (;;) {
+      const ssize_t got = read(fd, buffer, sizeof buffer);
+      if (got <= 0) break;
+      text->append(buffer, static_cast<std::size_t>(got));
+    }
   }
 }
 
@@ -264,6 +294,63 @@ bool ChildProcess::Running() { return !WaitExit(0).has_value(); }
 std::string ChildProcess::StandardError() {
   Drain();
   return m_stderr;
+}
+
+std::string ChildProcess::StandardOutput() {
+  Drain();
+  return m_stdout;
+}
+
+std::unique_ptr<ChildProcess> StartWindowManager(Display* display, const std::string& displayName,
+                                                 std::string* error, int timeoutMs) {
+  auto manager =
+      ChildProcess::Spawn({"/usr/bin/openbox", "--sm-disable"},
+                          {"DISPLAY=" + displayName, "HOME=/nonexistent", "XDG_CONFIG_HOME=/nonexistent"},
+                          ChildProcess::Output::kBoth);
+  if (manager == nullptr) {
+    *error = "cannot start openbox";
+    return nullptr;
+  }
+  const Atom selection = XInternAtom(display, "WM_S0", False);
+  if (!PumpUntil([&] { return XGetSelectionOwner(display, selection) != None || !manager->Running(); },
+                 [] { usleep(20000); }, timeoutMs) ||
+      !manager->Running()) {
+    *error = "openbox never took the screen: " + manager->StandardError();
+    return nullptr;
+  }
+  // Owning the selection is not yet managing windows (requests made during the manager's
+  // start-up can be lost): a probe window that gets framed shows it is ready, as a desktop's
+  // manager is long before any program starts.
+  constexpr int kProbeSize = 10;
+  constexpr long long kAskAgainMs = 250;
+  const Window probe =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kProbeSize, kProbeSize, 0, 0, 0);
+  long long nextMap = 0;
+  const bool framed = PumpUntil(
+      [&] {
+        if (MonotonicMs() >= nextMap) {
+          // Asked again until the manager answers: a request it got while starting is lost.
+          XUnmapWindow(display, probe);
+          XMapWindow(display, probe);
+          XSync(display, False);
+          nextMap = MonotonicMs() + kAskAgainMs;
+        }
+        Window root = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, probe, &root, &parent, &children, &count)) return false;
+        if (children != nullptr) XFree(children);
+        return parent != root;
+      },
+      [] { usleep(20000); }, timeoutMs);
+  XDestroyWindow(display, probe);
+  XSync(display, False);
+  if (!framed) {
+    *error = "the window manager never framed a window: " + manager->StandardError();
+    return nullptr;
+  }
+  return manager;
 }
 
 }  // namespace x11test

@@ -41,17 +41,25 @@ std::vector<Window> WindowsOfProcess(Display* display, pid_t pid);
 
 long long MonotonicMs();
 
-// A child process whose standard error is captured. Killed and reaped if still running when
-// the object goes.
 // A keycode carrying `keysym`, made by remapping an unused keycode when the server's keymap has
 // none (Xvfb's US map has no dead keys); 0 when no keycode is free.
 KeyCode KeycodeFor(Display* display, KeySym keysym);
 
+// Changes this process's environment: "NAME=value" sets a variable, a bare "NAME" removes it.
+// The strings must outlive the environment's use of them (as putenv's do).
+void ApplyEnvironment(std::vector<std::string>& entries);
+
+// A child process whose standard error is captured. Killed and reaped if still running when
+// the object goes.
 class ChildProcess {
  public:
-  // Runs a program with extra environment entries ("NAME=value").
+  // What the test reads of the child's output: its standard error always, its standard output
+  // too when asked (else that goes where the test's own goes).
+  enum class Output { kStandardError, kBoth };
+  // Runs a program with the environment changed by `environment` (ApplyEnvironment).
   static std::unique_ptr<ChildProcess> Spawn(const std::vector<std::string>& argv,
-                                             const std::vector<std::string>& environment);
+                                             const std::vector<std::string>& environment,
+                                             Output output = Output::kStandardError);
   // Runs `body` in a forked copy of this process; its return value is the exit code.
   static std::unique_ptr<ChildProcess> Fork(const std::function<int()>& body);
   ~ChildProcess();
@@ -62,6 +70,8 @@ class ChildProcess {
   bool Running();
   // Everything the child wrote to standard error so far.
   std::string StandardError();
+  // Everything it wrote to standard output so far (Output::kBoth).
+  std::string StandardOutput();
 
  private:
   ChildProcess() = default;
@@ -69,8 +79,15 @@ class ChildProcess {
 
   pid_t m_pid = -1;
   int m_stderrFd = -1;
+  int m_stdoutFd = -1;
   std::optional<int> m_status;
   std::string m_stderr;
+  std::string m_stdout;
 };
+
+// Starts openbox on the display (a real, reparenting window manager) and waits until it frames
+// windows; nullptr with `error` set when it does not within `timeoutMs`.
+std::unique_ptr<ChildProcess> StartWindowManager(Display* display, const std::string& displayName,
+                                                 std::string* error, int timeoutMs);
 
 }  // namespace x11test
