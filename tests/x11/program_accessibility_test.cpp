@@ -31,14 +31,6 @@
 
 #include <X11/keysym.h>
 
-// The program speaks AT-SPI2 through its bridge in src/platform/atspi/: until that is built in, the
-// tests that need it are disabled (and listed as such) rather than failing.
-#ifdef TESSIVO_ATSPI_BRIDGE
-#define WITH_BRIDGE(name) name
-#else
-#define WITH_BRIDGE(name) DISABLED_##name
-#endif
-
 namespace {
 
 using x11test::ClientFields;
@@ -322,7 +314,7 @@ EventMatch FocusOn(std::initializer_list<const char*> roles) {
 // selector, the player and back to the grid's current cell; a key chosen with Down renames the
 // chord cells; Play pressed through its action plays; then the accessibility bus dies, and the
 // program still answers the mouse and the keys, says at most a line about it, and ends normally.
-TEST_F(ProgramAccessibility, WITH_BRIDGE(AReaderFollowsTheWholeJob)) {
+TEST_F(ProgramAccessibility, AReaderFollowsTheWholeJob) {
   const Shown shown = WhatTheProgramShows();
   ASSERT_EQ(shown.chords.size(), static_cast<std::size_t>(shown.columns));
   StartSession();
@@ -417,7 +409,7 @@ TEST_F(ProgramAccessibility, WITH_BRIDGE(AReaderFollowsTheWholeJob)) {
 
 // A key whose file is unreadable: the error box is an alert (or dialog) the reader reads with the
 // program's message and its OK button; the button's action answers it.
-TEST_F(ProgramAccessibility, WITH_BRIDGE(TheErrorBoxIsReadWithItsMessage)) {
+TEST_F(ProgramAccessibility, TheErrorBoxIsReadWithItsMessage) {
   // The same broken file for both runs: "do maior.MID", the first key's, in the folder the headless
   // run works in and beside the real program.
   m_dir = std::filesystem::temp_directory_path() / ("tessivo-a11y-" + std::to_string(getpid()));

@@ -420,7 +420,24 @@ void Bridge::Send(const a11y::Event& event) {
 
 }  // namespace
 
-bool EventPatternCovers(const std::string& pattern, const std::string& event) {
+namespace {
+
+// Listeners are registered in the bus's spelling ("Object:StateChanged:Focused") or the readers'
+// ("object:state-changed:focused"): both compare alike without case and dashes.
+std::string Folded(std::string_view name) {
+  std::string folded;
+  for (char c : name) {
+    if (c == '-' || c == '_') continue;
+    folded += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return folded;
+}
+
+}  // namespace
+
+bool EventPatternCovers(const std::string& patternAsGiven, const std::string& eventAsGiven) {
+  const std::string pattern = Folded(patternAsGiven);
+  const std::string event = Folded(eventAsGiven);
   std::size_t p = 0;
   std::size_t e = 0;
   while (p <= pattern.size()) {

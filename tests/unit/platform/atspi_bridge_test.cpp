@@ -35,6 +35,11 @@ TEST(AtspiPaths, AnObjectComesBackFromItsPathAndStrangePathsNameNothing) {
 TEST(AtspiEvents, AListenersPatternCoversTheEventsBelowIt) {
   EXPECT_TRUE(atspi::EventPatternCovers("object:state-changed:focused", "object:state-changed:focused"));
   EXPECT_TRUE(atspi::EventPatternCovers("object:state-changed:", "object:state-changed:focused"));
+  // The registry hands listeners on in the bus's own spelling.
+  EXPECT_TRUE(atspi::EventPatternCovers("Object:StateChanged:Focused", "object:state-changed:focused"));
+  EXPECT_TRUE(atspi::EventPatternCovers("Object:PropertyChange:AccessibleName",
+                                        "object:property-change:accessible-name"));
+  EXPECT_FALSE(atspi::EventPatternCovers("Object:StateChanged:Focused", "object:state-changed:showing"));
   EXPECT_TRUE(atspi::EventPatternCovers("object:text-changed", "object:text-changed:insert"));
   EXPECT_TRUE(atspi::EventPatternCovers("object:", "object:property-change:accessible-name"));
   EXPECT_TRUE(atspi::EventPatternCovers("", "window:activate"));
