@@ -158,7 +158,13 @@ std::optional<std::string> X11Clipboard::Convert(Atom target, int timeoutMs, Tim
     result = std::string(reinterpret_cast<const char*>(data), count);
   }
   if (data != nullptr) XFree(data);
-  if (type != m_incr) XDeleteProperty(m_display, m_helper, m_property);
+  if (type == m_incr) {
+    // Left as it is for its owner, and never used again (see m_property).
+    const std::string fresh = "TESSIVO_CLIPBOARD_" + std::to_string(++m_propertyGeneration);
+    m_property = XInternAtom(m_display, fresh.c_str(), False);
+  } else {
+    XDeleteProperty(m_display, m_helper, m_property);
+  }
   return result;
 }
 

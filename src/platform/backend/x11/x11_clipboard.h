@@ -45,7 +45,11 @@ class X11Clipboard {
   Atom m_targets = 0;
   Atom m_utf8 = 0;
   Atom m_incr = 0;
+  // Where answers are asked to be put. An owner that answered in pieces keeps watching the one it
+  // was given (it sends its next piece when the property is deleted), so after such an answer the
+  // next request gets a fresh one: the old owner's pieces can never pass for a new answer.
   Atom m_property = 0;
+  int m_propertyGeneration = 0;
   bool m_owned = false;
   std::string m_text;  // UTF-8, while owned
 };
