@@ -240,7 +240,10 @@ void Connection::TimeoutDue(HWND, UINT, std::uintptr_t id, DWORD) {
     KillTimer(nullptr, id);
     timers.erase(it);
     c->m_lostTimer = 0;
-    if (c->m_onLost) c->m_onLost();  // may destroy the connection
+    // Taken out first: the owner usually destroys the connection, and the call must not run
+    // from inside the object it destroys.
+    const std::function<void()> onLost = std::move(c->m_onLost);
+    if (onLost) onLost();
     return;
   }
   c->m_api.dbus_timeout_handle(it->second.timeout);
