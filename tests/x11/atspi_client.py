@@ -10,6 +10,7 @@ python3-gi package installs the Atspi bindings for.
     atspi_client.py events [--app APP] EVENT-TYPE...
     atspi_client.py wait-event [--app APP] EVENT-TYPE...
     atspi_client.py keys KEY...
+    atspi_client.py switch on|off
 
 Every command takes --seconds S (default 10): nothing here waits longer. APP is an application's
 name as the registry lists it. `tree` prints every object with its path of child numbers from the
@@ -17,7 +18,8 @@ application ("0/3/1"), and after a table its cells as PATH@ROW,COLUMN. OBJECT is
 child numbers, or ROLE or ROLE:NAME for the first such object in reading order ("push button:OK"). `events` prints "ready" once its listeners are registered, then each event as
 it comes until the time is up; `wait-event` ends at the first event of one of the types (exit 0) or
 at the time limit (exit 1). `keys` presses and releases X key names ("Tab", "Down", "a") as the
-user's keyboard would.
+user's keyboard would. `switch` turns the desktop's accessibility switch (org.a11y.Status
+IsEnabled), as a screen reader starting or ending does.
 
 Output is UTF-8, one object or event a line, as tab-separated NAME=VALUE fields; a tab, a line
 break or a backslash inside a value is written \t, \n or \\, so any test reads a line with a split.
@@ -32,7 +34,7 @@ import warnings
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi, GLib  # noqa: E402
+from gi.repository import Atspi, Gio, GLib  # noqa: E402
 
 # The action's name under its older call, the one this version of the bindings exposes.
 warnings.filterwarnings("ignore", message=".*get_action_name is deprecated")
@@ -247,6 +249,11 @@ def main(argv):
         return listen(rest, app_name, seconds, command == "wait-event")
     elif command == "keys" and rest:
         press_keys(rest)
+    elif command == "switch" and rest in (["on"], ["off"]):
+        bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+        value = GLib.Variant("(ssv)", ("org.a11y.Status", "IsEnabled", GLib.Variant("b", rest[0] == "on")))
+        bus.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Set", value,
+                      None, Gio.DBusCallFlags.NONE, int(seconds * 1000), None)
     else:
         raise Failure("unknown command or wrong arguments: %s\n%s" % (" ".join(args), __doc__))
     return 0

@@ -463,6 +463,29 @@ TEST_F(ProgramAccessibility, TheErrorBoxIsReadWithItsMessage) {
   ExpectEndsWithCodeZero();
 }
 
+// A desktop with the accessibility bus but accessibility off: the program registers only once a
+// screen reader turns the switch on while it runs, and leaves when it is turned off.
+TEST_F(ProgramAccessibility, TheProgramFollowsTheDesktopsAccessibilitySwitch) {
+  StartSession();
+  if (HasFatalFailure()) return;
+  Client({"switch", "off"});
+  Start(TESSIVO_BINARY_DIR "/tessivo", m_session->Environment());
+  if (HasFatalFailure()) return;
+  const auto listed = [&] {
+    const auto run = m_session->RunClient({"--seconds", kClientSeconds, "apps"}, kWaitMs);
+    return run.output.find(std::string("name=") + kAppName + "\t") != std::string::npos;
+  };
+  // The bridge is up (it follows the switch through the session bus) before the absence counts.
+  ASSERT_TRUE(WaitFor([&] { return Maps().find("libdbus-1") != std::string::npos; }));
+  EXPECT_FALSE(listed()) << "registered while accessibility is off";
+  Client({"switch", "on"});
+  EXPECT_TRUE(WaitFor(listed)) << "never registered once accessibility was turned on";
+  Client({"switch", "off"});
+  EXPECT_TRUE(WaitFor([&] { return !listed(); })) << "still registered once accessibility was turned off";
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
 // No accessibility bus at all (no session bus, no address given, nothing on the root window):
 // the program loads nothing of D-Bus.
 TEST_F(ProgramAccessibility, WithoutABusNothingOfDBusIsLoaded) {

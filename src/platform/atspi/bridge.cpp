@@ -58,6 +58,7 @@ class Bridge : public a11y::EventSink {
  private:
   void WatchSwitch(const std::string& sessionAddress);
   void ReadSwitch(DBusMessage* reply);
+  void TakeSwitches(Reader entries);
   bool SessionSignal(DBusMessage* message);
   void Apply();
   void Connect();
@@ -128,16 +129,20 @@ void Bridge::ReadSwitch(DBusMessage* reply) {
     // No status service: the bus was announced all the same, so it is used.
     m_enabled = true;
   } else if (Reader::Has(m_api, reply, "a{sv}")) {
-    Reader entries = Reader(m_api, reply).Enter();
-    while (!entries.AtEnd()) {
-      Reader entry = entries.Enter();
-      const std::string name = entry.Str();
-      const std::optional<bool> value = entry.VariantBool();
-      if (name == "IsEnabled" && value) m_enabled = *value;
-      if (name == "ScreenReaderEnabled" && value) m_screenReader = *value;
-    }
+    TakeSwitches(Reader(m_api, reply).Enter());
   }
   Apply();
+}
+
+// The switches among the status's properties; the others are left alone.
+void Bridge::TakeSwitches(Reader entries) {
+  while (!entries.AtEnd()) {
+    Reader entry = entries.Enter();
+    const std::string name = entry.Str();
+    const std::optional<bool> value = entry.VariantBool();
+    if (name == "IsEnabled" && value) m_enabled = *value;
+    if (name == "ScreenReaderEnabled" && value) m_screenReader = *value;
+  }
 }
 
 bool Bridge::SessionSignal(DBusMessage* message) {
@@ -149,14 +154,7 @@ bool Bridge::SessionSignal(DBusMessage* message) {
   if (path == nullptr || std::strcmp(path, kBusPath) != 0) return false;
   Reader r(m_api, message);
   if (r.Str() != kStatusInterface) return true;
-  Reader changed = r.Enter();
-  while (!changed.AtEnd()) {
-    Reader entry = changed.Enter();
-    const std::string name = entry.Str();
-    const std::optional<bool> value = entry.VariantBool();
-    if (name == "IsEnabled" && value) m_enabled = *value;
-    if (name == "ScreenReaderEnabled" && value) m_screenReader = *value;
-  }
+  TakeSwitches(r.Enter());
   Apply();
   return true;
 }
