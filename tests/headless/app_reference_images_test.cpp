@@ -1,6 +1,7 @@
 // The whole main window as the user sees it on the headless display, compared pixel for pixel
 // with the reference images in tests/reference/: at start, after a click on a white grid cell
-// switches the header row's labels, and inactive behind an error box.
+// switches the header row's labels, and inactive behind an error box; and the error box itself at
+// 96 and at 192 pixels per inch.
 //
 // When a change to the window's look is meant, rewrite the references and look at them before
 // committing them:
@@ -9,12 +10,16 @@
 // reference-output/ in the build directory; the failure names them.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
 #include "app/main_form.h"
 #include "base/cp1252.h"
 #include "controls/grid/string_grid.h"
+#include "core/exceptions.h"
+#include "platform/accessibility.h"
 #include "platform/window.h"
 #include "support/app_run.h"
 #include "support/reference_image.h"
@@ -76,6 +81,43 @@ TEST(AppReferenceImages, MainWindowInactiveBehindAnErrorBox) {
   ASSERT_EQ(result.boxes.size(), 1u);
   EXPECT_TRUE(disabledWhileBoxUp) << "the main window was still enabled or active behind the box";
   EXPECT_TRUE(MatchesReference(shown, "main_window_inactive_behind_error_box"));
+}
+
+// The error box follows the screen's pixels per inch: at 192 it is the 96-dpi box twice as large.
+// Where a screen reader is told the OK button lies is where it is drawn: the corners of those
+// bounds are the button's black frame, the pixels just outside them the box's face.
+TEST(AppReferenceImages, TheErrorBoxAt96And192PixelsPerInch) {
+  for (const int dpi : {96, 192}) {
+    SCOPED_TRACE(dpi);
+    Image shown;
+    std::array<std::uint32_t, 4> aroundButton{};
+    apptest::RunOptions options;
+    options.display.dpi = dpi;
+    options.boxHandler = [&](const headless::MessageBoxRecord& box) {
+      headless::PumpUntilIdle();
+      shown = Presented(box.box);
+      const a11y::Provider& alert = *a11y::ProviderOf(box.box);
+      const RECT button = alert.BoundsOf(alert.ChildrenOf(a11y::kSelf).back().child);
+      POINT inner[2] = {{button.left, button.top}, {button.right - 1, button.bottom - 1}};
+      ScreenToClient(box.box, &inner[0]);
+      ScreenToClient(box.box, &inner[1]);
+      aroundButton = {headless::PresentedPixel(box.box, inner[0].x, inner[0].y),
+                      headless::PresentedPixel(box.box, inner[1].x, inner[1].y),
+                      headless::PresentedPixel(box.box, inner[0].x - 1, inner[0].y - 1),
+                      headless::PresentedPixel(box.box, inner[1].x + 1, inner[1].y + 1)};
+      headless::PressKey(headless::keys::kReturn);
+    };
+    auto result = apptest::RunProgram(
+        options, {
+                     [] { apptest::ClickFailingLabel([] { throw Exception("No MCI device open."); }); },
+                     [] { apptest::RequestCloseOf(Form1->Handle()); },
+                 });
+    ASSERT_EQ(result.exitCode, 0);
+    ASSERT_EQ(result.boxes.size(), 1u);
+    const std::uint32_t face = apptest::ButtonFace();
+    EXPECT_EQ(aroundButton, (std::array<std::uint32_t, 4>{0x000000u, 0x000000u, face, face}));
+    EXPECT_TRUE(MatchesReference(shown, "error_box_at_" + std::to_string(dpi) + "_dpi"));
+  }
 }
 
 }  // namespace

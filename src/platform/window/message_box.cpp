@@ -7,6 +7,10 @@
 //   release             -> capture released; answers IDOK only when released over the button
 // Enter, Space and Escape answer IDOK at once, as does closing the box through its frame.
 //
+// Every size in the box (font, icon, margins, button) is given for 96 pixels per inch and follows
+// the screen's resolution, so the box keeps its proportions on any screen; the lines of the frames
+// and edges stay one pixel, as the platform's other borders do.
+//
 // A screen reader finds an alert named by the caption, holding the message as a label and the OK
 // button, whose "click" answers as the button does; the button has the focus while the box has.
 #include "platform/message_box.h"
@@ -22,22 +26,44 @@
 #include "platform/accessibility.h"
 #include "platform/backend/backend.h"
 #include "platform/gdi.h"
+#include "platform/gfx/screen.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
 namespace {
 
 constexpr const char* kBoxClass = "#32770";
-constexpr int kMargin = 12;
-constexpr int kIconSize = 32;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
-constexpr int kMaxTextWidth = 420;
 constexpr UINT kTextFlags = DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
+
+// The box's sizes at the screen's resolution, from their 96-dpi values.
+struct BoxMetrics {
+  static constexpr int kMargin = 12;
+  static constexpr int kIconSize = 32;
+  static constexpr int kButtonWidth = 75;
+  static constexpr int kButtonHeight = 23;
+  static constexpr int kFocusInset = 3;  // from the button's frame to its focus rectangle
+  static constexpr int kMaxTextWidth = 420;
+  static constexpr int kMinWidth = 180;
+
+  explicit BoxMetrics(int pixelsPerInch) : dpi(pixelsPerInch) {}
+  int Scaled(int value) const {
+    return (value * dpi + gfx::kDefaultPixelsPerInch / 2) / gfx::kDefaultPixelsPerInch;
+  }
+
+  int dpi;
+  int margin = Scaled(kMargin);
+  int iconSize = Scaled(kIconSize);
+  int buttonWidth = Scaled(kButtonWidth);
+  int buttonHeight = Scaled(kButtonHeight);
+  int focusInset = Scaled(kFocusInset);
+  int maxTextWidth = Scaled(kMaxTextWidth);
+  int minWidth = Scaled(kMinWidth);
+};
 
 struct BoxState {
   std::string text;
   UINT flags = 0;
+  BoxMetrics metrics{gfx::kDefaultPixelsPerInch};
   HFONT font = nullptr;
   RECT textRect{};
   RECT buttonRect{};
@@ -53,22 +79,26 @@ BoxState* StateOf(HWND hwnd) { return reinterpret_cast<BoxState*>(GetWindowLongP
 bool InRect(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
 // The stop icon: a red disc with a dark rim and a white cross, drawn row by row so it is the same
-// on every display.
-void DrawStopIcon(HDC dc, int left, int top) {
-  const int size = kIconSize;
+// on every display. Its shape is given at 32 pixels and drawn at `size`: rim, cross and the gaps
+// between them grow with it.
+void DrawStopIcon(HDC dc, int left, int top, int size) {
+  const double unit = size / static_cast<double>(BoxMetrics::kIconSize);
   const double c = (size - 1) / 2.0;
-  const double r = size / 2.0 - 1;
+  const double r = size / 2.0 - unit;
+  const double rim = r - 1.5 * unit;
+  const double crossEnd = r - 6 * unit;
+  const double crossHalfWidth2 = 8.0 * unit * unit;
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
       double dx = x - c;
       double dy = y - c;
       double d2 = dx * dx + dy * dy;
       if (d2 > r * r) continue;
-      COLORREF colour = d2 > (r - 1.5) * (r - 1.5) ? RGB(128, 0, 0) : RGB(255, 0, 0);
+      COLORREF colour = d2 > rim * rim ? RGB(128, 0, 0) : RGB(255, 0, 0);
       // The cross: two bars of width about 4 along the diagonals, inside the inner circle.
       double a = dx - dy;
       double b = dx + dy;
-      bool inCross = d2 < (r - 6) * (r - 6) && (a * a < 8.0 || b * b < 8.0);
+      bool inCross = d2 < crossEnd * crossEnd && (a * a < crossHalfWidth2 || b * b < crossHalfWidth2);
       if (inCross) colour = RGB(255, 255, 255);
       SetPixel(dc, left + x, top + y, colour);
     }
@@ -99,7 +129,8 @@ void PaintButton(HDC dc, const BoxState& state, bool focused) {
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   DrawText(dc, "OK", 2, &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   if (focused) {
-    RECT focus{inner.left + 3, inner.top + 3, inner.right - 3, inner.bottom - 3};
+    const int inset = state.metrics.focusInset;
+    RECT focus{inner.left + inset, inner.top + inset, inner.right - inset, inner.bottom - inset};
     if (state.down) focus = {focus.left + 1, focus.top + 1, focus.right + 1, focus.bottom + 1};
     DrawFocusRect(dc, &focus);
   }
@@ -110,7 +141,8 @@ void Paint(HWND hwnd, HDC dc, const BoxState& state) {
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   HGDIOBJ oldFont = SelectObject(dc, state.font);
-  if (state.hasIcon) DrawStopIcon(dc, kMargin, kMargin);
+  const BoxMetrics& m = state.metrics;
+  if (state.hasIcon) DrawStopIcon(dc, m.margin, m.margin, m.iconSize);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   RECT textRect = state.textRect;
@@ -303,10 +335,12 @@ BOOL DisableForTask(HWND hwnd, LPARAM lParam) {
   return TRUE;
 }
 
-HFONT CreateMessageFont() {
-  constexpr LONG kCharacterHeight = -11;
+// The message font: 8 points at the screen's resolution (11 pixels at 96 dpi).
+HFONT CreateMessageFont(const BoxMetrics& metrics) {
+  constexpr int kPointSize = 8;
+  constexpr int kPointsPerInch = 72;
   LOGFONT lf{};
-  lf.lfHeight = kCharacterHeight;
+  lf.lfHeight = -((kPointSize * metrics.dpi + kPointsPerInch / 2) / kPointsPerInch);
   lf.lfWeight = FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   std::strcpy(lf.lfFaceName, "MS Sans Serif");
@@ -316,24 +350,24 @@ HFONT CreateMessageFont() {
 // The text wraps at a sensible width; the icon sits at the left, the button below, centred.
 // Fills in the text and button rectangles and returns the box's client size.
 SIZE LayOut(BoxState& state) {
-  constexpr int kMinWidth = 180;
+  const BoxMetrics& m = state.metrics;
   HDC measure = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(measure, state.font);
-  RECT textRect{0, 0, kMaxTextWidth, 0};
+  RECT textRect{0, 0, m.maxTextWidth, 0};
   std::string shown = state.text.empty() ? std::string(1, ' ') : state.text;
   DrawText(measure, shown.data(), static_cast<int>(shown.size()), &textRect, kTextFlags | DT_CALCRECT);
   SelectObject(measure, old);
   DeleteDC(measure);
-  const int textLeft = kMargin + (state.hasIcon ? kIconSize + kMargin : 0);
+  const int textLeft = m.margin + (state.hasIcon ? m.iconSize + m.margin : 0);
   const int textHeight = textRect.bottom - textRect.top;
-  const int bodyHeight = std::max(textHeight, state.hasIcon ? kIconSize : 0);
-  const int textTop = kMargin + (bodyHeight - textHeight) / 2;
+  const int bodyHeight = std::max(textHeight, state.hasIcon ? m.iconSize : 0);
+  const int textTop = m.margin + (bodyHeight - textHeight) / 2;
   state.textRect = {textLeft, textTop, textLeft + (textRect.right - textRect.left), textTop + textHeight};
-  const int width = std::max({state.textRect.right + kMargin, kButtonWidth + 2 * kMargin, kMinWidth});
-  const int buttonTop = kMargin + bodyHeight + kMargin;
-  const int buttonLeft = (width - kButtonWidth) / 2;
-  state.buttonRect = {buttonLeft, buttonTop, buttonLeft + kButtonWidth, buttonTop + kButtonHeight};
-  return {width, buttonTop + kButtonHeight + kMargin};
+  const int width = std::max({state.textRect.right + m.margin, m.buttonWidth + 2 * m.margin, m.minWidth});
+  const int buttonTop = m.margin + bodyHeight + m.margin;
+  const int buttonLeft = (width - m.buttonWidth) / 2;
+  state.buttonRect = {buttonLeft, buttonTop, buttonLeft + m.buttonWidth, buttonTop + m.buttonHeight};
+  return {width, buttonTop + m.buttonHeight + m.margin};
 }
 
 // The box window, centred on the owner's monitor, with a dialog's system menu (Move and Close).
@@ -406,7 +440,8 @@ int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
   state.text = text ? text : "";
   state.flags = flags;
   state.hasIcon = (flags & MB_ICONMASK) == MB_ICONSTOP;
-  state.font = CreateMessageFont();
+  state.metrics = BoxMetrics(gfx::ScreenPixelsPerInch());
+  state.font = CreateMessageFont(state.metrics);
   HWND box = CreateBox(owner, caption, LayOut(state), state);
   if (box == nullptr) {
     DeleteObject(state.font);
