@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/gdi.h"
 #include "platform/module.h"
@@ -31,9 +32,12 @@ void TGraphicsObject::DropHandle() {
 }
 
 void TGraphicsObject::Changed() {
-  // The owner hears first, so a canvas can take the old handle out of its context before it goes.
+  // The old handle is taken out before the owner hears and deleted after: a canvas can still take
+  // it out of its context, and an owner that passes the object on (a control telling its window
+  // of a new font) is given a handle made from the new values, never one about to be deleted.
+  HGDIOBJ old = std::exchange(m_handle, nullptr);
   if (OnChange) OnChange(this);
-  DropHandle();
+  if (old) DeleteObject(old);
 }
 
 // ---- TFont -----------------------------------------------------------------------------------

@@ -19,9 +19,11 @@
 //   2-pixel border: 185 x 218 gives a 185 x 197 list). The list opens after CBN_DROPDOWN, so the
 //   parent may size it there; SWP_HIDEWINDOW and SWP_SHOWWINDOW sent meanwhile are ignored.
 // - A choice with the mouse reports CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP, the list already
-//   closed; Enter closes with CBN_SELENDOK, CBN_CLOSEUP; Escape, a press outside the list, the
-//   loss of the focus and WM_CANCELMODE with CBN_SELENDCANCEL, CBN_CLOSEUP; CB_SHOWDROPDOWN with
-//   0 with CBN_CLOSEUP alone. A hand edit of the field leaves no item current.
+//   closed; Enter closes with CBN_SELENDOK, CBN_CLOSEUP, and so do F4 and Alt+Up, except after
+//   the pointer moved over a row: that row is then the choice, reported as a mouse choice is;
+//   Escape, a press outside the list, the loss of the focus and WM_CANCELMODE with
+//   CBN_SELENDCANCEL, CBN_CLOSEUP; CB_SHOWDROPDOWN with 0 with CBN_CLOSEUP alone. A hand edit of
+//   the field leaves no item current.
 // - The edit field is the combo box's first child (GetWindow with GW_CHILD); it may be subclassed
 //   with SetWindowLongPtr(GWL_WNDPROC) and CallWindowProc. It asks its parent, the combo box, for
 //   its colours with WM_CTLCOLOREDIT (the list with WM_CTLCOLORLISTBOX); the combo box passes

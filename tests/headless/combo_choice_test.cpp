@@ -103,6 +103,49 @@ TEST_F(ComboRun, AMouseChoiceShowsTheKeyAndFiresClickThenChangeEvenForTheSameKey
   EXPECT_TRUE(result.boxes.empty());
 }
 
+// The pointer makes the row it moves over the list's current row: Enter, F4 and Alt+Up choose it
+// as a click would; Escape closes on the key chosen before.
+TEST_F(ComboRun, ARowThePointerMovesOverIsChosenByEnterF4AndAltUpButNotByEscape) {
+  auto point = [](int row) {
+    const POINT p = RowPoint(row);
+    headless::MouseMove(p.x, p.y);
+  };
+  bool closedAfterEscape = false;
+  auto result = Run({
+      [&] { ClickAt(ButtonPoint()); },
+      [&] {
+        point(4);
+        headless::PressKey(keys::kReturn);
+      },
+      [&] { ClickAt(ButtonPoint()); },
+      [&] {
+        point(6);
+        headless::PressKey(keys::kF4);
+      },
+      [&] { ClickAt(ButtonPoint()); },
+      [&] {
+        point(2);
+        headless::KeyDown(keys::kAltL);
+        headless::PressKey(keys::kUp);
+        headless::KeyUp(keys::kAltL);
+      },
+      [&] { ClickAt(ButtonPoint()); },
+      [&] {
+        point(9);
+        headless::PressKey(keys::kEscape);
+      },
+      [&] { closedAfterEscape = DropList() == nullptr; },
+  });
+  std::vector<Seen> expected;
+  for (int row : {4, 6, 2}) {
+    expected.push_back({"click", row, KeyName(row)});
+    expected.push_back({"change", row, KeyName(row)});
+  }
+  EXPECT_EQ(seen, expected);
+  EXPECT_TRUE(closedAfterEscape);
+  EXPECT_TRUE(result.boxes.empty());
+}
+
 TEST_F(ComboRun, WritesFromCodeShowButFireNothingWhileArrowKeysStepAndFire) {
   std::string afterIndexWrite;
   std::string afterTextWrite;

@@ -18,13 +18,19 @@
 #include <utility>
 
 #include "app/main_form.h"
+#include "controls/combo/custom_combo_box.h"
 #include "controls/grid/string_grid.h"
+#include "controls/player/media_player.h"
+#include "headless/combo_test_run.h"
+#include "platform/combo_box.h"
 #include "platform/window.h"
 #include "support/app_run.h"
+#include "support/reference_image.h"
 #include "x11/program_on_xvfb.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace {
@@ -461,5 +467,90 @@ TEST_P(AppX11Resolution, FollowsTheDesktopsPixelsPerInch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, AppX11Resolution, ::testing::Values(120, 192));
+
+// At 192 pixels per inch the real server's open key list shows what the headless display shows,
+// and a key chosen by pointing at its row and pressing Enter becomes the key: the chord row and
+// the Play button then show what they show on the headless display after the same choice.
+using AppX11KeyList = AppX11Resolution;
+
+TEST_F(AppX11KeyList, At192TheOpenListIsTheHeadlessOneAndAPointedRowIsChosenWithEnter) {
+  constexpr int kDpi = 192;
+  constexpr int kRow = 4;
+  const std::string resources = "Xft.dpi:\t" + std::to_string(kDpi) + "\n";
+  XChangeProperty(Peek(), DefaultRootWindow(Peek()), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(resources.data()),
+                  static_cast<int>(resources.size()));
+  XSync(Peek(), False);
+  POINT button{};
+  RECT list{};
+  POINT row{};
+  std::vector<std::uint32_t> listPixels;
+  RECT grid{};
+  RECT play{};
+  std::vector<std::uint32_t> gridPixels;
+  std::vector<std::uint32_t> playPixels;
+  int chosen = -2;
+  apptest::RunOptions options;
+  options.display.dpi = kDpi;
+  auto result = apptest::RunProgram(
+      options, {
+                   [&] {
+                     HWND selector = Form1->ComboBox1->Handle();
+                     RECT client{};
+                     GetClientRect(selector, &client);
+                     button = {client.right - 8, client.bottom / 2};
+                     ClientToScreen(selector, &button);
+                     headless::Click(button.x, button.y);
+                     ScreenToClient(Form1->Handle(), &button);
+                   },
+                   [&] {
+                     HWND popup = combotest::DropList();
+                     ASSERT_NE(popup, nullptr) << "the button opened no list";
+                     GetWindowRect(popup, &list);
+                     listPixels = testpng::Presented(popup).pixels;
+                     const int rowHeight =
+                         static_cast<int>(SendMessage(Form1->ComboBox1->Handle(), CB_GETITEMHEIGHT, 0, 0));
+                     row = {list.left + rowHeight, list.top + 1 + kRow * rowHeight + rowHeight / 2};
+                     headless::MouseMove(row.x, row.y);
+                     headless::PressKey(headless::keys::kReturn);
+                   },
+                   [&] {
+                     chosen = Form1->ComboBox1->ItemIndex();
+                     grid = Form1->StringGrid1->BoundsRect();
+                     play = Form1->MediaPlayer1->BoundsRect();
+                     gridPixels = apptest::PresentedArea(Form1->Handle(), grid);
+                     playPixels = apptest::PresentedArea(Form1->Handle(), play);
+                     apptest::RequestCloseOf(Form1->Handle());
+                   },
+               });
+  ASSERT_EQ(result.exitCode, 0);
+  ASSERT_EQ(chosen, kRow) << "pointing and Enter chose no key on the headless display";
+
+  Start();
+  ClickAt(OnRoot(button.x, button.y));
+  ASSERT_TRUE(WaitFor([&] { return OpenList().has_value(); })) << "the button opened no list";
+  const RECT shownList = *OpenList();
+  ASSERT_EQ(shownList.left, list.left);
+  ASSERT_EQ(shownList.top, list.top);
+  ASSERT_EQ(shownList.right, list.right);
+  ASSERT_EQ(shownList.bottom, list.bottom);
+  Window root = DefaultRootWindow(Peek());
+  const int width = list.right - list.left;
+  const int height = list.bottom - list.top;
+  EXPECT_TRUE(WaitFor([&] {
+    return x11test::ReadPixels(Peek(), root, list.left, list.top, width, height) == listPixels;
+  })) << "the open list differs from the headless one";
+
+  XTestFakeMotionEvent(Peek(), -1, row.x, row.y, CurrentTime);
+  PressKey(XK_Return);
+  ASSERT_TRUE(WaitFor([&] { return !OpenList().has_value(); })) << "Enter did not close the list";
+  auto shows = [&](const RECT& r, const std::vector<std::uint32_t>& expected) {
+    return x11test::ReadPixels(Peek(), m_main, r.left, r.top, r.right - r.left, r.bottom - r.top) == expected;
+  };
+  EXPECT_TRUE(WaitFor([&] { return shows(grid, gridPixels); })) << "the chord row did not follow the key";
+  EXPECT_TRUE(WaitFor([&] { return shows(play, playPixels); })) << "the Play button did not follow the key";
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
 
 }  // namespace

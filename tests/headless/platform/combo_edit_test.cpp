@@ -149,6 +149,18 @@ TEST_F(ComboEditTest, CaretBlinksWhileTypingAndStopsShownWhenIdle) {
   EXPECT_EQ(FormPixel(3, 8), kWhite);
 }
 
+// A key just before the blink would hide the caret: the caret stays for a whole half period from
+// the key, then blinks on from there.
+TEST_F(ComboEditTest, AKeyShowsTheCaretAndStartsItsBlinkOver) {
+  constexpr int kJustBefore = 30;
+  headless::AdvanceClock(kBlinkMs - kJustBefore);
+  Key(headless::keys::kLeft);
+  headless::AdvanceClock(2 * kJustBefore);
+  EXPECT_EQ(FormPixel(3, 8), kBlack) << "the blink went on from before the key";
+  headless::AdvanceClock(kBlinkMs - kJustBefore);
+  EXPECT_EQ(FormPixel(3, 8), kWhite) << "the blink did not go on from the key";
+}
+
 // TESSIVO_CARET_IDLE_MS, read when the field is made, replaces the time the caret blinks without
 // input; a value that is no whole number of milliseconds is named on stderr and the default kept.
 struct IdleSetting {

@@ -298,6 +298,7 @@ void ComboBox::SetCurrent(int index) {
     SendMessage(m_field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     SendMessage(m_field, EM_SETSEL, 0, -1);
   }
+  m_pointed = false;
   if (DropList* list = List()) list->SetHighlight(index, true);
 }
 
@@ -462,6 +463,7 @@ void ComboBox::Open() {
   DropList* list = MadeList();
   if (list == nullptr) return;
   m_dropped = true;
+  m_pointed = false;
   const window::LifeWatch watch(*this);
   list->Show(ListRect(), m_font, m_rowHeight, m_current);
   if (watch.Ended()) return;
@@ -498,7 +500,7 @@ bool ComboBox::Close(int endCode) {
 
 void ComboBox::Toggle() {
   if (m_dropped) {
-    Close(CBN_SELENDOK);
+    CloseChoosing();
   } else {
     Open();
   }
@@ -518,6 +520,7 @@ void ComboBox::SelectTo(int index) {
   if (count == 0) return;
   index = std::clamp(index, 0, count - 1);
   if (index == m_current) {
+    m_pointed = false;
     if (DropList* list = List()) list->SetHighlight(index, true);
     return;
   }
@@ -530,6 +533,16 @@ void ComboBox::Step(int delta) {
   if (DropList* list = List(); m_dropped && list != nullptr && list->Highlight() >= 0)
     from = list->Highlight();
   SelectTo(from < 0 ? 0 : from + delta);
+}
+
+void ComboBox::CloseChoosing() {
+  const DropList* list = List();
+  const int row = list != nullptr && m_pointed ? list->Highlight() : -1;
+  if (row >= 0 && row != m_current) {
+    ChooseRow(row);
+    return;
+  }
+  Close(CBN_SELENDOK);
 }
 
 void ComboBox::ChooseRow(int row) {
@@ -572,7 +585,7 @@ bool ComboBox::FieldKey(UINT msg, UINT vk) {
       return true;
     case VK_RETURN:
       if (!m_dropped) return false;
-      Close(CBN_SELENDOK);
+      CloseChoosing();
       return true;
     case VK_ESCAPE:
       if (!m_dropped) return false;
@@ -586,6 +599,7 @@ bool ComboBox::FieldKey(UINT msg, UINT vk) {
 void ComboBox::FieldEdited() {
   // A hand edit leaves no item current; the open list shows the first item the text begins.
   CurrentIs(-1);
+  m_pointed = false;
   if (m_dropped && List() != nullptr && m_field != nullptr) {
     std::string text(static_cast<std::size_t>(SendMessage(m_field, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
     SendMessage(m_field, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
@@ -659,7 +673,9 @@ void ComboBox::MouseMove(POINT pt) {
   POINT screen = pt;
   ClientToScreen(m_hwnd, &screen);
   const int row = list->RowAt(screen);
-  if (row >= 0) list->SetHighlight(row, false);
+  if (row < 0 || row == list->Highlight()) return;
+  list->SetHighlight(row, false);
+  m_pointed = true;
 }
 
 void ComboBox::MouseUp(POINT pt) {

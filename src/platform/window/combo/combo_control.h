@@ -99,6 +99,9 @@ class ComboBox : public window::WindowObject {
   void Step(int delta);
   void SelectTo(int index);
   void ChooseRow(int row);
+  // Enter, F4 and Alt+arrow while open: the row the pointer made current becomes the choice, as a
+  // click would make it; otherwise the list closes on the current item.
+  void CloseChoosing();
   RECT ListRect() const;
 
   // Mouse, in the combo box's client coordinates
@@ -126,6 +129,7 @@ class ComboBox : public window::WindowObject {
   bool m_rowHeightSet = false;
   int m_droppedHeight = 0;  // the whole height while open: closed part plus list
   bool m_dropped = false;
+  bool m_pointed = false;         // the open list's highlight is the row the pointer last moved over
   bool m_buttonTracking = false;  // the button was pressed and the mouse is still down
   bool m_listPressed = false;     // a press on a row of the open list is in progress
   bool m_redraw = true;

@@ -199,7 +199,9 @@ LRESULT EditField::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       SelectWordAt(GET_X_LPARAM(lParam));
       return 0;
     case WM_MOUSEMOVE:
-      RestartBlink();
+      // The pointer passing over the field is input for the idle time, not a reason to show the
+      // caret anew.
+      RestartBlink(CaretPhase::kKept);
       if (m_dragging) MouseMove(GET_X_LPARAM(lParam));
       return 0;
     case WM_LBUTTONUP:
@@ -562,14 +564,16 @@ void EditField::LoseFocus(HWND gainedBy) {
   combo::FieldFocus(m_hwnd, false, gainedBy);
 }
 
-void EditField::RestartBlink() {
+void EditField::RestartBlink(CaretPhase phase) {
   m_lastInputMs = GetTickCount();
   if (!m_focused) return;
   if (!m_caretShown) {
     m_caretShown = true;
     Redraw();
   }
-  if (!m_blinking) {
+  // Setting the timer again starts a whole shown half period now: a tick left over from before
+  // the key would otherwise hide the caret the moment the key showed it.
+  if (!m_blinking || phase == CaretPhase::kRestarted) {
     m_blinking = true;
     SetTimer(m_hwnd, kCaretTimer, kBlinkMs, nullptr);
   }

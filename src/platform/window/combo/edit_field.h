@@ -90,7 +90,10 @@ class EditField : public window::WindowObject {
   // Caret
   void GainFocus(HWND lostBy);
   void LoseFocus(HWND gainedBy);
-  void RestartBlink();
+  // Input shows the caret at once; a key, a click or a focus change also starts its blink over
+  // from there, while a mere pointer movement keeps the blink's rhythm.
+  enum class CaretPhase { kKept, kRestarted };
+  void RestartBlink(CaretPhase phase = CaretPhase::kRestarted);
   void Blink();
 
   EditText m_text;
