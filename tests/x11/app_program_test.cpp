@@ -468,13 +468,14 @@ TEST_P(AppX11Resolution, FollowsTheDesktopsPixelsPerInch) {
 
 INSTANTIATE_TEST_SUITE_P(Screens, AppX11Resolution, ::testing::Values(120, 192));
 
-// At 192 pixels per inch the real server's open key list shows what the headless display shows,
+// At 120, 144 and 192 pixels per inch the real server's open key list shows what the headless
+// display shows (every name whole, fifteen rows),
 // and a key chosen by pointing at its row and pressing Enter becomes the key: the chord row and
 // the Play button then show what they show on the headless display after the same choice.
 using AppX11KeyList = AppX11Resolution;
 
-TEST_F(AppX11KeyList, At192TheOpenListIsTheHeadlessOneAndAPointedRowIsChosenWithEnter) {
-  constexpr int kDpi = 192;
+TEST_P(AppX11KeyList, TheOpenListIsTheHeadlessOneAndAPointedRowIsChosenWithEnter) {
+  const int kDpi = GetParam();
   constexpr int kRow = 4;
   const std::string resources = "Xft.dpi:\t" + std::to_string(kDpi) + "\n";
   XChangeProperty(Peek(), DefaultRootWindow(Peek()), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
@@ -552,5 +553,7 @@ TEST_F(AppX11KeyList, At192TheOpenListIsTheHeadlessOneAndAPointedRowIsChosenWith
   CloseLikeAWindowManager();
   ExpectEndsWithCodeZero();
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, AppX11KeyList, ::testing::Values(120, 144, 192));
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "platform/combo_box.h"
 #include "platform/gdi.h"
+#include "platform/gfx/screen.h"
 #include "platform/window.h"
 #include "platform/window/combo/combo_access.h"
 #include "platform/window/combo/combo_items.h"
@@ -160,6 +161,11 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+int ComboBox::ClosedExtra() {
+  const int dpi = gfx::ScreenPixelsPerInch();
+  return (kClosedExtra * dpi + gfx::kDefaultPixelsPerInch / 2) / gfx::kDefaultPixelsPerInch;
+}
+
 bool ComboBox::Create(const CREATESTRUCT* cs) {
   if (cs != nullptr) m_droppedHeight = cs->cy;
   const char* text = cs != nullptr && combo::IsCreationText(cs->lpszName) ? cs->lpszName : "";
@@ -181,7 +187,7 @@ void ComboBox::SetFont(HFONT font, bool redraw) {
   RECT r{};
   GetWindowRect(m_hwnd, &r);
   const window::LifeWatch watch(*this);
-  SetWindowPos(m_hwnd, nullptr, 0, 0, r.right - r.left, m_fieldHeight + kClosedExtra,
+  SetWindowPos(m_hwnd, nullptr, 0, 0, r.right - r.left, m_fieldHeight + ClosedExtra(),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | (redraw ? 0 : SWP_NOREDRAW));
   if (watch.Ended()) return;
   Layout();
@@ -197,7 +203,7 @@ void ComboBox::AdjustPosition(WINDOWPOS* wp) {
   // While its parent sizes the open list the combo box must not vanish from the screen.
   if (m_notifyingDropDown) wp->flags &= ~(SWP_HIDEWINDOW | SWP_SHOWWINDOW);
   if ((wp->flags & SWP_NOSIZE) != 0 || !DropDownStyle()) return;
-  const int closed = m_fieldHeight + kClosedExtra;
+  const int closed = m_fieldHeight + ClosedExtra();
   if (wp->cy > closed) m_droppedHeight = wp->cy;
   wp->cy = closed;
 }
@@ -373,7 +379,7 @@ LRESULT ComboBox::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         m_fieldHeight = height;
         RECT r{};
         GetWindowRect(m_hwnd, &r);
-        SetWindowPos(m_hwnd, nullptr, 0, 0, r.right - r.left, height + kClosedExtra,
+        SetWindowPos(m_hwnd, nullptr, 0, 0, r.right - r.left, height + ClosedExtra(),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       } else {
         m_rowHeight = height;

@@ -33,8 +33,12 @@ class ComboBox : public window::WindowObject {
   static constexpr int kEdge = 2;
   // Room between the frame and the field, above, below and at the left.
   static constexpr int kFieldInset = 1;
-  // A closed drop-down is this much taller than its font's text.
+  // A closed drop-down is this much taller than its font's text at 96 pixels per inch; the room
+  // grows with the screen's resolution (ClosedExtra), so the field keeps its proportions.
   static constexpr int kClosedExtra = 8;
+
+  // How much taller than its text a closed drop-down is on this screen.
+  static int ClosedExtra();
 
   // The object of a new combo box window (window::ObjectWindowProc).
   static std::unique_ptr<window::WindowObject> Make(HWND hwnd, const CREATESTRUCT* cs);
