@@ -6,11 +6,10 @@
 
 namespace base {
 
-RuntimeLibrary::RuntimeLibrary(std::initializer_list<const char*> sonames) {
+RuntimeLibrary::RuntimeLibrary(std::initializer_list<const char*> sonames, Binding binding) {
+  const int when = binding == Binding::kLazy ? RTLD_LAZY : RTLD_NOW;
   for (const char* soname : sonames) {
-    // Lazy binding: the few functions the program calls are resolved when first called, not the
-    // library's whole table at load.
-    m_handle = dlopen(soname, RTLD_LAZY | RTLD_LOCAL);
+    m_handle = dlopen(soname, when | RTLD_LOCAL);
     if (m_handle != nullptr) {
       m_soname = soname;
       m_error.clear();

@@ -45,12 +45,18 @@ class FunctionSlot {
   void (*m_store)(void* target, void* symbol);
 };
 
+// When a library's functions are looked up. A system library binds lazily: the few functions the
+// program calls are resolved when first called, not its whole table at load. The program's own
+// module binds everything at load, so that a module that needs something the program does not
+// export fails to load with a message instead of ending the program at the first call.
+enum class Binding { kLazy, kAllAtLoad };
+
 class RuntimeLibrary {
  public:
-  // Loads the first of `sonames` that loads (resolving functions lazily, keeping its symbols out
-  // of the global scope). When none loads the handle is empty and Error() gives the loader's
-  // reason for each, which names the library.
-  explicit RuntimeLibrary(std::initializer_list<const char*> sonames);
+  // Loads the first of `sonames` (or paths) that loads, keeping its symbols out of the global
+  // scope. When none loads the handle is empty and Error() gives the loader's reason for each,
+  // which names the library.
+  explicit RuntimeLibrary(std::initializer_list<const char*> sonames, Binding binding = Binding::kLazy);
   ~RuntimeLibrary();
   RuntimeLibrary(RuntimeLibrary&& other) noexcept;
   RuntimeLibrary& operator=(RuntimeLibrary&& other) noexcept;

@@ -1,10 +1,10 @@
 // Starting and stopping the platform: the run's state (window/platform_state.h), the screen the
 // drawing code answers for, the wake of a termination signal, and the classes the platform
 // provides, registered once for the run before anything can ask for them. Screen readers are
-// offered the windows once the first frame is on screen (atspi/bridge.h).
+// offered the windows once the first frame is on screen (atspi/bridge_loader.h).
 #include "platform/platform.h"
 
-#include "platform/atspi/bridge.h"
+#include "platform/atspi/bridge_loader.h"
 #include "platform/gfx/screen.h"
 #include "platform/loop/signals.h"
 #include "platform/window/combo/combo_internal.h"

@@ -429,6 +429,8 @@ TEST_F(ProgramAccessibility, TheErrorBoxIsReadWithItsMessage) {
   ASSERT_EQ(reference.boxes.size(), 1u);
   const std::string message = text::Cp1252ToUtf8(reference.boxes[0].text);
   std::filesystem::copy_file(TESSIVO_BINARY_DIR "/tessivo", m_dir / "tessivo");
+  std::filesystem::copy_file(TESSIVO_BINARY_DIR "/tessivo-atspi.so",
+                             m_dir / "tessivo-atspi.so");  // its bridge
 
   StartSession();
   if (HasFatalFailure()) return;
@@ -498,6 +500,29 @@ TEST_F(ProgramAccessibility, WithoutABusNothingOfDBusIsLoaded) {
   const std::string maps = Maps();
   ASSERT_FALSE(maps.empty());
   EXPECT_EQ(maps.find("libdbus"), std::string::npos);
+  EXPECT_EQ(maps.find("tessivo-atspi.so"), std::string::npos);
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+// The program copied without its bridge module, on a desktop with a reader: it says so in one line
+// and serves the user as ever.
+TEST_F(ProgramAccessibility, AProgramWithoutItsBridgeSaysSoAndGoesOn) {
+  m_dir = TestCacheFolder() + "/alone";
+  std::filesystem::create_directories(m_dir);
+  std::filesystem::copy_file(TESSIVO_BINARY_DIR "/tessivo", m_dir / "tessivo");
+  StartSession();
+  if (HasFatalFailure()) return;
+  Start((m_dir / "tessivo").string(), m_session->Environment());
+  if (HasFatalFailure()) return;
+  ASSERT_FALSE(SettledPixels(0, 0, 981, 277).empty()) << "the first frame never came";
+  EXPECT_TRUE(WaitFor([&] { return m_program->StandardError().find('\n') != std::string::npos; }));
+  const std::string said = m_program->StandardError();
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find("tessivo-atspi.so"), std::string::npos) << said;
+  PressKey(XK_Tab);
+  PressKey(XK_Down);
+  EXPECT_TRUE(m_program->Running()) << said;
   CloseLikeAWindowManager();
   ExpectEndsWithCodeZero();
 }

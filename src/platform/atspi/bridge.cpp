@@ -6,38 +6,31 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "platform/a11y/platform_events.h"
 #include "platform/accessibility.h"
-#include "platform/atspi/bus_probe.h"
+#include "platform/atspi/bridge_loader.h"
 #include "platform/atspi/connection.h"
 #include "platform/atspi/dbus_api.h"
 #include "platform/atspi/message.h"
 #include "platform/atspi/object_server.h"
-#include "platform/backend/backend.h"
 #include "platform/platform.h"
 #include "platform/window.h"
-#include "platform/window/platform_state.h"
 
 namespace atspi {
 
 namespace {
 
-constexpr const char* kBusName = "org.a11y.Bus";
 constexpr const char* kBusPath = "/org/a11y/bus";
 constexpr const char* kStatusInterface = "org.a11y.Status";
 constexpr const char* kRegistryName = "org.a11y.atspi.Registry";
 constexpr const char* kRegistryPath = "/org/a11y/atspi/registry";
 constexpr const char* kRegistryInterface = "org.a11y.atspi.Registry";
 constexpr const char* kSocketInterface = "org.a11y.atspi.Socket";
-// The session bus answers at once when it is there; a probe that waits longer only delays the
-// program, once, after its first frame.
-constexpr int kProbeTimeoutMs = 250;
 constexpr int kCallTimeoutMs = 5000;
-
-enum class Mode { kFollowSwitch, kForcedOn };
 
 void SayOnce(const std::string& what) {
   static bool said = false;
@@ -451,32 +444,25 @@ bool EventPatternCovers(const std::string& patternAsGiven, const std::string& ev
   return true;
 }
 
-void StartWhenIdle() {
-  window::PlatformState* running = window::RunningPlatform();
-  if (running == nullptr || !running->backend.WaitsOnDescriptors()) return;
-  const char* setting = std::getenv("TESSIVO_A11Y");
-  if (setting != nullptr && std::strcmp(setting, "0") == 0) return;
-  const Mode mode =
-      setting != nullptr && std::strcmp(setting, "1") == 0 ? Mode::kForcedOn : Mode::kFollowSwitch;
+}  // namespace atspi
 
-  // Where the bus is, cheapest question first; libdbus is loaded only once one is known.
-  std::optional<std::string> busAddress;
-  if (const char* env = std::getenv("AT_SPI_BUS_ADDRESS"); env != nullptr && *env != '\0') busAddress = env;
-  if (!busAddress) busAddress = running->backend.AccessibilityBusProperty();
-  const std::optional<std::string> session = SessionBusAddress();
-  if (!busAddress &&
-      (!session || AskNameHasOwner(*session, kBusName, kProbeTimeoutMs) != NameOwner::kOwned)) {
-    return;
-  }
+// The module's entry (bridge_loader.h): the only name it exports.
+extern "C" __attribute__((visibility("default"))) void tessivo_atspi_start(atspi::Mode mode,
+                                                                           const char* busAddress,
+                                                                           const char* sessionAddress) {
+  using namespace atspi;
+  static_assert(std::is_same_v<decltype(tessivo_atspi_start), ModuleStart>);
   std::string error;
   const DbusApi* api = LoadDbusApi(&error);
   if (api == nullptr) {
     SayOnce(error);
     return;
   }
-  Running() = std::make_unique<Bridge>(*api, mode, busAddress);
+  std::optional<std::string> bus;
+  if (busAddress != nullptr) bus = busAddress;
+  std::optional<std::string> session;
+  if (sessionAddress != nullptr) session = sessionAddress;
+  Running() = std::make_unique<Bridge>(*api, mode, std::move(bus));
   AtPlatformShutdown(&StopBridge);
   Running()->Start(session);
 }
-
-}  // namespace atspi

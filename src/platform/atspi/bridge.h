@@ -1,9 +1,9 @@
 // The accessibility bridge: the program's windows offered to screen readers over AT-SPI2
-// (internal to the platform layer).
+// (internal to the platform layer; built as the module tessivo-atspi.so, bridge_loader.h).
 //
 // It starts when the loop first goes idle with the main window on screen, so the first frame
 // never waits for it, and only when the desktop has an accessibility bus (bus_probe.h); until
-// then nothing of D-Bus is loaded. With a bus but accessibility off, it only listens on the
+// then neither the module nor D-Bus is loaded. With a bus but accessibility off, it only listens on the
 // session bus for the switch (org.a11y.Status), and registers once a screen reader turns it on.
 // TESSIVO_A11Y=0 keeps it off, =1 registers whatever the switch says.
 //
@@ -16,9 +16,6 @@
 #include <string>
 
 namespace atspi {
-
-// The platform's first-idle hook.
-void StartWhenIdle();
 
 // Whether a listener's event pattern ("object:state-changed:", "window:") covers an event
 // ("object:state-changed:focused"): each non-empty part of the pattern equals the event's part at

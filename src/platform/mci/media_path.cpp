@@ -2,18 +2,11 @@
 
 #include <unistd.h>
 
-#include <climits>
+#include "base/program_folder.h"
 
 namespace mci {
 
-std::string ProgramDirectory() {
-  char path[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return {};
-  const std::string exe(path, static_cast<std::size_t>(n));
-  const auto slash = exe.find_last_of('/');
-  return slash == std::string::npos ? std::string() : exe.substr(0, slash);
-}
+std::string ProgramDirectory() { return base::ProgramFolder(); }
 
 std::string ResolveMediaPath(const std::string& name, const std::string& programDir) {
   if (name.find('/') != std::string::npos) return name;

@@ -1,0 +1,12 @@
+// The folder the running program's file lies in, from which it finds what is installed with it
+// (its MIDI files, its accessibility module) whatever the prefix.
+#pragma once
+
+#include <string>
+
+namespace base {
+
+// The folder of /proc/self/exe, without a trailing slash; empty when it cannot be read.
+std::string ProgramFolder();
+
+}  // namespace base
