@@ -37,7 +37,7 @@ struct TopLevelProps {
   bool modal = false;
   bool popup = false;                   // a drop-down list: override-redirect, no frame
   bool skipTaskbar = false;             // owned windows other than the one carrying the taskbar button
-  std::vector<std::uint32_t> iconArgb;  // width, height, then 0xAARRGGBB pixels; empty: none
+  std::vector<std::uint32_t> iconArgb;  // per size: width, height, 0xAARRGGBB pixels; empty: none
   friend bool operator==(const TopLevelProps&, const TopLevelProps&) = default;
 };
 

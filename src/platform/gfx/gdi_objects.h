@@ -48,7 +48,8 @@ struct BitmapData {
 };
 
 struct IconData {
-  Surface argb;  // 0xAARRGGBB, not premultiplied
+  Surface argb;                     // 0xAARRGGBB, not premultiplied: the image the program draws
+  std::vector<Surface> otherSizes;  // the same picture at the other sizes the desktop may show
 };
 
 struct GdiObject {
