@@ -98,6 +98,8 @@ class TMediaPlayer : public TCustomControl {
   TWinControl* Display() const { return m_display; }
   void SetDisplay(TWinControl* control);
 
+  // Raises EMCIDeviceError with the service's text when the file cannot be opened; for a file
+  // named without a folder that was not found, the text goes on to say where it was looked for.
   void Open();
   void Close();
   void Play();
