@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package the Debian way (dpkg-buildpackage with debian/) from a copy of the work
 # tree's files, so the build's leftovers stay out of the tree and the package lands in a known
 # place. The copy holds what git knows of (committed, changed or new, not ignored), as a clean

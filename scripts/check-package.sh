@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the built Debian package as a user's machine would meet it: lintian finds no error and no
 # warning that is not overridden, the AppStream data and the desktop entry pass their validators,
 # and the program unpacked from the package (not the build tree) starts on a private Xvfb, finds

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Tessivo needs. Packages already installed are skipped, so a second
 # run costs nothing.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the program's icon at every size the desktop asks for, each for its own pixel grid.
 
 A navy rounded square with two beamed yellow eighth notes. At 32 x 32 the icon is the program's

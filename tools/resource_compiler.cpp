@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build-time resource compiler: turns the files of resources/ into one C++ source that the program
 // links, so the program finds its glyphs, icon, strings and window descriptions by kind and name
 // without reading files at run time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's module: its file name, its compiled-in resources and its start-up information.
 #pragma once
 

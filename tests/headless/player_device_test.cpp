@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player driving the real sequencer: open, play by click, the end-of-play notification,
 // a press held and dragged, a file that cannot be opened or found, and destruction with a device
 // open.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program binary on a private X server, looked at as a window manager and a screenshot
 // tool would: place and size, the frame it asks for, the taskbar name from its file's name, the
 // pixels (the same as the headless display's for the same program), the screen's pixels per inch,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player's device side: opening the file through the multimedia command service, the
 // commands behind the buttons, the automatic button set and the errors.
 //

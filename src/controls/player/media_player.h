@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player: a bar of up to nine push buttons (play, pause, stop, next, previous, step,
 // back, record, eject) that drives one device of the multimedia command service and owns it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The boundary between the platform core and a display backend.
 //
 // The core (windows, messages, painting, text) is the same for every backend. A backend owns the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Icon images for DrawIconAt and the window icon.
 //
 // The window code loads icon resources (0xAARRGGBB pixels) and registers them here; the handle it

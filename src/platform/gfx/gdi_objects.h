@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of drawing objects behind HGDIOBJ handles (pens, brushes, fonts, bitmaps, regions)
 // and of the icon images behind HICON.
 //

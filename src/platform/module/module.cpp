@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's module (file name, resources, start-up information) and the standard icons.
 #include "platform/module.h"
 

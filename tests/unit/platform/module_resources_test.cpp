@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's resources: found by kind and name, string-table texts, bitmaps and icons decoded
 // from their files; missing and broken resources give nothing, never a crash.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 backend on its own, against a private Xvfb: what it writes on its windows, what it
 // presents, how it waits and how it survives errors. The platform core is initialised so that
 // the events the backend reports have somewhere to go; the windows here are the backend's only.
