@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTESSIVO_WERROR=$(WERROR) \
               -DTESSIVO_SANITIZE=$(SANITIZE)
 
-.PHONY: all deps configure build run test lint bench fuzz install clean
+.PHONY: all deps configure build run test lint bench fuzz install package clean
 
 all: build
 
@@ -49,5 +49,10 @@ install:
 	@cmake --build $(BUILD) -j $(JOBS) --target tessivo
 	cmake --install $(BUILD) --strip
 
+# The Debian package, built the Debian way from a copy of the tree: build-package/tessivo_*.deb.
+package:
+	@bash scripts/install-deps.sh package
+	@bash scripts/build-package.sh build-package
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-package

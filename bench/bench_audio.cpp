@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The multimedia service's costs: reading a key file, the first open (which loads the soundfont)
 // with each installed soundfont, an open/close cycle once it is loaded, synthesis of a key file
 // against the `fluidsynth` command synthesising the same file with the same soundfont and settings,

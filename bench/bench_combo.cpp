@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key selector figures on the headless display: opening the list of fifteen keys (the pop-up made,
 // sized, painted and presented) and one typed completion step (the key found, the field completed
 // and selected, the change event run, the field repainted and presented).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Chord grid figures on the headless display: painting the whole grid, repainting the one cell a
 // write invalidates, the write itself, and a key choice's eight chord writes with their repaint.
 // Each paint includes presenting the changed pixels, as the user would see them.

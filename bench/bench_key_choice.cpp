@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing a key in the whole program on the headless display: ComboBox1Change writing the chord
 // row, the repaint and present of the changed cells, and the key's MIDI file opened. The first
 // choice of a run also loads the synthesizer and its soundfont; it is reported on its own. A soak

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting and text measuring figures: a whole main-window paint of the 981 x 277 client area
 // (background, labels, grid lines, cells with edges and text, the key field and the play button)
 // and the text measuring calls that label sizing and the key list make.

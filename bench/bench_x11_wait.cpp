@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message loop's waits and the clipboard's paste on a private Xvfb, measured where the tests
 // only check what they do: how long a wait that nothing ends lasts and the processor time it uses,
 // how soon a wake from another thread, a wake that came first or events already read end a wait,

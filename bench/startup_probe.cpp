@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up probe: launches a program on the current X display and measures the time from launch to
 // its first drawn frame (the first XDamage report on its first mapped top-level window), and its
 // resident memory at that moment and once settled (one second later, when a program has finished

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer entry for the MIDI file reader and what playing does with its songs. Besides the
 // sanitizers' checks, a file the reader accepts must make sense to the sequencer (events in time
 // order, none after the song's end, the song no longer than the reader's cap), and the sequencer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer entry for the reader of the remembered font answers: any byte string is either
 // refused or read back, with no memory error, undefined behaviour, hang or runaway allocation.
 // What it reads must survive the trip through the writer: written again and read back, the same

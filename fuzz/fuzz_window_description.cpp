@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer entry for the window description parser: any byte string either parses or raises
 // EReadError with its "Error reading ..." text; nothing else may escape, crash, hang or exhaust
 // memory. A description that parses must name its window's class and name.

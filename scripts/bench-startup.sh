@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up benchmark: time to first drawn frame and resident memory at that moment and settled, for
 # Tessivo and for two peers on the same private Xvfb in the same run: xmessage (the plain-Xlib floor) and, when
 # installed, a GTK dialog (zenity --info). Figures are medians; ratios are Tessivo / peer.

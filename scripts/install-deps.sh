@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Tessivo needs. Packages already installed are skipped, so a second
 # run costs nothing.
 #
@@ -7,6 +8,8 @@
 #   install-deps.sh         that, plus what the tests need (make test; the default)
 #   install-deps.sh bench   that, plus the peers the start-up benchmark compares against
 #   install-deps.sh lint    what building needs, plus clang-format and clang-tidy (make lint)
+#   install-deps.sh package what building needs, plus the Debian packaging tools and the checks of
+#                           the package (make package, scripts/check-package.sh)
 set -euo pipefail
 
 mode=${1:-test}
@@ -35,6 +38,13 @@ test_packages=(
 )
 bench_packages=(zenity x11-utils)
 lint_packages=(clang-format-19 clang-tidy-19)
+# debhelper and dpkg-dev build the package (ccache, when there, speeds a second build); lintian,
+# appstreamcli and desktop-file-validate check it; Xvfb and xdotool start the unpacked program and
+# choose a key in it.
+package_packages=(
+  debhelper dpkg-dev fakeroot lintian appstream desktop-file-utils
+  xvfb xauth xdotool
+)
 
 case "$mode" in
   run) packages=("${run_packages[@]}") ;;
@@ -42,7 +52,8 @@ case "$mode" in
   test) packages=("${run_packages[@]}" "${build_packages[@]}" "${test_packages[@]}") ;;
   bench) packages=("${run_packages[@]}" "${build_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
   lint) packages=("${run_packages[@]}" "${build_packages[@]}" "${lint_packages[@]}") ;;
-  *) echo "usage: $0 [run|build|test|bench|lint]" >&2; exit 2 ;;
+  package) packages=("${run_packages[@]}" "${build_packages[@]}" "${package_packages[@]}") ;;
+  *) echo "usage: $0 [run|build|test|bench|lint|package]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Lint: every C++ file formatted as .clang-format says, and the program's own sources (src/, tools/)
 # free of what .clang-tidy looks for (unused includes, bugprone patterns, functions too long to
 # read). Needs a configured build folder for its compile_commands.json (make lint makes one).
@@ -19,6 +20,18 @@ status=0
 mapfile -t all < <(git ls-files -- '*.cpp' '*.h')
 if ! "$format" --dry-run --Werror "${all[@]}"; then
   echo "lint: some files are not formatted; run: $format -i \$(git ls-files -- '*.cpp' '*.h')" >&2
+  status=1
+fi
+
+# The licence: every source file names it in its first comment (scripts/add-spdx.sh adds the line;
+# the same files as it).
+spdx="SPDX-License-Identifier: GPL-3.0-or-later"
+unlicensed=$(git ls-files -- CMakeLists.txt src tests tools bench fuzz scripts |
+  grep -E '(\.(cpp|h|cmake|sh|py)|CMakeLists\.txt)$' |
+  while IFS= read -r file; do head -n 3 "$file" | grep -q "$spdx" || echo "$file"; done)
+if [ -n "$unlicensed" ]; then
+  echo "$unlicensed" >&2
+  echo "lint: these files lack the line \"$spdx\" in their first comment; run scripts/add-spdx.sh" >&2
   status=1
 fi
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every benchmark program of the build, one after the other, so their figures are comparable
 # (the machine has two cores; running them in parallel would measure contention).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang (ASan + UBSan) and runs each for a bounded time: the MIDI
 # reader with the sequencer's cursor, seeded with the program's fifteen key files and the hostile
 # files of fuzz/seeds; the window description parser, seeded with the program's description; the

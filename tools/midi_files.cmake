@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The fifteen key files, generated from the program's own key and degree tables and written beside
 # the program (build/), where the multimedia service looks for a bare file name; installed to
 # share/tessivo/. The names here must match the key table; a unit test reads every file back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the fifteen key files ("do maior.MID" ... "dobem maior.MID") into the directory given as
 // the only argument, from the program's own key and degree tables.
 //

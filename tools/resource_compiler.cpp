@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build-time resource compiler: turns the files of resources/ into one C++ source that the program
 // links, so the program finds its glyphs, icon, strings and window descriptions by kind and name
 // without reading files at run time.
@@ -6,9 +7,9 @@
 //
 // By file:
 //   NAME.bmp      RT_BITMAP "NAME", the file as it is (a Windows bitmap file)
-//   NAME.ico      RT_ICON "NAME": the first image, decoded to 32-bit pixels; the data is
-//                 width (u32 LE), height (u32 LE), then width * height pixels 0xAARRGGBB (u32 LE),
-//                 rows top-down
+//   NAME.ico      RT_ICON "NAME": every image in the file's order, decoded to 32-bit pixels; the
+//                 data is, for each, width (u32 LE), height (u32 LE), then width * height pixels
+//                 0xAARRGGBB (u32 LE), rows top-down. The first image is the one the program draws
 //   strings.txt   RT_STRING entries: one "NUMBER TEXT" per line ('#' starts a comment line;
 //                 \n, \r, \t and \\ escapes in TEXT)
 //   NAME.form     RT_RCDATA "NAME" (a window description)
@@ -67,52 +68,63 @@ std::uint16_t U16(const std::vector<std::uint8_t>& d, std::size_t at) {
   return static_cast<std::uint16_t>(d[at] | (d[at + 1] << 8));
 }
 
-// Decodes the first image of an icon file (palette-based 1/4/8 bits or 32 bits, with its AND mask).
+constexpr std::size_t kIconDirSize = 6;
+constexpr std::size_t kIconEntrySize = 16;
+
+// Decodes one image of an icon file (palette-based 1/4/8 bits or 32 bits, with its AND mask) and
+// appends it to `out`.
+void DecodeIconImage(const std::vector<std::uint8_t>& ico, std::size_t index,
+                     std::vector<std::uint8_t>& out) {
+  const std::size_t entry = kIconDirSize + kIconEntrySize * index;
+  std::uint32_t size = U32(ico, entry + 8);
+  std::uint32_t offset = U32(ico, entry + 12);
+  if (offset + static_cast<std::uint64_t>(size) > ico.size()) throw std::runtime_error("truncated image");
+  std::size_t at = offset;
+  std::uint32_t headerSize = U32(ico, at);
+  std::int32_t width = static_cast<std::int32_t>(U32(ico, at + 4));
+  std::int32_t height = static_cast<std::int32_t>(U32(ico, at + 8)) / 2;
+  std::uint16_t bits = U16(ico, at + 14);
+  if (width <= 0 || height <= 0 || width > 256 || height > 256) throw std::runtime_error("bad size");
+  std::uint32_t colours = U32(ico, at + 32);
+  if (bits <= 8 && colours == 0) colours = 1u << bits;
+  std::size_t palette = at + headerSize;
+  std::size_t pixels = palette + (bits <= 8 ? colours * 4 : 0);
+  std::size_t xorStride = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
+  std::size_t andStride = ((static_cast<std::size_t>(width) + 31) / 32) * 4;
+  std::size_t mask = pixels + xorStride * height;
+  if (mask + andStride * height > ico.size()) throw std::runtime_error("truncated pixels");
+  auto put32 = [&out](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  put32(static_cast<std::uint32_t>(width));
+  put32(static_cast<std::uint32_t>(height));
+  for (int y = 0; y < height; ++y) {
+    std::size_t row = pixels + xorStride * (height - 1 - y);
+    std::size_t andRow = mask + andStride * (height - 1 - y);
+    for (int x = 0; x < width; ++x) {
+      std::uint32_t argb = 0;
+      if (bits == 32) {
+        argb = U32(ico, row + 4 * static_cast<std::size_t>(x));
+      } else {
+        std::size_t bitPos = static_cast<std::size_t>(x) * bits;
+        std::uint8_t byte = ico[row + bitPos / 8];
+        std::uint32_t index = (byte >> (8 - bits - bitPos % 8)) & ((1u << bits) - 1);
+        if (index >= colours) throw std::runtime_error("palette index out of range");
+        std::uint32_t bgr = U32(ico, palette + std::size_t{4} * index);
+        bool transparent = (ico[andRow + x / 8] >> (7 - x % 8)) & 1;
+        argb = transparent ? 0 : (0xFF000000u | (bgr & 0xFFFFFF));
+      }
+      put32(argb);
+    }
+  }
+}
+
+// Every image of an icon file, in the file's order.
 std::vector<std::uint8_t> DecodeIcon(const std::vector<std::uint8_t>& ico, const std::string& file) {
   try {
     if (U16(ico, 0) != 0 || U16(ico, 2) != 1 || U16(ico, 4) < 1) throw std::runtime_error("not an icon");
-    std::uint32_t size = U32(ico, 6 + 8);
-    std::uint32_t offset = U32(ico, 6 + 12);
-    if (offset + static_cast<std::uint64_t>(size) > ico.size()) throw std::runtime_error("truncated image");
-    std::size_t at = offset;
-    std::uint32_t headerSize = U32(ico, at);
-    std::int32_t width = static_cast<std::int32_t>(U32(ico, at + 4));
-    std::int32_t height = static_cast<std::int32_t>(U32(ico, at + 8)) / 2;
-    std::uint16_t bits = U16(ico, at + 14);
-    if (width <= 0 || height <= 0 || width > 256 || height > 256) throw std::runtime_error("bad size");
-    std::uint32_t colours = U32(ico, at + 32);
-    if (bits <= 8 && colours == 0) colours = 1u << bits;
-    std::size_t palette = at + headerSize;
-    std::size_t pixels = palette + (bits <= 8 ? colours * 4 : 0);
-    std::size_t xorStride = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
-    std::size_t andStride = ((static_cast<std::size_t>(width) + 31) / 32) * 4;
-    std::size_t mask = pixels + xorStride * height;
-    if (mask + andStride * height > ico.size()) throw std::runtime_error("truncated pixels");
     std::vector<std::uint8_t> out;
-    auto put32 = [&out](std::uint32_t v) {
-      for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    put32(static_cast<std::uint32_t>(width));
-    put32(static_cast<std::uint32_t>(height));
-    for (int y = 0; y < height; ++y) {
-      std::size_t row = pixels + xorStride * (height - 1 - y);
-      std::size_t andRow = mask + andStride * (height - 1 - y);
-      for (int x = 0; x < width; ++x) {
-        std::uint32_t argb = 0;
-        if (bits == 32) {
-          argb = U32(ico, row + 4 * static_cast<std::size_t>(x));
-        } else {
-          std::size_t bitPos = static_cast<std::size_t>(x) * bits;
-          std::uint8_t byte = ico[row + bitPos / 8];
-          std::uint32_t index = (byte >> (8 - bits - bitPos % 8)) & ((1u << bits) - 1);
-          if (index >= colours) throw std::runtime_error("palette index out of range");
-          std::uint32_t bgr = U32(ico, palette + std::size_t{4} * index);
-          bool transparent = (ico[andRow + x / 8] >> (7 - x % 8)) & 1;
-          argb = transparent ? 0 : (0xFF000000u | (bgr & 0xFFFFFF));
-        }
-        put32(argb);
-      }
-    }
+    for (std::size_t i = 0; i < U16(ico, 4); ++i) DecodeIconImage(ico, i, out);
     return out;
   } catch (const std::exception& e) {
     throw std::runtime_error(file + ": " + e.what());

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program's resources, compiled into one generated source.
 add_executable(resource_compiler ${CMAKE_CURRENT_LIST_DIR}/resource_compiler.cpp)
 target_link_libraries(resource_compiler PRIVATE tessivo_base)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: owns the main window, runs the event loop, shows every error that leaves
 // an event handler (the error display) and takes the program down when the main window closes.
 //

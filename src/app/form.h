@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Forms: top-level windows built from a window description. The form reads its description, scales
 // its layout to the screen, makes a dialog frame for bsDialog, shows itself where the description
 // puts it, keeps track of its active control, moves the focus with Tab and closes the program when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Static labels: windowless controls that their window paints. A label sizes itself to its caption
 // (auto size), paints opaquely in its colour and shows "&" as the prefix marker.
 #pragma once

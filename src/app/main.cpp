@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program start: open the display, install the program's resources, run.
 #include <cstdio>
 #include <cstdlib>

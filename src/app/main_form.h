@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tessivo's main window: the key selector, the chord grid, the media player and seven labels, built
 // from the description TFORM1, and the handlers that bind them to the harmonic field logic.
 #pragma once

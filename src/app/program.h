@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's main sequence on whatever platform backend is in place: the screen and application
 // objects, the main window, the event loop, and the end of the program.
 #pragma once

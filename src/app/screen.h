@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screen object: the screen's pixels per inch (read once, when it is made), the forms in
 // creation order, and which form and control are active.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's text is 8-bit Windows-1252 everywhere above the display backend. Source files are
 // UTF-8; texts written in the code go through the _cp literal at compile time, so no hand-written
 // byte escapes are scattered through the program.

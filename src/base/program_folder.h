@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder the running program's file lies in, from which it finds what is installed with it
 // (its MIDI files, its accessibility module) whatever the prefix.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rectangle arithmetic shared by every layer: right and bottom are exclusive, and a rectangle with
 // no area is empty whatever its corners say, so an intersection that misses is the empty RECT{}.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Libraries opened at run time instead of linked.
 //
 // Fontconfig and FluidSynth are loaded only when the program first needs them (a font question

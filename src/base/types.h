@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Handles, records and constants of Tessivo's windowing and drawing service.
 //
 // The controls above this layer are written against a classic message-based windowing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's one UTF-8 decoder and encoder. Everything that reads UTF-8 (the desktop's
 // clipboard and window names, an input method's characters, program texts at compile time)
 // reads it here, so ill-formed input is treated one way everywhere:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Components: named objects with an owner. An owner destroys what it owns, last created first,
 // which is how closing the main window takes every control (and the media player's open device)
 // down in a known order.

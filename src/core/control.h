@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Controls: components with a place on a parent, a font, a colour and input. TControl is the base
 // of both the windowless controls that their parent paints (TGraphicControl: the labels) and the
 // windowed ones (TWinControl: the form, the grid, the key selector, the media player).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a windowed control answers a screen reader: the control itself (ChildId kSelf), with the
 // role, name and text its class gives, and the windowless controls that lie on it (the labels on
 // the form) as its parts, numbered by the control while they lie there. Children come in reading

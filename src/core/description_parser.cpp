@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window description's parser: text to a tree of classes, names and property values. It knows
 // nothing of components, so it can be checked on any byte string on its own (fuzz/).
 #include <cctype>

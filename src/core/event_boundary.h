@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Event boundaries. An exception that leaves an event handler never reaches the platform: the
 // window procedure of every control (and the application's loop) catches it and hands it to the
 // reporter the application installed, then returns normally so the program goes on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's error objects and the two rules by which error texts are shown.
 //
 // Every error the program raises is an Exception: a cp1252 message text, the name of its class

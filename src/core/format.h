@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message formatting and cp1252 text comparison for the program's own texts.
 //
 // The error texts of the program come from its string table with printf-like placeholders

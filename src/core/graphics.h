@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colours, drawing objects and the canvas the controls paint with.
 //
 // A canvas wraps a device context for the length of one paint (or one GetDC) and keeps its pen,

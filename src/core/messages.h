@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The component layer's own messages and the message record its handlers receive.
 //
 // Platform messages are reflected to the control they concern (CN_*: a WM_COMMAND from a child's

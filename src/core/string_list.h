@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // String lists: the abstract TStrings that every list of texts in the program presents (the key
 // selector's items, the grid's rows and columns, the grid's cell rows), and TStringList, the one
 // that keeps its texts itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windowed controls: controls with a platform window of their own.
 //
 // The window is made when first needed (HandleNeeded: the parent's window first) or when the

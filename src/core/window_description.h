@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window description: how the main window and its controls are written down in the program's
 // resources, and the reader that builds them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program's windows tell a screen reader, and what they let it do.
 //
 // A window answers for itself: asked with WM_GETOBJECT (lParam kObjectIdClient), its procedure

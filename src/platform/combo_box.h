@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform's "COMBOBOX" window class, drop-down style: an edit field child with a button at its
 // right end and a list that drops down in a frameless pop-up. The component layer's key selector
 // wraps it; these are the messages it sends and the notifications it gets back (WM_COMMAND to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device contexts, drawing objects and primitives.
 //
 // Drawing is pixel-exact and deterministic: every primitive is rasterised by our own code onto a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The multimedia command service: devices opened on files and driven by numbered commands.
 //
 // The media player control is written against the classic Media Control Interface, so the command

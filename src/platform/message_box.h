@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modal message box.
 //
 // MessageBox(owner, text, caption, flags) opens a top-level dialog owned by `owner` (centred on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's module: its file name, its compiled-in resources and its start-up information.
 #pragma once
 
@@ -17,8 +18,10 @@ inline constexpr std::uintptr_t RT_GROUP_ICON = 14;
 // One compiled-in resource. Names are upper case; string-table entries are looked up by number.
 // Data by kind (as tools/resource_compiler writes it):
 //   RT_BITMAP  a Windows bitmap file (.bmp)
-//   RT_ICON    width (u32 LE), height (u32 LE), then width * height pixels 0xAARRGGBB (u32 LE),
-//              rows top-down; alpha 0 is transparent
+//   RT_ICON    one or more images back to back, each width (u32 LE), height (u32 LE), then
+//              width * height pixels 0xAARRGGBB (u32 LE), rows top-down; alpha 0 is transparent.
+//              The first is the image the program draws; LoadIcon offers the others to the desktop
+//              with it (the window's icon property)
 //   RT_STRING  cp1252 text, no terminator
 //   RT_RCDATA  a window description, cp1252
 struct ResourceEntry {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting and stopping the platform: the run's state (window/platform_state.h), the screen the
 // drawing code answers for, the wake of a termination signal, and the classes the platform
 // provides, registered once for the run before anything can ask for them. Screen readers are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting and stopping the platform: the program starts it on the x11 backend, a test on the
 // headless one. One backend at a time; starting again stops the previous run first.
 #pragma once

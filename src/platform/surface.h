@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pixel surface of a top-level window: 32-bit 0x00RRGGBB pixels, rows top-down, no padding.
 // Child windows draw into their top-level's surface; the backend presents its dirty parts.
 #pragma once

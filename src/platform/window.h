@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows, the message queue, input, focus, capture, timers and painting.
 //
 // One UI thread owns every window; only PostMessage may be called from another thread.

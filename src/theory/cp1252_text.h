@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program texts of the theory tables in the program's 8-bit code page, converted at compile time.
 //
 // The tables hold Portuguese names ("Dó", "Tônica", "vii°") in fixed-size entries, so their texts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The degree header row of the chord grid: row 0 labels the eight degree columns either with the
 // degrees' function names ("Tônica" ...) or with their Roman numerals ("I" ... "vii°").
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "theory/degree_layout.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The eight degree cells of the chord grid: the seven degrees of the major scale and the octave,
 // each in the column of its distance in semitones above the tonic (columns 0..12; columns 1, 3,
 // 6, 8 and 10 stay empty).

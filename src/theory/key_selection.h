@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing a key: the chord row shows the key's seven chords (and the octave), and the media player
 // is loaded with the key's MIDI file. The logic reaches the grid and the player only through the
 // three operations it is given, so it knows nothing about windows.

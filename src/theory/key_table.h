@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fifteen major keys of the key selector, in the selector's item order, with the key index
 // each stands for (its place on the circle of fifths: 1 = seven flats, 8 = C, 15 = seven sharps)
 // and the MIDI file that plays it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "theory/note_table.h"
 
 #include "theory/cp1252_text.h"

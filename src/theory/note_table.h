@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 21 note names along the circle of fifths, from F flat (entry 1) to B sharp (entry 21).
 //
 // Because the entries follow the circle of fifths, the notes of a major key are seven neighbouring

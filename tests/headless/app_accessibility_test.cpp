@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program as a screen reader meets it, through the providers its windows answer with
 // and the events they send: the frame and its labels, the chord table with its headers and
 // cells, the player's button; the current cell's moves and the cells renamed by a key choice or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The error display in whole-program runs: what the user sees when a handler fails (the message
 // with the period rule, the program's title, the stop icon and OK), what the window looks like
 // afterwards, and a failing creation handler.

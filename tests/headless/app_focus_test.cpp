@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Focus and the dialog keys in a whole-program run, with a window of three windowed boxes: the first
 // focus, Tab and Shift+Tab in tab order, the keys that must not move the focus, and the focus
 // coming back when the window is activated again.

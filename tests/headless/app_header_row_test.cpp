@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program's chord grid and its degree header row, as the student meets them: function
 // names at start with an empty chord row, each click on a white cell (or keyboard move of the
 // current cell) switching to the other labelling, a click on a header cell changing nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key selector of the real main window with its list open on screens of 96, 120, 144 and 192
 // pixels per inch: the whole window as the user sees it (the list pop-up laid over it) compared
 // with a reference image per resolution, and the field and every row at least as tall as the text

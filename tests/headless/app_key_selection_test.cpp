@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing a key in the whole program, as a student does it with the key selector: the chord row
 // shows the key's chords, the Play button becomes usable and plays the key's file; a key file
 // that cannot be opened or a sound output that cannot start is said in the error box, and the

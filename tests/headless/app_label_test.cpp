@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The labels of the real main window when their captions, fonts and states change while the
 // program runs: auto size, the "&" prefix, line breaks, the disabled look, and what is left on the
 // window where a label used to be.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's life in whole-program runs with a test window: its controls go in the right order
 // at the end, the whole program minimises and comes back with the focus where it was, the
 // application window hands the focus on, the mouse's comings and goings are told to the controls,

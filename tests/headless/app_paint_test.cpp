@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a window paints in whole-program runs: its background in its colour, its own painting kept
 // off the labels that paint their whole rectangle, the labels drawn over it in their places, and
 // the windowed controls left to themselves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole main window as the user sees it on the headless display, compared pixel for pixel
 // with the reference images in tests/reference/: at start, after a click on a white grid cell
 // switches the header row's labels, and inactive behind an error box; and the error box itself at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Load-time scaling of the main window in whole-program runs on screens of 96 and 120 pixels per
 // inch: the font, the controls' edges, the client size, the labels' own fonts, and the window's
 // place, which never moves; and a window that asks not to be scaled.

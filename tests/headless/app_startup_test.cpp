@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's start in whole-program runs: the title rule, errors that stop the start (missing or
 // unreadable main-window description, an application window that cannot be made) with the fatal
 // box and exit code 1, the start-up show commands, and an audio stack that stays unloaded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program on the headless display: the main window as the user first sees it (place, size,
 // frame, title, the seven labels in their fonts) and the ways of closing it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key selector as the student meets it: loaded quietly with "Armadura" and no key, the list
 // of fifteen keys opened by the button, a key chosen with the mouse or with the arrow keys, writes
 // from code that raise nothing, and a failing change handler shown in the error box.

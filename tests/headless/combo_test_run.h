@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-program runs with the key selector as the main window places it: a window of the tests'
 // own (TTestForm) whose description holds ComboBox1 at 72, 16, 185 x 21, DropDownCount 15,
 // ItemHeight 13, Text "Armadura", the fifteen key names and OnChange bound to ComboBox1Change.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing in the key selector's field: completion to the first key that begins with what was
 // typed, the typed letters keeping their case, characters that complete nothing going into the
 // field as a hand edit, Backspace always leaving no key current and reporting the change, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A grid that does not lie on a form: it counts as focused exactly while the keyboard focus is
 // in its window, takes the focus itself on a press, and paints its current cell accordingly.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chord grid driven as the user drives it, with injected mouse and keyboard input on the
 // headless display: which cell becomes current, where the anchor goes, and exactly when the
 // click event (and with it the header toggle) happens.

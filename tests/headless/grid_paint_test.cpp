@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the chord grid shows, read from the headless display at exact pixels: its window and
 // border, the grid lines, the header cells' raised edges, the white chord cells, the texts, the
 // focus rectangle and the highlight, what one cell write repaints, and the scroll bars.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window like the main window as far as the chord grid is concerned: a form at (100, 50) with
 // 981 x 277 client pixels holding the chord grid at 8, 160, 965 x 53 (first in the tab order) and
 // a second control that takes the focus on Tab. The grid's click event switches the header row,

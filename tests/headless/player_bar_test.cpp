@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player's button bar before a device is open: its look, the keyboard, the layout.
 #include "player_test_window.h"
 

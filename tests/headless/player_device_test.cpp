@@ -1,5 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player driving the real sequencer: open, play by click, the end-of-play notification,
-// a press held and dragged, a file that cannot be opened, and destruction with a device open.
+// a press held and dragged, a file that cannot be opened or found, and destruction with a device
+// open.
+#include <filesystem>
+
 #include "player_test_window.h"
 
 namespace playertest {
@@ -89,6 +93,28 @@ TEST_F(PlayerWindowTest, AFileThatCannotOpenRaisesTheServicesTextAndLeavesPlayDi
   Click(14, 15);
   EXPECT_TRUE(clicks.empty());
   EXPECT_THROW(player->Play(), EMCIDeviceError);
+}
+
+// A key's file named without a folder and found nowhere (an installation that lost its MIDI
+// files): after the service's text, the message names the folders looked in, the installed one
+// (share/tessivo beside the program's folder) last.
+TEST_F(PlayerWindowTest, AMissingBareFileNameSaysWhereItWasLookedFor) {
+  Show();
+  player->SetFileName("nenhuma tonalidade.MID");
+  std::string message;
+  try {
+    player->Open();
+  } catch (const EMCIDeviceError& e) {
+    message = e.Message();
+  }
+  ASSERT_EQ(player->ErrorCode(), MCIERR_FILE_NOT_FOUND);
+  const std::filesystem::path bin = std::filesystem::canonical("/proc/self/exe").parent_path();
+  EXPECT_EQ(message, player->ErrorText() +
+                         "\n\"nenhuma tonalidade.MID\" was looked for in the current folder (" +
+                         std::filesystem::current_path().string() + "), in " + bin.string() + " and in " +
+                         (bin.parent_path() / "share" / "tessivo").string() + ".");
+  EXPECT_EQ(player->DeviceId(), 0u);
+  EXPECT_FALSE(player->ButtonUsable(TMPBtnType::btPlay));
 }
 
 TEST_F(PlayerWindowTest, OpeningAnotherFileClosesTheFirstAndDestructionClosesTheLast) {

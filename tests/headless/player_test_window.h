@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A form holding the media player as the main window places it: at 280, 8, 29 x 30 with only the
 // Play button. Pixels are read from what the display shows; the multimedia service is the real
 // one, rendering offline as the headless clock advances.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running the whole program on the headless display, the way a user meets it: the real main
 // sequence (screen, application object, main window from its description, event loop, end of
 // program), scripted by steps that run whenever the loop has nothing left to do.

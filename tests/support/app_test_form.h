@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window of the tests' own for whole-program runs: a form read from its own description
 // (TTESTFORM in a swapped resource set) holding simple windowed controls, so focus order, the
 // dialog keys and the error display can be driven where the main window has no windowed control

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A memory DC drawing into a bitmap of its own, for drawing tests that read the pixels back.
 // Pixels are read through a second DC on the same bitmap, so the clip, origins and objects of
 // the DC under test never change what is read.

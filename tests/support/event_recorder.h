@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A screen reader's ear in a test: every accessibility event the platform and the windows send
 // while it lives, in order (it is the running platform's sink from its making to its end).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A test that runs on the headless display: the platform is started before each test and shut
 // down after it. When a test fails, what every window showed is written to PNG files.
 #pragma once

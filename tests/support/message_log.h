@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording the messages windows receive: a log any window procedure can add to, a window class
 // whose windows record every message they get (with hooks to act inside the window procedure),
 // and a headless fixture that registers that class and empties the log around each test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small helpers to write Standard MIDI Files byte by byte in tests, so each test shows exactly the
 // bytes it feeds the reader.
 #pragma once

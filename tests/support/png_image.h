@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures as the tests keep them: 0x00RRGGBB pixels row by row, read from and written to PNG
 // files as 8-bit RGB (libpng converts other PNG formats on reading).
 #pragma once

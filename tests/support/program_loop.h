@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The step of the program's message loop that the controls depend on: keyboard messages are
 // offered to the focused control's routing before they are translated and dispatched, so Tab
 // and the dialog keys reach the form and the arrows reach the grid.

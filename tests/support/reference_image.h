@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-window pictures compared pixel for pixel with reference images kept in tests/reference/.
 //
 // With TESSIVO_UPDATE_REFERENCES=1 in the environment a comparison rewrites the reference file

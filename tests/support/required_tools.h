@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Programs a test needs from the machine beyond the build (a window manager, a sound server, a
 // second clipboard client), all of which scripts/install-deps.sh installs. On a developer's
 // machine a missing one skips the test with the packages that provide it; under continuous

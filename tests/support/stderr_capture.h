@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Catches what the process writes on standard error between construction and Finish(), for tests
 // that check the program prints nothing, or exactly one message, there.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every test process keeps the font answers it remembers in a folder of its own under
 // build/test-cache, chosen when the process starts and removed when it ends; the programs a test
 // starts inherit it. So whether a test asks fontconfig or takes a remembered answer depends on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading back a 16-bit PCM WAV file that the program (or a sound server's recorder) wrote, for
 // tests that listen to it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A test on a real X server: a private Xvfb, the X11 backend connected to it with the platform
 // started on it, and a second connection that looks at the windows and types and clicks through
 // XTest the way a window manager, a screenshot tool or a user would. Everything goes when the

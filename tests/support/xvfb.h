@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A private Xvfb server for one test: started on a free display number (the server picks it and
 // writes it to a pipe), stopped when the object goes. Every wait is bounded.
 #pragma once

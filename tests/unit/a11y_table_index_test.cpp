@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table numbering a screen reader and the grid share: a cell's index and its row and column
 // undo each other for every cell, and anything outside the table is "none".
 #include <gtest/gtest.h>

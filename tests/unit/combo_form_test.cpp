@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's description gives the key selector its design values in the order they are
 // applied (the text before OnChange, the items last), and its items are the key table's names.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The error classes, their raise addresses, and the two period rules of the error boxes.
 #include <gtest/gtest.h>
 

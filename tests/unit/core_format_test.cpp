@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message formatting: the placeholders the program's texts use, the fixed-buffer cut-off, the
 // refusal of broken patterns, and cp1252 case folding.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // String lists: the kept list's contents, index errors and change notifications, and the
 // generic operations every list gets from TStrings (checked on a minimal list that only stores
 // texts, as the platform-backed lists do).

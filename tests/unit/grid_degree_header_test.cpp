@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The degree header row on a real string grid's cells: what it writes at start, how each click
 // switches the labelling, and that the labelling is read back from cell (0, 0) alone.
 #include <gtest/gtest.h>

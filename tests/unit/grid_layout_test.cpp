@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid's layout arithmetic without a window: a grid with no window has a client area equal to
 // its bounds, so the chord grid's client area of 961 x 49 (its 965 x 53 less the sunken edge) can
 // be laid out directly. Covers the axis layout, hit testing, cell and block rectangles, the

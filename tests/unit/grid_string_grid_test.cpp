@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The string grid's cell texts and its row and column views, on the real sparse store, without a
 // window: what reads back, what the store keeps, which errors come out and with which texts.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rule for tests that need a program from the machine: under continuous integration a missing
 // one is a failure that names the packages, never a skip that passes unseen.
 #include <gtest/gtest-spi.h>

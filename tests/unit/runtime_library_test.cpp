@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Libraries opened at run time: the first name that loads is taken, functions are bound all or
 // none, and what is missing is named.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The counted sparse list: its count rules, shifting on insert and delete, exchange, move,
 // clear, its index errors, and its ownership of the items.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two-level pointer array under the grid's cell store: sections made on demand, the high
 // bound, the read cache, the walk, and the edges of its index range.
 #include <gtest/gtest.h>

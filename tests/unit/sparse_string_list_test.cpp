@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One row of the grid's cell texts: entries that exist only while they hold something, the
 // change notification, and the index errors; plus the view index codes and quantum rules the
 // grid builds on top of these lists. Runs under the address sanitizer to catch leaked or twice

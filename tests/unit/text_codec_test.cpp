@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cp1252 code page: conversions to and from Unicode and UTF-8, and letter case folding; the
 // UTF-8 codec under them, with its one rule for ill-formed input.
 #include <gtest/gtest.h>

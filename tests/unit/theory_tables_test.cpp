@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The note, key and degree tables: every key's chord row, file name and tonic, the selector items,
 // and the header texts, checked against the musical facts they encode.
 #include <set>

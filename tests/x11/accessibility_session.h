@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A desktop session of its own on a private X server, as a screen reader's user has one: openbox,
 // a session bus (dbus-daemon), the desktop's accessibility bus (at-spi-bus-launcher, switched on,
 // with its registry started on demand), and private XDG_RUNTIME_DIR and HOME with in-memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screen-reader session itself, proved on a program whose toolkit is known to speak AT-SPI2 (a
 // GTK dialog): the client reads its tree, hears the focus move on Tab and presses its button through
 // the button's action; and nothing started in the session outlives it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program binary on a private X server, looked at as a window manager and a screenshot
 // tool would: place and size, the frame it asks for, the taskbar name from its file's name, the
 // pixels (the same as the headless display's for the same program), the screen's pixels per inch,
@@ -118,8 +119,14 @@ TEST_F(AppX11, TheWindowSitsAt188x107WithAFixedDialogFrame) {
   std::vector<std::string> state = x11test::ReadAtomNames(Peek(), m_main, "_NET_WM_STATE");
   EXPECT_EQ(std::find(state.begin(), state.end(), "_NET_WM_STATE_SKIP_TASKBAR"), state.end());
   const std::vector<long> icon = x11test::ReadLongs(Peek(), m_main, "_NET_WM_ICON");
-  ASSERT_GE(icon.size(), 2u);
-  EXPECT_EQ(icon.size(), 2 + static_cast<std::size_t>(icon[0] * icon[1])) << "width, height, pixels";
+  // Each size as width, height, pixels: the program's 32 x 32 drawing first, then 16 and 48.
+  std::vector<std::pair<long, long>> sizes;
+  for (std::size_t at = 0; at + 2 <= icon.size();
+       at += 2 + static_cast<std::size_t>(icon[at] * icon[at + 1])) {
+    sizes.emplace_back(icon[at], icon[at + 1]);
+  }
+  EXPECT_EQ(sizes, (std::vector<std::pair<long, long>>{{32, 32}, {16, 16}, {48, 48}}));
+  EXPECT_EQ(icon.size(), std::size_t{2 + 32 * 32 + 2 + 16 * 16 + 2 + 48 * 48}) << "nothing after the sizes";
   std::vector<std::uint32_t> taskbarIcon;
   for (long value : icon) taskbarIcon.push_back(static_cast<std::uint32_t>(value));
   std::vector<std::uint32_t> headlessIcon;

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 r"""A small screen-reader client for the end-to-end tests: what a reader sees of a program through
 AT-SPI2, and what it can do with it. Run by the system's own /usr/bin/python3, the interpreter the
 python3-gi package installs the Atspi bindings for.

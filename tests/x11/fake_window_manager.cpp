@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "x11/fake_window_manager.h"
 
 #include <X11/Xatom.h>

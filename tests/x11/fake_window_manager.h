@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Just enough of a window manager for the tests to see what the program asks of one: it owns
 // the WM_S0 selection and redirects the root's children, maps what asks to be mapped, iconifies
 // on WM_CHANGE_STATE, focuses on _NET_ACTIVE_WINDOW, and records every request sent to the root

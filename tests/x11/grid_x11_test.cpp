@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chord grid on a real X server: the form with the grid shown on a private Xvfb, clicked and
 // typed at through XTest, and looked at through a second connection like a screenshot tool.
 #include <gtest/gtest.h>

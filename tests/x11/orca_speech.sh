@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What Orca, the desktop's screen reader, would say while a user presses keys in a program. Orca
 # runs with a silent speech server (nothing is played, no speech daemon is started) and keeps its
 # debug log; every sentence it would have spoken is printed after the key that led to it.

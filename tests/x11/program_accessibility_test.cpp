@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program read by a real screen-reader client through AT-SPI2, in a desktop session of its
 // own (openbox, a session bus, the accessibility bus): the client sees the window as the user does
 // (its caption, the seven labels, the chord table with its headers, the key selector with its field

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program's key selector on a private X server, used as a student would: "Armadura" in
 // the field at 72, 16; the button opens the list of keys in a pop-up window right under the field,
 // a click on a row puts the key's name in the field; F4, Alt+Down, Escape and Enter open and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font answers the program remembers in the user's cache are only a shortcut: whatever lies
 // at that place, the program shows its window and ends when asked.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program on a private X server, used as a student would: a click on a white cell of the
 // chord grid switches the header row between function names and Roman numerals, a second click
 // switches it back, and the Right arrow key does the same. Checked on the window's pixels as the

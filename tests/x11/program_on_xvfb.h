@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program binary on a private X server, looked at through a second connection the way a
 // window manager or a screenshot tool would. Every wait is bounded.
 #pragma once

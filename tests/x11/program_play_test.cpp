@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program on a private X server, used as a student uses it: Play is greyed until a key
 // is chosen; a key chosen from the open list with the mouse shows its chords and makes Play
 // coloured; Play plays the key's file (written to a WAV file here, as a sound card would hear it),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program playing through a real sound server: a private PulseAudio daemon with a null
 // sink stands in for a sound card, its monitor is recorded while Play plays, and the recording must
 // be the chosen key's scale. The program holds no stream before Play and none after the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small window scene for the end-to-end tests: a top-level window with three child windows
 // that paint fills, lines, wide pens, edges and text, and that record the input they get. The
 // same scene drawn on two backends must give the same pixels.

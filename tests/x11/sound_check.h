@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the x11 tests look at when the program plays: a coloured (usable) player glyph, and a WAV
 // recording's pitch classes checked against a key's scale.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program under a real, reparenting window manager (openbox) on a private X server:
 // framed where it asked to be, minimised, restored and closed through the frame.
 #include <gtest/gtest.h>

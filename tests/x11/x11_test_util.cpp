@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "x11/x11_test_util.h"
 
 #include <X11/Xatom.h>

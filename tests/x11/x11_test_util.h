@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers of the X11 end-to-end tests: a second X connection that looks at the program's windows
 // the way a window manager or a screenshot tool would, and child processes with bounded waits.
 #pragma once

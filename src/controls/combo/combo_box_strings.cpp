@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/combo/combo_box_strings.h"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key selector's item collection. It keeps no texts of its own: every operation goes to the
 // platform list of the bound control, so the fifteen key names are held once, in the platform
 // window. Reading the count or an item creates the control's window when it does not exist yet.

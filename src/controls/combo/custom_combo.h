@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every combo box shares: the platform "COMBOBOX" window it wraps, the drop-down count, the
 // events, the command notifications, the handling of the edit field's messages and the sizing of
 // the open list. The items, the current item and the field's text live in the platform window;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/combo/custom_combo_box.h"
 
 #include <algorithm>

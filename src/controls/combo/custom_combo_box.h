@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The combo box proper: its style, sorting, case conversion, typing completion and owner drawing,
 // and TComboBox, the class the main window's description names for the key selector.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operations every list control offers (the key selector is the one in this program): the
 // item count, the current item, adding and clearing, and handing the current item to another list
 // control. Moving the current item is the one operation the base itself does: a copy, then a delete.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Configuration, window and state of the grid. Geometry, painting and input live in
 // grid_geometry.cpp, grid_paint.cpp and grid_input.cpp.
 #include "controls/grid/custom_grid.h"

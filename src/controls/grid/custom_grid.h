@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TCustomGrid: the table control under the chord grid. It owns the geometry (an axis layout
 // recomputed on every use, hit testing, cell and block rectangles, the largest useful top-left
 // cell, the scroll bars), the painting of lines, cells, header edges, highlight and focus

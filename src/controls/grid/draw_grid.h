@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawn grid: TCustomDrawGrid hands every cell to its drawing event after the grid's own
 // background; TDrawGrid is the one that is placed on windows.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the grid tells a screen reader: a table of RowCount x ColCount cells, each a part of the
 // grid's window numbered 1 + its row-major index, the fixed rows' cells being column headers;
 // the current cell is the part that holds the focus, and its moves are told as they happen.

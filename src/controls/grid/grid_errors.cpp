@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/grid/grid_errors.h"
 
 #include "core/exceptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid's failure texts. They live in the program's string table; the literal beside each
 // number is what a build without the table (a unit test) shows, and is the same text.
 #pragma once

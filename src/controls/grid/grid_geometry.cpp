@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Layout arithmetic of the grid: the per-axis layout, hit testing, line positions, rectangles of
 // blocks of cells, the largest useful top-left cell, and the scroll bars that follow from them.
 // Nothing here is cached: every use lays the axes out again, in time proportional to the cells.

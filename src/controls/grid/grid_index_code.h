@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which row or column of the grid a string-list view presents, packed into one integer the way
 // the grid keeps it: 0 for a detached view, r + 1 for row r, the bitwise complement of c (that
 // is -(c + 1)) for column c. Plus the rules by which the grid picks the quantum of its stores.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Selection and input of the grid: moving the current cell and the anchor, repainting exactly
 // what a selection change touches, the mouse (press, drag with the 60 ms auto-extend timer,
 // release), cancel mode, focus changes, keys and the wheel, and when the click event fires.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting of the grid: lines first (one PolyPolyline per set of lines), then the cells of the
 // four areas (fixed x fixed, scrolling columns x fixed rows, fixed columns x scrolling rows,
 // scrolling x scrolling), then whatever the cells leave uncovered. Every paint lays the grid out

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A list with a count on top of one sparse array: index checking, insertion and deletion for the
 // grid's rows of cells and its lists of rows and views.
 //

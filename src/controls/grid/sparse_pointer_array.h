@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A two-level array of owned objects indexed by a non-negative integer: the bottom layer of the
 // grid's cell store. Index i lives in section i >> shift, slot i & mask; a section (16 or 256
 // slots, by the quantum) is made on the first write into it and kept until the array is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TStringGrid: a drawn grid whose cells hold texts (and optional object references), kept in the
 // sparse cell store: one TStringSparseList per row that ever received a text, in a TSparseList
 // by row number. Each row and column can also be seen as a string list (TStringGridStrings).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A string list whose entries live in a sparse list: one row of the grid's cell texts. Only
 // entries that hold a text or an object cost anything; the count follows the highest such entry.
 #pragma once

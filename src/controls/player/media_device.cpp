@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player's device side: opening the file through the multimedia command service, the
 // commands behind the buttons, the automatic button set and the errors.
 //
@@ -5,10 +6,16 @@
 // the check for an open device raise; a command called from code leaves its failure in ErrorCode,
 // while one the user asked for with a button raises it too (the error box), and the button set
 // then stays as it was.
-#include <cstring>
+#include <unistd.h>
 
+#include <climits>
+#include <cstring>
+#include <filesystem>
+
+#include "base/cp1252.h"
 #include "controls/player/media_player.h"
 #include "core/exceptions.h"
+#include "platform/module.h"
 
 namespace {
 
@@ -30,6 +37,23 @@ DWORD_PTR Param(P& parms) {
 
 constexpr TButtonSet Without(TButtonSet set, TButtonSet remove) {
   return static_cast<TButtonSet>(set & ~remove);
+}
+
+// A file named without a folder that the multimedia service could not find: the folders it was
+// looked for in, in the service's order (platform/mci.h: the current folder, the program file's
+// folder, then share/tessivo beside it, where an installed program keeps its files), so a
+// student or an administrator sees where the key's file should be. The service's own text comes
+// first, unchanged. The names are cp1252, as the error box shows them.
+std::string WhereLookedFor(const std::string& fileName) {
+  char programFile[PATH_MAX] = {};
+  GetModuleFileName(nullptr, programFile, sizeof programFile);
+  const std::filesystem::path programDir = std::filesystem::path(programFile).parent_path();
+  const std::string shareDir = (programDir / ".." / "share" / "tessivo").lexically_normal().string();
+  char current[PATH_MAX] = {};
+  const std::string currentDir =
+      ::getcwd(current, sizeof current) != nullptr ? text::Utf8ToCp1252(current) : "?";
+  return "\n\"" + fileName + "\" was looked for in the current folder (" + currentDir + "), in " +
+         programDir.string() + " and in " + shareDir + ".";
 }
 
 }  // namespace
@@ -65,6 +89,9 @@ void TMediaPlayer::Open() {
   if (m_shareable) flags |= MCI_OPEN_SHAREABLE;
   parms.dwCallback = Callback();
   m_error = mciSendCommand(0, MCI_OPEN, flags, Param(parms));
+  if (m_error == MCIERR_FILE_NOT_FOUND && m_fileName.find('/') == std::string::npos) {
+    Raise<EMCIDeviceError>(ErrorText() + WhereLookedFor(m_fileName));
+  }
   if (m_error != 0) Raise<EMCIDeviceError>(ErrorText());
 
   m_deviceOpen = true;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player's button bar: glyphs, layout, painting, mouse and keys, clicks.
 #include "controls/player/media_player.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player: a bar of up to nine push buttons (play, pause, stop, next, previous, step,
 // back, record, eject) that drives one device of the multimedia command service and owns it.
 //
@@ -98,6 +99,8 @@ class TMediaPlayer : public TCustomControl {
   TWinControl* Display() const { return m_display; }
   void SetDisplay(TWinControl* control);
 
+  // Raises EMCIDeviceError with the service's text when the file cannot be opened; for a file
+  // named without a folder that was not found, the text goes on to say where it was looked for.
   void Open();
   void Close();
   void Play();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the media player tells a screen reader: a panel whose shown buttons are push buttons, each
 // a part of the player's window numbered 1 + the button's ordinal, with the action "click" that
 // clicks it as the mouse does; which of them reacts and which holds the focus is told as it

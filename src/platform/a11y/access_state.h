@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run's accessibility state besides the sink: a screen reader's requests waiting for the
 // message loop, and the platform's answers for windows that do not answer for themselves
 // (internal to the platform layer).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows' side of accessibility: finding a window's provider, the events the windows send,
 // and the requests a screen reader leaves for the message loop. Nothing here speaks to a bus: the
 // bridge (atspi_bridge.cpp) does, when one runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/a11y/default_provider.h"
 
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform's answer for a window that does not answer for itself (internal to the platform
 // layer): what its class, style and text say.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the platform itself tells a screen reader of its windows (internal to the platform layer):
 // the keyboard focus moving, top-level windows shown, activated and destroyed, a part's state
 // turning, and the edits of a text with the caret after them. Each costs one test while nobody

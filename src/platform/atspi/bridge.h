@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The accessibility bridge: the program's windows offered to screen readers over AT-SPI2
 // (internal to the platform layer; built as the module tessivo-atspi.so, bridge_loader.h).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the accessibility bridge comes from (internal to the platform layer).
 //
 // The bridge (bridge.h) is a module of its own, tessivo-atspi.so, installed beside the program's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/atspi/bus_probe.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the desktop runs an accessibility bus, found without the D-Bus library.
 //
 // Most programs run where no screen reader is: they must not pay for loading libdbus to learn

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One private connection to a D-Bus bus, run by the program's own loop (internal to the platform
 // layer).
 //

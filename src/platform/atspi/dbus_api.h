@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The D-Bus library, loaded on demand.
 //
 // Only a program run under a screen reader talks to the accessibility bus, so nothing of libdbus

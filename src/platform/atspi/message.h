@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing and reading D-Bus message bodies (internal to the platform layer).
 //
 // The library ends the process when handed a string that is not valid UTF-8, so every string goes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's accessible objects on the accessibility bus: their paths, and the answers to a
 // reader's requests about them (internal to the platform layer).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The answers about what an object does and holds: its actions, the choice among its children,
 // and the table and its cells.
 #include <algorithm>

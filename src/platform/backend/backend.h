@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The boundary between the platform core and a display backend.
 //
 // The core (windows, messages, painting, text) is the same for every backend. A backend owns the
@@ -37,7 +38,7 @@ struct TopLevelProps {
   bool modal = false;
   bool popup = false;                   // a drop-down list: override-redirect, no frame
   bool skipTaskbar = false;             // owned windows other than the one carrying the taskbar button
-  std::vector<std::uint32_t> iconArgb;  // width, height, then 0xAARRGGBB pixels; empty: none
+  std::vector<std::uint32_t> iconArgb;  // per size: width, height, 0xAARRGGBB pixels; empty: none
   friend bool operator==(const TopLevelProps&, const TopLevelProps&) = default;
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a backend reports to the platform core. Called on the UI thread only, from inside
 // Backend::WaitAndDispatch (or from a headless test's injection, which takes the same path).
 #pragma once

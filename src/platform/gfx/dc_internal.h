@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the window core hands a piece of a top-level surface to the drawing code, and learns what
 // was drawn so that only those pixels are presented.
 #pragma once

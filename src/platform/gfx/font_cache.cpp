@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gfx/font_cache.h"
 
 #include <fontconfig/fontconfig.h>  // the weight and slant scales of a match only

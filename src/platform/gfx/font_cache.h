@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fonts: found with fontconfig, rasterised with FreeType, measured by our own integer rules.
 //
 // Metrics come from the face's design units, not from FreeType's rounded size metrics, so they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gfx/font_lookup.h"
 
 #include <fontconfig/fontconfig.h>

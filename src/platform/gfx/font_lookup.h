@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which font file answers a font request.
 //
 // The answer comes from fontconfig, which the program does not link: the library (with its XML

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device contexts: the handle table, state, origins, saving and clipping.
 #include <algorithm>
 #include <climits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines, rectangles, polygons, pixels and blits.
 #include <algorithm>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DrawEdge: the classic three-dimensional borders.
 //
 // A border has up to two one-pixel layers, outer and inner, drawn from the rectangle's edge

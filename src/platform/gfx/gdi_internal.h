@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared internals of the drawing code: the device context record and its handle table.
 //
 // Coordinates: logical -> device adds (viewport origin - window origin); device -> surface adds

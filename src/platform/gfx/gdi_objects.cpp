@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gfx/gdi_objects.h"
 
 #include <algorithm>
@@ -318,11 +319,46 @@ int OffsetRgn(HRGN rgn, int dx, int dy) {
 
 // ---- Icons ---------------------------------------------------------------------------------
 
-HICON gfx::CreateIconFromArgb(int width, int height, const std::uint32_t* argb) {
-  if (!argb || !BitmapSizeOk(width, height) || width > 1024 || height > 1024) return nullptr;
+namespace {
+
+constexpr int kLargestIconSide = 1024;
+
+bool IconSizeOk(int width, int height) {
+  return BitmapSizeOk(width, height) && width <= kLargestIconSide && height <= kLargestIconSide;
+}
+
+Surface IconSurface(int width, int height, const std::uint32_t* argb) {
   Surface surface(width, height, 0);
   std::copy(argb, argb + static_cast<std::size_t>(width) * height, surface.Data());
-  return reinterpret_cast<HICON>(gfx::AddObject(GdiObject{IconData{std::move(surface)}}));
+  return surface;
+}
+
+void AppendArgb(const Surface& image, std::vector<std::uint32_t>* out) {
+  const std::size_t count =
+      static_cast<std::size_t>(image.Width()) * static_cast<std::size_t>(image.Height());
+  out->push_back(static_cast<std::uint32_t>(image.Width()));
+  out->push_back(static_cast<std::uint32_t>(image.Height()));
+  out->insert(out->end(), image.Data(), image.Data() + count);
+}
+
+IconData* FindIconData(HICON icon) {
+  auto it = Graphics().objects.find(Key(icon));
+  if (it == Graphics().objects.end()) return nullptr;
+  return std::get_if<IconData>(&it->second->data);
+}
+
+}  // namespace
+
+HICON gfx::CreateIconFromArgb(int width, int height, const std::uint32_t* argb) {
+  if (!argb || !IconSizeOk(width, height)) return nullptr;
+  return reinterpret_cast<HICON>(gfx::AddObject(GdiObject{IconData{IconSurface(width, height, argb), {}}}));
+}
+
+BOOL gfx::AddIconSize(HICON icon, int width, int height, const std::uint32_t* argb) {
+  IconData* data = FindIconData(icon);
+  if (data == nullptr || !argb || !IconSizeOk(width, height)) return FALSE;
+  data->otherSizes.push_back(IconSurface(width, height, argb));
+  return TRUE;
 }
 
 BOOL gfx::DestroyIconImage(HICON icon) {
@@ -333,21 +369,15 @@ BOOL gfx::DestroyIconImage(HICON icon) {
 }
 
 const Surface* gfx::IconImage(HICON icon) {
-  auto it = Graphics().objects.find(Key(icon));
-  if (it == Graphics().objects.end()) return nullptr;
-  const IconData* data = std::get_if<IconData>(&it->second->data);
+  const IconData* data = FindIconData(icon);
   return data ? &data->argb : nullptr;
 }
 
 std::vector<std::uint32_t> gfx::IconArgb(HICON icon) {
-  const Surface* image = icon ? IconImage(icon) : nullptr;
-  if (image == nullptr) return {};
-  const std::size_t count =
-      static_cast<std::size_t>(image->Width()) * static_cast<std::size_t>(image->Height());
+  const IconData* data = icon ? FindIconData(icon) : nullptr;
+  if (data == nullptr) return {};
   std::vector<std::uint32_t> out;
-  out.reserve(count + 2);
-  out.push_back(static_cast<std::uint32_t>(image->Width()));
-  out.push_back(static_cast<std::uint32_t>(image->Height()));
-  out.insert(out.end(), image->Data(), image->Data() + count);
+  AppendArgb(data->argb, &out);
+  for (const Surface& other : data->otherSizes) AppendArgb(other, &out);
   return out;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of drawing objects behind HGDIOBJ handles (pens, brushes, fonts, bitmaps, regions)
 // and of the icon images behind HICON.
 //
@@ -48,7 +49,8 @@ struct BitmapData {
 };
 
 struct IconData {
-  Surface argb;  // 0xAARRGGBB, not premultiplied
+  Surface argb;                     // 0xAARRGGBB, not premultiplied: the image the program draws
+  std::vector<Surface> otherSizes;  // the same picture at the other sizes the desktop may show
 };
 
 struct GdiObject {

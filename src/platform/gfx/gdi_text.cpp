@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text output and measuring: ExtTextOut, TextOut, DrawText, extents, metrics.
 //
 // Text is a cell: its top-left corner is the position given, its height the font's text height,

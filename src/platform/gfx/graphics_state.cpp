@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gfx/graphics_state.h"
 
 #include "platform/backend/backend.h"

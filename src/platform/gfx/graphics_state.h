@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing state of the process: the objects and device contexts behind their handles, the
 // stock objects, the system colours' brushes, the fonts in use and the screen the display's DCs
 // answer for. Drawing

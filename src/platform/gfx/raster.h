@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixel rasterisers over a clipped 32-bit surface.
 //
 // Everything here works in surface coordinates, writes only inside the target's clip rectangles

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wide (geometric) pen strokes.
 //
 // A stroke of width w along a polyline covers, for each segment, the rectangle of width w centred

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A clip or update area as a list of rectangles.
 //
 // The list is kept in one canonical banded form: rectangles sorted by top then left, grouped in

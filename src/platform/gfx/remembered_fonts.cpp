@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gfx/remembered_fonts.h"
 
 #include <errno.h>

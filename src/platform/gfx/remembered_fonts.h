@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Font matches remembered from one run to the next.
 //
 // Loading fontconfig's configuration (some fifty XML files parsed, its caches mapped and walked)

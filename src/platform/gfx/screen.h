@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screen that device contexts for the display answer for: its size and pixels per inch. The
 // platform hands its backend over when it starts and takes it back when it stops; without one
 // (drawing on memory bitmaps alone, as the drawing tests do) the screen is 96 pixels per inch and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The UI thread's message queue: what was posted and what the display reported, in arrival order,
 // and the quit request. It knows nothing of windows: turning raw input into a window's message,
 // and making WM_PAINT and WM_TIMER when nothing else waits, is the window core's reading of it

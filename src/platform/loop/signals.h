@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Termination signals as quit requests (CatchTerminationSignals in platform/platform.h). The
 // handler only records the signal and wakes the loop; the loop turns the record into WM_QUIT the
 // next time it looks at its queue, on the UI thread, where closing windows and devices is allowed.

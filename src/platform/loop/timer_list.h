@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timers on the backend's clock. A due timer yields one WM_TIMER when the queue is otherwise
 // empty; its next deadline counts from that moment, so a program that falls behind gets one
 // message, not a burst. Which windows a filter covers is the caller's to say: the list knows

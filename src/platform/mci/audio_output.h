@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a playing sequencer's sound goes: the sound card through a FluidSynth driver, a WAV file
 // written in real time, or (tests on the headless backend) a buffer filled as the virtual clock
 // advances.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The synthesizer library, loaded on demand.
 //
 // Linking the library would load it (and its sixty-odd dependencies: sound servers, SDL, glib ...)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One open sequencer device: a song, its playing cursor, its output while playing, and the
 // notification that a caller is waiting for.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Error codes of the sequencer beyond the interface's standard ones, and the texts of all codes
 // the service returns.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rendering on a virtual clock, for tests that listen to what was played.
 //
 // Handed a clock that only moves when a test advances it (the headless display's), playing with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // mciSendCommand: the device table, opening files as sequencer devices, the choice of output, and
 // the window through which the rendering threads report the end of playing to the UI thread.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the multimedia service finds a file named without a directory.
 #pragma once
 

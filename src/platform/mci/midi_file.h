@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Standard MIDI File reader of the sequencer.
 //
 // Reads formats 0 and 1 (and the same data wrapped in a RIFF "RMID" file) into one list of channel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playing cursor over a song: dispatches its events to the synthesizer at the right sample and
 // renders the sound between them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the sequencer plays into: the synthesizer in the program, something that only counts in the
 // fuzzer, which runs the sequencer's position arithmetic over every song the reader accepts.
 #pragma once

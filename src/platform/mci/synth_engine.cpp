@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/mci/synth_engine.h"
 
 #include <sys/stat.h>

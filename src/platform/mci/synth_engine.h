@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one synthesizer of the sequencer: FluidSynth's settings, synth and General MIDI soundfont.
 //
 // Created at the first open of a MIDI device and kept for the run, so the soundfont (large: the

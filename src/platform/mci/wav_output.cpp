@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WAV file output: the sound a listener would have heard, written as it is played.
 //
 // Written by a thread of our own that renders a block, writes it and sleeps until the wall clock

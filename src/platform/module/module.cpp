@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's module (file name, resources, start-up information) and the standard icons.
 #include "platform/module.h"
 
@@ -7,6 +8,8 @@
 #include <cctype>
 #include <cstring>
 #include <map>
+#include <span>
+#include <vector>
 
 #include "base/cp1252.h"
 #include "platform/gdi.h"
@@ -35,6 +38,36 @@ std::map<std::uintptr_t, HICON>& StandardIcons() {
 }
 
 HICON AddIcon(const Icon& icon) { return gfx::CreateIconFromArgb(icon.width, icon.height, icon.argb.data()); }
+
+std::uint32_t ReadU32(std::span<const std::uint8_t> data, std::size_t at) {
+  return static_cast<std::uint32_t>(data[at]) | (static_cast<std::uint32_t>(data[at + 1]) << 8) |
+         (static_cast<std::uint32_t>(data[at + 2]) << 16) | (static_cast<std::uint32_t>(data[at + 3]) << 24);
+}
+
+// An icon resource as the resource compiler writes it: one or more images back to back, each its
+// width, height and pixels (u32 LE each). False, with nothing decoded, unless the data is exactly
+// that, so other icon data (an .ico file, an icon bitmap) is left to the bitmap decoder.
+bool DecodeCompiledIcon(std::span<const std::uint8_t> data, std::vector<Icon>* out) {
+  constexpr std::size_t kWord = 4;
+  constexpr std::uint32_t kLargestSide = 1024;
+  std::vector<Icon> sizes;
+  std::size_t at = 0;
+  while (at < data.size()) {
+    if (data.size() - at < 2 * kWord) return false;
+    const std::uint32_t width = ReadU32(data, at);
+    const std::uint32_t height = ReadU32(data, at + kWord);
+    at += 2 * kWord;
+    if (width == 0 || height == 0 || width > kLargestSide || height > kLargestSide) return false;
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    if ((data.size() - at) / kWord < count) return false;
+    Icon icon{static_cast<int>(width), static_cast<int>(height), std::vector<std::uint32_t>(count)};
+    for (std::size_t i = 0; i < count; ++i, at += kWord) icon.argb[i] = ReadU32(data, at);
+    sizes.push_back(std::move(icon));
+  }
+  if (sizes.empty()) return false;
+  *out = std::move(sizes);
+  return true;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -173,6 +206,14 @@ HICON LoadIcon(HINSTANCE instance, const char* name) {
   for (std::uintptr_t kind : {RT_GROUP_ICON, RT_ICON}) {
     auto data = FindResourceData(instance, name, kind);
     if (data.empty()) continue;
+    std::vector<Icon> sizes;
+    if (kind == RT_ICON && DecodeCompiledIcon(data, &sizes)) {
+      HICON icon = AddIcon(sizes.front());
+      for (std::size_t i = 1; i < sizes.size() && icon != nullptr; ++i) {
+        gfx::AddIconSize(icon, sizes[i].width, sizes[i].height, sizes[i].argb.data());
+      }
+      return icon;
+    }
     module::Image image;
     std::string error;
     if (!module::DecodeIcon(data, &image, &error)) continue;

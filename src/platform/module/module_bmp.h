@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding of the program's bitmap and icon resources (Windows .bmp and .ico layouts).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard focus, activation of top-level windows and mouse capture.
 //
 // Order of notifications when the active window changes (what the form's focus handling relies

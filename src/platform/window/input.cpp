@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Native input events to window messages: mouse routing (capture, hit test, double clicks),
 // keyboard routing to the focus window, and the key state that GetKeyState reports.
 #include <array>

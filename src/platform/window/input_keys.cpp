@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // X keysyms to virtual-key codes.
 //
 // Keysyms are what the X server reports for a key in the current shift level, so the shifted

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // System menus. Each top-level window gets the standard items; what a window deletes or greys
 // decides which frame functions the desktop offers for it (move, size, minimise, maximise,
 // close).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modal message box: a top-level dialog of the platform's own, with the stop icon, the text
 // and one OK button, run by a nested message loop.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the UI thread's queue as messages for windows: posted and input messages in arrival
 // order, then (only when nothing else waits) the quit message, paints and timers; sending,
 // posting, translating and dispatching; and the timers' calls.

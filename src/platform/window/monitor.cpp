@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Monitors: the platform knows one, the whole screen.
 #include "platform/window.h"
 #include "platform/window/window_core.h"

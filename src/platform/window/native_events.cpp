@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the display backend reports, turned into the window core's state and messages.
 #include "platform/backend/backend.h"
 #include "platform/backend/backend_events.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The non-client area that the platform draws itself: the 1-pixel border of WS_BORDER, the
 // 2-pixel sunken edge of WS_EX_CLIENTEDGE and the scroll bars. A top-level window with a caption
 // has its frame drawn by the desktop instead, outside its rectangle; a frameless pop-up (a

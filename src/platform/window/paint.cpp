@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Update regions, WM_PAINT, device contexts of windows and the dirty-rectangle presents.
 //
 // Child windows draw into their top-level's surface through DCs clipped to their visible region.

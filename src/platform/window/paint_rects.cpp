@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rectangle lists for update regions, visible regions and dirty areas. Lists are kept disjoint:
 // a drawing call clipped to them must not touch a pixel twice (inverting a focus rectangle twice
 // would undo it).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one place that holds the running platform. Starting makes the state and opens its queue;
 // stopping runs the services' shutdown hooks and destroys the windows while every part still
 // works, closes the queue to other threads, then lets the parts go in reverse order of making.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The running platform's state: one object, made by InitPlatform and torn down by
 // ShutdownPlatform in reverse order of making, whose parts are named for what they hold. The
 // backend is handed to it at the start and every part reaches the display through it.

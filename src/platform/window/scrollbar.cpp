@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scroll bars of windows with WS_HSCROLL / WS_VSCROLL: their data, the calls that set it, their
 // painting, and what a press on them does (WM_HSCROLL / WM_VSCROLL to the window).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Geometry and painting of the scroll bars in a window's non-client area (internal).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // System metrics, and the start-up information the display gives. Top-level frames belong to the desktop's
 // window manager and lie outside the window's rectangle, so the frame and caption metrics are 0 here; what
 // the platform draws itself (borders, edges, scroll bars) has its real size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window classes, registered for one run of the platform (a part of its state). The platform's own
 // classes are registered when it starts; the program registers its own before first use.
 #include <algorithm>

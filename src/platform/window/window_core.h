@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the parts of the window core call each other (internal to the platform layer).
 #pragma once
 

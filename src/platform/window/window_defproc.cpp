@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The default handling of messages a window procedure passes on.
 #include <algorithm>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The objects behind windows of the platform's own classes, held by the window records.
 #include "platform/window/window_object.h"
 

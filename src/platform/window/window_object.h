@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The object behind a window of one of the platform's own classes (the combo box, its field, its
 // list, ...): the window's record owns it, from the window's creation to WM_NCDESTROY, and one
 // window procedure hands it each message in between (internal to the platform layer).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Showing, minimising, enabling and naming windows.
 
 #include "platform/module.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window records and the handle table of the window core (internal to the platform layer).
 //
 // Every HWND is a number looked up here; numbers are never reused during a run, so a stale or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creating and destroying windows, the parent/owner tree, window longs and what the desktop is
 // told about top-level windows.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared helpers of the audio tests: the build directory's key files and measures of a signal.
 #pragma once
 

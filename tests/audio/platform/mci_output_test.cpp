@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound outputs and what goes wrong around them: a WAV file written in real time, output
 // turned off, a driver that cannot open, a missing or broken soundfont, malformed files opened
 // through the service. Every failure must be a clear text, and nothing may be printed on stderr.

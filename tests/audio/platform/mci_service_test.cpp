@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The multimedia service's command semantics on the headless backend: opening, status, playing
 // rendered offline on the virtual clock, the notifications at the callback window, seeking,
 // capabilities and the commands a sequencer refuses.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless display with a window that records the multimedia service's notifications, and
 // short helpers for the commands the tests send.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sequencer and the synthesizer on their own: the key files rendered offline through
 // FluidSynth with the system's soundfont, listened to by measuring the signal.
 #include <memory>

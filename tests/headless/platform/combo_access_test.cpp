@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader finds in the platform's combo box and hears from it: the combo box with its
 // editable field and the list of its choices, the list opened and closed by the reader's press as
 // by F4, a choice made through the list as a click on its row makes it, and the field's edits by

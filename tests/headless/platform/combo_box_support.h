@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A form with the platform's combo box as the main window has it: 185 x 21 at (72, 16) in the
 // main window's font, fifteen items, and the parent's CBN_DROPDOWN handling that sizes the open
 // list the way the key selector does. Every WM_COMMAND notification is recorded in order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform's combo box as the student meets it: the closed field and its button, the list
 // that drops down under it, choosing with the mouse and the keys, and what the parent hears.
 #include <gmock/gmock.h>

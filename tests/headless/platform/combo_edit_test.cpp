@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The combo box's edit field as the student types in it: caret keys, selection with Shift and the
 // mouse, deleting, the clipboard, the length limit, and the caret that stops blinking when idle.
 #include <gmock/gmock.h>

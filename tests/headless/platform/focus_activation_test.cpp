@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Focus, activation and capture: the order of notifications that the form's focus handling and
 // the controls' mouse handling rely on.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keys as the user types them: virtual-key codes from X keysyms, characters in the program's
 // code page (cp1252), system keys with Alt, and the key state the program can ask for.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse input as the user makes it: presses at screen pixels reach the right window with the
 // right client coordinates; capture, double clicks and disabled windows behave as expected.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modal message box: what it records and shows, how the user answers it, and that the program
 // keeps running (paints, timers, posted messages) while its owner refuses input.
 #include <gmock/gmock.h>

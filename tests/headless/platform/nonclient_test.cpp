@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The non-client area the platform draws for child windows: borders, the sunken client edge and
 // scroll bars, which all take their room from the client area.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting as the user sees it: what reaches the display is read back from the headless display,
 // so a missing paint or a missing present shows up as a wrong pixel.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message queue: order of posted, input, quit, paint and timer messages; filters; posts from
 // another thread waking a waiting loop.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timers on the virtual clock: they fire when the clock reaches them, in deadline order, once
 // per expiry, and never before.
 #include <gmock/gmock.h>

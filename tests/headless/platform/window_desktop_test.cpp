@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the desktop is told about top-level windows (title, taskbar text, frame functions from the
 // system menu, dialog and pop-up kinds, icon), and the screen values a test sets.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creating, destroying and arranging windows, and what happens with handles that are not (or no
 // longer) windows.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The accessibility bridge's parts that need no screen reader: the objects' paths a reader may
 // send back in any shape, which events a listener's pattern asks for, and the question put to the
 // session bus before libdbus is loaded.

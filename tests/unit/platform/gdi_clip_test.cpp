@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clipping, origins, SaveDC/RestoreDC, regions, surface DCs and handle safety.
 #include <gtest/gtest.h>
 

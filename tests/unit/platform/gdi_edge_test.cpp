@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DrawEdge borders and the system colours they are made of (the colours as shown on a window are
 // checked in the headless paint tests).
 #include <gtest/gtest.h>

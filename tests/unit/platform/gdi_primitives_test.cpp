@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines, rectangles, pens, pixels and blits on memory DCs, checked pixel by pixel.
 #include <gtest/gtest.h>
 

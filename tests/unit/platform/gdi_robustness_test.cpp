@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every primitive, called with random and extreme arguments, keeps inside the clip: pixels outside
 // the clip rectangle never change, nothing crashes, nothing hangs.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // X keysyms to virtual keys: the keys of a desktop keyboard, national letters and keys that
 // produce no key message.
 #include <gtest/gtest.h>

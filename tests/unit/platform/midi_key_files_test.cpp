@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fifteen generated key files, read back with the program's own reader and compared with the
 // key table's chord texts: the key's scale, then its eight grid chords in order.
 #include <algorithm>

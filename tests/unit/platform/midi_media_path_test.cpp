@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a bare file name is found: the current directory, the program's directory, then the
 // installed layout's share/tessivo beside the program's bin/.
 #include <unistd.h>

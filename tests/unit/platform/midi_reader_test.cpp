@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sequencer's MIDI file reader on valid files (formats, running status, tempo map) and on
 // malformed and hostile ones, which must each end in their own error, never a crash or a hang.
 #include <fcntl.h>

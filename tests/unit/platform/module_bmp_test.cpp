@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitmap and icon resources decoded from their file layouts, including the hostile ones.
 #include <gtest/gtest.h>
 

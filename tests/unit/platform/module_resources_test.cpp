@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's resources: found by kind and name, string-table texts, bitmaps and icons decoded
 // from their files; missing and broken resources give nothing, never a crash.
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -114,6 +116,52 @@ TEST_F(ModuleResources, StandardIconsAndMissingIcons) {
   EXPECT_EQ(gfx::IconImage(stop)->Pixel(16, 3) & 0xFFFFFF, 0xE00000u);  // red disc
   EXPECT_EQ(LoadIcon(nullptr, "MAINICON"), nullptr);                    // not in this set
   EXPECT_FALSE(DestroyIcon(nullptr));
+}
+
+// The sizes an icon offers the desktop, in the order IconArgb lists them.
+std::vector<std::pair<std::uint32_t, std::uint32_t>> IconSizes(HICON icon) {
+  const std::vector<std::uint32_t> argb = gfx::IconArgb(icon);
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes;
+  for (std::size_t at = 0; at + 2 <= argb.size(); at += 2 + std::size_t{argb[at]} * argb[at + 1]) {
+    sizes.emplace_back(argb[at], argb[at + 1]);
+  }
+  return sizes;
+}
+
+// The program's own icon, as built: drawn at 32 x 32 (not the standard icon it falls back to),
+// with the 16 and 48 pixel drawings offered to the desktop beside it.
+TEST(ModuleIcon, TheProgramIconLoadsWithEverySize) {
+  SetModuleResources(TessivoResources());
+  HICON icon = LoadIcon(GetModuleHandle(nullptr), "MAINICON");
+  ASSERT_NE(icon, nullptr);
+  EXPECT_NE(icon, LoadIconById(nullptr, IDI_APPLICATION));
+  const Surface* image = gfx::IconImage(icon);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->Width(), 32);
+  EXPECT_EQ(image->Pixel(0, 0) >> 24, 0u) << "transparent corner";
+  EXPECT_EQ(image->Pixel(4, 16), 0xFF000080u) << "the navy square";
+  using Size = std::pair<std::uint32_t, std::uint32_t>;
+  EXPECT_EQ(IconSizes(icon), (std::vector<Size>{{32, 32}, {16, 16}, {48, 48}}));
+  EXPECT_TRUE(DestroyIcon(icon));
+  SetModuleResources(nullptr);
+}
+
+// Compiled icon data with a second image cut short is not an icon: nothing is loaded from it.
+TEST(ModuleIcon, ACompiledIconCutShortLoadsNothing) {
+  const std::vector<std::uint8_t> data = {1, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0, 0, 0xFF,   // 1 x 1
+                                          2, 0, 0, 0, 2, 0, 0, 0, 0xFF, 0, 0, 0xFF};  // 2 x 2, 1 pixel
+  const ResourceEntry entry{RT_ICON, "CUT", 0, std::span<const std::uint8_t>(data)};
+  ResourceSet set{std::span<const ResourceEntry>(&entry, 1)};
+  SetModuleResources(&set);
+  EXPECT_EQ(LoadIcon(GetModuleHandle(nullptr), "CUT"), nullptr);
+  const std::span<const std::uint8_t> whole(data.data(), 12);
+  const ResourceEntry one{RT_ICON, "ONE", 0, whole};
+  set.entries = std::span<const ResourceEntry>(&one, 1);
+  HICON icon = LoadIcon(GetModuleHandle(nullptr), "ONE");
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(gfx::IconArgb(icon), (std::vector<std::uint32_t>{1, 1, 0xFF0000FF}));
+  DestroyIcon(icon);
+  SetModuleResources(nullptr);
 }
 
 TEST(ModuleFile, FileNameOfTheProgram) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Font answers remembered between runs: trusted only while everything they depended on is as it
 // was, and never trusted from a damaged file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A surface whose pixels live in memory of someone else's (the display's shared image): moving in
 // and out, copies, and the display's chance to finish reading before drawing changes anything.
 #include <gtest/gtest.h>

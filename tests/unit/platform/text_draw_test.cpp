@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing text: ExtTextOut options, background modes, DrawText layout and the "&" prefix.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Font lookup and metrics: integer metrics from the face's units, shared fonts, hostile requests.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rectangle lists of update, visible and dirty regions: they cover exactly the union asked for,
 // and never twice (a focus rectangle inverted through an overlapping list would vanish).
 #include <gtest/gtest.h>

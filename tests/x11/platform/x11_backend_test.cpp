@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 backend on its own, against a private Xvfb: what it writes on its windows, what it
 // presents, how it waits and how it survives errors. The platform core is initialised so that
 // the events the backend reports have somewhere to go; the windows here are the backend's only.
@@ -47,7 +48,8 @@ TopLevelProps MainWindowProps() {
   props.titleUtf8 = "Tessivo - Versão 1.0";
   props.iconNameUtf8 = "Tessivo";
   props.className = "TForm1";
-  props.iconArgb = {2, 2, 0xFF102030, 0xFF405060, 0x80708090, 0x00A0B0C0};
+  // Two sizes of the icon, as the program offers them: the desktop picks the one it shows.
+  props.iconArgb = {2, 2, 0xFF102030, 0xFF405060, 0x80708090, 0x00A0B0C0, 1, 1, 0xFF112233};
   return props;
 }
 
@@ -132,7 +134,7 @@ TEST_F(X11BackendTest, DescribesTheMainWindowToTheWindowManager) {
   EXPECT_EQ(x11test::ReadAtomNames(Peek(), xid, "WM_PROTOCOLS"),
             std::vector<std::string>{"WM_DELETE_WINDOW"});
   EXPECT_EQ(x11test::ReadLongs(Peek(), xid, "_NET_WM_ICON"),
-            (std::vector<long>{2, 2, 0xFF102030, 0xFF405060, 0x80708090, 0x00A0B0C0}));
+            (std::vector<long>{2, 2, 0xFF102030, 0xFF405060, 0x80708090, 0x00A0B0C0, 1, 1, 0xFF112233}));
   EXPECT_EQ(x11test::ReadAtomNames(Peek(), xid, "_NET_WM_WINDOW_TYPE"),
             std::vector<std::string>{"_NET_WM_WINDOW_TYPE_NORMAL"});
 
@@ -184,7 +186,7 @@ TEST_F(X11BackendTest, FollowsChangedPropsAndBounds) {
   props.fixedSize = false;
   props.canResize = true;
   props.userPosition = false;
-  props.iconArgb = {3, 1, 1, 2};  // too few pixels: not an icon
+  props.iconArgb = {1, 1, 0xFF000000, 3, 1, 1, 2};  // a second size with too few pixels: not an icon
   m_backend->SetNativeProps(main, props);
   m_backend->SetNativeBounds(main, RECT{30, 40, 230, 140});
   m_backend->Sync();

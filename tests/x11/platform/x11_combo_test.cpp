@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform's combo box on a real X server: the open list is an override-redirect window under
 // the field holding the pointer, and the clipboard travels to and from other programs (xclip).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A lost X connection ends the program with a message and exit code 1, and never hangs it; a
 // program that finds no display at all says so too.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform core on the real display: a top-level window with child windows, driven through
 // XTest like a user would, looked at through a second X connection like a screenshot tool.
 #include <gtest/gtest.h>

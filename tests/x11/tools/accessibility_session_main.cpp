@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a command inside a desktop session of its own: a private X server, openbox, a session bus
 // and the accessibility bus, as the end-to-end screen-reader tests have them. For looking at a
 // program with the screen-reader client or with Orca by hand, and for tests/x11/orca_speech.sh.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The in-memory display for tests: native windows are records with a stacking order, presented
 // pixels are kept per window exactly as presented, and time is a virtual clock that moves only
 // when the test moves it.

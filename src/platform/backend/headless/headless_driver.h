@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Driving the program on the headless display from a test: start the platform, inject input as
 // the X server would deliver it, run the loop until it is idle, move the virtual clock, and read
 // back what was presented. It reaches the platform through its public calls only; the display is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X atoms the backend speaks: ICCCM and EWMH property names, their types and the client
 // messages a window manager understands. Interned once per connection, in a single round trip.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real display: each platform top-level window is an X window (child windows are drawn and
 // routed by the platform core inside it). Presents surfaces, turns X events into the core's
 // native events, and provides the monotonic clock and the blocking wait of the message loop.

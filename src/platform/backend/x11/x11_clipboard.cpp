@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/backend/x11/x11_clipboard.h"
 
 #include <X11/Xatom.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CLIPBOARD selection (ICCCM): the program owns it after a copy and answers other clients'
 // requests for UTF8_STRING, STRING (Latin-1) and TARGETS; a paste asks the owner for its text
 // through a property on a hidden window of our own and waits a bounded time for the answer.

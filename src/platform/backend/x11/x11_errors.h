@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What happens when the X server refuses a request or the connection breaks.
 //
 // A protocol error (a window destroyed behind our back, a grab refused) is reported on standard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // X events in, the core's native events out.
 //
 // The core's event names (KeyPress, Expose...) are macros in Xlib's headers, so the core's header

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/backend/x11/x11_input_method.h"
 
 #include <X11/Xutil.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard text through the X input method, so that dead keys and compose sequences produce the
 // characters a user of a Portuguese keyboard expects ("ô" typed as ^ then o).
 #pragma once

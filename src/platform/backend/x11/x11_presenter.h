@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies the dirty parts of a top-level surface to its X window.
 //
 // With MIT-SHM (a local server that can attach our segment) each window's surface keeps its pixels

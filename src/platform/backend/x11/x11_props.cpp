@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/backend/x11/x11_props.h"
 
 #include <X11/Xatom.h>
@@ -112,10 +113,17 @@ void WriteNames(Display* display, const X11Atoms& atoms, Window window, const To
 
 void WriteIcon(Display* display, const X11Atoms& atoms, Window window,
                const std::vector<std::uint32_t>& iconArgb) {
-  // Width, height, then width * height pixels; anything else is not an icon.
-  const bool valid = iconArgb.size() >= 2 && iconArgb[0] > 0 && iconArgb[1] > 0 && iconArgb[0] <= 1024 &&
-                     iconArgb[1] <= 1024 &&
-                     iconArgb.size() == 2 + static_cast<std::size_t>(iconArgb[0]) * iconArgb[1];
+  // One or more images, each width, height, then width * height pixels; anything else is not an
+  // icon.
+  constexpr std::uint32_t kLargestSide = 1024;
+  bool valid = !iconArgb.empty();
+  for (std::size_t at = 0; valid && at < iconArgb.size();) {
+    const std::size_t left = iconArgb.size() - at;
+    valid = left >= 2 && iconArgb[at] > 0 && iconArgb[at + 1] > 0 && iconArgb[at] <= kLargestSide &&
+            iconArgb[at + 1] <= kLargestSide &&
+            left - 2 >= static_cast<std::size_t>(iconArgb[at]) * iconArgb[at + 1];
+    if (valid) at += 2 + static_cast<std::size_t>(iconArgb[at]) * iconArgb[at + 1];
+  }
   if (!valid) {
     XDeleteProperty(display, window, atoms.netWmIcon);
     return;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The properties through which a top-level window tells the window manager and the taskbar what
 // it is: names, icon, size rules, frame functions, type and state (ICCCM and EWMH).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One MIT-SHM image: a System V shared memory segment attached by us and by the X server, which
 // is also the pixel storage of the window surface it presents (one copy of the pixels, not two).
 #pragma once

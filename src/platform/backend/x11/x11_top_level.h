@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the backend keeps for each top-level X window.
 #pragma once
 

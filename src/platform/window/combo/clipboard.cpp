@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clipboard text for the edit field: the program speaks cp1252, the desktop UTF-8.
 #include "platform/window/combo/clipboard.h"
 

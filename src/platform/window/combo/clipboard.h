@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard as the edit field uses it: cp1252 text in and out, through the backend's
 // CLIPBOARD selection (internal to the platform layer).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the platform's combo box tells a screen reader and lets it do (internal to the platform
 // layer). Three objects answer, one for each window:
 // - the combo box: a combo box named by the text its field shows, with the action "press" (F4's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform's "COMBOBOX" window (drop-down style): the sunken frame with the button at its
 // right end, the edit field child, the items and the current item, the drop-down list, and the
 // CB_* messages and CBN_* notifications (internal to the platform layer).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the parts of the platform's combo box reach each other: the combo box window, its edit
 // field child and its drop-down list (internal to the platform layer).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The items of a combo box: their texts and data, the folded order of a sorted list and the
 // case-insensitive searches (internal to the platform layer).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drop-down list of the platform's combo box: a frameless top-level pop-up (class
 // "ComboLBox") with a 1-pixel border, one row per item, the highlighted row in the selection
 // colours and a vertical scroll bar only when the rows do not fit (internal).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit field of the platform's combo box (class "Edit"): one line of cp1252 text with a
 // caret, a selection, mouse selection, the editing keys and the clipboard (internal).
 //

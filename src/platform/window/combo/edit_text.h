@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text of an edit field with its selection: what typing, deleting and pasting do to it, with
 // no window or pixels involved (internal to the platform layer).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measuring a font outside painting, for the combo box and its field (internal to the platform
 // layer): both size themselves from the same text height.
 #pragma once
