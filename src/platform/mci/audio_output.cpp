@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+
+#include "platform/mci/output_guard.h"
 
 namespace mci {
 
@@ -23,47 +26,53 @@ AudioChoice ParseAudioChoice(const char* setting) {
 // ---- Sound card ------------------------------------------------------------------------------
 namespace {
 
+// The synthesizer's driver thread calls back for every period, in its own thread. A driver whose
+// server is lost ends that thread, or blocks in its write for good, without telling anyone; the
+// watchdog sees the callbacks stop and fails the play. Deleting a driver joins its thread, so it is
+// deleted on a thread of its own: if that does not end within a bound, it is left behind, holding
+// the driver and the feed (retired, so the stuck thread can only ever render silence) until the
+// write returns, if it ever does. The library stays loaded for the whole run, so the code it runs
+// never goes away under it.
 class DriverOutput final : public AudioOutput {
  public:
   DriverOutput(SynthEngine* engine, Sequencer* sequencer, OutputFinished finished)
-      : m_engine(engine), m_sequencer(sequencer), m_finished(std::move(finished)) {}
+      : m_engine(engine), m_feed(std::make_shared<RenderFeed>(sequencer, std::move(finished))) {}
   ~DriverOutput() override { Stop(); }
 
   bool Open(const std::string& driverName) {
     const FluidApi& api = m_engine->Api();
     api.fluid_settings_setstr(m_engine->Settings(), "audio.driver", driverName.c_str());
-    m_driver = api.new_fluid_audio_driver2(m_engine->Settings(), &DriverOutput::Callback, this);
-    return m_driver != nullptr;
+    m_driver = api.new_fluid_audio_driver2(m_engine->Settings(), &DriverOutput::Callback, m_feed.get());
+    if (m_driver == nullptr) return false;
+    m_watchdog = std::make_unique<StallWatchdog>(m_feed);
+    return true;
   }
 
   void Stop() override {
-    // Deleting the driver joins its thread: no callback runs after this.
-    if (m_driver != nullptr) {
-      m_engine->Api().delete_fluid_audio_driver(m_driver);
-      m_driver = nullptr;
-    }
+    m_watchdog.reset();
+    m_feed->Retire();
+    if (m_driver == nullptr) return;
+    const FluidApi* api = &m_engine->Api();
+    BoundedThread release([api, driver = std::exchange(m_driver, nullptr), feed = m_feed] {
+      api->delete_fluid_audio_driver(driver);
+    });
+    release.JoinWithin(kOutputReleaseLimit);
   }
 
  private:
   static int Callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
     (void)nfx;
     (void)fx;
-    auto* self = static_cast<DriverOutput*>(data);
+    auto* feed = static_cast<RenderFeed*>(data);
     if (nout < 2 || len <= 0) return FLUID_OK;
-    const Sequencer::Rendered r = self->m_sequencer->Render(out[0], out[1], len);
-    if (r.frames < len) {
-      std::fill(out[0] + r.frames, out[0] + len, 0.0f);
-      std::fill(out[1] + r.frames, out[1] + len, 0.0f);
-    }
-    if (r.ended && !self->m_finishedCalled.exchange(true)) self->m_finished(OutputOutcome::kEnded);
+    if (feed->Render(out[0], out[1], len).ended) feed->Finish(OutputOutcome::kEnded);
     return FLUID_OK;
   }
 
   SynthEngine* m_engine;
-  Sequencer* m_sequencer;
-  OutputFinished m_finished;
+  std::shared_ptr<RenderFeed> m_feed;
   fluid_audio_driver_t* m_driver = nullptr;
-  std::atomic<bool> m_finishedCalled{false};
+  std::unique_ptr<StallWatchdog> m_watchdog;
 };
 
 }  // namespace
