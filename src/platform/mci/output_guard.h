@@ -34,6 +34,9 @@ inline constexpr std::chrono::milliseconds kOutputStallLimit{800};
 // The same before sound has begun to flow: a sound server may hold the first write until its sink
 // asks for data (a second and a half on PulseAudio's null sink).
 inline constexpr std::chrono::milliseconds kOutputStartLimit{5000};
+// How long opening an output may take before the play is refused: connecting to a working server
+// takes milliseconds, so only a server that has stopped answering makes Play wait this long.
+inline constexpr std::chrono::milliseconds kOutputOpenLimit{2000};
 // How long stopping waits for an output's thread to end before leaving it behind: a working driver
 // ends its thread within one period (milliseconds), so only a thread stuck in a write waits this long.
 inline constexpr std::chrono::milliseconds kOutputReleaseLimit{250};
