@@ -174,7 +174,8 @@ TEST_F(ProgramOnSoundServer, ALostServerEndsThePlayAndTheNextPlayUsesTheNewServe
   FinishRecording();
   const soundcheck::Recording heard = soundcheck::ReadWav(recording);
   ASSERT_GT(heard.rate, 0) << "nothing recorded: " << m_recorder->StandardError();
-  EXPECT_TRUE(soundcheck::InScaleOnly(heard, kSolMaiorScale)) << "the recording is not in G major";
+  EXPECT_TRUE(soundcheck::InScaleOnly(heard, kSolMaiorScale))
+      << "the recording is not in G major (" << heard.mono.size() / heard.rate << " s)";
   EXPECT_TRUE(WaitFor([&] { return Threads() == idleThreads; })) << Threads() << " threads after the end";
   EXPECT_EQ(m_program->StandardError(), "");
   CloseLikeAWindowManager();
