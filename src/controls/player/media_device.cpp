@@ -10,7 +10,7 @@
 
 #include <climits>
 #include <cstring>
-#include <filesystem>
+#include <string>
 
 #include "base/cp1252.h"
 #include "controls/player/media_player.h"
@@ -39,6 +39,15 @@ constexpr TButtonSet Without(TButtonSet set, TButtonSet remove) {
   return static_cast<TButtonSet>(set & ~remove);
 }
 
+// The folder a path lies in: "/" for a file at the root, "." for a bare name. (Plain string work:
+// the standard library's path class would link its locale machinery into the program, whose
+// start-up then pays for it.)
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // A file named without a folder that the multimedia service could not find: the folders it was
 // looked for in, in the service's order (platform/mci.h: the current folder, the program file's
 // folder, then share/tessivo beside it, where an installed program keeps its files), so a
@@ -47,13 +56,14 @@ constexpr TButtonSet Without(TButtonSet set, TButtonSet remove) {
 std::string WhereLookedFor(const std::string& fileName) {
   char programFile[PATH_MAX] = {};
   GetModuleFileName(nullptr, programFile, sizeof programFile);
-  const std::filesystem::path programDir = std::filesystem::path(programFile).parent_path();
-  const std::string shareDir = (programDir / ".." / "share" / "tessivo").lexically_normal().string();
+  const std::string programDir = FolderOf(programFile);
+  const std::string prefix = FolderOf(programDir);
+  const std::string shareDir = (prefix == "/" ? "" : prefix) + "/share/tessivo";
   char current[PATH_MAX] = {};
   const std::string currentDir =
       ::getcwd(current, sizeof current) != nullptr ? text::Utf8ToCp1252(current) : "?";
   return "\n\"" + fileName + "\" was looked for in the current folder (" + currentDir + "), in " +
-         programDir.string() + " and in " + shareDir + ".";
+         programDir + " and in " + shareDir + ".";
 }
 
 }  // namespace
