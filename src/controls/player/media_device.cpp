@@ -13,9 +13,9 @@
 #include <string>
 
 #include "base/cp1252.h"
+#include "base/program_folder.h"
 #include "controls/player/media_player.h"
 #include "core/exceptions.h"
-#include "platform/module.h"
 
 namespace {
 
@@ -54,9 +54,7 @@ std::string FolderOf(const std::string& path) {
 // student or an administrator sees where the key's file should be. The service's own text comes
 // first, unchanged. The names are cp1252, as the error box shows them.
 std::string WhereLookedFor(const std::string& fileName) {
-  char programFile[PATH_MAX] = {};
-  GetModuleFileName(nullptr, programFile, sizeof programFile);
-  const std::string programDir = FolderOf(programFile);
+  const std::string programDir = text::Utf8ToCp1252(base::ProgramFolder());
   const std::string prefix = FolderOf(programDir);
   const std::string shareDir = (prefix == "/" ? "" : prefix) + "/share/tessivo";
   char current[PATH_MAX] = {};
