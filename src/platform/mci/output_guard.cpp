@@ -1,4 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/mci/output_guard.h"
 
 #include <unistd.h>

@@ -1,4 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 // What keeps a real-time output that stops working from holding a play, a thread or the program.
 //
 // A sound server that dies, a device that is unplugged or a file that cannot grow shows itself in
