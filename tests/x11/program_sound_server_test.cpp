@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program playing through a real sound server: a private PulseAudio daemon with a null
 // sink stands in for a sound card, its monitor is recorded while Play plays, and the recording must
-// be the chosen key's scale. The program holds no stream before Play and none after the end.
+// be the chosen key's scale. The program holds no stream before Play and none after the end, and a
+// server lost while it plays ends the play without holding the program.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -10,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +28,8 @@ constexpr RECT kPlayButton{280, 8, 280 + 29, 8 + 30};
 constexpr char kSink[] = "tessivo_test";
 // C major: C D E F G A B.
 const std::vector<int> kDoMaiorScale = {0, 2, 4, 5, 7, 9, 11};
+// G major: G A B C D E F#.
+const std::vector<int> kSolMaiorScale = {7, 9, 11, 0, 2, 4, 6};
 
 class ProgramOnSoundServer : public ProgramOnXvfb {
  protected:
@@ -39,6 +43,11 @@ class ProgramOnSoundServer : public ProgramOnXvfb {
     m_dir = std::filesystem::temp_directory_path() / ("tessivo-pulse-" + std::to_string(getpid()));
     std::filesystem::create_directories(m_dir);
     m_env = {"XDG_RUNTIME_DIR=" + m_dir.string(), "HOME=" + m_dir.string()};
+    StartDaemon();
+  }
+
+  // A daemon on the private socket (the same path every time) with the null sink.
+  void StartDaemon() {
     m_daemon = x11test::ChildProcess::Spawn(
         {"/usr/bin/pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes", "-L",
          std::string("module-null-sink sink_name=") + kSink, "-L", "module-native-protocol-unix"},
@@ -51,6 +60,25 @@ class ProgramOnSoundServer : public ProgramOnXvfb {
       testsupport::CannotRunHere("the PulseAudio daemon could not start here: " + m_daemon->StandardError());
       return;
     }
+  }
+
+  void StartRecording(const std::string& path) {
+    m_recorder = x11test::ChildProcess::Spawn(
+        {"/usr/bin/parecord", std::string("--device=") + kSink + ".monitor", "--file-format=wav", path},
+        m_env);
+    ASSERT_NE(m_recorder, nullptr);
+  }
+  void FinishRecording() {
+    kill(m_recorder->Pid(), SIGINT);  // parecord finishes its file
+    ASSERT_TRUE(m_recorder->WaitExit(kWaitMs).has_value());
+  }
+
+  // The program's threads now.
+  std::size_t Threads() const {
+    std::error_code error;
+    const std::filesystem::directory_iterator tasks("/proc/" + std::to_string(m_program->Pid()) + "/task",
+                                                    error);
+    return error ? 0 : static_cast<std::size_t>(std::distance(tasks, std::filesystem::directory_iterator()));
   }
 
   void TearDown() override {
@@ -89,10 +117,7 @@ class ProgramOnSoundServer : public ProgramOnXvfb {
 
 TEST_F(ProgramOnSoundServer, PlayPlaysTheKeyOnTheDefaultOutputAndLetsItGoAtTheEnd) {
   const std::string recording = (m_dir / "heard.wav").string();
-  m_recorder = x11test::ChildProcess::Spawn(
-      {"/usr/bin/parecord", std::string("--device=") + kSink + ".monitor", "--file-format=wav", recording},
-      m_env);
-  ASSERT_NE(m_recorder, nullptr);
+  StartRecording(recording);
   Start(TESSIVO_BINARY_DIR "/tessivo", m_env);
   if (HasFatalFailure()) return;
   EXPECT_FALSE(HoldsAStream()) << "a stream is held before Play";
@@ -107,11 +132,52 @@ TEST_F(ProgramOnSoundServer, PlayPlaysTheKeyOnTheDefaultOutputAndLetsItGoAtTheEn
       << "Play never came back: " << m_program->StandardError();
   EXPECT_TRUE(WaitFor([&] { return !HoldsAStream(); })) << "the stream is kept after the end";
 
-  kill(m_recorder->Pid(), SIGINT);  // parecord finishes its file
-  ASSERT_TRUE(m_recorder->WaitExit(kWaitMs).has_value());
+  FinishRecording();
   const soundcheck::Recording heard = soundcheck::ReadWav(recording);
   ASSERT_GT(heard.rate, 0) << "nothing recorded: " << m_recorder->StandardError();
   EXPECT_TRUE(soundcheck::InScaleOnly(heard, kDoMaiorScale)) << "the recording is not in C major";
+  EXPECT_EQ(m_program->StandardError(), "");
+  CloseLikeAWindowManager();
+  ExpectEndsWithCodeZero();
+}
+
+// The sound server dies while a key plays (a crash, or the desktop restarting it): the play ends,
+// Play is usable again and no thread of the program is left waiting on the lost server; once a
+// new server runs on the same socket, Play plays through it.
+TEST_F(ProgramOnSoundServer, ALostServerEndsThePlayAndTheNextPlayUsesTheNewServer) {
+  Start(TESSIVO_BINARY_DIR "/tessivo", m_env);
+  if (HasFatalFailure()) return;
+  PressKey(XK_Tab);
+  PressKey(XK_Down);
+  PressKey(XK_Down);  // "Sol Maior"
+  ASSERT_TRUE(WaitFor([&] { return soundcheck::HasColour(PlayGlyph()); })) << "no key loaded";
+  const std::size_t idleThreads = Threads();
+
+  ClickAt(OnRoot(kPlayButton.left + 14, kPlayButton.top + 15));
+  ASSERT_TRUE(WaitFor([&] { return HoldsAStream(); })) << "Play opened no stream on the sound server";
+  ASSERT_FALSE(soundcheck::HasColour(PlayGlyph())) << "Play is usable while it plays";
+  kill(m_daemon->Pid(), SIGKILL);
+  ASSERT_TRUE(m_daemon->WaitExit(kWaitMs).has_value());
+  EXPECT_TRUE(WaitFor([&] { return soundcheck::HasColour(PlayGlyph()); }))
+      << "Play never came back after the server's loss: " << m_program->StandardError();
+  EXPECT_TRUE(WaitFor([&] { return Threads() == idleThreads; }))
+      << Threads() << " threads, " << idleThreads << " before Play";
+
+  StartDaemon();
+  if (HasFatalFailure()) return;
+  const std::string recording = (m_dir / "heard-again.wav").string();
+  StartRecording(recording);
+  ClickAt(OnRoot(kPlayButton.left + 14, kPlayButton.top + 15));
+  EXPECT_TRUE(WaitFor([&] { return HoldsAStream(); })) << "Play opened no stream on the new server";
+  ASSERT_TRUE(
+      x11test::PumpUntil([&] { return soundcheck::HasColour(PlayGlyph()); }, [] { usleep(100000); }, 60000))
+      << "Play never came back: " << m_program->StandardError();
+  FinishRecording();
+  const soundcheck::Recording heard = soundcheck::ReadWav(recording);
+  ASSERT_GT(heard.rate, 0) << "nothing recorded: " << m_recorder->StandardError();
+  EXPECT_TRUE(soundcheck::InScaleOnly(heard, kSolMaiorScale))
+      << "the recording is not in G major (" << heard.mono.size() / heard.rate << " s)";
+  EXPECT_TRUE(WaitFor([&] { return Threads() == idleThreads; })) << Threads() << " threads after the end";
   EXPECT_EQ(m_program->StandardError(), "");
   CloseLikeAWindowManager();
   ExpectEndsWithCodeZero();

@@ -2,7 +2,12 @@
 #include "platform/mci/audio_output.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <mutex>
+#include <utility>
+
+#include "platform/mci/output_guard.h"
 
 namespace mci {
 
@@ -24,47 +29,86 @@ AudioChoice ParseAudioChoice(const char* setting) {
 // ---- Sound card ------------------------------------------------------------------------------
 namespace {
 
+// A driver and what it is made from, deleted by whichever thread lets go of it last: the output,
+// the thread that opens it, or the one that closes it. The settings are the driver's own, so a
+// driver whose opening was left behind never reads settings the program has deleted since.
+struct DriverParts {
+  DriverParts(const FluidApi* fluid, std::shared_ptr<RenderFeed> renderFeed)
+      : api(fluid), settings(fluid->new_fluid_settings()), feed(std::move(renderFeed)) {}
+  ~DriverParts() {
+    // Deleting the driver joins its thread: no callback into the feed runs after this.
+    if (driver != nullptr) api->delete_fluid_audio_driver(driver);
+    if (settings != nullptr) api->delete_fluid_settings(settings);
+  }
+  DriverParts(const DriverParts&) = delete;
+  DriverParts& operator=(const DriverParts&) = delete;
+
+  const FluidApi* api;
+  fluid_settings_t* settings;
+  std::shared_ptr<RenderFeed> feed;
+  std::mutex lock;  // the opener stores the driver while the output may be looking
+  fluid_audio_driver_t* driver = nullptr;
+};
+
+// The synthesizer's driver thread calls back for every period, in its own thread. A driver whose
+// server is lost ends that thread, or blocks in its write for good, without telling anyone; the
+// watchdog sees the callbacks stop and fails the play. Opening a driver connects to the server
+// and deleting one joins its thread, and either can block for as long as a hung server does; so
+// both run on a thread of their own, waited for within a bound, then left behind with the driver's
+// parts and the feed. The feed is retired first, so a thread left behind can only ever render
+// silence and never reaches the sequencer or the play; the library stays loaded for the whole run,
+// so the code such a thread runs never goes away under it.
 class DriverOutput final : public AudioOutput {
  public:
   DriverOutput(SynthEngine* engine, Sequencer* sequencer, OutputFinished finished)
-      : m_engine(engine), m_sequencer(sequencer), m_finished(std::move(finished)) {}
+      : m_engine(engine), m_feed(std::make_shared<RenderFeed>(sequencer, std::move(finished))) {}
   ~DriverOutput() override { Stop(); }
 
-  bool Open(const std::string& driverName) {
-    const FluidApi& api = m_engine->Api();
-    api.fluid_settings_setstr(m_engine->Settings(), "audio.driver", driverName.c_str());
-    m_driver = api.new_fluid_audio_driver2(m_engine->Settings(), &DriverOutput::Callback, this);
-    return m_driver != nullptr;
+  enum class Opened { kYes, kNo, kNoAnswer };
+  Opened Open(const std::string& driverName, std::chrono::milliseconds limit) {
+    const FluidApi* api = &m_engine->Api();
+    auto parts = std::make_shared<DriverParts>(api, m_feed);
+    if (parts->settings == nullptr) return Opened::kNo;
+    api->fluid_settings_setnum(parts->settings, "synth.sample-rate", SoundSink::kSampleRate);
+    api->fluid_settings_setstr(parts->settings, "audio.driver", driverName.c_str());
+    BoundedThread opener([parts]() {
+      fluid_audio_driver_t* driver =
+          parts->api->new_fluid_audio_driver2(parts->settings, &DriverOutput::Callback, parts->feed.get());
+      std::lock_guard<std::mutex> lock(parts->lock);
+      parts->driver = driver;
+    });
+    const bool answered = opener.JoinWithin(limit);
+    {
+      std::lock_guard<std::mutex> lock(parts->lock);
+      if (parts->driver == nullptr) return answered ? Opened::kNo : Opened::kNoAnswer;
+    }
+    m_parts = std::move(parts);
+    m_watchdog = std::make_unique<StallWatchdog>(m_feed);
+    return Opened::kYes;
   }
 
   void Stop() override {
-    // Deleting the driver joins its thread: no callback runs after this.
-    if (m_driver != nullptr) {
-      m_engine->Api().delete_fluid_audio_driver(m_driver);
-      m_driver = nullptr;
-    }
+    m_watchdog.reset();
+    m_feed->Retire();
+    if (m_parts == nullptr) return;
+    BoundedThread release([parts = std::move(m_parts)]() mutable { parts.reset(); });
+    release.JoinWithin(kOutputReleaseLimit);
   }
 
  private:
   static int Callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
     (void)nfx;
     (void)fx;
-    auto* self = static_cast<DriverOutput*>(data);
+    auto* feed = static_cast<RenderFeed*>(data);
     if (nout < 2 || len <= 0) return FLUID_OK;
-    const Sequencer::Rendered r = self->m_sequencer->Render(out[0], out[1], len);
-    if (r.frames < len) {
-      std::fill(out[0] + r.frames, out[0] + len, 0.0f);
-      std::fill(out[1] + r.frames, out[1] + len, 0.0f);
-    }
-    if (r.ended && !self->m_finishedCalled.exchange(true)) self->m_finished(OutputOutcome::kEnded);
+    if (feed->Render(out[0], out[1], len).ended) feed->Finish(OutputOutcome::kEnded);
     return FLUID_OK;
   }
 
   SynthEngine* m_engine;
-  Sequencer* m_sequencer;
-  OutputFinished m_finished;
-  fluid_audio_driver_t* m_driver = nullptr;
-  std::atomic<bool> m_finishedCalled{false};
+  std::shared_ptr<RenderFeed> m_feed;
+  std::shared_ptr<DriverParts> m_parts;
+  std::unique_ptr<StallWatchdog> m_watchdog;
 };
 
 }  // namespace
@@ -88,10 +132,21 @@ std::unique_ptr<AudioOutput> StartDriverOutput(SynthEngine* engine, const std::s
   }
   TakeFluidLogMessage();
   std::string tried;
+  const auto deadline = std::chrono::steady_clock::now() + kOutputOpenLimit;
   for (const auto& name : names) {
-    auto output = std::make_unique<DriverOutput>(engine, sequencer, finished);
-    if (output->Open(name)) return output;
     tried += (tried.empty() ? "" : ", ") + name;
+    auto output = std::make_unique<DriverOutput>(engine, sequencer, finished);
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const DriverOutput::Opened opened = output->Open(name, std::max(left, std::chrono::milliseconds(0)));
+    if (opened == DriverOutput::Opened::kYes) return output;
+    // The next driver would most likely reach the same server (ALSA's default device is often the
+    // sound server's), and the student has waited long enough.
+    if (opened == DriverOutput::Opened::kNoAnswer) {
+      TakeFluidLogMessage();
+      *error = "The sound output did not answer (tried " + tried + "); the sound server may have stopped.";
+      return nullptr;
+    }
   }
   const std::string why = TakeFluidLogMessage();
   *error = "No sound output could be opened (tried " + tried + ")" + (why.empty() ? "." : ": " + why);

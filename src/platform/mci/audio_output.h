@@ -4,8 +4,10 @@
 // advances.
 //
 // An output renders through the Sequencer on its own thread (the offline one on the UI thread)
-// from the moment it is started until Stop or the end of the range. At the end it calls its
-// `finished` function once, from the rendering thread; that function may only post a message.
+// from the moment it is started until Stop or the end of the range. At the end, or when the output
+// fails (an error, or no sound asked for within a bound: see output_guard.h), it calls its
+// `finished` function once, from the rendering thread or a watchdog's; that function may only post
+// a message.
 #pragma once
 
 #ifndef TESSIVO_PLATFORM_INTERNALS
@@ -32,7 +34,8 @@ using OutputFinished = std::function<void(OutputOutcome)>;
 class AudioOutput {
  public:
   virtual ~AudioOutput() = default;
-  // When Stop returns nothing renders any more and `finished` will not be called. Idempotent.
+  // When Stop returns nothing renders any more and `finished` will not be called. Idempotent, and
+  // bounded: a thread stuck in a write is left behind rather than waited for.
   virtual void Stop() = 0;
   // For a play that waits for its end: renders the rest at once if this output renders on the
   // caller's thread (offline); real-time outputs do nothing and the caller waits for the end.
@@ -57,7 +60,8 @@ std::unique_ptr<AudioOutput> StartDriverOutput(SynthEngine* engine, const std::s
 
 // Writes the sequencer's sound to a 16-bit stereo WAV file at the pace of the wall clock, from a
 // thread of its own; the file is complete (its header sizes filled in) before `finished` is called
-// and after Stop. A write error ends the output with kFailed.
+// and after Stop. A write error or a removed file ends the output with kFailed, the file cut back to
+// the samples its header describes.
 std::unique_ptr<AudioOutput> StartWavOutput(const std::string& path, Sequencer* sequencer,
                                             OutputFinished finished, std::string* error);
 

@@ -9,6 +9,7 @@
 // The header's sizes follow the data block by block (data first, then the sizes), so the file is
 // a readable WAV of what was played at every moment, even if the process is killed mid-way.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include <string_view>
 
 #include "platform/mci/audio_output.h"
+#include "platform/mci/output_guard.h"
 
 namespace mci {
 
@@ -96,88 +98,115 @@ bool WriteAll(int fd, const void* data, std::size_t size, off_t offset = -1) {
 bool WriteSizes(int fd, std::uint32_t dataBytes) {
   unsigned char riff[4];
   unsigned char data[4];
-  PutLe32(riff, 36 + dataBytes);
+  PutLe32(riff, kRiffOverhead + dataBytes);
   PutLe32(data, dataBytes);
   return WriteAll(fd, riff, sizeof riff, kRiffSizeOffset) && WriteAll(fd, data, sizeof data, kDataSizeOffset);
 }
 
-class WavOutput final : public AudioOutput {
+// The writer thread's state. The thread owns it with the output, since a write that never returns
+// (a pipe nobody reads, a network disk gone) leaves the thread behind when the output stops: the
+// file is then closed by the thread itself, whenever the write returns.
+class WavWriter {
  public:
-  WavOutput(int fd, Sequencer* sequencer, OutputFinished finished)
-      : m_fd(fd), m_sequencer(sequencer), m_finished(std::move(finished)) {
-    m_thread = std::thread([this] { Run(); });
-  }
-  ~WavOutput() override { Stop(); }
+  WavWriter(int fd, std::shared_ptr<RenderFeed> feed) : m_fd(fd), m_feed(std::move(feed)) {}
 
-  void Stop() override {
+  void RequestStop() {
     {
       std::lock_guard<std::mutex> lock(m_lock);
       m_stopRequested = true;
     }
     m_wake.notify_all();
-    if (m_thread.joinable()) m_thread.join();
-    Finish();
   }
 
- private:
-  static constexpr int kBlock = 441;        // 10 ms
-  static constexpr int kBytesPerFrame = 4;  // two 16-bit channels
-
   void Run() {
-    const int rate = m_sequencer->SampleRate();
     const auto start = std::chrono::steady_clock::now();
     std::int64_t written = 0;
     float left[kBlock];
     float right[kBlock];
     std::int16_t pcm[kBlock * 2];
     for (;;) {
-      const Sequencer::Rendered r = m_sequencer->Render(left, right, kBlock);
+      const Sequencer::Rendered r = m_feed->Render(left, right, kBlock);
       for (int i = 0; i < r.frames; ++i) {
         pcm[2 * static_cast<std::size_t>(i)] = ToS16(left[i]);
         pcm[2 * static_cast<std::size_t>(i) + 1] = ToS16(right[i]);
       }
-      if (r.frames > 0) {
-        const std::uint32_t bytes = static_cast<std::uint32_t>(r.frames) * kBytesPerFrame;
-        if (!WriteAll(m_fd, pcm, bytes) || !WriteSizes(m_fd, m_dataBytes + bytes)) {
-          Finish();
-          m_finished(OutputOutcome::kFailed);
-          return;
-        }
-        m_dataBytes += bytes;
+      if (r.frames > 0 && !Append(pcm, static_cast<std::uint32_t>(r.frames) * kFrameBytes)) {
+        Close();
+        m_feed->Finish(OutputOutcome::kFailed);
+        return;
       }
       written += r.frames;
       if (r.ended) {
-        const bool ok = Finish();
-        m_finished(ok ? OutputOutcome::kEnded : OutputOutcome::kFailed);
+        m_feed->Finish(Close() ? OutputOutcome::kEnded : OutputOutcome::kFailed);
         return;
       }
       // Pace the wall clock: the block just written must not be ahead of real time.
-      const auto due = start + std::chrono::microseconds(written * 1000000 / rate);
+      const auto due = start + std::chrono::microseconds(written * kMicrosecondsPerSecond / kSampleRate);
       std::unique_lock<std::mutex> lock(m_lock);
-      if (m_wake.wait_until(lock, due, [this] { return m_stopRequested; })) return;
+      if (m_wake.wait_until(lock, due, [this] { return m_stopRequested; })) break;
     }
+    Close();
   }
 
-  // Closes the file, its header already current; runs once, on whichever thread gets here first
-  // (the writer at the end, or Stop after joining it).
-  bool Finish() {
-    std::lock_guard<std::mutex> lock(m_fileLock);
-    if (m_fd < 0) return m_finishOk;
-    m_finishOk = ::close(m_fd) == 0 && m_finishOk;
+ private:
+  static constexpr int kBlock = 441;  // 10 ms
+  static constexpr int kSampleRate = SoundSink::kSampleRate;
+  static constexpr std::int64_t kMicrosecondsPerSecond = 1000000;
+
+  // Writes a block, then the sizes that take it in. On failure (disk full, file too large, device
+  // gone) the file is cut back to the samples the header already describes, so it stays a valid
+  // WAV file of what was played; a file removed while playing fails too, as the sound goes nowhere.
+  bool Append(const std::int16_t* pcm, std::uint32_t bytes) {
+    struct stat st{};
+    if (WriteAll(m_fd, pcm, bytes) && WriteSizes(m_fd, m_dataBytes + bytes) && ::fstat(m_fd, &st) == 0 &&
+        st.st_nlink > 0) {
+      m_dataBytes += bytes;
+      return true;
+    }
+    m_closeOk = false;
+    if (::ftruncate(m_fd, static_cast<off_t>(kHeaderBytes + m_dataBytes)) != 0) return false;
+    WriteSizes(m_fd, m_dataBytes);
+    return false;
+  }
+
+  // Closes the file, its header already current. False if anything failed on the way.
+  bool Close() {
+    if (m_fd < 0) return m_closeOk;
+    m_closeOk = ::close(m_fd) == 0 && m_closeOk;
     m_fd = -1;
-    return m_finishOk;
+    return m_closeOk;
   }
 
   int m_fd;
-  Sequencer* m_sequencer;
-  OutputFinished m_finished;
+  std::shared_ptr<RenderFeed> m_feed;
   std::uint32_t m_dataBytes = 0;
+  bool m_closeOk = true;
   std::mutex m_lock;
   std::condition_variable m_wake;
   bool m_stopRequested = false;
-  std::mutex m_fileLock;
-  bool m_finishOk = true;
-  std::thread m_thread;
+};
+
+class WavOutput final : public AudioOutput {
+ public:
+  WavOutput(int fd, Sequencer* sequencer, OutputFinished finished)
+      : m_feed(std::make_shared<RenderFeed>(sequencer, std::move(finished))),
+        m_writer(std::make_shared<WavWriter>(fd, m_feed)),
+        m_thread([writer = m_writer] { writer->Run(); }),
+        m_watchdog(std::make_unique<StallWatchdog>(m_feed)) {}
+  ~WavOutput() override { Stop(); }
+
+  void Stop() override {
+    m_watchdog.reset();
+    m_writer->RequestStop();
+    m_feed->Retire();
+    m_thread.JoinWithin(kOutputReleaseLimit);
+  }
+
+ private:
+  std::shared_ptr<RenderFeed> m_feed;
+  std::shared_ptr<WavWriter> m_writer;
+  BoundedThread m_thread;
+  std::unique_ptr<StallWatchdog> m_watchdog;
 };
 
 }  // namespace
@@ -188,8 +217,10 @@ std::unique_ptr<AudioOutput> StartWavOutput(const std::string& path, Sequencer* 
     *error = "TESSIVO_AUDIO=wav: names no file to write the sound to.";
     return nullptr;
   }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
+  // Not blocking on the open: a pipe that nobody reads would hold the UI thread here for good.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    if (fd >= 0) ::close(fd);
     *error = "The WAV file " + path + " cannot be written.";
     return nullptr;
   }

@@ -194,6 +194,17 @@ TEST_F(MciOutputs, AWavFileThatCannotBeWrittenFailsThePlayOrTheOutput) {
   ASSERT_TRUE(notified);
   EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_FAILURE});
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  // The block that did not fit is not left half written after what the header describes.
+  const Wav full = ReadWav(Path("full.wav"));
+  EXPECT_TRUE(full.valid) << "the header does not describe the file";
+  EXPECT_GT(full.dataBytes, 0u);
+  // The file removed while it is written: the sound goes nowhere, so the play fails.
+  setenv("TESSIVO_AUDIO", ("wav:" + Path("removed.wav")).c_str(), 1);
+  ASSERT_EQ(Play(id), 0u);
+  Received().clear();
+  std::filesystem::remove(Path("removed.wav"));
+  ASSERT_TRUE(WaitForNotification(5000));
+  EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_FAILURE});
 }
 
 TEST_F(MciOutputs, OutputTurnedOffOrUnavailableGivesAClearTextAndNoNotification) {
