@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <memory>
@@ -30,6 +31,9 @@ constexpr char kSink[] = "tessivo_test";
 const std::vector<int> kDoMaiorScale = {0, 2, 4, 5, 7, 9, 11};
 // G major: G A B C D E F#.
 const std::vector<int> kSolMaiorScale = {7, 9, 11, 0, 2, 4, 6};
+// Sound the server should hold for a playing stream: enough to ride out a late wake-up of the
+// program's threads on a busy desktop.
+constexpr long kEnoughBufferedUs = 20000;
 
 class ProgramOnSoundServer : public ProgramOnXvfb {
  protected:
@@ -102,6 +106,13 @@ class ProgramOnSoundServer : public ProgramOnXvfb {
     return out;
   }
   bool HoldsAStream() { return !Pactl("list short sink-inputs").empty(); }
+  // How much sound the server holds for the program's stream, in microseconds (0 without one).
+  long BufferedUs() {
+    const std::string list = Pactl("list sink-inputs");
+    const std::string label = "Buffer Latency: ";
+    const std::size_t at = list.find(label);
+    return at == std::string::npos ? 0 : std::strtol(list.c_str() + at + label.size(), nullptr, 10);
+  }
 
   std::vector<std::uint32_t> PlayGlyph() {
     auto pixels = x11test::ReadPixels(Peek(), m_main, kPlayButton.left, kPlayButton.top, 29, 30);
@@ -127,6 +138,9 @@ TEST_F(ProgramOnSoundServer, PlayPlaysTheKeyOnTheDefaultOutputAndLetsItGoAtTheEn
   ASSERT_TRUE(WaitFor([&] { return soundcheck::HasColour(PlayGlyph()); })) << "no key loaded";
   ClickAt(OnRoot(kPlayButton.left + 14, kPlayButton.top + 15));
   EXPECT_TRUE(WaitFor([&] { return HoldsAStream(); })) << "Play opened no stream on the sound server";
+  // A stream that holds only a millisecond or two gaps and stretches as soon as the desktop is busy.
+  EXPECT_TRUE(WaitFor([&] { return BufferedUs() >= kEnoughBufferedUs; }))
+      << "the server never holds more than a moment of sound: " << BufferedUs() << " us";
   ASSERT_TRUE(
       x11test::PumpUntil([&] { return soundcheck::HasColour(PlayGlyph()); }, [] { usleep(100000); }, 60000))
       << "Play never came back: " << m_program->StandardError();

@@ -29,6 +29,17 @@ AudioChoice ParseAudioChoice(const char* setting) {
 // ---- Sound card ------------------------------------------------------------------------------
 namespace {
 
+// The driver's period: the synthesizer renders this many frames per call, and PulseAudio's driver
+// asks its server for a buffer of exactly one period. The library's default of 64 frames (1.5 ms)
+// turns every wake-up of the output's threads that comes a millisecond late into a gap in the
+// sound; on a busy desktop the key then crackles and stretches. 46 ms lets a late wake-up pass
+// unheard, and the play's position runs at most that far ahead of what the student hears.
+constexpr int kDriverPeriodFrames = 2048;
+// How many periods ALSA's buffer holds (93 ms). When the driver asks for a period, the device may
+// still hold that many: so the end is reported only once that many periods of silence have followed
+// the song's last one, and the device has played the last notes before Stop closes it.
+constexpr int kDriverPeriods = 2;
+
 // A driver and what it is made from, deleted by whichever thread lets go of it last: the output,
 // the thread that opens it, or the one that closes it. The settings are the driver's own, so a
 // driver whose opening was left behind never reads settings the program has deleted since.
@@ -48,6 +59,7 @@ struct DriverParts {
   std::shared_ptr<RenderFeed> feed;
   std::mutex lock;  // the opener stores the driver while the output may be looking
   fluid_audio_driver_t* driver = nullptr;
+  int blocksAfterEnd = 0;  // the driver's thread only
 };
 
 // The synthesizer's driver thread calls back for every period, in its own thread. A driver whose
@@ -70,10 +82,12 @@ class DriverOutput final : public AudioOutput {
     auto parts = std::make_shared<DriverParts>(api, m_feed);
     if (parts->settings == nullptr) return Opened::kNo;
     api->fluid_settings_setnum(parts->settings, "synth.sample-rate", SoundSink::kSampleRate);
+    api->fluid_settings_setint(parts->settings, "audio.period-size", kDriverPeriodFrames);
+    api->fluid_settings_setint(parts->settings, "audio.periods", kDriverPeriods);
     api->fluid_settings_setstr(parts->settings, "audio.driver", driverName.c_str());
     BoundedThread opener([parts]() {
       fluid_audio_driver_t* driver =
-          parts->api->new_fluid_audio_driver2(parts->settings, &DriverOutput::Callback, parts->feed.get());
+          parts->api->new_fluid_audio_driver2(parts->settings, &DriverOutput::Callback, parts.get());
       std::lock_guard<std::mutex> lock(parts->lock);
       parts->driver = driver;
     });
@@ -99,9 +113,11 @@ class DriverOutput final : public AudioOutput {
   static int Callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
     (void)nfx;
     (void)fx;
-    auto* feed = static_cast<RenderFeed*>(data);
+    auto* parts = static_cast<DriverParts*>(data);
     if (nout < 2 || len <= 0) return FLUID_OK;
-    if (feed->Render(out[0], out[1], len).ended) feed->Finish(OutputOutcome::kEnded);
+    if (parts->feed->Render(out[0], out[1], len).ended && ++parts->blocksAfterEnd > kDriverPeriods + 1) {
+      parts->feed->Finish(OutputOutcome::kEnded);
+    }
     return FLUID_OK;
   }
 
