@@ -25,7 +25,7 @@ Sequencer::Rendered RenderFeed::Render(float* left, float* right, int frames) {
   }
   std::fill(left + r.frames, left + frames, 0.0f);
   std::fill(right + r.frames, right + frames, 0.0f);
-  m_blocks.fetch_add(1, std::memory_order_release);
+  m_frames.fetch_add(static_cast<std::uint64_t>(frames), std::memory_order_release);
   return r;
 }
 
@@ -73,17 +73,16 @@ StallWatchdog::~StallWatchdog() {
 }
 
 void StallWatchdog::Run() {
-  std::uint64_t lastBlocks = m_feed->Blocks();
+  std::uint64_t lastFrames = m_feed->Frames();
   auto lastMoved = std::chrono::steady_clock::now();
   std::unique_lock<std::mutex> lock(m_lock);
   while (!m_wake.wait_for(lock, kLookPeriod, [this] { return m_quit; })) {
     if (m_feed->Over()) return;
     const auto now = std::chrono::steady_clock::now();
-    const std::uint64_t blocks = m_feed->Blocks();
-    // Sound flows once the output has come back for a second block.
-    const auto limit = blocks > 1 ? kOutputStallLimit : kOutputStartLimit;
-    if (blocks != lastBlocks) {
-      lastBlocks = blocks;
+    const std::uint64_t frames = m_feed->Frames();
+    const auto limit = frames > kOutputFlowingFrames ? kOutputStallLimit : kOutputStartLimit;
+    if (frames != lastFrames) {
+      lastFrames = frames;
       lastMoved = now;
     }
     if (m_feed->RenderThreadGone() || now - lastMoved >= limit) {

@@ -4,7 +4,7 @@
 // A sound server that dies, a device that is unplugged or a file that cannot grow shows itself in
 // one of three ways: the output reports an error, its thread quietly stops asking for sound (the
 // synthesizer's drivers end their thread on a write error and tell nobody), or its write blocks
-// (a server that stopped answering). So no output is trusted to report: the feed counts the blocks
+// (a server that stopped answering). So no output is trusted to report: the feed counts the frames
 // that are asked for, and a watchdog fails the play when the count stands still. And no thread that
 // may hang is joined without a bound: the feed can be retired, after which the thread renders only
 // silence and never touches the sequencer or the play again, so it can be left behind safely.
@@ -32,9 +32,13 @@ namespace mci {
 // any scheduling delay of a working output (which asks every few milliseconds) and short enough
 // that Play comes back within about a second of a server that hangs.
 inline constexpr std::chrono::milliseconds kOutputStallLimit{800};
-// The same before sound has begun to flow: a sound server may hold the first write until its sink
-// asks for data (a second and a half on PulseAudio's null sink).
+// The same before sound has begun to flow: a sound server may hold the first writes until its sink
+// asks for data (a second and a half on PulseAudio's null sink), after the output has filled the
+// device's buffer in a burst.
 inline constexpr std::chrono::milliseconds kOutputStartLimit{5000};
+// Sound flows once an output has asked for more than any device holds before it plays (the sound
+// card's buffer is under a tenth of a second): by then the device is taking sound as it plays it.
+inline constexpr std::uint64_t kOutputFlowingFrames = SoundSink::kSampleRate / 2;
 // How long opening an output may take before the play is refused: connecting to a working server
 // takes milliseconds, so only a server that has stopped answering makes Play wait this long.
 inline constexpr std::chrono::milliseconds kOutputOpenLimit{2000};
@@ -49,14 +53,15 @@ class RenderFeed {
   RenderFeed(Sequencer* sequencer, OutputFinished finished);
 
   // Rendering thread: fills all `frames` of both buffers (silence after the end of the range or
-  // once retired) and counts the block. Returns what the sequencer rendered (nothing once retired).
+  // once retired) and counts them. Returns what the sequencer rendered (nothing once retired).
   Sequencer::Rendered Render(float* left, float* right, int frames);
   // Any thread: the play is over with `outcome`; reported once, and never after Retire.
   void Finish(OutputOutcome outcome);
   // Waits for a block being rendered, then cuts the feed off: no more rendering, no report.
   void Retire();
 
-  std::uint64_t Blocks() const { return m_blocks.load(std::memory_order_acquire); }
+  // Frames asked for so far, silence included.
+  std::uint64_t Frames() const { return m_frames.load(std::memory_order_acquire); }
   // The thread that renders has ended (a driver gives up its thread on a write error and tells
   // nobody); false while it runs or before it first rendered.
   bool RenderThreadGone() const;
@@ -70,11 +75,11 @@ class RenderFeed {
   bool m_retired = false;
   bool m_reported = false;
   std::atomic<bool> m_over{false};
-  std::atomic<std::uint64_t> m_blocks{0};
+  std::atomic<std::uint64_t> m_frames{0};
   std::atomic<pid_t> m_renderThread{0};
 };
 
-// Fails a feed whose thread has ended, or whose block count stands still past the limit above
+// Fails a feed whose thread has ended, or whose frame count stands still past the limit above
 // while its play goes on. Its own thread, which only waits on its own condition, so the destructor
 // returns at once.
 class StallWatchdog {
