@@ -33,7 +33,8 @@ namespace {
 // asks its server for a buffer of exactly one period. The library's default of 64 frames (1.5 ms)
 // turns every wake-up of the output's threads that comes a millisecond late into a gap in the
 // sound; on a busy desktop the key then crackles and stretches. 46 ms lets a late wake-up pass
-// unheard, and the play's position runs at most that far ahead of what the student hears.
+// unheard, and the play's position runs ahead of what the student hears by no more than the
+// device's buffer (a period on PulseAudio, the periods below on ALSA).
 constexpr int kDriverPeriodFrames = 2048;
 // How many periods ALSA's buffer holds (93 ms). When the driver asks for a period, the device may
 // still hold that many: so the end is reported only once that many periods of silence have followed
