@@ -37,8 +37,9 @@ namespace {
 // device's buffer (a period on PulseAudio, the periods below on ALSA).
 constexpr int kDriverPeriodFrames = 2048;
 // How many periods ALSA's buffer holds (93 ms). When the driver asks for a period, the device may
-// still hold that many: so the end is reported only once that many periods of silence have followed
-// the song's last one, and the device has played the last notes before Stop closes it.
+// still hold that many besides the one just written: so the end is reported only once one more than
+// that many periods of silence have followed the song's last one, and the device has played the
+// last notes before Stop closes it.
 constexpr int kDriverPeriods = 2;
 
 // A driver and what it is made from, deleted by whichever thread lets go of it last: the output,
