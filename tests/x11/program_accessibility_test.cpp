@@ -507,11 +507,12 @@ TEST_F(ProgramAccessibility, WithoutABusNothingOfDBusIsLoaded) {
 }
 
 // The program copied without its bridge module, on a desktop with a reader: it says so in one line
-// and serves the user as ever.
+// and serves the user as ever: the first key, chosen from the keyboard, loads and Play is coloured.
 TEST_F(ProgramAccessibility, AProgramWithoutItsBridgeSaysSoAndGoesOn) {
   m_dir = TestCacheFolder() + "/alone";
   std::filesystem::create_directories(m_dir);
   std::filesystem::copy_file(TESSIVO_BINARY_DIR "/tessivo", m_dir / "tessivo");
+  std::filesystem::copy_file(TESSIVO_BINARY_DIR "/do maior.MID", m_dir / "do maior.MID");
   StartSession();
   if (HasFatalFailure()) return;
   Start((m_dir / "tessivo").string(), m_session->Environment());
@@ -523,6 +524,8 @@ TEST_F(ProgramAccessibility, AProgramWithoutItsBridgeSaysSoAndGoesOn) {
   EXPECT_NE(said.find("tessivo-atspi.so"), std::string::npos) << said;
   PressKey(XK_Tab);
   PressKey(XK_Down);
+  EXPECT_TRUE(WaitFor([&] { return PlayIsColoured(); }))
+      << "the chosen key did not load: " << m_program->StandardError();
   EXPECT_TRUE(m_program->Running()) << said;
   CloseLikeAWindowManager();
   ExpectEndsWithCodeZero();

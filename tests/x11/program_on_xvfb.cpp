@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "x11/program_on_xvfb.h"
 
+#include "x11/sound_check.h"
+
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -82,7 +84,16 @@ void ProgramOnXvfb::ClickAt(POINT root) {
   usleep(kSettleUs);  // the program takes the click before the next input
 }
 
+bool ProgramOnXvfb::ProgramHasFocus() {
+  Window focus = None;
+  int revertTo = 0;
+  XGetInputFocus(Peek(), &focus, &revertTo);
+  const std::vector<Window> own = x11test::WindowsOfProcess(Peek(), m_program->Pid());
+  return std::find(own.begin(), own.end(), focus) != own.end();
+}
+
 void ProgramOnXvfb::PressKey(KeySym keysym, KeySym modifier) {
+  EXPECT_TRUE(WaitFor([&] { return ProgramHasFocus(); })) << "the program never took the keyboard focus";
   const KeyCode mod = modifier == NoSymbol ? 0 : XKeysymToKeycode(Peek(), modifier);
   const KeyCode code = XKeysymToKeycode(Peek(), keysym);
   if (mod) XTestFakeKeyEvent(Peek(), mod, True, CurrentTime);
@@ -106,4 +117,10 @@ std::optional<RECT> ProgramOnXvfb::OpenList() {
   }
   if (children) XFree(children);
   return found;
+}
+
+bool ProgramOnXvfb::PlayIsColoured() {
+  const RECT& r = kPlayButton;
+  return soundcheck::HasColour(
+      x11test::ReadPixels(Peek(), m_main, r.left, r.top, r.right - r.left, r.bottom - r.top));
 }

@@ -21,6 +21,8 @@ class ProgramOnXvfb : public ::testing::Test {
  protected:
   static constexpr int kWaitMs = 15000;
   static constexpr useconds_t kSettleUs = 60000;
+  // The player's one button, Play, in the main window's client area.
+  static constexpr RECT kPlayButton{280, 8, 280 + 29, 8 + 30};
 
   void SetUp() override;
   // Extra arguments for the server (a later "-screen 0 WxHxD" replaces the default screen).
@@ -40,7 +42,11 @@ class ProgramOnXvfb : public ::testing::Test {
   POINT OnRoot(int x, int y);
   // Clicks at a root point, then gives the program a moment to take the click.
   void ClickAt(POINT root);
+  // Presses once the keyboard focus is in one of the program's windows: the program takes the
+  // focus when its window is mapped, a moment after the window is viewable, and a key pressed in
+  // that moment goes to whatever was focused before (the root), as a user's would.
   void PressKey(KeySym keysym, KeySym modifier = NoSymbol);
+  bool ProgramHasFocus();
   bool WaitFor(const std::function<bool()>& done) {
     return x11test::PumpUntil(done, [] { usleep(10000); }, kWaitMs);
   }
@@ -51,6 +57,8 @@ class ProgramOnXvfb : public ::testing::Test {
   std::vector<std::uint32_t> SettledPixels(int x, int y, int width, int height);
   // The viewable override-redirect window (an open drop-down list) and its place on the root.
   std::optional<RECT> OpenList();
+  // Play drawn coloured (usable), not greyed.
+  bool PlayIsColoured();
 
   std::unique_ptr<XvfbServer> m_server;
   x11test::DisplayPtr m_peek;

@@ -24,12 +24,10 @@
 
 namespace {
 
-using soundcheck::HasColour;
 using soundcheck::InScaleOnly;
 using soundcheck::ReadWav;
 using soundcheck::Recording;
 
-constexpr RECT kPlayButton{280, 8, 280 + 29, 8 + 30};
 constexpr POINT kComboButton{72 + 185 - 8, 16 + 10};
 constexpr RECT kChordRow{8 + 2, 160 + 2 + 25, 8 + 2 + 961, 160 + 2 + 25 + 24};
 constexpr int kSolMaiorItem = 1;
@@ -70,7 +68,7 @@ TEST_F(ProgramPlay, AChosenKeyShowsItsChordsAndPlaysItsScale) {
       std::filesystem::temp_directory_path() / ("tessivo-play-" + std::to_string(getpid()) + ".wav");
   Start(TESSIVO_BINARY_DIR "/tessivo", {"TESSIVO_AUDIO=wav:" + wav.string()});
   ASSERT_TRUE(WaitFor([&] { return !Area(kPlayButton).empty(); }));
-  EXPECT_FALSE(HasColour(Area(kPlayButton))) << "Play is greyed before a key is chosen";
+  EXPECT_FALSE(PlayIsColoured()) << "Play is greyed before a key is chosen";
 
   ClickAt(OnRoot(kComboButton.x, kComboButton.y));
   ASSERT_TRUE(WaitFor([&] { return OpenList().has_value(); })) << "the button opened no list";
@@ -78,13 +76,12 @@ TEST_F(ProgramPlay, AChosenKeyShowsItsChordsAndPlaysItsScale) {
   ClickAt({list.left + 30, list.top + 1 + kSolMaiorItem * 13 + 6});
   PressKey(XK_Tab);
   EXPECT_TRUE(WaitFor([&] { return Area(kChordRow) == expectedRow; })) << "the chord row of Sol Maior";
-  EXPECT_TRUE(WaitFor([&] { return HasColour(Area(kPlayButton)); }))
-      << "Play is coloured once a key is loaded";
+  EXPECT_TRUE(WaitFor([&] { return PlayIsColoured(); })) << "Play is coloured once a key is loaded";
 
   ClickAt(OnRoot((kPlayButton.left + kPlayButton.right) / 2, (kPlayButton.top + kPlayButton.bottom) / 2));
-  EXPECT_TRUE(WaitFor([&] { return !HasColour(Area(kPlayButton)); })) << "Play is greyed while it plays";
+  EXPECT_TRUE(WaitFor([&] { return !PlayIsColoured(); })) << "Play is greyed while it plays";
   const auto started = std::chrono::steady_clock::now();
-  ASSERT_TRUE(x11test::PumpUntil([&] { return HasColour(Area(kPlayButton)); }, [] { usleep(50000); },
+  ASSERT_TRUE(x11test::PumpUntil([&] { return PlayIsColoured(); }, [] { usleep(50000); },
                                  static_cast<int>(lengthMs) + kWaitMs))
       << "Play never came back";
   const double playedMs =
@@ -127,9 +124,9 @@ TEST_F(ProgramPlay, ClosingWhilePlayingEndsAtOnce) {
   Start(TESSIVO_BINARY_DIR "/tessivo", {"TESSIVO_AUDIO=wav:" + wav.string()});
   PressKey(XK_Tab);
   PressKey(XK_Down);
-  ASSERT_TRUE(WaitFor([&] { return HasColour(Area(kPlayButton)); })) << "no key loaded";
+  ASSERT_TRUE(WaitFor([&] { return PlayIsColoured(); })) << "no key loaded";
   ClickAt(OnRoot(kPlayButton.left + 14, kPlayButton.top + 15));
-  ASSERT_TRUE(WaitFor([&] { return !HasColour(Area(kPlayButton)); })) << "not playing";
+  ASSERT_TRUE(WaitFor([&] { return !PlayIsColoured(); })) << "not playing";
   // A quarter of a second of 16-bit stereo sound after the WAV header.
   constexpr std::uintmax_t kQuarterSecondBytes = 44 + 44100 * 4 / 4;
   ASSERT_TRUE(WaitFor([&] {

@@ -25,7 +25,6 @@
 
 namespace {
 
-constexpr RECT kPlayButton{280, 8, 280 + 29, 8 + 30};
 constexpr char kSink[] = "tessivo_test";
 // C major: C D E F G A B.
 const std::vector<int> kDoMaiorScale = {0, 2, 4, 5, 7, 9, 11};
@@ -114,12 +113,6 @@ class ProgramOnSoundServer : public ProgramOnXvfb {
     return at == std::string::npos ? 0 : std::strtol(list.c_str() + at + label.size(), nullptr, 10);
   }
 
-  std::vector<std::uint32_t> PlayGlyph() {
-    auto pixels = x11test::ReadPixels(Peek(), m_main, kPlayButton.left, kPlayButton.top, 29, 30);
-    for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
-    return pixels;
-  }
-
   std::filesystem::path m_dir;
   std::vector<std::string> m_env;
   std::unique_ptr<x11test::ChildProcess> m_daemon;
@@ -135,14 +128,13 @@ TEST_F(ProgramOnSoundServer, PlayPlaysTheKeyOnTheDefaultOutputAndLetsItGoAtTheEn
 
   PressKey(XK_Tab);   // grid -> key selector
   PressKey(XK_Down);  // "Dó Maior"
-  ASSERT_TRUE(WaitFor([&] { return soundcheck::HasColour(PlayGlyph()); })) << "no key loaded";
+  ASSERT_TRUE(WaitFor([&] { return PlayIsColoured(); })) << "no key loaded";
   ClickAt(OnRoot(kPlayButton.left + 14, kPlayButton.top + 15));
   EXPECT_TRUE(WaitFor([&] { return HoldsAStream(); })) << "Play opened no stream on the sound server";
   // A stream that holds only a millisecond or two gaps and stretches as soon as the desktop is busy.
   EXPECT_TRUE(WaitFor([&] { return BufferedUs() >= kEnoughBufferedUs; }))
       << "the server never holds more than a moment of sound: " << BufferedUs() << " us";
-  ASSERT_TRUE(
-      x11test::PumpUntil([&] { return soundcheck::HasColour(PlayGlyph()); }, [] { usleep(100000); }, 60000))
+  ASSERT_TRUE(x11test::PumpUntil([&] { return PlayIsColoured(); }, [] { usleep(100000); }, 60000))
       << "Play never came back: " << m_program->StandardError();
   EXPECT_TRUE(WaitFor([&] { return !HoldsAStream(); })) << "the stream is kept after the end";
 
@@ -164,15 +156,15 @@ TEST_F(ProgramOnSoundServer, ALostServerEndsThePlayAndTheNextPlayUsesTheNewServe
   PressKey(XK_Tab);
   PressKey(XK_Down);
   PressKey(XK_Down);  // "Sol Maior"
-  ASSERT_TRUE(WaitFor([&] { return soundcheck::HasColour(PlayGlyph()); })) << "no key loaded";
+  ASSERT_TRUE(WaitFor([&] { return PlayIsColoured(); })) << "no key loaded";
   const std::size_t idleThreads = Threads();
 
   ClickAt(OnRoot(kPlayButton.left + 14, kPlayButton.top + 15));
   ASSERT_TRUE(WaitFor([&] { return HoldsAStream(); })) << "Play opened no stream on the sound server";
-  ASSERT_FALSE(soundcheck::HasColour(PlayGlyph())) << "Play is usable while it plays";
+  ASSERT_FALSE(PlayIsColoured()) << "Play is usable while it plays";
   kill(m_daemon->Pid(), SIGKILL);
   ASSERT_TRUE(m_daemon->WaitExit(kWaitMs).has_value());
-  EXPECT_TRUE(WaitFor([&] { return soundcheck::HasColour(PlayGlyph()); }))
+  EXPECT_TRUE(WaitFor([&] { return PlayIsColoured(); }))
       << "Play never came back after the server's loss: " << m_program->StandardError();
   EXPECT_TRUE(WaitFor([&] { return Threads() == idleThreads; }))
       << Threads() << " threads, " << idleThreads << " before Play";
@@ -183,8 +175,7 @@ TEST_F(ProgramOnSoundServer, ALostServerEndsThePlayAndTheNextPlayUsesTheNewServe
   StartRecording(recording);
   ClickAt(OnRoot(kPlayButton.left + 14, kPlayButton.top + 15));
   EXPECT_TRUE(WaitFor([&] { return HoldsAStream(); })) << "Play opened no stream on the new server";
-  ASSERT_TRUE(
-      x11test::PumpUntil([&] { return soundcheck::HasColour(PlayGlyph()); }, [] { usleep(100000); }, 60000))
+  ASSERT_TRUE(x11test::PumpUntil([&] { return PlayIsColoured(); }, [] { usleep(100000); }, 60000))
       << "Play never came back: " << m_program->StandardError();
   FinishRecording();
   const soundcheck::Recording heard = soundcheck::ReadWav(recording);
