@@ -159,7 +159,7 @@ void TApplication::CreateAppWindow(const std::string& title) {
   m_defAppProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtr(m_appWindow, GWL_WNDPROC, reinterpret_cast<std::intptr_t>(&StaticWndProc)));
   SendMessage(m_appWindow, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-  SetClassLong(m_appWindow, GCL_HICON, static_cast<LONG>(reinterpret_cast<std::intptr_t>(m_icon)));
+  SetClassLongPtr(m_appWindow, GCLP_HICON, reinterpret_cast<std::uintptr_t>(m_icon));
   if (HMENU menu = GetSystemMenu(m_appWindow, FALSE)) {
     DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
     DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);

@@ -309,7 +309,7 @@ inline constexpr int GWL_EXSTYLE = -20;
 inline constexpr int GWL_USERDATA = -21;
 inline constexpr int GWL_ID = -12;
 inline constexpr int GCL_STYLE = -26;
-inline constexpr int GCL_HICON = -14;
+inline constexpr int GCLP_HICON = -14;
 
 // GetWindow
 inline constexpr UINT GW_HWNDFIRST = 0;

@@ -37,11 +37,15 @@
 inline constexpr const char* kDialogClassName = "#32770";
 
 // ---- Classes -------------------------------------------------------------------------------
+// A class is named by its text only (never by an atom disguised as a pointer), so a name is never
+// judged by its address; RegisterClass's atom only says that it succeeded.
 ATOM RegisterClass(const WNDCLASS* wc);
 BOOL UnregisterClass(const char* className, HINSTANCE instance);
 BOOL GetClassInfo(HINSTANCE instance, const char* className, WNDCLASS* wc);
-DWORD GetClassLong(HWND hwnd, int index);
+DWORD GetClassLong(HWND hwnd, int index);  // GCL_STYLE
 DWORD SetClassLong(HWND hwnd, int index, LONG value);
+std::uintptr_t GetClassLongPtr(HWND hwnd, int index);  // GCL_STYLE, GCLP_HICON
+std::uintptr_t SetClassLongPtr(HWND hwnd, int index, std::uintptr_t value);
 int GetClassName(HWND hwnd, char* buffer, int size);
 
 // ---- Window lifetime and tree --------------------------------------------------------------
@@ -163,7 +167,7 @@ HMONITOR MonitorFromPoint(POINT pt, DWORD flags);
 BOOL GetMonitorInfo(HMONITOR monitor, MONITORINFO* info);
 
 // ---- Icons ---------------------------------------------------------------------------------
-HICON LoadIcon(HINSTANCE instance, const char* name);  // name or MAKEINTRESOURCE number
+HICON LoadIcon(HINSTANCE instance, const char* name);  // by resource name; by number: LoadIconById
 HICON LoadIconById(HINSTANCE instance, std::uintptr_t id);
 BOOL DestroyIcon(HICON icon);
 

@@ -184,7 +184,7 @@ int LoadString(HINSTANCE, UINT id, char* buffer, int size) {
 }
 
 HBITMAP LoadBitmap(HINSTANCE instance, const char* name) {
-  if (name == nullptr || reinterpret_cast<std::uintptr_t>(name) < 0x10000) return nullptr;
+  if (name == nullptr) return nullptr;
   auto data = FindResourceData(instance, name, RT_BITMAP);
   if (data.empty()) {
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -201,8 +201,7 @@ HBITMAP LoadBitmap(HINSTANCE instance, const char* name) {
 }
 
 HICON LoadIcon(HINSTANCE instance, const char* name) {
-  auto value = reinterpret_cast<std::uintptr_t>(name);
-  if (value < 0x10000) return LoadIconById(instance, value);
+  if (name == nullptr) return nullptr;
   for (std::uintptr_t kind : {RT_GROUP_ICON, RT_ICON}) {
     auto data = FindResourceData(instance, name, kind);
     if (data.empty()) continue;

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include "platform/window.h"
 #include "platform/window/window_core.h"
@@ -12,8 +13,6 @@
 namespace window {
 namespace {
 
-// Names below this value are atoms (MAKEINTATOM), not text.
-constexpr std::uintptr_t kFirstNameAddress = 0x10000;
 // The most extra bytes a class may ask for in each of its windows.
 constexpr int kMaxWindowExtra = 4096;
 
@@ -25,17 +24,12 @@ std::string Folded(const char* name) {
 
 }  // namespace
 
+// A class is found by its name, which is always text: the platform has no atom-as-pointer form,
+// so a name is never told from an atom by its address (static data can lie anywhere, below 64 KB
+// in a 32-bit address space such as WebAssembly's).
 std::shared_ptr<ClassRecord> FindClass(const char* name) {
   PlatformState* running = RunningPlatform();
   if (name == nullptr || running == nullptr) return nullptr;
-  // A class may also be named by its atom (MAKEINTATOM).
-  auto value = reinterpret_cast<std::uintptr_t>(name);
-  if (value < kFirstNameAddress) {
-    for (auto& [key, entry] : running->classes.byName) {
-      if (entry.first == value) return entry.second;
-    }
-    return nullptr;
-  }
   auto it = running->classes.byName.find(Folded(name));
   return it == running->classes.byName.end() ? nullptr : it->second.second;
 }
@@ -47,7 +41,6 @@ using namespace window;
 ATOM RegisterClass(const WNDCLASS* wc) {
   PlatformState* running = RunningPlatform();
   if (running == nullptr || wc == nullptr || wc->lpfnWndProc == nullptr || wc->lpszClassName == nullptr ||
-      reinterpret_cast<std::uintptr_t>(wc->lpszClassName) < kFirstNameAddress ||
       wc->lpszClassName[0] == '\0' || wc->cbWndExtra < 0 || wc->cbWndExtra > kMaxWindowExtra) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -61,10 +54,7 @@ ATOM RegisterClass(const WNDCLASS* wc) {
   auto rec = std::make_shared<ClassRecord>();
   rec->name = wc->lpszClassName;
   rec->wc = *wc;
-  if (wc->lpszMenuName != nullptr &&
-      reinterpret_cast<std::uintptr_t>(wc->lpszMenuName) >= kFirstNameAddress) {
-    rec->menuName = wc->lpszMenuName;
-  }
+  if (wc->lpszMenuName != nullptr) rec->menuName = wc->lpszMenuName;
   rec->wc.lpszClassName = rec->name.c_str();
   rec->wc.lpszMenuName = rec->menuName.empty() ? nullptr : rec->menuName.c_str();
   ATOM atom = reg.nextAtom++;
@@ -95,37 +85,35 @@ BOOL GetClassInfo(HINSTANCE, const char* className, WNDCLASS* wc) {
 
 DWORD GetClassLong(HWND hwnd, int index) {
   WindowRecord* rec = Find(hwnd);
-  if (rec == nullptr) return 0;
-  switch (index) {
-    case GCL_STYLE:
-      return rec->cls->wc.style;
-    case GCL_HICON:
-      return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(rec->cls->wc.hIcon));
-    default:
-      return 0;
-  }
+  if (rec == nullptr || index != GCL_STYLE) return 0;
+  return rec->cls->wc.style;
 }
 
 DWORD SetClassLong(HWND hwnd, int index, LONG value) {
   WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr || index != GCL_STYLE) return 0;
+  return std::exchange(rec->cls->wc.style, static_cast<UINT>(value));
+}
+
+// Handles are pointer-sized: a handle is never kept in or passed through a 32-bit value.
+std::uintptr_t GetClassLongPtr(HWND hwnd, int index) {
+  WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) return 0;
-  DWORD old = GetClassLong(hwnd, index);
-  switch (index) {
-    case GCL_STYLE:
-      rec->cls->wc.style = static_cast<UINT>(value);
-      break;
-    case GCL_HICON:
-      // Icon handles are small numbers (see LoadIcon), so they fit the 32-bit value.
-      rec->cls->wc.hIcon = reinterpret_cast<HICON>(static_cast<std::uintptr_t>(static_cast<DWORD>(value)));
-      for (HWND h : TopLevels()) {
-        WindowRecord* w = Find(h);
-        if (w != nullptr && w->cls == rec->cls) PushTopLevelProps(h);
-      }
-      break;
-    default:
-      return 0;
+  if (index == GCLP_HICON) return reinterpret_cast<std::uintptr_t>(rec->cls->wc.hIcon);
+  return index == GCL_STYLE ? rec->cls->wc.style : 0;
+}
+
+std::uintptr_t SetClassLongPtr(HWND hwnd, int index, std::uintptr_t value) {
+  WindowRecord* rec = Find(hwnd);
+  if (rec == nullptr) return 0;
+  if (index == GCL_STYLE) return SetClassLong(hwnd, index, static_cast<LONG>(value));
+  if (index != GCLP_HICON) return 0;
+  HICON old = std::exchange(rec->cls->wc.hIcon, reinterpret_cast<HICON>(value));
+  for (HWND h : TopLevels()) {
+    WindowRecord* w = Find(h);
+    if (w != nullptr && w->cls == rec->cls) PushTopLevelProps(h);
   }
-  return old;
+  return reinterpret_cast<std::uintptr_t>(old);
 }
 
 int GetClassName(HWND hwnd, char* buffer, int size) {

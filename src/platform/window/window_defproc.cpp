@@ -80,10 +80,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_NCCREATE: {
       auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam);
-      if (cs != nullptr && cs->lpszName != nullptr &&
-          reinterpret_cast<std::uintptr_t>(cs->lpszName) >= 0x10000) {
-        SetText(hwnd, cs->lpszName);
-      }
+      if (cs != nullptr && cs->lpszName != nullptr) SetText(hwnd, cs->lpszName);
       return TRUE;
     }
     case WM_NCCALCSIZE: {

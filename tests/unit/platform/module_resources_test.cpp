@@ -101,7 +101,7 @@ TEST_F(ModuleResources, BitmapsAreDecodedIntoDrawableBitmaps) {
 }
 
 TEST_F(ModuleResources, StandardIconsAndMissingIcons) {
-  HICON app = LoadIcon(nullptr, reinterpret_cast<const char*>(IDI_APPLICATION));
+  HICON app = LoadIconById(nullptr, IDI_APPLICATION);
   ASSERT_NE(app, nullptr);
   EXPECT_EQ(LoadIconById(nullptr, IDI_APPLICATION), app);  // one shared standard icon
   const Surface* image = gfx::IconImage(app);

@@ -169,7 +169,7 @@ int ComboBox::ClosedExtra() {
 
 bool ComboBox::Create(const CREATESTRUCT* cs) {
   if (cs != nullptr) m_droppedHeight = cs->cy;
-  const char* text = cs != nullptr && combo::IsCreationText(cs->lpszName) ? cs->lpszName : "";
+  const char* text = cs != nullptr && cs->lpszName != nullptr ? cs->lpszName : "";
   // Every style shows its text in a field; the list-only style's field takes no typing.
   m_field =
       CreateWindowEx(0, combo::kEditClass, text, WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, m_hwnd,

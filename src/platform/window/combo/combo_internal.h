@@ -35,12 +35,6 @@ class PaintScope {
   HDC m_dc;
 };
 
-// A creation text that is really text: values below 0x10000 are atoms or resource numbers.
-inline bool IsCreationText(const char* name) {
-  constexpr std::uintptr_t kFirstTextAddress = 0x10000;
-  return name != nullptr && reinterpret_cast<std::uintptr_t>(name) >= kFirstTextAddress;
-}
-
 struct Item {
   std::string text;  // cp1252
   LPARAM data = 0;

@@ -76,7 +76,7 @@ std::unique_ptr<window::WindowObject> EditField::Make(HWND hwnd, const CREATESTR
 }
 
 void EditField::Create(const CREATESTRUCT* cs) {
-  if (cs != nullptr && combo::IsCreationText(cs->lpszName)) m_text.SetText(cs->lpszName);
+  if (cs != nullptr && cs->lpszName != nullptr) m_text.SetText(cs->lpszName);
   SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false);
 }
 
