@@ -162,10 +162,7 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-int ComboBox::ClosedExtra() {
-  const int dpi = gfx::ScreenPixelsPerInch();
-  return (kClosedExtra * dpi + gfx::kDefaultPixelsPerInch / 2) / gfx::kDefaultPixelsPerInch;
-}
+int ComboBox::ClosedExtra() { return gfx::ScaledFromDefault(kClosedExtra, gfx::ScreenPixelsPerInch()); }
 
 bool ComboBox::Create(const CREATESTRUCT* cs) {
   if (cs != nullptr) m_droppedHeight = cs->cy;
