@@ -411,6 +411,12 @@ inline constexpr UINT WM_CTLCOLORBTN = 0x0135;
 inline constexpr UINT WM_CTLCOLORDLG = 0x0136;
 inline constexpr UINT WM_CTLCOLORSCROLLBAR = 0x0137;
 inline constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
+// The seven messages a control sends its parent to ask for its colours stand in a row; a window
+// that answers them all alike (passes them on, reflects them to the control that asked) tells
+// them by this.
+inline constexpr bool IsCtlColorMessage(UINT msg) {
+  return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC;
+}
 inline constexpr UINT WM_MOUSEFIRST = 0x0200;
 inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
