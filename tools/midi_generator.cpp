@@ -12,11 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "base/midi_bytes.h"
 #include "theory/degree_layout.h"
 #include "theory/key_table.h"
 #include "theory/note_table.h"
 
 namespace {
+
+namespace bytes = base::midi;
 
 constexpr int kTicksPerQuarter = 480;
 constexpr std::uint32_t kMicrosecondsPerQuarter = 625000;  // 96 beats per minute
@@ -26,11 +29,11 @@ constexpr int kChordVelocity = 76;
 class TrackWriter {
  public:
   void VarLen(std::uint32_t value) {
-    std::uint8_t bytes[5];
+    std::uint8_t groups[5];
     int n = 0;
-    bytes[n++] = value & 0x7F;
-    while ((value >>= 7) != 0) bytes[n++] = 0x80 | (value & 0x7F);
-    while (n > 0) m_bytes.push_back(bytes[--n]);
+    groups[n++] = value & bytes::kDataBits;
+    while ((value >>= 7) != 0) groups[n++] = bytes::kVarLenMore | (value & bytes::kDataBits);
+    while (n > 0) m_bytes.push_back(groups[--n]);
   }
   void Delta(std::uint32_t tick) {
     VarLen(tick - m_tick);
@@ -47,7 +50,7 @@ class TrackWriter {
   }
   void Meta(std::uint32_t tick, std::uint8_t type, const std::vector<std::uint8_t>& data) {
     Delta(tick);
-    m_bytes.push_back(0xFF);
+    m_bytes.push_back(bytes::kMeta);
     m_bytes.push_back(type);
     VarLen(static_cast<std::uint32_t>(data.size()));
     m_bytes.insert(m_bytes.end(), data.begin(), data.end());
@@ -131,21 +134,21 @@ std::vector<std::uint8_t> KeyFile(int keyIndex) {
   });
 
   TrackWriter tempo;
-  tempo.Text(0, 0x03, "Tessivo");
-  tempo.Meta(0, 0x58, {4, 2, 24, 8});  // 4/4
-  tempo.Meta(0, 0x51,
+  tempo.Text(0, bytes::kMetaTrackName, "Tessivo");
+  tempo.Meta(0, bytes::kMetaTimeSignature, {4, 2, 24, 8});  // 4/4
+  tempo.Meta(0, bytes::kMetaTempo,
              {static_cast<std::uint8_t>(kMicrosecondsPerQuarter >> 16),
               static_cast<std::uint8_t>(kMicrosecondsPerQuarter >> 8),
               static_cast<std::uint8_t>(kMicrosecondsPerQuarter)});
-  tempo.Meta(endTick, 0x2F, {});
+  tempo.Meta(endTick, bytes::kMetaEndOfTrack, {});
 
   TrackWriter piano;
-  piano.Text(0, 0x03, "Piano");
-  piano.Channel(0, 0xC0, 0, 0, false);  // Acoustic Grand Piano
-  piano.Channel(0, 0xB0, 7, 100);
+  piano.Text(0, bytes::kMetaTrackName, "Piano");
+  piano.Channel(0, bytes::kProgramChange, 0, 0, false);  // Acoustic Grand Piano
+  piano.Channel(0, bytes::kControlChange, bytes::kControllerVolume, bytes::kDefaultVolume);
   // Note-offs are written as note-ons of velocity 0, so the whole track runs on one status.
-  for (const auto& m : messages) piano.Channel(m.tick, 0x90, m.pitch, m.velocity);
-  piano.Meta(endTick, 0x2F, {});
+  for (const auto& m : messages) piano.Channel(m.tick, bytes::kNoteOn, m.pitch, m.velocity);
+  piano.Meta(endTick, bytes::kMetaEndOfTrack, {});
 
   std::vector<std::uint8_t> file;
   std::vector<std::uint8_t> header;

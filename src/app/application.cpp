@@ -468,18 +468,12 @@ LRESULT TApplication::AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return def();
     case WM_QUERYDRAGICON:
       return reinterpret_cast<LRESULT>(m_icon);
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      if (TWinControl* control = TWinControl::FindControl(reinterpret_cast<HWND>(lParam))) {
-        return control->Perform(CN_BASE + msg, wParam, lParam);
-      }
-      return def();
     default:
+      if (IsCtlColorMessage(msg)) {
+        if (TWinControl* control = TWinControl::FindControl(reinterpret_cast<HWND>(lParam))) {
+          return control->Perform(CN_BASE + msg, wParam, lParam);
+        }
+      }
       return def();
   }
 }

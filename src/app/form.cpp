@@ -6,6 +6,7 @@
 
 #include "app/application.h"
 #include "app/screen.h"
+#include "base/mul_div.h"
 #include "core/event_boundary.h"
 #include "core/exceptions.h"
 #include "core/window_description.h"

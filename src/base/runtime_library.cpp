@@ -62,4 +62,19 @@ const char* RuntimeLibrary::Bind(std::span<const FunctionSlot> slots) const {
   return nullptr;
 }
 
+std::optional<RuntimeLibrary> LoadForProcess(const LibraryNaming& naming, std::span<const FunctionSlot> slots,
+                                             std::string* error) {
+  RuntimeLibrary library{naming.soname};
+  if (!library.IsLoaded()) {
+    *error = std::string(naming.name) + " (" + naming.soname + ") cannot be loaded: " + library.Error();
+    return std::nullopt;
+  }
+  if (const char* missing = library.Bind(slots)) {
+    *error = std::string(naming.name) + " lacks the function " + missing + naming.end;
+    return std::nullopt;  // the handle closes the library
+  }
+  library.KeepForProcess();
+  return library;
+}
+
 }  // namespace base

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -86,6 +87,56 @@ class RuntimeLibrary {
   std::string m_soname;
   std::string m_error;
   bool m_keep = false;
+};
+
+// How the reasons a kept library cannot be had name it: "<name> (<soname>) cannot be loaded:
+// <the loader's reasons>" and "<name> lacks the function <function><end>". Each reason is worded
+// for the text it ends up in: FluidSynth's is a sentence of the error box, the D-Bus library's the
+// end of the line the screen readers' bridge prints.
+struct LibraryNaming {
+  const char* name;    // "The FluidSynth library"
+  const char* soname;  // the one name it is loaded by
+  const char* end;     // what follows a missing function's name: "." or ""
+};
+
+// Loads the library `naming` names and fills every slot from it, all or none. Returns the library,
+// kept for the rest of the process (KeepForProcess), or nothing with the reason in *error.
+std::optional<RuntimeLibrary> LoadForProcess(const LibraryNaming& naming, std::span<const FunctionSlot> slots,
+                                             std::string* error);
+
+// A table of typed function pointers (Api) from a library that the program keeps for the rest of
+// the run once it has it. Made as a function's static, it is loaded by the first call that needs
+// it; every later call gets the same table, or the same reason there is none (a library found
+// missing once is not looked for again).
+template <typename Api>
+class KeptLibrary {
+ public:
+  // `slotsOf(api)` lists the slots of `api` to fill. `ready(library, api)` runs once every slot is
+  // filled, before the table is handed out: it may set the library up through further symbols
+  // that it can do without.
+  template <typename SlotsOf, typename Ready>
+  KeptLibrary(const LibraryNaming& naming, SlotsOf slotsOf, Ready ready) {
+    const auto slots = slotsOf(m_api);
+    std::optional<RuntimeLibrary> library = LoadForProcess(naming, slots, &m_error);
+    if (!library) return;
+    ready(*library, m_api);
+    m_loaded = true;
+  }
+  template <typename SlotsOf>
+  KeptLibrary(const LibraryNaming& naming, SlotsOf slotsOf)
+      : KeptLibrary(naming, slotsOf, [](const RuntimeLibrary&, Api&) {}) {}
+
+  // The table; nullptr, with the reason in *error, when the library could not be had.
+  const Api* Get(std::string* error) const {
+    if (m_loaded) return &m_api;
+    *error = m_error;
+    return nullptr;
+  }
+
+ private:
+  Api m_api{};
+  std::string m_error;
+  bool m_loaded = false;
 };
 
 }  // namespace base

@@ -411,6 +411,12 @@ inline constexpr UINT WM_CTLCOLORBTN = 0x0135;
 inline constexpr UINT WM_CTLCOLORDLG = 0x0136;
 inline constexpr UINT WM_CTLCOLORSCROLLBAR = 0x0137;
 inline constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
+// The seven messages a control sends its parent to ask for its colours stand in a row; a window
+// that answers them all alike (passes them on, reflects them to the control that asked) tells
+// them by this.
+inline constexpr bool IsCtlColorMessage(UINT msg) {
+  return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC;
+}
 inline constexpr UINT WM_MOUSEFIRST = 0x0200;
 inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
@@ -525,6 +531,7 @@ inline constexpr UINT VK_CANCEL = 0x03;
 inline constexpr UINT VK_MBUTTON = 0x04;
 inline constexpr UINT VK_BACK = 0x08;
 inline constexpr UINT VK_TAB = 0x09;
+inline constexpr UINT VK_CLEAR = 0x0C;
 inline constexpr UINT VK_RETURN = 0x0D;
 inline constexpr UINT VK_SHIFT = 0x10;
 inline constexpr UINT VK_CONTROL = 0x11;
@@ -553,6 +560,7 @@ inline constexpr UINT VK_APPS = 0x5D;
 inline constexpr UINT VK_NUMPAD0 = 0x60;
 inline constexpr UINT VK_MULTIPLY = 0x6A;
 inline constexpr UINT VK_ADD = 0x6B;
+inline constexpr UINT VK_SEPARATOR = 0x6C;
 inline constexpr UINT VK_SUBTRACT = 0x6D;
 inline constexpr UINT VK_DECIMAL = 0x6E;
 inline constexpr UINT VK_DIVIDE = 0x6F;
@@ -574,6 +582,8 @@ inline constexpr UINT VK_OEM_4 = 0xDB;
 inline constexpr UINT VK_OEM_5 = 0xDC;
 inline constexpr UINT VK_OEM_6 = 0xDD;
 inline constexpr UINT VK_OEM_7 = 0xDE;
+// A key whose characters the input method gives, without a virtual key of its own.
+inline constexpr UINT VK_PROCESSKEY = 0xE5;
 
 // ---------------------------------------------------------------------------------------------
 // Message boxes

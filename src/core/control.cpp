@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/control.h"
 
+#include "base/mul_div.h"
 #include "core/win_control.h"
 #include "core/window_description.h"
 #include "platform/window.h"

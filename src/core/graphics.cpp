@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/mul_div.h"
 #include "platform/gdi.h"
 #include "platform/module.h"
 #include "platform/window.h"
@@ -12,16 +13,6 @@
 COLORREF ColorToRGB(TColor color) {
   if (color & kSystemColorBit) return GetSysColor(color & 0xFF);
   return static_cast<COLORREF>(color) & 0xFFFFFF;
-}
-
-int MulDiv(int a, int b, int c) {
-  if (c == 0) return -1;
-  long long product = static_cast<long long>(a) * b;
-  bool negative = (product < 0) != (c < 0);
-  unsigned long long num = product < 0 ? -static_cast<unsigned long long>(product) : product;
-  unsigned long long den = c < 0 ? -static_cast<long long>(c) : c;
-  unsigned long long q = (num + den / 2) / den;  // halves away from zero
-  return negative ? -static_cast<int>(q) : static_cast<int>(q);
 }
 
 // ---- TGraphicsObject -------------------------------------------------------------------------

@@ -49,9 +49,6 @@ inline constexpr TColor clBtnHighlight = SystemColor(COLOR_BTNHIGHLIGHT);
 // The RGB value a colour shows as now.
 COLORREF ColorToRGB(TColor color);
 
-// a * b / c in 64 bits, rounded to the nearest integer with halves away from zero; -1 when c is 0.
-int MulDiv(int a, int b, int c);
-
 // ---- Drawing objects -----------------------------------------------------------------------
 // Base of pen, brush and font: a change notifies the owner (a control re-lays itself out when its
 // font changes) and drops the platform handle, which is made again when next needed.

@@ -661,18 +661,6 @@ void TWinControl::WndProc(TMessage& message) {
         }
       }
       break;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      if (TWinControl* child = FindControl(reinterpret_cast<HWND>(message.LParam))) {
-        message.Result = child->Perform(CN_BASE + message.Msg, message.WParam, message.LParam);
-        return;
-      }
-      break;
     case WM_SIZE:
     case WM_MOVE:
       if (!(m_controlState & csCreating)) UpdateBounds();
@@ -712,6 +700,12 @@ void TWinControl::WndProc(TMessage& message) {
       }
       break;
     default:
+      if (IsCtlColorMessage(message.Msg)) {
+        if (TWinControl* child = FindControl(reinterpret_cast<HWND>(message.LParam))) {
+          message.Result = child->Perform(CN_BASE + message.Msg, message.WParam, message.LParam);
+          return;
+        }
+      }
       break;
   }
   TControl::WndProc(message);

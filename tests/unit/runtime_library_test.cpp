@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Libraries opened at run time: the first name that loads is taken, functions are bound all or
-// none, and what is missing is named.
+// none, and what is missing is named; a kept library's table says why it cannot be had, in the
+// words of the text it ends up in.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/runtime_library.h"
 
@@ -49,6 +51,39 @@ TEST(RuntimeLibrary, NamesWhatIsMissing) {
   EXPECT_STREQ(library.Bind(slots), "tessivo_absent_function");
   EXPECT_EQ(math.cos, nullptr);
   EXPECT_EQ(math.ldexp, nullptr);
+}
+
+std::vector<base::FunctionSlot> MathSlots(MathFunctions& math) {
+  return {{"cos", &math.cos}, {"ldexp", &math.ldexp}};
+}
+
+TEST(KeptLibrary, HandsOutTheTableOnceReadyOrSaysWhy) {
+  int readyCalls = 0;
+  const base::KeptLibrary<MathFunctions> math({"The maths library", "libm.so.6", "."}, &MathSlots,
+                                              [&](const base::RuntimeLibrary& library, MathFunctions& api) {
+                                                ++readyCalls;
+                                                EXPECT_NE(library.Symbol("sin"), nullptr);
+                                                EXPECT_NE(api.cos, nullptr);
+                                              });
+  std::string error;
+  const MathFunctions* api = math.Get(&error);
+  ASSERT_NE(api, nullptr) << error;
+  EXPECT_EQ(api->ldexp(3.0, 4), 48.0);
+  EXPECT_EQ(readyCalls, 1);
+
+  const base::KeptLibrary<MathFunctions> absent({"the absent library", kAbsent, ""}, &MathSlots);
+  EXPECT_EQ(absent.Get(&error), nullptr);
+  EXPECT_EQ(error.rfind(std::string("the absent library (") + kAbsent + ") cannot be loaded: ", 0), 0u)
+      << error;
+
+  struct Lacking {
+    double (*absent)(double) = nullptr;
+  };
+  const base::KeptLibrary<Lacking> lacking({"The maths library", "libm.so.6", "."}, [](Lacking& api) {
+    return std::vector<base::FunctionSlot>{{"tessivo_absent_function", &api.absent}};
+  });
+  EXPECT_EQ(lacking.Get(&error), nullptr);
+  EXPECT_EQ(error, "The maths library lacks the function tessivo_absent_function.");
 }
 
 }  // namespace

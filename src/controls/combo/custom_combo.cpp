@@ -438,7 +438,7 @@ void TCustomCombo::MouseDownOnButton(TMessage& message) {
 }
 
 void TCustomCombo::WndProc(TMessage& message) {
-  if ((message.Msg >= WM_CTLCOLORMSGBOX && message.Msg <= WM_CTLCOLORSTATIC) ||
+  if (IsCtlColorMessage(message.Msg) ||
       (message.Msg >= CN_CTLCOLORMSGBOX && message.Msg <= CN_CTLCOLORSTATIC)) {
     // The edit field and the list ask the combo box before they draw.
     AnswerControlColor(message);

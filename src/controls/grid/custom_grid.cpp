@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "base/mul_div.h"
 #include "controls/grid/grid_errors.h"
 #include "core/window_description.h"
 #include "platform/window.h"

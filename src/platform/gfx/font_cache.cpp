@@ -21,9 +21,10 @@
 #include <mutex>
 
 #include "base/cp1252.h"
+#include "base/mul_div.h"
 #include "platform/gfx/font_lookup.h"
-#include "platform/gfx/gdi_internal.h"
 #include "platform/gfx/graphics_state.h"
+#include "platform/gfx/screen.h"
 
 namespace gfx {
 
@@ -419,8 +420,7 @@ const GlyphImage& FontInstance::Glyph(unsigned char c) const {
 
 std::shared_ptr<FontInstance> GetFontInstance(const FontRequest& request) {
   FontRequest key = request;
-  if (key.height == 0)
-    key.height = -gfx::MulDivRound(kDefaultPointSize, gfx::ScreenPixelsPerInch(), kPointsPerInch);
+  if (key.height == 0) key.height = -MulDiv(kDefaultPointSize, gfx::ScreenPixelsPerInch(), kPointsPerInch);
   // Requests that differ only inside one weight step share a font.
   key.weight = NormalisedWeight(key.weight);
   const std::string name = FaceKey(key.face) + '\n' + std::to_string(key.height) + '\n' +

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Device contexts: the handle table, state, origins, saving and clipping.
 #include <algorithm>
-#include <climits>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -77,16 +76,6 @@ DeviceContext* FindDcAnyState(HDC hdc) {
 DeviceContext* FindDc(HDC hdc) {
   DeviceContext* dc = FindDcAnyState(hdc);
   return dc && !dc->detached ? dc : nullptr;
-}
-
-int MulDivRound(int value, int numerator, int denominator) {
-  if (denominator == 0) return -1;
-  // Rounds halves away from zero.
-  const long long p = static_cast<long long>(value) * numerator;
-  const long long d = denominator;
-  const long long magnitude = (std::llabs(p) + std::llabs(d) / 2) / std::llabs(d);
-  const long long q = (p < 0) != (d < 0) ? -magnitude : magnitude;
-  return static_cast<int>(std::clamp<long long>(q, INT_MIN, INT_MAX));
 }
 
 bool BrushPixel(const DeviceContext& dc, std::uint32_t* pixel) {

@@ -99,7 +99,6 @@ DeviceContext* FindDc(HDC hdc);
 DeviceContext* FindDcAnyState(HDC hdc);
 
 int RegionTypeOfCount(std::size_t rectCount);
-int MulDivRound(int value, int numerator, int denominator);
 
 // Pixel of the DC's current solid brush; false for a hollow brush.
 bool BrushPixel(const DeviceContext& dc, std::uint32_t* pixel);

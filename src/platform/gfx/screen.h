@@ -9,11 +9,19 @@
 #error "internal header of the platform layer: include the public headers in src/platform/"
 #endif
 
+#include "base/mul_div.h"
+
 class Backend;
 
 namespace gfx {
 
 inline constexpr int kDefaultPixelsPerInch = 96;
+
+// A length of the platform's own parts (scroll bars, the combo box's button, the message box),
+// designed at kDefaultPixelsPerInch, at `pixelsPerInch`: to the nearest pixel, halves up.
+inline int ScaledFromDefault(int length, int pixelsPerInch) {
+  return MulDiv(length, pixelsPerInch, kDefaultPixelsPerInch);
+}
 
 void AttachScreen(Backend* backend);
 int ScreenPixelsPerInch();

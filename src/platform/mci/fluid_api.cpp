@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 #include "base/runtime_library.h"
 
@@ -46,36 +47,10 @@ void AlsaToMemory(const char* file, int line, const char* function, int err, con
   LogToMemory(FLUID_DBG, text, nullptr);
 }
 
-}  // namespace
-
-const FluidApi* LoadFluidApi(std::string* error) {
-  static FluidApi api;
-  static bool loaded = false;
-  static std::string loadError;
-  if (loaded) return &api;
-  if (!loadError.empty()) {
-    *error = loadError;
-    return nullptr;
-  }
-  base::RuntimeLibrary library{"libfluidsynth.so.3"};
-  if (!library.IsLoaded()) {
-    loadError = "The FluidSynth library (libfluidsynth.so.3) cannot be loaded: " + library.Error();
-    *error = loadError;
-    return nullptr;
-  }
-  FluidApi candidate;
-#define TESSIVO_FLUID_SLOT(name) base::FunctionSlot(#name, &candidate.name),
-  const base::FunctionSlot slots[] = {TESSIVO_FLUID_FUNCTIONS(TESSIVO_FLUID_SLOT)};
-#undef TESSIVO_FLUID_SLOT
-  if (const char* missing = library.Bind(slots)) {
-    loadError = std::string("The FluidSynth library lacks the function ") + missing + ".";
-    *error = loadError;
-    return nullptr;  // the handle closes the library
-  }
-  // The library stays loaded for the rest of the run: its drivers keep threads and globals.
-  library.KeepForProcess();
+// Once loaded, the library logs to memory: its messages are kept for error texts.
+void KeepLogsInMemory(const base::RuntimeLibrary& library, const FluidApi& api) {
   for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level) {
-    candidate.fluid_set_log_function(level, &LogToMemory, nullptr);
+    api.fluid_set_log_function(level, &LogToMemory, nullptr);
   }
   // Its helper libraries (instrument patch loading) report through glib's logging, which prints on
   // stderr by default. The program uses glib for nothing else, so glib's default goes to memory too.
@@ -91,9 +66,21 @@ const FluidApi* LoadFluidApi(std::string* error) {
   if (auto setHandler = reinterpret_cast<SetAlsaHandler>(library.Symbol("snd_lib_error_set_handler"))) {
     setHandler(&AlsaToMemory);
   }
-  api = candidate;
-  loaded = true;
-  return &api;
+}
+
+}  // namespace
+
+const FluidApi* LoadFluidApi(std::string* error) {
+  // The library stays loaded for the rest of the run: its drivers keep threads and globals.
+  static const base::KeptLibrary<FluidApi> library(
+      {"The FluidSynth library", "libfluidsynth.so.3", "."},
+      [](FluidApi& api) {
+#define TESSIVO_FLUID_SLOT(name) base::FunctionSlot(#name, &api.name),
+        return std::vector<base::FunctionSlot>{TESSIVO_FLUID_FUNCTIONS(TESSIVO_FLUID_SLOT)};
+#undef TESSIVO_FLUID_SLOT
+      },
+      &KeepLogsInMemory);
+  return library.Get(error);
 }
 
 std::string TakeFluidLogMessage() {

@@ -9,7 +9,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/midi_bytes.h"
+
 namespace mci::midi {
+
+namespace bytes = base::midi;
 
 const char* ReadErrorText(ReadError error) {
   switch (error) {
@@ -122,22 +126,22 @@ class TrackReader {
       if (tick > kMaxTicks) return ReadError::kTooLong;
       if (m_pos >= m_data.size()) return ReadError::kTruncatedEvent;
       std::uint8_t status = m_data[m_pos];
-      if (status < 0x80) {
+      if (status < bytes::kStatusBit) {
         if (runningStatus == 0) return ReadError::kNoRunningStatus;
         status = runningStatus;
       } else {
         ++m_pos;
       }
-      if (status < 0xF0) {
+      if (status < bytes::kFirstSystem) {
         runningStatus = status;
-        const std::uint8_t kind = status & 0xF0;
-        const int dataBytes = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
+        const std::uint8_t kind = status & bytes::kKindMask;
+        const int dataBytes = (kind == bytes::kProgramChange || kind == bytes::kChannelPressure) ? 1 : 2;
         if (m_data.size() - m_pos < static_cast<std::size_t>(dataBytes)) {
           return ReadError::kTruncatedEvent;
         }
         std::uint8_t d1 = m_data[m_pos];
         std::uint8_t d2 = dataBytes == 2 ? m_data[m_pos + 1] : 0;
-        if (d1 >= 0x80 || d2 >= 0x80) return ReadError::kBadDataByte;
+        if (d1 >= bytes::kStatusBit || d2 >= bytes::kStatusBit) return ReadError::kBadDataByte;
         m_pos += dataBytes;
         if (m_events->size() >= kMaxEvents) return ReadError::kTooManyEvents;
         m_events->push_back({tick, (*m_order)++, status, d1, d2});
@@ -145,7 +149,7 @@ class TrackReader {
       }
       // Meta and SysEx events cancel running status.
       runningStatus = 0;
-      if (status == 0xFF) {
+      if (status == bytes::kMeta) {
         if (m_pos >= m_data.size()) return ReadError::kTruncatedEvent;
         const std::uint8_t type = m_data[m_pos++];
         std::uint32_t length = 0;
@@ -153,24 +157,24 @@ class TrackReader {
         if (m_data.size() - m_pos < length) return ReadError::kTruncatedEvent;
         const std::uint8_t* body = m_data.data() + m_pos;
         m_pos += length;
-        if (type == 0x51) {
+        if (type == bytes::kMetaTempo) {
           if (length != 3) return ReadError::kBadTempo;
           const std::uint32_t us = (std::uint32_t{body[0]} << 16) | (body[1] << 8) | body[2];
           if (us == 0) return ReadError::kBadTempo;
           m_tempos->push_back({tick, (*m_order)++, us});
-        } else if (type == 0x2F) {
+        } else if (type == bytes::kMetaEndOfTrack) {
           if (sysExOpen) return ReadError::kUnterminatedSysEx;
           *endTick = tick;
           return ReadError::kNone;  // bytes after the end of track are ignored
         }
-      } else if (status == 0xF0 || status == 0xF7) {
+      } else if (status == bytes::kSysEx || status == bytes::kSysExEnd) {
         std::uint32_t length = 0;
         if (ReadError e = ReadVarLen(&length); e != ReadError::kNone) return e;
         if (m_data.size() - m_pos < length) return ReadError::kUnterminatedSysEx;
         // A SysEx message may be split into an F0 packet and F7 continuation packets; it is
         // complete when a packet ends with F7. A lone F7 packet (an escape) needs no terminator.
-        const bool endsWithF7 = length > 0 && m_data[m_pos + length - 1] == 0xF7;
-        if (status == 0xF0) {
+        const bool endsWithF7 = length > 0 && m_data[m_pos + length - 1] == bytes::kSysExEnd;
+        if (status == bytes::kSysEx) {
           sysExOpen = !endsWithF7;
         } else if (sysExOpen && endsWithF7) {
           sysExOpen = false;
@@ -192,8 +196,8 @@ class TrackReader {
     for (int i = 0; i < 4; ++i) {
       if (m_pos >= m_data.size()) return ReadError::kTruncatedEvent;
       const std::uint8_t b = m_data[m_pos++];
-      v = (v << 7) | (b & 0x7F);
-      if ((b & 0x80) == 0) {
+      v = (v << 7) | (b & bytes::kDataBits);
+      if ((b & bytes::kVarLenMore) == 0) {
         *value = v;
         return ReadError::kNone;
       }

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/midi_bytes.h"
+
 namespace mci {
 
 Sequencer::Sequencer(SoundSink* engine, std::shared_ptr<const midi::Song> song)
@@ -24,8 +26,10 @@ void Sequencer::Start(std::int64_t fromUs, std::int64_t toUs) {
   // Chase everything but notes up to and including the start, so that instruments are selected
   // (and their samples loaded) here on the UI thread rather than inside the audio callback.
   for (; i < events.size() && events[i].timeUs <= fromUs; ++i) {
-    const std::uint8_t kind = events[i].status & 0xF0;
-    if (kind != 0x80 && kind != 0x90 && kind != 0xA0) m_engine->Send(events[i]);
+    const std::uint8_t kind = events[i].status & base::midi::kKindMask;
+    if (kind != base::midi::kNoteOff && kind != base::midi::kNoteOn && kind != base::midi::kKeyPressure) {
+      m_engine->Send(events[i]);
+    }
   }
   // Notes that start exactly at the start position are still to be played.
   m_next = static_cast<std::size_t>(

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/midi_bytes.h"
+
 namespace mci {
 
 std::vector<std::string> DefaultSoundfontCandidates() {
@@ -113,28 +115,29 @@ SynthEngine::~SynthEngine() {
 }
 
 void SynthEngine::Send(const midi::Event& event) {
-  const int channel = event.status & 0x0F;
-  switch (event.status & 0xF0) {
-    case 0x80:
+  namespace bytes = base::midi;
+  const int channel = event.status & bytes::kChannelMask;
+  switch (event.status & bytes::kKindMask) {
+    case bytes::kNoteOff:
       m_api->fluid_synth_noteoff(m_synth, channel, event.data1);
       break;
-    case 0x90:
+    case bytes::kNoteOn:
       // A note-on of velocity 0 is a note-off; the synthesizer treats it so too.
       m_api->fluid_synth_noteon(m_synth, channel, event.data1, event.data2);
       break;
-    case 0xA0:
+    case bytes::kKeyPressure:
       m_api->fluid_synth_key_pressure(m_synth, channel, event.data1, event.data2);
       break;
-    case 0xB0:
+    case bytes::kControlChange:
       m_api->fluid_synth_cc(m_synth, channel, event.data1, event.data2);
       break;
-    case 0xC0:
+    case bytes::kProgramChange:
       m_api->fluid_synth_program_change(m_synth, channel, event.data1);
       break;
-    case 0xD0:
+    case bytes::kChannelPressure:
       m_api->fluid_synth_channel_pressure(m_synth, channel, event.data1);
       break;
-    case 0xE0:
+    case bytes::kPitchBend:
       m_api->fluid_synth_pitch_bend(m_synth, channel, event.data1 | (event.data2 << 7));
       break;
     default:
@@ -144,11 +147,12 @@ void SynthEngine::Send(const midi::Event& event) {
 
 void SynthEngine::SilenceAndReset() {
   m_api->fluid_synth_all_sounds_off(m_synth, -1);
-  for (int channel = 0; channel < 16; ++channel) {
-    m_api->fluid_synth_cc(m_synth, channel, 121, 0);  // reset all controllers
-    m_api->fluid_synth_cc(m_synth, channel, 0, 0);    // bank 0
-    m_api->fluid_synth_cc(m_synth, channel, 7, 100);  // volume
-    m_api->fluid_synth_cc(m_synth, channel, 10, 64);  // pan centre
+  namespace bytes = base::midi;
+  for (int channel = 0; channel < bytes::kChannelCount; ++channel) {
+    m_api->fluid_synth_cc(m_synth, channel, bytes::kControllerResetAll, 0);
+    m_api->fluid_synth_cc(m_synth, channel, bytes::kControllerBank, 0);
+    m_api->fluid_synth_cc(m_synth, channel, bytes::kControllerVolume, bytes::kDefaultVolume);
+    m_api->fluid_synth_cc(m_synth, channel, bytes::kControllerPan, 64);  // centre
     m_api->fluid_synth_pitch_bend(m_synth, channel, 8192);
     m_api->fluid_synth_program_change(m_synth, channel, 0);
   }

@@ -13,11 +13,11 @@ namespace {
 
 constexpr UINT kDoubleClickMs = 500;
 constexpr int kDoubleClickDistance = 4;
-constexpr UINT kVkProcessKey = 0xE5;
-constexpr std::uint32_t kIsoLeftTab = 0xfe20;
 
-void SetKey(std::array<BYTE, 256>& keys, UINT vk, bool down) {
-  if (vk == 0 || vk > 255) return;
+using KeyStates = std::array<BYTE, InputState::kKeyCount>;
+
+void SetKey(KeyStates& keys, UINT vk, bool down) {
+  if (vk == 0 || vk >= InputState::kKeyCount) return;
   if (down) {
     if ((keys[vk] & 0x80) == 0) keys[vk] ^= 0x01;
     keys[vk] |= 0x80;
@@ -26,7 +26,7 @@ void SetKey(std::array<BYTE, 256>& keys, UINT vk, bool down) {
   }
 }
 
-void SyncModifiers(std::array<BYTE, 256>& keys, unsigned modifiers) {
+void SyncModifiers(KeyStates& keys, unsigned modifiers) {
   auto sync = [&](UINT vk, bool down) {
     if (((keys[vk] & 0x80) != 0) != down) SetKey(keys, vk, down);
   };
@@ -37,20 +37,20 @@ void SyncModifiers(std::array<BYTE, 256>& keys, unsigned modifiers) {
 
 bool IsExtendedKey(std::uint32_t keysym) {
   switch (keysym) {
-    case 0xff50:
-    case 0xff51:
-    case 0xff52:
-    case 0xff53:
-    case 0xff54:
-    case 0xff55:
-    case 0xff56:
-    case 0xff57:
-    case 0xff63:
-    case 0xffff:
-    case 0xff8d:
-    case 0xffaf:
-    case 0xffe4:
-    case 0xffea:
+    case backend::keys::kHome:
+    case backend::keys::kLeft:
+    case backend::keys::kUp:
+    case backend::keys::kRight:
+    case backend::keys::kDown:
+    case backend::keys::kPageUp:
+    case backend::keys::kPageDown:
+    case backend::keys::kEnd:
+    case backend::keys::kInsert:
+    case backend::keys::kDelete:
+    case backend::keys::kKeypadEnter:
+    case backend::keys::kKeypadDivide:
+    case backend::keys::kControlR:
+    case backend::keys::kAltR:
       return true;
     default:
       return false;
@@ -234,13 +234,13 @@ bool ConvertKey(const backend::InputEvent& e, MSG* out) {
   InputState& s = State().input;
   const bool press = e.kind == backend::InputKind::KeyPress;
   unsigned modifiers = e.modifiers;
-  if (e.keysym == kIsoLeftTab) modifiers |= backend::kShift;  // Shift+Tab
+  if (e.keysym == backend::keys::kIsoLeftTab) modifiers |= backend::kShift;  // Shift+Tab
   SyncModifiers(s.keys, modifiers);
   UINT vk = KeysymToVk(e.keysym);
   std::string chars = press ? text::Utf8ToCp1252(e.textUtf8) : std::string();
   if (vk == 0) {
     if (chars.empty()) return false;
-    vk = kVkProcessKey;
+    vk = VK_PROCESSKEY;
   }
   HWND target = GetFocus();
   if (target == nullptr) target = GetActiveWindow();
@@ -338,7 +338,7 @@ bool KeyText(const MSG& msg, std::string* chars) {
 using namespace window;
 
 short GetKeyState(int vk) {
-  if (vk < 0 || vk > 255) return 0;
+  if (vk < 0 || static_cast<std::size_t>(vk) >= InputState::kKeyCount) return 0;
   BYTE b = State().input.keys[static_cast<std::size_t>(vk)];
   return static_cast<short>(((b & 0x80) ? 0x8000 : 0) | (b & 0x01));
 }

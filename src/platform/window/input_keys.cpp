@@ -13,66 +13,65 @@ struct KeyMapEntry {
   UINT vk;
 };
 
-constexpr UINT kVkSeparator = 0x6C;
-constexpr UINT kVkProcessKey = 0xE5;
+namespace keys = backend::keys;
 
 constexpr KeyMapEntry kFunctionKeys[] = {
-    {0xff08, VK_BACK},
-    {0xff09, VK_TAB},
-    {0xfe20, VK_TAB},  // ISO_Left_Tab
-    {0xff0d, VK_RETURN},
-    {0xff13, VK_PAUSE},
-    {0xff14, VK_SCROLL},
-    {0xff1b, VK_ESCAPE},
-    {0xffff, VK_DELETE},
-    {0xff50, VK_HOME},
-    {0xff51, VK_LEFT},
-    {0xff52, VK_UP},
-    {0xff53, VK_RIGHT},
-    {0xff54, VK_DOWN},
-    {0xff55, VK_PRIOR},
-    {0xff56, VK_NEXT},
-    {0xff57, VK_END},
-    {0xff60, VK_SELECT},
-    {0xff62, VK_EXECUTE},
-    {0xff63, VK_INSERT},
-    {0xff67, VK_APPS},
-    {0xff6a, VK_HELP},
-    {0xff6b, VK_CANCEL},
-    {0xff7f, VK_NUMLOCK},
+    {keys::kBackSpace, VK_BACK},
+    {keys::kTab, VK_TAB},
+    {keys::kIsoLeftTab, VK_TAB},
+    {keys::kReturn, VK_RETURN},
+    {keys::kPause, VK_PAUSE},
+    {keys::kScrollLock, VK_SCROLL},
+    {keys::kEscape, VK_ESCAPE},
+    {keys::kDelete, VK_DELETE},
+    {keys::kHome, VK_HOME},
+    {keys::kLeft, VK_LEFT},
+    {keys::kUp, VK_UP},
+    {keys::kRight, VK_RIGHT},
+    {keys::kDown, VK_DOWN},
+    {keys::kPageUp, VK_PRIOR},
+    {keys::kPageDown, VK_NEXT},
+    {keys::kEnd, VK_END},
+    {keys::kSelect, VK_SELECT},
+    {keys::kExecute, VK_EXECUTE},
+    {keys::kInsert, VK_INSERT},
+    {keys::kMenu, VK_APPS},
+    {keys::kHelp, VK_HELP},
+    {keys::kBreak, VK_CANCEL},
+    {keys::kNumLock, VK_NUMLOCK},
     // keypad
-    {0xff8d, VK_RETURN},
-    {0xff95, VK_HOME},
-    {0xff96, VK_LEFT},
-    {0xff97, VK_UP},
-    {0xff98, VK_RIGHT},
-    {0xff99, VK_DOWN},
-    {0xff9a, VK_PRIOR},
-    {0xff9b, VK_NEXT},
-    {0xff9c, VK_END},
-    {0xff9d, 0x0C},
-    {0xff9e, VK_INSERT},
-    {0xff9f, VK_DELETE},
-    {0xffaa, VK_MULTIPLY},
-    {0xffab, VK_ADD},
-    {0xffac, kVkSeparator},
-    {0xffad, VK_SUBTRACT},
-    {0xffae, VK_DECIMAL},
-    {0xffaf, VK_DIVIDE},
-    {0xff80, VK_SPACE},
-    {0xff89, VK_TAB},
+    {keys::kKeypadEnter, VK_RETURN},
+    {keys::kKeypadHome, VK_HOME},
+    {keys::kKeypadLeft, VK_LEFT},
+    {keys::kKeypadUp, VK_UP},
+    {keys::kKeypadRight, VK_RIGHT},
+    {keys::kKeypadDown, VK_DOWN},
+    {keys::kKeypadPageUp, VK_PRIOR},
+    {keys::kKeypadPageDown, VK_NEXT},
+    {keys::kKeypadEnd, VK_END},
+    {keys::kKeypadBegin, VK_CLEAR},
+    {keys::kKeypadInsert, VK_INSERT},
+    {keys::kKeypadDelete, VK_DELETE},
+    {keys::kKeypadMultiply, VK_MULTIPLY},
+    {keys::kKeypadAdd, VK_ADD},
+    {keys::kKeypadSeparator, VK_SEPARATOR},
+    {keys::kKeypadSubtract, VK_SUBTRACT},
+    {keys::kKeypadDecimal, VK_DECIMAL},
+    {keys::kKeypadDivide, VK_DIVIDE},
+    {keys::kKeypadSpace, VK_SPACE},
+    {keys::kKeypadTab, VK_TAB},
     // modifiers
-    {0xffe1, VK_SHIFT},
-    {0xffe2, VK_SHIFT},
-    {0xffe3, VK_CONTROL},
-    {0xffe4, VK_CONTROL},
-    {0xffe5, VK_CAPITAL},
-    {0xffe7, VK_MENU},
-    {0xffe8, VK_MENU},
-    {0xffe9, VK_MENU},
-    {0xffea, VK_MENU},
-    {0xffeb, VK_LWIN},
-    {0xffec, VK_RWIN},
+    {keys::kShiftL, VK_SHIFT},
+    {keys::kShiftR, VK_SHIFT},
+    {keys::kControlL, VK_CONTROL},
+    {keys::kControlR, VK_CONTROL},
+    {keys::kCapsLock, VK_CAPITAL},
+    {keys::kMetaL, VK_MENU},
+    {keys::kMetaR, VK_MENU},
+    {keys::kAltL, VK_MENU},
+    {keys::kAltR, VK_MENU},
+    {keys::kSuperL, VK_LWIN},
+    {keys::kSuperR, VK_RWIN},
 };
 
 constexpr KeyMapEntry kPunctuation[] = {
@@ -91,8 +90,8 @@ UINT KeysymToVk(std::uint32_t keysym) {
   if (keysym >= 'a' && keysym <= 'z') return keysym - 'a' + 'A';
   if (keysym >= 'A' && keysym <= 'Z') return keysym;
   if (keysym >= '0' && keysym <= '9') return keysym;
-  if (keysym >= 0xffb0 && keysym <= 0xffb9) return VK_NUMPAD0 + (keysym - 0xffb0);  // KP_0..KP_9
-  if (keysym >= 0xffbe && keysym <= 0xffd5) return VK_F1 + (keysym - 0xffbe);       // F1..F24
+  if (keysym >= keys::kKeypad0 && keysym <= keys::kKeypad9) return VK_NUMPAD0 + (keysym - keys::kKeypad0);
+  if (keysym >= keys::kF1 && keysym <= keys::kF24) return VK_F1 + (keysym - keys::kF1);
   for (const KeyMapEntry& e : kFunctionKeys) {
     if (e.keysym == keysym) return e.vk;
   }
@@ -100,10 +99,13 @@ UINT KeysymToVk(std::uint32_t keysym) {
     if (e.keysym == keysym) return e.vk;
   }
   // Dead keys and other modifiers the input method consumes produce no key message.
-  if (keysym >= 0xfe00 && keysym <= 0xfeff) return 0;
+  if (keysym >= keys::kFirstInputMethodKey && keysym <= keys::kLastInputMethodKey) return 0;
   // Other printable keys (accented letters of national layouts, or keys the input method
   // composed) still deliver their characters.
-  if ((keysym >= 0xa0 && keysym <= 0xff) || (keysym & 0xff000000) == 0x01000000) return kVkProcessKey;
+  if ((keysym >= keys::kFirstLatin1 && keysym <= keys::kLastLatin1) ||
+      (keysym & ~keys::kUnicodeMask) == keys::kUnicodeBit) {
+    return VK_PROCESSKEY;
+  }
   return 0;
 }
 

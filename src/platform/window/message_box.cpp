@@ -47,9 +47,7 @@ struct BoxMetrics {
   static constexpr int kMinWidth = 180;
 
   explicit BoxMetrics(int pixelsPerInch) : dpi(pixelsPerInch) {}
-  int Scaled(int value) const {
-    return (value * dpi + gfx::kDefaultPixelsPerInch / 2) / gfx::kDefaultPixelsPerInch;
-  }
+  int Scaled(int value) const { return gfx::ScaledFromDefault(value, dpi); }
 
   int dpi;
   int margin = Scaled(kMargin);

@@ -14,6 +14,8 @@
 namespace window {
 namespace {
 
+constexpr int kScrollBarSize = 16;  // the width of a vertical bar, the height of a horizontal one
+
 bool DrawsOwnBorder(DWORD style) {
   const bool child = (style & WS_CHILD) != 0;
   return (style & WS_BORDER) != 0 && (child || (style & WS_CAPTION) != WS_CAPTION);
@@ -36,10 +38,7 @@ RECT InnerRect(const WindowRecord& rec, int width, int height) {
 
 }  // namespace
 
-int ScrollBarSize() {
-  const int dpi = gfx::ScreenPixelsPerInch();
-  return (16 * dpi + 48) / 96;
-}
+int ScrollBarSize() { return gfx::ScaledFromDefault(kScrollBarSize, gfx::ScreenPixelsPerInch()); }
 
 bool ScrollBarShown(const WindowRecord& rec, int bar) {
   if (bar == SB_VERT) return (rec.style & WS_VSCROLL) != 0 && rec.vbar.min != rec.vbar.max;

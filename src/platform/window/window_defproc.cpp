@@ -192,15 +192,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         }
       }
       return 0;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      return ControlColor(reinterpret_cast<HDC>(wParam), msg);
     default:
-      return 0;
+      return IsCtlColorMessage(msg) ? ControlColor(reinterpret_cast<HDC>(wParam), msg) : 0;
   }
 }

@@ -187,8 +187,7 @@ void HeadlessBackend::MessageBoxShown(HWND box, const std::string& text, const s
   backend::InputEvent e;
   e.kind = backend::InputKind::KeyPress;
   e.topLevel = box;
-  constexpr std::uint32_t kReturnKeysym = 0xff0d;  // XK_Return
-  e.keysym = kReturnKeysym;
+  e.keysym = backend::keys::kReturn;
   e.textUtf8.assign(1, '\r');
   e.modifiers = m_modifiers;
   e.timeMs = m_now.load();

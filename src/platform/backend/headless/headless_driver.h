@@ -16,42 +16,8 @@
 
 namespace headless {
 
-// X keysyms the tests use most.
-namespace keys {
-inline constexpr std::uint32_t kBackSpace = 0xff08;
-inline constexpr std::uint32_t kTab = 0xff09;
-inline constexpr std::uint32_t kIsoLeftTab = 0xfe20;
-inline constexpr std::uint32_t kReturn = 0xff0d;
-inline constexpr std::uint32_t kEscape = 0xff1b;
-inline constexpr std::uint32_t kDelete = 0xffff;
-inline constexpr std::uint32_t kHome = 0xff50;
-inline constexpr std::uint32_t kLeft = 0xff51;
-inline constexpr std::uint32_t kUp = 0xff52;
-inline constexpr std::uint32_t kRight = 0xff53;
-inline constexpr std::uint32_t kDown = 0xff54;
-inline constexpr std::uint32_t kPageUp = 0xff55;
-inline constexpr std::uint32_t kPageDown = 0xff56;
-inline constexpr std::uint32_t kEnd = 0xff57;
-inline constexpr std::uint32_t kInsert = 0xff63;
-inline constexpr std::uint32_t kF1 = 0xffbe;
-inline constexpr std::uint32_t kF2 = 0xffbf;
-inline constexpr std::uint32_t kF4 = 0xffc1;
-inline constexpr std::uint32_t kKeypadEnter = 0xff8d;
-inline constexpr std::uint32_t kShiftL = 0xffe1;
-inline constexpr std::uint32_t kShiftR = 0xffe2;
-inline constexpr std::uint32_t kControlL = 0xffe3;
-inline constexpr std::uint32_t kControlR = 0xffe4;
-inline constexpr std::uint32_t kAltL = 0xffe9;
-inline constexpr std::uint32_t kAltR = 0xffea;
-inline constexpr std::uint32_t kSpace = 0x20;
-// Keysyms of characters: printable ASCII and Latin-1 are their own code points; any other
-// Unicode character is its code point with this bit set.
-inline constexpr std::uint32_t kLastAscii = 0x7e;
-inline constexpr std::uint32_t kFirstLatin1 = 0xa0;
-inline constexpr std::uint32_t kLastLatin1 = 0xff;
-inline constexpr std::uint32_t kUnicodeBit = 0x01000000;
-inline constexpr std::uint32_t kUnicodeMask = 0x00ffffff;
-}  // namespace keys
+// The keysyms tests press keys by (headless::keys::kTab ...).
+namespace keys = backend::keys;
 
 // Owns a headless display and the platform on it for its lifetime (one at a time).
 class Session {

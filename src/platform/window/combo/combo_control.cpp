@@ -116,18 +116,6 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS | (m_dropped ? DLGC_WANTALLKEYS : 0);
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: {
-      // The field and the list ask here; the parent decides their colours.
-      HWND parent = GetParent(m_hwnd);
-      const LRESULT brush = parent != nullptr ? SendMessage(parent, msg, wParam, lParam) : 0;
-      return brush != 0 ? brush : DefWindowProc(m_hwnd, msg, wParam, lParam);
-    }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
@@ -158,14 +146,17 @@ LRESULT ComboBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETOBJECT:
       return AnswerAccess(m_access, lParam, *this, &MakeComboAccess);
     default:
+      if (IsCtlColorMessage(msg)) {
+        // The field and the list ask here; the parent decides their colours.
+        HWND parent = GetParent(m_hwnd);
+        const LRESULT brush = parent != nullptr ? SendMessage(parent, msg, wParam, lParam) : 0;
+        if (brush != 0) return brush;
+      }
       return DefWindowProc(m_hwnd, msg, wParam, lParam);
   }
 }
 
-int ComboBox::ClosedExtra() {
-  const int dpi = gfx::ScreenPixelsPerInch();
-  return (kClosedExtra * dpi + gfx::kDefaultPixelsPerInch / 2) / gfx::kDefaultPixelsPerInch;
-}
+int ComboBox::ClosedExtra() { return gfx::ScaledFromDefault(kClosedExtra, gfx::ScreenPixelsPerInch()); }
 
 bool ComboBox::Create(const CREATESTRUCT* cs) {
   if (cs != nullptr) m_droppedHeight = cs->cy;
