@@ -4,6 +4,8 @@
 // message at the newest hook. A message's way down the hooks is kept per call, so a hook may send
 // its own window other messages, or remove hooks, before it passes the first one on.
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <limits>
 
 #include "platform/window.h"
@@ -15,6 +17,39 @@ namespace {
 // Above every hook: where a message starts.
 constexpr std::uint64_t kAboveAll = std::numeric_limits<std::uint64_t>::max();
 
+// A message running through a window's hooks, from its start above every hook to its return.
+// The record, and so the chain, stays allocated while a message runs, even when a hook destroyed
+// the window (window_store.h).
+class ChainCall {
+ public:
+  explicit ChainCall(SubclassChain& chain) : m_chain(chain) { chain.calls.push_back(kAboveAll); }
+  ~ChainCall() { m_chain.calls.pop_back(); }
+  ChainCall(const ChainCall&) = delete;
+  ChainCall& operator=(const ChainCall&) = delete;
+
+ private:
+  SubclassChain& m_chain;
+};
+
+// The innermost message at the hook it reached, until that hook returns: another DefSubclassProc
+// from the same hook then goes the same way. Held as a place in the list of calls, which the
+// messages the hook sends meanwhile add to and take from.
+class AtHook {
+ public:
+  AtHook(SubclassChain& chain, std::uint64_t order)
+      : m_chain(chain), m_index(chain.calls.size() - 1), m_before(chain.calls[m_index]) {
+    chain.calls[m_index] = order;
+  }
+  ~AtHook() { m_chain.calls[m_index] = m_before; }
+  AtHook(const AtHook&) = delete;
+  AtHook& operator=(const AtHook&) = delete;
+
+ private:
+  SubclassChain& m_chain;
+  std::size_t m_index;
+  std::uint64_t m_before;
+};
+
 // Takes the message to the newest hook older than the one it reached (the chain's innermost
 // call), or to the window's own procedure after the oldest.
 LRESULT PassOn(HWND hwnd, SubclassChain& chain, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -23,21 +58,19 @@ LRESULT PassOn(HWND hwnd, SubclassChain& chain, UINT msg, WPARAM wParam, LPARAM 
                            [&](const SubclassChain::Hook& hook) { return hook.order < reached; });
   if (next == chain.hooks.rend()) return CallWindowProc(chain.own, hwnd, msg, wParam, lParam);
   const SubclassChain::Hook hook = *next;  // the list may change inside the hook
-  chain.calls.back() = hook.order;
-  const LRESULT result = hook.proc(hwnd, msg, wParam, lParam, hook.id, hook.refData);
-  // Another DefSubclassProc from the same hook goes the same way. The record stays allocated while
-  // a message runs, even when the hook destroyed the window (window_store.h).
-  chain.calls.back() = reached;
-  return result;
+  const AtHook at(chain, hook.order);
+  return hook.proc(hwnd, msg, wParam, lParam, hook.id, hook.refData);
 }
 
 LRESULT HookEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr) return DefWindowProc(hwnd, msg, wParam, lParam);
   SubclassChain& chain = rec->subclasses;
-  chain.calls.push_back(kAboveAll);
-  const LRESULT result = PassOn(hwnd, chain, msg, wParam, lParam);
-  chain.calls.pop_back();
+  LRESULT result = 0;
+  {
+    const ChainCall call(chain);
+    result = PassOn(hwnd, chain, msg, wParam, lParam);
+  }
   if (msg == WM_NCDESTROY) {
     // The last message the window gets: no hook may be called with its value after it.
     chain.hooks.clear();
