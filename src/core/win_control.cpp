@@ -2,7 +2,6 @@
 #include "core/win_control.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "core/control_accessible.h"
 #include "core/event_boundary.h"
@@ -12,12 +11,19 @@
 
 namespace {
 
-// Windows made by this layer and their controls. A map rather than the window's user data, so
-// platform window classes we build on keep their own per-window storage to themselves.
-std::unordered_map<HWND, TWinControl*>& ControlMap() {
-  static std::unordered_map<HWND, TWinControl*> map;
-  return map;
-}
+// How this layer reaches a control from its window, here and for the key selector's field
+// (controls/combo/custom_combo.cpp): the control hooks its window (SetWindowSubclass) with itself
+// as the hook's value. A control must see its window's messages before the window's own procedure
+// anyway, so the one hook both hands it the messages and names it to FindControl; the window's
+// user data stays with the platform classes a control builds on, and no table of the process
+// outlives a window or a control. The window's record holds the hook, never the control, which
+// stays owned by its owner. Who clears it:
+// - the window goes first (a parent destroyed, the platform stopped): the hook sees WM_NCDESTROY,
+//   the control forgets its handle there, and the platform drops the hook with the window;
+// - the control goes first: it destroys its window (DestroyWnd), which runs the case above while
+//   the control is still whole, and then removes the hook in case the window stayed.
+// The hook's number tells this layer's hook apart from any other on the same window.
+constexpr std::uintptr_t kControlHook = 1;
 
 // The control whose window is being created: the class procedure binds the first message of a
 // new window to it.
@@ -25,17 +31,14 @@ thread_local TWinControl* t_creating = nullptr;
 
 }  // namespace
 
-LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  TWinControl* control = TWinControl::FindControl(hwnd);
-  if (!control) return DefWindowProc(hwnd, msg, wParam, lParam);
+LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, std::uintptr_t /*id*/,
+                       std::uintptr_t refData) {
+  auto* control = reinterpret_cast<TWinControl*>(refData);
   TMessage m{msg, wParam, lParam, 0};
   // The event boundary: an error in any handler is reported here and the platform sees a normal
   // return.
   RunAtBoundary(control, [&] { control->WndProc(m); });
-  if (msg == WM_NCDESTROY) {
-    ControlMap().erase(hwnd);
-    if (control->m_handle == hwnd) control->m_handle = nullptr;
-  }
+  if (msg == WM_NCDESTROY && control->m_handle == hwnd) control->m_handle = nullptr;
   return m.Result;
 }
 
@@ -43,17 +46,20 @@ LRESULT TWinControl::InitWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
   TWinControl* control = t_creating;
   if (!control) return DefWindowProc(hwnd, msg, wParam, lParam);
   t_creating = nullptr;
-  ControlMap()[hwnd] = control;
   // Handlers of the creation messages may already ask for the handle.
   control->m_handle = hwnd;
-  // The window's own procedure stays reachable as the control's default handling.
-  SetWindowLongPtr(hwnd, GWL_WNDPROC, reinterpret_cast<std::intptr_t>(&ControlWndProc));
-  return ControlWndProc(hwnd, msg, wParam, lParam);
+  // The window's own procedure (the platform class it is built on, or the default handling) goes
+  // under the control's hook, where the control's default handling reaches it.
+  SetWindowLongPtr(hwnd, GWL_WNDPROC, reinterpret_cast<std::intptr_t>(control->m_defWndProc));
+  SetWindowSubclass(hwnd, &ControlWndProc, kControlHook, reinterpret_cast<std::uintptr_t>(control));
+  return CallWindowProc(reinterpret_cast<WNDPROC>(GetWindowLongPtr(hwnd, GWL_WNDPROC)), hwnd, msg, wParam,
+                        lParam);
 }
 
 TWinControl* TWinControl::FindControl(HWND hwnd) {
-  auto it = ControlMap().find(hwnd);
-  return it == ControlMap().end() ? nullptr : it->second;
+  std::uintptr_t control = 0;
+  if (!GetWindowSubclass(hwnd, &ControlWndProc, kControlHook, &control)) return nullptr;
+  return reinterpret_cast<TWinControl*>(control);
 }
 
 // ---- Construction and the window -------------------------------------------------------------
@@ -111,7 +117,7 @@ void TWinControl::CreateParams(TCreateParams& params) {
 void TWinControl::CreateWnd() {
   TCreateParams params;
   CreateParams(params);
-  m_defWndProc = params.WindowClass.lpfnWndProc;
+  m_defWndProc = params.WindowClass.lpfnWndProc ? params.WindowClass.lpfnWndProc : DefWindowProc;
   m_onPlatformClass = !params.BaseClassName.empty();
   if (m_onPlatformClass) {
     WNDCLASS base{};
@@ -157,7 +163,7 @@ void TWinControl::DestroyWnd() {
   HWND hwnd = m_handle;
   // Our children's windows go with ours; their controls forget them as the platform destroys them.
   DestroyWindow(hwnd);
-  ControlMap().erase(hwnd);
+  RemoveWindowSubclass(hwnd, &ControlWndProc, kControlHook);
   m_handle = nullptr;
   m_showing = false;
   m_controlState &= ~csDestroyingHandle;
@@ -721,8 +727,7 @@ void TWinControl::DefaultHandler(TMessage& message) {
     message.Result = 0;
     return;
   }
-  message.Result = CallWindowProc(m_defWndProc ? m_defWndProc : DefWindowProc, m_handle, message.Msg,
-                                  message.WParam, message.LParam);
+  message.Result = DefSubclassProc(m_handle, message.Msg, message.WParam, message.LParam);
 }
 
 void TWinControl::ReadProperty(const std::string& name, const TDescValue& value, TComponent* root) {

@@ -12,6 +12,7 @@
 // goes to its form's dialog-key step (CM_DIALOGKEY).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -167,13 +168,14 @@ class TWinControl : public TControl {
   void FontChanged() override;
 
   HWND m_handle = nullptr;
-  WNDPROC m_defWndProc = nullptr;
+  WNDPROC m_defWndProc = nullptr;  // the window's own procedure, under the control's hook
   TBrush m_brush;
 
  private:
-  friend LRESULT ControlWndProc(HWND, UINT, WPARAM, LPARAM);
-  // The class procedure of every window this layer makes: binds the new window to the control
-  // being created at its first message, then hands over to ControlWndProc.
+  // The hook through which the control's window hands it its messages (win_control.cpp).
+  friend LRESULT ControlWndProc(HWND, UINT, WPARAM, LPARAM, std::uintptr_t, std::uintptr_t);
+  // The class procedure of every window this layer makes: hooks the new window to the control
+  // being created at its first message, then hands over to the hook.
   static LRESULT InitWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void PaintHandler(TMessage& message);
   bool IsControlMouseMsg(TMessage& message);

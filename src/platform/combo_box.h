@@ -25,11 +25,12 @@
 //   Escape, a press outside the list, the loss of the focus and WM_CANCELMODE with
 //   CBN_SELENDCANCEL, CBN_CLOSEUP; CB_SHOWDROPDOWN with 0 with CBN_CLOSEUP alone. A hand edit of
 //   the field leaves no item current.
-// - The edit field is the combo box's first child (GetWindow with GW_CHILD); it may be subclassed
-//   with SetWindowLongPtr(GWL_WNDPROC) and CallWindowProc. It asks its parent, the combo box, for
-//   its colours with WM_CTLCOLOREDIT (the list with WM_CTLCOLORLISTBOX); the combo box passes
-//   these on to its own parent. WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH, WM_CUT, WM_COPY,
-//   WM_PASTE and WM_CLEAR sent to the combo box address the field.
+// - The edit field is the combo box's first child (GetWindow with GW_CHILD); it may be hooked with
+//   SetWindowSubclass, or subclassed with SetWindowLongPtr(GWL_WNDPROC) and CallWindowProc. It
+//   asks its parent, the combo box, for its colours with WM_CTLCOLOREDIT (the list with
+//   WM_CTLCOLORLISTBOX); the combo box passes these on to its own parent. WM_SETTEXT,
+//   WM_GETTEXT, WM_GETTEXTLENGTH, WM_CUT, WM_COPY, WM_PASTE and WM_CLEAR sent to the combo box
+//   address the field.
 // - CB_LIMITTEXT with 0 allows the platform's maximum, 30,000 characters; a longer paste is cut.
 //   Pasted characters that cp1252 cannot hold arrive as "?".
 #pragma once

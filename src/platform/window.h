@@ -71,6 +71,28 @@ std::intptr_t SetWindowLongPtr(HWND hwnd, int index, std::intptr_t value);
 LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// ---- Subclassing ---------------------------------------------------------------------------
+// A procedure hooked in front of a window's own, under a number of the caller's (`id`), gets each
+// message with the value it was set with (`refData`, such as the object that handles the window).
+// Behaviour callers rely on:
+// - The newest hook gets a message first. DefSubclassProc, called inside a hook, hands the message
+//   to the hook set before it, after the oldest to the window's own procedure; called outside the
+//   window's hooks, it goes straight to the window's own procedure.
+// - Setting a hook that is there (same procedure and number) changes only its value.
+// - A hook removed, also inside a message, gets no further message; the messages on their way go
+//   on through the hooks that are left.
+// - The hooks see WM_NCDESTROY, and the platform drops them once it has passed, so a hook is never
+//   called with its value after its window is gone. A window being destroyed takes no new hook;
+//   DefSubclassProc for a window that is gone gives the default handling (DefWindowProc).
+// - GWL_WNDPROC of a hooked window is the platform's entry to its hooks.
+using SUBCLASSPROC = LRESULT (*)(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, std::uintptr_t id,
+                                 std::uintptr_t refData);
+BOOL SetWindowSubclass(HWND hwnd, SUBCLASSPROC proc, std::uintptr_t id, std::uintptr_t refData);
+// The value of the hook (FALSE and 0 when the window has no such hook).
+BOOL GetWindowSubclass(HWND hwnd, SUBCLASSPROC proc, std::uintptr_t id, std::uintptr_t* refData);
+BOOL RemoveWindowSubclass(HWND hwnd, SUBCLASSPROC proc, std::uintptr_t id);
+LRESULT DefSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
 // ---- Geometry ------------------------------------------------------------------------------
 // Window rectangles of children are in their parent's client coordinates for SetWindowPos and
 // in screen coordinates for GetWindowRect. A top-level window's frame belongs to the desktop's

@@ -2,7 +2,7 @@
 #include "controls/combo/custom_combo.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 #include "controls/combo/combo_box_strings.h"
@@ -23,11 +23,9 @@ constexpr UINT kShowDropFlags =
     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW;
 static_assert(kSizeDropFlags == 0x9E && kShowDropFlags == 0x5F);
 
-// Child windows of combo boxes whose procedure was replaced, and the control they belong to.
-std::unordered_map<HWND, TCustomCombo*>& ChildMap() {
-  static std::unordered_map<HWND, TCustomCombo*> map;
-  return map;
-}
+// The hook of the edit field (and of the simple style's list), whose value is the control, as
+// core/win_control.cpp hooks a control's own window and says who clears the hook when.
+constexpr std::uintptr_t kChildHook = 1;
 
 TNotifyEvent ReadHandler(const TDescValue& value, TComponent* root) {
   std::string handler = DescIdentifier(value);
@@ -38,18 +36,15 @@ TNotifyEvent ReadHandler(const TDescValue& value, TComponent* root) {
 
 }  // namespace
 
-// The replacement procedure of the edit field (and of the simple style's list). It is the edit
-// field's event boundary: an error from a handler run by typing (OnChange during completion) is
-// shown by the error display and the message goes no further.
-LRESULT ComboChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto it = ChildMap().find(hwnd);
-  if (it == ChildMap().end()) return DefWindowProc(hwnd, msg, wParam, lParam);
-  TCustomCombo* combo = it->second;
-  WNDPROC proc = hwnd == combo->m_listHandle ? combo->m_listDefProc : combo->m_editDefProc;
+// The hook of the edit field (and of the simple style's list). It is the edit field's event
+// boundary: an error from a handler run by typing (OnChange during completion) is shown by the
+// error display and the message goes no further.
+LRESULT ComboChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, std::uintptr_t /*id*/,
+                       std::uintptr_t refData) {
+  auto* combo = reinterpret_cast<TCustomCombo*>(refData);
   TMessage m{msg, wParam, lParam, 0};
-  RunAtBoundary(combo, [&] { combo->ComboWndProc(m, hwnd, proc); });
+  RunAtBoundary(combo, [&] { combo->ComboWndProc(m, hwnd); });
   if (msg == WM_NCDESTROY) {
-    ChildMap().erase(hwnd);
     if (hwnd == combo->m_editHandle) combo->m_editHandle = nullptr;
     if (hwnd == combo->m_listHandle) combo->m_listHandle = nullptr;
   }
@@ -222,13 +217,13 @@ void TCustomCombo::WindowCreated() {
     HWND first = GetWindow(m_handle, GW_CHILD);
     if (ComboStyle() == TComboBoxStyle::csSimple) {
       m_listHandle = first;
-      if (m_listHandle) SubclassChild(m_listHandle, &m_listDefProc);
+      if (m_listHandle) HookChild(m_listHandle);
       m_editHandle = first ? GetWindow(first, GW_HWNDNEXT) : nullptr;
     } else {
       m_editHandle = first;
     }
     if (m_editHandle) {
-      SubclassChild(m_editHandle, &m_editDefProc);
+      HookChild(m_editHandle);
       SendMessage(m_editHandle, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
     }
   }
@@ -236,20 +231,13 @@ void TCustomCombo::WindowCreated() {
   m_storedText.clear();
 }
 
-void TCustomCombo::SubclassChild(HWND child, WNDPROC* saved) {
-  *saved = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtr(child, GWL_WNDPROC, reinterpret_cast<std::intptr_t>(&ComboChildProc)));
-  ChildMap()[child] = this;
+void TCustomCombo::HookChild(HWND child) {
+  SetWindowSubclass(child, &ComboChildProc, kChildHook, reinterpret_cast<std::uintptr_t>(this));
 }
 
 void TCustomCombo::ReleaseChildren() {
   for (HWND child : {m_editHandle, m_listHandle}) {
-    auto it = ChildMap().find(child);
-    if (child && it != ChildMap().end() && it->second == this) {
-      WNDPROC own = child == m_editHandle ? m_editDefProc : m_listDefProc;
-      if (IsWindow(child) && own) SetWindowLongPtr(child, GWL_WNDPROC, reinterpret_cast<std::intptr_t>(own));
-      ChildMap().erase(it);
-    }
+    if (child) RemoveWindowSubclass(child, &ComboChildProc, kChildHook);
   }
 }
 
@@ -351,7 +339,7 @@ bool TCustomCombo::CharMessage(TMessage& message) {
   return false;
 }
 
-void TCustomCombo::ComboWndProc(TMessage& message, HWND child, WNDPROC childProc) {
+void TCustomCombo::ComboWndProc(TMessage& message, HWND child) {
   if (message.Msg == WM_SYSCOMMAND) {
     WndProc(message);
     return;
@@ -395,8 +383,7 @@ void TCustomCombo::ComboWndProc(TMessage& message, HWND child, WNDPROC childProc
     default:
       break;
   }
-  message.Result = CallWindowProc(childProc ? childProc : DefWindowProc, child, message.Msg, message.WParam,
-                                  message.LParam);
+  message.Result = DefSubclassProc(child, message.Msg, message.WParam, message.LParam);
   if (message.Msg == WM_LBUTTONDBLCLK) DblClick();
   // The platform resets the margins for a new font; the field keeps none.
   if (message.Msg == WM_SETFONT && child == m_editHandle && m_editHandle) {

@@ -18,6 +18,7 @@
 //   open     CBN_CLOSEUP                             OnCloseUp                        closed
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -88,8 +89,8 @@ class TCustomCombo : public TCustomListControl {
   // ---- Overridable steps, in slot order ----
   virtual void AdjustDropDown();
   // A message for a child window (the edit field; the list of the simple style) on its way to
-  // the child's own procedure `childProc`.
-  virtual void ComboWndProc(TMessage& message, HWND child, WNDPROC childProc);
+  // the child's own procedure.
+  virtual void ComboWndProc(TMessage& message, HWND child);
   virtual std::unique_ptr<TCustomComboBoxStrings> CreateItemsObject() = 0;
   virtual int GetItemHeight() = 0;
   virtual int GetItemCount() = 0;
@@ -119,7 +120,8 @@ class TCustomCombo : public TCustomListControl {
   TCanvas& Canvas() { return *m_canvas; }
 
  private:
-  friend LRESULT ComboChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  friend LRESULT ComboChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, std::uintptr_t id,
+                                std::uintptr_t refData);
   void HandleCommand(TMessage& message);
   void ChooseCurrentItem();
   void OpenList();
@@ -128,7 +130,8 @@ class TCustomCombo : public TCustomListControl {
   void MouseDownOnButton(TMessage& message);
   // The key-press step on a WM_CHAR; true when the message goes no further.
   bool CharMessage(TMessage& message);
-  void SubclassChild(HWND child, WNDPROC* saved);
+  // Hooks a child window so its messages come to ComboWndProc first.
+  void HookChild(HWND child);
   void ReleaseChildren();
 
   std::unique_ptr<TCustomComboBoxStrings> m_items;
@@ -146,6 +149,4 @@ class TCustomCombo : public TCustomListControl {
   HWND m_editHandle = nullptr;
   HWND m_listHandle = nullptr;
   HWND m_dropHandle = nullptr;
-  WNDPROC m_editDefProc = nullptr;
-  WNDPROC m_listDefProc = nullptr;
 };

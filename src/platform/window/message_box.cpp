@@ -21,6 +21,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/a11y/default_provider.h"
@@ -30,6 +32,7 @@
 #include "platform/gfx/screen.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
+#include "platform/window/window_object.h"
 
 namespace {
 
@@ -59,21 +62,53 @@ struct BoxMetrics {
   int minWidth = Scaled(kMinWidth);
 };
 
-struct BoxState {
+// The message font, deleted with whoever holds it.
+struct FontDeleter {
+  void operator()(HFONT font) const { DeleteObject(font); }
+};
+using OwnedFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+// What the box shows and where. Laid out before the window is made, since the window's size comes
+// from it, then handed to the window's object.
+struct BoxContent {
   std::string text;
-  UINT flags = 0;
   BoxMetrics metrics{gfx::kDefaultPixelsPerInch};
-  HFONT font = nullptr;
+  OwnedFont font;
   RECT textRect{};
   RECT buttonRect{};
   bool hasIcon = false;
-  bool pressed = false;                    // a press on the button is in progress
-  bool down = false;                       // the button is drawn sunken
-  int result = 0;                          // 0 while the box is open
-  std::unique_ptr<a11y::Provider> access;  // made when a screen reader first asks
 };
 
-BoxState* StateOf(HWND hwnd) { return reinterpret_cast<BoxState*>(GetWindowLongPtr(hwnd, GWL_USERDATA)); }
+// The object behind the box's window, owned by the window's record (window/window_object.h): it
+// goes with the window however the window goes, so nothing else may keep a pointer to it. The
+// modal loop finds it through the box's handle at each turn.
+class BoxWindow final : public window::WindowObject {
+ public:
+  BoxWindow(HWND hwnd, BoxContent content) : WindowObject(hwnd), m_content(std::move(content)) {}
+
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  const BoxContent& Content() const { return m_content; }
+  // The first answer counts; 0 while the box is open.
+  void Answer(int result) {
+    if (m_result == 0) m_result = result;
+  }
+  int Result() const { return m_result; }
+  // The answer is taken and the box is about to go: what it is asked while it goes (the focus
+  // leaving it, a screen reader's questions) gets the default handling, as a plain window's.
+  void Retire() { m_retired = true; }
+
+ private:
+  void OnPaint();
+  LRESULT AnswerAccess(LPARAM objectId);
+
+  BoxContent m_content;
+  bool m_pressed = false;  // a press on the button is in progress
+  bool m_down = false;     // the button is drawn sunken
+  bool m_retired = false;
+  int m_result = 0;
+  std::unique_ptr<a11y::Provider> m_access;  // made when a screen reader first asks
+};
 
 bool InRect(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
@@ -104,15 +139,15 @@ void DrawStopIcon(HDC dc, int left, int top, int size) {
   }
 }
 
-void PaintButton(HDC dc, const BoxState& state, bool focused) {
-  RECT r = state.buttonRect;
+void PaintButton(HDC dc, const BoxContent& content, bool down, bool focused) {
+  RECT r = content.buttonRect;
   HBRUSH face = GetSysColorBrush(COLOR_BTNFACE);
   // The default button carries a black frame; inside it the raised (or pressed) edge.
   HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   FrameRect(dc, &r, black);
   RECT inner{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
   FillRect(dc, &inner, face);
-  if (state.down) {
+  if (down) {
     HBRUSH shadow = GetSysColorBrush(COLOR_BTNSHADOW);
     FrameRect(dc, &inner, shadow);
   } else {
@@ -120,7 +155,7 @@ void PaintButton(HDC dc, const BoxState& state, bool focused) {
     DrawEdge(dc, &edge, EDGE_RAISED, BF_RECT);
   }
   RECT textRect = inner;
-  if (state.down) {
+  if (down) {
     textRect.left += 1;
     textRect.top += 1;
   }
@@ -128,33 +163,29 @@ void PaintButton(HDC dc, const BoxState& state, bool focused) {
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   DrawText(dc, "OK", 2, &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   if (focused) {
-    const int inset = state.metrics.focusInset;
+    const int inset = content.metrics.focusInset;
     RECT focus{inner.left + inset, inner.top + inset, inner.right - inset, inner.bottom - inset};
-    if (state.down) focus = {focus.left + 1, focus.top + 1, focus.right + 1, focus.bottom + 1};
+    if (down) focus = {focus.left + 1, focus.top + 1, focus.right + 1, focus.bottom + 1};
     DrawFocusRect(dc, &focus);
   }
 }
 
-void Paint(HWND hwnd, HDC dc, const BoxState& state) {
+void Paint(HWND hwnd, HDC dc, const BoxContent& content, bool down) {
   RECT client{};
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  HGDIOBJ oldFont = SelectObject(dc, state.font);
-  const BoxMetrics& m = state.metrics;
-  if (state.hasIcon) DrawStopIcon(dc, m.margin, m.margin, m.iconSize);
+  HGDIOBJ oldFont = SelectObject(dc, content.font.get());
+  const BoxMetrics& m = content.metrics;
+  if (content.hasIcon) DrawStopIcon(dc, m.margin, m.margin, m.iconSize);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  RECT textRect = state.textRect;
-  DrawText(dc, state.text.data(), static_cast<int>(state.text.size()), &textRect, kTextFlags);
-  PaintButton(dc, state, GetFocus() == hwnd);
+  RECT textRect = content.textRect;
+  DrawText(dc, content.text.data(), static_cast<int>(content.text.size()), &textRect, kTextFlags);
+  PaintButton(dc, content, down, GetFocus() == hwnd);
   SelectObject(dc, oldFont);
 }
 
 void Redraw(HWND hwnd) { InvalidateRect(hwnd, nullptr, FALSE); }
-
-void Answer(HWND hwnd, int result) {
-  if (BoxState* state = StateOf(hwnd); state && state->result == 0) state->result = result;
-}
 
 // ---- What a screen reader finds -------------------------------------------------------------
 
@@ -165,7 +196,7 @@ constexpr char kClickAction[] = "click";
 
 class BoxAccess : public a11y::Provider {
  public:
-  BoxAccess(HWND box, const BoxState& state) : m_box(box), m_state(state) {}
+  explicit BoxAccess(BoxWindow& owner) : m_owner(owner), m_box(owner.Window()), m_content(owner.Content()) {}
 
   a11y::Role RoleOf(a11y::ChildId child) const override {
     switch (child) {
@@ -185,7 +216,7 @@ class BoxAccess : public a11y::Provider {
       case a11y::kSelf:
         return a11y::WindowTextOf(m_box);
       case kMessagePart:
-        return m_state.text;
+        return m_content.text;
       case kButtonPart:
         return kButtonText;
       default:
@@ -212,7 +243,7 @@ class BoxAccess : public a11y::Provider {
   RECT BoundsOf(a11y::ChildId child) const override {
     if (child == a11y::kSelf) return a11y::WindowScreenRect(m_box);
     if (!Exists(child)) return {};
-    RECT part = child == kMessagePart ? m_state.textRect : m_state.buttonRect;
+    RECT part = child == kMessagePart ? m_content.textRect : m_content.buttonRect;
     POINT origin{0, 0};
     ClientToScreen(m_box, &origin);
     return {part.left + origin.x, part.top + origin.y, part.right + origin.x, part.bottom + origin.y};
@@ -227,7 +258,7 @@ class BoxAccess : public a11y::Provider {
   bool Exists(a11y::ChildId child) const override { return child >= a11y::kSelf && child <= kButtonPart; }
 
   std::optional<std::string> TextOf(a11y::ChildId child) const override {
-    return child == kMessagePart ? std::optional<std::string>(m_state.text) : std::nullopt;
+    return child == kMessagePart ? std::optional<std::string>(m_content.text) : std::nullopt;
   }
 
   std::vector<std::string> ActionsOf(a11y::ChildId child) const override {
@@ -235,7 +266,7 @@ class BoxAccess : public a11y::Provider {
   }
   void DoAction(a11y::ChildId child, int index) override {
     // What a release over the button does.
-    if (child == kButtonPart && index == 0) Answer(m_box, IDOK);
+    if (child == kButtonPart && index == 0) m_owner.Answer(IDOK);
   }
 
   void GrabFocus(a11y::ChildId /*child*/) override {
@@ -243,66 +274,70 @@ class BoxAccess : public a11y::Provider {
   }
 
  private:
+  BoxWindow& m_owner;
   HWND m_box;
-  const BoxState& m_state;
+  const BoxContent& m_content;
 };
 
-LRESULT AnswerAccess(HWND hwnd, BoxState& state, LPARAM objectId) {
+LRESULT BoxWindow::AnswerAccess(LPARAM objectId) {
   if (objectId != a11y::kObjectIdClient) return 0;
-  if (!state.access) state.access = std::make_unique<BoxAccess>(hwnd, state);
-  return a11y::AnswerGetObject(state.access.get());
+  if (!m_access) m_access = std::make_unique<BoxAccess>(*this);
+  return a11y::AnswerGetObject(m_access.get());
 }
 
-LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  BoxState* state = StateOf(hwnd);
-  if (!state) return DefWindowProc(hwnd, msg, wParam, lParam);
+void BoxWindow::OnPaint() {
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(m_hwnd, &ps);
+  if (dc) Paint(m_hwnd, dc, m_content, m_down);
+  EndPaint(m_hwnd, &ps);
+}
+
+LRESULT BoxWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const HWND hwnd = m_hwnd;
+  if (m_retired) return DefWindowProc(hwnd, msg, wParam, lParam);
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps{};
-      HDC dc = BeginPaint(hwnd, &ps);
-      if (dc) Paint(hwnd, dc, *state);
-      EndPaint(hwnd, &ps);
+    case WM_PAINT:
+      OnPaint();
       return 0;
-    }
     case WM_ERASEBKGND:
       return 1;
     case WM_GETDLGCODE:
       return DLGC_WANTALLKEYS;
     case WM_KEYDOWN:
-      if (wParam == VK_RETURN || wParam == VK_SPACE || wParam == VK_ESCAPE) Answer(hwnd, IDOK);
+      if (wParam == VK_RETURN || wParam == VK_SPACE || wParam == VK_ESCAPE) Answer(IDOK);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      if (InRect(state->buttonRect, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) {
-        state->pressed = true;
-        state->down = true;
+      if (InRect(m_content.buttonRect, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) {
+        m_pressed = true;
+        m_down = true;
         SetCapture(hwnd);
         Redraw(hwnd);
       }
       return 0;
     case WM_MOUSEMOVE:
-      if (state->pressed) {
-        bool inside = InRect(state->buttonRect, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-        if (inside != state->down) {
-          state->down = inside;
+      if (m_pressed) {
+        bool inside = InRect(m_content.buttonRect, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        if (inside != m_down) {
+          m_down = inside;
           Redraw(hwnd);
         }
       }
       return 0;
     case WM_LBUTTONUP: {
-      bool answer = state->pressed && state->down;
-      state->pressed = false;
-      state->down = false;
+      bool answer = m_pressed && m_down;
+      m_pressed = false;
+      m_down = false;
       if (GetCapture() == hwnd) ReleaseCapture();
       Redraw(hwnd);
-      if (answer) Answer(hwnd, IDOK);
+      if (answer) Answer(IDOK);
       return 0;
     }
     case WM_CANCELMODE:
     case WM_CAPTURECHANGED:
-      if (state->pressed) {
-        state->pressed = false;
-        state->down = false;
+      if (m_pressed) {
+        m_pressed = false;
+        m_down = false;
         Redraw(hwnd);
       }
       return DefWindowProc(hwnd, msg, wParam, lParam);
@@ -311,10 +346,10 @@ LRESULT BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Redraw(hwnd);
       return 0;
     case WM_CLOSE:
-      Answer(hwnd, IDOK);
+      Answer(IDOK);
       return 0;
     case WM_GETOBJECT:
-      return AnswerAccess(hwnd, *state, lParam);
+      return AnswerAccess(lParam);
     default:
       return DefWindowProc(hwnd, msg, wParam, lParam);
   }
@@ -348,29 +383,31 @@ HFONT CreateMessageFont(const BoxMetrics& metrics) {
 
 // The text wraps at a sensible width; the icon sits at the left, the button below, centred.
 // Fills in the text and button rectangles and returns the box's client size.
-SIZE LayOut(BoxState& state) {
-  const BoxMetrics& m = state.metrics;
+SIZE LayOut(BoxContent& content) {
+  const BoxMetrics& m = content.metrics;
   HDC measure = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(measure, state.font);
+  HGDIOBJ old = SelectObject(measure, content.font.get());
   RECT textRect{0, 0, m.maxTextWidth, 0};
-  std::string shown = state.text.empty() ? std::string(1, ' ') : state.text;
+  std::string shown = content.text.empty() ? std::string(1, ' ') : content.text;
   DrawText(measure, shown.data(), static_cast<int>(shown.size()), &textRect, kTextFlags | DT_CALCRECT);
   SelectObject(measure, old);
   DeleteDC(measure);
-  const int textLeft = m.margin + (state.hasIcon ? m.iconSize + m.margin : 0);
+  const int textLeft = m.margin + (content.hasIcon ? m.iconSize + m.margin : 0);
   const int textHeight = textRect.bottom - textRect.top;
-  const int bodyHeight = std::max(textHeight, state.hasIcon ? m.iconSize : 0);
+  const int bodyHeight = std::max(textHeight, content.hasIcon ? m.iconSize : 0);
   const int textTop = m.margin + (bodyHeight - textHeight) / 2;
-  state.textRect = {textLeft, textTop, textLeft + (textRect.right - textRect.left), textTop + textHeight};
-  const int width = std::max({state.textRect.right + m.margin, m.buttonWidth + 2 * m.margin, m.minWidth});
+  content.textRect = {textLeft, textTop, textLeft + (textRect.right - textRect.left), textTop + textHeight};
+  const int width = std::max({content.textRect.right + m.margin, m.buttonWidth + 2 * m.margin, m.minWidth});
   const int buttonTop = m.margin + bodyHeight + m.margin;
   const int buttonLeft = (width - m.buttonWidth) / 2;
-  state.buttonRect = {buttonLeft, buttonTop, buttonLeft + m.buttonWidth, buttonTop + m.buttonHeight};
+  content.buttonRect = {buttonLeft, buttonTop, buttonLeft + m.buttonWidth, buttonTop + m.buttonHeight};
   return {width, buttonTop + m.buttonHeight + m.margin};
 }
 
-// The box window, centred on the owner's monitor, with a dialog's system menu (Move and Close).
-HWND CreateBox(HWND owner, const char* caption, SIZE size, BoxState& state) {
+// The box window, centred on the owner's monitor, with a dialog's system menu (Move and Close),
+// its object holding the content. nullptr when it cannot be made (the content then goes).
+HWND CreateBox(HWND owner, const char* caption, BoxContent content) {
+  const SIZE size = LayOut(content);
   MONITORINFO info{};
   GetMonitorInfo(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &info);
   const int x = (info.rcMonitor.left + info.rcMonitor.right - size.cx) / 2;
@@ -379,7 +416,10 @@ HWND CreateBox(HWND owner, const char* caption, SIZE size, BoxState& state) {
                             WS_POPUP | WS_CAPTION | WS_SYSMENU, x, y, size.cx, size.cy, owner, nullptr,
                             nullptr, nullptr);
   if (box == nullptr) return nullptr;
-  SetWindowLongPtr(box, GWL_USERDATA, reinterpret_cast<std::intptr_t>(&state));
+  if (!window::AttachObject(box, std::make_unique<BoxWindow>(box, std::move(content)))) {
+    DestroyWindow(box);
+    return nullptr;
+  }
   if (HMENU menu = GetSystemMenu(box, FALSE)) {
     for (UINT command : {SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE})
       DeleteMenu(menu, command, MF_BYCOMMAND);
@@ -403,19 +443,30 @@ DisabledList DisableBehind(HWND box, HWND owner, UINT flags) {
   return disabled;
 }
 
+// How the nested loop ended: the answer (0 when the box went unanswered) and a quit request
+// that arrived meanwhile.
+struct ModalEnd {
+  int answer = 0;
+  std::optional<int> quitCode;
+};
+
 // The nested loop: every window still gets its painting, timers and posted messages; input to
 // the disabled ones is refused by the platform. A quit request that arrives while the box is open
-// ends the loop and is returned, for the outer loop.
-std::optional<int> RunModal(HWND box, const BoxState& state) {
-  while (state.result == 0 && IsWindow(box)) {
+// ends the loop and is returned, for the outer loop. The box's object is looked up afresh at each
+// turn, since any message may destroy the box (its owner destroyed, the platform stopped) and the
+// object goes with it.
+ModalEnd RunModal(HWND box) {
+  for (;;) {
+    const BoxWindow* object = window::ObjectOf<BoxWindow>(box);
+    if (object == nullptr) return {};
+    if (object->Result() != 0) return {object->Result(), std::nullopt};
     MSG msg{};
     const BOOL got = GetMessage(&msg, nullptr, 0, 0);
-    if (got == 0) return static_cast<int>(msg.wParam);
-    if (got < 0) break;
+    if (got == 0) return {0, static_cast<int>(msg.wParam)};
+    if (got < 0) return {};
     TranslateMessage(&msg);
     DispatchMessage(&msg);
   }
-  return std::nullopt;
 }
 
 }  // namespace
@@ -425,7 +476,7 @@ namespace window {
 void RegisterMessageBoxClass() {
   WNDCLASS wc{};
   wc.style = CS_DBLCLKS | CS_SAVEBITS;
-  wc.lpfnWndProc = BoxProc;
+  wc.lpfnWndProc = &window::ObjectWindowProc<>;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = kBoxClass;
   RegisterClass(&wc);
@@ -435,35 +486,31 @@ void RegisterMessageBoxClass() {
 
 int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
   if (owner && !IsWindow(owner)) owner = nullptr;
-  BoxState state;
-  state.text = text ? text : "";
-  state.flags = flags;
-  state.hasIcon = (flags & MB_ICONMASK) == MB_ICONSTOP;
-  state.metrics = BoxMetrics(gfx::ScreenPixelsPerInch());
-  state.font = CreateMessageFont(state.metrics);
-  HWND box = CreateBox(owner, caption, LayOut(state), state);
-  if (box == nullptr) {
-    DeleteObject(state.font);
-    return 0;
-  }
+  BoxContent content;
+  content.text = text ? text : "";
+  content.hasIcon = (flags & MB_ICONMASK) == MB_ICONSTOP;
+  content.metrics = BoxMetrics(gfx::ScreenPixelsPerInch());
+  content.font.reset(CreateMessageFont(content.metrics));
+  const std::string shownText = content.text;
+  HWND box = CreateBox(owner, caption, std::move(content));
+  if (box == nullptr) return 0;
   DisabledList disabled = DisableBehind(box, owner, flags);
   ShowWindow(box, SW_SHOWNORMAL);
   SetActiveWindow(box);
   SetFocus(box);
   UpdateWindow(box);
-  window::State().backend.MessageBoxShown(box, state.text, caption ? caption : "", flags);
+  window::State().backend.MessageBoxShown(box, shownText, caption ? caption : "", flags);
 
-  const std::optional<int> quitCode = RunModal(box, state);
+  const ModalEnd end = RunModal(box);
 
   for (HWND hwnd : disabled.windows) {
     if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
   }
-  if (IsWindow(box)) {
-    SetWindowLongPtr(box, GWL_USERDATA, 0);
+  if (BoxWindow* object = window::ObjectOf<BoxWindow>(box)) {
+    object->Retire();
     DestroyWindow(box);
   }
-  DeleteObject(state.font);
   if (owner && IsWindow(owner) && IsWindowVisible(owner)) SetActiveWindow(owner);
-  if (quitCode) PostQuitMessage(*quitCode);
-  return state.result != 0 ? state.result : IDOK;
+  if (end.quitCode) PostQuitMessage(*end.quitCode);
+  return end.answer != 0 ? end.answer : IDOK;
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The object behind a window of one of the platform's own classes (the combo box, its field, its
-// list, ...): the window's record owns it, from the window's creation to WM_NCDESTROY, and one
-// window procedure hands it each message in between (internal to the platform layer).
+// The object behind a window of one of the platform's own classes (the message box, the combo
+// box, its field, its list): the window's record owns it, from the window's creation to
+// WM_NCDESTROY, and one window procedure hands it each message in between (internal to the
+// platform layer).
 //
 // The object is found through the window's record and asked for by type, so a window of another
 // class handed in is simply not found, and no table outlives the run that made the objects.

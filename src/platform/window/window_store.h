@@ -23,6 +23,7 @@
 #include "base/types.h"
 #include "platform/backend/backend.h"
 #include "platform/surface.h"
+#include "platform/window/subclass_chain.h"
 #include "platform/window/window_object.h"
 
 namespace window {
@@ -84,6 +85,8 @@ struct WindowRecord {
 
   // Windows of the platform's own classes: the object behind the window (window_object.h).
   std::unique_ptr<WindowObject> object;
+  // Procedures hooked in front of the window's own (SetWindowSubclass), by the layers above.
+  SubclassChain subclasses;
 
   bool IsChild() const { return (style & WS_CHILD) != 0 && parent != nullptr; }
   bool IsTopLevel() const { return !IsChild(); }

@@ -9,6 +9,7 @@
 #include "platform/backend/backend_events.h"
 #include "platform/loop/timer_list.h"
 #include "platform/message_box.h"
+#include "platform/platform.h"
 #include "platform/surface.h"
 #include "platform/window.h"
 #include "support/event_recorder.h"
@@ -181,6 +182,25 @@ TEST_F(MessageBoxTest, AQuitRequestClosesTheBoxAndIsLeftForTheOuterLoop) {
     }
   }
   EXPECT_TRUE(sawQuit);
+}
+
+// The box can go under its own loop: its owner destroyed takes it along, and a stopped platform
+// takes every window. The loop then ends at once, as if OK was chosen, and waits for nothing more.
+TEST_F(MessageBoxTest, ABoxDestroyedUnderItsLoopEndsTheLoop) {
+  HWND shown = nullptr;
+  headless::SetMessageBoxHandler([&](const headless::MessageBoxRecord& box) {
+    shown = box.box;
+    DestroyWindow(m_owner);
+    // Should the loop wait on for the gone box, this step ends it another way.
+    headless::SetIdleScript({[] { PostQuitMessage(0); }});
+  });
+  EXPECT_EQ(MessageBox(m_owner, "Sem dono", "Tessivo", MB_OK), IDOK);
+  EXPECT_EQ(Display().IdleStepsLeft(), 1u);
+  headless::SetIdleScript({});
+  EXPECT_FALSE(IsWindow(shown));
+
+  headless::SetMessageBoxHandler([](const headless::MessageBoxRecord&) { ShutdownPlatform(); });
+  EXPECT_EQ(MessageBox(nullptr, "Parando", "Tessivo", MB_OK | MB_TASKMODAL), IDOK);
 }
 
 TEST_F(MessageBoxTest, ATaskModalBoxWithoutOwnerDisablesEveryWindow) {

@@ -3,6 +3,9 @@
 // longer) windows.
 #include <gmock/gmock.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/window.h"
 #include "support/headless_fixture.h"
 #include "support/message_log.h"
@@ -240,6 +243,77 @@ TEST_F(WindowLifecycle, SubclassingAndUserData) {
   EXPECT_STREQ(small, "Harm");
   EXPECT_EQ(GetWindowTextLength(top), 8);
   EXPECT_EQ(Display().Native(top)->props.titleUtf8, "Harmonia");
+}
+
+// What each hook saw, through its value.
+struct HookSeen {
+  std::vector<int> order;  // the hooks' numbers, in the order they got messages
+  int ncDestroys = 0;
+  bool removeOther = false;  // removes hook 1 before passing a message on
+  bool destroyWindow = false;
+};
+
+LRESULT RecordingHook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, std::uintptr_t id,
+                      std::uintptr_t refData) {
+  auto& seen = *reinterpret_cast<HookSeen*>(refData);
+  seen.order.push_back(static_cast<int>(id));
+  if (msg == WM_NCDESTROY) ++seen.ncDestroys;
+  if (msg == WM_USER + 1 && seen.removeOther) RemoveWindowSubclass(hwnd, &RecordingHook, 1);
+  if (msg == WM_USER + 1 && seen.destroyWindow) DestroyWindow(hwnd);
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(WindowLifecycle, HooksGetMessagesNewestFirstAndPassThemOnToTheWindowsOwnProcedure) {
+  HWND top = TopLevel(0, 0, 10, 10);
+  HookSeen seen;
+  const auto value = reinterpret_cast<std::uintptr_t>(&seen);
+  ASSERT_TRUE(SetWindowSubclass(top, &RecordingHook, 1, value));
+  ASSERT_TRUE(SetWindowSubclass(top, &RecordingHook, 2, 0));
+  ASSERT_TRUE(SetWindowSubclass(top, &RecordingHook, 2, value));  // only the value changes
+  std::uintptr_t read = 0;
+  EXPECT_TRUE(GetWindowSubclass(top, &RecordingHook, 2, &read));
+  EXPECT_EQ(read, value);
+  EXPECT_FALSE(GetWindowSubclass(top, &RecordingHook, 3, &read));
+  EXPECT_EQ(read, 0u);
+  TheLog().Clear();
+  SendMessage(top, WM_USER + 2, 0, 0);
+  EXPECT_THAT(seen.order, ElementsAre(2, 1));
+  EXPECT_EQ(TheLog().Count(WM_USER + 2), 1);
+  // Outside the hooks, DefSubclassProc goes straight to the window's own procedure.
+  seen.order.clear();
+  DefSubclassProc(top, WM_USER + 3, 0, 0);
+  EXPECT_TRUE(seen.order.empty());
+  EXPECT_EQ(TheLog().Count(WM_USER + 3), 1);
+  // A hook removed while a message is on its way gets no part of it; the message goes on.
+  seen.removeOther = true;
+  SendMessage(top, WM_USER + 1, 0, 0);
+  EXPECT_THAT(seen.order, ElementsAre(2));
+  EXPECT_EQ(TheLog().Count(WM_USER + 1), 1);
+  EXPECT_FALSE(GetWindowSubclass(top, &RecordingHook, 1, nullptr));
+  // The last hook gone, the window's own procedure takes its messages again.
+  EXPECT_TRUE(RemoveWindowSubclass(top, &RecordingHook, 2));
+  EXPECT_EQ(GetWindowLongPtr(top, GWL_WNDPROC), reinterpret_cast<std::intptr_t>(&LoggingProc));
+}
+
+// A window destroyed inside its own hook: the hook still gets WM_NCDESTROY, its DefSubclassProc
+// afterwards reaches nothing that is gone, and the hooks go with the window, as do a child's.
+TEST_F(WindowLifecycle, AWindowDestroyedInsideItsHookTakesItsHooksAlong) {
+  HWND top = TopLevel(0, 0, 10, 10);
+  HWND child = Child(top, 0, 0, 5, 5);
+  HookSeen seen;
+  HookSeen childSeen;
+  seen.destroyWindow = true;
+  SetWindowSubclass(top, &RecordingHook, 1, reinterpret_cast<std::uintptr_t>(&seen));
+  SetWindowSubclass(child, &RecordingHook, 1, reinterpret_cast<std::uintptr_t>(&childSeen));
+  TheLog().Clear();
+  SendMessage(top, WM_USER + 1, 0, 0);
+  EXPECT_FALSE(IsWindow(top));
+  EXPECT_EQ(seen.ncDestroys, 1);
+  EXPECT_EQ(childSeen.ncDestroys, 1);
+  EXPECT_EQ(TheLog().Count(WM_USER + 1), 0);
+  EXPECT_FALSE(GetWindowSubclass(top, &RecordingHook, 1, nullptr));
+  EXPECT_FALSE(GetWindowSubclass(child, &RecordingHook, 1, nullptr));
+  EXPECT_FALSE(RemoveWindowSubclass(top, &RecordingHook, 1));
 }
 
 TEST_F(WindowLifecycle, SetWindowPosReportsSizeAndMove) {
