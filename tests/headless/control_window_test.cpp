@@ -9,26 +9,12 @@
 
 #include "core/win_control.h"
 #include "platform/window.h"
+#include "support/bare_window.h"
 #include "support/headless_fixture.h"
 
 namespace {
 
-// A top-level window that holds other controls.
-class TPlainWindow : public TWinControl {
- public:
-  TPlainWindow() : TWinControl(nullptr) { m_controlStyle |= csAcceptsControls; }
-  const char* ClassName() const override { return "TLifetimeTestWindow"; }
-
- protected:
-  void CreateParams(TCreateParams& params) override {
-    TWinControl::CreateParams(params);
-    params.Style &= ~(WS_CHILD | WS_TABSTOP);
-    params.Style |= WS_POPUP;
-    params.WndParent = nullptr;
-  }
-};
-
-// A child window inside it.
+// A child window inside a bare window.
 class TChildBox : public TWinControl {
  public:
   TChildBox() : TWinControl(nullptr) {}
@@ -58,7 +44,7 @@ LRESULT DeleteChildOnDestroy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, 
 // destruction, where destroying its window again does nothing) unhooks the window itself, so the
 // window's last messages never reach it.
 TEST_F(ControlWindow, AControlDeletedWhileItsWindowIsGoingIsUnhookedFromIt) {
-  auto parent = std::make_unique<TPlainWindow>();
+  auto parent = std::make_unique<TBareWindow>();
   parent->SetBounds(10, 10, 200, 100);
   auto* child = new TChildBox();
   child->SetParent(parent.get());

@@ -7,24 +7,10 @@
 #include "core/win_control.h"
 #include "platform/backend/headless/headless_driver.h"
 #include "platform/window.h"
+#include "support/bare_window.h"
 #include "support/headless_fixture.h"
 
 namespace {
-
-// A bare top-level window that is no focus host.
-class TBareWindow : public TWinControl {
- public:
-  TBareWindow() : TWinControl(nullptr) { m_controlStyle |= csAcceptsControls; }
-  const char* ClassName() const override { return "TGridBareWindow"; }
-
- protected:
-  void CreateParams(TCreateParams& params) override {
-    TWinControl::CreateParams(params);
-    params.Style &= ~(WS_CHILD | WS_TABSTOP);
-    params.Style |= WS_POPUP;
-    params.WndParent = nullptr;
-  }
-};
 
 class GridWithoutForm : public HeadlessFixture {
  protected:
