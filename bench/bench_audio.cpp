@@ -19,7 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/mci.h"
 #include "platform/mci/midi_file.h"
 #include "platform/mci/sequencer.h"

@@ -9,7 +9,7 @@
 
 #include "app/form.h"
 #include "controls/combo/custom_combo_box.h"
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/window.h"
 #include "theory/key_table.h"
 

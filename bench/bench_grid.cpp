@@ -10,7 +10,7 @@
 #include "app/form.h"
 #include "base/cp1252.h"
 #include "controls/grid/string_grid.h"
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/window.h"
 #include "theory/degree_header.h"
 #include "theory/degree_layout.h"

@@ -74,10 +74,10 @@ class Session {
 
   // A shown window of the backend's, and every event it brought handed over.
   bool ShowWindow() {
-    TopLevelProps props;
+    backend::TopLevelProps props;
     props.titleUtf8 = "bench";
     if (!m_backend->CreateNative(FakeHwnd(), RECT{0, 0, 60, 40}, props)) return false;
-    m_backend->SetNativeShowState(FakeHwnd(), NativeShowState::Normal);
+    m_backend->SetNativeShowState(FakeHwnd(), backend::NativeShowState::Normal);
     Drain();
     return true;
   }
@@ -161,13 +161,13 @@ BENCHMARK(BM_WakeBeforeTheWait)->Unit(benchmark::kMicrosecond);
 void BM_FirstWaitAfterShowing(benchmark::State& state) {
   for (auto _ : state) {
     Session session;
-    TopLevelProps props;
+    backend::TopLevelProps props;
     props.titleUtf8 = "bench";
     if (!session.Ok() || !session.Backend().CreateNative(FakeHwnd(), RECT{0, 0, 60, 40}, props)) {
       state.SkipWithError("no X server");
       break;
     }
-    session.Backend().SetNativeShowState(FakeHwnd(), NativeShowState::Normal);
+    session.Backend().SetNativeShowState(FakeHwnd(), backend::NativeShowState::Normal);
     const auto start = Clock::now();
     session.Backend().WaitAndDispatch(kPatientMs);
     state.SetIterationTime(MsSince(start) / 1000);

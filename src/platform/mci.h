@@ -36,6 +36,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "base/types.h"
 
@@ -306,6 +307,20 @@ inline BOOL mciGetErrorStringA(MCIERROR code, char* buffer, UINT size) {
 }
 
 // Closes every device and unloads the synthesizer and its soundfont. It runs by itself when the
-// platform stops (the first device opened in a run asks for that); tests that need a fresh start
-// call it too. Device identifiers stay unique after it.
+// platform stops; tests that need a fresh start call it too. Device identifiers stay unique after
+// it.
 void ShutdownMci();
+
+namespace mci {
+
+// What a device rendered on a display's own clock (the headless display's, which moves only when
+// a test moves it): a device plays offline there, step by step with the clock, and keeps every
+// frame, also after it is closed, until ShutdownMci or the platform's end.
+struct OfflineAudio {
+  int sampleRate = 0;
+  std::vector<float> samples;  // left, right, left, right ...
+};
+// False when the device never rendered offline.
+bool GetOfflineAudio(MCIDEVICEID id, OfflineAudio* audio);
+
+}  // namespace mci

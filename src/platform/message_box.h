@@ -9,8 +9,21 @@
 // sensible width. Returns IDOK (0 when the box could not be made).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "base/types.h"
 
 int MessageBox(HWND owner, const char* text, const char* caption, UINT flags);
+
+// A box as it was shown.
+struct ShownMessageBox {
+  HWND box = nullptr;
+  std::string text;
+  std::string caption;
+  UINT flags = 0;
+};
+// Who answers boxes when no user does (the headless driver, for tests): `watcher` is told of each
+// box of the running platform once it is on the screen, before the box waits for its answer. One
+// watcher per run; an empty one stops watching. Ignored while no platform runs.
+void WatchMessageBoxes(std::function<void(const ShownMessageBox&)> watcher);

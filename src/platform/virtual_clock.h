@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A clock that moves only when a test moves it, as the headless display's does. The multimedia
-// service is handed one (mci::RenderOnClock) and then renders offline, step by step with it,
-// instead of playing through a sound output in real time.
+// service is made with the display's own clock (backend::WaitConcern::OwnClock) and then renders
+// offline, step by step with it, instead of playing through a sound output in real time.
 #pragma once
 
 #include <cstdint>

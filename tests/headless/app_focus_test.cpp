@@ -213,11 +213,11 @@ TEST(AppFocus, ComesBackToTheSameControlWhenTheWindowIsActivatedAgain) {
                                 [&] {
                                   look();
                                   // Another program takes the focus, then the user comes back.
-                                  backend::FocusChanged(TestForm->Handle(), false);
+                                  headless::Events().FocusChanged(TestForm->Handle(), false);
                                 },
                                 [&] {
                                   EXPECT_NE(GetActiveWindow(), TestForm->Handle());
-                                  backend::FocusChanged(TestForm->Handle(), true);
+                                  headless::Events().FocusChanged(TestForm->Handle(), true);
                                 },
                                 [&] {
                                   look();

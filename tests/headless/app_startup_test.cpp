@@ -272,7 +272,7 @@ TEST(AppShowCommand, MaximisedShowsTheWindowMaximisedThoughItHasNoMaximiseButton
                                           const headless::NativeWindow* native =
                                               headless::Current().Native(form);
                                           ASSERT_NE(native, nullptr);
-                                          EXPECT_EQ(native->state, NativeShowState::Maximized);
+                                          EXPECT_EQ(native->state, backend::NativeShowState::Maximized);
                                           EXPECT_FALSE(native->props.canMaximize);
                                           EXPECT_EQ(GetActiveWindow(), form);
                                           apptest::RequestCloseOf(form);
@@ -303,7 +303,7 @@ TEST(AppShowCommand, MinimisedWithoutActivationStaysOnTheTaskbarUntilRestored) {
                                 EXPECT_FALSE(IsIconic(Application->AppWindow()));
                                 EXPECT_TRUE(IsWindowVisible(form));
                                 EXPECT_EQ(Form1->WindowState(), TWindowState::wsNormal);
-                                EXPECT_EQ(headless::Current().Native(form)->state, NativeShowState::Normal);
+                                EXPECT_EQ(headless::Current().Native(form)->state, backend::NativeShowState::Normal);
                                 RECT r{};
                                 GetWindowRect(form, &r);
                                 EXPECT_EQ(r.left, 188);
@@ -334,7 +334,7 @@ TEST_P(AppOtherShowCommand, ShowsTheWindowNormally) {
                                 EXPECT_FALSE(IsIconic(form));
                                 EXPECT_FALSE(IsZoomed(form));
                                 EXPECT_FALSE(IsIconic(Application->AppWindow()));
-                                EXPECT_EQ(headless::Current().Native(form)->state, NativeShowState::Normal);
+                                EXPECT_EQ(headless::Current().Native(form)->state, backend::NativeShowState::Normal);
                                 EXPECT_EQ(GetActiveWindow(), form);
                                 apptest::RequestCloseOf(form);
                               },

@@ -75,7 +75,7 @@ TEST(AppWindow, OpensAt188x107WithADialogFrameAndTheTitle) {
                 // What the desktop is told: place, title, a fixed frame that only moves and closes.
                 const headless::NativeWindow* native = headless::Current().Native(form);
                 ASSERT_NE(native, nullptr);
-                EXPECT_EQ(native->state, NativeShowState::Normal);
+                EXPECT_EQ(native->state, backend::NativeShowState::Normal);
                 EXPECT_EQ(native->rect.left, 188);
                 EXPECT_EQ(native->rect.top, 107);
                 EXPECT_EQ(native->rect.right - native->rect.left, 981);

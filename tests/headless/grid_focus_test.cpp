@@ -5,7 +5,7 @@
 
 #include "controls/grid/string_grid.h"
 #include "core/win_control.h"
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/window.h"
 #include "support/bare_window.h"
 #include "support/headless_fixture.h"

@@ -12,7 +12,7 @@
 #include "app/form.h"
 #include "controls/grid/string_grid.h"
 #include "core/win_control.h"
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"

@@ -13,7 +13,7 @@
 #include "core/event_boundary.h"
 #include "core/exceptions.h"
 #include "core/window_description.h"
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/mci.h"
 #include "platform/module.h"
 #include "platform/window.h"

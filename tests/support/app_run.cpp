@@ -138,7 +138,7 @@ RunResult RunProgram(const RunOptions& options, std::vector<Step> steps) {
   return RunWithForm(options, std::move(steps), [] { return RunTessivo(); });
 }
 
-void RequestCloseOf(HWND topLevel) { backend::CloseRequested(topLevel); }
+void RequestCloseOf(HWND topLevel) { headless::Events().CloseRequested(topLevel); }
 
 void ClickFailingLabel(std::function<void()> fail) {
   ASSERT_NE(Form1, nullptr);

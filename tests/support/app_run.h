@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/module.h"
 
 class TCustomForm;

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 
 class HeadlessFixture : public ::testing::Test {
  protected:

@@ -8,7 +8,7 @@
 #include <iomanip>
 #include <sstream>
 
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/surface.h"
 
 namespace testpng {

@@ -18,8 +18,8 @@
 #include "platform/atspi/dbus_api.h"
 #include "platform/atspi/message.h"
 #include "platform/atspi/object_server.h"
-#include "platform/platform.h"
 #include "platform/window.h"
+#include "platform/window/platform_state.h"
 
 namespace atspi {
 
@@ -40,7 +40,7 @@ void SayOnce(const std::string& what) {
   std::fprintf(stderr, "tessivo: accessibility: %s; going on without it\n", what.c_str());
 }
 
-class Bridge : public a11y::EventSink {
+class Bridge final : public a11y::EventSink, public window::RunService {
  public:
   Bridge(const DbusApi& api, Mode mode, std::optional<std::string> busAddress)
       : m_api(api), m_mode(mode), m_busAddress(std::move(busAddress)) {}
@@ -77,13 +77,6 @@ class Bridge : public a11y::EventSink {
   bool m_connecting = false;
   std::vector<std::pair<std::string, std::string>> m_listeners;  // (bus name, event pattern)
 };
-
-std::unique_ptr<Bridge>& Running() {
-  static std::unique_ptr<Bridge> bridge;  // UI thread; one per run of the platform
-  return bridge;
-}
-
-void StopBridge() { Running().reset(); }
 
 void Bridge::Start(const std::optional<std::string>& sessionAddress) {
   if (m_mode == Mode::kForcedOn || !sessionAddress || std::getenv("AT_SPI_BUS_ADDRESS") != nullptr) {
@@ -463,7 +456,10 @@ extern "C" __attribute__((visibility("default"))) void tessivo_atspi_start(atspi
   if (busAddress != nullptr) bus = busAddress;
   std::optional<std::string> session;
   if (sessionAddress != nullptr) session = sessionAddress;
-  Running() = std::make_unique<Bridge>(*api, mode, std::move(bus));
-  AtPlatformShutdown(&StopBridge);
-  Running()->Start(session);
+  // One per run, owned by the run and ended before its windows go.
+  StartBusTimers();
+  auto bridge = std::make_unique<Bridge>(*api, mode, std::move(bus));
+  Bridge* started = bridge.get();
+  if (!window::AdoptService(window::ServiceSlot::kAccessibilityBridge, std::move(bridge))) return;
+  started->Start(session);
 }

@@ -25,12 +25,34 @@ struct TimerTarget {
   Connection* connection = nullptr;
   DBusTimeout* timeout = nullptr;
 };
-std::map<std::uintptr_t, TimerTarget>& Timers() {
-  static std::map<std::uintptr_t, TimerTarget> timers;  // UI thread
-  return timers;
+struct BusTimers final : window::RunService {
+  std::map<std::uintptr_t, TimerTarget> byId;
+};
+
+// The run's table; nullptr while no run keeps one, when no timer can be set either.
+std::map<std::uintptr_t, TimerTarget>* Timers() {
+  auto* timers = window::ServiceOf<BusTimers>(window::ServiceSlot::kBusTimers);
+  return timers != nullptr ? &timers->byId : nullptr;
+}
+
+// Kills and forgets the timers that `matches` picks.
+template <class Match>
+void DropTimers(Match matches) {
+  auto* timers = Timers();
+  if (timers == nullptr) return;
+  for (auto it = timers->begin(); it != timers->end();) {
+    if (matches(it->second)) {
+      KillTimer(nullptr, it->first);
+      it = timers->erase(it);
+    } else {
+      ++it;
+    }
+  }
 }
 
 }  // namespace
+
+void StartBusTimers() { window::AdoptService(window::ServiceSlot::kBusTimers, std::make_unique<BusTimers>()); }
 
 std::unique_ptr<Connection> Connection::Open(const DbusApi& api, const std::string& address,
                                              std::function<void()> ready, std::function<void()> lost,
@@ -83,15 +105,7 @@ Connection::Connection(const DbusApi& api, DBusConnection* raw) : m_api(api), m_
 
 Connection::~Connection() {
   for (int fd : m_watchedFds) window::UnwatchDescriptor(fd);
-  auto& timers = Timers();
-  for (auto it = timers.begin(); it != timers.end();) {
-    if (it->second.connection == this) {
-      KillTimer(nullptr, it->first);
-      it = timers.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  DropTimers([this](const TimerTarget& target) { return target.connection == this; });
   // Closing calls back into the watch and time-out functions, which must find nothing of this
   // object any more: they are cleared first.
   m_api.dbus_connection_set_watch_functions(m_raw, nullptr, nullptr, nullptr, nullptr, nullptr);
@@ -206,22 +220,16 @@ dbus_bool_t Connection::AddTimeout(DBusTimeout* timeout, void* self) {
   auto* c = static_cast<Connection*>(self);
   if (!c->m_api.dbus_timeout_get_enabled(timeout)) return TRUE;
   const int interval = c->m_api.dbus_timeout_get_interval(timeout);
+  auto* timers = Timers();
+  if (timers == nullptr) return FALSE;
   const std::uintptr_t id = SetTimer(nullptr, 0, static_cast<UINT>(std::max(interval, 1)), &TimeoutDue);
   if (id == 0) return FALSE;
-  Timers()[id] = {c, timeout};
+  (*timers)[id] = {c, timeout};
   return TRUE;
 }
 
 void Connection::RemoveTimeout(DBusTimeout* timeout, void*) {
-  auto& timers = Timers();
-  for (auto it = timers.begin(); it != timers.end();) {
-    if (it->second.timeout == timeout) {
-      KillTimer(nullptr, it->first);
-      it = timers.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  DropTimers([timeout](const TimerTarget& target) { return target.timeout == timeout; });
 }
 
 void Connection::ToggleTimeout(DBusTimeout* timeout, void* self) {
@@ -230,16 +238,16 @@ void Connection::ToggleTimeout(DBusTimeout* timeout, void* self) {
 }
 
 void Connection::TimeoutDue(HWND, UINT, std::uintptr_t id, DWORD) {
-  auto& timers = Timers();
-  const auto it = timers.find(id);
-  if (it == timers.end()) {
+  auto* timers = Timers();
+  if (timers == nullptr || !timers->contains(id)) {
     KillTimer(nullptr, id);
     return;
   }
+  const auto it = timers->find(id);
   Connection* c = it->second.connection;
   if (it->second.timeout == nullptr) {  // the report of a lost connection, once
     KillTimer(nullptr, id);
-    timers.erase(it);
+    timers->erase(it);
     c->m_lostTimer = 0;
     // Taken out first: the owner usually destroys the connection, and the call must not run
     // from inside the object it destroys.
@@ -279,8 +287,9 @@ void Connection::ReportLost() {
   m_lost = true;
   // Told from the loop: the owner may destroy the connection, which cannot happen inside the
   // library's own call.
-  m_lostTimer = SetTimer(nullptr, 0, 0, &TimeoutDue);
-  if (m_lostTimer != 0) Timers()[m_lostTimer] = {this, nullptr};
+  auto* timers = Timers();
+  m_lostTimer = timers != nullptr ? SetTimer(nullptr, 0, 0, &TimeoutDue) : 0;
+  if (m_lostTimer != 0) (*timers)[m_lostTimer] = {this, nullptr};
 }
 
 }  // namespace atspi

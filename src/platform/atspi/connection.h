@@ -26,6 +26,11 @@
 
 namespace atspi {
 
+// The time-outs of a run's connections are the platform's timers, found again by their ids in a
+// table the run owns: made before the run's first connection (the bridge, which owns the
+// connections and is made after it, ends first).
+void StartBusTimers();
+
 class Connection {
  public:
   // The reply to a call; nullptr when the call failed or timed out (the message is the library's,

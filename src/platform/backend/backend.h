@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The boundary between the platform core and a display backend.
 //
-// The core (windows, messages, painting, text) is the same for every backend. A backend owns the
-// native side of top-level windows, presents their surfaces, reports native events back to the
-// core through the functions of platform/backend_events.h, and provides the clock and the wait.
+// The core (windows, messages, painting, text) is the same for every backend. A backend is one
+// object that provides five concerns, each a small interface below: the screen, top-level windows,
+// input and the clipboard, the clock and the wait, and the accessibility hook. It reports what
+// happens on the display to the event sink the platform attaches while it runs.
 // Backends are chosen once, at start-up (InitPlatform): the program uses x11, tests use headless.
+//
+// Each method says what a new backend owes: "Must" (pure: every display has to answer it) or
+// "May keep" (a default that is right for a display without that feature).
 #pragma once
 
 #include <poll.h>
@@ -16,49 +20,43 @@
 #include <vector>
 
 #include "base/types.h"
+#include "platform/backend/top_level.h"
 #include "platform/surface.h"
 
-// What the desktop is told about a top-level window. Derived by the core from the window's style,
-// extended style, text, owner and system menu; handed to the backend whenever any of it changes.
-struct TopLevelProps {
-  std::string titleUtf8;        // the window text
-  std::string iconNameUtf8;     // the application title (what taskbars show)
-  std::string className;        // for WM_CLASS
-  HWND transientFor = nullptr;  // owner top-level window, if any
-  bool fixedSize = true;        // no WS_THICKFRAME: min size = max size
-  bool userPosition = true;     // the program chose the position
-  bool hasTitle = true;         // WS_CAPTION
-  bool hasSystemMenu = true;    // WS_SYSMENU
-  bool canMove = true;          // from the system menu's items
-  bool canClose = true;
-  bool canMinimize = false;
-  bool canMaximize = false;
-  bool canResize = false;
-  bool dialog = false;  // a message box: dialog type, modal state
-  bool modal = false;
-  bool popup = false;                   // a drop-down list: override-redirect, no frame
-  bool skipTaskbar = false;             // owned windows other than the one carrying the taskbar button
-  std::vector<std::uint32_t> iconArgb;  // per size: width, height, 0xAARRGGBB pixels; empty: none
-  friend bool operator==(const TopLevelProps&, const TopLevelProps&) = default;
-};
+class VirtualClock;
 
-enum class NativeShowState { Hidden, Normal, Minimized, Maximized };
+namespace backend {
 
-class Backend {
+// What the backend reports to (backend_events.h: not included here, since its names are macros
+// in Xlib, whose headers a backend's users may have taken first).
+class EventSink;
+
+// ---- The screen and its metrics ---------------------------------------------------------------
+class ScreenConcern {
  public:
-  virtual ~Backend() = default;
+  static constexpr int kDefaultPixelsPerInch = 96;
 
-  // Screen
+  // Must: the size of the screen (the desktop's work area is the core's business).
   virtual int ScreenWidth() = 0;
   virtual int ScreenHeight() = 0;
-  virtual int PixelsPerInch() = 0;
-  virtual STARTUPINFO StartupInfo() = 0;
+  // May keep: a display that cannot tell its density is taken for the standard one.
+  virtual int PixelsPerInch() { return kDefaultPixelsPerInch; }
+  // May keep: no start-up show command was given (SW_SHOWDEFAULT).
+  virtual STARTUPINFO StartupInfo() {
+    STARTUPINFO info{};
+    info.wShowWindow = SW_SHOWDEFAULT;
+    return info;
+  }
 
-  // Monotonic milliseconds (virtual in the headless backend).
-  virtual std::uint64_t NowMs() = 0;
+ protected:
+  ~ScreenConcern() = default;
+};
 
-  // Native top-level windows, identified by the platform's HWND. `screenRect` is the client area
-  // in screen coordinates; the desktop's frame lies outside it.
+// ---- Top-level windows and their state ----------------------------------------------------------
+// Native top-level windows, identified by the platform's HWND. `screenRect` is the client area in
+// screen coordinates; the desktop's frame lies outside it. All must: a display shows windows.
+class TopLevelConcern {
+ public:
   virtual bool CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) = 0;
   virtual void DestroyNative(HWND hwnd) = 0;
   virtual void SetNativeProps(HWND hwnd, const TopLevelProps& props) = 0;
@@ -69,45 +67,101 @@ class Backend {
   // Copies the dirty rectangles (surface coordinates) of `surface` to the display. A backend may
   // move the surface's pixels into memory the display reads directly (Surface::MoveInto).
   virtual void Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) = 0;
-  // Pointer grab for drop-down lists: pointer events anywhere go to `hwnd` (nullptr releases).
-  virtual void GrabPointer(HWND hwnd) = 0;
-  // Keyboard grab while a drop-down list is open: keys go to the program even if the desktop
-  // would give them elsewhere (nullptr releases). The focus window inside the program is kept.
-  virtual void GrabKeyboard(HWND hwnd) { (void)hwnd; }
-  virtual POINT CursorPos() = 0;  // screen coordinates
 
-  // The clipboard (the desktop's CLIPBOARD selection), in UTF-8. SetClipboardText makes the
-  // program the owner of that text. ClipboardText asks the owner for its text and waits at most
-  // `timeoutMs`; nothing (std::nullopt) when the clipboard is empty, holds no text or its owner
-  // does not answer in time. The wait keeps the display's other events for later.
-  virtual void SetClipboardText(const std::string& utf8) = 0;
-  virtual std::optional<std::string> ClipboardText(int timeoutMs) = 0;
+ protected:
+  ~TopLevelConcern() = default;
+};
+
+// ---- Input and the clipboard ---------------------------------------------------------------------
+class InputConcern {
+ public:
+  // Must: pointer grab for drop-down lists: pointer events anywhere go to `hwnd` (nullptr
+  // releases).
+  virtual void GrabPointer(HWND hwnd) = 0;
+  // May keep: keyboard grab while a drop-down list is open, for a desktop that could give keys
+  // elsewhere meanwhile (nullptr releases). The focus window inside the program is kept.
+  virtual void GrabKeyboard(HWND hwnd) { (void)hwnd; }
+  // Must: where the pointer is, and moving it (screen coordinates).
+  virtual POINT CursorPos() = 0;
   virtual void WarpCursor(POINT screenPt) = 0;
 
-  // Blocks until a native event, a Wake() or the timeout (ms; -1 forever; 0 just checks), then
-  // hands every pending native event to the core. Returns whether anything arrived.
+  // The clipboard, in UTF-8. SetClipboardText makes the program the owner of that text.
+  // ClipboardText asks the owner for its text and waits at most `timeoutMs`; nothing
+  // (std::nullopt) when the clipboard is empty, holds no text or its owner does not answer in
+  // time. A backend with a desktop clipboard keeps the display's other events for later while it
+  // waits. May keep: a display without a clipboard of its own keeps the text in the program, so
+  // copy and paste still work inside it.
+  virtual void SetClipboardText(const std::string& utf8) { m_ownClipboard = utf8; }
+  virtual std::optional<std::string> ClipboardText(int timeoutMs) {
+    (void)timeoutMs;
+    return m_ownClipboard;
+  }
+
+ protected:
+  ~InputConcern() = default;
+
+ private:
+  std::optional<std::string> m_ownClipboard;
+};
+
+// ---- The clock and the wait ----------------------------------------------------------------------
+class WaitConcern {
+ public:
+  // Must: monotonic milliseconds.
+  virtual std::uint64_t NowMs() = 0;
+  // May keep: a display on real time has no clock of its own. One whose time moves only when
+  // told (the headless display) returns it, and the multimedia service renders on it.
+  virtual VirtualClock* OwnClock() { return nullptr; }
+  // Must: blocks until a native event, a Wake() or the timeout (ms; -1 forever; 0 just checks),
+  // then hands every pending native event to the event sink. Returns whether anything arrived.
   virtual bool WaitAndDispatch(int timeoutMs) = 0;
-  // Thread-safe: makes a blocked or the next WaitAndDispatch return at once.
+  // Must: thread-safe and async-signal-safe: makes a blocked or the next WaitAndDispatch return
+  // at once.
   virtual void Wake() = 0;
-  // Whether WaitAndDispatch also waits on ExtraDescriptors (the accessibility bus's connection):
-  // a backend with a real wait does; one on a virtual clock cannot, and services that need it
-  // stay off there.
+  // May keep: whether WaitAndDispatch also waits on ExtraDescriptors (the accessibility bus's
+  // connection). A backend with a real wait does; one on a virtual clock cannot, and services
+  // that need it stay off there.
   virtual bool WaitsOnDescriptors() const { return false; }
-  // The accessibility bus's address as the desktop announces it to programs on this display (the
-  // X root window's AT_SPI_BUS); nothing when it does not.
-  virtual std::optional<std::string> AccessibilityBusProperty() { return std::nullopt; }
   // Asked `events` in, `revents` out of each WaitAndDispatch (all zero when nothing is ready).
   std::vector<pollfd>& ExtraDescriptors() { return m_extraDescriptors; }
 
-  // Hook for the modal message box: the headless backend uses it to let a test see and answer
-  // the box; the x11 backend leaves the user to answer it.
-  virtual void MessageBoxShown(HWND box, const std::string& text, const std::string& caption, UINT flags) {
-    (void)box;
-    (void)text;
-    (void)caption;
-    (void)flags;
-  }
+ protected:
+  ~WaitConcern() = default;
 
  private:
   std::vector<pollfd> m_extraDescriptors;
 };
+
+// ---- The accessibility hook ----------------------------------------------------------------------
+class AccessibilityConcern {
+ public:
+  // May keep: the accessibility bus's address as the desktop announces it to programs on this
+  // display (the X root window's AT_SPI_BUS); nothing when it does not.
+  virtual std::optional<std::string> AccessibilityBusProperty() { return std::nullopt; }
+
+ protected:
+  ~AccessibilityConcern() = default;
+};
+
+// A display backend: every concern, and the sink its events go to while a platform runs on it.
+class Backend : public ScreenConcern,
+                public TopLevelConcern,
+                public InputConcern,
+                public WaitConcern,
+                public AccessibilityConcern {
+ public:
+  Backend() = default;
+  Backend(const Backend&) = delete;
+  Backend& operator=(const Backend&) = delete;
+  virtual ~Backend() = default;
+
+  // The platform attaches its core while it runs (nullptr detaches). Between runs there is no
+  // sink, and events are dropped: there is no window left to take them.
+  void AttachSink(EventSink* sink) { m_sink = sink; }
+  EventSink* Sink() { return m_sink; }
+
+ private:
+  EventSink* m_sink = nullptr;
+};
+
+}  // namespace backend

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What a backend reports to the platform core. Called on the UI thread only, from inside
-// Backend::WaitAndDispatch (or from a headless test's injection, which takes the same path).
+// What a backend reports to the platform core: the events and the keys they name. Reported on the
+// UI thread only, from inside Backend::WaitAndDispatch (or from a headless test's injection, which
+// takes the same path).
 #pragma once
 
 #include <cstdint>
@@ -108,20 +109,27 @@ struct InputEvent {
   std::uint64_t timeMs = 0;
 };
 
-void Input(const InputEvent& event);
-// Part of a top-level window's surface must be shown again (the display lost it).
-void Expose(HWND topLevel, const RECT& rect);
-// The desktop moved the window (client top-left in screen coordinates).
-void Moved(HWND topLevel, int screenX, int screenY);
-// The desktop asked to close the window (becomes WM_CLOSE).
-void CloseRequested(HWND topLevel);
-// The desktop gave or took the keyboard focus.
-void FocusChanged(HWND topLevel, bool focused);
-// The desktop iconified or restored the window.
-void ShowStateChanged(HWND topLevel, bool minimized);
+// What a backend reports to the platform core. The core implements it and attaches it to the
+// backend while a platform runs (Backend::AttachSink).
+class EventSink {
+ public:
+  virtual void Input(const InputEvent& event) = 0;
+  // Part of a top-level window's surface must be shown again (the display lost it).
+  virtual void Expose(HWND topLevel, const RECT& rect) = 0;
+  // The desktop moved the window (client top-left in screen coordinates).
+  virtual void Moved(HWND topLevel, int screenX, int screenY) = 0;
+  // The desktop asked to close the window (becomes WM_CLOSE).
+  virtual void CloseRequested(HWND topLevel) = 0;
+  // The desktop gave or took the keyboard focus.
+  virtual void FocusChanged(HWND topLevel, bool focused) = 0;
+  // The desktop iconified or restored the window.
+  virtual void ShowStateChanged(HWND topLevel, bool minimized) = 0;
+  // Asked by a backend or a test driver: the deadline of the next timer on the backend's clock,
+  // if any (a virtual clock can be moved straight to it).
+  virtual std::optional<std::uint64_t> NextTimerDeadline() = 0;
 
-// What the core tells a backend or a test driver: the deadline of the next timer on the backend's
-// clock, if any (a virtual clock can be moved straight to it).
-std::optional<std::uint64_t> NextTimerDeadline();
+ protected:
+  ~EventSink() = default;
+};
 
 }  // namespace backend

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing state of the process: the objects and device contexts behind their handles, the
-// stock objects, the system colours' brushes, the fonts in use and the screen the display's DCs
-// answer for. Drawing
+// stock objects and standard icons, the system colours' brushes and the fonts in use. Drawing
 // needs no display (memory bitmaps, text measured before a window exists), so this is made on
-// first use and lives as long as the process: a platform restart keeps every handle valid.
+// first use and lives as long as the process: a platform restart keeps every handle valid. Nothing
+// of a run lives here (the screen the display's DCs answer for is bound by the run: screen.h).
 #pragma once
 
 #ifndef TESSIVO_PLATFORM_INTERNALS
@@ -18,8 +18,6 @@
 #include <unordered_map>
 
 #include "platform/gfx/gdi_internal.h"
-
-class Backend;
 
 namespace gfx {
 
@@ -37,7 +35,9 @@ struct GraphicsState {
   std::array<HBRUSH, COLOR_MAX + 1> sysColorBrushes{};
   // Fonts by face, height, weight step and slant; those nobody holds go when the cache is full.
   std::map<std::string, std::shared_ptr<FontInstance>> fonts;
-  Backend* screen = nullptr;  // the running platform's display (AttachScreen)
+  // Standard icons by identifier (IDI_APPLICATION...), made once and shared like the stock
+  // objects: DestroyIcon leaves them alone.
+  std::map<std::uintptr_t, HICON> standardIcons;
 };
 
 GraphicsState& Graphics();

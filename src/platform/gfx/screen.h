@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The screen that device contexts for the display answer for: its size and pixels per inch. The
-// platform hands its backend over when it starts and takes it back when it stops; without one
-// (drawing on memory bitmaps alone, as the drawing tests do) the screen is 96 pixels per inch and
-// has no size.
+// running platform's state binds its display's screen for the length of the run (ScreenBinding);
+// without one (drawing on memory bitmaps alone, as the drawing tests do) the screen is 96 pixels
+// per inch and has no size.
 #pragma once
 
 #ifndef TESSIVO_PLATFORM_INTERNALS
@@ -10,8 +10,6 @@
 #endif
 
 #include "base/mul_div.h"
-
-class Backend;
 
 namespace gfx {
 
@@ -23,7 +21,26 @@ inline int ScaledFromDefault(int length, int pixelsPerInch) {
   return MulDiv(length, pixelsPerInch, kDefaultPixelsPerInch);
 }
 
-void AttachScreen(Backend* backend);
+// What drawing asks of a display's screen.
+class Screen {
+ public:
+  virtual int Width() = 0;
+  virtual int Height() = 0;
+  virtual int PixelsPerInch() = 0;
+
+ protected:
+  ~Screen() = default;
+};
+
+// Drawing answers for `screen` while the binding lives; one at a time (the running platform's).
+class ScreenBinding {
+ public:
+  explicit ScreenBinding(Screen& screen);
+  ~ScreenBinding();
+  ScreenBinding(const ScreenBinding&) = delete;
+  ScreenBinding& operator=(const ScreenBinding&) = delete;
+};
+
 int ScreenPixelsPerInch();
 int ScreenWidth();
 int ScreenHeight();

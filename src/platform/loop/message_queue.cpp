@@ -8,7 +8,7 @@
 
 namespace loop {
 
-MessageQueue::MessageQueue(Backend& backend) : m_backend(backend) {}
+MessageQueue::MessageQueue(backend::WaitConcern& waiter) : m_waiter(waiter) {}
 
 void MessageQueue::Append(const MSG& msg) {
   QueuedItem item;
@@ -67,7 +67,7 @@ bool MessageQueue::PostFromOtherThread(const MSG& msg) {
   std::lock_guard<std::mutex> lock(m_incomingMutex);
   if (!m_open) return false;
   m_incoming.push_back(msg);
-  m_backend.Wake();
+  m_waiter.Wake();
   return true;
 }
 

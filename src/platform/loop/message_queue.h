@@ -19,7 +19,9 @@
 #include "base/types.h"
 #include "platform/backend/backend_events.h"
 
-class Backend;
+namespace backend {
+class WaitConcern;
+}  // namespace backend
 
 namespace loop {
 
@@ -33,8 +35,8 @@ struct QueuedItem {
 
 class MessageQueue {
  public:
-  // `backend` is woken when another thread posts. The queue starts closed to other threads.
-  explicit MessageQueue(Backend& backend);
+  // `waiter` is woken when another thread posts. The queue starts closed to other threads.
+  explicit MessageQueue(backend::WaitConcern& waiter);
   MessageQueue(const MessageQueue&) = delete;
   MessageQueue& operator=(const MessageQueue&) = delete;
 
@@ -67,7 +69,7 @@ class MessageQueue {
   DWORD UiThreadId() const { return m_uiThreadId; }
 
  private:
-  Backend& m_backend;
+  backend::WaitConcern& m_waiter;
   std::deque<QueuedItem> m_items;  // UI thread only
   std::uint64_t m_arrived = 0;     // items ever queued
   std::uint64_t m_seen = 0;        // `m_arrived` when the queue was last searched completely

@@ -5,16 +5,16 @@
 #include <csignal>
 
 #include "platform/backend/backend.h"
-#include "platform/platform.h"
+#include "platform/loop.h"
 
 namespace loop {
 namespace {
 
 volatile std::sig_atomic_t g_signal = 0;
 volatile std::sig_atomic_t g_taken = 0;
-// Read by the handler, so lock-free.
-std::atomic<Backend*> g_wake{nullptr};
-static_assert(std::atomic<Backend*>::is_always_lock_free);
+// The running platform's wait (SignalWake); read by the handler, so lock-free.
+std::atomic<backend::WaitConcern*> g_wake{nullptr};
+static_assert(std::atomic<backend::WaitConcern*>::is_always_lock_free);
 
 constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
@@ -26,12 +26,13 @@ void OnTerminationSignal(int signal) {
     return;
   }
   g_signal = signal;
-  if (Backend* backend = g_wake.load()) backend->Wake();
+  if (backend::WaitConcern* waiter = g_wake.load()) waiter->Wake();
 }
 
 }  // namespace
 
-void WakeOnSignal(Backend* backend) { g_wake = backend; }
+SignalWake::SignalWake(backend::WaitConcern& waiter) { g_wake = &waiter; }
+SignalWake::~SignalWake() { g_wake = nullptr; }
 
 bool TakeTerminationRequest() {
   if (g_signal == 0 || g_taken != 0) return false;

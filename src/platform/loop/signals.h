@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Termination signals as quit requests (CatchTerminationSignals in platform/platform.h). The
+// Termination signals as quit requests (CatchTerminationSignals in platform/loop.h). The
 // handler only records the signal and wakes the loop; the loop turns the record into WM_QUIT the
 // next time it looks at its queue, on the UI thread, where closing windows and devices is allowed.
 #pragma once
@@ -8,13 +8,21 @@
 #error "internal header of the platform layer: include the public headers in src/platform/"
 #endif
 
-class Backend;
+namespace backend {
+class WaitConcern;
+}  // namespace backend
 
 namespace loop {
 
-// The backend a signal wakes (its Wake() must be async-signal-safe); nullptr while no platform
-// runs. Set when the platform starts and cleared before its backend goes.
-void WakeOnSignal(Backend* backend);
+// A termination signal wakes `waiter` (its Wake() is async-signal-safe) while this lives: the
+// running platform's state owns one, made after its queue and gone before it.
+class SignalWake {
+ public:
+  explicit SignalWake(backend::WaitConcern& waiter);
+  ~SignalWake();
+  SignalWake(const SignalWake&) = delete;
+  SignalWake& operator=(const SignalWake&) = delete;
+};
 // True once after a termination signal arrived: the caller posts the quit request.
 bool TakeTerminationRequest();
 

@@ -94,6 +94,8 @@ const char* StandardText(MCIERROR code) {
       return "The WAV file for the sound output cannot be written.";
     case kMciErrTooManyDevices:
       return "Too many devices have been opened during this run.";
+    case kMciErrNoPlatform:
+      return "The multimedia service was asked while the platform was not running.";
     default:
       break;
   }

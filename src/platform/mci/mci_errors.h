@@ -25,6 +25,8 @@ inline constexpr MCIERROR kMciErrAudioNone = MCIERR_CUSTOM_DRIVER_BASE + 68;
 inline constexpr MCIERROR kMciErrAudioOutput = MCIERR_CUSTOM_DRIVER_BASE + 69;
 inline constexpr MCIERROR kMciErrWavFile = MCIERR_CUSTOM_DRIVER_BASE + 70;
 inline constexpr MCIERROR kMciErrTooManyDevices = MCIERR_CUSTOM_DRIVER_BASE + 71;
+// A command while no platform runs: the service is the run's (InitPlatform was not called).
+inline constexpr MCIERROR kMciErrNoPlatform = MCIERR_CUSTOM_DRIVER_BASE + 72;
 
 MCIERROR MciErrorForRead(midi::ReadError error);
 MCIERROR MciErrorForSynth(SynthError error);

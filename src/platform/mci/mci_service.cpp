@@ -12,19 +12,21 @@
 #include "platform/mci.h"
 #include "platform/mci/mci_device.h"
 #include "platform/mci/mci_errors.h"
-#include "platform/mci/mci_offline.h"
 #include "platform/mci/media_path.h"
-#include "platform/platform.h"
 #include "platform/virtual_clock.h"
 #include "platform/window.h"
+#include "platform/window/platform_state.h"
 
-using namespace mci;
-
+namespace mci {
 namespace {
 
 // Posted by a rendering thread to the service window: wParam the device, lParam the generation.
 constexpr UINT kMsgPlaybackEnded = WM_USER + 1;
 constexpr char kWindowClass[] = "TessivoSequencerEvents";
+
+// Device identifiers are never reused, not even by the next run's service, so that a stale one
+// never names another device (UI thread).
+MCIDEVICEID g_nextDeviceId = 1;
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -40,14 +42,17 @@ bool HasMidiExtension(const std::string& name) {
   return EqualsIgnoreCase(ext, "mid") || EqualsIgnoreCase(ext, "midi") || EqualsIgnoreCase(ext, "rmi");
 }
 
-class MciService final : public MciDeviceHost {
+// One per run, made at the first command and owned by the run, which ends it before its windows
+// go (or ShutdownMci, sooner). It renders offline on the display's own clock where the display has
+// one (the headless display's virtual clock), else through a sound output.
+class MciService final : public MciDeviceHost, public window::RunService {
  public:
-  // Devices go first: they silence the synthesizer as they stop.
-  ~MciService() override { m_devices.clear(); }
+  explicit MciService(VirtualClock* clock) : m_clock(clock) {}
+  // Devices go first: they silence the synthesizer as they stop; then the window their end
+  // reports travel through.
+  ~MciService() override;
   MCIERROR Send(MCIDEVICEID id, UINT command, DWORD flags, DWORD_PTR param);
-  void Shutdown();
   bool OfflineAudioOf(MCIDEVICEID id, OfflineAudio* audio) const;
-  void RenderOnClock(VirtualClock* clock) { m_clock = clock; }
   void PlaybackEnded(MCIDEVICEID id, std::uint32_t generation) {
     if (auto it = m_devices.find(id); it != m_devices.end()) it->second->PlaybackEnded(generation);
   }
@@ -70,21 +75,27 @@ class MciService final : public MciDeviceHost {
   }
 
   std::map<MCIDEVICEID, std::unique_ptr<MciDevice>> m_devices;
-  MCIDEVICEID m_nextId = 1;
   std::unique_ptr<SynthEngine> m_engine;
   HWND m_window = nullptr;
-  VirtualClock* m_clock = nullptr;  // set: render offline on it
+  VirtualClock* const m_clock;  // set: render offline on it
   std::map<MCIDEVICEID, std::shared_ptr<std::vector<float>>> m_offline;
 };
 
-MciService& Service() {
-  static MciService service;
-  return service;
+// The run's service, made on first use; nullptr while no platform runs.
+MciService* Service() {
+  if (auto* service = window::ServiceOf<MciService>(window::ServiceSlot::kMultimedia)) return service;
+  window::PlatformState* running = window::RunningPlatform();
+  if (running == nullptr) return nullptr;
+  auto made = std::make_unique<MciService>(running->backend.OwnClock());
+  MciService* service = made.get();
+  return window::AdoptService(window::ServiceSlot::kMultimedia, std::move(made)) ? service : nullptr;
 }
 
 LRESULT ServiceWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == kMsgPlaybackEnded) {
-    Service().PlaybackEnded(static_cast<MCIDEVICEID>(wParam), static_cast<std::uint32_t>(lParam));
+    if (auto* service = window::ServiceOf<MciService>(window::ServiceSlot::kMultimedia)) {
+      service->PlaybackEnded(static_cast<MCIDEVICEID>(wParam), static_cast<std::uint32_t>(lParam));
+    }
     return 0;
   }
   return DefWindowProc(hwnd, msg, wParam, lParam);
@@ -126,7 +137,7 @@ MCIERROR MciService::Open(DWORD flags, MCI_OPEN_PARMS* parms) {
   }
   const std::string name = text::Cp1252ToUtf8(parms->lpstrElementName);
   if (!typed && !HasMidiExtension(name)) return MCIERR_EXTENSION_NOT_FOUND;
-  if (m_nextId >= 0xFFFF) return kMciErrTooManyDevices;  // identifiers are never reused
+  if (g_nextDeviceId >= 0xFFFF) return kMciErrTooManyDevices;
 
   auto song = std::make_shared<midi::Song>();
   const std::string path = ResolveMediaPath(name, ProgramDirectory());
@@ -141,9 +152,7 @@ MCIERROR MciService::Open(DWORD flags, MCI_OPEN_PARMS* parms) {
     m_engine = SynthEngine::Create(&error, &detail);
     if (m_engine == nullptr) return Fail(MciErrorForSynth(error), detail);
   }
-  const MCIDEVICEID id = m_nextId++;
-  // What the service holds for a run goes when the platform stops, before its windows do.
-  AtPlatformShutdown(&ShutdownMci);
+  const MCIDEVICEID id = g_nextDeviceId++;
   m_devices.emplace(id, std::make_unique<MciDevice>(id, this, m_engine.get(), std::move(song)));
   parms->wDeviceID = id;
   if ((flags & MCI_NOTIFY) && parms->dwCallback != 0) {
@@ -251,12 +260,11 @@ MCIERROR MciService::Send(MCIDEVICEID id, UINT command, DWORD flags, DWORD_PTR p
   }
 }
 
-void MciService::Shutdown() {
+MciService::~MciService() {
   m_devices.clear();
   m_offline.clear();
   m_engine.reset();
   if (m_window != nullptr && IsWindow(m_window)) DestroyWindow(m_window);
-  m_window = nullptr;
 }
 
 bool MciService::OfflineAudioOf(MCIDEVICEID id, OfflineAudio* audio) const {
@@ -269,12 +277,17 @@ bool MciService::OfflineAudioOf(MCIDEVICEID id, OfflineAudio* audio) const {
 
 }  // namespace
 
-MCIERROR mciSendCommand(MCIDEVICEID deviceId, UINT command, DWORD_PTR flags, DWORD_PTR param) {
-  return Service().Send(deviceId, command, static_cast<DWORD>(flags), param);
+bool GetOfflineAudio(MCIDEVICEID id, OfflineAudio* audio) {
+  const auto* service = window::ServiceOf<MciService>(window::ServiceSlot::kMultimedia);
+  return service != nullptr && service->OfflineAudioOf(id, audio);
 }
 
-void ShutdownMci() { Service().Shutdown(); }
+}  // namespace mci
 
-void mci::RenderOnClock(VirtualClock* clock) { Service().RenderOnClock(clock); }
+MCIERROR mciSendCommand(MCIDEVICEID deviceId, UINT command, DWORD_PTR flags, DWORD_PTR param) {
+  mci::MciService* service = mci::Service();
+  if (service == nullptr) return mci::kMciErrNoPlatform;
+  return service->Send(deviceId, command, static_cast<DWORD>(flags), param);
+}
 
-bool mci::GetOfflineAudio(MCIDEVICEID id, OfflineAudio* audio) { return Service().OfflineAudioOf(id, audio); }
+void ShutdownMci() { window::EndService(window::ServiceSlot::kMultimedia); }

@@ -14,6 +14,7 @@
 #include "base/cp1252.h"
 #include "platform/gdi.h"
 #include "platform/gfx/gdi_icon.h"
+#include "platform/gfx/graphics_state.h"
 #include "platform/module/module_bmp.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
@@ -30,12 +31,6 @@ struct Icon {
   int height = 0;
   std::vector<std::uint32_t> argb;
 };
-
-// Standard icons by identifier, made once and shared: DestroyIcon leaves them alone.
-std::map<std::uintptr_t, HICON>& StandardIcons() {
-  static std::map<std::uintptr_t, HICON> icons;
-  return icons;
-}
 
 HICON AddIcon(const Icon& icon) { return gfx::CreateIconFromArgb(icon.width, icon.height, icon.argb.data()); }
 
@@ -123,7 +118,7 @@ Icon StopIcon() {
 }
 
 HICON StandardIcon(std::uintptr_t id) {
-  auto& made = StandardIcons();
+  auto& made = gfx::Graphics().standardIcons;
   auto it = made.find(id);
   if (it != made.end()) return it->second;
   HICON icon = nullptr;
@@ -229,7 +224,7 @@ HICON LoadIconById(HINSTANCE instance, std::uintptr_t id) {
 
 BOOL DestroyIcon(HICON icon) {
   if (icon == nullptr || gfx::IconImage(icon) == nullptr) return FALSE;
-  for (const auto& [id, shared] : StandardIcons()) {
+  for (const auto& [id, shared] : gfx::Graphics().standardIcons) {
     if (shared == icon) return TRUE;
   }
   return gfx::DestroyIconImage(icon);

@@ -27,7 +27,6 @@
 
 #include "platform/a11y/default_provider.h"
 #include "platform/accessibility.h"
-#include "platform/backend/backend.h"
 #include "platform/gdi.h"
 #include "platform/gfx/screen.h"
 #include "platform/window.h"
@@ -484,6 +483,10 @@ void RegisterMessageBoxClass() {
 
 }  // namespace window
 
+void WatchMessageBoxes(std::function<void(const ShownMessageBox&)> watcher) {
+  if (window::PlatformState* running = window::RunningPlatform()) running->boxWatcher = std::move(watcher);
+}
+
 int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
   if (owner && !IsWindow(owner)) owner = nullptr;
   BoxContent content;
@@ -499,7 +502,8 @@ int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
   SetActiveWindow(box);
   SetFocus(box);
   UpdateWindow(box);
-  window::State().backend.MessageBoxShown(box, shownText, caption ? caption : "", flags);
+  // A copy: the watcher may stop watching while it answers.
+  if (auto watcher = window::State().boxWatcher) watcher({box, shownText, caption ? caption : "", flags});
 
   const ModalEnd end = RunModal(box);
 

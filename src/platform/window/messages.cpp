@@ -85,11 +85,6 @@ bool TakeQueued(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove
 }  // namespace
 }  // namespace window
 
-std::optional<std::uint64_t> backend::NextTimerDeadline() {
-  window::PlatformState* running = window::RunningPlatform();
-  return running != nullptr ? running->timers.NextDeadline() : std::nullopt;
-}
-
 using namespace window;
 
 DWORD GetLastError() { return t_lastError; }

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the display backend reports, turned into the window core's state and messages.
+#include "platform/window/native_events.h"
+
 #include "platform/backend/backend.h"
-#include "platform/backend/backend_events.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
-
-using namespace window;
 
 namespace window {
 namespace {
@@ -17,16 +16,13 @@ bool Presentable(const WindowRecord* rec) {
 }
 
 }  // namespace
-}  // namespace window
 
-namespace backend {
-
-void Input(const InputEvent& event) {
+void NativeEvents::Input(const backend::InputEvent& event) {
   if (!CoreReady()) return;
   State().queue.AppendInput(event);
 }
 
-void Expose(HWND topLevel, const RECT& rect) {
+void NativeEvents::Expose(HWND topLevel, const RECT& rect) {
   WindowRecord* rec = Find(topLevel);
   if (!Presentable(rec) || (rec->style & WS_VISIBLE) == 0) return;
   RECT r = Intersect(rect, {0, 0, rec->surface->Width(), rec->surface->Height()});
@@ -35,7 +31,7 @@ void Expose(HWND topLevel, const RECT& rect) {
   State().backend.Present(topLevel, *rec->surface, std::span<const RECT>(&r, 1));
 }
 
-void Moved(HWND topLevel, int screenX, int screenY) {
+void NativeEvents::Moved(HWND topLevel, int screenX, int screenY) {
   WindowRecord* rec = Find(topLevel);
   if (rec == nullptr || !rec->IsTopLevel()) return;
   if (rec->rect.left == screenX && rec->rect.top == screenY) return;
@@ -50,7 +46,7 @@ void Moved(HWND topLevel, int screenX, int screenY) {
   SendMessage(topLevel, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
 }
 
-void CloseRequested(HWND topLevel) {
+void NativeEvents::CloseRequested(HWND topLevel) {
   WindowRecord* rec = Find(topLevel);
   if (rec == nullptr || !rec->IsTopLevel()) return;
   // A window disabled by a modal box, or without Close in its system menu, cannot be closed.
@@ -59,7 +55,7 @@ void CloseRequested(HWND topLevel) {
   PostMessage(topLevel, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
-void FocusChanged(HWND topLevel, bool focused) {
+void NativeEvents::FocusChanged(HWND topLevel, bool focused) {
   WindowRecord* rec = Find(topLevel);
   if (rec == nullptr || !rec->IsTopLevel()) return;
   if (!focused) {
@@ -78,7 +74,7 @@ void FocusChanged(HWND topLevel, bool focused) {
   if (GetActiveWindow() != topLevel) Activate(topLevel, WA_ACTIVE, true);
 }
 
-void ShowStateChanged(HWND topLevel, bool minimized) {
+void NativeEvents::ShowStateChanged(HWND topLevel, bool minimized) {
   WindowRecord* rec = Find(topLevel);
   if (rec == nullptr || !rec->IsTopLevel() || rec->iconic == minimized) return;
   rec->iconic = minimized;
@@ -95,4 +91,6 @@ void ShowStateChanged(HWND topLevel, bool minimized) {
               MAKELPARAM(Width(rec->client), Height(rec->client)));
 }
 
-}  // namespace backend
+std::optional<std::uint64_t> NativeEvents::NextTimerDeadline() { return State().timers.NextDeadline(); }
+
+}  // namespace window

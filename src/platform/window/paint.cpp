@@ -141,7 +141,7 @@ void AddDirty(HWND top, const RECT& surfaceRect) {
 void FlushPresents() {
   PlatformState* running = RunningPlatform();
   if (running == nullptr) return;
-  Backend* backend = &running->backend;
+  backend::Backend* backend = &running->backend;
   std::vector<HWND> tops = TopLevels();
   for (HWND top : tops) {
     WindowRecord* rec = Find(top);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one place that holds the running platform. Starting makes the state and opens its queue;
-// stopping runs the services' shutdown hooks and destroys the windows while every part still
-// works, closes the queue to other threads, then lets the parts go in reverse order of making.
+// stopping ends the services and destroys the windows while every part still works, closes the queue to other threads, then lets the parts go in reverse order of making.
 // InitPlatform and ShutdownPlatform (platform.cpp) start and stop it with the rest of the platform.
 #include "platform/window/platform_state.h"
 
@@ -12,7 +11,6 @@
 
 #include "platform/a11y/access_state.h"
 #include "platform/gfx/dc_internal.h"
-#include "platform/platform.h"
 #include "platform/window/window_core.h"
 
 namespace window {
@@ -29,9 +27,9 @@ PaintState::~PaintState() {
   for (auto& [hdc, live] : windowDcs) gfx::DestroySurfaceDC(hdc);
 }
 
-PlatformState::PlatformState(Backend& display) : backend(display), queue(display) {}
+PlatformState::PlatformState(backend::Backend& display) : backend(display) { backend.AttachSink(&nativeEvents); }
 
-PlatformState::~PlatformState() = default;
+PlatformState::~PlatformState() { backend.AttachSink(nullptr); }
 
 PlatformState* RunningPlatform() { return g_state; }
 
@@ -53,7 +51,7 @@ bool IsLiveHandle(HWND hwnd) {
   return g_state != nullptr && g_state->windows.IsLive(hwnd);
 }
 
-void StartPlatform(Backend& backend) {
+void StartPlatform(backend::Backend& backend) {
   {
     std::lock_guard<std::mutex> lock(g_otherThreads);
     g_state = new PlatformState(backend);
@@ -64,11 +62,7 @@ void StartPlatform(Backend& backend) {
 void StopPlatform() {
   if (g_state == nullptr) return;
   // Services stop their threads and devices before the windows go, latest first.
-  while (!g_state->shutdownHooks.empty()) {
-    void (*hook)() = g_state->shutdownHooks.back();
-    g_state->shutdownHooks.pop_back();
-    hook();
-  }
+  while (!g_state->serviceOrder.empty()) EndService(g_state->serviceOrder.back());
   DestroyAllWindows();
   g_state->queue.Close();
   std::unique_ptr<PlatformState> ending;
@@ -79,11 +73,23 @@ void StopPlatform() {
   }
 }
 
-}  // namespace window
-
-void AtPlatformShutdown(void (*hook)()) {
-  window::PlatformState* state = window::RunningPlatform();
-  if (state == nullptr || hook == nullptr) return;
-  auto& hooks = state->shutdownHooks;
-  if (std::find(hooks.begin(), hooks.end(), hook) == hooks.end()) hooks.push_back(hook);
+RunService* FindService(ServiceSlot slot) {
+  return g_state != nullptr ? g_state->services[static_cast<std::size_t>(slot)].get() : nullptr;
 }
+
+bool AdoptService(ServiceSlot slot, std::unique_ptr<RunService> service) {
+  if (g_state == nullptr) return false;
+  EndService(slot);
+  g_state->services[static_cast<std::size_t>(slot)] = std::move(service);
+  g_state->serviceOrder.push_back(slot);
+  return true;
+}
+
+void EndService(ServiceSlot slot) {
+  if (g_state == nullptr) return;
+  auto& order = g_state->serviceOrder;
+  order.erase(std::remove(order.begin(), order.end(), slot), order.end());
+  std::unique_ptr<RunService> ending = std::move(g_state->services[static_cast<std::size_t>(slot)]);
+}
+
+}  // namespace window

@@ -1,11 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The running platform's state: one object, made by InitPlatform and torn down by
 // ShutdownPlatform in reverse order of making, whose parts are named for what they hold. The
-// backend is handed to it at the start and every part reaches the display through it.
+// backend is handed to it at the start and every part reaches the display through it; the
+// services a run starts (the multimedia devices, the bridge to screen readers) are owned here too.
 //
 // Only the UI thread touches it. Other threads reach the running queue and the table of live
 // handles through PostFromOtherThread and IsLiveHandle, which hold the platform open while they
 // look (platform_state.cpp).
+//
+// What lives as long as the process instead, and why (nothing else in the platform outlives a run):
+// - the drawing tables (gfx/graphics_state.h): objects, device contexts, stock objects, standard
+//   icons and fonts, since drawing works without a display and handles stay valid across runs;
+//   the loaded font library and font lookups (gfx/font_cache.cpp, gfx/font_lookup.cpp);
+// - the screen drawing answers for and the wait a termination signal wakes: one pointer each
+//   (gfx/graphics_state.cpp, loop/signals.cpp), set and cleared by this state's ScreenBinding and
+//   SignalWake members, since drawing and a signal handler cannot reach the state;
+// - the counters of window and menu handles and of multimedia devices (window_store.cpp, menu.cpp,
+//   mci/mci_service.cpp): one is never reused, not even by the next run, so a stale one never
+//   names a new window or device;
+// - the calling thread's last error and the multimedia service's last error details
+//   (mci/mci_errors.cpp), which a caller reads after the call that failed, whatever runs then;
+// - libraries loaded at run time (base::KeptLibrary) and FluidSynth's log (mci/fluid_api.cpp),
+//   which are the process's by nature; the program's compiled-in resources (module/module.cpp);
+// - the X error trap (backend/x11/x11_errors.cpp), since Xlib's error handler is process-wide.
 #pragma once
 
 #ifndef TESSIVO_PLATFORM_INTERNALS
@@ -13,6 +30,7 @@
 #endif
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -20,12 +38,16 @@
 #include <vector>
 
 #include "base/types.h"
+#include "platform/backend/backend.h"
+#include "platform/gfx/screen.h"
 #include "platform/loop/message_queue.h"
+#include "platform/loop/signals.h"
 #include "platform/loop/timer_list.h"
+#include "platform/message_box.h"
 #include "platform/surface.h"
+#include "platform/window/native_events.h"
 #include "platform/window/window_store.h"
 
-class Backend;
 namespace a11y {
 class EventSink;
 struct AccessState;
@@ -109,15 +131,38 @@ struct SystemMenus {
   std::map<std::uintptr_t, Menu> byHandle;
 };
 
+// A service a run holds beside its windows: owned by the state, made on first use, ended before
+// the windows go, latest made first. One slot each.
+class RunService {
+ public:
+  virtual ~RunService() = default;
+};
+enum class ServiceSlot { kMultimedia, kBusTimers, kAccessibilityBridge, kCount };
+
+// The screen drawing answers for: the backend's, while the run lasts.
+class BackendScreen final : public gfx::Screen {
+ public:
+  explicit BackendScreen(backend::ScreenConcern& screen) : m_screen(screen) {}
+  int Width() override { return m_screen.ScreenWidth(); }
+  int Height() override { return m_screen.ScreenHeight(); }
+  int PixelsPerInch() override { return m_screen.PixelsPerInch(); }
+
+ private:
+  backend::ScreenConcern& m_screen;
+};
+
 class PlatformState {
  public:
-  explicit PlatformState(Backend& display);
+  explicit PlatformState(backend::Backend& display);
   PlatformState(const PlatformState&) = delete;
   PlatformState& operator=(const PlatformState&) = delete;
   ~PlatformState();
 
-  Backend& backend;
-  loop::MessageQueue queue;
+  backend::Backend& backend;
+  BackendScreen screen{backend};
+  gfx::ScreenBinding screenBinding{screen};
+  loop::MessageQueue queue{backend};
+  loop::SignalWake signalWake{backend};
   loop::TimerList timers;
   WindowStore windows;
   ClassRegistry classes;
@@ -126,8 +171,11 @@ class PlatformState {
   PaintState paint;
   ScrollTracking scrollTracking;
   SystemMenus menus;
-  // What services started during the run want done before the windows go (AtPlatformShutdown).
-  std::vector<void (*)()> shutdownHooks;
+  // The run's services by slot, and the order they were made in (EndServices ends them).
+  std::array<std::unique_ptr<RunService>, static_cast<std::size_t>(ServiceSlot::kCount)> services;
+  std::vector<ServiceSlot> serviceOrder;
+  // Told of each message box shown (WatchMessageBoxes); on a desktop nobody watches.
+  std::function<void(const ShownMessageBox&)> boxWatcher;
   // Run once, the first time the loop goes idle with its windows on the display: the services
   // that must not delay the first frame (accessibility) start there.
   std::vector<void (*)()> firstIdleHooks;
@@ -145,12 +193,27 @@ class PlatformState {
   // waiting for the loop and the platform's answers for windows (made on first use).
   a11y::EventSink* accessibilitySink = nullptr;
   std::unique_ptr<a11y::AccessState> accessibility;
+  // What the display reports, attached to it while this state lives.
+  NativeEvents nativeEvents;
 };
 
 // Makes the state of a run on `backend` and opens its queue to other threads.
-void StartPlatform(Backend& backend);
-// Runs the shutdown hooks, destroys every window, closes the queue and lets the state go.
+void StartPlatform(backend::Backend& backend);
+// Ends the services, destroys every window, closes the queue and lets the state go.
 void StopPlatform();
+
+// ---- The run's services (none while no platform runs) ------------------------------------------
+RunService* FindService(ServiceSlot slot);
+// Hands `service` to the running state (ending the one in the slot before); false, and the
+// service ended at once, when no platform runs.
+bool AdoptService(ServiceSlot slot, std::unique_ptr<RunService> service);
+// Ends the service in the slot, if any (the state lets go of it first, so that it finds its own
+// slot empty while it ends).
+void EndService(ServiceSlot slot);
+template <class T>
+T* ServiceOf(ServiceSlot slot) {
+  return static_cast<T*>(FindService(slot));
+}
 // The running platform; nullptr before InitPlatform and after ShutdownPlatform.
 PlatformState* RunningPlatform();
 // The running platform, for code that runs only while it does (a window exists, a message is

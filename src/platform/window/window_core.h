@@ -21,7 +21,7 @@ namespace window {
 // Recomputes what the desktop is told about a top-level window and hands it to the backend when
 // it changed (also for the windows it owns, whose icon name follows the owner's title).
 void PushTopLevelProps(HWND hwnd);
-TopLevelProps ComputeProps(const WindowRecord& rec);
+backend::TopLevelProps ComputeProps(const WindowRecord& rec);
 // Re-runs the non-client calculation after a style or scroll-bar change (WM_SIZE follows when the
 // client area changed).
 void RecalcFrame(HWND hwnd);

@@ -70,10 +70,10 @@ void DetachTree(HWND hwnd) {
   }
 }
 
-NativeShowState ShownState(const WindowRecord& rec) {
-  if (rec.iconic) return NativeShowState::Minimized;
-  if (rec.zoomed) return NativeShowState::Maximized;
-  return NativeShowState::Normal;
+backend::NativeShowState ShownState(const WindowRecord& rec) {
+  if (rec.iconic) return backend::NativeShowState::Minimized;
+  if (rec.zoomed) return backend::NativeShowState::Maximized;
+  return backend::NativeShowState::Normal;
 }
 
 }  // namespace
@@ -155,10 +155,10 @@ bool UpdateTopLevel(HWND hwnd, UINT flags, const PosChange& change) {
     rec->dirty.clear();
   }
   if (rec->nativeCreated) {
-    Backend& display = State().backend;
+    backend::Backend& display = State().backend;
     if (change.moved || change.sized) display.SetNativeBounds(hwnd, rect);
     if (change.shownNow) display.SetNativeShowState(hwnd, ShownState(*rec));
-    if (change.hiddenNow) display.SetNativeShowState(hwnd, NativeShowState::Hidden);
+    if (change.hiddenNow) display.SetNativeShowState(hwnd, backend::NativeShowState::Hidden);
   }
   if ((change.shownNow || change.sized || (flags & SWP_FRAMECHANGED) != 0) && Showing(*rec)) {
     // Everything is drawn again and the whole surface presented.

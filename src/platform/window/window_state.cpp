@@ -17,9 +17,9 @@ void SendSize(HWND hwnd) {
 
 void SetNativeState(WindowRecord& rec) {
   if (!rec.IsTopLevel() || !rec.nativeCreated || (rec.style & WS_VISIBLE) == 0) return;
-  NativeShowState state = rec.iconic   ? NativeShowState::Minimized
-                          : rec.zoomed ? NativeShowState::Maximized
-                                       : NativeShowState::Normal;
+  backend::NativeShowState state = rec.iconic   ? backend::NativeShowState::Minimized
+                          : rec.zoomed ? backend::NativeShowState::Maximized
+                                       : backend::NativeShowState::Normal;
   State().backend.SetNativeShowState(rec.handle, state);
 }
 

@@ -80,7 +80,7 @@ struct WindowRecord {
   std::vector<RECT> dirty;  // surface coordinates, waiting to be presented
   bool nativeCreated = false;
   bool propsKnown = false;
-  TopLevelProps props;
+  backend::TopLevelProps props;
   HMENU sysMenu = nullptr;
 
   // Windows of the platform's own classes: the object behind the window (window_object.h).

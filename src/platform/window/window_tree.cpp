@@ -81,8 +81,8 @@ HICON PropsIcon(const WindowRecord& rec) {
 
 }  // namespace
 
-TopLevelProps ComputeProps(const WindowRecord& rec) {
-  TopLevelProps p;
+backend::TopLevelProps ComputeProps(const WindowRecord& rec) {
+  backend::TopLevelProps p;
   p.titleUtf8 = text::Cp1252ToUtf8(rec.text);
   // The taskbar shows the title of the window at the root of the owner chain (the application
   // window), whichever of its windows is showing.
@@ -142,7 +142,7 @@ TopLevelProps ComputeProps(const WindowRecord& rec) {
 void PushTopLevelProps(HWND hwnd) {
   WindowRecord* rec = Find(hwnd);
   if (rec == nullptr || rec->IsChild()) return;
-  TopLevelProps props = ComputeProps(*rec);
+  backend::TopLevelProps props = ComputeProps(*rec);
   if (!rec->propsKnown || !(props == rec->props)) {
     rec->props = props;
     rec->propsKnown = true;
@@ -343,7 +343,7 @@ BOOL DestroyWindow(HWND hwnd) {
       if (wasShowing) InvalidateSurfaceArea(TopLevelOf(hwnd), area);
     } else {
       rec->style &= ~WS_VISIBLE;
-      if (rec->nativeCreated) State().backend.SetNativeShowState(hwnd, NativeShowState::Hidden);
+      if (rec->nativeCreated) State().backend.SetNativeShowState(hwnd, backend::NativeShowState::Hidden);
     }
   }
   ForgetWindow(hwnd);

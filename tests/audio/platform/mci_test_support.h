@@ -11,9 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/mci.h"
-#include "platform/mci/mci_offline.h"
 #include "platform/window.h"
 #include "support/headless_fixture.h"
 

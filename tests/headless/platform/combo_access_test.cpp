@@ -12,7 +12,7 @@
 
 #include "headless/platform/combo_box_support.h"
 #include "platform/accessibility.h"
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/loop/timer_list.h"
 #include "support/event_recorder.h"
 

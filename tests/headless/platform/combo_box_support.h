@@ -128,7 +128,7 @@ class ComboFixture : public HeadlessFixture {
   HWND ShownList() {
     for (HWND h : Display().Stacking()) {
       const headless::NativeWindow* w = Display().Native(h);
-      if (w != nullptr && w->props.popup && w->state != NativeShowState::Hidden) return h;
+      if (w != nullptr && w->props.popup && w->state != backend::NativeShowState::Hidden) return h;
     }
     return nullptr;
   }

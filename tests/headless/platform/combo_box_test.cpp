@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 
 #include "headless/platform/combo_box_support.h"
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 
 using namespace combotest;
 using ::testing::ElementsAre;

@@ -5,7 +5,7 @@
 
 #include "headless/platform/combo_box_support.h"
 #include "platform/backend/backend_events.h"
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "support/stderr_capture.h"
 
 using namespace combotest;
@@ -140,13 +140,13 @@ TEST_F(ComboEditTest, CaretBlinksWhileTypingAndStopsShownWhenIdle) {
   headless::AdvanceClock(600);
   EXPECT_EQ(FormPixel(3, 8), kWhite);
   headless::AdvanceClock(11000);
-  EXPECT_FALSE(backend::NextTimerDeadline().has_value());  // an idle program sets no timer
+  EXPECT_FALSE(headless::Events().NextTimerDeadline().has_value());  // an idle program sets no timer
   EXPECT_EQ(FormPixel(3, 8), kBlack);
   Key(headless::keys::kLeft);
-  EXPECT_TRUE(backend::NextTimerDeadline().has_value());
+  EXPECT_TRUE(headless::Events().NextTimerDeadline().has_value());
   SetFocus(m_form);
   headless::PumpUntilIdle();
-  EXPECT_FALSE(backend::NextTimerDeadline().has_value());
+  EXPECT_FALSE(headless::Events().NextTimerDeadline().has_value());
   EXPECT_EQ(FormPixel(3, 8), kWhite);
 }
 
@@ -196,9 +196,9 @@ TEST_P(CaretIdleSetting, SetsHowLongTheCaretBlinksWithoutInput) {
   SetFocus(m_combo);
   headless::PumpUntilIdle();
   headless::AdvanceClock(GetParam().stopsAfterMs);
-  EXPECT_TRUE(backend::NextTimerDeadline().has_value()) << "stopped blinking early";
+  EXPECT_TRUE(headless::Events().NextTimerDeadline().has_value()) << "stopped blinking early";
   headless::AdvanceClock(kBlinkMs);
-  EXPECT_FALSE(backend::NextTimerDeadline().has_value()) << "still blinking";
+  EXPECT_FALSE(headless::Events().NextTimerDeadline().has_value()) << "still blinking";
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, CaretIdleSetting,

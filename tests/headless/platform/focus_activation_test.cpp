@@ -100,7 +100,7 @@ TEST_F(FocusActivation, SwitchingTopLevelWindowsOrder) {
 TEST_F(FocusActivation, DesktopTakingTheFocusDeactivatesTheProgram) {
   SetFocus(m_a);
   TheLog().Clear();
-  backend::FocusChanged(m_first, false);
+  headless::Events().FocusChanged(m_first, false);
   EXPECT_EQ(GetActiveWindow(), nullptr);
   EXPECT_EQ(GetFocus(), nullptr);
   EXPECT_THAT(Focusing(), ElementsAre(std::pair{m_first, WM_NCACTIVATE}, std::pair{m_first, WM_ACTIVATE},
@@ -109,7 +109,7 @@ TEST_F(FocusActivation, DesktopTakingTheFocusDeactivatesTheProgram) {
   EXPECT_EQ(TheLog().Of(WM_ACTIVATEAPP)[0].wParam, static_cast<WPARAM>(FALSE));
   // The desktop gives it back: the window is active again and has the focus itself.
   TheLog().Clear();
-  backend::FocusChanged(m_first, true);
+  headless::Events().FocusChanged(m_first, true);
   EXPECT_EQ(GetActiveWindow(), m_first);
   EXPECT_EQ(GetFocus(), m_first);
   EXPECT_EQ(TheLog().Of(WM_ACTIVATEAPP)[0].wParam, static_cast<WPARAM>(TRUE));
@@ -152,13 +152,13 @@ TEST_F(FocusActivation, LosingActivationCancelsTheMouseOperation) {
   SetFocus(m_a);
   SetCapture(m_a);
   TheLog().Clear();
-  backend::FocusChanged(m_first, false);
+  headless::Events().FocusChanged(m_first, false);
   ASSERT_GE(TheLog().entries.size(), 1u);
   EXPECT_EQ(TheLog().entries[0].hwnd, m_a);
   EXPECT_EQ(TheLog().entries[0].msg, static_cast<UINT>(WM_CANCELMODE));
   EXPECT_EQ(GetCapture(), nullptr);
   // Moving the focus inside the active window leaves a capture alone.
-  backend::FocusChanged(m_first, true);
+  headless::Events().FocusChanged(m_first, true);
   SetCapture(m_a);
   TheLog().Clear();
   SetFocus(m_b);
@@ -181,7 +181,7 @@ TEST_F(FocusActivation, DestroyingTheActiveWindowActivatesItsOwner) {
 
 TEST_F(FocusActivation, DesktopCloseAndMoveRequests) {
   ShowWindow(m_first, SW_SHOWNORMAL);
-  backend::Moved(m_first, 40, 30);
+  headless::Events().Moved(m_first, 40, 30);
   RECT r;
   GetWindowRect(m_a, &r);
   EXPECT_EQ(r.left, 40);
@@ -190,12 +190,12 @@ TEST_F(FocusActivation, DesktopCloseAndMoveRequests) {
   ASSERT_FALSE(moves.empty());
   EXPECT_EQ(moves.back().lParam, MAKELPARAM(40, 30));
   // The close button becomes SC_CLOSE and, by default, WM_CLOSE and destruction.
-  backend::CloseRequested(m_first);
+  headless::Events().CloseRequested(m_first);
   headless::PumpUntilIdle();
   EXPECT_FALSE(IsWindow(m_first));
   // Without Close in its system menu a window cannot be closed from the frame.
   DeleteMenu(GetSystemMenu(m_second, FALSE), SC_CLOSE, MF_BYCOMMAND);
-  backend::CloseRequested(m_second);
+  headless::Events().CloseRequested(m_second);
   headless::PumpUntilIdle();
   EXPECT_TRUE(IsWindow(m_second));
 }
@@ -203,13 +203,13 @@ TEST_F(FocusActivation, DesktopCloseAndMoveRequests) {
 TEST_F(FocusActivation, IconicStateFromTheDesktop) {
   HWND owned = TopLevel(50, 50, 50, 50, "Owned", WS_POPUP | WS_CAPTION, m_first);
   ShowWindow(owned, SW_SHOWNOACTIVATE);
-  backend::ShowStateChanged(m_first, true);
+  headless::Events().ShowStateChanged(m_first, true);
   EXPECT_TRUE(IsIconic(m_first));
   EXPECT_FALSE(IsWindowVisible(owned));  // owned windows go with their owner
   auto sizes = TheLog().Of(WM_SIZE);
   ASSERT_FALSE(sizes.empty());
   EXPECT_EQ(sizes.back().wParam, SIZE_MINIMIZED);
-  backend::ShowStateChanged(m_first, false);
+  headless::Events().ShowStateChanged(m_first, false);
   EXPECT_FALSE(IsIconic(m_first));
   EXPECT_TRUE(IsWindowVisible(owned));
   EXPECT_EQ(TheLog().Of(WM_SIZE).back().wParam, SIZE_RESTORED);

@@ -285,7 +285,7 @@ TEST_F(MessageBoxTest, ABoxOfTheHiddenApplicationWindowComesForwardWhenTheUserRe
     transientFor = Display().Native(box.box)->props.transientFor;
     // The user turns to the owner window of the test fixture, then back to the main window.
     SetActiveWindow(m_owner);
-    backend::FocusChanged(main, true);
+    headless::Events().FocusChanged(main, true);
     headless::PumpUntilIdle();
     activeAfterFocus = GetActiveWindow();
     SetActiveWindow(m_owner);

@@ -201,7 +201,7 @@ TEST_F(Painting, ExposeShowsTheSurfaceAgainWithoutPainting) {
   headless::PumpUntilIdle();
   const int presents = Presents();
   TheLog().Clear();
-  backend::Expose(m_top, {5, 5, 15, 25});
+  headless::Events().Expose(m_top, {5, 5, 15, 25});
   EXPECT_EQ(Presents(), presents + 1);
   EXPECT_EQ(Display().Native(m_top)->lastPresent, (std::vector<RECT>{{5, 5, 15, 25}}));
   headless::PumpUntilIdle();

@@ -25,7 +25,7 @@ class DesktopProps : public LoggingFixture {
     o.showCommand = SW_SHOWMAXIMIZED;
     return o;
   }
-  const TopLevelProps& Props(HWND h) { return Display().Native(h)->props; }
+  const backend::TopLevelProps& Props(HWND h) { return Display().Native(h)->props; }
 };
 
 TEST_F(DesktopProps, SystemMenuDecidesTheFrameFunctions) {
@@ -61,7 +61,7 @@ TEST_F(DesktopProps, SystemMenuDecidesTheFrameFunctions) {
     EXPECT_TRUE(DeleteMenu(fm, item, MF_BYCOMMAND));
   }
   EXPECT_EQ(GetMenuItemCount(fm), 2);
-  const TopLevelProps& p = Props(form);
+  const backend::TopLevelProps& p = Props(form);
   EXPECT_TRUE(p.canMove);
   EXPECT_TRUE(p.canClose);
   EXPECT_FALSE(p.canMinimize);
@@ -135,14 +135,14 @@ TEST_F(DesktopProps, MinimisingTheOwnerTakesItsWindowsAlong) {
   EXPECT_EQ(GetActiveWindow(), form);
   SendMessage(app, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(IsIconic(app));
-  EXPECT_EQ(Display().Native(app)->state, NativeShowState::Minimized);
+  EXPECT_EQ(Display().Native(app)->state, backend::NativeShowState::Minimized);
   EXPECT_FALSE(IsWindowVisible(form));
-  EXPECT_EQ(Display().Native(form)->state, NativeShowState::Hidden);
+  EXPECT_EQ(Display().Native(form)->state, backend::NativeShowState::Hidden);
   EXPECT_EQ(GetActiveWindow(), nullptr);  // the program went to the taskbar
   SendMessage(app, WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_FALSE(IsIconic(app));
   EXPECT_TRUE(IsWindowVisible(form));
-  EXPECT_EQ(Display().Native(form)->state, NativeShowState::Normal);
+  EXPECT_EQ(Display().Native(form)->state, backend::NativeShowState::Normal);
   // The close command of the frame closes through WM_CLOSE.
   SendMessage(form, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_FALSE(IsWindow(form));
@@ -163,7 +163,7 @@ TEST_F(DesktopProps, ScreenValuesComeFromTheDisplay) {
   HWND top = TopLevel(0, 0, 100, 100);
   ShowWindow(top, SW_SHOWDEFAULT);
   EXPECT_TRUE(IsZoomed(top));
-  EXPECT_EQ(Display().Native(top)->state, NativeShowState::Maximized);
+  EXPECT_EQ(Display().Native(top)->state, backend::NativeShowState::Maximized);
   MONITORINFO mi;
   ASSERT_TRUE(GetMonitorInfo(MonitorFromWindow(top, MONITOR_DEFAULTTONEAREST), &mi));
   EXPECT_EQ(mi.rcMonitor, (RECT{0, 0, 1600, 900}));

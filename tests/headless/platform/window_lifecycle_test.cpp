@@ -30,7 +30,7 @@ TEST_F(WindowLifecycle, CreationSendsNcCreateCalcSizeCreateSizeMoveInOrder) {
   // A top-level window gets its native window at once, hidden until shown.
   const headless::NativeWindow* native = Display().Native(top);
   ASSERT_NE(native, nullptr);
-  EXPECT_EQ(native->state, NativeShowState::Hidden);
+  EXPECT_EQ(native->state, backend::NativeShowState::Hidden);
   EXPECT_EQ(native->rect, (RECT{100, 50, 400, 250}));
   EXPECT_EQ(native->props.titleUtf8, "Top");
 }
@@ -349,7 +349,7 @@ TEST_F(WindowLifecycle, ShowingEnablingAndMinimising) {
   TheLog().Clear();
   EXPECT_FALSE(ShowWindow(top, SW_SHOWNORMAL));
   EXPECT_TRUE(IsWindowVisible(top));
-  EXPECT_EQ(Display().Native(top)->state, NativeShowState::Normal);
+  EXPECT_EQ(Display().Native(top)->state, backend::NativeShowState::Normal);
   EXPECT_EQ(GetActiveWindow(), top);  // showing it activated it
   EXPECT_EQ(TheLog().Messages(top).front(), WM_SHOWWINDOW);
   TheLog().Clear();
@@ -360,12 +360,12 @@ TEST_F(WindowLifecycle, ShowingEnablingAndMinimising) {
   EXPECT_TRUE(EnableWindow(top, TRUE));
   ShowWindow(top, SW_MINIMIZE);
   EXPECT_TRUE(IsIconic(top));
-  EXPECT_EQ(Display().Native(top)->state, NativeShowState::Minimized);
+  EXPECT_EQ(Display().Native(top)->state, backend::NativeShowState::Minimized);
   ShowWindow(top, SW_RESTORE);
   EXPECT_FALSE(IsIconic(top));
-  EXPECT_EQ(Display().Native(top)->state, NativeShowState::Normal);
+  EXPECT_EQ(Display().Native(top)->state, backend::NativeShowState::Normal);
   EXPECT_TRUE(ShowWindow(top, SW_HIDE));
-  EXPECT_EQ(Display().Native(top)->state, NativeShowState::Hidden);
+  EXPECT_EQ(Display().Native(top)->state, backend::NativeShowState::Hidden);
 }
 
 }  // namespace

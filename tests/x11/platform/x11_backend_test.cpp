@@ -43,8 +43,8 @@ void Paint(Surface& surface, int seed) {
   }
 }
 
-TopLevelProps MainWindowProps() {
-  TopLevelProps props;
+backend::TopLevelProps MainWindowProps() {
+  backend::TopLevelProps props;
   props.titleUtf8 = "Tessivo - Versão 1.0";
   props.iconNameUtf8 = "Tessivo";
   props.className = "TForm1";
@@ -60,7 +60,7 @@ class X11BackendTest : public X11Fixture {
   static constexpr int kPatientMs = 30000;
 
   bool ShowAndWait(HWND hwnd) {
-    m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+    m_backend->SetNativeShowState(hwnd, backend::NativeShowState::Normal);
     return x11test::PumpUntil([&] { return x11test::WindowViewable(Peek(), Xid(hwnd)); },
                               [&] { m_backend->WaitAndDispatch(20); }, 5000);
   }
@@ -179,7 +179,7 @@ TEST_F(X11BackendTest, FollowsChangedPropsAndBounds) {
   StartAndOpen();
   const HWND main = FakeHwnd(1);
   ASSERT_TRUE(m_backend->CreateNative(main, RECT{10, 20, 110, 70}, MainWindowProps()));
-  TopLevelProps props = MainWindowProps();
+  backend::TopLevelProps props = MainWindowProps();
   props.titleUtf8 = "Escalas — maior";  // the dash is not Latin-1
   props.iconNameUtf8.clear();
   props.canMinimize = true;
@@ -227,7 +227,7 @@ TEST_F(X11BackendTest, CutsAbsurdBoundsToWhatXCanHold) {
   constexpr LONG kMin = std::numeric_limits<LONG>::min();
   constexpr LONG kMax = std::numeric_limits<LONG>::max();
   ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{kMin, 5, kMax, 200000}, MainWindowProps()));
-  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  m_backend->SetNativeShowState(hwnd, backend::NativeShowState::Normal);
   m_backend->Sync();
   XWindowAttributes attributes{};
   ASSERT_TRUE(XGetWindowAttributes(Peek(), Xid(hwnd), &attributes));
@@ -252,14 +252,14 @@ TEST_F(X11BackendTest, MarksMessageBoxesAndDropDowns) {
   const HWND box = FakeHwnd(2);
   const HWND list = FakeHwnd(3);
   ASSERT_TRUE(m_backend->CreateNative(main, RECT{100, 100, 500, 300}, MainWindowProps()));
-  TopLevelProps boxProps;
+  backend::TopLevelProps boxProps;
   boxProps.titleUtf8 = "Erro";
   boxProps.transientFor = main;
   boxProps.dialog = true;
   boxProps.modal = true;
   boxProps.skipTaskbar = true;
   ASSERT_TRUE(m_backend->CreateNative(box, RECT{200, 150, 400, 250}, boxProps));
-  TopLevelProps listProps;
+  backend::TopLevelProps listProps;
   listProps.popup = true;
   listProps.transientFor = main;
   listProps.hasTitle = false;
@@ -299,11 +299,11 @@ TEST_F(X11BackendTest, AWindowOwnedByAZeroSizeWindowCarriesTheTaskbarEntry) {
   StartAndOpen();
   const HWND owner = FakeHwnd(1);
   const HWND form = FakeHwnd(2);
-  TopLevelProps ownerProps;
+  backend::TopLevelProps ownerProps;
   ownerProps.titleUtf8 = "tessivo";
   ownerProps.iconArgb = {1, 1, 0xFF00FF00};
   ASSERT_TRUE(m_backend->CreateNative(owner, RECT{640, 512, 640, 512}, ownerProps));
-  TopLevelProps formProps = MainWindowProps();
+  backend::TopLevelProps formProps = MainWindowProps();
   formProps.transientFor = owner;
   formProps.skipTaskbar = true;  // the owner would carry the entry, but it cannot be shown
   formProps.iconArgb.clear();
@@ -335,9 +335,9 @@ TEST_F(X11BackendTest, AsksTheWindowManagerForStateChangesOnceMapped) {
   auto wm = x11test::FakeWindowManager::Start(m_server->DisplayName());
   ASSERT_NE(wm, nullptr);
   const HWND hwnd = FakeHwnd(1);
-  TopLevelProps props = MainWindowProps();
+  backend::TopLevelProps props = MainWindowProps();
   ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{50, 50, 250, 150}, props));
-  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  m_backend->SetNativeShowState(hwnd, backend::NativeShowState::Normal);
   const Window xid = Xid(hwnd);
   ASSERT_TRUE(x11test::PumpUntil(
       [&] {
@@ -349,7 +349,7 @@ TEST_F(X11BackendTest, AsksTheWindowManagerForStateChangesOnceMapped) {
 
   props.modal = true;
   m_backend->SetNativeProps(hwnd, props);
-  m_backend->SetNativeShowState(hwnd, NativeShowState::Maximized);
+  m_backend->SetNativeShowState(hwnd, backend::NativeShowState::Maximized);
   m_backend->Sync();
   wm->Process();
   const auto requests = wm->RequestsOf("_NET_WM_STATE");
@@ -365,7 +365,7 @@ TEST_F(X11BackendTest, AsksTheWindowManagerForStateChangesOnceMapped) {
   // The property itself belongs to the manager now.
   EXPECT_TRUE(x11test::ReadAtomNames(Peek(), xid, "_NET_WM_STATE").empty());
 
-  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  m_backend->SetNativeShowState(hwnd, backend::NativeShowState::Normal);
   m_backend->Sync();
   wm->Process();
   const auto again = wm->RequestsOf("_NET_WM_STATE");
@@ -415,14 +415,14 @@ TEST_F(X11BackendTest, MovesTheClientAreaNotTheFrameToTheAskedPoint) {
 TEST_F(X11BackendTest, ShowsItsStateAgainAfterBeingWithdrawn) {
   StartAndOpen();
   const HWND box = FakeHwnd(1);
-  TopLevelProps props;
+  backend::TopLevelProps props;
   props.titleUtf8 = "Erro";
   props.dialog = true;
   props.modal = true;
   ASSERT_TRUE(m_backend->CreateNative(box, RECT{10, 10, 210, 110}, props));
   ASSERT_TRUE(ShowAndWait(box));
   const Window xid = Xid(box);
-  m_backend->SetNativeShowState(box, NativeShowState::Hidden);
+  m_backend->SetNativeShowState(box, backend::NativeShowState::Hidden);
   ASSERT_TRUE(x11test::PumpUntil([&] { return !x11test::WindowViewable(Peek(), xid); },
                                  [&] { m_backend->WaitAndDispatch(20); }, 5000));
   // What a window manager does with a withdrawn window's state.
@@ -436,7 +436,7 @@ TEST_F(X11BackendTest, ShowsItsStateAgainAfterBeingWithdrawn) {
 TEST_F(X11BackendTest, APointerGrabHoldsThePointerUntilReleased) {
   StartAndOpen();
   const HWND list = FakeHwnd(1);
-  TopLevelProps props;
+  backend::TopLevelProps props;
   props.popup = true;
   ASSERT_TRUE(m_backend->CreateNative(list, RECT{100, 100, 200, 200}, props));
   // Asked before the drop-down is on screen: taken as soon as it is.
@@ -689,7 +689,7 @@ TEST_F(X11BackendTest, TheFirstWaitDoesNotSleepOverEventsAlreadyRead) {
   // meanwhile and must be handed over at once, not after the timeout.
   const HWND hwnd = FakeHwnd(1);
   ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{0, 0, 60, 40}, MainWindowProps()));
-  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  m_backend->SetNativeShowState(hwnd, backend::NativeShowState::Normal);
   const long long start = x11test::MonotonicMs();
   EXPECT_TRUE(m_backend->WaitAndDispatch(kPatientMs));
   EXPECT_LT(x11test::MonotonicMs() - start, kPatientMs) << "the events waited for the timeout";
@@ -707,7 +707,7 @@ TEST_F(X11BackendTest, AWindowDestroyedBehindItsBackEndsTheProcess) {
     if (!backend) return 3;
     const HWND hwnd = FakeHwnd(1);
     if (!backend->CreateNative(hwnd, RECT{0, 0, 80, 60}, MainWindowProps())) return 4;
-    backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+    backend->SetNativeShowState(hwnd, backend::NativeShowState::Normal);
     for (;;) backend->WaitAndDispatch(-1);  // only the destruction ends this
   });
   ASSERT_NE(child, nullptr);
@@ -736,13 +736,13 @@ TEST_F(X11BackendTest, MinimisesAndRestoresWithoutAWindowManager) {
   ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{5, 5, 85, 65}, MainWindowProps()));
   ASSERT_TRUE(ShowAndWait(hwnd));
   const Window xid = Xid(hwnd);
-  m_backend->SetNativeShowState(hwnd, NativeShowState::Minimized);
+  m_backend->SetNativeShowState(hwnd, backend::NativeShowState::Minimized);
   EXPECT_TRUE(x11test::PumpUntil([&] { return !x11test::WindowViewable(Peek(), xid); },
                                  [&] { m_backend->WaitAndDispatch(20); }, 5000));
-  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  m_backend->SetNativeShowState(hwnd, backend::NativeShowState::Normal);
   EXPECT_TRUE(x11test::PumpUntil([&] { return x11test::WindowViewable(Peek(), xid); },
                                  [&] { m_backend->WaitAndDispatch(20); }, 5000));
-  m_backend->SetNativeShowState(hwnd, NativeShowState::Hidden);
+  m_backend->SetNativeShowState(hwnd, backend::NativeShowState::Hidden);
   EXPECT_TRUE(x11test::PumpUntil([&] { return !x11test::WindowViewable(Peek(), xid); },
                                  [&] { m_backend->WaitAndDispatch(20); }, 5000));
 }
@@ -752,7 +752,7 @@ TEST_F(X11BackendTest, ShowsAZeroSizeWindowOnlyOnceItHasAnArea) {
   const HWND hwnd = FakeHwnd(1);
   ASSERT_TRUE(m_backend->CreateNative(hwnd, RECT{640, 512, 640, 512}, MainWindowProps()));
   const Window xid = Xid(hwnd);
-  m_backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+  m_backend->SetNativeShowState(hwnd, backend::NativeShowState::Normal);
   for (int i = 0; i < 5; ++i) m_backend->WaitAndDispatch(10);
   m_backend->Sync();
   EXPECT_FALSE(x11test::WindowViewable(Peek(), xid));

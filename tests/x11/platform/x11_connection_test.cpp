@@ -57,10 +57,10 @@ TEST(X11ConnectionTest, BackendInAWaitingLoopExitsWhenTheServerDies) {
     if (!backend) return 3;
     InitPlatform(backend.get());
     const HWND hwnd = reinterpret_cast<HWND>(0x7E570001);
-    TopLevelProps props;
+    backend::TopLevelProps props;
     props.titleUtf8 = "Tessivo";
     if (!backend->CreateNative(hwnd, RECT{10, 10, 110, 60}, props)) return 4;
-    backend->SetNativeShowState(hwnd, NativeShowState::Normal);
+    backend->SetNativeShowState(hwnd, backend::NativeShowState::Normal);
     for (;;) backend->WaitAndDispatch(-1);  // only the lost connection ends this
   });
   ASSERT_NE(child, nullptr);

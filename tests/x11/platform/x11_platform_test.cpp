@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "base/cp1252.h"
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/backend/x11/x11_backend.h"
 #include "platform/gdi.h"
 #include "platform/module.h"

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/window.h"
 
 namespace headless {
 
@@ -58,11 +57,11 @@ void HeadlessBackend::SetNow(std::uint64_t nowMs) {
   }
 }
 
-bool HeadlessBackend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) {
+bool HeadlessBackend::CreateNative(HWND hwnd, const RECT& screenRect, const backend::TopLevelProps& props) {
   NativeWindow& w = m_windows[hwnd];
   w.rect = screenRect;
   w.props = props;
-  w.state = NativeShowState::Hidden;
+  w.state = backend::NativeShowState::Hidden;
   m_stacking.insert(m_stacking.begin(), hwnd);
   return true;
 }
@@ -76,7 +75,7 @@ void HeadlessBackend::DestroyNative(HWND hwnd) {
   if (m_pressWindow == hwnd) m_pressWindow = nullptr;
 }
 
-void HeadlessBackend::SetNativeProps(HWND hwnd, const TopLevelProps& props) {
+void HeadlessBackend::SetNativeProps(HWND hwnd, const backend::TopLevelProps& props) {
   auto it = m_windows.find(hwnd);
   if (it != m_windows.end()) it->second.props = props;
 }
@@ -86,14 +85,14 @@ void HeadlessBackend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
   if (it != m_windows.end()) it->second.rect = screenRect;
 }
 
-void HeadlessBackend::SetNativeShowState(HWND hwnd, NativeShowState state) {
+void HeadlessBackend::SetNativeShowState(HWND hwnd, backend::NativeShowState state) {
   auto it = m_windows.find(hwnd);
   if (it == m_windows.end()) return;
-  const bool wasHidden = it->second.state == NativeShowState::Hidden;
+  const bool wasHidden = it->second.state == backend::NativeShowState::Hidden;
   it->second.state = state;
   // A window that appears comes up on top of the others.
-  if (wasHidden && state != NativeShowState::Hidden) Raise(hwnd);
-  if (state == NativeShowState::Hidden && m_active == hwnd) m_active = nullptr;
+  if (wasHidden && state != backend::NativeShowState::Hidden) Raise(hwnd);
+  if (state == backend::NativeShowState::Hidden && m_active == hwnd) m_active = nullptr;
 }
 
 void HeadlessBackend::ActivateNative(HWND hwnd) {
@@ -136,7 +135,9 @@ bool HeadlessBackend::DeliverPending() {
   // Events injected while these are delivered wait for the next round, as on a real connection.
   std::deque<backend::InputEvent> batch;
   batch.swap(m_pending);
-  for (const auto& e : batch) backend::Input(e);
+  backend::EventSink* sink = Sink();
+  if (sink == nullptr) return true;  // no platform runs: nothing takes them
+  for (const auto& e : batch) sink->Input(e);
   return true;
 }
 
@@ -175,28 +176,6 @@ void HeadlessBackend::Wake() {
   (void)n;
 }
 
-void HeadlessBackend::MessageBoxShown(HWND box, const std::string& text, const std::string& caption,
-                                      UINT flags) {
-  MessageBoxRecord record{box, GetWindow(box, GW_OWNER), text, caption, flags};
-  m_boxes.push_back(record);
-  if (m_boxHandler) {
-    m_boxHandler(record);
-    return;
-  }
-  // Nobody answers for the test: the user presses Enter in the box.
-  backend::InputEvent e;
-  e.kind = backend::InputKind::KeyPress;
-  e.topLevel = box;
-  e.keysym = backend::keys::kReturn;
-  e.textUtf8.assign(1, '\r');
-  e.modifiers = m_modifiers;
-  e.timeMs = m_now.load();
-  Inject(e);
-  e.kind = backend::InputKind::KeyRelease;
-  e.textUtf8.clear();
-  Inject(e);
-}
-
 HWND HeadlessBackend::PointerTarget(POINT screenPt, bool* deliver) const {
   *deliver = true;
   if (m_grab != nullptr) return nullptr;
@@ -205,7 +184,7 @@ HWND HeadlessBackend::PointerTarget(POINT screenPt, bool* deliver) const {
     auto it = m_windows.find(h);
     if (it == m_windows.end()) continue;
     const NativeWindow& w = it->second;
-    if (w.state == NativeShowState::Hidden || w.state == NativeShowState::Minimized) continue;
+    if (w.state == backend::NativeShowState::Hidden || w.state == backend::NativeShowState::Minimized) continue;
     if (screenPt.x >= w.rect.left && screenPt.x < w.rect.right && screenPt.y >= w.rect.top &&
         screenPt.y < w.rect.bottom) {
       return h;

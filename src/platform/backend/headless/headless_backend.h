@@ -35,53 +35,46 @@ struct Options {
 
 struct NativeWindow {
   RECT rect;  // client area in screen coordinates
-  TopLevelProps props;
-  NativeShowState state = NativeShowState::Hidden;
+  backend::TopLevelProps props;
+  backend::NativeShowState state = backend::NativeShowState::Hidden;
   Surface presented;  // what the display shows: only presented rectangles ever reach it
   int presentCount = 0;
   std::vector<RECT> lastPresent;
 };
 
-struct MessageBoxRecord {
-  HWND box = nullptr;
-  HWND owner = nullptr;
-  std::string text;
-  std::string caption;
-  UINT flags = 0;
-};
-
-class HeadlessBackend : public Backend, public VirtualClock {
+class HeadlessBackend : public backend::Backend, public VirtualClock {
  public:
   explicit HeadlessBackend(const Options& options = {});
   ~HeadlessBackend() override;
   HeadlessBackend(const HeadlessBackend&) = delete;
   HeadlessBackend& operator=(const HeadlessBackend&) = delete;
 
-  // ---- Backend ----
+  // ---- Backend: the screen ----
   int ScreenWidth() override { return m_options.screenWidth; }
   int ScreenHeight() override { return m_options.screenHeight; }
   int PixelsPerInch() override { return m_options.dpi; }
   STARTUPINFO StartupInfo() override;
-  std::uint64_t NowMs() override { return m_now.load(); }
-  void AddClockListener(ClockListener* listener) override;
-  void RemoveClockListener(ClockListener* listener) override;
-  bool CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) override;
+  // ---- Backend: top-level windows ----
+  bool CreateNative(HWND hwnd, const RECT& screenRect, const backend::TopLevelProps& props) override;
   void DestroyNative(HWND hwnd) override;
-  void SetNativeProps(HWND hwnd, const TopLevelProps& props) override;
+  void SetNativeProps(HWND hwnd, const backend::TopLevelProps& props) override;
   void SetNativeBounds(HWND hwnd, const RECT& screenRect) override;
-  void SetNativeShowState(HWND hwnd, NativeShowState state) override;
+  void SetNativeShowState(HWND hwnd, backend::NativeShowState state) override;
   void ActivateNative(HWND hwnd) override;
   void Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) override;
+  // ---- Backend: input (the clipboard is the default one: a value of this display, what the
+  // program or a test put there) ----
   void GrabPointer(HWND hwnd) override { m_grab = hwnd; }
   void GrabKeyboard(HWND hwnd) override { m_keyboardGrab = hwnd; }
-  // The desktop's clipboard is a value of this display: what the program or a test put there.
-  void SetClipboardText(const std::string& utf8) override { m_clipboard = utf8; }
-  std::optional<std::string> ClipboardText(int) override { return m_clipboard; }
   POINT CursorPos() override { return m_cursor; }
   void WarpCursor(POINT screenPt) override { m_cursor = screenPt; }
+  // ---- Backend: the clock (this display's own, virtual) and the wait ----
+  std::uint64_t NowMs() override { return m_now.load(); }
+  VirtualClock* OwnClock() override { return this; }
+  void AddClockListener(ClockListener* listener) override;
+  void RemoveClockListener(ClockListener* listener) override;
   bool WaitAndDispatch(int timeoutMs) override;
   void Wake() override;
-  void MessageBoxShown(HWND box, const std::string& text, const std::string& caption, UINT flags) override;
 
   // ---- Test side ----
   const Options& GetOptions() const { return m_options; }
@@ -102,10 +95,6 @@ class HeadlessBackend : public Backend, public VirtualClock {
   void SetHeldButtons(unsigned buttons) { m_buttons = buttons; }
   HWND PressWindow() const { return m_pressWindow; }
   void SetPressWindow(HWND hwnd) { m_pressWindow = hwnd; }
-  const std::vector<MessageBoxRecord>& MessageBoxes() const { return m_boxes; }
-  void SetMessageBoxHandler(std::function<void(const MessageBoxRecord&)> handler) {
-    m_boxHandler = std::move(handler);
-  }
   // Steps for a program that runs its own loop (the whole program's main sequence): each time the
   // loop would block with nothing pending, the next step runs (it injects input, looks at the
   // windows, or asks a window to close) and what it injected is delivered. Once the steps are used
@@ -129,13 +118,10 @@ class HeadlessBackend : public Backend, public VirtualClock {
   HWND m_active = nullptr;
   HWND m_grab = nullptr;
   HWND m_keyboardGrab = nullptr;
-  std::optional<std::string> m_clipboard;
   HWND m_pressWindow = nullptr;  // implicit grab while a button is held
   POINT m_cursor;
   unsigned m_modifiers = 0;
   unsigned m_buttons = 0;
-  std::vector<MessageBoxRecord> m_boxes;
-  std::function<void(const MessageBoxRecord&)> m_boxHandler;
   std::deque<std::function<void()>> m_idleScript;
 };
 

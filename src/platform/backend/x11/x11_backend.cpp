@@ -202,7 +202,7 @@ bool X11Backend::WindowManagerRunning() { return XGetSelectionOwner(m_display, m
 
 // ---- Top-level windows ----------------------------------------------------------------------
 
-bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) {
+bool X11Backend::CreateNative(HWND hwnd, const RECT& screenRect, const backend::TopLevelProps& props) {
   if (hwnd == nullptr || m_windows.count(hwnd) != 0) return false;
   const RECT bounds = ToXBounds(screenRect);
   const int width = bounds.right - bounds.left;
@@ -256,7 +256,7 @@ void X11Backend::DestroyNative(HWND hwnd) {
   XFlush(m_display);
 }
 
-void X11Backend::SetNativeProps(HWND hwnd, const TopLevelProps& props) {
+void X11Backend::SetNativeProps(HWND hwnd, const backend::TopLevelProps& props) {
   X11TopLevel* window = Find(hwnd);
   if (window == nullptr) return;
   ApplyProps(*window, props, false);
@@ -270,8 +270,8 @@ void X11Backend::ReapplyOwned(HWND owner) {
   }
 }
 
-void X11Backend::ApplyProps(X11TopLevel& window, const TopLevelProps& props, bool initial) {
-  const TopLevelProps old = window.props;
+void X11Backend::ApplyProps(X11TopLevel& window, const backend::TopLevelProps& props, bool initial) {
+  const backend::TopLevelProps old = window.props;
   window.props = props;
   const Window xid = window.xid;
   if (initial || old.titleUtf8 != props.titleUtf8 || old.iconNameUtf8 != props.iconNameUtf8) {
@@ -344,11 +344,11 @@ void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
     // What the windows it owns tell the desktop depends on whether this one can be shown.
     ReapplyOwned(hwnd);
   }
-  if (wasEmpty != window->empty && window->requested != NativeShowState::Hidden) {
+  if (wasEmpty != window->empty && window->requested != backend::NativeShowState::Hidden) {
     // It can be shown now, or must not be any longer.
-    const NativeShowState state = window->requested;
-    window->requested = NativeShowState::Hidden;
-    SetNativeShowState(hwnd, window->empty ? NativeShowState::Hidden : state);
+    const backend::NativeShowState state = window->requested;
+    window->requested = backend::NativeShowState::Hidden;
+    SetNativeShowState(hwnd, window->empty ? backend::NativeShowState::Hidden : state);
     window->requested = state;
   }
   XFlush(m_display);
@@ -363,20 +363,20 @@ void X11Backend::MapWindow(X11TopLevel& window) {
   }
 }
 
-void X11Backend::SetNativeShowState(HWND hwnd, NativeShowState state) {
+void X11Backend::SetNativeShowState(HWND hwnd, backend::NativeShowState state) {
   X11TopLevel* window = Find(hwnd);
   if (window == nullptr) return;
-  const NativeShowState previous = window->requested;
+  const backend::NativeShowState previous = window->requested;
   window->requested = state;
-  if (window->empty && state != NativeShowState::Hidden) {
+  if (window->empty && state != backend::NativeShowState::Hidden) {
     // A window without area (a zero-size owner that only carries the program's identity) has
     // nothing to show; X would show a one-pixel speck with a frame around it.
     return;
   }
   const bool managed = !window->props.popup && WindowManagerRunning();
   x11::NetWmState net = window->netState;
-  net.maximized = state == NativeShowState::Maximized ||
-                  (state == NativeShowState::Minimized && window->netState.maximized);
+  net.maximized = state == backend::NativeShowState::Maximized ||
+                  (state == backend::NativeShowState::Minimized && window->netState.maximized);
   if (!(net == window->netState)) {
     if (window->mapRequested || window->mapped) {
       x11::RequestNetWmState(m_display, *m_atoms, m_root, window->xid, window->netState, net);
@@ -386,16 +386,16 @@ void X11Backend::SetNativeShowState(HWND hwnd, NativeShowState state) {
     window->netState = net;
   }
   switch (state) {
-    case NativeShowState::Hidden:
+    case backend::NativeShowState::Hidden:
       window->pending = X11TopLevel::Pending::Nothing;
-      if (window->mapRequested || previous != NativeShowState::Hidden) {
+      if (window->mapRequested || previous != backend::NativeShowState::Hidden) {
         // Withdraws properly: the window manager is told even if the window is iconic.
         XWithdrawWindow(m_display, window->xid, m_screen);
         window->mapRequested = false;
       }
       break;
-    case NativeShowState::Normal:
-    case NativeShowState::Maximized:
+    case backend::NativeShowState::Normal:
+    case backend::NativeShowState::Maximized:
       // Whatever the server last said: mapping a mapped window does nothing, and what we know
       // of an iconified one may be behind the window manager.
       if (!window->everMapped) x11::WriteWmHints(m_display, window->xid, NormalState);
@@ -403,12 +403,12 @@ void X11Backend::SetNativeShowState(HWND hwnd, NativeShowState state) {
         // A window manager drops _NET_WM_STATE when a window is withdrawn: say it again.
         x11::WriteNetWmState(m_display, *m_atoms, window->xid, window->netState);
       }
-      if (previous == NativeShowState::Minimized || window->reportedMinimized) {
+      if (previous == backend::NativeShowState::Minimized || window->reportedMinimized) {
         window->pending = X11TopLevel::Pending::Restore;
       }
       MapWindow(*window);  // also de-iconifies an iconic window
       break;
-    case NativeShowState::Minimized:
+    case backend::NativeShowState::Minimized:
       if (!window->reportedMinimized) window->pending = X11TopLevel::Pending::Minimize;
       if (managed) {
         if (!window->mapRequested && !window->everMapped) {

@@ -33,7 +33,7 @@ class X11InputMethod;
 class X11Clipboard;
 struct X11TopLevel;
 
-class X11Backend : public Backend {
+class X11Backend : public backend::Backend {
  public:
   // Connects to $DISPLAY (or `displayName`); nullptr when there is no display to connect to.
   static std::unique_ptr<X11Backend> Open();
@@ -48,11 +48,11 @@ class X11Backend : public Backend {
   STARTUPINFO StartupInfo() override;
   std::uint64_t NowMs() override;
 
-  bool CreateNative(HWND hwnd, const RECT& screenRect, const TopLevelProps& props) override;
+  bool CreateNative(HWND hwnd, const RECT& screenRect, const backend::TopLevelProps& props) override;
   void DestroyNative(HWND hwnd) override;
-  void SetNativeProps(HWND hwnd, const TopLevelProps& props) override;
+  void SetNativeProps(HWND hwnd, const backend::TopLevelProps& props) override;
   void SetNativeBounds(HWND hwnd, const RECT& screenRect) override;
-  void SetNativeShowState(HWND hwnd, NativeShowState state) override;
+  void SetNativeShowState(HWND hwnd, backend::NativeShowState state) override;
   void ActivateNative(HWND hwnd) override;
   void Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) override;
   void GrabPointer(HWND hwnd) override;
@@ -89,7 +89,7 @@ class X11Backend : public Backend {
   void EnsureInputMethod();
   X11TopLevel* FindByXid(unsigned long xid) const;
   bool WindowManagerRunning();
-  void ApplyProps(X11TopLevel& window, const TopLevelProps& props, bool initial);
+  void ApplyProps(X11TopLevel& window, const backend::TopLevelProps& props, bool initial);
   // Writes again what the windows owned by `owner` tell the desktop (it depends on the owner).
   void ReapplyOwned(HWND owner);
   void MapWindow(X11TopLevel& window);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // X events in, the core's native events out.
 //
-// The core's event names (KeyPress, Expose...) are macros in Xlib's headers, so the core's header
-// comes first and the X event numbers are copied into constants before those macros go.
+// The core's event names (KeyPress, Expose...) are macros in Xlib's headers, so the core's headers
+// come first and the X event numbers are copied into constants before those macros go.
+#include "platform/backend/backend.h"
 #include "platform/backend/backend_events.h"
 
 #include <X11/Xlib.h>
@@ -97,7 +98,7 @@ void X11Backend::HandleKey(XEvent& event) {
     input.kind = backend::InputKind::KeyRelease;
     input.keysym = static_cast<std::uint32_t>(LookupKeyRelease(&key));
   }
-  backend::Input(input);
+  if (backend::EventSink* sink = Sink()) sink->Input(input);
 }
 
 void X11Backend::HandlePointer(XEvent& event) {
@@ -177,7 +178,7 @@ void X11Backend::HandlePointer(XEvent& event) {
   } else {
     input.kind = backend::InputKind::PointerMove;
   }
-  backend::Input(input);
+  if (backend::EventSink* sink = Sink()) sink->Input(input);
 }
 
 void X11Backend::ReportMinimized(X11TopLevel& window, bool minimized) {
@@ -187,7 +188,7 @@ void X11Backend::ReportMinimized(X11TopLevel& window, bool minimized) {
   if (window.pending == Pending::Minimize && minimized) window.pending = Pending::Nothing;
   if (window.reportedMinimized == minimized) return;
   window.reportedMinimized = minimized;
-  backend::ShowStateChanged(window.hwnd, minimized);
+  if (backend::EventSink* sink = Sink()) sink->ShowStateChanged(window.hwnd, minimized);
 }
 
 void X11Backend::HandleStructure(XEvent& event) {
@@ -196,7 +197,7 @@ void X11Backend::HandleStructure(XEvent& event) {
   switch (event.type) {
     case kXExpose: {
       const XExposeEvent& e = event.xexpose;
-      backend::Expose(window->hwnd, RECT{e.x, e.y, e.x + e.width, e.y + e.height});
+      if (backend::EventSink* sink = Sink()) sink->Expose(window->hwnd, RECT{e.x, e.y, e.x + e.width, e.y + e.height});
       break;
     }
     case ConfigureNotify: {
@@ -213,7 +214,7 @@ void X11Backend::HandleStructure(XEvent& event) {
       const int height = window->bounds.bottom - window->bounds.top;
       if (x != window->bounds.left || y != window->bounds.top) {
         window->bounds = RECT{x, y, x + width, y + height};
-        backend::Moved(window->hwnd, x, y);
+        if (backend::EventSink* sink = Sink()) sink->Moved(window->hwnd, x, y);
       }
       break;
     }
@@ -232,7 +233,7 @@ void X11Backend::HandleStructure(XEvent& event) {
     case UnmapNotify:
       if (event.xunmap.window != window->xid) break;
       window->mapped = false;
-      if (window->requested == NativeShowState::Minimized ||
+      if (window->requested == backend::NativeShowState::Minimized ||
           x11::ReadWmState(m_display, *m_atoms, window->xid) == IconicState) {
         ReportMinimized(*window, true);
       }
@@ -261,14 +262,14 @@ void X11Backend::HandleStructure(XEvent& event) {
       }
       if (window->focused != focused) {
         window->focused = focused;
-        backend::FocusChanged(window->hwnd, focused);
+        if (backend::EventSink* sink = Sink()) sink->FocusChanged(window->hwnd, focused);
       }
       break;
     }
     case ClientMessage:
       if (event.xclient.message_type == m_atoms->wmProtocols && event.xclient.format == 32 &&
           static_cast<Atom>(event.xclient.data.l[0]) == m_atoms->wmDeleteWindow) {
-        backend::CloseRequested(window->hwnd);
+        if (backend::EventSink* sink = Sink()) sink->CloseRequested(window->hwnd);
       }
       break;
     case DestroyNotify:

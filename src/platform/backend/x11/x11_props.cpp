@@ -103,7 +103,7 @@ void WriteIdentity(Display* display, const X11Atoms& atoms, Window window, const
   XSetWMProtocols(display, window, protocols, 1);
 }
 
-void WriteNames(Display* display, const X11Atoms& atoms, Window window, const TopLevelProps& props) {
+void WriteNames(Display* display, const X11Atoms& atoms, Window window, const backend::TopLevelProps& props) {
   const std::string& iconName = props.iconNameUtf8.empty() ? props.titleUtf8 : props.iconNameUtf8;
   SetUtf8(display, atoms, window, atoms.netWmName, props.titleUtf8);
   SetUtf8(display, atoms, window, atoms.netWmIconName, iconName);
@@ -132,7 +132,7 @@ void WriteIcon(Display* display, const X11Atoms& atoms, Window window,
   SetCardinals(display, window, atoms.netWmIcon, XA_CARDINAL, values);
 }
 
-void WriteNormalHints(Display* display, Window window, const TopLevelProps& props, int x, int y, int width,
+void WriteNormalHints(Display* display, Window window, const backend::TopLevelProps& props, int x, int y, int width,
                       int height) {
   XSizeHints* hints = XAllocSizeHints();
   if (hints == nullptr) return;
@@ -152,7 +152,7 @@ void WriteNormalHints(Display* display, Window window, const TopLevelProps& prop
   XFree(hints);
 }
 
-void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window, const TopLevelProps& props) {
+void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window, const backend::TopLevelProps& props) {
   long functions = 0;
   if (props.canMove) functions |= kMwmFuncMove;
   if (props.canClose) functions |= kMwmFuncClose;
@@ -173,7 +173,7 @@ void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window, con
                {kMwmHintsFunctions | kMwmHintsDecorations, functions, decorations, 0, 0});
 }
 
-void WriteWindowType(Display* display, const X11Atoms& atoms, Window window, const TopLevelProps& props) {
+void WriteWindowType(Display* display, const X11Atoms& atoms, Window window, const backend::TopLevelProps& props) {
   Atom type = atoms.netWmWindowTypeNormal;
   if (props.popup) {
     type = atoms.netWmWindowTypeDropdownMenu;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend/backend.h"
+#include "platform/backend/top_level.h"
 #include "platform/backend/x11/x11_atoms.h"
 
 namespace x11 {
@@ -20,16 +20,16 @@ namespace x11 {
 // Written once per window: WM_CLASS, _NET_WM_PID, WM_CLIENT_MACHINE and WM_PROTOCOLS.
 void WriteIdentity(Display* display, const X11Atoms& atoms, Window window, const std::string& resourceName);
 // Title and icon name, both in UTF-8 (_NET_WM_*) and in the ICCCM encodings (WM_*).
-void WriteNames(Display* display, const X11Atoms& atoms, Window window, const TopLevelProps& props);
+void WriteNames(Display* display, const X11Atoms& atoms, Window window, const backend::TopLevelProps& props);
 void WriteIcon(Display* display, const X11Atoms& atoms, Window window,
                const std::vector<std::uint32_t>& iconArgb);
 // Position and size rules: the program's position is kept (USPosition, north-west gravity so
 // the frame's top-left lands there) and a fixed-size window has min = max = its size.
-void WriteNormalHints(Display* display, Window window, const TopLevelProps& props, int x, int y, int width,
+void WriteNormalHints(Display* display, Window window, const backend::TopLevelProps& props, int x, int y, int width,
                       int height);
 // The frame functions and decorations a Motif-aware window manager offers.
-void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window, const TopLevelProps& props);
-void WriteWindowType(Display* display, const X11Atoms& atoms, Window window, const TopLevelProps& props);
+void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window, const backend::TopLevelProps& props);
+void WriteWindowType(Display* display, const X11Atoms& atoms, Window window, const backend::TopLevelProps& props);
 // WM_HINTS: the window takes the keyboard focus the usual way; `initialState` is NormalState
 // or IconicState.
 void WriteWmHints(Display* display, Window window, int initialState);

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/backend/backend.h"
+#include "platform/backend/top_level.h"
 #include "platform/backend/x11/x11_props.h"
 
 namespace x11 {
@@ -21,11 +21,11 @@ struct X11TopLevel {
   Window xid = 0;
   XIC inputContext = nullptr;      // destroyed with the window (see X11Backend::ContextOf)
   unsigned contextGeneration = 0;  // the input method's generation the context belongs to
-  TopLevelProps props;
+  backend::TopLevelProps props;
   RECT bounds;                           // client area in screen coordinates, as last asked or reported
   x11::NetWmState netState;              // what was written or asked of the window manager
   std::vector<std::uint32_t> shownIcon;  // the _NET_WM_ICON written
-  NativeShowState requested = NativeShowState::Hidden;
+  backend::NativeShowState requested = backend::NativeShowState::Hidden;
   bool mapped = false;  // the server says so (MapNotify / UnmapNotify)
   bool everMapped = false;
   bool empty = false;         // asked for a zero-size client area: X cannot show that

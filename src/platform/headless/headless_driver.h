@@ -11,10 +11,22 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/backend/backend_events.h"
 #include "platform/backend/headless/headless_backend.h"
+#include "platform/message_box.h"
 
 namespace headless {
+
+// A message box the program showed, and the window that owns it.
+struct MessageBoxRecord {
+  HWND box = nullptr;
+  HWND owner = nullptr;
+  std::string text;
+  std::string caption;
+  UINT flags = 0;
+};
 
 // The keysyms tests press keys by (headless::keys::kTab ...).
 namespace keys = backend::keys;
@@ -27,12 +39,24 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
   HeadlessBackend& Backend() { return *m_backend; }
+  const std::vector<MessageBoxRecord>& MessageBoxes() const { return m_boxes; }
+  void SetMessageBoxHandler(std::function<void(const MessageBoxRecord&)> handler) {
+    m_boxHandler = std::move(handler);
+  }
 
  private:
+  void BoxShown(const ShownMessageBox& shown);
+
   std::unique_ptr<HeadlessBackend> m_backend;
+  std::vector<MessageBoxRecord> m_boxes;
+  std::function<void(const MessageBoxRecord&)> m_boxHandler;
 };
 
+Session& CurrentSession();   // the running session
 HeadlessBackend& Current();  // the running session's display
+// Where the display's reports go: a test reports as the desktop would (a focus change, a close
+// request from the window manager).
+backend::EventSink& Events();
 
 // ---- Input (queued; PumpUntilIdle delivers it) ----------------------------------------------
 void MouseMove(int screenX, int screenY);

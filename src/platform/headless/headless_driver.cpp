@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/backend/headless/headless_driver.h"
+#include "platform/headless/headless_driver.h"
 
 #include <png.h>
 
@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "base/utf8.h"
-#include "platform/mci/mci_offline.h"
+#include "platform/message_box.h"
 #include "platform/platform.h"
 #include "platform/window.h"
 
@@ -107,23 +107,54 @@ Session::Session(const Options& options) {
   g_quit = false;
   g_quitCode = 0;
   InitPlatform(m_backend.get());
-  mci::RenderOnClock(m_backend.get());
+  WatchMessageBoxes([this](const ShownMessageBox& shown) { BoxShown(shown); });
   g_session = this;
 }
 
 Session::~Session() {
   g_session = nullptr;
-  // The multimedia service lets go of the clock as the platform stops (its shutdown hook).
+  // The multimedia service, rendering on this display's clock, ends with the platform.
   ShutdownPlatform();
-  mci::RenderOnClock(nullptr);
 }
 
-HeadlessBackend& Current() {
+void Session::BoxShown(const ShownMessageBox& shown) {
+  const MessageBoxRecord record{shown.box, GetWindow(shown.box, GW_OWNER), shown.text, shown.caption, shown.flags};
+  m_boxes.push_back(record);
+  if (m_boxHandler) {
+    m_boxHandler(record);
+    return;
+  }
+  // Nobody answers for the test: the user presses Enter in the box.
+  backend::InputEvent e;
+  e.kind = backend::InputKind::KeyPress;
+  e.topLevel = shown.box;
+  e.keysym = backend::keys::kReturn;
+  e.textUtf8.assign(1, '\r');
+  e.modifiers = m_backend->HeldModifiers();
+  e.timeMs = m_backend->NowMs();
+  m_backend->Inject(e);
+  e.kind = backend::InputKind::KeyRelease;
+  e.textUtf8.clear();
+  m_backend->Inject(e);
+}
+
+Session& CurrentSession() {
   if (g_session == nullptr) {
     std::fprintf(stderr, "headless display: no session is running\n");
     std::abort();
   }
-  return g_session->Backend();
+  return *g_session;
+}
+
+HeadlessBackend& Current() { return CurrentSession().Backend(); }
+
+backend::EventSink& Events() {
+  backend::EventSink* sink = Current().Sink();
+  if (sink == nullptr) {
+    std::fprintf(stderr, "headless display: the session's platform has stopped\n");
+    std::abort();
+  }
+  return *sink;
 }
 
 void MouseMove(int screenX, int screenY) {
@@ -241,7 +272,7 @@ void AdvanceClock(std::uint64_t ms) {
   while (true) {
     const std::uint64_t now = b.NowMs();
     std::uint64_t step = target;
-    auto next = backend::NextTimerDeadline();
+    auto next = Events().NextTimerDeadline();
     if (next && *next < target) step = std::max(*next, now + 1);
     if (step > target) step = target;
     b.SetNow(step);
@@ -300,10 +331,10 @@ bool WritePng(HWND topLevel, const std::string& path) {
   return ok && closed;
 }
 
-const std::vector<MessageBoxRecord>& MessageBoxes() { return Current().MessageBoxes(); }
+const std::vector<MessageBoxRecord>& MessageBoxes() { return CurrentSession().MessageBoxes(); }
 
 void SetMessageBoxHandler(std::function<void(const MessageBoxRecord&)> handler) {
-  Current().SetMessageBoxHandler(std::move(handler));
+  CurrentSession().SetMessageBoxHandler(std::move(handler));
 }
 
 void SetIdleScript(std::vector<std::function<void()>> steps) { Current().SetIdleScript(std::move(steps)); }
