@@ -34,7 +34,7 @@ void TGraphicsObject::Changed() {
 
 // ---- TFont -----------------------------------------------------------------------------------
 namespace {
-int ScreenPixelsPerInch() {
+int DisplayPixelsPerInch() {
   HDC dc = CreateCompatibleDC(nullptr);
   int ppi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
   if (dc) DeleteDC(dc);
@@ -42,7 +42,7 @@ int ScreenPixelsPerInch() {
 }
 }  // namespace
 
-TFont::TFont() : m_name("MS Sans Serif"), m_pixelsPerInch(ScreenPixelsPerInch()) {
+TFont::TFont() : m_name("MS Sans Serif"), m_pixelsPerInch(DisplayPixelsPerInch()) {
   m_height = -MulDiv(8, m_pixelsPerInch, 72);
 }
 

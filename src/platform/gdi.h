@@ -71,6 +71,10 @@ int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom);
 int GetClipBox(HDC hdc, RECT* rect);
 BOOL RectVisible(HDC hdc, const RECT* rect);
 
+// ---- System colours ------------------------------------------------------------------------
+DWORD GetSysColor(int index);
+HBRUSH GetSysColorBrush(int index);
+
 // ---- Primitives ----------------------------------------------------------------------------
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's module: its file name, its compiled-in resources and its start-up information.
+// The program's module: its file name, its compiled-in resources and the icons.
 #pragma once
 
 #include <cstdint>
@@ -56,8 +56,11 @@ int LoadString(HINSTANCE instance, UINT id, char* buffer, int size);
 // Loads a BITMAP resource stored as a Windows .bmp file (1, 4, 8, 24 or 32 bits per pixel).
 HBITMAP LoadBitmap(HINSTANCE instance, const char* name);
 
-// Start-up show command: SW_SHOWDEFAULT unless the headless backend was told otherwise.
-void GetStartupInfo(STARTUPINFO* info);
+// ---- Icons ---------------------------------------------------------------------------------
+HICON LoadIcon(HINSTANCE instance, const char* name);  // by resource name; by number: LoadIconById
+// A standard icon (IDI_APPLICATION, IDI_HAND) when `instance` is nullptr.
+HICON LoadIconById(HINSTANCE instance, std::uintptr_t id);
+BOOL DestroyIcon(HICON icon);
 
 // The code page is single-byte: no byte is a lead byte.
 inline BOOL IsDBCSLeadByte(BYTE) { return FALSE; }

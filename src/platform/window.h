@@ -30,6 +30,7 @@
 
 #include <string>
 
+#include "base/last_error.h"  // every call below that fails sets the thread's last error
 #include "base/types.h"
 
 // Top-level windows of this class are announced to the desktop as modal dialogs (dialog window
@@ -182,17 +183,10 @@ BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show);
 
 // ---- Screen, monitors, system values -------------------------------------------------------
 int GetSystemMetrics(int index);
-DWORD GetSysColor(int index);
-HBRUSH GetSysColorBrush(int index);
 HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags);
 HMONITOR MonitorFromPoint(POINT pt, DWORD flags);
 BOOL GetMonitorInfo(HMONITOR monitor, MONITORINFO* info);
 
-// ---- Icons ---------------------------------------------------------------------------------
-HICON LoadIcon(HINSTANCE instance, const char* name);  // by resource name; by number: LoadIconById
-HICON LoadIconById(HINSTANCE instance, std::uintptr_t id);
-BOOL DestroyIcon(HICON icon);
-
-// The last text a platform call failed with, for diagnostics (never shown to the student).
-DWORD GetLastError();
-void SetLastError(DWORD code);
+// Start-up show command: SW_SHOWDEFAULT unless the display was told otherwise (the headless one
+// can be).
+void GetStartupInfo(STARTUPINFO* info);

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/a11y/platform_events.h"
+#include "platform/window/a11y/platform_events.h"
 #include "platform/accessibility.h"
 #include "platform/atspi/bridge_loader.h"
 #include "platform/atspi/connection.h"

@@ -65,7 +65,7 @@ class FontFile {
   // (a FIFO named by a damaged remembered answer would wait for a writer for good, and the open
   // restarts after a signal). A link is followed, as fontconfig follows the links in font folders;
   // only a regular file is read through it.
-  static std::unique_ptr<FontFile> Open(const std::string& path) {
+  static std::unique_ptr<FontFile> OpenRegular(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat info{};
@@ -297,7 +297,7 @@ bool FontInstance::OpenFace(const FontRequest& request, FontMatch* match) {
   if (!m_impl->library) return false;
   for (FontChoice choice : {FontChoice::AsAsked, FontChoice::AnySans}) {
     if (!FindFont(request, choice, match)) continue;
-    m_impl->file = FontFile::Open(match->file);
+    m_impl->file = FontFile::OpenRegular(match->file);
     if (!m_impl->file) continue;
     FT_Open_Args args{};
     args.flags = FT_OPEN_STREAM;

@@ -76,7 +76,7 @@ class FontInstance {
 
   const FontMetrics& Metrics() const { return m_metrics; }
   int Advance(unsigned char c) const { return m_advance[c]; }
-  int TextWidth(const char* text, int count) const {
+  int AdvanceOf(const char* text, int count) const {
     long long w = 0;
     for (int i = 0; i < count; ++i) w += m_advance[static_cast<unsigned char>(text[i])];
     return w > INT_MAX ? INT_MAX : static_cast<int>(w);

@@ -7,7 +7,6 @@
 #include "platform/gfx/gdi_icon.h"
 #include "platform/gfx/gdi_internal.h"
 #include "platform/gfx/raster_stroke.h"
-#include "platform/window.h"
 
 using namespace gfx;
 
@@ -112,7 +111,7 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
   std::uint32_t pixel = 0;
   bool hollow = false;
   if (!dc || !rect || !ResolveBrush(brush, &pixel, &hollow)) return 0;
-  if (!hollow && !rect::IsEmpty(*rect)) raster::FillRect(dc->Target(), dc->SurfaceRect(*rect), pixel);
+  if (!hollow && !rect::IsEmpty(*rect)) raster::FillPixels(dc->Target(), dc->SurfaceRect(*rect), pixel);
   return 1;
 }
 
@@ -124,10 +123,10 @@ int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush) {
   if (hollow || rect::IsEmpty(*rect)) return 1;
   const RECT r = dc->SurfaceRect(*rect);
   const raster::Target t = dc->Target();
-  raster::FillRect(t, RECT{r.left, r.top, r.right, r.top + 1}, pixel);
-  raster::FillRect(t, RECT{r.left, r.bottom - 1, r.right, r.bottom}, pixel);
-  raster::FillRect(t, RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, pixel);
-  raster::FillRect(t, RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1}, pixel);
+  raster::FillPixels(t, RECT{r.left, r.top, r.right, r.top + 1}, pixel);
+  raster::FillPixels(t, RECT{r.left, r.bottom - 1, r.right, r.bottom}, pixel);
+  raster::FillPixels(t, RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, pixel);
+  raster::FillPixels(t, RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1}, pixel);
   return 1;
 }
 
@@ -151,7 +150,7 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   // The inside spans the rectangle without its right and bottom edges' outline pixels; with no pen
   // the fill stops one pixel short on those sides as well, as the outline would have been there.
   if (gfx::BrushPixel(*dc, &brush))
-    raster::FillRect(t, RECT{r.left, r.top, r.right - 1, r.bottom - 1}, brush);
+    raster::FillPixels(t, RECT{r.left, r.top, r.right - 1, r.bottom - 1}, brush);
   if (noPen) return TRUE;
   const std::uint32_t pixel = PixelFromColor(pen->color);
   if (pen->geometric) {
@@ -161,17 +160,17 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     RECT outer{r.left - a, r.top - a, r.right - 1 + b, r.bottom - 1 + b};
     if (pen->style == PS_INSIDEFRAME) outer = r;
     const int w = pen->width;
-    raster::FillRect(t, RECT{outer.left, outer.top, outer.right, outer.top + w}, pixel);
-    raster::FillRect(t, RECT{outer.left, outer.bottom - w, outer.right, outer.bottom}, pixel);
-    raster::FillRect(t, RECT{outer.left, outer.top + w, outer.left + w, outer.bottom - w}, pixel);
-    raster::FillRect(t, RECT{outer.right - w, outer.top + w, outer.right, outer.bottom - w}, pixel);
+    raster::FillPixels(t, RECT{outer.left, outer.top, outer.right, outer.top + w}, pixel);
+    raster::FillPixels(t, RECT{outer.left, outer.bottom - w, outer.right, outer.bottom}, pixel);
+    raster::FillPixels(t, RECT{outer.left, outer.top + w, outer.left + w, outer.bottom - w}, pixel);
+    raster::FillPixels(t, RECT{outer.right - w, outer.top + w, outer.right, outer.bottom - w}, pixel);
     return TRUE;
   }
   if (pen->style == PS_SOLID || pen->style == PS_INSIDEFRAME) {
-    raster::FillRect(t, RECT{r.left, r.top, r.right, r.top + 1}, pixel);
-    raster::FillRect(t, RECT{r.left, r.bottom - 1, r.right, r.bottom}, pixel);
-    raster::FillRect(t, RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, pixel);
-    raster::FillRect(t, RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1}, pixel);
+    raster::FillPixels(t, RECT{r.left, r.top, r.right, r.top + 1}, pixel);
+    raster::FillPixels(t, RECT{r.left, r.bottom - 1, r.right, r.bottom}, pixel);
+    raster::FillPixels(t, RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, pixel);
+    raster::FillPixels(t, RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1}, pixel);
     return TRUE;
   }
   const POINT outline[4] = {{logical.left, logical.top},
@@ -269,7 +268,7 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   const bool solid = gfx::BrushPixel(*dc, &brush);
   switch (rop) {
     case PATCOPY:
-      if (solid) raster::FillRect(t, r, brush);
+      if (solid) raster::FillPixels(t, r, brush);
       return TRUE;
     case PATINVERT:
       if (solid) raster::XorRect(t, r, brush);
@@ -278,10 +277,10 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
       raster::XorRect(t, r, 0xFFFFFF);
       return TRUE;
     case BLACKNESS:
-      raster::FillRect(t, r, 0x000000);
+      raster::FillPixels(t, r, 0x000000);
       return TRUE;
     case WHITENESS:
-      raster::FillRect(t, r, 0xFFFFFF);
+      raster::FillPixels(t, r, 0xFFFFFF);
       return TRUE;
     default:
       return FALSE;

@@ -16,7 +16,6 @@
 // bottom-right colour owns the bottom-left and top-right corners.
 #include "platform/gdi.h"
 #include "platform/gfx/gdi_internal.h"
-#include "platform/window.h"
 
 using namespace gfx;
 
@@ -71,7 +70,7 @@ BOOL DrawEdge(HDC hdc, RECT* rect, UINT edge, UINT flags) {
              bottom = flags & BF_BOTTOM;
   auto fill = [&](LONG l, LONG tp, LONG rt, LONG bt, int color) {
     if (l >= rt || tp >= bt) return;
-    raster::FillRect(t, dc->SurfaceRect(RECT{l, tp, rt, bt}), PixelFromColor(GetSysColor(color)));
+    raster::FillPixels(t, dc->SurfaceRect(RECT{l, tp, rt, bt}), PixelFromColor(GetSysColor(color)));
   };
   for (int i = 0; i < count && !rect::IsEmpty(r); ++i) {
     const LayerColors& c = layers[i];

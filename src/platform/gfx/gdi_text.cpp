@@ -41,7 +41,7 @@ void DrawUnderline(const raster::Target& t, const FontInstance& font, int x, int
                    std::uint32_t pixel) {
   const FontMetrics& m = font.Metrics();
   const int y = top + m.ascent + m.underlineOffset;
-  raster::FillRect(t, RECT{x, y, x + width, y + m.underlineThickness}, pixel);
+  raster::FillPixels(t, RECT{x, y, x + width, y + m.underlineThickness}, pixel);
 }
 
 // Draws characters with their glyphs at (x, top); returns the width advanced.
@@ -61,7 +61,7 @@ int DrawRun(const raster::Target& t, const FontInstance& font, const LOGFONT& lf
   if (lf.lfUnderline) DrawUnderline(t, font, x, top, width, pixel);
   if (lf.lfStrikeOut) {
     const int y = baseline - std::max(1, font.Metrics().ascent * 3 / 10);
-    raster::FillRect(t, RECT{x, y, x + width, y + font.Metrics().underlineThickness}, pixel);
+    raster::FillPixels(t, RECT{x, y, x + width, y + font.Metrics().underlineThickness}, pixel);
   }
   return width;
 }
@@ -76,7 +76,7 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const cha
   const FontInstance& font = gfx::CurrentFont(*dc);
   const LOGFONT& lf = gfx::CurrentLogFont(*dc);
   const std::uint32_t bk = PixelFromColor(dc->state.bkColor);
-  if (rect && (options & ETO_OPAQUE)) raster::FillRect(target, dc->SurfaceRect(*rect), bk);
+  if (rect && (options & ETO_OPAQUE)) raster::FillPixels(target, dc->SurfaceRect(*rect), bk);
   thread_local std::vector<RECT> clipStorage;
   const raster::Target textTarget =
       rect && (options & ETO_CLIPPED) ? ClippedTo(target, dc->SurfaceRect(*rect), clipStorage) : target;
@@ -85,12 +85,12 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const cha
   if (dx) {
     for (int i = 0; i < n; ++i) sum += dx[i];
   } else {
-    sum = font.TextWidth(text, n);
+    sum = font.AdvanceOf(text, n);
   }
   const int width = static_cast<int>(std::clamp(sum, -kFarAway, kFarAway));
   const int sx = dc->SurfaceX(x), sy = dc->SurfaceY(y);
   if (dc->state.bkMode == OPAQUE && n > 0)
-    raster::FillRect(textTarget, RECT{sx, sy, sx + width, sy + font.Metrics().height}, bk);
+    raster::FillPixels(textTarget, RECT{sx, sy, sx + width, sy + font.Metrics().height}, bk);
   if (n > 0) DrawRun(textTarget, font, lf, sx, sy, text, n, dx, PixelFromColor(dc->state.textColor));
   return TRUE;
 }
@@ -104,7 +104,7 @@ BOOL GetTextExtentPoint32(HDC hdc, const char* text, int count, SIZE* size) {
   DeviceContext* dc = FindDc(hdc);
   if (!dc || !size || count < 0 || count > kMaxTextLength || (count > 0 && !text)) return FALSE;
   const FontInstance& font = gfx::CurrentFont(*dc);
-  size->cx = font.TextWidth(text, count);
+  size->cx = font.AdvanceOf(text, count);
   size->cy = font.Metrics().height;
   return TRUE;
 }
@@ -238,7 +238,7 @@ class TextLayout {
     }
   }
 
-  const std::string& Display() const { return m_display; }
+  const std::string& ShownText() const { return m_display; }
   bool Marked(int i) const { return m_marked[static_cast<std::size_t>(i)] != 0; }
   const std::vector<LaidLine>& Lines() const { return m_lines; }
   int MaxWidth() const {
@@ -368,7 +368,7 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
   const std::uint32_t bkPixel = PixelFromColor(dc->state.bkColor);
   const bool glyphs = (format & DT_PREFIXONLY) == 0;
   const bool marks = (format & DT_HIDEPREFIX) == 0;
-  const std::string& display = layout.Display();
+  const std::string& display = layout.ShownText();
 
   int y = top;
   for (const LaidLine& line : lines) {
@@ -379,7 +379,7 @@ int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
       x = box.right - line.width;
     const int sx = dc->SurfaceX(x), sy = dc->SurfaceY(y);
     if (glyphs && dc->state.bkMode == OPAQUE && line.width > 0)
-      raster::FillRect(target, RECT{sx, sy, sx + line.width, sy + m.height}, bkPixel);
+      raster::FillPixels(target, RECT{sx, sy, sx + line.width, sy + m.height}, bkPixel);
     const int end = line.cut >= 0 ? line.start + line.cut : line.end;
     int col = 0;  // x within the line
     int runStart = line.start;

@@ -49,7 +49,7 @@ RECT ClipBounds(const Target& t) {
 
 void FillSpan(const Target& t, int y, int x0, int x1, std::uint32_t pixel) {
   if (x0 >= x1) return;
-  FillRect(t, RECT{x0, y, x1, y + 1}, pixel);
+  FillPixels(t, RECT{x0, y, x1, y + 1}, pixel);
 }
 
 }  // namespace
@@ -60,7 +60,7 @@ bool InClip(const Target& t, int x, int y) {
   return false;
 }
 
-void FillRect(const Target& t, const RECT& rect, std::uint32_t pixel) {
+void FillPixels(const Target& t, const RECT& rect, std::uint32_t pixel) {
   if (!t.surface || rect::IsEmpty(rect)) return;
   pixel &= 0xFFFFFF;
   for (const RECT& c : t.clip) {
@@ -105,11 +105,11 @@ void Line(const Target& t, int x0, int y0, int x1, int y1, std::uint32_t pixel, 
   if (!t.surface || (x0 == x1 && y0 == y1)) return;
   const bool solid = pattern == 0 || patternLength <= 0;
   if (solid && y0 == y1) {
-    FillRect(t, x0 < x1 ? RECT{x0, y0, x1, y0 + 1} : RECT{x1 + 1, y0, x0 + 1, y0 + 1}, pixel);
+    FillPixels(t, x0 < x1 ? RECT{x0, y0, x1, y0 + 1} : RECT{x1 + 1, y0, x0 + 1, y0 + 1}, pixel);
     return;
   }
   if (solid && x0 == x1) {
-    FillRect(t, y0 < y1 ? RECT{x0, y0, x0 + 1, y1} : RECT{x0, y1 + 1, x0 + 1, y0 + 1}, pixel);
+    FillPixels(t, y0 < y1 ? RECT{x0, y0, x0 + 1, y1} : RECT{x0, y1 + 1, x0 + 1, y0 + 1}, pixel);
     return;
   }
   // Bresenham over the major axis, in closed form so that only the steps inside the clip's

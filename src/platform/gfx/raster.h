@@ -29,7 +29,7 @@ struct Target {
 // Per-pixel combination of a source value with the destination, for the blits.
 enum class Combine { Copy, Or, And, Xor };
 
-void FillRect(const Target& t, const RECT& rect, std::uint32_t pixel);
+void FillPixels(const Target& t, const RECT& rect, std::uint32_t pixel);
 void XorRect(const Target& t, const RECT& rect, std::uint32_t mask);
 void SetPixel(const Target& t, int x, int y, std::uint32_t pixel);
 void XorPixel(const Target& t, int x, int y, std::uint32_t mask);

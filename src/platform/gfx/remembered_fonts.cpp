@@ -74,7 +74,7 @@ bool Unescape(std::string_view word, std::string* out) {
 class Words {
  public:
   explicit Words(std::string_view line) : m_rest(line) {}
-  bool Next(std::string_view* word) {
+  bool Take(std::string_view* word) {
     while (!m_rest.empty() && m_rest.front() == ' ') m_rest.remove_prefix(1);
     if (m_rest.empty()) return false;
     const std::size_t end = std::min(m_rest.find(' '), m_rest.size());
@@ -83,19 +83,19 @@ class Words {
     return true;
   }
   template <typename Number>
-  bool Next(Number* value) {
+  bool Take(Number* value) {
     std::string_view word;
-    if (!Next(&word)) return false;
+    if (!Take(&word)) return false;
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), *value);
     return error == std::errc() && end == word.data() + word.size();
   }
   bool Text(std::string* text) {
     std::string_view word;
-    return Next(&word) && Unescape(word, text);
+    return Take(&word) && Unescape(word, text);
   }
   bool Done() {
     std::string_view word;
-    return !Next(&word);
+    return !Take(&word);
   }
 
  private:
@@ -103,7 +103,7 @@ class Words {
 };
 
 bool ReadPathState(Words& words, PathState* state) {
-  return words.Next(&state->modifiedNs) && words.Next(&state->size) && words.Text(&state->path) &&
+  return words.Take(&state->modifiedNs) && words.Take(&state->size) && words.Text(&state->path) &&
          !state->path.empty();
 }
 
@@ -123,7 +123,7 @@ class FileDescriptor {
 
   int Get() const { return m_fd; }
   // Closes now: false when the data written may not have reached the file.
-  bool Close() { return ::close(std::exchange(m_fd, -1)) == 0; }
+  bool CloseNow() { return ::close(std::exchange(m_fd, -1)) == 0; }
 
  private:
   int m_fd;
@@ -255,7 +255,7 @@ bool RememberedAnswers::Parse(std::string_view text, RememberedAnswers* out) {
   while (nextLine(&line)) {
     Words words(line);
     std::string_view kind;
-    if (!words.Next(&kind)) return false;
+    if (!words.Take(&kind)) return false;
     if (kind == "env") {
       if (!words.Text(&read.environment) || !words.Done()) return false;
     } else if (kind == "input") {
@@ -265,8 +265,8 @@ bool RememberedAnswers::Parse(std::string_view text, RememberedAnswers* out) {
     } else if (kind == "match") {
       Answer answer;
       if (read.answers.size() >= kMaxEntries || !words.Text(&answer.key) ||
-          !words.Next(&answer.match.index) || !words.Next(&answer.match.weight) ||
-          !words.Next(&answer.match.slant) || !words.Text(&answer.match.family) ||
+          !words.Take(&answer.match.index) || !words.Take(&answer.match.weight) ||
+          !words.Take(&answer.match.slant) || !words.Text(&answer.match.family) ||
           !ReadPathState(words, &answer.fontFile) || !words.Done() || answer.match.index < 0)
         return false;
       answer.match.file = answer.fontFile.path;
@@ -330,7 +330,7 @@ void RememberedFonts::Save() const {
   FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
   if (fd.Get() < 0) return;
   const bool written = WriteWhole(fd.Get(), out);
-  if (!fd.Close() || !written || ::rename(temporary.c_str(), m_file.c_str()) != 0) {
+  if (!fd.CloseNow() || !written || ::rename(temporary.c_str(), m_file.c_str()) != 0) {
     ::unlink(temporary.c_str());
   }
 }

@@ -7,7 +7,6 @@
 #include "platform/gfx/gdi_internal.h"
 #include "platform/gfx/gdi_objects.h"
 #include "platform/gfx/graphics_state.h"
-#include "platform/window.h"
 
 using namespace gfx;
 

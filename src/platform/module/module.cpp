@@ -12,12 +12,11 @@
 #include <vector>
 
 #include "base/cp1252.h"
+#include "base/last_error.h"
 #include "platform/gdi.h"
 #include "platform/gfx/gdi_icon.h"
 #include "platform/gfx/graphics_state.h"
 #include "platform/module/module_bmp.h"
-#include "platform/window.h"
-#include "platform/window/window_core.h"
 
 namespace module {
 namespace {

@@ -14,7 +14,7 @@
 
 #include <algorithm>
 
-#include "platform/a11y/platform_events.h"
+#include "platform/window/a11y/platform_events.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 

@@ -25,7 +25,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/a11y/default_provider.h"
+#include "platform/window/a11y/default_provider.h"
 #include "platform/accessibility.h"
 #include "platform/gdi.h"
 #include "platform/gfx/screen.h"

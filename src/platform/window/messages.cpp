@@ -19,8 +19,6 @@
 namespace window {
 namespace {
 
-thread_local DWORD t_lastError = 0;
-
 bool InRange(UINT message, UINT min, UINT max) {
   if (min == 0 && max == 0) return true;
   return message >= min && message <= max;
@@ -86,9 +84,6 @@ bool TakeQueued(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove
 }  // namespace window
 
 using namespace window;
-
-DWORD GetLastError() { return t_lastError; }
-void SetLastError(DWORD code) { t_lastError = code; }
 
 DWORD GetCurrentThreadId() { return static_cast<DWORD>(::syscall(SYS_gettid)); }
 

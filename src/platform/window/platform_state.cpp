@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "platform/a11y/access_state.h"
+#include "platform/window/a11y/access_state.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/window/window_core.h"
 

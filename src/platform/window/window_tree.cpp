@@ -7,9 +7,10 @@
 
 #include "base/cp1252.h"
 #include "base/rect.h"
-#include "platform/a11y/platform_events.h"
+#include "platform/window/a11y/platform_events.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/gfx/gdi_icon.h"
+#include "platform/gdi.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 

@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "platform/platform.h"
 #include "platform/surface.h"
+#include "platform/gdi.h"
 #include "platform/window.h"
 #include "support/event_recorder.h"
 #include "support/headless_fixture.h"

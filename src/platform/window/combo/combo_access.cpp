@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/a11y/default_provider.h"
+#include "platform/window/a11y/default_provider.h"
 #include "platform/window.h"
 #include "platform/window/combo/combo_control.h"
 #include "platform/window/combo/drop_list.h"

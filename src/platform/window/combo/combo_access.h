@@ -18,7 +18,7 @@
 #include <memory>
 
 #include "base/types.h"
-#include "platform/a11y/platform_events.h"
+#include "platform/window/a11y/platform_events.h"
 #include "platform/accessibility.h"
 
 namespace combo {

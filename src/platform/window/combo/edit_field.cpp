@@ -9,7 +9,7 @@
 #include <string>
 
 #include "base/cp1252.h"
-#include "platform/a11y/platform_events.h"
+#include "platform/window/a11y/platform_events.h"
 #include "platform/combo_box.h"
 #include "platform/gdi.h"
 #include "platform/window.h"

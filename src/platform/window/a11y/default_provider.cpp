@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/a11y/default_provider.h"
+#include "platform/window/a11y/default_provider.h"
 
 #include <memory>
 #include <string>
 
-#include "platform/a11y/access_state.h"
+#include "platform/window/a11y/access_state.h"
 #include "platform/window.h"
 #include "platform/window/platform_state.h"
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <utility>
 
-#include "platform/a11y/access_state.h"
-#include "platform/a11y/default_provider.h"
+#include "platform/window/a11y/access_state.h"
+#include "platform/window/a11y/default_provider.h"
 #include "platform/window.h"
 #include "platform/window/platform_state.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/a11y/platform_events.h"
+#include "platform/window/a11y/platform_events.h"
 
 #include <algorithm>
 #include <memory>
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/a11y/access_state.h"
+#include "platform/window/a11y/access_state.h"
 #include "platform/window/platform_state.h"
 
 namespace a11y {
