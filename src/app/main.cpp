@@ -5,8 +5,8 @@
 
 #include "app/program.h"
 #include "platform/backend/x11/x11_backend.h"
-#include "platform/module.h"
 #include "platform/loop.h"
+#include "platform/module.h"
 #include "platform/platform.h"
 
 constexpr int kSignalExitBase = 128;

@@ -8,7 +8,6 @@
 #include "base/mul_div.h"
 #include "platform/gdi.h"
 #include "platform/module.h"
-#include "platform/window.h"
 
 COLORREF ColorToRGB(TColor color) {
   if (color & kSystemColorBit) return GetSysColor(color & 0xFF);

@@ -286,33 +286,33 @@ TEST(AppShowCommand, MinimisedWithoutActivationStaysOnTheTaskbarUntilRestored) {
   RunOptions options;
   options.display.showCommand = SW_SHOWMINNOACTIVE;
   std::vector<std::string> checked;
-  auto result =
-      RunProgram(options, {
-                              [&] {
-                                HWND form = Form1->Handle();
-                                HWND app = Application->AppWindow();
-                                EXPECT_EQ(Form1->WindowState(), TWindowState::wsMinimized);
-                                EXPECT_FALSE(IsWindowVisible(form)) << "the window waits on the taskbar";
-                                EXPECT_TRUE(IsIconic(app)) << "the program is minimised as a whole";
-                                checked.push_back("minimised");
-                                // The user clicks the taskbar button.
-                                PostMessage(app, WM_SYSCOMMAND, SC_RESTORE, 0);
-                              },
-                              [&] {
-                                HWND form = Form1->Handle();
-                                EXPECT_FALSE(IsIconic(Application->AppWindow()));
-                                EXPECT_TRUE(IsWindowVisible(form));
-                                EXPECT_EQ(Form1->WindowState(), TWindowState::wsNormal);
-                                EXPECT_EQ(headless::Current().Native(form)->state, backend::NativeShowState::Normal);
-                                RECT r{};
-                                GetWindowRect(form, &r);
-                                EXPECT_EQ(r.left, 188);
-                                EXPECT_EQ(r.top, 107);
-                                EXPECT_EQ(GetActiveWindow(), form);
-                                checked.push_back("restored");
-                                apptest::RequestCloseOf(form);
-                              },
-                          });
+  auto result = RunProgram(
+      options, {
+                   [&] {
+                     HWND form = Form1->Handle();
+                     HWND app = Application->AppWindow();
+                     EXPECT_EQ(Form1->WindowState(), TWindowState::wsMinimized);
+                     EXPECT_FALSE(IsWindowVisible(form)) << "the window waits on the taskbar";
+                     EXPECT_TRUE(IsIconic(app)) << "the program is minimised as a whole";
+                     checked.push_back("minimised");
+                     // The user clicks the taskbar button.
+                     PostMessage(app, WM_SYSCOMMAND, SC_RESTORE, 0);
+                   },
+                   [&] {
+                     HWND form = Form1->Handle();
+                     EXPECT_FALSE(IsIconic(Application->AppWindow()));
+                     EXPECT_TRUE(IsWindowVisible(form));
+                     EXPECT_EQ(Form1->WindowState(), TWindowState::wsNormal);
+                     EXPECT_EQ(headless::Current().Native(form)->state, backend::NativeShowState::Normal);
+                     RECT r{};
+                     GetWindowRect(form, &r);
+                     EXPECT_EQ(r.left, 188);
+                     EXPECT_EQ(r.top, 107);
+                     EXPECT_EQ(GetActiveWindow(), form);
+                     checked.push_back("restored");
+                     apptest::RequestCloseOf(form);
+                   },
+               });
   EXPECT_EQ(checked, (std::vector<std::string>{"minimised", "restored"}));
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.stepsLeft, 0u);
@@ -324,21 +324,21 @@ TEST_P(AppOtherShowCommand, ShowsTheWindowNormally) {
   RunOptions options;
   options.display.showCommand = GetParam();
   bool looked = false;
-  auto result =
-      RunProgram(options, {
-                              [&] {
-                                looked = true;
-                                HWND form = Form1->Handle();
-                                EXPECT_EQ(Form1->WindowState(), TWindowState::wsNormal);
-                                EXPECT_TRUE(IsWindowVisible(form));
-                                EXPECT_FALSE(IsIconic(form));
-                                EXPECT_FALSE(IsZoomed(form));
-                                EXPECT_FALSE(IsIconic(Application->AppWindow()));
-                                EXPECT_EQ(headless::Current().Native(form)->state, backend::NativeShowState::Normal);
-                                EXPECT_EQ(GetActiveWindow(), form);
-                                apptest::RequestCloseOf(form);
-                              },
-                          });
+  auto result = RunProgram(options, {
+                                        [&] {
+                                          looked = true;
+                                          HWND form = Form1->Handle();
+                                          EXPECT_EQ(Form1->WindowState(), TWindowState::wsNormal);
+                                          EXPECT_TRUE(IsWindowVisible(form));
+                                          EXPECT_FALSE(IsIconic(form));
+                                          EXPECT_FALSE(IsZoomed(form));
+                                          EXPECT_FALSE(IsIconic(Application->AppWindow()));
+                                          EXPECT_EQ(headless::Current().Native(form)->state,
+                                                    backend::NativeShowState::Normal);
+                                          EXPECT_EQ(GetActiveWindow(), form);
+                                          apptest::RequestCloseOf(form);
+                                        },
+                                    });
   EXPECT_TRUE(looked);
   EXPECT_EQ(result.exitCode, 0);
 }

@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/window/a11y/platform_events.h"
 #include "platform/accessibility.h"
 #include "platform/atspi/bridge_loader.h"
 #include "platform/atspi/connection.h"
@@ -19,6 +18,7 @@
 #include "platform/atspi/message.h"
 #include "platform/atspi/object_server.h"
 #include "platform/window.h"
+#include "platform/window/a11y/platform_events.h"
 #include "platform/window/platform_state.h"
 
 namespace atspi {

@@ -52,7 +52,9 @@ void DropTimers(Match matches) {
 
 }  // namespace
 
-void StartBusTimers() { window::AdoptService(window::ServiceSlot::kBusTimers, std::make_unique<BusTimers>()); }
+void StartBusTimers() {
+  window::AdoptService(window::ServiceSlot::kBusTimers, std::make_unique<BusTimers>());
+}
 
 std::unique_ptr<Connection> Connection::Open(const DbusApi& api, const std::string& address,
                                              std::function<void()> ready, std::function<void()> lost,

@@ -118,7 +118,8 @@ Session::~Session() {
 }
 
 void Session::BoxShown(const ShownMessageBox& shown) {
-  const MessageBoxRecord record{shown.box, GetWindow(shown.box, GW_OWNER), shown.text, shown.caption, shown.flags};
+  const MessageBoxRecord record{shown.box, GetWindow(shown.box, GW_OWNER), shown.text, shown.caption,
+                                shown.flags};
   m_boxes.push_back(record);
   if (m_boxHandler) {
     m_boxHandler(record);

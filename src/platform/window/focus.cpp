@@ -14,8 +14,8 @@
 
 #include <algorithm>
 
-#include "platform/window/a11y/platform_events.h"
 #include "platform/window.h"
+#include "platform/window/a11y/platform_events.h"
 #include "platform/window/window_core.h"
 
 namespace window {

@@ -25,11 +25,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/window/a11y/default_provider.h"
 #include "platform/accessibility.h"
 #include "platform/gdi.h"
 #include "platform/gfx/screen.h"
 #include "platform/window.h"
+#include "platform/window/a11y/default_provider.h"
 #include "platform/window/window_core.h"
 #include "platform/window/window_object.h"
 

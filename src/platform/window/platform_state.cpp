@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one place that holds the running platform. Starting makes the state and opens its queue;
-// stopping ends the services and destroys the windows while every part still works, closes the queue to other threads, then lets the parts go in reverse order of making.
-// InitPlatform and ShutdownPlatform (platform.cpp) start and stop it with the rest of the platform.
+// stopping ends the services and destroys the windows while every part still works, closes the queue to other
+// threads, then lets the parts go in reverse order of making. InitPlatform and ShutdownPlatform
+// (platform.cpp) start and stop it with the rest of the platform.
 #include "platform/window/platform_state.h"
 
 #include <algorithm>
@@ -9,8 +10,8 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "platform/window/a11y/access_state.h"
 #include "platform/gfx/dc_internal.h"
+#include "platform/window/a11y/access_state.h"
 #include "platform/window/window_core.h"
 
 namespace window {
@@ -27,7 +28,9 @@ PaintState::~PaintState() {
   for (auto& [hdc, live] : windowDcs) gfx::DestroySurfaceDC(hdc);
 }
 
-PlatformState::PlatformState(backend::Backend& display) : backend(display) { backend.AttachSink(&nativeEvents); }
+PlatformState::PlatformState(backend::Backend& display) : backend(display) {
+  backend.AttachSink(&nativeEvents);
+}
 
 PlatformState::~PlatformState() { backend.AttachSink(nullptr); }
 

@@ -4,7 +4,6 @@
 // the platform draws itself (borders, edges, scroll bars) has its real size.
 #include "platform/backend/backend.h"
 #include "platform/gfx/screen.h"
-#include "platform/module.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 

@@ -2,10 +2,10 @@
 // Window geometry: SetWindowPos and the coordinate conversions.
 #include <algorithm>
 
-#include "platform/window/a11y/platform_events.h"
-#include "platform/gfx/dc_internal.h"
 #include "platform/gdi.h"
+#include "platform/gfx/dc_internal.h"
 #include "platform/window.h"
+#include "platform/window/a11y/platform_events.h"
 #include "platform/window/window_core.h"
 
 namespace window {

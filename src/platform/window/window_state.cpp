@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Showing, minimising, enabling and naming windows.
 
-#include "platform/module.h"
 #include "platform/window.h"
 #include "platform/window/window_core.h"
 
@@ -18,8 +17,8 @@ void SendSize(HWND hwnd) {
 void SetNativeState(WindowRecord& rec) {
   if (!rec.IsTopLevel() || !rec.nativeCreated || (rec.style & WS_VISIBLE) == 0) return;
   backend::NativeShowState state = rec.iconic   ? backend::NativeShowState::Minimized
-                          : rec.zoomed ? backend::NativeShowState::Maximized
-                                       : backend::NativeShowState::Normal;
+                                   : rec.zoomed ? backend::NativeShowState::Maximized
+                                                : backend::NativeShowState::Normal;
   State().backend.SetNativeShowState(rec.handle, state);
 }
 

@@ -7,11 +7,11 @@
 
 #include "base/cp1252.h"
 #include "base/rect.h"
-#include "platform/window/a11y/platform_events.h"
+#include "platform/gdi.h"
 #include "platform/gfx/dc_internal.h"
 #include "platform/gfx/gdi_icon.h"
-#include "platform/gdi.h"
 #include "platform/window.h"
+#include "platform/window/a11y/platform_events.h"
 #include "platform/window/window_core.h"
 
 namespace window {

@@ -7,11 +7,11 @@
 
 #include "platform/accessibility.h"
 #include "platform/backend/backend_events.h"
+#include "platform/gdi.h"
 #include "platform/loop/timer_list.h"
 #include "platform/message_box.h"
 #include "platform/platform.h"
 #include "platform/surface.h"
-#include "platform/gdi.h"
 #include "platform/window.h"
 #include "support/event_recorder.h"
 #include "support/headless_fixture.h"

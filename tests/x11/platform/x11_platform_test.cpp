@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "base/cp1252.h"
-#include "platform/headless/headless_driver.h"
 #include "platform/backend/x11/x11_backend.h"
 #include "platform/gdi.h"
+#include "platform/headless/headless_driver.h"
 #include "platform/module.h"
 #include "platform/platform.h"
 #include "support/x11_fixture.h"

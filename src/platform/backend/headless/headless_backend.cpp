@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-
 namespace headless {
 
 HeadlessBackend::HeadlessBackend(const Options& options) : m_options(options), m_now(options.startMs) {
@@ -184,7 +183,8 @@ HWND HeadlessBackend::PointerTarget(POINT screenPt, bool* deliver) const {
     auto it = m_windows.find(h);
     if (it == m_windows.end()) continue;
     const NativeWindow& w = it->second;
-    if (w.state == backend::NativeShowState::Hidden || w.state == backend::NativeShowState::Minimized) continue;
+    if (w.state == backend::NativeShowState::Hidden || w.state == backend::NativeShowState::Minimized)
+      continue;
     if (screenPt.x >= w.rect.left && screenPt.x < w.rect.right && screenPt.y >= w.rect.top &&
         screenPt.y < w.rect.bottom) {
       return h;

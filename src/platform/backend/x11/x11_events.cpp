@@ -197,7 +197,8 @@ void X11Backend::HandleStructure(XEvent& event) {
   switch (event.type) {
     case kXExpose: {
       const XExposeEvent& e = event.xexpose;
-      if (backend::EventSink* sink = Sink()) sink->Expose(window->hwnd, RECT{e.x, e.y, e.x + e.width, e.y + e.height});
+      if (backend::EventSink* sink = Sink())
+        sink->Expose(window->hwnd, RECT{e.x, e.y, e.x + e.width, e.y + e.height});
       break;
     }
     case ConfigureNotify: {

@@ -132,8 +132,8 @@ void WriteIcon(Display* display, const X11Atoms& atoms, Window window,
   SetCardinals(display, window, atoms.netWmIcon, XA_CARDINAL, values);
 }
 
-void WriteNormalHints(Display* display, Window window, const backend::TopLevelProps& props, int x, int y, int width,
-                      int height) {
+void WriteNormalHints(Display* display, Window window, const backend::TopLevelProps& props, int x, int y,
+                      int width, int height) {
   XSizeHints* hints = XAllocSizeHints();
   if (hints == nullptr) return;
   hints->flags = PPosition | PSize | PWinGravity;
@@ -152,7 +152,8 @@ void WriteNormalHints(Display* display, Window window, const backend::TopLevelPr
   XFree(hints);
 }
 
-void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window, const backend::TopLevelProps& props) {
+void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window,
+                     const backend::TopLevelProps& props) {
   long functions = 0;
   if (props.canMove) functions |= kMwmFuncMove;
   if (props.canClose) functions |= kMwmFuncClose;
@@ -173,7 +174,8 @@ void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window, con
                {kMwmHintsFunctions | kMwmHintsDecorations, functions, decorations, 0, 0});
 }
 
-void WriteWindowType(Display* display, const X11Atoms& atoms, Window window, const backend::TopLevelProps& props) {
+void WriteWindowType(Display* display, const X11Atoms& atoms, Window window,
+                     const backend::TopLevelProps& props) {
   Atom type = atoms.netWmWindowTypeNormal;
   if (props.popup) {
     type = atoms.netWmWindowTypeDropdownMenu;

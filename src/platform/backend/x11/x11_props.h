@@ -25,11 +25,13 @@ void WriteIcon(Display* display, const X11Atoms& atoms, Window window,
                const std::vector<std::uint32_t>& iconArgb);
 // Position and size rules: the program's position is kept (USPosition, north-west gravity so
 // the frame's top-left lands there) and a fixed-size window has min = max = its size.
-void WriteNormalHints(Display* display, Window window, const backend::TopLevelProps& props, int x, int y, int width,
-                      int height);
+void WriteNormalHints(Display* display, Window window, const backend::TopLevelProps& props, int x, int y,
+                      int width, int height);
 // The frame functions and decorations a Motif-aware window manager offers.
-void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window, const backend::TopLevelProps& props);
-void WriteWindowType(Display* display, const X11Atoms& atoms, Window window, const backend::TopLevelProps& props);
+void WriteMotifHints(Display* display, const X11Atoms& atoms, Window window,
+                     const backend::TopLevelProps& props);
+void WriteWindowType(Display* display, const X11Atoms& atoms, Window window,
+                     const backend::TopLevelProps& props);
 // WM_HINTS: the window takes the keyboard focus the usual way; `initialState` is NormalState
 // or IconicState.
 void WriteWmHints(Display* display, Window window, int initialState);

@@ -7,9 +7,9 @@
 #include <memory>
 #include <utility>
 
+#include "platform/window.h"
 #include "platform/window/a11y/access_state.h"
 #include "platform/window/a11y/default_provider.h"
-#include "platform/window.h"
 #include "platform/window/platform_state.h"
 
 namespace a11y {

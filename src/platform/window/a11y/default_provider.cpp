@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/window/a11y/access_state.h"
 #include "platform/window.h"
+#include "platform/window/a11y/access_state.h"
 #include "platform/window/platform_state.h"
 
 namespace a11y {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/window/a11y/default_provider.h"
 #include "platform/window.h"
+#include "platform/window/a11y/default_provider.h"
 #include "platform/window/combo/combo_control.h"
 #include "platform/window/combo/drop_list.h"
 #include "platform/window/combo/edit_field.h"

@@ -18,8 +18,8 @@
 #include <memory>
 
 #include "base/types.h"
-#include "platform/window/a11y/platform_events.h"
 #include "platform/accessibility.h"
+#include "platform/window/a11y/platform_events.h"
 
 namespace combo {
 

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "base/cp1252.h"
-#include "platform/window/a11y/platform_events.h"
 #include "platform/combo_box.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
+#include "platform/window/a11y/platform_events.h"
 #include "platform/window/combo/clipboard.h"
 #include "platform/window/combo/combo_access.h"
 #include "platform/window/combo/combo_internal.h"
