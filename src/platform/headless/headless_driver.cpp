@@ -15,9 +15,7 @@
 namespace headless {
 namespace {
 
-Session* g_session = nullptr;
-bool g_quit = false;
-int g_quitCode = 0;
+Session* g_session = nullptr;  // the one running session
 
 // A test that keeps the loop busy forever is a failure, not a hang.
 constexpr int kMaxMessagesPerPump = 1000000;
@@ -104,8 +102,6 @@ std::string KeyTextFor(std::uint32_t keysym, unsigned modifiers) {
 Session::Session(const Options& options) {
   if (g_session != nullptr) throw std::logic_error("a headless session is already running");
   m_backend = std::make_unique<HeadlessBackend>(options);
-  g_quit = false;
-  g_quitCode = 0;
   InitPlatform(m_backend.get());
   WatchMessageBoxes([this](const ShownMessageBox& shown) { BoxShown(shown); });
   g_session = this;
@@ -253,8 +249,7 @@ void PumpUntilIdle() {
   int count = 0;
   while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
-      g_quit = true;
-      g_quitCode = static_cast<int>(msg.wParam);
+      CurrentSession().TookQuit(static_cast<int>(msg.wParam));
       continue;
     }
     TranslateMessage(&msg);
@@ -286,8 +281,8 @@ std::uint64_t Now() { return Current().NowMs(); }
 
 void SetClipboard(std::string_view utf8) { Current().SetClipboardText(std::string(utf8)); }
 std::optional<std::string> Clipboard() { return Current().ClipboardText(0); }
-bool QuitReceived() { return g_quit; }
-int QuitCode() { return g_quitCode; }
+bool QuitReceived() { return CurrentSession().QuitCode().has_value(); }
+int QuitCode() { return CurrentSession().QuitCode().value_or(0); }
 
 std::uint32_t PresentedPixel(HWND topLevel, int x, int y) {
   const Surface* s = PresentedSurface(topLevel);

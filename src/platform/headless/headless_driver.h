@@ -43,6 +43,9 @@ class Session {
   void SetMessageBoxHandler(std::function<void(const MessageBoxRecord&)> handler) {
     m_boxHandler = std::move(handler);
   }
+  // The exit code of the WM_QUIT a pump took, if one did.
+  std::optional<int> QuitCode() const { return m_quitCode; }
+  void TookQuit(int code) { m_quitCode = code; }
 
  private:
   void BoxShown(const ShownMessageBox& shown);
@@ -50,6 +53,7 @@ class Session {
   std::unique_ptr<HeadlessBackend> m_backend;
   std::vector<MessageBoxRecord> m_boxes;
   std::function<void(const MessageBoxRecord&)> m_boxHandler;
+  std::optional<int> m_quitCode;
 };
 
 Session& CurrentSession();   // the running session

@@ -11,7 +11,8 @@
 // What lives as long as the process instead, and why (nothing else in the platform outlives a run):
 // - the drawing tables (gfx/graphics_state.h): objects, device contexts, stock objects, standard
 //   icons and fonts, since drawing works without a display and handles stay valid across runs;
-//   the loaded font library and font lookups (gfx/font_cache.cpp, gfx/font_lookup.cpp);
+//   the loaded font library, font lookups and the one report that no font is usable
+//   (gfx/font_cache.cpp, gfx/font_lookup.cpp);
 // - the screen drawing answers for and the wait a termination signal wakes: one pointer each
 //   (gfx/graphics_state.cpp, loop/signals.cpp), set and cleared by this state's ScreenBinding and
 //   SignalWake members, since drawing and a signal handler cannot reach the state;
@@ -22,7 +23,10 @@
 //   (mci/mci_errors.cpp), which a caller reads after the call that failed, whatever runs then;
 // - libraries loaded at run time (base::KeptLibrary) and FluidSynth's log (mci/fluid_api.cpp),
 //   which are the process's by nature; the program's compiled-in resources (module/module.cpp);
-// - the X error trap (backend/x11/x11_errors.cpp), since Xlib's error handler is process-wide.
+// - the termination signal received (loop/signals.cpp) and the X error trap
+//   (backend/x11/x11_errors.cpp): signals and Xlib's error handler are the process's;
+// - the headless driver's running session (headless/headless_driver.cpp), which a test's free
+//   calls reach; the session owns its display, and the display outlives the run on it.
 #pragma once
 
 #ifndef TESSIVO_PLATFORM_INTERNALS
