@@ -1,0 +1,385 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The page as the program's desktop (the web backend's side, run before the program starts).
+//
+// Each top-level window of the program is an element of the page: a frame with a caption the page
+// draws (moved by its caption, never resized, a close box), and a canvas for the client area that
+// the program's surfaces are copied into, rectangle by rectangle. The page's events go into a
+// queue the program reads when it waits; a wait yields to the browser until an event arrives, the
+// program wakes itself or its timeout passes, so nothing runs while nothing changes.
+"use strict";
+
+(function () {
+  // Window flags, as web_backend.cpp sends them.
+  const kTitle = 1;
+  const kCloseBox = 2;
+  const kPopup = 4;
+  const kModal = 8;
+  // Event kinds and modifier bits, as web_backend.cpp and the platform read them.
+  const Kind = {
+    pointerMove: 1, buttonPress: 2, buttonRelease: 3, wheel: 4, keyPress: 5, keyRelease: 6,
+    moved: 7, closeRequested: 8, focusIn: 9, focusOut: 10,
+  };
+  const kShift = 1;
+  const kControl = 2;
+  const kAlt = 4;
+  const kWheelDelta = 120;
+  const kTextBytes = 32;
+  const kRecordWords = 10;
+  // The frame's measures: what lies around the client area.
+  const kBorder = 1;
+  const kCaption = 22;
+
+  // The platform's key numbers (X keysyms) for the keys that are not characters.
+  const kKeysyms = {
+    Backspace: 0xff08, Tab: 0xff09, Enter: 0xff0d, Pause: 0xff13, ScrollLock: 0xff14, Escape: 0xff1b,
+    Home: 0xff50, ArrowLeft: 0xff51, ArrowUp: 0xff52, ArrowRight: 0xff53, ArrowDown: 0xff54,
+    PageUp: 0xff55, PageDown: 0xff56, End: 0xff57, Insert: 0xff63, ContextMenu: 0xff67,
+    NumLock: 0xff7f, Delete: 0xffff, CapsLock: 0xffe5, Meta: 0xffe7, AltGraph: 0xfe03,
+  };
+  const kLeftTab = 0xfe20;
+  const kModifierKeys = {
+    ShiftLeft: [0xffe1, kShift], ShiftRight: [0xffe2, kShift], ControlLeft: [0xffe3, kControl],
+    ControlRight: [0xffe4, kControl], AltLeft: [0xffe9, kAlt], AltRight: [0xffea, kAlt],
+  };
+  const kFirstFunctionKey = 0xffbe;
+  const kUnicodeBit = 0x01000000;
+
+  function keysymOfCharacter(ch) {
+    const cp = ch.codePointAt(0);
+    return (cp >= 0x20 && cp <= 0x7e) || (cp >= 0xa0 && cp <= 0xff) ? cp : (cp | kUnicodeBit) >>> 0;
+  }
+
+  function modifiersOf(event) {
+    return (event.shiftKey ? kShift : 0) | (event.ctrlKey ? kControl : 0) | (event.altKey ? kAlt : 0);
+  }
+
+  class Display {
+    constructor(desktop) {
+      this.desktop = desktop;
+      this.windows = new Map();  // id -> {frame, caption, title, canvas, context, flags}
+      this.queue = [];
+      this.waiting = null;  // the pending wait's resolve
+      this.timer = 0;
+      this.woken = false;
+      this.active = 0;
+      this.grabbed = 0;
+      this.pressed = 0;  // the window a held button went down in
+      this.cursorX = 0;
+      this.cursorY = 0;
+      this.nextZ = 1;
+      // Keys reach the program through one focused field, so that the input method composes
+      // characters ("á" from a dead key) and Tab stays in the program.
+      this.keys = document.createElement("textarea");
+      this.keys.className = "tessivo-keys";
+      this.keys.setAttribute("aria-hidden", "true");
+      this.keys.autocapitalize = "off";
+      this.keys.spellcheck = false;
+      desktop.appendChild(this.keys);
+      this.keys.addEventListener("keydown", (e) => this.onKey(e, Kind.keyPress));
+      this.keys.addEventListener("keyup", (e) => this.onKey(e, Kind.keyRelease));
+      this.keys.addEventListener("input", (e) => {
+        if (!e.isComposing && e.inputType === "insertText") this.onText(e.data);
+      });
+      this.keys.addEventListener("compositionend", (e) => this.onText(e.data));
+      document.addEventListener("pointermove", (e) => this.onPointer(e, Kind.pointerMove, 0), true);
+      document.addEventListener("pointerdown", (e) => this.onPointer(e, Kind.buttonPress, e.button + 1), true);
+      document.addEventListener("pointerup", (e) => this.onPointer(e, Kind.buttonRelease, e.button + 1), true);
+      document.addEventListener("wheel", (e) => this.onWheel(e), {capture: true, passive: false});
+      document.addEventListener("contextmenu", (e) => e.preventDefault());
+      window.addEventListener("blur", () => this.pageFocus(false));
+      window.addEventListener("focus", () => this.pageFocus(true));
+    }
+
+    screenWidth() { return this.desktop.clientWidth; }
+    screenHeight() { return this.desktop.clientHeight; }
+
+    // ---- Windows -------------------------------------------------------------------------------
+    create(id, x, y, width, height, flags, title) {
+      const frame = document.createElement("div");
+      frame.className = "tessivo-window";
+      const caption = document.createElement("div");
+      caption.className = "tessivo-caption";
+      const titleText = document.createElement("span");
+      caption.appendChild(titleText);
+      const close = document.createElement("button");
+      close.className = "tessivo-close";
+      close.tabIndex = -1;
+      close.textContent = "\u00d7";
+      close.setAttribute("aria-label", "Fechar");
+      caption.appendChild(close);
+      const canvas = document.createElement("canvas");
+      frame.appendChild(caption);
+      frame.appendChild(canvas);
+      frame.style.display = "none";
+      this.desktop.appendChild(frame);
+      const w = {id, frame, caption, titleText, close, canvas, context: canvas.getContext("2d"), flags};
+      this.windows.set(id, w);
+      close.addEventListener("pointerdown", (e) => e.stopPropagation());
+      close.addEventListener("click", () => this.push({kind: Kind.closeRequested, window: id}));
+      caption.addEventListener("pointerdown", (e) => this.startMove(w, e));
+      this.setProps(id, flags, title);
+      this.setBounds(id, x, y, width, height);
+    }
+
+    destroy(id) {
+      const w = this.windows.get(id);
+      if (!w) return;
+      w.frame.remove();
+      this.windows.delete(id);
+      if (this.active === id) this.active = 0;
+      if (this.grabbed === id) this.grabbed = 0;
+      if (this.pressed === id) this.pressed = 0;
+    }
+
+    setProps(id, flags, title) {
+      const w = this.windows.get(id);
+      if (!w) return;
+      w.flags = flags;
+      w.titleText.textContent = title;
+      w.caption.style.display = flags & kTitle ? "" : "none";
+      w.close.style.display = flags & kCloseBox ? "" : "none";
+      w.frame.classList.toggle("tessivo-popup", (flags & kPopup) !== 0);
+      w.frame.setAttribute("role", flags & kModal ? "dialog" : "presentation");
+      this.place(w);
+    }
+
+    // The client area at (x, y) of the page; the frame and caption lie outside it.
+    setBounds(id, x, y, width, height) {
+      const w = this.windows.get(id);
+      if (!w) return;
+      w.x = x;
+      w.y = y;
+      if (w.canvas.width !== width || w.canvas.height !== height) {
+        w.canvas.width = width;
+        w.canvas.height = height;
+        w.canvas.style.width = width + "px";
+        w.canvas.style.height = height + "px";
+      }
+      this.place(w);
+    }
+
+    place(w) {
+      const framed = (w.flags & kPopup) === 0;
+      const top = framed && (w.flags & kTitle) ? kCaption + kBorder : framed ? kBorder : 0;
+      const side = framed ? kBorder : 0;
+      w.frame.style.left = w.x - side + "px";
+      w.frame.style.top = w.y - top + "px";
+    }
+
+    show(id, shown) {
+      const w = this.windows.get(id);
+      if (!w) return;
+      w.frame.style.display = shown ? "" : "none";
+      if (shown) this.raise(w);
+    }
+
+    raise(w) {
+      // Pop-ups (a drop-down list) stay above the framed windows.
+      w.frame.style.zIndex = String((w.flags & kPopup ? 1000000 : 0) + this.nextZ++);
+    }
+
+    // The desktop gives the window the keyboard focus: it is raised and told, and the one that
+    // had it is told it lost it.
+    activate(id) {
+      const w = this.windows.get(id);
+      if (!w || (w.flags & kPopup)) return;
+      this.raise(w);
+      if (this.active === id) return;
+      const previous = this.active;
+      this.active = id;
+      for (const other of this.windows.values()) other.frame.classList.toggle("tessivo-active", other.id === id);
+      if (previous) this.push({kind: Kind.focusOut, window: previous});
+      this.push({kind: Kind.focusIn, window: id});
+      this.keys.focus({preventScroll: true});
+    }
+
+    pageFocus(focused) {
+      if (!this.active) return;
+      this.push({kind: focused ? Kind.focusIn : Kind.focusOut, window: this.active});
+    }
+
+    put(id, bytes, x, y, width, height) {
+      const w = this.windows.get(id);
+      if (!w) return;
+      const pixels = new Uint8ClampedArray(bytes.buffer, bytes.byteOffset, width * height * 4);
+      w.context.putImageData(new ImageData(pixels, width, height), x, y);
+    }
+
+    // ---- Moving a window by its caption -----------------------------------------------------------
+    startMove(w, e) {
+      if (e.button !== 0 || e.target === w.close) return;
+      e.preventDefault();
+      e.stopPropagation();
+      this.activate(w.id);
+      const start = {px: e.clientX, py: e.clientY, x: w.x, y: w.y};
+      w.caption.setPointerCapture(e.pointerId);
+      const move = (m) => {
+        const x = start.x + m.clientX - start.px;
+        const y = start.y + m.clientY - start.py;
+        if (x === w.x && y === w.y) return;
+        w.x = x;
+        w.y = y;
+        this.place(w);
+        this.push({kind: Kind.moved, window: w.id, x, y});
+      };
+      const end = () => {
+        w.caption.removeEventListener("pointermove", move);
+        w.caption.removeEventListener("pointerup", end);
+        w.caption.removeEventListener("lostpointercapture", end);
+      };
+      w.caption.addEventListener("pointermove", move);
+      w.caption.addEventListener("pointerup", end);
+      w.caption.addEventListener("lostpointercapture", end);
+    }
+
+    // ---- Pointer -----------------------------------------------------------------------------------
+    grab(id) { this.grabbed = id; }
+
+    // The window whose client area is under the event, or 0.
+    windowAt(e) {
+      for (const w of this.windows.values()) {
+        if (e.target === w.canvas) return w.id;
+      }
+      return 0;
+    }
+
+    onPointer(e, kind, button) {
+      this.cursorX = Math.round(e.clientX);
+      this.cursorY = Math.round(e.clientY);
+      if (e.target && e.target.closest && e.target.closest(".tessivo-caption")) return;
+      let id = this.windowAt(e);
+      if (kind === Kind.buttonPress && id) {
+        const w = this.windows.get(id);
+        if (!(w.flags & kPopup) && this.active !== id) this.activate(id);
+        this.pressed = id;
+        this.keys.focus({preventScroll: true});
+      }
+      // A held button keeps the pointer for the window it went down in, as a desktop does.
+      if (this.pressed && !this.grabbed) id = this.pressed;
+      if (kind === Kind.buttonRelease) this.pressed = 0;
+      if (!id && !this.grabbed) return;
+      if (kind !== Kind.pointerMove) e.preventDefault();
+      this.pushPointer(e, kind, button, this.grabbed ? 0 : id);
+    }
+
+    onWheel(e) {
+      const id = this.windowAt(e);
+      if (!id && !this.grabbed) return;
+      e.preventDefault();
+      if (e.deltaY === 0) return;
+      this.pushPointer(e, Kind.wheel, 0, this.grabbed ? 0 : id, e.deltaY < 0 ? kWheelDelta : -kWheelDelta);
+    }
+
+    // In the window's client coordinates, or the page's when `id` is 0 (a grab).
+    pushPointer(e, kind, button, id, wheel = 0) {
+      let x = e.clientX;
+      let y = e.clientY;
+      if (id) {
+        const w = this.windows.get(id);
+        const box = w.canvas.getBoundingClientRect();
+        x -= box.left;
+        y -= box.top;
+      }
+      this.push({kind, window: id, x: Math.floor(x), y: Math.floor(y), button, wheel, modifiers: modifiersOf(e)});
+    }
+
+    // ---- Keys ----------------------------------------------------------------------------------------
+    onKey(e, kind) {
+      if (!this.active || e.isComposing || e.key === "Dead" || e.key === "Process") return;
+      let keysym = 0;
+      let text = "";
+      let modifiers = modifiersOf(e);
+      const modifier = kModifierKeys[e.code];
+      if (modifier) {
+        keysym = modifier[0];
+        // The state before the event, as the platform reads it.
+        modifiers = kind === Kind.keyPress ? modifiers & ~modifier[1] : modifiers | modifier[1];
+      } else if (e.key === "Tab") {
+        keysym = e.shiftKey ? kLeftTab : kKeysyms.Tab;
+      } else if (kKeysyms[e.key]) {
+        keysym = kKeysyms[e.key];
+        if (e.key === "Enter") text = "\r";
+        if (e.key === "Escape") text = "\u001b";
+        if (e.key === "Backspace") text = "\b";
+      } else if (/^F([1-9]|1[0-9]|2[0-4])$/.test(e.key)) {
+        keysym = kFirstFunctionKey + Number(e.key.slice(1)) - 1;
+      } else if ([...e.key].length === 1) {
+        keysym = keysymOfCharacter(e.key);
+        text = e.key;
+        if (e.ctrlKey && !e.altKey) {
+          // A control character, as a desktop's keyboard gives it with Ctrl.
+          const upper = e.key.toUpperCase().charCodeAt(0);
+          text = upper >= 0x40 && upper <= 0x5f ? String.fromCharCode(upper - 0x40) : "";
+        }
+      } else {
+        return;  // a key the program has no name for
+      }
+      if (e.key !== "Dead") e.preventDefault();
+      if (kind === Kind.keyRelease) text = "";
+      this.push({kind, window: this.active, keysym, text, modifiers});
+    }
+
+    // Characters the input method composed (a dead key, then a letter): one key press each.
+    onText(data) {
+      const text = data || "";
+      this.keys.value = "";
+      if (!this.active || !text) return;
+      for (const ch of text) {
+        const keysym = keysymOfCharacter(ch);
+        this.push({kind: Kind.keyPress, window: this.active, keysym, text: ch, modifiers: 0});
+        this.push({kind: Kind.keyRelease, window: this.active, keysym, text: "", modifiers: 0});
+      }
+    }
+
+    // ---- The queue and the wait ---------------------------------------------------------------------
+    push(event) {
+      event.timeMs = Math.floor(performance.now());
+      this.queue.push(event);
+      this.release();
+    }
+
+    wake() {
+      this.woken = true;
+      this.release();
+    }
+
+    release() {
+      if (!this.waiting) return;
+      const resolve = this.waiting;
+      this.waiting = null;
+      clearTimeout(this.timer);
+      resolve();
+    }
+
+    wait(timeoutMs) {
+      if (this.queue.length || this.woken) {
+        this.woken = false;
+        return Promise.resolve();
+      }
+      return new Promise((resolve) => {
+        this.waiting = () => {
+          this.woken = false;
+          resolve();
+        };
+        if (timeoutMs >= 0) this.timer = setTimeout(() => this.release(), timeoutMs);
+      });
+    }
+
+    // Writes the oldest event at HEAP32[index] (web_backend.cpp's EventRecord); 0 when none.
+    nextEvent(index) {
+      const e = this.queue.shift();
+      if (!e) return 0;
+      const words = [e.kind, e.window || 0, e.x || 0, e.y || 0, e.button || 0, e.wheel || 0, e.keysym || 0,
+        e.modifiers || 0, e.timeMs | 0, 0];
+      const text = e.text || "";
+      const textAt = (index + kRecordWords) * 4;
+      HEAPU8.fill(0, textAt, textAt + kTextBytes);
+      words[9] = Math.min(lengthBytesUTF8(text), kTextBytes - 1);
+      stringToUTF8(text, textAt, kTextBytes);
+      HEAP32.set(words, index);
+      return 1;
+    }
+  }
+
+  Module.tessivoDisplay = new Display(document.getElementById("desktop"));
+})();
