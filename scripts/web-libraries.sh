@@ -31,12 +31,19 @@ debian_source() {
   local package=$1 found
   found=$(find "$src" -maxdepth 1 -type d -name "$2-*" | head -n 1)
   if [ -z "$found" ]; then
-    (cd "$src" && apt-get source -qq "$package" >/dev/null 2>"$src/$package.log") || {
+    # The newest version apt knows first; a mirror may list a source it does not serve (a security
+    # archive's, say), and then the next one is taken.
+    local version
+    : >"$src/$package.log"
+    for version in $(apt-cache showsrc "$package" 2>/dev/null | awk '/^Version:/ { print $2 }' | sort -r -V -u); do
+      (cd "$src" && apt-get source -qq "$package=$version" >/dev/null 2>>"$src/$package.log") && break
+    done
+    found=$(find "$src" -maxdepth 1 -type d -name "$2-*" | head -n 1)
+    if [ -z "$found" ]; then
       cat "$src/$package.log" >&2
       echo "web-libraries: apt-get source $package failed (is there a deb-src entry? install-deps.sh web adds one)" >&2
       exit 1
-    }
-    found=$(find "$src" -maxdepth 1 -type d -name "$2-*" | head -n 1)
+    fi
   fi
   echo "$found"
 }
