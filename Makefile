@@ -40,8 +40,11 @@ run:
 	@cmake --build $(BUILD) -j $(JOBS) --target tessivo
 	./$(BUILD)/tessivo
 
+# The native tests, then the WebAssembly ones (after, not beside them: the native sound tests need
+# a machine that is not loaded).
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+	@$(MAKE) --no-print-directory test-web
 
 test-web:
 	@bash scripts/install-deps.sh web $(WEB_BUILD)/deps
