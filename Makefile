@@ -7,7 +7,20 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTESSIVO_WERROR=$(WERROR) \
               -DTESSIVO_SANITIZE=$(SANITIZE)
 
-.PHONY: all deps configure build run test lint bench fuzz install package clean
+# The WebAssembly build of the layers and of the unit and headless tests (cmake/web.cmake), run
+# under node: Debian's emscripten, and the libraries it links built from Debian's sources into
+# $(WEB_BUILD)/deps once. -O2 without debug information: emscripten's link with it is several
+# times slower.
+WEB_BUILD ?= build-web
+WEB_CMAKE_FLAGS = -G Ninja -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
+                  -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" \
+                  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DTESSIVO_WERROR=$(WERROR) \
+                  -DTESSIVO_WEB_LIBRARIES=$(abspath $(WEB_BUILD))/deps/prefix \
+                  $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# emcc's JavaScript optimiser needs Debian's acorn, which node finds only through NODE_PATH.
+WEB_ENV = NODE_PATH=/usr/share/nodejs
+
+.PHONY: all deps configure build run test test-web lint bench fuzz install package clean
 
 all: build
 
@@ -27,8 +40,17 @@ run:
 	@cmake --build $(BUILD) -j $(JOBS) --target tessivo
 	./$(BUILD)/tessivo
 
+# The native tests, then the WebAssembly ones (after, not beside them: the native sound tests need
+# a machine that is not loaded).
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+	@$(MAKE) --no-print-directory test-web
+
+test-web:
+	@bash scripts/install-deps.sh web $(WEB_BUILD)/deps
+	@$(WEB_ENV) cmake -S . -B $(WEB_BUILD) $(WEB_CMAKE_FLAGS) >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+	cd $(WEB_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 # Formatting and clang-tidy (scripts/lint.sh); the build is only configured, not compiled.
 lint:
@@ -55,4 +77,4 @@ package:
 	@bash scripts/build-package.sh build-package
 
 clean:
-	rm -rf $(BUILD) build-package
+	rm -rf $(BUILD) $(WEB_BUILD) build-package

@@ -10,6 +10,9 @@
 #   install-deps.sh lint    what building needs, plus clang-format and clang-tidy (make lint)
 #   install-deps.sh package what building needs, plus the Debian packaging tools and the checks of
 #                           the package (make package, scripts/check-package.sh)
+#   install-deps.sh web [DIR]  Debian's emscripten and node, and the libraries the WebAssembly build
+#                           links, compiled from Debian's source packages into DIR/prefix
+#                           (build-web/deps unless given; scripts/web-libraries.sh; make test-web)
 set -euo pipefail
 
 mode=${1:-test}
@@ -46,6 +49,16 @@ package_packages=(
   xvfb xauth xdotool
 )
 
+# emscripten (its C and C++ libraries come prebuilt with it) and node to run what it builds;
+# dpkg-dev unpacks the source packages of the libraries it does not have; the FluidSynth and
+# fontconfig headers give function types and constants (neither library is loaded there); the
+# fonts are the files the build reads instead of asking fontconfig; googletest is GoogleTest's
+# source.
+web_packages=(
+  cmake ninja-build dpkg-dev emscripten nodejs libfluidsynth-dev libfontconfig-dev googletest
+  fonts-liberation2 fonts-dejavu-core
+)
+
 case "$mode" in
   run) packages=("${run_packages[@]}") ;;
   build) packages=("${run_packages[@]}" "${build_packages[@]}") ;;
@@ -53,7 +66,8 @@ case "$mode" in
   bench) packages=("${run_packages[@]}" "${build_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
   lint) packages=("${run_packages[@]}" "${build_packages[@]}" "${lint_packages[@]}") ;;
   package) packages=("${run_packages[@]}" "${build_packages[@]}" "${package_packages[@]}") ;;
-  *) echo "usage: $0 [run|build|test|bench|lint|package]" >&2; exit 2 ;;
+  web) packages=("${web_packages[@]}") ;;
+  *) echo "usage: $0 [run|build|test|bench|lint|package|web [DIR]]" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -63,20 +77,46 @@ for p in "${packages[@]}"; do
   fi
 done
 
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-install_line="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
 sudo=""
-if [ "$(id -u)" -ne 0 ]; then
+if [ "$(id -u)" -ne 0 ] && { [ ${#missing[@]} -gt 0 ] || [ "$mode" = web ]; }; then
   if ! command -v sudo >/dev/null 2>&1; then
     echo "Tessivo needs these Debian packages: ${missing[*]}" >&2
     echo "There is no sudo here; as root, run:" >&2
-    echo "  $install_line" >&2
+    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
     exit 1
   fi
   sudo="sudo"
 fi
-echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+[ "$mode" = web ] || exit 0
+
+# The sources of the libraries the WebAssembly build compiles come from the same Debian archive as
+# the machine's packages: when apt knows no source package yet, a deb-src entry is added for each
+# Debian archive the machine installs from (deb822 .sources files and one-line .list files alike).
+if [ -z "$(apt-cache showsrc freetype 2>/dev/null)" ]; then
+  entries=$(mktemp)
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    awk 'BEGIN { RS = ""; ORS = "\n\n" }
+         /(^|\n)Types:[^\n]*deb/ && /(^|\n)URIs:[^\n]*debian/ && !/(^|\n)Enabled: *no/ {
+           sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }' "$f"
+  done >"$entries"
+  if [ -s "$entries" ]; then
+    $sudo install -m 644 "$entries" /etc/apt/sources.list.d/tessivo-deb-src.sources
+  fi
+  awk '$1 == "deb" && /debian/ { $1 = "deb-src"; print }' /etc/apt/sources.list \
+    /etc/apt/sources.list.d/*.list 2>/dev/null >"$entries" || true
+  if [ -s "$entries" ]; then
+    $sudo install -m 644 "$entries" /etc/apt/sources.list.d/tessivo-deb-src.list
+  fi
+  rm -f "$entries"
+  echo "Added deb-src entries for Debian's archive; updating the package lists"
+  $sudo apt-get update -qq
+fi
+bash "$(dirname "$0")/web-libraries.sh" "${2:-build-web/deps}"

@@ -348,6 +348,11 @@ void TApplication::ShowFatalError(const std::exception_ptr& error) {
     className = ForeignClassName(error);
   }
   std::string module = ProgramFileName();
+#ifdef __EMSCRIPTEN__
+  // A WebAssembly code address (emscripten's offset converter) is an offset into the program's
+  // module already, and dladdr there knows no module.
+  const auto offset = reinterpret_cast<std::uintptr_t>(address);
+#else
   std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(address) - 0x1000;
   Dl_info info{};
   if (address && dladdr(address, &info) && info.dli_fbase) {
@@ -358,6 +363,7 @@ void TApplication::ShowFatalError(const std::exception_ptr& error) {
       if (slash != std::string::npos) module = module.substr(slash + 1);
     }
   }
+#endif
   std::string text = FatalErrorText(className, module, offset, message);
   std::string title = LoadProgramString(kApplicationErrorString, 64, "Application Error");
   MessageBox(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONSTOP | MB_TASKMODAL);

@@ -7,7 +7,11 @@
 
 namespace base {
 
-// The folder of /proc/self/exe, without a trailing slash; empty when it cannot be read.
+// The running program's file: /proc/self/exe; in WebAssembly the script that started it. Empty
+// when it cannot be read.
+std::string ProgramPath();
+
+// The folder of ProgramPath(), without a trailing slash; empty when it cannot be read.
 std::string ProgramFolder();
 
 }  // namespace base

@@ -8,6 +8,16 @@
 namespace base {
 
 RuntimeLibrary::RuntimeLibrary(std::initializer_list<const char*> sonames, Binding binding) {
+#ifdef __EMSCRIPTEN__
+  // WebAssembly links everything it runs: its dlopen would end the program rather than fail, so
+  // each library is reported missing, and the program goes on without it as on a desktop where
+  // the library is not installed.
+  static_cast<void>(binding);
+  for (const char* soname : sonames) {
+    if (!m_error.empty()) m_error += "; ";
+    m_error += std::string(soname) + ": libraries cannot be loaded at run time in WebAssembly";
+  }
+#else
   const int when = binding == Binding::kLazy ? RTLD_LAZY : RTLD_NOW;
   for (const char* soname : sonames) {
     m_handle = dlopen(soname, when | RTLD_LOCAL);
@@ -20,6 +30,7 @@ RuntimeLibrary::RuntimeLibrary(std::initializer_list<const char*> sonames, Bindi
     if (!m_error.empty()) m_error += "; ";
     m_error += why != nullptr ? why : std::string(soname) + ": unknown reason";
   }
+#endif
 }
 
 RuntimeLibrary::~RuntimeLibrary() { Close(); }

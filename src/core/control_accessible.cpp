@@ -103,7 +103,8 @@ std::vector<ObjectRef> TWinControlAccessible::ChildrenOf(ChildId child) const {
     if (hwnd != nullptr && IsWindowVisible(hwnd)) children.push_back({hwnd, a11y::kSelf});
   }
   for (HWND hwnd = GetTopWindow(Window()); hwnd != nullptr; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
-    const bool listed = std::ranges::any_of(children, [hwnd](const ObjectRef& c) { return c.hwnd == hwnd; });
+    const bool listed =
+        std::any_of(children.begin(), children.end(), [hwnd](const ObjectRef& c) { return c.hwnd == hwnd; });
     if (!listed && IsWindowVisible(hwnd)) children.push_back({hwnd, a11y::kSelf});
   }
   return children;

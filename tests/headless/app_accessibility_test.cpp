@@ -41,8 +41,8 @@ class Recorder : public a11y::EventSink {
   void Send(const a11y::Event& event) override { events.push_back(event); }
   std::vector<a11y::Event> Of(EventKind kind, HWND hwnd) const {
     std::vector<a11y::Event> found;
-    std::ranges::copy_if(events, std::back_inserter(found),
-                         [&](const a11y::Event& e) { return e.kind == kind && e.source.hwnd == hwnd; });
+    std::copy_if(events.begin(), events.end(), std::back_inserter(found),
+                 [&](const a11y::Event& e) { return e.kind == kind && e.source.hwnd == hwnd; });
     return found;
   }
   std::vector<a11y::Event> events;

@@ -17,6 +17,7 @@
 #include "platform/window.h"
 #include "support/app_run.h"
 #include "support/app_test_form.h"
+#include "support/program_file.h"
 
 namespace {
 
@@ -113,8 +114,8 @@ TEST(AppErrorDisplay, AForeignErrorIsShownAsAnApplicationErrorAndTheProgramGoesO
   ASSERT_EQ(result.boxes.size(), 1u);
   EXPECT_EQ(result.boxes[0].caption, "Application Error");
   // The object's class, the program's own file, no address, and no message of the program's.
-  EXPECT_EQ(result.boxes[0].text,
-            "Exception std::runtime_error in module headless_tests at 00000000.\r\n\r\n");
+  EXPECT_EQ(result.boxes[0].text, std::string("Exception std::runtime_error in module headless_tests") +
+                                      testsupport::kProgramSuffix + " at 00000000.\r\n\r\n");
   EXPECT_EQ(result.boxes[0].flags & (MB_OK | MB_ICONSTOP), static_cast<UINT>(MB_OK | MB_ICONSTOP));
 }
 

@@ -24,6 +24,7 @@
 #include "platform/window.h"
 #include "support/app_run.h"
 #include "support/app_test_form.h"
+#include "support/program_file.h"
 #include "support/stderr_capture.h"
 
 namespace {
@@ -66,14 +67,15 @@ TEST(AppTitle, TheRunningProgramTakesItsTitleFromItsOwnFile) {
                                      apptest::RequestCloseOf(Form1->Handle());
                                    },
                                });
-  std::string exe = std::filesystem::read_symlink("/proc/self/exe").filename().string();
-  ASSERT_EQ(exe, "headless_tests");
+  std::string exe = testsupport::RunningProgramFile().filename().string();
+  ASSERT_EQ(exe, std::string("headless_tests") + testsupport::kProgramSuffix);
   EXPECT_EQ(title, "headless_tests");
   EXPECT_EQ(appText, title) << "the title lives in the application window's text";
   EXPECT_EQ(result.exitCode, 0);
 }
 
 // ---- Errors that stop the start ------------------------------------------------------------------
+#ifndef __EMSCRIPTEN__
 struct Mapping {
   std::uintptr_t start;
   std::uintptr_t end;
@@ -101,6 +103,7 @@ std::vector<Mapping> ProgramMappings(std::uintptr_t* base) {
   }
   return out;
 }
+#endif
 
 // The fatal box: task-modal, no owner, "Application Error", and the two lines naming the error's
 // class, the program file and the raise address as an offset into it, then the message.
@@ -113,7 +116,7 @@ void ExpectFatalBox(const headless::MessageBoxRecord& box, const std::string& cl
   std::smatch m;
   ASSERT_TRUE(std::regex_match(box.text, m, kPattern)) << box.text;
   EXPECT_EQ(m[1].str(), className);
-  EXPECT_EQ(m[2].str(), "headless_tests");
+  EXPECT_EQ(m[2].str(), std::string("headless_tests") + testsupport::kProgramSuffix);
   std::string message = m[4].str();
   EXPECT_EQ(message.rfind(messageStart, 0), 0u) << message;
   if (!wholeMessage.empty()) {
@@ -122,6 +125,14 @@ void ExpectFatalBox(const headless::MessageBoxRecord& box, const std::string& cl
   ASSERT_FALSE(message.empty());
   EXPECT_EQ(message.back(), '.') << "the fatal box ends the message with a period";
   // The address is code of the program where the error was raised.
+#ifdef __EMSCRIPTEN__
+  // WebAssembly's code addresses are offsets into the program's module, the .wasm file beside it.
+  std::filesystem::path module = testsupport::RunningProgramFile();
+  module.replace_extension(".wasm");
+  const std::uintptr_t offset = std::stoull(m[3].str(), nullptr, 16);
+  EXPECT_GT(offset, 0u);
+  EXPECT_LT(offset, std::filesystem::file_size(module)) << "offset " << m[3].str() << " is not in the module";
+#else
   std::uintptr_t base = 0;
   auto mappings = ProgramMappings(&base);
   ASSERT_NE(base, UINTPTR_MAX);
@@ -131,6 +142,7 @@ void ExpectFatalBox(const headless::MessageBoxRecord& box, const std::string& cl
     if (map.executable && address >= map.start && address < map.end) inCode = true;
   }
   EXPECT_TRUE(inCode) << "offset " << m[3].str() << " is not code of the program";
+#endif
 }
 
 // While the fatal box is open no window of the program shows.
@@ -252,8 +264,9 @@ TEST(AppStartupError, AForeignErrorWhileReadingEndsTheProgramWithCodeOne) {
   const auto& box = result.boxes[0];
   EXPECT_EQ(box.caption, "Application Error");
   EXPECT_EQ(box.flags, static_cast<UINT>(MB_OK | MB_ICONSTOP | MB_TASKMODAL));
-  static const std::regex kPattern(
-      "Exception std::runtime_error in module headless_tests at [0-9A-F]{8,16}\\.\r\n\r\n");
+  static const std::regex kPattern(std::string("Exception std::runtime_error in module headless_tests") +
+                                   (*testsupport::kProgramSuffix != '\0' ? "\\.js" : "") +
+                                   " at [0-9A-F]{8,16}\\.\r\n\r\n");
   EXPECT_TRUE(std::regex_match(box.text, kPattern)) << box.text;
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "player_test_window.h"
+#include "support/program_file.h"
 
 namespace playertest {
 namespace {
@@ -108,7 +109,8 @@ TEST_F(PlayerWindowTest, AMissingBareFileNameSaysWhereItWasLookedFor) {
     message = e.Message();
   }
   ASSERT_EQ(player->ErrorCode(), MCIERR_FILE_NOT_FOUND);
-  const std::filesystem::path bin = std::filesystem::canonical("/proc/self/exe").parent_path();
+  const std::filesystem::path bin =
+      std::filesystem::canonical(testsupport::RunningProgramFile()).parent_path();
   EXPECT_EQ(message, player->ErrorText() +
                          "\n\"nenhuma tonalidade.MID\" was looked for in the current folder (" +
                          std::filesystem::current_path().string() + "), in " + bin.string() + " and in " +

@@ -112,11 +112,17 @@ TEST(CoreExceptions, RaiseRecordsTheRaiseSite) {
     FAIL() << "not raised";
   } catch (const EListError& e) {
     EXPECT_EQ(e.Message(), "List index out of bounds (7)");
+#ifdef __EMSCRIPTEN__
+    // A WebAssembly function pointer is a slot in a table, not a code address, so the raise site
+    // cannot be placed against it (the fatal box's tests place it in the module's file).
+    EXPECT_NE(e.RaiseAddress(), nullptr);
+#else
     auto start = reinterpret_cast<std::uintptr_t>(&RaiseListErrorHere);
     auto at = reinterpret_cast<std::uintptr_t>(e.RaiseAddress());
     // The return address of the raising call lies inside the raising function's code.
     EXPECT_GT(at, start);
     EXPECT_LT(at, start + 256);
+#endif
   }
 
   try {

@@ -51,8 +51,11 @@ TEST(CoreFormat, AddressesAreAtLeastEightUpperCaseHexDigits) {
   EXPECT_EQ(Format("%p", std::uintptr_t{0xABCDEF}), "00ABCDEF");
   EXPECT_EQ(Format("%p", std::uintptr_t{0xDEADBEEF}), "DEADBEEF");
   EXPECT_EQ(Format("%p", static_cast<const void*>(nullptr)), "00000000");
-  // An address that does not fit eight digits is shown whole rather than cut.
-  EXPECT_EQ(Format("%p", std::uintptr_t{0x123456789A}), "123456789A");
+  // An address that does not fit eight digits is shown whole rather than cut (there are none where
+  // addresses are 32 bits wide, as in WebAssembly).
+  if constexpr (sizeof(std::uintptr_t) > 4) {
+    EXPECT_EQ(Format("%p", static_cast<std::uintptr_t>(0x123456789AULL)), "123456789A");
+  }
   EXPECT_EQ(Format("at %p.", std::uintptr_t{0x1000}), "at 00001000.");
 }
 

@@ -18,6 +18,31 @@ namespace gfx {
 
 namespace {
 
+#ifdef TESSIVO_WEB_FONT_DIR
+// The WebAssembly build has no fontconfig to ask: the fonts it carries lie in one folder, and a
+// request is answered as fontconfig answers it on Debian with those fonts installed: the classic
+// dialog faces and Arial by Liberation Sans (metric-compatible), anything else by DejaVu Sans, the
+// desktop's sans; the bold face from semi-bold up, and the italic (DejaVu's oblique) face.
+bool FindBundledFont(const FontRequest& request, FontChoice choice, FontMatch* out) {
+  static constexpr const char* kLiberation[] = {"Regular", "Bold", "Italic", "BoldItalic"};
+  static constexpr const char* kDejaVu[] = {"", "-Bold", "-Oblique", "-BoldOblique"};
+  const std::string face = FaceKey(request.face);
+  const bool dialogFace = face.empty() || face == "ms sans serif" || face == "ms shell dlg" ||
+                          face == "system" || face == "liberation sans" || face == "arial" ||
+                          face == "helvetica";
+  const bool liberation = choice == FontChoice::AsAsked && dialogFace;
+  const bool bold = NormalisedWeight(request.weight) >= 600;
+  const int style = (bold ? 1 : 0) + (request.italic ? 2 : 0);
+  const std::string folder = TESSIVO_WEB_FONT_DIR;
+  out->file = liberation ? folder + "/liberation2/LiberationSans-" + kLiberation[style] + ".ttf"
+                         : folder + "/dejavu/DejaVuSans" + kDejaVu[style] + ".ttf";
+  out->index = 0;
+  out->family = liberation ? "Liberation Sans" : "DejaVu Sans";
+  out->weight = bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
+  out->slant = !request.italic ? FC_SLANT_ROMAN : liberation ? FC_SLANT_ITALIC : FC_SLANT_OBLIQUE;
+  return true;
+}
+#else
 // clang-format off
 #define TESSIVO_FC_FUNCTIONS(X) \
   X(FcInit) \
@@ -185,6 +210,7 @@ bool Fontconfig::Match(const FontRequest& request, FontChoice choice, FontMatch*
   FcPatternGetInteger(match.get(), FC_SLANT, 0, &out->slant);
   return true;
 }
+#endif
 
 }  // namespace
 
@@ -199,6 +225,9 @@ std::string FaceKey(std::string face) {
 }
 
 bool FindFont(const FontRequest& request, FontChoice choice, FontMatch* out) {
+#ifdef TESSIVO_WEB_FONT_DIR
+  return FindBundledFont(request, choice, out);
+#else
   // Fonts are made on the UI thread only (the font cache has no lock either).
   static RememberedFonts remembered(RememberedFonts::DefaultFile());
   const std::string key = QuestionKey(request, choice);
@@ -211,6 +240,7 @@ bool FindFont(const FontRequest& request, FontChoice choice, FontMatch* out) {
   if (fontconfig == nullptr || !fontconfig->Match(request, choice, out)) return false;
   remembered.Remember(key, environment, *out, fontconfig->Inputs());
   return true;
+#endif
 }
 
 }  // namespace gfx

@@ -97,6 +97,28 @@ std::string KeyTextFor(std::uint32_t keysym, unsigned modifiers) {
   return out;
 }
 
+// Writes the surface as 8-bit RGB rows; false when libpng fails. libpng reports a failure by a long
+// jump back to the setjmp here, so this function holds nothing a jump could skip the cleanup of,
+// and it throws nothing (WebAssembly cannot have a setjmp and exception handling in one function).
+bool WriteRgb(png_structp png, png_infop info, FILE* f, const Surface& s, png_byte* row) {
+  if (setjmp(png_jmpbuf(png)) != 0) return false;
+  png_init_io(png, f);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(s.Width()), static_cast<png_uint_32>(s.Height()), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < s.Height(); ++y) {
+    const std::uint32_t* src = s.Row(y);
+    for (int x = 0; x < s.Width(); ++x) {
+      row[static_cast<std::size_t>(x) * 3] = static_cast<png_byte>((src[x] >> 16) & 0xFF);
+      row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<png_byte>((src[x] >> 8) & 0xFF);
+      row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<png_byte>(src[x] & 0xFF);
+    }
+    png_write_row(png, row);
+  }
+  png_write_end(png, nullptr);
+  return true;
+}
+
 }  // namespace
 
 Session::Session(const Options& options) {
@@ -302,25 +324,7 @@ bool WritePng(HWND topLevel, const std::string& path) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   std::vector<png_byte> row(static_cast<std::size_t>(s->Width()) * 3);
-  bool ok = png != nullptr && info != nullptr;
-  if (ok && setjmp(png_jmpbuf(png)) != 0) ok = false;
-  if (ok) {
-    png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(s->Width()), static_cast<png_uint_32>(s->Height()), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < s->Height(); ++y) {
-      const std::uint32_t* src = s->Row(y);
-      for (int x = 0; x < s->Width(); ++x) {
-        row[static_cast<std::size_t>(x) * 3] = static_cast<png_byte>((src[x] >> 16) & 0xFF);
-        row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<png_byte>((src[x] >> 8) & 0xFF);
-        row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<png_byte>(src[x] & 0xFF);
-      }
-      png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-  }
+  const bool ok = png != nullptr && info != nullptr && WriteRgb(png, info, f, *s, row.data());
   png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
   const bool closed = std::fclose(f) == 0;
   if (!ok || !closed) std::remove(path.c_str());

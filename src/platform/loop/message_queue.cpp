@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/loop/message_queue.h"
 
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "platform/backend/backend.h"
@@ -51,7 +50,7 @@ void MessageQueue::TakeIncoming() {
 
 void MessageQueue::Open() {
   m_uiThread = std::this_thread::get_id();
-  m_uiThreadId = static_cast<DWORD>(::syscall(SYS_gettid));
+  m_uiThreadId = static_cast<DWORD>(::gettid());
   std::lock_guard<std::mutex> lock(m_incomingMutex);
   m_open = true;
 }

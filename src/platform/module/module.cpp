@@ -2,8 +2,6 @@
 // The program's module (file name, resources, start-up information) and the standard icons.
 #include "platform/module.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -13,6 +11,7 @@
 
 #include "base/cp1252.h"
 #include "base/last_error.h"
+#include "base/program_folder.h"
 #include "platform/gdi.h"
 #include "platform/gfx/gdi_icon.h"
 #include "platform/gfx/graphics_state.h"
@@ -142,13 +141,12 @@ DWORD GetModuleFileName(HMODULE module, char* buffer, DWORD size) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return 0;
   }
-  char path[4096];
-  ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) {
+  const std::string path = base::ProgramPath();
+  if (path.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return 0;
   }
-  std::string cp = text::Utf8ToCp1252(std::string_view(path, static_cast<std::size_t>(n)));
+  std::string cp = text::Utf8ToCp1252(path);
   DWORD len = static_cast<DWORD>(std::min<std::size_t>(cp.size(), size - 1));
   std::memcpy(buffer, cp.data(), len);
   buffer[len] = '\0';

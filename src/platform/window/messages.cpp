@@ -6,7 +6,6 @@
 // Input events are stored as they came from the backend and turned into messages only when they
 // reach the front, so the capture, focus and window under the pointer are those at the time the
 // program reads the message, as a user expects after a press that set the capture.
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -85,7 +84,7 @@ bool TakeQueued(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove
 
 using namespace window;
 
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(::syscall(SYS_gettid)); }
+DWORD GetCurrentThreadId() { return static_cast<DWORD>(::gettid()); }
 
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WindowRecord* rec = Find(hwnd);

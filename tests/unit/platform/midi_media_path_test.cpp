@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/mci/media_path.h"
+#include "support/program_file.h"
 
 using namespace mci;
 
@@ -55,5 +56,5 @@ TEST_F(MediaPath, NamesWithADirectoryAreUsedAsGiven) {
   EXPECT_EQ(ResolveMediaPath("/abs/x.mid", Bin()), "/abs/x.mid");
   // The program's directory is where the running program lies.
   const std::string self = ProgramDirectory();
-  EXPECT_TRUE(fs::exists(self + "/unit_tests")) << self;
+  EXPECT_TRUE(fs::exists(self + "/unit_tests" + testsupport::kProgramSuffix)) << self;
 }

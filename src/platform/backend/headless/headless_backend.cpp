@@ -2,8 +2,10 @@
 #include "platform/backend/headless/headless_backend.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
+#ifndef __EMSCRIPTEN__
+#include <sys/eventfd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -12,11 +14,13 @@
 namespace headless {
 
 HeadlessBackend::HeadlessBackend(const Options& options) : m_options(options), m_now(options.startMs) {
+#ifndef __EMSCRIPTEN__
   m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (m_wakeFd < 0) {
     std::perror("headless display: eventfd");
     std::abort();
   }
+#endif
   m_cursor = {options.screenWidth / 2, options.screenHeight / 2};
 }
 
@@ -128,8 +132,12 @@ void HeadlessBackend::Present(HWND hwnd, Surface& surface, std::span<const RECT>
 void HeadlessBackend::Inject(const backend::InputEvent& event) { m_pending.push_back(event); }
 
 bool HeadlessBackend::DeliverPending() {
+#ifdef __EMSCRIPTEN__
+  const bool woken = m_woken.exchange(false);
+#else
   std::uint64_t counter = 0;
   const bool woken = ::read(m_wakeFd, &counter, sizeof counter) == static_cast<ssize_t>(sizeof counter);
+#endif
   if (m_pending.empty()) return woken;
   // Events injected while these are delivered wait for the next round, as on a real connection.
   std::deque<backend::InputEvent> batch;
@@ -155,13 +163,16 @@ bool HeadlessBackend::WaitAndDispatch(int timeoutMs) {
     SetNow(m_now.load() + static_cast<std::uint64_t>(timeoutMs));
     return true;
   }
-  // Only another thread's PostMessage (or a test's timer thread) can end this wait.
+  // Only another thread's PostMessage (or a test's timer thread) can end this wait; WebAssembly
+  // has no other thread, so there the wait is a stall at once.
+#ifndef __EMSCRIPTEN__
   pollfd p{m_wakeFd, POLLIN, 0};
   int r = 0;
   do {
     r = ::poll(&p, 1, m_options.stallTimeoutMs);
   } while (r < 0 && errno == EINTR);
   if (r > 0) return DeliverPending();
+#endif
   std::fprintf(stderr,
                "headless display: the event loop waited %d ms for input that nothing will send "
                "(unanswered message box, or a wait for a timer on the virtual clock)\n",
@@ -170,9 +181,13 @@ bool HeadlessBackend::WaitAndDispatch(int timeoutMs) {
 }
 
 void HeadlessBackend::Wake() {
+#ifdef __EMSCRIPTEN__
+  m_woken.store(true);
+#else
   const std::uint64_t one = 1;
   ssize_t n = ::write(m_wakeFd, &one, sizeof one);
   (void)n;
+#endif
 }
 
 HWND HeadlessBackend::PointerTarget(POINT screenPt, bool* deliver) const {

@@ -111,6 +111,8 @@ class HeadlessBackend : public backend::Backend, public VirtualClock {
   Options m_options;
   std::atomic<std::uint64_t> m_now;
   int m_wakeFd = -1;
+  // The wake in WebAssembly, which has no eventfd (and one thread, no signal handler).
+  std::atomic<bool> m_woken{false};
   std::deque<backend::InputEvent> m_pending;
   std::vector<ClockListener*> m_listeners;
   std::map<HWND, NativeWindow> m_windows;
