@@ -29,15 +29,18 @@ set(CMAKE_CROSSCOMPILING_EMULATOR node --no-experimental-fetch)
 # emcc's JavaScript optimiser, run at each link, needs Debian's acorn, which node finds only here.
 set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
 
-# The program throws and catches (its exception class, the window description reader): WebAssembly's
-# own exception handling, which node has. The exception class keeps the address it was raised
+# The program throws and catches (its exception class, the window description reader). In the page
+# its wait yields to the browser through Asyncify, which cannot rewrite WebAssembly's own exception
+# instructions: exceptions are emscripten's, through JavaScript, everywhere, so one set of
+# libraries serves the page and the tests. The exception class keeps the address it was raised
 # from, which WebAssembly gives only through emscripten's offset converter.
-add_compile_options(-fwasm-exceptions)
-add_link_options(-fwasm-exceptions -sUSE_OFFSET_CONVERTER=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=node
-  # The machine's files as they are (the key files beside the tests, the reference images, the
-  # fonts, the test cache folders), and the exit code of main as the process's.
-  -sNODERAWFS=1 -sEXIT_RUNTIME=1
-  # The process's environment as getenv sees it (emscripten's own is a fixed set of names).
+add_compile_options(-fexceptions)
+add_link_options(-fexceptions -sUSE_OFFSET_CONVERTER=1 -sALLOW_MEMORY_GROWTH=1)
+# What a program run under node (the tests, the build's generators) is linked with, in their own
+# folders (tools/, tests/): the machine's files as they are (the key files beside the tests, the
+# reference images, the fonts, the test cache folders), the exit code of main as the process's,
+# and the process's environment as getenv sees it (emscripten's own is a fixed set of names).
+set(TESSIVO_NODE_LINK_OPTIONS -sENVIRONMENT=node -sNODERAWFS=1 -sEXIT_RUNTIME=1
   "SHELL:--pre-js ${CMAKE_CURRENT_LIST_DIR}/web_environment.js")
 
 # The libraries the native build finds through pkg-config, under the same names.

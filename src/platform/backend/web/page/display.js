@@ -95,6 +95,8 @@
 
     // ---- Windows -------------------------------------------------------------------------------
     create(id, x, y, width, height, flags, title) {
+      const loading = document.getElementById("loading");
+      if (loading) loading.remove();
       const frame = document.createElement("div");
       frame.className = "tessivo-window";
       const caption = document.createElement("div");
@@ -112,7 +114,7 @@
       frame.appendChild(canvas);
       frame.style.display = "none";
       this.desktop.appendChild(frame);
-      const w = {id, frame, caption, titleText, close, canvas, context: canvas.getContext("2d"), flags};
+      const w = {id, frame, caption, titleText, close, canvas, context: canvas.getContext("2d"), flags, shown: false};
       this.windows.set(id, w);
       close.addEventListener("pointerdown", (e) => e.stopPropagation());
       close.addEventListener("click", () => this.push({kind: Kind.closeRequested, window: id}));
@@ -156,6 +158,7 @@
         w.canvas.style.height = height + "px";
       }
       this.place(w);
+      this.applyShown(w);
     }
 
     place(w) {
@@ -169,8 +172,16 @@
     show(id, shown) {
       const w = this.windows.get(id);
       if (!w) return;
-      w.frame.style.display = shown ? "" : "none";
+      w.shown = shown;
+      this.applyShown(w);
       if (shown) this.raise(w);
+    }
+
+    // A window with an empty client area (the application's own, which carries no picture) is
+    // never shown, as on a desktop, until it has a size.
+    applyShown(w) {
+      const visible = w.shown && w.canvas.width > 0 && w.canvas.height > 0;
+      w.frame.style.display = visible ? "" : "none";
     }
 
     raise(w) {
@@ -382,4 +393,30 @@
   }
 
   Module.tessivoDisplay = new Display(document.getElementById("desktop"));
+
+  // The program lives in /tessivo of the page's file system, its key files beside it as on a
+  // desktop: fetched before it starts. One the server does not give is simply not there, and
+  // choosing its key says so as the desktop program does for a missing file.
+  const kFolder = "/tessivo";
+  Module.thisProgram = kFolder + "/tessivo";
+  Module.preRun = Module.preRun || [];
+  Module.preRun.push(() => {
+    FS.mkdir(kFolder);
+    addRunDependency("tessivo-keys");
+    fetch("keys.txt")
+      .then((r) => (r.ok ? r.text() : ""))
+      .then((list) => Promise.all(list.split("\n").filter((name) => name).map((name) =>
+        fetch("keys/" + encodeURIComponent(name))
+          .then((r) => (r.ok ? r.arrayBuffer() : null))
+          .then((data) => data && FS.writeFile(kFolder + "/" + name, new Uint8Array(data)))
+          .catch(() => {}))))
+      .catch(() => {})
+      .finally(() => removeRunDependency("tessivo-keys"));
+  });
+  Module.onExit = () => {
+    const note = document.createElement("p");
+    note.id = "loading";
+    note.textContent = "O Tessivo foi fechado. Recarregue a página para abri-lo de novo.";
+    document.getElementById("desktop").appendChild(note);
+  };
 })();
