@@ -20,7 +20,7 @@ WEB_CMAKE_FLAGS = -G Ninja -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Mo
 # emcc's JavaScript optimiser needs Debian's acorn, which node finds only through NODE_PATH.
 WEB_ENV = NODE_PATH=/usr/share/nodejs
 
-.PHONY: all deps configure build run test test-web lint bench fuzz install package clean
+.PHONY: all deps configure build run test test-web web serve-web lint bench fuzz install package clean
 
 all: build
 
@@ -51,6 +51,16 @@ test-web:
 	@$(WEB_ENV) cmake -S . -B $(WEB_BUILD) $(WEB_CMAKE_FLAGS) >/dev/null
 	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 	cd $(WEB_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# The program in the browser: $(WEB_BUILD)/site/, a folder of static files any web server can
+# publish; serve-web serves it at http://127.0.0.1:8000/.
+web:
+	@bash scripts/install-deps.sh web $(WEB_BUILD)/deps
+	@$(WEB_ENV) cmake -S . -B $(WEB_BUILD) $(WEB_CMAKE_FLAGS) >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS) --target web_site
+
+serve-web:
+	node scripts/serve-web.mjs $(WEB_BUILD)/site 8000
 
 # Formatting and clang-tidy (scripts/lint.sh); the build is only configured, not compiled.
 lint:

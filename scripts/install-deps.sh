@@ -10,9 +10,10 @@
 #   install-deps.sh lint    what building needs, plus clang-format and clang-tidy (make lint)
 #   install-deps.sh package what building needs, plus the Debian packaging tools and the checks of
 #                           the package (make package, scripts/check-package.sh)
-#   install-deps.sh web [DIR]  Debian's emscripten and node, and the libraries the WebAssembly build
-#                           links, compiled from Debian's source packages into DIR/prefix
-#                           (build-web/deps unless given; scripts/web-libraries.sh; make test-web)
+#   install-deps.sh web [DIR]  Debian's emscripten, node and Chromium, npm's packages (package.json),
+#                           and the libraries the WebAssembly build links, compiled from Debian's
+#                           source packages into DIR/prefix (build-web/deps unless given;
+#                           scripts/web-libraries.sh; make web, make test-web)
 set -euo pipefail
 
 mode=${1:-test}
@@ -56,8 +57,9 @@ package_packages=(
 # source.
 web_packages=(
   cmake ninja-build dpkg-dev emscripten nodejs libfluidsynth-dev libfontconfig-dev googletest
-  fonts-liberation2 fonts-dejavu-core
+  fonts-liberation2 fonts-dejavu-core chromium
 )
+# (chromium: the browser tests drive Debian's own, headless; no browser is downloaded.)
 
 case "$mode" in
   run) packages=("${run_packages[@]}") ;;
@@ -95,6 +97,16 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 [ "$mode" = web ] || exit 0
+
+# What npm's registry gives (package.json, at the versions package-lock.json pins): the synthesizer
+# the page ships and the driver the browser tests use. npm comes with node, or from Debian.
+if ! command -v npm >/dev/null 2>&1; then
+  $sudo apt-get install -y -qq --no-install-recommends npm
+fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+if [ ! -f "$root/node_modules/.package-lock.json" ] || [ "$root/package-lock.json" -nt "$root/node_modules/.package-lock.json" ]; then
+  (cd "$root" && npm ci --no-audit --no-fund --ignore-scripts)
+fi
 
 # The sources of the libraries the WebAssembly build compiles come from the same Debian archive as
 # the machine's packages: when apt knows no source package yet, a deb-src entry is added for each
