@@ -60,7 +60,9 @@ int FlagsOf(const backend::TopLevelProps& props) {
 }
 
 int IdOf(HWND hwnd) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(hwnd)); }
-HWND HandleOf(int id) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(static_cast<unsigned>(id))); }
+HWND HandleOf(int id) {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(static_cast<unsigned>(id)));
+}
 
 // One event as display.js writes it: 32-bit words, the text (UTF-8) at the end.
 enum class EventKind : std::int32_t {
@@ -119,10 +121,9 @@ void WebBackend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
 
 void WebBackend::SetNativeShowState(HWND hwnd, backend::NativeShowState state) {
   // The page has no taskbar to minimise to: a minimised window is hidden, a maximised one shown.
-  tessivo_js_show(IdOf(hwnd), state == backend::NativeShowState::Normal ||
-                                      state == backend::NativeShowState::Maximized
-                                  ? 1
-                                  : 0);
+  tessivo_js_show(
+      IdOf(hwnd),
+      state == backend::NativeShowState::Normal || state == backend::NativeShowState::Maximized ? 1 : 0);
 }
 
 void WebBackend::ActivateNative(HWND hwnd) { tessivo_js_activate(IdOf(hwnd)); }
@@ -130,7 +131,8 @@ void WebBackend::ActivateNative(HWND hwnd) { tessivo_js_activate(IdOf(hwnd)); }
 void WebBackend::Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) {
   for (const RECT& asked : dirty) {
     const RECT r{std::max<LONG>(asked.left, 0), std::max<LONG>(asked.top, 0),
-                 std::min<LONG>(asked.right, surface.Width()), std::min<LONG>(asked.bottom, surface.Height())};
+                 std::min<LONG>(asked.right, surface.Width()),
+                 std::min<LONG>(asked.bottom, surface.Height())};
     if (r.right <= r.left || r.bottom <= r.top) continue;
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
@@ -220,7 +222,8 @@ bool WebBackend::DispatchQueued() {
     input.button = record.button;
     input.wheelDelta = record.wheel;
     input.keysym = static_cast<std::uint32_t>(record.keysym);
-    const auto length = std::min<std::size_t>(static_cast<std::size_t>(std::max(record.textLength, 0)), kTextBytes);
+    const auto length =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(record.textLength, 0)), kTextBytes);
     input.textUtf8.assign(record.text.data(), length);
     input.modifiers = static_cast<unsigned>(record.modifiers);
     input.timeMs = static_cast<std::uint64_t>(record.timeMs);
