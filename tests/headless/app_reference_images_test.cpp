@@ -84,6 +84,31 @@ TEST(AppReferenceImages, MainWindowInactiveBehindAnErrorBox) {
   EXPECT_TRUE(MatchesReference(shown, "main_window_inactive_behind_error_box"));
 }
 
+// The chord grid once Sol Maior is chosen in the open list with the mouse: the grid alone, which
+// the browser build's test compares its own grid with.
+TEST(AppReferenceImages, TheChordGridAfterSolMaiorIsChosenWithTheMouse) {
+  Image grid;
+  auto result = apptest::RunProgram({}, {
+                                            [] { headless::Click(434, 133); },  // the list's button
+                                            [] { headless::Click(300, 164); },  // its second row
+                                            [&] {
+                                              const RECT r = Form1->StringGrid1->BoundsRect();
+                                              const Image all = Presented(Form1->Handle());
+                                              grid.width = r.right - r.left;
+                                              grid.height = r.bottom - r.top;
+                                              for (int y = r.top; y < r.bottom; ++y) {
+                                                for (int x = r.left; x < r.right; ++x) {
+                                                  grid.pixels.push_back(all.At(x, y));
+                                                }
+                                              }
+                                              apptest::RequestCloseOf(Form1->Handle());
+                                            },
+                                        });
+  ASSERT_EQ(result.exitCode, 0);
+  ASSERT_TRUE(result.boxes.empty()) << result.boxes.front().text;
+  EXPECT_TRUE(MatchesReference(grid, "chord_grid_sol_maior"));
+}
+
 // The error box follows the screen's pixels per inch: at 192 it is the 96-dpi box twice as large.
 // Where a screen reader is told the OK button lies is where it is drawn: the corners of those
 // bounds are the button's black frame, the pixels just outside them the box's face.
