@@ -57,9 +57,10 @@ package_packages=(
 # source.
 web_packages=(
   cmake ninja-build dpkg-dev emscripten nodejs libfluidsynth-dev libfontconfig-dev googletest
-  fonts-liberation2 fonts-dejavu-core chromium
+  fonts-liberation2 fonts-dejavu-core chromium python3-fonttools
 )
-# (chromium: the browser tests drive Debian's own, headless; no browser is downloaded.)
+# (chromium: the browser tests drive Debian's own, headless; no browser is downloaded.
+# python3-fonttools cuts the page's fonts to the characters the program shows.)
 
 case "$mode" in
   run) packages=("${run_packages[@]}") ;;
