@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/backend/backend_events.h"
@@ -35,6 +36,12 @@ EM_JS(int, tessivo_js_cursor_x, (), { return Module.tessivoDisplay.cursorX; });
 EM_JS(int, tessivo_js_cursor_y, (), { return Module.tessivoDisplay.cursorY; });
 EM_JS(int, tessivo_js_next_event, (void* record), { return Module.tessivoDisplay.nextEvent(record >> 2); });
 EM_JS(void, tessivo_js_wake, (), { Module.tessivoDisplay.wake(); });
+EM_JS(void, tessivo_js_set_clipboard, (const char* text), { Module.tessivoDisplay.setClipboard(UTF8ToString(text)); });
+// The clipboard's text (malloc'ed UTF-8, the caller frees it), or 0 when it holds none.
+EM_JS(char*, tessivo_js_clipboard, (), {
+  const text = Module.tessivoDisplay.clipboard;
+  return text === null ? 0 : allocateUTF8(text);
+});
 // Resolves when an event is queued, the program woke itself or `timeoutMs` passed (-1: never).
 EM_ASYNC_JS(void, tessivo_js_wait, (int timeoutMs), { await Module.tessivoDisplay.wait(timeoutMs); });
 // clang-format on
@@ -153,6 +160,16 @@ void WebBackend::Present(HWND hwnd, Surface& surface, std::span<const RECT> dirt
 }
 
 void WebBackend::GrabPointer(HWND hwnd) { tessivo_js_grab(IdOf(hwnd)); }
+
+void WebBackend::SetClipboardText(const std::string& utf8) { tessivo_js_set_clipboard(utf8.c_str()); }
+
+std::optional<std::string> WebBackend::ClipboardText(int) {
+  char* text = tessivo_js_clipboard();
+  if (text == nullptr) return std::nullopt;
+  std::string out(text);
+  std::free(text);
+  return out;
+}
 
 POINT WebBackend::CursorPos() { return {tessivo_js_cursor_x(), tessivo_js_cursor_y()}; }
 

@@ -36,8 +36,11 @@ class WebBackend final : public backend::Backend {
   void ActivateNative(HWND hwnd) override;
   void Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) override;
 
-  // ---- Input: the page's pointer and keys; the clipboard is the program's own (default) ----
+  // ---- Input: the page's pointer and keys; the clipboard through the page's paste events and
+  // its clipboard interface ----
   void GrabPointer(HWND hwnd) override;
+  void SetClipboardText(const std::string& utf8) override;
+  std::optional<std::string> ClipboardText(int timeoutMs) override;
   POINT CursorPos() override;
   void WarpCursor(POINT screenPt) override;
 

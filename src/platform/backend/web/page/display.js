@@ -81,6 +81,10 @@
         if (!e.isComposing && e.inputType === "insertText") this.onText(e.data);
       });
       this.keys.addEventListener("compositionend", (e) => this.onText(e.data));
+      this.keys.addEventListener("paste", (e) => this.onPaste(e));
+      // The system's clipboard as the page last saw it (a paste), or what the program copied.
+      this.clipboard = null;
+      this.pendingPaste = null;
       document.addEventListener("pointermove", (e) => this.onPointer(e, Kind.pointerMove, 0), true);
       document.addEventListener("pointerdown", (e) => this.onPointer(e, Kind.buttonPress, e.button + 1), true);
       document.addEventListener("pointerup", (e) => this.onPointer(e, Kind.buttonRelease, e.button + 1), true);
@@ -325,9 +329,37 @@
       } else {
         return;  // a key the program has no name for
       }
-      if (e.key !== "Dead") e.preventDefault();
       if (kind === Kind.keyRelease) text = "";
-      this.push({kind, window: this.active, keysym, text, modifiers});
+      const event = {kind, window: this.active, keysym, text, modifiers};
+      // Ctrl+V: the page hands over the system's clipboard only in the paste event that follows
+      // the key, so the key waits for it (or for its release, when no paste comes).
+      const paste = e.ctrlKey && !e.altKey && (e.key === "v" || e.key === "V");
+      if (paste && kind === Kind.keyPress) {
+        this.pendingPaste = event;
+        return;
+      }
+      e.preventDefault();
+      if (kind === Kind.keyRelease) this.flushPaste();
+      this.push(event);
+    }
+
+    onPaste(e) {
+      e.preventDefault();
+      this.clipboard = e.clipboardData ? e.clipboardData.getData("text/plain") : null;
+      this.flushPaste();
+    }
+
+    flushPaste() {
+      if (!this.pendingPaste) return;
+      this.push(this.pendingPaste);
+      this.pendingPaste = null;
+    }
+
+    // What the program copied goes to the system's clipboard too, while the key that copied it
+    // still counts as the user's gesture.
+    setClipboard(text) {
+      this.clipboard = text;
+      if (navigator.clipboard) navigator.clipboard.writeText(text).catch(() => {});
     }
 
     // Characters the input method composed (a dead key, then a letter): one key press each.
