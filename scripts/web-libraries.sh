@@ -22,9 +22,15 @@ export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 jobs=$(nproc)
 toolchain=$(dirname "$(readlink -f "$(command -v emcc)")")/cmake/Modules/Platform/Emscripten.cmake
 [ -f "$toolchain" ] || toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
-# Exceptions as the program and its tests throw them (WebAssembly's own exception handling): a test
-# framework built without them could not report a test that throws.
-flags="-O2 -fwasm-exceptions"
+# Exceptions as the program and its tests throw them (emscripten's, through JavaScript: the page's
+# Asyncify cannot rewrite WebAssembly's own): a test framework built without them could not report
+# a test that throws. Libraries built with other flags are built again.
+flags="-O2 -fexceptions"
+stamp=$prefix/built-with-flags
+if [ -d "$prefix" ] && [ "$(cat "$stamp" 2>/dev/null)" != "$flags" ]; then
+  echo "web-libraries: built with other flags than \"$flags\": building them again"
+  rm -rf "$prefix"
+fi
 
 # The unpacked source of a Debian source package (its folder's path on stdout).
 debian_source() {
@@ -107,3 +113,6 @@ if [ ! -f "$prefix/lib/libgtest.a" ]; then
   # Debian's googletest package is its source; one thread, as the program's tests are.
   cmake_library googletest /usr/src/googletest -DBUILD_GMOCK=ON -Dgtest_disable_pthreads=ON
 fi
+
+mkdir -p "$prefix"
+echo "$flags" >"$stamp"
