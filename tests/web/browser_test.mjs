@@ -101,6 +101,77 @@ function expectSamePicture(shown, reference, what) {
   }
 }
 
+// What the page sends to its speakers, recorded beside them: every node connected to a context's
+// destination is also connected to a tap (an AudioWorklet of this test's own) that hands the mono
+// mix to the page's window, where the test reads it.
+function recordWhatThePagePlays() {
+  const tapSource = `registerProcessor("test-tap", class extends AudioWorkletProcessor {
+    process(inputs) {
+      const channels = inputs[0];
+      if (channels.length) {
+        const mono = new Float32Array(channels[0].length);
+        for (const c of channels) for (let i = 0; i < mono.length; ++i) mono[i] += c[i] / channels.length;
+        this.port.postMessage(mono, [mono.buffer]);
+      }
+      return true;
+    }
+  });`;
+  window.recorded = {rate: 0, blocks: []};
+  const taps = new Map();
+  const connect = AudioNode.prototype.connect;
+  AudioNode.prototype.connect = function (target, ...rest) {
+    const result = connect.call(this, target, ...rest);
+    if (target instanceof AudioDestinationNode) {
+      const context = target.context;
+      if (!taps.has(context)) {
+        const url = URL.createObjectURL(new Blob([tapSource], {type: "text/javascript"}));
+        taps.set(context, context.audioWorklet.addModule(url).then(() => {
+          const tap = new AudioWorkletNode(context, "test-tap", {numberOfOutputs: 0});
+          tap.port.onmessage = (e) => window.recorded.blocks.push(e.data);
+          window.recorded.rate = context.sampleRate;
+          return tap;
+        }));
+      }
+      taps.get(context).then((tap) => connect.call(this, tap));
+    }
+    return result;
+  };
+}
+
+// The energy of each pitch class in `samples`: Goertzel filters on every semitone from C2 to C7,
+// in blocks, summed by pitch class (as the desktop's sound server test measures, x11/sound_check.h).
+function pitchClassEnergy(samples, rate) {
+  const kBlock = 8192;
+  const energy = new Array(12).fill(0);
+  for (let note = 36; note <= 96; ++note) {
+    const coefficient = 2 * Math.cos(2 * Math.PI * 440 * Math.pow(2, (note - 69) / 12) / rate);
+    for (let start = 0; start + kBlock <= samples.length; start += kBlock) {
+      let s1 = 0;
+      let s2 = 0;
+      for (let i = start; i < start + kBlock; ++i) {
+        const s = samples[i] + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s;
+      }
+      energy[note % 12] += s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+    }
+  }
+  return energy;
+}
+
+// The pixels of `area` (client coordinates of the main window) as one string, to compare looks.
+async function mainWindowArea(page, area) {
+  return page.evaluate(({where, area}) => {
+    for (const canvas of document.querySelectorAll("canvas")) {
+      const box = canvas.getBoundingClientRect();
+      if (Math.round(box.left) === where.x && Math.round(box.top) === where.y) {
+        return canvas.getContext("2d").getImageData(area.x, area.y, area.width, area.height).data.join(",");
+      }
+    }
+    return "";
+  }, {where: kMainWindow, area});
+}
+
 const cases = {
   async MainWindowAtStart(page) {
     expectSamePicture(await settledMainWindow(page), await referencePixels(page, "main_window_at_start"),
@@ -112,6 +183,47 @@ const cases = {
     await page.mouse.click(kMainWindow.x + 262, kMainWindow.y + 197);
     expectSamePicture(await settledMainWindow(page),
                       await referencePixels(page, "main_window_after_header_toggle"), "after a header toggle");
+  },
+  // Sol Maior chosen with the mouse, then Play: the page plays G major (its seven pitch classes
+  // louder than the other five) and Play, greyed while it plays, comes back at the end.
+  async PlayingSolMaiorSoundsGMajorAndPlayComesBack(page) {
+    await settledMainWindow(page);
+    await page.mouse.click(434, 133);
+    await page.waitForTimeout(300);
+    await page.mouse.click(300, 164);
+    await settledMainWindow(page);
+    const play = {x: 482 - kMainWindow.x - 10, y: 130 - kMainWindow.y - 8, width: 20, height: 16};
+    const ready = await mainWindowArea(page, play);
+    await page.mouse.click(482, 130);
+    const clicked = Date.now();
+    let greyed = false;
+    const deadline = Date.now() + 60000;
+    for (;;) {
+      const now = await mainWindowArea(page, play);
+      if (now !== ready) greyed = true;
+      else if (greyed) break;
+      if (Date.now() > deadline) throw new Error(greyed ? "Play did not come back" : "Play was never greyed");
+      await page.waitForTimeout(250);
+    }
+    const {rate, samples} = await page.evaluate(() => {
+      const all = [];
+      for (const block of window.recorded.blocks) for (const v of block) all.push(v);
+      return {rate: window.recorded.rate, samples: all};
+    });
+    const seconds = samples.length / (rate || 1);
+    const rms = Math.sqrt(samples.reduce((sum, v) => sum + v * v, 0) / Math.max(samples.length, 1));
+    if (seconds < 15 || rms < 0.01) throw new Error(`recorded ${seconds.toFixed(1)} s at an RMS of ${rms.toFixed(4)}`);
+    const energy = pitchClassEnergy(samples, rate);
+    const kGMajor = [7, 9, 11, 0, 2, 4, 6];
+    const weakestIn = Math.min(...kGMajor.map((pc) => energy[pc]));
+    const strongestOut = Math.max(...energy.filter((e, pc) => !kGMajor.includes(pc)));
+    console.log(`Play came back after ${((Date.now() - clicked) / 1000).toFixed(1)} s; ` +
+                `recorded ${seconds.toFixed(1)} s, RMS ${rms.toFixed(3)}; pitch-class energy ` +
+                energy.map((e) => e.toExponential(1)).join(" "));
+    if (!(weakestIn > strongestOut)) {
+      throw new Error(`not G major: weakest in the scale ${weakestIn.toExponential(2)}, ` +
+                      `strongest outside ${strongestOut.toExponential(2)}`);
+    }
   },
 };
 
@@ -127,6 +239,7 @@ async function main() {
     const page = await browser.newPage({viewport: {width: 1280, height: 1024}, deviceScaleFactor: 1});
     const problems = [];
     page.on("pageerror", (e) => problems.push(String(e)));
+    await page.addInitScript(recordWhatThePagePlays);
     await page.goto(url);
     await cases[name](page);
     if (problems.length) throw new Error("the page reported: " + problems.join("; "));
