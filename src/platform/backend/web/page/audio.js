@@ -20,6 +20,7 @@
       this.loading = null;  // resolves with the node once the soundfont is in
       this.gain = 0.2;
       this.why = "";
+      this.failed = false;  // the synthesizer or the soundfont did not load: no play can start
       this.playing = 0;  // the token of the play the worklet has
       // Browsers let sound start only inside a user's gesture: the first press or key makes the
       // context (and resumes it, should the browser have suspended it since), so the first click
@@ -68,6 +69,7 @@
         .then((node) => (this.node = node))
         .catch((e) => {
           this.why = "its synthesizer did not load: " + e.message;
+          this.failed = true;
           this.ended(this.playing, true);
           throw e;
         });
@@ -79,14 +81,14 @@
     play(token, words, endFrame, rate) {
       this.start();
       if (!this.loading) this.prepare(this.gain);
-      if (!this.loading) return false;
+      if (!this.loading || this.failed) return false;
       this.playing = token;
       // What the device still holds after the last frame is rendered: the end is reported once the
       // student has heard it.
       const heldSeconds = (this.context.baseLatency || 0) + (this.context.outputLatency || 0);
       this.loading.then((node) => {
         if (this.playing === token) node.port.postMessage({type: "play", token, words, endFrame, rate, heldSeconds});
-      }, () => {});
+      }, () => this.ended(token, true));
       return true;
     }
 
