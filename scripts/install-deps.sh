@@ -54,10 +54,10 @@ package_packages=(
 # dpkg-dev unpacks the source packages of the libraries it does not have; the FluidSynth and
 # fontconfig headers give function types and constants (neither library is loaded there); the
 # fonts are the files the build reads instead of asking fontconfig; googletest is GoogleTest's
-# source.
+# source; the page's soundfont is cut from TimGM6mb (tools/soundfont_cut.cmake).
 web_packages=(
   cmake ninja-build dpkg-dev emscripten nodejs libfluidsynth-dev libfontconfig-dev googletest
-  fonts-liberation2 fonts-dejavu-core chromium python3-fonttools
+  fonts-liberation2 fonts-dejavu-core timgm6mb-soundfont chromium python3-fonttools
 )
 # (chromium: the browser tests drive Debian's own, headless; no browser is downloaded.
 # python3-fonttools cuts the page's fonts to the characters the program shows.)

@@ -79,6 +79,89 @@ async function expectMainWindowLike(page, name, at = null) {
   if (problem) throw new Error(`${name}: ${problem}`);
 }
 
+// What the page sends to its speakers, recorded beside them: every node connected to a context's
+// destination is also connected to a tap (an AudioWorklet of this test's own) that hands the mono
+// mix to the page's window, where the test reads it.
+function recordWhatThePagePlays() {
+  // Handed over in long blocks: a message every render quantum would slow the audio thread.
+  const tapSource = `registerProcessor("test-tap", class extends AudioWorkletProcessor {
+    constructor() {
+      super();
+      this.block = new Float32Array(16384);
+      this.filled = 0;
+    }
+    process(inputs) {
+      const channels = inputs[0];
+      const frames = channels.length ? channels[0].length : 128;
+      for (let i = 0; i < frames; ++i) {
+        let sum = 0;
+        for (const c of channels) sum += c[i];
+        this.block[this.filled++] = channels.length ? sum / channels.length : 0;
+        if (this.filled === this.block.length) {
+          this.port.postMessage(this.block, [this.block.buffer]);
+          this.block = new Float32Array(16384);
+          this.filled = 0;
+        }
+      }
+      return true;
+    }
+  });`;
+  window.recorded = {rate: 0, blocks: []};
+  const taps = new Map();
+  const connect = AudioNode.prototype.connect;
+  AudioNode.prototype.connect = function (target, ...rest) {
+    const result = connect.call(this, target, ...rest);
+    if (target instanceof AudioDestinationNode) {
+      const context = target.context;
+      if (!taps.has(context)) {
+        const url = URL.createObjectURL(new Blob([tapSource], {type: "text/javascript"}));
+        taps.set(context, context.audioWorklet.addModule(url).then(() => {
+          const tap = new AudioWorkletNode(context, "test-tap", {numberOfOutputs: 0});
+          tap.port.onmessage = (e) => window.recorded.blocks.push(e.data);
+          window.recorded.rate = context.sampleRate;
+          return tap;
+        }));
+      }
+      taps.get(context).then((tap) => connect.call(this, tap));
+    }
+    return result;
+  };
+}
+
+// The energy of each pitch class in `samples`: Goertzel filters on every semitone from C2 to C7,
+// in blocks, summed by pitch class (as the desktop's sound server test measures, x11/sound_check.h).
+function pitchClassEnergy(samples, rate) {
+  const kBlock = 8192;
+  const energy = new Array(12).fill(0);
+  for (let note = 36; note <= 96; ++note) {
+    const coefficient = 2 * Math.cos(2 * Math.PI * 440 * Math.pow(2, (note - 69) / 12) / rate);
+    for (let start = 0; start + kBlock <= samples.length; start += kBlock) {
+      let s1 = 0;
+      let s2 = 0;
+      for (let i = start; i < start + kBlock; ++i) {
+        const s = samples[i] + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s;
+      }
+      energy[note % 12] += s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+    }
+  }
+  return energy;
+}
+
+// The pixels of `area` (client coordinates of the main window) as one string, to compare looks.
+async function mainWindowArea(page, area) {
+  return page.evaluate(({where, area}) => {
+    for (const canvas of document.querySelectorAll("canvas")) {
+      const box = canvas.getBoundingClientRect();
+      if (Math.round(box.left) === where.x && Math.round(box.top) === where.y) {
+        return canvas.getContext("2d").getImageData(area.x, area.y, area.width, area.height).data.join(",");
+      }
+    }
+    return "";
+  }, {where: kMainWindow, area});
+}
+
 const cases = {
   async MainWindowAtStart(page) {
     await expectMainWindowLike(page, "main_window_at_start");
@@ -104,6 +187,51 @@ const cases = {
     await page.keyboard.type("Sol");
     await expectMainWindowLike(page, "chord_grid_sol_maior", kGrid);
   },
+  // Sol Maior chosen with the mouse, then Play: the page plays G major (its seven pitch classes
+  // louder than the other five) and Play, greyed while it plays, comes back at the end.
+  async PlayingSolMaiorSoundsGMajorAndPlayComesBack(page) {
+    await settledMainWindow(page);
+    await page.mouse.click(434, 133);
+    await page.waitForTimeout(300);
+    await page.mouse.click(300, 164);
+    await settledMainWindow(page);
+    const play = {x: 482 - kMainWindow.x - 10, y: 130 - kMainWindow.y - 8, width: 20, height: 16};
+    const ready = await mainWindowArea(page, play);
+    await page.mouse.click(482, 130);
+    const clicked = Date.now();
+    let greyed = false;
+    const deadline = Date.now() + 60000;
+    for (;;) {
+      const now = await mainWindowArea(page, play);
+      if (now !== ready) greyed = true;
+      else if (greyed) break;
+      if (Date.now() > deadline) throw new Error(greyed ? "Play did not come back" : "Play was never greyed");
+      await page.waitForTimeout(250);
+    }
+    // Measured in the page: the recording is megabytes.
+    const {seconds, rms, energy} = await page.evaluate((source) => {
+      const {rate, blocks} = window.recorded;
+      const samples = new Float32Array(blocks.length * (blocks.length ? blocks[0].length : 0));
+      blocks.forEach((block, i) => samples.set(block, i * block.length));
+      const rms = Math.sqrt(samples.reduce((sum, v) => sum + v * v, 0) / Math.max(samples.length, 1));
+      const measure = new Function(`return ${source}`)();
+      return {seconds: samples.length / (rate || 1), rms, energy: measure(samples, rate)};
+    }, pitchClassEnergy.toString());
+    if (seconds < 15 || rms < 0.01) throw new Error(`recorded ${seconds.toFixed(1)} s at an RMS of ${rms.toFixed(4)}`);
+    const kGMajor = [7, 9, 11, 0, 2, 4, 6];
+    const weakestIn = Math.min(...kGMajor.map((pc) => energy[pc]));
+    const strongestOut = Math.max(...energy.filter((e, pc) => !kGMajor.includes(pc)));
+    // The key file lasts 17.5 s: an end reported much sooner is not the end of the play.
+    const elapsed = (Date.now() - clicked) / 1000;
+    if (elapsed < 16) throw new Error(`Play came back after ${elapsed.toFixed(1)} s, before the key had played`);
+    console.log(`Play came back after ${elapsed.toFixed(1)} s; ` +
+                `recorded ${seconds.toFixed(1)} s, RMS ${rms.toFixed(3)}; pitch-class energy ` +
+                energy.map((e) => e.toExponential(1)).join(" "));
+    if (!(weakestIn > strongestOut)) {
+      throw new Error(`not G major: weakest in the scale ${weakestIn.toExponential(2)}, ` +
+                      `strongest outside ${strongestOut.toExponential(2)}`);
+    }
+  },
 };
 
 async function main() {
@@ -118,6 +246,7 @@ async function main() {
     const page = await browser.newPage({viewport: {width: 1280, height: 1024}, deviceScaleFactor: 1});
     const problems = [];
     page.on("pageerror", (e) => problems.push(String(e)));
+    await page.addInitScript(recordWhatThePagePlays);
     await page.goto(url);
     await cases[name](page);
     if (problems.length) throw new Error("the page reported: " + problems.join("; "));

@@ -14,7 +14,7 @@ DWORD UsToMs(std::int64_t us) { return static_cast<DWORD>((us + 500) / 1000); }
 
 }  // namespace
 
-MciDevice::MciDevice(MCIDEVICEID id, MciDeviceHost* host, SynthEngine* engine,
+MciDevice::MciDevice(MCIDEVICEID id, MciDeviceHost* host, SoundSink* engine,
                      std::shared_ptr<const midi::Song> song)
     : m_id(id), m_host(host), m_engine(engine), m_sequencer(engine, std::move(song)) {
   m_playEndUs = m_sequencer.LengthUs();

@@ -37,7 +37,7 @@ class MciDeviceHost {
 
 class MciDevice {
  public:
-  MciDevice(MCIDEVICEID id, MciDeviceHost* host, SynthEngine* engine, std::shared_ptr<const midi::Song> song);
+  MciDevice(MCIDEVICEID id, MciDeviceHost* host, SoundSink* engine, std::shared_ptr<const midi::Song> song);
   ~MciDevice();
   MciDevice(const MciDevice&) = delete;
   MciDevice& operator=(const MciDevice&) = delete;
@@ -80,7 +80,7 @@ class MciDevice {
 
   MCIDEVICEID m_id;
   MciDeviceHost* m_host;
-  SynthEngine* m_engine;
+  SoundSink* m_engine;  // the program's synthesizer, or the page's (page_output.h)
   Sequencer m_sequencer;
   std::unique_ptr<AudioOutput> m_output;
   DeviceMode m_mode = DeviceMode::kStopped;

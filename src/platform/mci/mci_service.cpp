@@ -13,6 +13,9 @@
 #include "platform/mci/mci_device.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/media_path.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/mci/page_output.h"
+#endif
 #include "platform/virtual_clock.h"
 #include "platform/window.h"
 #include "platform/window/platform_state.h"
@@ -69,6 +72,14 @@ class MciService final : public MciDeviceHost, public window::RunService {
   MCIERROR Open(DWORD flags, MCI_OPEN_PARMS* parms);
   MCIERROR CloseDevice(MCIDEVICEID id, DWORD flags, const MCI_GENERIC_PARMS* parms);
   MCIERROR EnsureWindow();
+  // Makes the synthesizer every device plays into, at the first open.
+  MCIERROR MakeSynth();
+  SoundSink* Synth() const {
+#ifdef __EMSCRIPTEN__
+    if (m_pageSynth != nullptr) return m_pageSynth.get();
+#endif
+    return m_engine.get();
+  }
   MCIERROR Fail(MCIERROR code, const std::string& detail) {
     SetMciErrorDetail(code, detail);
     return code;
@@ -76,6 +87,9 @@ class MciService final : public MciDeviceHost, public window::RunService {
 
   std::map<MCIDEVICEID, std::unique_ptr<MciDevice>> m_devices;
   std::unique_ptr<SynthEngine> m_engine;
+#ifdef __EMSCRIPTEN__
+  std::unique_ptr<PageSynth> m_pageSynth;  // in a page: its synthesizer, in place of m_engine
+#endif
   HWND m_window = nullptr;
   VirtualClock* const m_clock;  // set: render offline on it
   std::map<MCIDEVICEID, std::shared_ptr<std::vector<float>>> m_offline;
@@ -146,20 +160,31 @@ MCIERROR MciService::Open(DWORD flags, MCI_OPEN_PARMS* parms) {
     if (e == midi::ReadError::kFileNotFound) return code;
     return Fail(code, "\"" + name + "\": " + midi::ReadErrorText(e));
   }
-  if (m_engine == nullptr) {
-    SynthError error = SynthError::kNone;
-    std::string detail;
-    m_engine = SynthEngine::Create(&error, &detail);
-    if (m_engine == nullptr) return Fail(MciErrorForSynth(error), detail);
+  if (Synth() == nullptr) {
+    if (MCIERROR e = MakeSynth(); e != 0) return e;
   }
   const MCIDEVICEID id = g_nextDeviceId++;
-  m_devices.emplace(id, std::make_unique<MciDevice>(id, this, m_engine.get(), std::move(song)));
+  m_devices.emplace(id, std::make_unique<MciDevice>(id, this, Synth(), std::move(song)));
   parms->wDeviceID = id;
   if ((flags & MCI_NOTIFY) && parms->dwCallback != 0) {
     PostMessage(reinterpret_cast<HWND>(parms->dwCallback), MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL,
                 static_cast<LPARAM>(id));
   }
   return 0;
+}
+
+MCIERROR MciService::MakeSynth() {
+#ifdef __EMSCRIPTEN__
+  // In a page the synthesizer is the page's: nothing of FluidSynth is loaded into the program.
+  if (PageHasSynth()) {
+    m_pageSynth = std::make_unique<PageSynth>();
+    return 0;
+  }
+#endif
+  SynthError error = SynthError::kNone;
+  std::string detail;
+  m_engine = SynthEngine::Create(&error, &detail);
+  return m_engine != nullptr ? 0 : Fail(MciErrorForSynth(error), detail);
 }
 
 MCIERROR MciService::StartOutput(MciDevice& device, Sequencer* sequencer, std::uint32_t generation,
@@ -184,6 +209,12 @@ MCIERROR MciService::StartOutput(MciDevice& device, Sequencer* sequencer, std::u
     *output = std::make_unique<OfflineOutput>(m_clock, sequencer, std::move(finished), capture);
     return 0;
   }
+#ifdef __EMSCRIPTEN__
+  if (m_pageSynth != nullptr) {
+    *output = StartPageOutput(m_pageSynth.get(), sequencer, std::move(finished), &error);
+    return *output != nullptr ? 0 : Fail(kMciErrAudioOutput, error);
+  }
+#endif
   if (choice.kind == AudioChoice::Kind::kWav) {
     *output = StartWavOutput(choice.value, sequencer, std::move(finished), &error);
     return *output != nullptr ? 0 : Fail(kMciErrWavFile, error);
@@ -264,6 +295,9 @@ MciService::~MciService() {
   m_devices.clear();
   m_offline.clear();
   m_engine.reset();
+#ifdef __EMSCRIPTEN__
+  m_pageSynth.reset();
+#endif
   if (m_window != nullptr && IsWindow(m_window)) DestroyWindow(m_window);
 }
 

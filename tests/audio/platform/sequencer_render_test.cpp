@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The sequencer and the synthesizer on their own: the key files rendered offline through
 // FluidSynth with the system's soundfont, listened to by measuring the signal.
+#include <sys/stat.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -145,4 +147,39 @@ TEST_F(SequencerRender, EnharmonicKeysSoundTheSameAndOtherKeysDiffer) {
   }
   EXPECT_LT(diffSame, 0.02);
   EXPECT_GT(diffOther, 0.1);
+}
+
+// The browser build's soundfont, TimGM6mb cut to the key files' instruments at build time
+// (tools/soundfont_cutter.cpp), plays every key file sample for sample as the whole TimGM6mb does.
+TEST_F(SequencerRender, TheCutSoundfontPlaysEveryKeyFileAsTheWholeOneDoes) {
+  const std::string cut = std::string(TESSIVO_BINARY_DIR) + "/tessivo_keys.sf2";
+  const std::string whole = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+  auto render = [&](const std::string& soundfont, const std::string& name) {
+    setenv("TESSIVO_SOUNDFONT", soundfont.c_str(), 1);
+    SynthError error;
+    std::string detail;
+    m_engine = SynthEngine::Create(&error, &detail);
+    unsetenv("TESSIVO_SOUNDFONT");
+    EXPECT_NE(m_engine, nullptr) << detail;
+    if (m_engine == nullptr) return std::vector<float>{};
+    Sequencer sequencer(m_engine.get(), Load(name));
+    sequencer.Start(0, sequencer.LengthUs());
+    bool ended = false;
+    return RenderFrames(sequencer, sequencer.LengthUs() * 44100 / 1000000 + 44100, &ended);
+  };
+  for (const char* name :
+       {"do maior.MID", "sol maior.MID", "re maior.MID", "la maior.MID", "mi maior.MID", "si maior.MID",
+        "fasus maior.MID", "dosus maior.MID", "fa maior.MID", "sibem maior.MID", "mibem maior.MID",
+        "labem maior.MID", "rebem maior.MID", "solbem maior.MID", "dobem maior.MID"}) {
+    const std::vector<float> fromWhole = render(whole, name);
+    const std::vector<float> fromCut = render(cut, name);
+    EXPECT_GT(Peak(fromWhole), 0.1f) << name;
+    EXPECT_TRUE(fromWhole == fromCut) << name << " sounds differently from the cut soundfont";
+  }
+  const auto size = [](const std::string& path) {
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+  };
+  // What the page downloads: a small part of the whole.
+  EXPECT_LT(size(cut) * 20, size(whole));
 }
