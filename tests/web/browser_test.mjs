@@ -190,11 +190,11 @@ const cases = {
   // Sol Maior chosen with the mouse, then Play: the page plays G major (its seven pitch classes
   // louder than the other five) and Play, greyed while it plays, comes back at the end.
   async PlayingSolMaiorSoundsGMajorAndPlayComesBack(page) {
-    await settledMainWindow(page);
+    await settle(page);
     await page.mouse.click(434, 133);
     await page.waitForTimeout(300);
     await page.mouse.click(300, 164);
-    await settledMainWindow(page);
+    await settle(page);
     const play = {x: 482 - kMainWindow.x - 10, y: 130 - kMainWindow.y - 8, width: 20, height: 16};
     const ready = await mainWindowArea(page, play);
     await page.mouse.click(482, 130);
