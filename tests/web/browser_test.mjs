@@ -187,6 +187,47 @@ const cases = {
     await page.keyboard.type("Sol");
     await expectMainWindowLike(page, "chord_grid_sol_maior", kGrid);
   },
+  // A window that sits idle runs nothing: no polling, no animation-frame loop (the page's own
+  // script time over five idle seconds, as the browser's performance counters tell it).
+  async TheIdleWindowRunsNoScript(page) {
+    await settle(page);
+    const cdp = await page.context().newCDPSession(page);
+    await cdp.send("Performance.enable");
+    const scriptSeconds = async () =>
+      (await cdp.send("Performance.getMetrics")).metrics.find((m) => m.name === "ScriptDuration").value;
+    const before = await scriptSeconds();
+    await page.waitForTimeout(5000);
+    const ran = (await scriptSeconds()) - before;
+    if (ran > 0.005) throw new Error(`the idle page ran ${(ran * 1000).toFixed(1)} ms of script in 5 s`);
+  },
+  // Sol Maior's file is not on the server: choosing the key shows the error box, modal (the main
+  // window refuses clicks behind it); Enter answers it, and the next key chosen plays.
+  async AMissingKeyFileGivesTheErrorBoxAndTheNextKeyPlays(page) {
+    await settle(page);
+    await page.mouse.click(434, 133);
+    await page.waitForTimeout(300);
+    await page.mouse.click(300, 164);  // Sol Maior
+    await page.waitForFunction(() => document.querySelectorAll(".tessivo-window[role=dialog]").length === 1 &&
+      document.querySelector(".tessivo-window[role=dialog]").style.display !== "none", null, {timeout: 10000});
+    const grid = await mainWindowArea(page, {x: 8, y: 160, width: 300, height: 50});
+    await page.mouse.click(kMainWindow.x + 262, kMainWindow.y + 197);  // a grid cell, behind the box
+    await page.waitForTimeout(300);
+    if (await mainWindowArea(page, {x: 8, y: 160, width: 300, height: 50}) !== grid) {
+      throw new Error("the main window took a click while the error box was open");
+    }
+    await page.keyboard.press("Enter");
+    await page.waitForFunction(() => [...document.querySelectorAll(".tessivo-window[role=dialog]")]
+      .every((w) => w.style.display === "none"), null, {timeout: 10000});
+    await page.mouse.click(434, 133);
+    await page.waitForTimeout(300);
+    await page.mouse.click(300, 177);  // Ré Maior
+    await settle(page);
+    const play = {x: 482 - kMainWindow.x - 10, y: 130 - kMainWindow.y - 8, width: 20, height: 16};
+    const ready = await mainWindowArea(page, play);
+    await page.mouse.click(482, 130);
+    await page.waitForFunction(() => window.recorded && window.recorded.blocks.length > 0, null, {timeout: 10000});
+    if (await mainWindowArea(page, play) === ready) throw new Error("Play did not start for the next key");
+  },
   // Sol Maior chosen with the mouse, then Play: the page plays G major (its seven pitch classes
   // louder than the other five) and Play, greyed while it plays, comes back at the end.
   async PlayingSolMaiorSoundsGMajorAndPlayComesBack(page) {
@@ -234,13 +275,18 @@ const cases = {
   },
 };
 
+// What a case needs of the server beyond the site: paths it answers 404 for.
+const kMissing = {
+  AMissingKeyFileGivesTheErrorBoxAndTheNextKeyPlays: new Set(["/keys/sol maior.MID"]),
+};
+
 async function main() {
   const [site, name] = process.argv.slice(2);
   if (!site || !cases[name]) {
     console.error(`usage: browser_test.mjs SITE_FOLDER (${Object.keys(cases).join("|")})`);
     return 2;
   }
-  const {server, url} = await serve(normalize(site));
+  const {server, url} = await serve(normalize(site), 0, kMissing[name]);
   const browser = await chromium.launch({executablePath: kChromium, args: ["--headless=new"]});
   try {
     const page = await browser.newPage({viewport: {width: 1280, height: 1024}, deviceScaleFactor: 1});
