@@ -11,10 +11,13 @@
 // instruments' samples (and the samples they are linked to); everything is the source's, byte for
 // byte, only renumbered, so those presets sound exactly as they do from the whole file.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <ios>
 #include <iterator>
 #include <map>
 #include <set>
@@ -262,6 +265,46 @@ Bytes List(const char* type, const Bytes& content) {
   return out;
 }
 
+// Appends the bytes [from, to) of `source` to `out`.
+void AppendRange(Bytes& out, const Bytes& source, std::size_t from, std::size_t to) {
+  out.insert(out.end(), source.begin() + static_cast<std::ptrdiff_t>(from),
+             source.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+// The sample data and headers of the cut: each sample's points (and their padding) copied to the
+// new data, its header moved with them.
+struct SampleData {
+  Bytes smpl, sm24, shdr;
+};
+SampleData CopySamples(const Soundfont& sf, const Bytes& source, const std::set<std::size_t>& samples,
+                       const std::map<std::size_t, std::size_t>& sampleIndex) {
+  SampleData out;
+  const std::size_t sourcePoints = sf.smpl.size / 2;
+  for (std::size_t s : samples) {
+    const std::uint8_t* h = sf.Record("shdr", kSampleHeader, s);
+    const std::uint32_t start = U32(h + 20);
+    const std::uint32_t end = U32(h + 24);
+    if (end < start || end > sourcePoints) Fail("a sample lies outside the sample data");
+    const std::uint32_t copyEnd = std::min<std::size_t>(sourcePoints, std::size_t{end} + kSamplePadding);
+    const auto newStart = static_cast<std::uint32_t>(out.smpl.size() / 2);
+    AppendRange(out.smpl, source, sf.smpl.at + std::size_t{start} * 2, sf.smpl.at + std::size_t{copyEnd} * 2);
+    out.smpl.resize(out.smpl.size() + (std::size_t{end} + kSamplePadding - copyEnd) * 2, 0);
+    if (sf.sm24.size != 0) {
+      AppendRange(out.sm24, source, sf.sm24.at + start, sf.sm24.at + copyEnd);
+      out.sm24.resize(out.smpl.size() / 2, 0);
+    }
+    std::uint8_t copy[kSampleHeader];
+    std::memcpy(copy, h, kSampleHeader);
+    for (int field : {20, 24, 28, 32}) Put32(copy + field, U32(h + field) - start + newStart);
+    if (U16(h + 44) != 1) Put16(copy + 42, static_cast<std::uint32_t>(sampleIndex.at(U16(h + 42))));
+    out.shdr.insert(out.shdr.end(), copy, copy + kSampleHeader);
+  }
+  Bytes endOfSamples(kSampleHeader, 0);
+  std::memcpy(endOfSamples.data(), "EOS", 3);
+  out.shdr.insert(out.shdr.end(), endOfSamples.begin(), endOfSamples.end());
+  return out;
+}
+
 Bytes Cut(const Bytes& source, const std::set<std::pair<int, int>>& wanted) {
   const Soundfont sf = Parse(source);
   // Presets (all but the terminal record) in the order the source has them.
@@ -297,34 +340,9 @@ Bytes Cut(const Bytes& source, const std::set<std::pair<int, int>>& wanted) {
     added = partners;
   }
 
-  // Samples: each one's points (and their padding) copied to the new data, headers moved with them.
   std::map<std::size_t, std::size_t> sampleIndex;
   for (std::size_t s : samples) sampleIndex.emplace(s, sampleIndex.size());
-  Bytes smpl, sm24, shdr;
-  const std::size_t sourcePoints = sf.smpl.size / 2;
-  for (std::size_t s : samples) {
-    const std::uint8_t* h = sf.Record("shdr", kSampleHeader, s);
-    const std::uint32_t start = U32(h + 20);
-    const std::uint32_t end = U32(h + 24);
-    if (end < start || end > sourcePoints) Fail("a sample lies outside the sample data");
-    const std::uint32_t copyEnd = std::min<std::size_t>(sourcePoints, std::size_t{end} + kSamplePadding);
-    const auto newStart = static_cast<std::uint32_t>(smpl.size() / 2);
-    smpl.insert(smpl.end(), source.begin() + sf.smpl.at + start * 2,
-                source.begin() + sf.smpl.at + copyEnd * 2);
-    smpl.resize(smpl.size() + (std::size_t{end} + kSamplePadding - copyEnd) * 2, 0);
-    if (sf.sm24.size != 0) {
-      sm24.insert(sm24.end(), source.begin() + sf.sm24.at + start, source.begin() + sf.sm24.at + copyEnd);
-      sm24.resize(smpl.size() / 2, 0);
-    }
-    std::uint8_t copy[kSampleHeader];
-    std::memcpy(copy, h, kSampleHeader);
-    for (int field : {20, 24, 28, 32}) Put32(copy + field, U32(h + field) - start + newStart);
-    if (U16(h + 44) != 1) Put16(copy + 42, static_cast<std::uint32_t>(sampleIndex.at(U16(h + 42))));
-    shdr.insert(shdr.end(), copy, copy + kSampleHeader);
-  }
-  Bytes endOfSamples(kSampleHeader, 0);
-  std::memcpy(endOfSamples.data(), "EOS", 3);
-  shdr.insert(shdr.end(), endOfSamples.begin(), endOfSamples.end());
+  const SampleData sampleData = CopySamples(sf, source, samples, sampleIndex);
 
   Level inst;
   std::map<std::size_t, std::size_t> instrumentIndex;
@@ -353,8 +371,8 @@ Bytes Cut(const Bytes& source, const std::set<std::pair<int, int>>& wanted) {
   Terminate(&phdr, kPresetHeader, "EOP");
 
   Bytes sdta;
-  AppendChunk(sdta, "smpl", smpl);
-  if (sf.sm24.size != 0) AppendChunk(sdta, "sm24", sm24);
+  AppendChunk(sdta, "smpl", sampleData.smpl);
+  if (sf.sm24.size != 0) AppendChunk(sdta, "sm24", sampleData.sm24);
   Bytes pdta;
   AppendChunk(pdta, "phdr", phdr.headers);
   AppendChunk(pdta, "pbag", phdr.bags);
@@ -364,10 +382,11 @@ Bytes Cut(const Bytes& source, const std::set<std::pair<int, int>>& wanted) {
   AppendChunk(pdta, "ibag", inst.bags);
   AppendChunk(pdta, "imod", inst.mods);
   AppendChunk(pdta, "igen", inst.gens);
-  AppendChunk(pdta, "shdr", shdr);
+  AppendChunk(pdta, "shdr", sampleData.shdr);
 
   // The source's INFO list as it is: its name, version, copyright and comments still hold.
-  Bytes body(source.begin() + sf.info.at - 8, source.begin() + sf.info.at + sf.info.size);
+  Bytes body;
+  AppendRange(body, source, sf.info.at - 8, sf.info.at + sf.info.size);
   const Bytes sdtaList = List("sdta", sdta);
   const Bytes pdtaList = List("pdta", pdta);
   body.insert(body.end(), sdtaList.begin(), sdtaList.end());
