@@ -27,7 +27,7 @@ toolchain=$(dirname "$(readlink -f "$(command -v emcc)")")/cmake/Modules/Platfor
 # a test that throws. Libraries built with other flags are built again.
 flags="-O2 -fexceptions"
 stamp=$prefix/built-with-flags
-if [ -d "$prefix" ] && [ "$(cat "$stamp" 2>/dev/null)" != "$flags" ]; then
+if [ -f "$prefix/lib/libz.a" ] && [ "$(cat "$stamp" 2>/dev/null)" != "$flags" ]; then
   echo "web-libraries: built with other flags than \"$flags\": building them again"
   rm -rf "$prefix"
 fi

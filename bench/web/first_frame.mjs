@@ -12,8 +12,8 @@ const [runs, ...pages] = process.argv.slice(2);
 const browser = await chromium.launch({executablePath: process.env.TESSIVO_CHROMIUM || "/usr/bin/chromium",
   args: ["--headless=new"]});
 const medians = {};
-for (const spec of pages) {
-  const [name, folder] = spec.split("=");
+for (const entry of pages) {
+  const [name, folder] = entry.split("=");
   const {server, url} = await serve(folder);
   const times = [];
   for (let i = 0; i < Number(runs); ++i) {

@@ -12,7 +12,6 @@
 #include "app/main_form.h"
 #include "app/program.h"
 #include "base/cp1252.h"
-#include "platform/backend/backend_events.h"
 #include "platform/gdi.h"
 #include "platform/surface.h"
 #include "platform/window.h"
@@ -115,16 +114,7 @@ RunResult RunWithForm(const RunOptions& options, std::vector<Step> steps,
       handler(box);
       return;
     }
-    backend::InputEvent e;
-    e.kind = backend::InputKind::KeyPress;
-    e.topLevel = box.box;
-    e.keysym = headless::keys::kReturn;
-    e.textUtf8 = "\r";
-    e.timeMs = headless::Now();
-    headless::Current().Inject(e);
-    e.kind = backend::InputKind::KeyRelease;
-    e.textUtf8.clear();
-    headless::Current().Inject(e);
+    headless::AnswerWithEnter(box.box);
   });
   headless::SetIdleScript(std::move(steps));
   result.exitCode = mainSequence();

@@ -144,17 +144,22 @@ void Session::BoxShown(const ShownMessageBox& shown) {
     return;
   }
   // Nobody answers for the test: the user presses Enter in the box.
+  AnswerWithEnter(shown.box);
+}
+
+void AnswerWithEnter(HWND box) {
+  HeadlessBackend& display = Current();
   backend::InputEvent e;
   e.kind = backend::InputKind::KeyPress;
-  e.topLevel = shown.box;
+  e.topLevel = box;
   e.keysym = backend::keys::kReturn;
   e.textUtf8.assign(1, '\r');
-  e.modifiers = m_backend->HeldModifiers();
-  e.timeMs = m_backend->NowMs();
-  m_backend->Inject(e);
+  e.modifiers = display.HeldModifiers();
+  e.timeMs = display.NowMs();
+  display.Inject(e);
   e.kind = backend::InputKind::KeyRelease;
   e.textUtf8.clear();
-  m_backend->Inject(e);
+  display.Inject(e);
 }
 
 Session& CurrentSession() {

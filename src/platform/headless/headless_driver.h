@@ -105,6 +105,8 @@ bool WritePng(HWND topLevel, const std::string& path);
 // answered by pressing Enter.
 const std::vector<MessageBoxRecord>& MessageBoxes();
 void SetMessageBoxHandler(std::function<void(const MessageBoxRecord&)> handler);
+// Queues Enter pressed and released in `box`, as a user answers it (what is done without a handler).
+void AnswerWithEnter(HWND box);
 // For a test that runs the program's own loop: `steps` run one by one whenever the loop would
 // block with nothing pending (see HeadlessBackend::SetIdleScript).
 void SetIdleScript(std::vector<std::function<void()>> steps);
