@@ -32,10 +32,11 @@ set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodej
 # The program throws and catches (its exception class, the window description reader). In the page
 # its wait yields to the browser through Asyncify, which cannot rewrite WebAssembly's own exception
 # instructions: exceptions are emscripten's, through JavaScript, everywhere, so one set of
-# libraries serves the page and the tests. The exception class keeps the address it was raised
-# from, which WebAssembly gives only through emscripten's offset converter.
+# libraries serves the page and the tests. There a raise address has no place in the module
+# (core/exceptions.h), so emscripten's offset converter, which the page would run over its whole
+# code at start, is not linked.
 add_compile_options(-fexceptions)
-add_link_options(-fexceptions -sUSE_OFFSET_CONVERTER=1 -sALLOW_MEMORY_GROWTH=1)
+add_link_options(-fexceptions -sALLOW_MEMORY_GROWTH=1)
 # What a program run under node (the tests, the build's generators) is linked with, in their own
 # folders (tools/, tests/): the machine's files as they are (the key files beside the tests, the
 # reference images, the fonts, the test cache folders), the exit code of main as the process's,

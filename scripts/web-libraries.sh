@@ -26,9 +26,15 @@ toolchain=$(dirname "$(readlink -f "$(command -v emcc)")")/cmake/Modules/Platfor
 # Asyncify cannot rewrite WebAssembly's own): a test framework built without them could not report
 # a test that throws. Libraries built with other flags are built again.
 flags="-O2 -fexceptions"
+# FreeType's modules: the page reads four TrueType fonts, hinted by their own instructions and
+# drawn anti-aliased, so its TrueType driver, the sfnt tables under it and the smooth renderer are
+# all it registers. The others (Type 1, CFF, bitmap fonts, the auto-hinter...) would be code the
+# page downloads and compiles at every start and never runs.
+freetype_modules="tt_driver_class sfnt_module_class ft_smooth_renderer_class"
+build_config="$flags; FreeType modules: $freetype_modules"
 stamp=$prefix/built-with-flags
-if [ -f "$prefix/lib/libz.a" ] && [ "$(cat "$stamp" 2>/dev/null)" != "$flags" ]; then
-  echo "web-libraries: built with other flags than \"$flags\": building them again"
+if [ -f "$prefix/lib/libz.a" ] && [ "$(cat "$stamp" 2>/dev/null)" != "$build_config" ]; then
+  echo "web-libraries: built with another configuration than \"$build_config\": building them again"
   rm -rf "$prefix"
 fi
 
@@ -97,6 +103,16 @@ if [ ! -f "$prefix/lib/libfreetype.a" ]; then
     echo "web-libraries: FreeType's curve flattening choice was not found in src/smooth/ftgrays.c" >&2
     exit 1
   }
+  {
+    echo "/* The page's FreeType modules (written by tessivo's scripts/web-libraries.sh). */"
+    for module in $freetype_modules; do
+      case $module in
+        *driver_class) echo "FT_USE_MODULE( FT_Driver_ClassRec, $module )" ;;
+        *renderer_class) echo "FT_USE_MODULE( FT_Renderer_Class, $module )" ;;
+        *) echo "FT_USE_MODULE( FT_Module_Class, $module )" ;;
+      esac
+    done
+  } >"$freetype/include/freetype/config/ftmodule.h"
   cmake_library freetype "$freetype" -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
     -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON \
     -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include"
@@ -115,4 +131,4 @@ if [ ! -f "$prefix/lib/libgtest.a" ]; then
 fi
 
 mkdir -p "$prefix"
-echo "$flags" >"$stamp"
+echo "$build_config" >"$stamp"

@@ -349,8 +349,8 @@ void TApplication::ShowFatalError(const std::exception_ptr& error) {
   }
   std::string module = ProgramFileName();
 #ifdef __EMSCRIPTEN__
-  // A WebAssembly code address (emscripten's offset converter) is an offset into the program's
-  // module already, and dladdr there knows no module.
+  // The page knows no raise address (core/exceptions.h) and no dladdr: the box names the
+  // program's module at offset 0.
   const auto offset = reinterpret_cast<std::uintptr_t>(address);
 #else
   std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(address) - 0x1000;

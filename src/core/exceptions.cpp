@@ -2,8 +2,7 @@
 #include "core/exceptions.h"
 
 Exception::Exception(std::string message)
-    : m_message(std::move(message)),
-      m_raiseAddress(__builtin_extract_return_addr(__builtin_return_address(0))) {}
+    : m_message(std::move(message)), m_raiseAddress(TESSIVO_RETURN_ADDRESS()) {}
 
 std::string ErrorBoxText(std::string_view message) {
   std::string text(message);

@@ -15,6 +15,10 @@
 //    constructor. Either way it is a code address of this program, which is all the fatal box
 //    needs to name the module.
 // SetRaiseAddress overrides both, for code that re-raises on behalf of someone else.
+//
+// In the page (WebAssembly, with emscripten's JavaScript exceptions) a raiser's caller has no
+// place in the program's module that the box could name, and asking for one would have the page
+// parse its whole code before the first frame: the address is left unknown (null) there.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +28,12 @@
 #include <utility>
 
 #include "core/format.h"
+
+#ifdef __EMSCRIPTEN__
+#define TESSIVO_RETURN_ADDRESS() static_cast<const void*>(nullptr)
+#else
+#define TESSIVO_RETURN_ADDRESS() __builtin_extract_return_addr(__builtin_return_address(0))
+#endif
 
 // Message texts of the program's string table that the core layer itself raises.
 inline constexpr const char* kSListIndexError = "List index out of bounds (%d)";
@@ -129,7 +139,7 @@ class EReadError : public Exception {
 template <typename E, typename... Args>
 [[noreturn, gnu::noinline]] void Raise(Args&&... args) {
   E error(std::forward<Args>(args)...);
-  error.SetRaiseAddress(__builtin_extract_return_addr(__builtin_return_address(0)));
+  error.SetRaiseAddress(TESSIVO_RETURN_ADDRESS());
   throw error;
 }
 
@@ -138,7 +148,7 @@ template <typename E, typename... Args>
 template <typename E, typename... Args>
 [[noreturn, gnu::noinline]] void RaiseFmt(const char* pattern, const Args&... args) {
   E error(Format(pattern, args...));
-  error.SetRaiseAddress(__builtin_extract_return_addr(__builtin_return_address(0)));
+  error.SetRaiseAddress(TESSIVO_RETURN_ADDRESS());
   throw error;
 }
 

@@ -67,6 +67,8 @@
       this.cursorX = 0;
       this.cursorY = 0;
       this.nextZ = 1;
+      this.held = false;  // the page's events are kept from the program (holdEventsUntil)
+      this.afterFirstFrame = null;  // what starts once the first picture is on the page
       // Keys reach the program through one focused field, so that the input method composes
       // characters ("á" from a dead key) and Tab stays in the program.
       this.keys = document.createElement("textarea");
@@ -218,8 +220,12 @@
       if (!w) return;
       const pixels = new Uint8ClampedArray(bytes.buffer, bytes.byteOffset, width * height * 4);
       w.context.putImageData(new ImageData(pixels, width, height), x, y);
-      // The first picture on the page, for the start-up benchmark (bench/web/first_frame.mjs).
-      if (window.firstFrameMs === undefined) window.firstFrameMs = performance.now();
+      if (window.firstFrameMs === undefined) {
+        // The first picture on the page, for the start-up benchmark (bench/web/first_frame.mjs);
+        // what waited for it starts once the browser has shown it.
+        window.firstFrameMs = performance.now();
+        if (this.afterFirstFrame) setTimeout(this.afterFirstFrame, 0);
+      }
     }
 
     // ---- Moving a window by its caption -----------------------------------------------------------
@@ -377,6 +383,17 @@
     }
 
     // ---- The queue and the wait ---------------------------------------------------------------------
+    // Keeps the page's events from the program until `ready` settles. The program draws its window
+    // meanwhile; what the user does in that time waits in the queue, in order.
+    holdEventsUntil(ready) {
+      this.held = true;
+      // A key file that could not be written is simply not there (see the program's folder below).
+      ready.catch(() => {}).then(() => {
+        this.held = false;
+        if (this.queue.length) this.endWait();
+      });
+    }
+
     push(event) {
       event.timeMs = Math.floor(performance.now());
       this.queue.push(event);
@@ -388,7 +405,12 @@
       this.release();
     }
 
+    // An event arrived or the program woke itself: a wait ends, unless events are held.
     release() {
+      if (!this.held || this.woken) this.endWait();
+    }
+
+    endWait() {
       if (!this.waiting) return;
       const resolve = this.waiting;
       this.waiting = null;
@@ -397,7 +419,7 @@
     }
 
     wait(timeoutMs) {
-      if (this.queue.length || this.woken) {
+      if ((this.queue.length && !this.held) || this.woken) {
         this.woken = false;
         return Promise.resolve();
       }
@@ -406,12 +428,13 @@
           this.woken = false;
           resolve();
         };
-        if (timeoutMs >= 0) this.timer = setTimeout(() => this.release(), timeoutMs);
+        if (timeoutMs >= 0) this.timer = setTimeout(() => this.endWait(), timeoutMs);
       });
     }
 
     // Writes the oldest event at HEAP32[index] (web_backend.cpp's EventRecord); 0 when none.
     nextEvent(index) {
+      if (this.held) return 0;
       const e = this.queue.shift();
       if (!e) return 0;
       const words = [e.kind, e.window || 0, e.x || 0, e.y || 0, e.button || 0, e.wheel || 0, e.keysym || 0,
@@ -428,24 +451,41 @@
 
   Module.tessivoDisplay = new Display(document.getElementById("desktop"));
 
+  // The program's code, compiled by tessivo_start.js while the loader came in; without that
+  // script the loader fetches and compiles it itself.
+  if (Module.tessivoCode) {
+    Module.instantiateWasm = (imports, receiveInstance) => {
+      Module.tessivoCode
+        .then((code) => WebAssembly.instantiate(code, imports).then((instance) => receiveInstance(instance, code)))
+        .catch((error) => {
+          const note = document.getElementById("loading");
+          if (note) note.textContent = "O Tessivo não pôde ser carregado: " + error;
+        });
+      return {};
+    };
+  }
+
   // The program lives in /tessivo of the page's file system, its key files beside it as on a
-  // desktop: fetched before it starts. One the server does not give is simply not there, and
+  // desktop. They are fetched once its window is drawn (sixteen requests would otherwise hold up
+  // its start), and no click or key reaches the program before they are written, so no key can be
+  // chosen before its file is there. One the server does not give is simply not there, and
   // choosing its key says so as the desktop program does for a missing file.
   const kFolder = "/tessivo";
   Module.thisProgram = kFolder + "/tessivo";
   Module.preRun = Module.preRun || [];
   Module.preRun.push(() => {
     FS.mkdir(kFolder);
-    addRunDependency("tessivo-keys");
-    fetch("keys.txt")
-      .then((r) => (r.ok ? r.text() : ""))
-      .then((list) => Promise.all(list.split("\n").filter((name) => name).map((name) =>
-        fetch("keys/" + encodeURIComponent(name))
-          .then((r) => (r.ok ? r.arrayBuffer() : null))
-          .then((data) => data && FS.writeFile(kFolder + "/" + name, new Uint8Array(data)))
-          .catch(() => {}))))
-      .catch(() => {})
-      .finally(() => removeRunDependency("tessivo-keys"));
+    const display = Module.tessivoDisplay;
+    display.holdEventsUntil(new Promise((written) => {
+      display.afterFirstFrame = () => written(fetch("keys.txt")
+        .then((response) => (response.ok ? response.text() : ""))
+        .catch(() => "")
+        .then((list) => Promise.all(list.split("\n").filter((name) => name).map((name) =>
+          fetch("keys/" + encodeURIComponent(name))
+            .then((response) => (response.ok ? response.arrayBuffer() : null))
+            .then((data) => data && FS.writeFile(kFolder + "/" + name, new Uint8Array(data)))
+            .catch(() => {})))));
+    }));
   });
   Module.onExit = () => {
     const note = document.createElement("p");
