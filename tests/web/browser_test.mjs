@@ -23,7 +23,7 @@ const kFindCanvas = `(x, y) => [...document.querySelectorAll("canvas")].find((c)
 })`;
 
 // A digest of what the main window's canvas shows (null: no such window), to see it settle.
-async function mainWindowDigest(page) {
+async function mainWindowDigest(page, where = kMainWindow) {
   return page.evaluate(({find, x, y}) => {
     const canvas = eval(find)(x, y);
     if (!canvas || !canvas.width) return null;
@@ -31,14 +31,14 @@ async function mainWindowDigest(page) {
     let h = 2166136261;
     for (let i = 0; i < data.length; i += 4) h = Math.imul(h ^ (data[i] | data[i + 1] << 8 | data[i + 2] << 16), 16777619);
     return h;
-  }, {find: kFindCanvas, ...kMainWindow});
+  }, {find: kFindCanvas, ...where});
 }
 
 // Waits until the main window shows the same picture twice, 200 ms apart.
-async function settle(page) {
+async function settle(page, where = kMainWindow) {
   let last = null;
   for (let i = 0; i < 100; ++i) {
-    const now = await mainWindowDigest(page);
+    const now = await mainWindowDigest(page, where);
     if (now !== null && now === last) return;
     last = now;
     await page.waitForTimeout(200);
@@ -47,9 +47,9 @@ async function settle(page) {
 }
 
 // Compares, in the page, the main window (or the part of it at `at`, the reference's size) with a
-// reference PNG, decoded by the browser itself.
-async function expectMainWindowLike(page, name, at = null) {
-  await settle(page);
+// reference PNG, decoded by the browser itself. `where`: the main window's place in the page.
+async function expectMainWindowLike(page, name, at = null, where = kMainWindow) {
+  await settle(page, where);
   const png = (await readFile(join(kReferences, name + ".png"))).toString("base64");
   const problem = await page.evaluate(async ({find, x, y, png, at}) => {
     const canvas = eval(find)(x, y);
@@ -75,7 +75,7 @@ async function expectMainWindowLike(page, name, at = null) {
     }
     return differing ? `${differing} pixels differ, the first at (${first % image.width}, ` +
                        `${Math.floor(first / image.width)})` : "";
-  }, {find: kFindCanvas, ...kMainWindow, png, at});
+  }, {find: kFindCanvas, ...where, png, at});
   if (problem) throw new Error(`${name}: ${problem}`);
 }
 
@@ -186,6 +186,27 @@ const cases = {
     await page.keyboard.press("Tab");
     await page.keyboard.type("Sol");
     await expectMainWindowLike(page, "chord_grid_sol_maior", kGrid);
+  },
+  // The main window dragged by its caption, as on a desktop: the program hears where it went (its
+  // key list opens under the field at the new place, and a row chosen there fills the chord row);
+  // the close box then ends the program, and the page says so.
+  async TheWindowMovesByItsCaptionAndClosesByItsBox(page) {
+    await settle(page);
+    const grip = {x: kMainWindow.x + 300, y: kMainWindow.y - 10};
+    const by = {x: -120, y: 250};
+    await page.mouse.move(grip.x, grip.y);
+    await page.mouse.down();
+    await page.mouse.move(grip.x + by.x, grip.y + by.y, {steps: 8});
+    await page.mouse.up();
+    const moved = {...kMainWindow, x: kMainWindow.x + by.x, y: kMainWindow.y + by.y};
+    await settle(page, moved);
+    await page.mouse.click(434 + by.x, 133 + by.y);
+    await page.waitForTimeout(300);
+    await page.mouse.click(300 + by.x, 164 + by.y);
+    await expectMainWindowLike(page, "chord_grid_sol_maior", kGrid, moved);
+    await page.click(".tessivo-window.tessivo-active .tessivo-close");
+    await page.waitForFunction(() => /fechado/.test(document.getElementById("desktop").textContent), null,
+      {timeout: 10000});
   },
   // A window that sits idle runs nothing: no polling, no animation-frame loop (the page's own
   // script time over five idle seconds, as the browser's performance counters tell it).

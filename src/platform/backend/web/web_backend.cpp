@@ -36,6 +36,7 @@ EM_JS(int, tessivo_js_cursor_x, (), { return Module.tessivoDisplay.cursorX; });
 EM_JS(int, tessivo_js_cursor_y, (), { return Module.tessivoDisplay.cursorY; });
 EM_JS(int, tessivo_js_next_event, (void* record), { return Module.tessivoDisplay.nextEvent(record >> 2); });
 EM_JS(void, tessivo_js_wake, (), { Module.tessivoDisplay.wake(); });
+EM_JS(void, tessivo_js_ended, (), { Module.tessivoDisplay.ended(); });
 EM_JS(void, tessivo_js_set_clipboard, (const char* text), { Module.tessivoDisplay.setClipboard(UTF8ToString(text)); });
 // The clipboard's text (malloc'ed UTF-8, the caller frees it), or 0 when it holds none.
 EM_JS(char*, tessivo_js_clipboard, (), {
@@ -104,7 +105,9 @@ static_assert(sizeof(EventRecord) == 10 * 4 + kTextBytes, "display.js writes thi
 }  // namespace
 
 WebBackend::WebBackend() = default;
-WebBackend::~WebBackend() = default;
+// The display goes when the program has ended: the page says so. (emscripten's own exit report does
+// not come once main has waited through Asyncify: main's return then goes nowhere.)
+WebBackend::~WebBackend() { tessivo_js_ended(); }
 
 int WebBackend::ScreenWidth() { return tessivo_js_screen_width(); }
 int WebBackend::ScreenHeight() { return tessivo_js_screen_height(); }

@@ -382,6 +382,14 @@
       }
     }
 
+    // The program has ended (its window closed): the page says how to open it again.
+    ended() {
+      const note = document.createElement("p");
+      note.id = "loading";
+      note.textContent = "O Tessivo foi fechado. Recarregue a página para abri-lo de novo.";
+      this.desktop.appendChild(note);
+    }
+
     // ---- The queue and the wait ---------------------------------------------------------------------
     // Keeps the page's events from the program until `ready` settles. The program draws its window
     // meanwhile; what the user does in that time waits in the queue, in order.
@@ -487,10 +495,4 @@
             .catch(() => {})))));
     }));
   });
-  Module.onExit = () => {
-    const note = document.createElement("p");
-    note.id = "loading";
-    note.textContent = "O Tessivo foi fechado. Recarregue a página para abri-lo de novo.";
-    document.getElementById("desktop").appendChild(note);
-  };
 })();
