@@ -14,16 +14,17 @@ const kTypes = {".html": "text/html; charset=utf-8", ".js": "text/javascript", "
   ".data": "application/octet-stream", ".sf2": "application/octet-stream", ".mid": "audio/midi",
   ".MID": "audio/midi", ".png": "image/png", ".svg": "image/svg+xml"};
 
-// Serves `folder` on 127.0.0.1:`port` (0: a free one). The paths in `missing` answer 404, as a
-// server that lost a file would. Resolves to the server and the site's address.
-export async function serve(folder, port = 0, missing = new Set()) {
+// Serves `folder` on 127.0.0.1:`port` (0: a free one). `faults` maps paths to what the server
+// gives instead of the file: null answers 404, as a server that lost the file would; bytes are
+// served in its place. Resolves to the server and the site's address.
+export async function serve(folder, port = 0, faults = new Map()) {
   const root = resolve(folder);
   const server = createServer(async (request, response) => {
     const path = normalize(decodeURIComponent(new URL(request.url, "http://localhost").pathname));
     const file = join(root, path.endsWith("/") ? path + "index.html" : path);
     try {
-      if (missing.has(path) || !file.startsWith(root)) throw new Error("not served");
-      const body = await readFile(file);
+      if (faults.get(path) === null || !file.startsWith(root)) throw new Error("not served");
+      const body = faults.get(path) || await readFile(file);
       response.writeHead(200, {"Content-Type": kTypes[extname(file)] || "application/octet-stream"});
       response.end(body);
     } catch {

@@ -485,14 +485,29 @@
     FS.mkdir(kFolder);
     const display = Module.tessivoDisplay;
     display.holdEventsUntil(new Promise((written) => {
-      display.afterFirstFrame = () => written(fetch("keys.txt")
-        .then((response) => (response.ok ? response.text() : ""))
-        .catch(() => "")
-        .then((list) => Promise.all(list.split("\n").filter((name) => name).map((name) =>
-          fetch("keys/" + encodeURIComponent(name))
-            .then((response) => (response.ok ? response.arrayBuffer() : null))
-            .then((data) => data && FS.writeFile(kFolder + "/" + name, new Uint8Array(data)))
-            .catch(() => {})))));
+      display.afterFirstFrame = () => {
+        keepSite();
+        written(fetchKeyFiles());
+      };
     }));
   });
+
+  // The site kept by its service worker (tessivo_worker.js) for the next visit without network.
+  // Browsers give service workers only to pages from https or this machine; elsewhere the page
+  // simply needs the network each time.
+  function keepSite() {
+    if (!("serviceWorker" in navigator)) return;
+    navigator.serviceWorker.register("tessivo_worker.js").catch(() => {});
+  }
+
+  function fetchKeyFiles() {
+    return fetch("keys.txt")
+      .then((response) => (response.ok ? response.text() : ""))
+      .catch(() => "")
+      .then((list) => Promise.all(list.split("\n").filter((name) => name).map((name) =>
+        fetch("keys/" + encodeURIComponent(name))
+          .then((response) => (response.ok ? response.arrayBuffer() : null))
+          .then((data) => data && FS.writeFile(kFolder + "/" + name, new Uint8Array(data)))
+          .catch(() => {}))));
+  }
 })();
