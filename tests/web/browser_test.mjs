@@ -47,13 +47,27 @@ async function settle(page, where = kMainWindow) {
 }
 
 // Compares, in the page, the main window (or the part of it at `at`, the reference's size) with a
-// reference PNG, decoded by the browser itself. `where`: the main window's place in the page.
-async function expectMainWindowLike(page, name, at = null, where = kMainWindow) {
+// reference PNG, decoded by the browser itself. `where`: the main window's place in the page (CSS
+// pixels); `withList`: the open key list laid over it, as the user sees them. A window with a
+// blinking caret matches at one moment of the blink (the reference shows the caret): the picture is
+// compared again for a whole blink before a difference counts.
+async function expectMainWindowLike(page, name, at = null, where = kMainWindow, withList = false) {
   await settle(page, where);
   const png = (await readFile(join(kReferences, name + ".png"))).toString("base64");
-  const problem = await page.evaluate(async ({find, x, y, png, at}) => {
-    const canvas = eval(find)(x, y);
+  const compare = () => page.evaluate(async ({find, x, y, png, at, withList}) => {
+    let canvas = eval(find)(x, y);
     if (!canvas) return "the main window is not where the platform places it";
+    const list = document.querySelector(".tessivo-popup:not([style*='display: none']) canvas");
+    if (withList) {
+      if (!list) return "no key list is open";
+      const both = new OffscreenCanvas(canvas.width, canvas.height);
+      const ratio = canvas.width / canvas.getBoundingClientRect().width;
+      const [box, listBox] = [canvas.getBoundingClientRect(), list.getBoundingClientRect()];
+      both.getContext("2d").drawImage(canvas, 0, 0);
+      both.getContext("2d").drawImage(list, Math.round((listBox.left - box.left) * ratio),
+        Math.round((listBox.top - box.top) * ratio));
+      canvas = both;
+    }
     const image = new Image();
     image.src = "data:image/png;base64," + png;
     await image.decode();
@@ -75,7 +89,12 @@ async function expectMainWindowLike(page, name, at = null, where = kMainWindow) 
     }
     return differing ? `${differing} pixels differ, the first at (${first % image.width}, ` +
                        `${Math.floor(first / image.width)})` : "";
-  }, {find: kFindCanvas, ...where, png, at});
+  }, {find: kFindCanvas, ...where, png, at, withList});
+  let problem = await compare();
+  for (let tries = 0; problem && tries < 10; ++tries) {
+    await page.waitForTimeout(150);
+    problem = await compare();
+  }
   if (problem) throw new Error(`${name}: ${problem}`);
 }
 
@@ -150,7 +169,7 @@ function pitchClassEnergy(samples, rate) {
 }
 
 // The pixels of `area` (client coordinates of the main window) as one string, to compare looks.
-async function mainWindowArea(page, area) {
+async function mainWindowArea(page, area, where = kMainWindow) {
   return page.evaluate(({where, area}) => {
     for (const canvas of document.querySelectorAll("canvas")) {
       const box = canvas.getBoundingClientRect();
@@ -159,7 +178,7 @@ async function mainWindowArea(page, area) {
       }
     }
     return "";
-  }, {where: kMainWindow, area});
+  }, {where, area});
 }
 
 // Play clicked: it greys while the key plays, no error box comes, and the page sends sound out
@@ -266,6 +285,55 @@ const cases = {
     await page.mouse.click(300, 164);
     await expectPlayStarts(page);
   },
+  // At device pixel ratios of 1.25, 1.5 and 2 the program lays its window out at 120, 144 and 192
+  // dpi on the screen's own pixels: with the key list open it is the desktop's picture at that
+  // resolution, pixel for pixel.
+  async TheKeyListAtRatiosAboveOne(first, faults, server) {
+    // Where the list's button lies in the main window at each ratio (CSS pixels): the text sizes
+    // round differently at each resolution, so the layout is not the ratio times the 96-dpi one.
+    const button = {2: {x: 238, y: 25}, 1.5: {x: 253, y: 26}, 1.25: {x: 241, y: 26}};
+    for (const ratio of [2, 1.5, 1.25]) {
+      const page = ratio === 2 ? first : await first.context().browser().newPage(
+        {viewport: {width: 1280, height: 1024}, deviceScaleFactor: ratio, bypassCSP: true});
+      if (page !== first) await page.goto(first.url());
+      const where = await page.waitForFunction(() => [...document.querySelectorAll("canvas")]
+        .find((c) => c.width > 900)?.getBoundingClientRect().toJSON()).then((h) => h.jsonValue());
+      const main = {x: Math.round(where.x), y: Math.round(where.y)};
+      await settle(page, main);
+      await page.mouse.click(main.x + button[ratio].x, main.y + button[ratio].y);
+      await page.waitForTimeout(300);
+      await expectMainWindowLike(page, `main_window_key_list_open_at_${96 * ratio}`, null, main, true);
+    }
+  },
+  // A 1024x600 screen that only knows fingers: the list's button and Sol Maior tapped choose the key,
+  // Play tapped plays; the desktop pans to the window's far edge, where a tap on the last degree's
+  // white cell toggles the headers.
+  async ATouchScreenSmallerThanTheWindow(page) {
+    const box = await page.waitForFunction(() => [...document.querySelectorAll("canvas")]
+      .find((c) => c.width > 900)?.getBoundingClientRect().toJSON()).then((h) => h.jsonValue());
+    const main = {...kMainWindow, x: Math.round(box.x), y: Math.round(box.y)};
+    const tap = (x, y) => page.touchscreen.tap(main.x + x, main.y + y);
+    await settle(page, main);
+    await tap(246, 26);
+    await page.waitForTimeout(300);
+    await tap(112, 57);  // the list's second row: Sol Maior
+    await expectMainWindowLike(page, "chord_grid_sol_maior", kGrid, main);
+    await tap(294, 23);  // Play
+    await page.waitForFunction(() => window.recorded.blocks.length > 0, null, {timeout: 10000});
+    const panned = await page.evaluate(() => {
+      const desktop = document.getElementById("desktop");
+      desktop.scrollLeft = desktop.scrollWidth;
+      const frame = [...document.querySelectorAll(".tessivo-window")].find((w) => w.offsetWidth > 900);
+      return {right: frame.getBoundingClientRect().right, width: desktop.clientWidth, by: desktop.scrollLeft};
+    });
+    if (panned.right > panned.width) throw new Error(`the window's edge stays off the screen: ${JSON.stringify(panned)}`);
+    const header = {x: 840, y: 162, width: 130, height: 18};
+    const now = {...main, x: main.x - panned.by};
+    const before = await mainWindowArea(page, header, now);
+    await tap(900 - panned.by, 197);  // the last degree's white cell
+    await page.waitForTimeout(500);
+    if (await mainWindowArea(page, header, now) === before) throw new Error("the tap on the last degree did nothing");
+  },
   // A window that sits idle runs nothing: no polling, no animation-frame loop (the page's own
   // script time over five idle seconds, as the browser's performance counters tell it).
   async TheIdleWindowRunsNoScript(page) {
@@ -354,6 +422,12 @@ const cases = {
   },
 };
 
+// What a case's page is beyond a 1280x1024 desktop at a device pixel ratio of 1.
+const kPageOptions = {
+  TheKeyListAtRatiosAboveOne: {deviceScaleFactor: 2},
+  ATouchScreenSmallerThanTheWindow: {viewport: {width: 1024, height: 600}, hasTouch: true},
+};
+
 // The cases that see the page's own policy: the others' recorder is a script the policy forbids.
 const kUnderThePolicy = new Set(["NothingComesFromElsewhere", "TheSiteOpensAndPlaysWithNoNetwork"]);
 
@@ -369,7 +443,7 @@ async function main() {
   try {
     const underThePolicy = kUnderThePolicy.has(name);
     const page = await browser.newPage({viewport: {width: 1280, height: 1024}, deviceScaleFactor: 1,
-      bypassCSP: !underThePolicy});
+      bypassCSP: !underThePolicy, ...kPageOptions[name]});
     const problems = [];
     page.on("pageerror", (e) => problems.push(String(e)));
     if (!underThePolicy) await page.addInitScript(recordWhatThePagePlays);

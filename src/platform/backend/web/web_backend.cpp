@@ -15,6 +15,7 @@
 // clang-format off
 EM_JS(int, tessivo_js_screen_width, (), { return Module.tessivoDisplay.screenWidth(); });
 EM_JS(int, tessivo_js_screen_height, (), { return Module.tessivoDisplay.screenHeight(); });
+EM_JS(int, tessivo_js_pixels_per_inch, (), { return Module.tessivoDisplay.pixelsPerInch(); });
 EM_JS(double, tessivo_js_now, (), { return performance.now(); });
 EM_JS(void, tessivo_js_create, (int id, int x, int y, int width, int height, int flags, const char* title), {
   Module.tessivoDisplay.create(id, x, y, width, height, flags, UTF8ToString(title));
@@ -111,6 +112,7 @@ WebBackend::~WebBackend() { tessivo_js_ended(); }
 
 int WebBackend::ScreenWidth() { return tessivo_js_screen_width(); }
 int WebBackend::ScreenHeight() { return tessivo_js_screen_height(); }
+int WebBackend::PixelsPerInch() { return tessivo_js_pixels_per_inch(); }
 
 bool WebBackend::CreateNative(HWND hwnd, const RECT& screenRect, const backend::TopLevelProps& props) {
   tessivo_js_create(IdOf(hwnd), screenRect.left, screenRect.top, screenRect.right - screenRect.left,

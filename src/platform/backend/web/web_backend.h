@@ -26,6 +26,9 @@ class WebBackend final : public backend::Backend {
   // ---- The screen: the page's viewport ----
   int ScreenWidth() override;
   int ScreenHeight() override;
+  // 96 times the device pixel ratio: the page's canvases are backed one to one by the screen's
+  // pixels, and the program lays its windows out for them.
+  int PixelsPerInch() override;
 
   // ---- Top-level windows: elements of the page ----
   bool CreateNative(HWND hwnd, const RECT& screenRect, const backend::TopLevelProps& props) override;

@@ -28,6 +28,7 @@
   // The frame's measures: what lies around the client area.
   const kBorder = 1;
   const kCaption = 22;
+  const kStandardPixelsPerInch = 96;
 
   // The platform's key numbers (X keysyms) for the keys that are not characters.
   const kKeysyms = {
@@ -67,6 +68,7 @@
       this.cursorX = 0;
       this.cursorY = 0;
       this.nextZ = 1;
+      this.ratio = window.devicePixelRatio || 1;
       this.held = false;  // the page's events are kept from the program (holdEventsUntil)
       this.afterFirstFrame = null;  // what starts once the first picture is on the page
       // Keys reach the program through one focused field, so that the input method composes
@@ -90,14 +92,32 @@
       document.addEventListener("pointermove", (e) => this.onPointer(e, Kind.pointerMove, 0), true);
       document.addEventListener("pointerdown", (e) => this.onPointer(e, Kind.buttonPress, e.button + 1), true);
       document.addEventListener("pointerup", (e) => this.onPointer(e, Kind.buttonRelease, e.button + 1), true);
+      // A finger that starts scrolling the page is no longer the program's: its press ends away
+      // from every window part, so that nothing is clicked by it.
+      document.addEventListener("pointercancel", (e) => this.onPointerCancel(e), true);
       document.addEventListener("wheel", (e) => this.onWheel(e), {capture: true, passive: false});
       document.addEventListener("contextmenu", (e) => e.preventDefault());
       window.addEventListener("blur", () => this.pageFocus(false));
       window.addEventListener("focus", () => this.pageFocus(true));
     }
 
-    screenWidth() { return this.desktop.clientWidth; }
-    screenHeight() { return this.desktop.clientHeight; }
+    // ---- The desktop's measures ----------------------------------------------------------------
+    // The program works in the screen's own pixels: at a device pixel ratio of 2 its windows are
+    // laid out at 192 dpi (as Xft.dpi tells a desktop program) and each canvas pixel is one of the
+    // screen's. The page's CSS pixels are those divided by the ratio, taken once at start (the
+    // program lays its windows out once). The desktop scrolls where the viewport is smaller than
+    // the windows, so the whole window can always be reached at its own size and stays sharp and
+    // readable; scaling it down to fit would blur its text.
+    pixelsPerInch() { return Math.round(kStandardPixelsPerInch * this.ratio); }
+    screenWidth() { return Math.round(this.desktop.clientWidth * this.ratio); }
+    screenHeight() { return Math.round(this.desktop.clientHeight * this.ratio); }
+    toCss(pixels) { return pixels / this.ratio; }
+    // The desktop's point under a pointer event, in the program's pixels.
+    desktopPoint(e) {
+      const box = this.desktop.getBoundingClientRect();
+      return {x: (e.clientX - box.left + this.desktop.scrollLeft) * this.ratio,
+        y: (e.clientY - box.top + this.desktop.scrollTop) * this.ratio};
+    }
 
     // ---- Windows -------------------------------------------------------------------------------
     create(id, x, y, width, height, flags, title) {
@@ -160,8 +180,8 @@
       if (w.canvas.width !== width || w.canvas.height !== height) {
         w.canvas.width = width;
         w.canvas.height = height;
-        w.canvas.style.width = width + "px";
-        w.canvas.style.height = height + "px";
+        w.canvas.style.width = this.toCss(width) + "px";
+        w.canvas.style.height = this.toCss(height) + "px";
       }
       this.place(w);
       this.applyShown(w);
@@ -171,8 +191,8 @@
       const framed = (w.flags & kPopup) === 0;
       const top = framed && (w.flags & kTitle) ? kCaption + kBorder : framed ? kBorder : 0;
       const side = framed ? kBorder : 0;
-      w.frame.style.left = w.x - side + "px";
-      w.frame.style.top = w.y - top + "px";
+      w.frame.style.left = this.toCss(w.x) - side + "px";
+      w.frame.style.top = this.toCss(w.y) - top + "px";
     }
 
     show(id, shown) {
@@ -237,8 +257,8 @@
       const start = {px: e.clientX, py: e.clientY, x: w.x, y: w.y};
       w.caption.setPointerCapture(e.pointerId);
       const move = (m) => {
-        const x = start.x + m.clientX - start.px;
-        const y = start.y + m.clientY - start.py;
+        const x = Math.round(start.x + (m.clientX - start.px) * this.ratio);
+        const y = Math.round(start.y + (m.clientY - start.py) * this.ratio);
         if (x === w.x && y === w.y) return;
         w.x = x;
         w.y = y;
@@ -267,8 +287,9 @@
     }
 
     onPointer(e, kind, button) {
-      this.cursorX = Math.round(e.clientX);
-      this.cursorY = Math.round(e.clientY);
+      const at = this.desktopPoint(e);
+      this.cursorX = Math.round(at.x);
+      this.cursorY = Math.round(at.y);
       if (e.target && e.target.closest && e.target.closest(".tessivo-caption")) return;
       let id = this.windowAt(e);
       if (kind === Kind.buttonPress && id) {
@@ -285,6 +306,14 @@
       this.pushPointer(e, kind, button, this.grabbed ? 0 : id);
     }
 
+    onPointerCancel(e) {
+      const id = this.pressed || this.grabbed;
+      this.pressed = 0;
+      if (!id) return;
+      this.push({kind: Kind.buttonRelease, window: this.grabbed ? 0 : id, x: -1, y: -1, button: 1, wheel: 0,
+        modifiers: modifiersOf(e)});
+    }
+
     onWheel(e) {
       const id = this.windowAt(e);
       if (!id && !this.grabbed) return;
@@ -293,15 +322,13 @@
       this.pushPointer(e, Kind.wheel, 0, this.grabbed ? 0 : id, e.deltaY < 0 ? kWheelDelta : -kWheelDelta);
     }
 
-    // In the window's client coordinates, or the page's when `id` is 0 (a grab).
+    // In the window's client coordinates, or the desktop's when `id` is 0 (a grab).
     pushPointer(e, kind, button, id, wheel = 0) {
-      let x = e.clientX;
-      let y = e.clientY;
+      let {x, y} = this.desktopPoint(e);
       if (id) {
-        const w = this.windows.get(id);
-        const box = w.canvas.getBoundingClientRect();
-        x -= box.left;
-        y -= box.top;
+        const box = this.windows.get(id).canvas.getBoundingClientRect();
+        x = (e.clientX - box.left) * this.ratio;
+        y = (e.clientY - box.top) * this.ratio;
       }
       this.push({kind, window: id, x: Math.floor(x), y: Math.floor(y), button, wheel, modifiers: modifiersOf(e)});
     }
