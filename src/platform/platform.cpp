@@ -17,6 +17,7 @@ void InitPlatform(backend::Backend* backend) {
   window::RegisterMessageBoxClass();
   combo::RegisterClasses();
   window::State().firstIdleHooks.push_back(&atspi::StartWhenIdle);
+  window::State().firstIdleHooks.push_back([] { window::State().backend.StartOwnAccessibility(); });
 }
 
 void ShutdownPlatform() { window::StopPlatform(); }

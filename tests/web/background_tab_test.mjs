@@ -116,9 +116,12 @@ async function run(site) {
     console.error(`BackgroundTab: ${e.message}`);
     return 1;
   } finally {
+    // The profile goes once the browser has stopped writing into it.
+    const stopped = new Promise((done) => browser.exitCode !== null ? done() : browser.once("exit", done));
     browser.kill();
+    await stopped;
     server.close();
-    rmSync(profile, {recursive: true, force: true});
+    rmSync(profile, {recursive: true, force: true, maxRetries: 5, retryDelay: 100});
   }
 }
 

@@ -198,6 +198,16 @@ async function expectPlayStarts(page) {
     .some((w) => w.style.display !== "none"))) throw new Error("an error box came instead of the play");
 }
 
+// What a screen reader is given: Chromium's own accessibility tree, the parts it does not ignore.
+async function readerSees(page) {
+  const cdp = await page.context().newCDPSession(page);
+  const {nodes} = await cdp.send("Accessibility.getFullAXTree");
+  await cdp.detach();
+  const property = (n, name) => (n.properties || []).find((p) => p.name === name)?.value.value;
+  return nodes.filter((n) => !n.ignored && n.role).map((n) => ({role: n.role.value, name: n.name?.value || "",
+    description: n.description?.value || "", focused: property(n, "focused") === true}));
+}
+
 const cases = {
   async MainWindowAtStart(page) {
     await expectMainWindowLike(page, "main_window_at_start");
@@ -334,6 +344,52 @@ const cases = {
     await page.waitForTimeout(500);
     if (await mainWindowArea(page, header, now) === before) throw new Error("the tap on the last degree did nothing");
   },
+  // A screen reader's page: the seven labels as text, the grid's thirteen column headers, the key
+  // selector and Play. Tab puts the page's focus on the selector; pressed and given a key through
+  // their elements (as a reader acts), the selector lists the fifteen keys, a missing key file's
+  // error box is an alert dialog holding the focus and saying why, and Sol Maior renames the cells;
+  // Play pressed through its element plays.
+  async AScreenReaderReadsAndUsesThePage(page) {
+    await settle(page);
+    let seen = await readerSees(page);
+    const texts = seen.filter((n) => n.role === "StaticText").map((n) => n.name);
+    for (const label of ["Escolha o campo harmônico", "Aperte o play", "Clique em um retângulo branco", "Lumarest",
+      "Software didático e livre", "Desenvolvido por Orvandel - Fevereiro 2010",
+      "Comentários e sugestões: www.lumarest.com.br"]) {
+      if (!texts.includes(label)) throw new Error(`the label "${label}" is not read`);
+    }
+    const headers = seen.filter((n) => n.role === "columnheader").map((n) => n.name).join("|");
+    if (headers !== "Tônica||Sobretônica||Mediante|Subdominante||Dominante||Submediante||Sensível|Tônica") {
+      throw new Error("the column headers read: " + headers);
+    }
+    if (!seen.some((n) => n.role === "button" && n.name === "Play")) throw new Error("no Play button is read");
+    await page.keyboard.press("Tab");
+    await page.waitForTimeout(300);
+    if (!(await readerSees(page)).some((n) => n.role === "combobox" && n.focused)) {
+      throw new Error("Tab did not bring the focus to the key selector");
+    }
+    const choose = async (key) => {
+      await page.locator("[role=combobox]").dispatchEvent("click");
+      await page.locator("[role=option]", {hasText: key}).first().waitFor({state: "attached"});
+      await page.waitForTimeout(300);
+      const options = (await readerSees(page)).filter((n) => n.role === "option");
+      if (options.length !== 15) throw new Error(`the open selector lists ${options.length} keys`);
+      await page.locator("[role=option]", {hasText: key}).first().dispatchEvent("click");
+      await page.waitForTimeout(500);
+    };
+    await choose("Ré Maior");
+    seen = await readerSees(page);
+    const alert = seen.find((n) => n.role === "alertdialog");
+    if (!alert || !/re maior\.MID/.test(alert.description)) throw new Error("no alert says why: " + JSON.stringify(alert));
+    if (!seen.some((n) => n.focused && n.role === "button")) throw new Error("the error box does not hold the focus");
+    await page.keyboard.press("Enter");
+    await page.waitForTimeout(300);
+    await choose("Sol Maior");
+    const cells = (await readerSees(page)).filter((n) => n.role === "gridcell").map((n) => n.name);
+    if (cells[0] !== "Sol Maior" || cells[11] !== "Fá # Dim.") throw new Error("the cells read: " + cells.join("|"));
+    await page.locator("button", {hasText: "Play"}).dispatchEvent("click");
+    await page.waitForFunction(() => window.recorded.blocks.length > 0, null, {timeout: 10000});
+  },
   // A window that sits idle runs nothing: no polling, no animation-frame loop (the page's own
   // script time over five idle seconds, as the browser's performance counters tell it).
   async TheIdleWindowRunsNoScript(page) {
@@ -423,6 +479,7 @@ const cases = {
 };
 
 // What a case's page is beyond a 1280x1024 desktop at a device pixel ratio of 1.
+const kFaults = {AScreenReaderReadsAndUsesThePage: [["/keys/re maior.MID", null]]};
 const kPageOptions = {
   TheKeyListAtRatiosAboveOne: {deviceScaleFactor: 2},
   ATouchScreenSmallerThanTheWindow: {viewport: {width: 1024, height: 600}, hasTouch: true},
@@ -437,7 +494,7 @@ async function main() {
     console.error(`usage: browser_test.mjs SITE_FOLDER (${Object.keys(cases).join("|")})`);
     return 2;
   }
-  const faults = new Map();
+  const faults = new Map(kFaults[name] || []);
   const {server, url} = await serve(normalize(site), 0, faults);
   const browser = await chromium.launch({executablePath: kChromium, args: ["--headless=new"]});
   try {

@@ -138,6 +138,10 @@ class AccessibilityConcern {
   // May keep: the accessibility bus's address as the desktop announces it to programs on this
   // display (the X root window's AT_SPI_BUS); nothing when it does not.
   virtual std::optional<std::string> AccessibilityBusProperty() { return std::nullopt; }
+  // May keep: a display that carries screen readers' access itself (the page's mirror of the
+  // windows) starts it here, once the first frame is on screen; a desktop's readers come through
+  // its accessibility bus instead.
+  virtual void StartOwnAccessibility() {}
 
  protected:
   ~AccessibilityConcern() = default;

@@ -141,7 +141,7 @@ class RunService {
  public:
   virtual ~RunService() = default;
 };
-enum class ServiceSlot { kMultimedia, kBusTimers, kAccessibilityBridge, kCount };
+enum class ServiceSlot { kMultimedia, kBusTimers, kAccessibilityBridge, kPageMirror, kCount };
 
 // The screen drawing answers for: the backend's, while the run lasts.
 class BackendScreen final : public gfx::Screen {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/backend/backend_events.h"
+#include "platform/backend/web/page_mirror.h"
 
 // The page's side (page/display.js) is reached through Module.tessivoDisplay; a window is named
 // there by its handle's number.
@@ -129,6 +130,7 @@ void WebBackend::SetNativeProps(HWND hwnd, const backend::TopLevelProps& props) 
 void WebBackend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
   tessivo_js_set_bounds(IdOf(hwnd), screenRect.left, screenRect.top, screenRect.right - screenRect.left,
                         screenRect.bottom - screenRect.top);
+  MarkPageMirrorStale();  // the model tells of no move, and the mirror lies over the window
 }
 
 void WebBackend::SetNativeShowState(HWND hwnd, backend::NativeShowState state) {
@@ -183,9 +185,13 @@ void WebBackend::WarpCursor(POINT) {}
 
 std::uint64_t WebBackend::NowMs() { return static_cast<std::uint64_t>(tessivo_js_now()); }
 
+void WebBackend::StartOwnAccessibility() { StartPageMirror(); }
+
 bool WebBackend::WaitAndDispatch(int timeoutMs) {
   if (DispatchQueued()) return true;
   if (timeoutMs == 0) return false;
+  // What changed since the last wait reaches the page's mirror at once, before the page runs.
+  RefreshPageMirror();
   tessivo_js_wait(timeoutMs);
   return DispatchQueued();
 }
@@ -203,6 +209,7 @@ bool WebBackend::DispatchQueued() {
     const auto kind = static_cast<EventKind>(record.kind);
     switch (kind) {
       case EventKind::kMoved:
+        MarkPageMirrorStale();
         sink->Moved(window, record.x, record.y);
         continue;
       case EventKind::kCloseRequested:

@@ -47,6 +47,9 @@ class WebBackend final : public backend::Backend {
   POINT CursorPos() override;
   void WarpCursor(POINT screenPt) override;
 
+  // ---- Screen readers: the page's mirror of the windows (page_mirror.h) ----
+  void StartOwnAccessibility() override;
+
   // ---- The page's clock and the wait ----
   std::uint64_t NowMs() override;
   bool WaitAndDispatch(int timeoutMs) override;

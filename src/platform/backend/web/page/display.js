@@ -71,21 +71,23 @@
       this.ratio = window.devicePixelRatio || 1;
       this.held = false;  // the page's events are kept from the program (holdEventsUntil)
       this.afterFirstFrame = null;  // what starts once the first picture is on the page
-      // Keys reach the program through one focused field, so that the input method composes
-      // characters ("á" from a dead key) and Tab stays in the program.
+      // Keys reach the program through the focused element of the desktop: the mirror's element
+      // of the part that has the program's focus (mirror.js; the key selector's is a text field, so
+      // that the input method composes "á" from a dead key), or else one hidden field. Tab stays in
+      // the program.
       this.keys = document.createElement("textarea");
       this.keys.className = "tessivo-keys";
       this.keys.setAttribute("aria-hidden", "true");
       this.keys.autocapitalize = "off";
       this.keys.spellcheck = false;
       desktop.appendChild(this.keys);
-      this.keys.addEventListener("keydown", (e) => this.onKey(e, Kind.keyPress));
-      this.keys.addEventListener("keyup", (e) => this.onKey(e, Kind.keyRelease));
-      this.keys.addEventListener("input", (e) => {
-        if (!e.isComposing && e.inputType === "insertText") this.onText(e.data);
+      desktop.addEventListener("keydown", (e) => this.onKey(e, Kind.keyPress));
+      desktop.addEventListener("keyup", (e) => this.onKey(e, Kind.keyRelease));
+      desktop.addEventListener("input", (e) => {
+        if (!e.isComposing && e.inputType === "insertText") this.onText(e.data, e.target);
       });
-      this.keys.addEventListener("compositionend", (e) => this.onText(e.data));
-      this.keys.addEventListener("paste", (e) => this.onPaste(e));
+      desktop.addEventListener("compositionend", (e) => this.onText(e.data, e.target));
+      desktop.addEventListener("paste", (e) => this.onPaste(e));
       // The system's clipboard as the page last saw it (a paste), or what the program copied.
       this.clipboard = null;
       this.pendingPaste = null;
@@ -227,7 +229,13 @@
       for (const other of this.windows.values()) other.frame.classList.toggle("tessivo-active", other.id === id);
       if (previous) this.push({kind: Kind.focusOut, window: previous});
       this.push({kind: Kind.focusIn, window: id});
-      this.keys.focus({preventScroll: true});
+      this.focusKeys();
+    }
+
+    // The page's keyboard focus where the program's is (the mirror's element), else the field.
+    focusKeys() {
+      const target = (Module.tessivoMirror && Module.tessivoMirror.focusTarget()) || this.keys;
+      if (document.activeElement !== target) target.focus({preventScroll: true});
     }
 
     pageFocus(focused) {
@@ -296,7 +304,7 @@
         const w = this.windows.get(id);
         if (!(w.flags & kPopup) && this.active !== id) this.activate(id);
         this.pressed = id;
-        this.keys.focus({preventScroll: true});
+        this.focusKeys();
       }
       // A held button keeps the pointer for the window it went down in, as a desktop does.
       if (this.pressed && !this.grabbed) id = this.pressed;
@@ -398,9 +406,11 @@
     }
 
     // Characters the input method composed (a dead key, then a letter): one key press each.
-    onText(data) {
+    // Text composed in a field: the program gets its characters, and the field shows again what
+    // it showed (the program's text, or nothing).
+    onText(data, field) {
       const text = data || "";
-      this.keys.value = "";
+      if (field && "value" in field) field.value = field.dataset.text || "";
       if (!this.active || !text) return;
       for (const ch of text) {
         const keysym = keysymOfCharacter(ch);
