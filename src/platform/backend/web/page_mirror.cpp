@@ -50,8 +50,9 @@ class PageMirror final : public a11y::EventSink, public window::RunService {
 };
 
 PageMirror* Running() {
-  return window::RunningPlatform() != nullptr ? window::ServiceOf<PageMirror>(window::ServiceSlot::kPageMirror)
-                                              : nullptr;
+  return window::RunningPlatform() != nullptr
+             ? window::ServiceOf<PageMirror>(window::ServiceSlot::kPageMirror)
+             : nullptr;
 }
 
 std::string IdOf(ObjectRef object) {
@@ -98,8 +99,9 @@ void Describe(std::string& out, ObjectRef object, const std::string& parent, int
   const std::string id = IdOf(object);
   const RECT r = provider->BoundsOf(object.child);
   out += out.back() == '[' ? "{" : ",{";
-  out += "\"id\":\"" + id + "\",\"parent\":\"" + parent + "\",\"role\":" +
-         std::to_string(static_cast<std::uint32_t>(provider->RoleOf(object.child))) + ",\"name\":";
+  out += "\"id\":\"" + id + "\",\"parent\":\"" + parent +
+         "\",\"role\":" + std::to_string(static_cast<std::uint32_t>(provider->RoleOf(object.child))) +
+         ",\"name\":";
   AppendString(out, text::Cp1252ToUtf8(provider->NameOf(object.child)));
   // The state bits the model uses all lie below 53: exact in the page's numbers.
   out += ",\"states\":" + std::to_string(provider->StatesOf(object.child).Bits()) + ",\"bounds\":[" +
@@ -123,7 +125,9 @@ void Describe(std::string& out, ObjectRef object, const std::string& parent, int
 
 }  // namespace
 
-void StartPageMirror() { window::AdoptService(window::ServiceSlot::kPageMirror, std::make_unique<PageMirror>()); }
+void StartPageMirror() {
+  window::AdoptService(window::ServiceSlot::kPageMirror, std::make_unique<PageMirror>());
+}
 
 void MarkPageMirrorStale() {
   if (PageMirror* mirror = Running()) mirror->MarkStale();
@@ -136,7 +140,8 @@ void RefreshPageMirror() {
 std::string DescribeForPage() {
   std::string focus;
   if (HWND focused = GetFocus(); focused != nullptr) {
-    if (a11y::Provider* provider = a11y::ProviderOf(focused)) focus = IdOf({focused, provider->FocusedChild()});
+    if (a11y::Provider* provider = a11y::ProviderOf(focused))
+      focus = IdOf({focused, provider->FocusedChild()});
   }
   std::string out = "{\"focus\":\"" + focus + "\",\"objects\":[";
   for (const ObjectRef top : TopLevels()) Describe(out, top, "", 0);
@@ -148,7 +153,8 @@ std::string DescribeForPage() {
 
 // What a reader did through the page's mirror: the model's request, run from the message loop as
 // a click's work would be. `hwnd` is the window's handle as the page got it from DescribeForPage.
-extern "C" EMSCRIPTEN_KEEPALIVE void tessivo_mirror_request(std::uintptr_t hwnd, int child, int kind, int index) {
+extern "C" EMSCRIPTEN_KEEPALIVE void tessivo_mirror_request(std::uintptr_t hwnd, int child, int kind,
+                                                            int index) {
   const a11y::ObjectRef target{reinterpret_cast<HWND>(hwnd), child};
   if (!IsWindow(target.hwnd)) return;
   switch (static_cast<web::PageRequest>(kind)) {
