@@ -345,7 +345,8 @@ const cases = {
     if (await mainWindowArea(page, header, now) === before) throw new Error("the tap on the last degree did nothing");
   },
   // A screen reader's page: the seven labels as text, the grid's thirteen column headers, the key
-  // selector and Play. Tab puts the page's focus on the selector; pressed and given a key through
+  // selector and Play. Tab puts the page's focus on the selector, and Down chooses the first key
+  // there (its name and the cells' follow); pressed and given a key through
   // their elements (as a reader acts), the selector lists the fifteen keys, a missing key file's
   // error box is an alert dialog holding the focus and saying why, and Sol Maior renames the cells;
   // Play pressed through its element plays.
@@ -368,9 +369,18 @@ const cases = {
     if (!(await readerSees(page)).some((n) => n.role === "combobox" && n.focused)) {
       throw new Error("Tab did not bring the focus to the key selector");
     }
+    await page.keyboard.press("ArrowDown");  // the first key, chosen with the keyboard alone
+    await page.waitForTimeout(500);
+    seen = await readerSees(page);
+    const selector = seen.find((n) => n.role === "combobox");
+    if (!selector.focused || selector.name !== "Dó Maior - Nenhuma Alteração" ||
+        seen.filter((n) => n.role === "gridcell")[0].name !== "Dó Maior") {
+      throw new Error("after Down: " + JSON.stringify(selector) + " " +
+                      seen.filter((n) => n.role === "gridcell").map((n) => n.name).join("|"));
+    }
     const choose = async (key) => {
       await page.locator("[role=combobox]").dispatchEvent("click");
-      await page.locator("[role=option]", {hasText: key}).first().waitFor({state: "attached"});
+      await page.locator("[role=option]", {hasText: key}).first().waitFor({state: "visible"});
       await page.waitForTimeout(300);
       const options = (await readerSees(page)).filter((n) => n.role === "option");
       if (options.length !== 15) throw new Error(`the open selector lists ${options.length} keys`);
