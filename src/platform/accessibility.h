@@ -171,6 +171,11 @@ class Provider {
 // window its parent window and for a top-level window the application (a null ObjectRef).
 ObjectRef ParentRef(ObjectRef object);
 
+// The application's children, as a reader lists them: the shown top-level windows that belong to
+// no other object, oldest first. A window of no size (the one that carries the program's name for
+// the taskbar) is nothing a user sees, so nothing a reader is told of.
+std::vector<ObjectRef> TopLevels();
+
 // WM_GETOBJECT's lParam for the window's own provider.
 inline constexpr LPARAM kObjectIdClient = -4;
 // What a window procedure returns for WM_GETOBJECT when it has a provider.

@@ -97,22 +97,6 @@ std::string ProgramName() {
 
 bool IsTopLevel(HWND hwnd) { return (GetWindowLong(hwnd, GWL_STYLE) & WS_CHILD) == 0; }
 
-// The application's children: the shown top-level windows that belong to no other object. A
-// window of no size (the one that carries the program's name for the taskbar) is nothing a user
-// sees, so nothing a reader is told of.
-std::vector<ObjectRef> TopLevels() {
-  std::vector<ObjectRef> tops;
-  for (HWND top = GetTopWindow(nullptr); top != nullptr; top = GetWindow(top, GW_HWNDNEXT)) {
-    RECT r{};
-    if (!IsWindowVisible(top) || !GetWindowRect(top, &r) || r.right <= r.left || r.bottom <= r.top) continue;
-    const ObjectRef self{top, a11y::kSelf};
-    if (a11y::ParentRef(self).hwnd == nullptr) tops.push_back(self);
-  }
-  // Oldest first, as a reader lists a program's windows.
-  std::reverse(tops.begin(), tops.end());
-  return tops;
-}
-
 RECT Offset(RECT r, int dx, int dy) { return {r.left - dx, r.top - dy, r.right - dx, r.bottom - dy}; }
 
 }  // namespace
@@ -213,7 +197,7 @@ Facts FactsOf(ObjectRef object, Provider* provider) {
   Facts f;
   if (provider == nullptr) {
     f.name = ProgramName();
-    f.children = TopLevels();
+    f.children = a11y::TopLevels();
     f.parentIsDesktop = true;
     return f;
   }
@@ -242,7 +226,7 @@ int IndexInParent(ObjectRef object) {
   const ObjectRef parent = a11y::ParentRef(object);
   std::vector<ObjectRef> siblings;
   if (parent.hwnd == nullptr) {
-    siblings = TopLevels();
+    siblings = a11y::TopLevels();
   } else if (Provider* p = a11y::ProviderOf(parent.hwnd)) {
     siblings = p->ChildrenOf(parent.child);
   }

@@ -3,7 +3,6 @@
 
 #include <emscripten/emscripten.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -77,20 +76,6 @@ void AppendString(std::string& out, const std::string& utf8) {
   out.push_back('"');
 }
 
-// The application's children, as a reader lists them: the shown top-level windows of some size that
-// belong to no other object, oldest first.
-std::vector<ObjectRef> TopLevels() {
-  std::vector<ObjectRef> tops;
-  for (HWND top = GetTopWindow(nullptr); top != nullptr; top = GetWindow(top, GW_HWNDNEXT)) {
-    RECT r{};
-    if (!IsWindowVisible(top) || !GetWindowRect(top, &r) || r.right <= r.left || r.bottom <= r.top) continue;
-    const ObjectRef self{top, a11y::kSelf};
-    if (a11y::ParentRef(self).hwnd == nullptr) tops.push_back(self);
-  }
-  std::reverse(tops.begin(), tops.end());
-  return tops;
-}
-
 void Describe(std::string& out, ObjectRef object, const std::string& parent, int depth) {
   a11y::Provider* provider = a11y::ProviderOf(object.hwnd);
   // A window's tree is a few levels deep; the bound keeps a provider's fault from recursing away.
@@ -144,7 +129,7 @@ std::string DescribeForPage() {
       focus = IdOf({focused, provider->FocusedChild()});
   }
   std::string out = "{\"focus\":\"" + focus + "\",\"objects\":[";
-  for (const ObjectRef top : TopLevels()) Describe(out, top, "", 0);
+  for (const ObjectRef top : a11y::TopLevels()) Describe(out, top, "", 0);
   out += "]}";
   return out;
 }

@@ -4,8 +4,10 @@
 // bridge (atspi_bridge.cpp) does, when one runs.
 #include "platform/accessibility.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "platform/window.h"
 #include "platform/window/a11y/access_state.h"
@@ -36,6 +38,19 @@ ObjectRef ParentRef(ObjectRef object) {
   if (object.child != kSelf) return {object.hwnd, kSelf};
   if ((GetWindowLong(object.hwnd, GWL_STYLE) & WS_CHILD) == 0) return {};
   return {GetParent(object.hwnd), kSelf};
+}
+
+std::vector<ObjectRef> TopLevels() {
+  std::vector<ObjectRef> tops;
+  for (HWND top = GetTopWindow(nullptr); top != nullptr; top = GetWindow(top, GW_HWNDNEXT)) {
+    RECT r{};
+    if (!IsWindowVisible(top) || !GetWindowRect(top, &r) || r.right <= r.left || r.bottom <= r.top) continue;
+    const ObjectRef self{top, kSelf};
+    if (ParentRef(self).hwnd == nullptr) tops.push_back(self);
+  }
+  // Oldest first, as a reader lists a program's windows.
+  std::reverse(tops.begin(), tops.end());
+  return tops;
 }
 
 Provider* ProviderOf(HWND hwnd) {
