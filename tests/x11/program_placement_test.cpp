@@ -158,8 +158,8 @@ TEST_P(ProgramPlacement, TheWindowAndItsBoxAndListStayWithinTheScreen) {
   const int clientTop = screen.height - 60;
   XMoveWindow(Peek(), m_main, 0, clientTop);
   XSync(Peek(), False);
+  // The server reports the move to the program before the key that follows it.
   ASSERT_TRUE(WaitFor([&] { return OnRoot(0, 0).y >= clientTop; })) << "the window was not moved";
-  usleep(kSettleUs);  // the program hears of its new place before the key
   PressKey(XK_F4);
   ASSERT_TRUE(WaitFor([&] { return OpenList().has_value(); })) << "F4 opened no list";
   const RECT list = *OpenList();
