@@ -35,7 +35,8 @@ HWND DeepestWindowAt(HWND top, POINT screenPt);
 void ReshowOwnedWindows(HWND owner);
 
 // ---- Monitors (monitor.cpp) ------------------------------------------------------------------
-// Whether the desktop draws a frame around the window: a shown top-level window with a caption.
+// Whether the desktop draws a frame around the window: a top-level window with a caption and an
+// area (the zero-size application window is never shown).
 bool FramedByDesktop(const WindowRecord& rec);
 // Where a framed window whose client area would lie at `rect` (screen coordinates) goes so that
 // the whole of it, frame included, is on its monitor's work area: where it is when it fits there,

@@ -250,7 +250,12 @@ void X11Backend::HandleStructure(XEvent& event) {
       }
       if (event.xproperty.atom == m_atoms->netFrameExtents) {
         // The frame is known only once the manager has taken the window: it may now stick out
-        // of the work area where the window alone did not.
+        // of the work area where the window alone did not. A manager that writes the same widths
+        // again (on a focus change, say) changes nothing: a window the user dragged partly off
+        // the screen stays where the user left it.
+        const RECT frame = x11::ReadFrameExtents(m_display, *m_atoms, window->xid);
+        if (frame == window->frame) break;
+        window->frame = frame;
         // Where the manager put the window comes first, as its ConfigureNotify may still be on
         // the way: the frame is weighed at the window's real place.
         int x = 0;
