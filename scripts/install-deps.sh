@@ -24,9 +24,10 @@ run_packages=(
   libx11-6 libxext6 libfreetype6 libfontconfig1 fonts-liberation2
   libfluidsynth3 fluid-soundfont-gm
 )
-# libdbus-1's header for the accessibility bridge (the library itself is opened at run time).
+# libdbus-1's header for the accessibility bridge (the library itself is opened at run time);
+# gettext's msgfmt builds the message catalogue.
 build_packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config gettext
   libx11-dev libxext-dev libxtst-dev libxdamage-dev libfreetype-dev libfontconfig-dev
   libfluidsynth-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev libdbus-1-dev
 )
@@ -34,9 +35,10 @@ build_packages=(
 # the fluidsynth command for the audio tests; a PulseAudio daemon and its recorder for the test that
 # plays through a real sound server; clang for the fuzzers; a session bus, the accessibility bus
 # and the system python's AT-SPI bindings for the screen-reader client, a GTK dialog (zenity) the
-# client is proved on, and Orca to hear what a screen reader says.
+# client is proved on, and Orca to hear what a screen reader says. locales holds what the
+# Brazilian Portuguese locale is made from (below), in which a test reads the platform's messages.
 test_packages=(
-  xvfb xauth x11-utils openbox xclip fonts-dejavu-core
+  xvfb xauth x11-utils openbox xclip fonts-dejavu-core locales
   fluidsynth timgm6mb-soundfont clang pulseaudio pulseaudio-utils
   dbus at-spi2-core python3-gi gir1.2-atspi-2.0 orca zenity
 )
@@ -80,10 +82,17 @@ for p in "${packages[@]}"; do
   fi
 done
 
+# The tests read the platform's messages in Brazilian Portuguese: gettext translates only for a
+# locale the system has, and a fresh Debian has only C.UTF-8.
+need_locale=no
+case "$mode" in
+  test | bench) locale -a 2>/dev/null | grep -qix 'pt_BR.utf-\?8' || need_locale=yes ;;
+esac
+
 sudo=""
-if [ "$(id -u)" -ne 0 ] && { [ ${#missing[@]} -gt 0 ] || [ "$mode" = web ]; }; then
+if [ "$(id -u)" -ne 0 ] && { [ ${#missing[@]} -gt 0 ] || [ "$mode" = web ] || [ "$need_locale" = yes ]; }; then
   if ! command -v sudo >/dev/null 2>&1; then
-    echo "Tessivo needs these Debian packages: ${missing[*]}" >&2
+    echo "Tessivo needs these Debian packages: ${missing[*]} (and the pt_BR.UTF-8 locale for its tests)" >&2
     echo "There is no sudo here; as root, run:" >&2
     echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
     exit 1
@@ -95,6 +104,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if [ "$need_locale" = yes ]; then
+  echo "Generating the pt_BR.UTF-8 locale"
+  $sudo localedef -i pt_BR -c -f UTF-8 pt_BR.UTF-8
 fi
 
 [ "$mode" = web ] || exit 0

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/program.h"
+#include "base/translation.h"
 #include "platform/backend/x11/x11_backend.h"
 #include "platform/loop.h"
 #include "platform/module.h"
@@ -16,9 +17,11 @@ int main() {
   if (!backend) {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
-      std::fprintf(stderr, "tessivo: cannot open the X display: DISPLAY is not set\n");
+      std::fprintf(stderr, "tessivo: %s\n",
+                   base::Translated("cannot open the X display: DISPLAY is not set"));
     } else {
-      std::fprintf(stderr, "tessivo: cannot open the X display \"%s\"\n", display);
+      std::fprintf(stderr, "tessivo: %s\n",
+                   base::TranslatedWith("cannot open the X display \"%s\"", {display}).c_str());
     }
     return 1;
   }

@@ -201,6 +201,10 @@ TEST(AppScaling, NothingChangesAt96PixelsPerInch) {
 TEST(AppScaling, At120PixelsPerInchTheLayoutFollowsTheMeasuredTextHeight) {
   RunOptions options;
   options.display.dpi = 120;
+  // A screen as wide as 120 pixels per inch screens are: the scaled window fits at its place, which
+  // a narrower one would move it from to keep it whole.
+  options.display.screenWidth = 1600;
+  options.display.screenHeight = 1200;
   Layout l = RunAndRead(options);
   // The font first: 8 points at 120 pixels per inch.
   EXPECT_EQ(l.fontHeight, -14);

@@ -406,8 +406,13 @@ INSTANTIATE_TEST_SUITE_P(Focus, AppX11Idle, ::testing::Values(Caret::Elsewhere, 
 // resolution and its columns reach its right edge.
 class AppX11Resolution : public AppX11, public ::testing::WithParamInterface<int> {
  protected:
-  // Room for the whole window at 192 pixels per inch, so every pixel of it can be read back.
-  std::vector<std::string> ServerArgs() const override { return {"-screen", "0", "2560x1600x24"}; }
+  // Room for the whole window at 192 pixels per inch, so every pixel of it can be read back. The
+  // headless runs have the same screen, so the window keeps its place on both.
+  static constexpr int kScreenWidth = 2560;
+  static constexpr int kScreenHeight = 1600;
+  std::vector<std::string> ServerArgs() const override {
+    return {"-screen", "0", std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24"};
+  }
 };
 
 TEST_P(AppX11Resolution, FollowsTheDesktopsPixelsPerInch) {
@@ -424,6 +429,8 @@ TEST_P(AppX11Resolution, FollowsTheDesktopsPixelsPerInch) {
   std::vector<std::uint32_t> expectedGrid;
   apptest::RunOptions options;
   options.display.dpi = dpi;
+  options.display.screenWidth = kScreenWidth;
+  options.display.screenHeight = kScreenHeight;
   auto result = apptest::RunProgram(options, {
                                                  [&] {
                                                    expectedWidth = Form1->ClientWidth();
@@ -500,6 +507,8 @@ TEST_P(AppX11KeyList, TheOpenListIsTheHeadlessOneAndAPointedRowIsChosenWithEnter
   int chosen = -2;
   apptest::RunOptions options;
   options.display.dpi = kDpi;
+  options.display.screenWidth = kScreenWidth;
+  options.display.screenHeight = kScreenHeight;
   auto result = apptest::RunProgram(
       options, {
                    [&] {

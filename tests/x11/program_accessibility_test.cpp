@@ -532,3 +532,96 @@ TEST_F(ProgramAccessibility, AProgramWithoutItsBridgeSaysSoAndGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// The platform's own messages follow the student's language (LANG): Space on Play before a key
+// still says the program's own "No MCI device open.", while a key whose file is missing and a
+// sound output that cannot be opened say so in Portuguese under pt_BR and in English under C. The
+// program runs alone in a folder with its catalogue and one key's file, "sol maior.MID".
+TEST_F(ProgramAccessibility, ThePlatformsMessagesFollowTheStudentsLanguage) {
+  m_dir = std::filesystem::temp_directory_path() / ("tessivo-language-" + std::to_string(getpid()));
+  std::filesystem::create_directories(m_dir);
+  for (const char* file : {"tessivo", "tessivo-atspi.so", "sol maior.MID"})
+    std::filesystem::copy_file(std::filesystem::path(TESSIVO_BINARY_DIR) / file, m_dir / file);
+  std::filesystem::copy(TESSIVO_BINARY_DIR "/locale", m_dir / "locale",
+                        std::filesystem::copy_options::recursive);
+  const std::string here = std::filesystem::current_path().string();
+  const std::string share = (m_dir.parent_path() / "share" / "tessivo").string();
+  StartSession();
+  if (HasFatalFailure()) return;
+
+  struct Language {
+    const char* lang;
+    std::string missingFile;
+    std::string noOutput;  // the start: FluidSynth's own reason follows
+  };
+  const Language languages[] = {
+      {"pt_BR.UTF-8",
+       "Não foi possível localizar o arquivo especificado. Verifique se o caminho e o nome do arquivo estão "
+       "corretos.\n\"do maior.MID\" foi procurado na pasta atual (" +
+           here + "), em " + m_dir.string() + " e em " + share + ".",
+       "Nenhuma saída de som pôde ser aberta (tentadas: alsa)"},
+      {"C",
+       "Cannot find the specified file. Make sure the path and filename are correct.\n\"do maior.MID\" was "
+       "looked for in the current folder (" +
+           here + "), in " + m_dir.string() + " and in " + share + ".",
+       "No sound output could be opened (tried alsa)"},
+  };
+  for (const Language& language : languages) {
+    SCOPED_TRACE(language.lang);
+    std::vector<std::string> environment = m_session->Environment();
+    for (const char* entry : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"}) environment.emplace_back(entry);
+    environment.push_back(std::string("LANG=") + language.lang);
+    // No sound card: ALSA's default is one that does not exist.
+    environment.insert(environment.end(), {"TESSIVO_AUDIO=alsa", "ALSA_CARD=NoSuchCard"});
+    Start((m_dir / "tessivo").string(), environment);
+    if (HasFatalFailure()) return;
+    ASSERT_FALSE(Tree().empty());  // the reader has the program before the user acts
+
+    // The message of the box the program shows once `press` is done; the box is answered.
+    const auto boxAfter = [&](const std::function<void()>& press) {
+      press();
+      std::vector<ClientFields> tree;
+      std::vector<ClientFields> boxes;
+      const bool shown = WaitFor([&] {
+        tree = Tree();
+        boxes = All(tree, "alert");
+        for (const ClientFields& dialog : All(tree, "dialog")) boxes.push_back(dialog);
+        return !boxes.empty();
+      });
+      std::string message;
+      for (const ClientFields& part : shown ? Under(tree, boxes[0]) : std::vector<ClientFields>()) {
+        for (const char* field : {"text", "name"}) {
+          if (Field(part, field).size() > message.size()) message = Field(part, field);
+        }
+      }
+      PressKey(XK_Return);
+      EXPECT_TRUE(
+          WaitFor([&] { return tree = Tree(), All(tree, "alert").empty() && All(tree, "dialog").empty(); }));
+      return message;
+    };
+    EXPECT_EQ(boxAfter([&] {
+                PressKey(XK_Tab);  // grid -> key selector -> Play
+                PressKey(XK_Tab);
+                PressKey(XK_space);
+              }),
+              "No MCI device open.");
+    EXPECT_EQ(boxAfter([&] {
+                PressKey(XK_Tab, XK_Shift_L);  // back to the key selector
+                PressKey(XK_Down);             // "do maior.MID", missing
+              }),
+              language.missingFile);
+    const std::string noOutput = boxAfter([&] {
+      PressKey(XK_Down);  // "sol maior.MID", beside the program
+      ASSERT_TRUE(WaitFor([&] { return PlayIsColoured(); })) << "the key did not load";
+      PressKey(XK_Tab);
+      PressKey(XK_space);
+    });
+    EXPECT_TRUE(noOutput.starts_with(language.noOutput)) << noOutput;
+    CloseLikeAWindowManager();
+    ExpectEndsWithCodeZero();
+  }
+}
+
+}  // namespace

@@ -14,6 +14,7 @@
 
 #include "base/cp1252.h"
 #include "base/program_folder.h"
+#include "base/translation.h"
 #include "controls/player/media_player.h"
 #include "core/exceptions.h"
 
@@ -60,8 +61,12 @@ std::string WhereLookedFor(const std::string& fileName) {
   char current[PATH_MAX] = {};
   const std::string currentDir =
       ::getcwd(current, sizeof current) != nullptr ? text::Utf8ToCp1252(current) : "?";
-  return "\n\"" + fileName + "\" was looked for in the current folder (" + currentDir + "), in " +
-         programDir + " and in " + shareDir + ".";
+  // The sentence comes in the user's language (UTF-8), the names as the window shows them.
+  const std::string quoted = "\"" + text::Cp1252ToUtf8(fileName) + "\"";
+  return "\n" + text::Utf8ToCp1252(
+                    base::TranslatedWith("%s was looked for in the current folder (%s), in %s and in %s.",
+                                         {quoted, text::Cp1252ToUtf8(currentDir),
+                                          text::Cp1252ToUtf8(programDir), text::Cp1252ToUtf8(shareDir)}));
 }
 
 }  // namespace

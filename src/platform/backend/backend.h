@@ -39,6 +39,9 @@ class ScreenConcern {
   // Must: the size of the screen (the desktop's work area is the core's business).
   virtual int ScreenWidth() = 0;
   virtual int ScreenHeight() = 0;
+  // May keep: the part of the screen the desktop leaves to windows (what its panels and docks do
+  // not cover), in screen coordinates; nothing for a desktop without panels: the whole screen.
+  virtual std::optional<RECT> WorkArea() { return std::nullopt; }
   // May keep: a display that cannot tell its density is taken for the standard one.
   virtual int PixelsPerInch() { return kDefaultPixelsPerInch; }
   // May keep: no start-up show command was given (SW_SHOWDEFAULT).
@@ -64,6 +67,13 @@ class TopLevelConcern {
   virtual void SetNativeShowState(HWND hwnd, NativeShowState state) = 0;
   // Asks the desktop to give this window the keyboard focus (activation).
   virtual void ActivateNative(HWND hwnd) = 0;
+  // May keep: the widths of the frame the desktop draws around the window, outside `screenRect`
+  // (left, top, right, bottom), as far as it has said them yet; none for a display that frames
+  // nothing. A change is reported through EventSink::FrameChanged.
+  virtual RECT FrameExtents(HWND hwnd) {
+    (void)hwnd;
+    return {};
+  }
   // Copies the dirty rectangles (surface coordinates) of `surface` to the display. A backend may
   // move the surface's pixels into memory the display reads directly (Surface::MoveInto).
   virtual void Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) = 0;

@@ -118,6 +118,8 @@ class EventSink {
   virtual void Expose(HWND topLevel, const RECT& rect) = 0;
   // The desktop moved the window (client top-left in screen coordinates).
   virtual void Moved(HWND topLevel, int screenX, int screenY) = 0;
+  // The desktop framed the window anew: Backend::FrameExtents has other widths now.
+  virtual void FrameChanged(HWND topLevel) = 0;
   // The desktop asked to close the window (becomes WM_CLOSE).
   virtual void CloseRequested(HWND topLevel) = 0;
   // The desktop gave or took the keyboard focus.

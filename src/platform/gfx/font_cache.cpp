@@ -22,6 +22,7 @@
 
 #include "base/cp1252.h"
 #include "base/mul_div.h"
+#include "base/translation.h"
 #include "platform/gfx/font_lookup.h"
 #include "platform/gfx/graphics_state.h"
 #include "platform/gfx/screen.h"
@@ -159,9 +160,9 @@ constexpr int kStandInDescent = 212;
 void ReportNoUsableFont() {
   static std::once_flag reported;
   std::call_once(reported, [] {
-    std::fprintf(stderr,
-                 "tessivo: no usable font was found, so no text can be shown; install the package "
-                 "fonts-liberation2 (and check the fontconfig set-up)\n");
+    std::fprintf(stderr, "tessivo: %s\n",
+                 base::Translated("no usable font was found, so no text can be shown; install the package "
+                                  "fonts-liberation2 (and check the fontconfig set-up)"));
   });
 }
 

@@ -13,6 +13,7 @@
 
 #include "base/cp1252.h"
 #include "base/runtime_library.h"
+#include "base/translation.h"
 
 namespace gfx {
 
@@ -84,10 +85,11 @@ class Fontconfig {
  private:
   Fontconfig() {
     if (!m_library.IsLoaded()) {
-      std::fprintf(stderr,
-                   "tessivo: the fontconfig library (libfontconfig.so.1) cannot be loaded (%s); "
-                   "install the package libfontconfig1\n",
-                   m_library.Error().c_str());
+      std::fprintf(stderr, "tessivo: %s\n",
+                   base::TranslatedWith("the fontconfig library (libfontconfig.so.1) cannot be loaded (%s); "
+                                        "install the package libfontconfig1",
+                                        {m_library.Error()})
+                       .c_str());
       return;
     }
 // The argument names a function, so it cannot be parenthesised.
@@ -95,10 +97,12 @@ class Fontconfig {
     const base::FunctionSlot slots[] = {TESSIVO_FC_FUNCTIONS(TESSIVO_FC_SLOT)};
 #undef TESSIVO_FC_SLOT
     if (const char* missing = m_library.Bind(slots)) {
-      std::fprintf(stderr,
-                   "tessivo: the fontconfig library (libfontconfig.so.1) is too old: it lacks "
-                   "%s; update the package libfontconfig1\n",
-                   missing);
+      std::fprintf(
+          stderr, "tessivo: %s\n",
+          base::TranslatedWith("the fontconfig library (libfontconfig.so.1) is too old: it lacks %s; "
+                               "update the package libfontconfig1",
+                               {missing})
+              .c_str());
       return;
     }
     // The library stays loaded: its configuration is released at exit, never the code.

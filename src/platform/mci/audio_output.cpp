@@ -7,6 +7,7 @@
 #include <mutex>
 #include <utility>
 
+#include "base/translation.h"
 #include "platform/mci/output_guard.h"
 
 namespace mci {
@@ -162,12 +163,14 @@ std::unique_ptr<AudioOutput> StartDriverOutput(SynthEngine* engine, const std::s
     // sound server's), and the student has waited long enough.
     if (opened == DriverOutput::Opened::kNoAnswer) {
       TakeFluidLogMessage();
-      *error = "The sound output did not answer (tried " + tried + "); the sound server may have stopped.";
+      *error = base::TranslatedWith(
+          "The sound output did not answer (tried %s); the sound server may have stopped.", {tried});
       return nullptr;
     }
   }
   const std::string why = TakeFluidLogMessage();
-  *error = "No sound output could be opened (tried " + tried + ")" + (why.empty() ? "." : ": " + why);
+  *error = why.empty() ? base::TranslatedWith("No sound output could be opened (tried %s).", {tried})
+                       : base::TranslatedWith("No sound output could be opened (tried %s): %s", {tried, why});
   return nullptr;
 }
 

@@ -6,10 +6,13 @@
 #include <map>
 
 #include "base/cp1252.h"
+#include "base/translation.h"
 
 namespace mci {
 
 namespace {
+
+using base::Translated;
 
 std::map<MCIERROR, std::string>& Details() {
   static std::map<MCIERROR, std::string> details;
@@ -19,83 +22,83 @@ std::map<MCIERROR, std::string>& Details() {
 const char* StandardText(MCIERROR code) {
   switch (code) {
     case 0:
-      return "The specified command was carried out.";
+      return Translated("The specified command was carried out.");
     case MCIERR_INVALID_DEVICE_ID:
-      return "Invalid MCI device ID. Use the ID returned when opening the MCI device.";
+      return Translated("Invalid MCI device ID. Use the ID returned when opening the MCI device.");
     case MCIERR_UNRECOGNIZED_COMMAND:
-      return "The driver cannot recognize the specified command.";
+      return Translated("The driver cannot recognize the specified command.");
     case MCIERR_HARDWARE:
-      return "There is a problem with your media device.";
+      return Translated("There is a problem with your media device.");
     case MCIERR_INVALID_DEVICE_NAME:
-      return "The specified device is not open or is not recognized by MCI.";
+      return Translated("The specified device is not open or is not recognized by MCI.");
     case MCIERR_OUT_OF_MEMORY:
-      return "There is not enough memory available for this task.";
+      return Translated("There is not enough memory available for this task.");
     case MCIERR_DEVICE_OPEN:
-      return "The device name is already being used as an alias by this application.";
+      return Translated("The device name is already being used as an alias by this application.");
     case MCIERR_CANNOT_LOAD_DRIVER:
-      return "There is an undetectable problem in loading the specified device driver.";
+      return Translated("There is an undetectable problem in loading the specified device driver.");
     case MCIERR_MISSING_PARAMETER:
-      return "The specified command requires a parameter. Please supply one.";
+      return Translated("The specified command requires a parameter. Please supply one.");
     case MCIERR_UNSUPPORTED_FUNCTION:
-      return "The MCI device you are using does not support the specified command.";
+      return Translated("The MCI device you are using does not support the specified command.");
     case MCIERR_FILE_NOT_FOUND:
-      return "Cannot find the specified file. Make sure the path and filename are correct.";
+      return Translated("Cannot find the specified file. Make sure the path and filename are correct.");
     case MCIERR_DEVICE_NOT_READY:
-      return "The device driver is not ready.";
+      return Translated("The device driver is not ready.");
     case MCIERR_INTERNAL:
-      return "A problem occurred in initializing MCI.";
+      return Translated("A problem occurred in initializing MCI.");
     case MCIERR_DRIVER:
-      return "There is a problem with the device driver.";
+      return Translated("There is a problem with the device driver.");
     case MCIERR_EXTENSION_NOT_FOUND:
-      return "Cannot determine the device type from the given filename extension.";
+      return Translated("Cannot determine the device type from the given filename extension.");
     case MCIERR_OUTOFRANGE:
-      return "The specified parameter is out of range for the specified command.";
+      return Translated("The specified parameter is out of range for the specified command.");
     case MCIERR_FLAGS_NOT_COMPATIBLE:
-      return "The specified parameters cannot be used together.";
+      return Translated("The specified parameters cannot be used together.");
     case MCIERR_DEVICE_TYPE_REQUIRED:
-      return "The specified device cannot be found on your system.";
+      return Translated("The specified device cannot be found on your system.");
     case MCIERR_BAD_CONSTANT:
-      return "The value specified for a parameter is unknown.";
+      return Translated("The value specified for a parameter is unknown.");
     case MCIERR_BAD_TIME_FORMAT:
-      return "The specified device does not support this time format.";
+      return Translated("The specified device does not support this time format.");
     case MCIERR_INVALID_FILE:
-      return "The specified file cannot be played on the specified MCI device.";
+      return Translated("The specified file cannot be played on the specified MCI device.");
     case MCIERR_NULL_PARAMETER_BLOCK:
-      return "A null parameter block was passed to MCI.";
+      return Translated("A null parameter block was passed to MCI.");
     case MCIERR_NONAPPLICABLE_FUNCTION:
-      return "The specified MCI command sequence is invalid.";
+      return Translated("The specified MCI command sequence is invalid.");
     case MCIERR_FILENAME_REQUIRED:
-      return "A valid filename is required.";
+      return Translated("A valid filename is required.");
     case MCIERR_DEVICE_NOT_INSTALLED:
-      return "The specified device is not installed on the system.";
+      return Translated("The specified device is not installed on the system.");
     case MCIERR_SEQ_PORT_INUSE:
-      return "The specified MIDI port is already in use.";
+      return Translated("The specified MIDI port is already in use.");
     case MCIERR_SEQ_NOMIDIPRESENT:
-      return "There are no MIDI devices installed on the system.";
+      return Translated("There are no MIDI devices installed on the system.");
     case MCIERR_CREATEWINDOW:
-      return "Could not create or use window.";
+      return Translated("Could not create or use window.");
     case MCIERR_FILE_READ:
-      return "Cannot read the specified file.";
+      return Translated("Cannot read the specified file.");
     case MCIERR_FILE_WRITE:
-      return "Cannot write to the specified file.";
+      return Translated("Cannot write to the specified file.");
     case kMciErrSoundfontMissing:
-      return "No General MIDI soundfont was found for the MIDI sequencer.";
+      return Translated("No General MIDI soundfont was found for the MIDI sequencer.");
     case kMciErrSoundfontInvalid:
-      return "The soundfont could not be loaded by the synthesizer.";
+      return Translated("The soundfont could not be loaded by the synthesizer.");
     case kMciErrSynthLibrary:
-      return "The FluidSynth synthesizer library cannot be loaded.";
+      return Translated("The FluidSynth synthesizer library cannot be loaded.");
     case kMciErrSynthFailed:
-      return "The synthesizer could not be started.";
+      return Translated("The synthesizer could not be started.");
     case kMciErrAudioNone:
-      return "Sound output is turned off (TESSIVO_AUDIO=none).";
+      return Translated("Sound output is turned off (TESSIVO_AUDIO=none).");
     case kMciErrAudioOutput:
-      return "No sound output could be opened.";
+      return Translated("No sound output could be opened.");
     case kMciErrWavFile:
-      return "The WAV file for the sound output cannot be written.";
+      return Translated("The WAV file for the sound output cannot be written.");
     case kMciErrTooManyDevices:
-      return "Too many devices have been opened during this run.";
+      return Translated("Too many devices have been opened during this run.");
     case kMciErrNoPlatform:
-      return "The multimedia service was asked while the platform was not running.";
+      return Translated("The multimedia service was asked while the platform was not running.");
     default:
       break;
   }
@@ -147,7 +150,12 @@ using namespace mci;
 BOOL mciGetErrorString(MCIERROR code, char* buffer, UINT size) {
   const auto& details = Details();
   const auto found = details.find(code);
-  const char* text = found != details.end() ? found->second.c_str() : StandardText(code);
+  // The standard texts come in the user's language as UTF-8; the service answers in cp1252.
+  const char* standard = found != details.end() ? nullptr : StandardText(code);
+  const std::string converted = standard != nullptr ? text::Utf8ToCp1252(standard) : std::string();
+  const char* text = found != details.end() ? found->second.c_str()
+                     : standard != nullptr  ? converted.c_str()
+                                            : nullptr;
   if (buffer == nullptr || size == 0) return FALSE;
   buffer[0] = '\0';
   if (text == nullptr) return FALSE;

@@ -16,6 +16,7 @@
 #ifdef __EMSCRIPTEN__
 #include "platform/mci/page_output.h"
 #endif
+#include "base/translation.h"
 #include "platform/virtual_clock.h"
 #include "platform/window.h"
 #include "platform/window/platform_state.h"
@@ -191,8 +192,8 @@ MCIERROR MciService::StartOutput(MciDevice& device, Sequencer* sequencer, std::u
                                  std::unique_ptr<AudioOutput>* output) {
   const AudioChoice choice = ParseAudioChoice(std::getenv("TESSIVO_AUDIO"));
   if (choice.kind == AudioChoice::Kind::kNone) {
-    return Fail(kMciErrAudioNone,
-                "Sound output is turned off (TESSIVO_AUDIO=none), so the MIDI file cannot be played.");
+    return Fail(kMciErrAudioNone, base::Translated("Sound output is turned off (TESSIVO_AUDIO=none), so the "
+                                                   "MIDI file cannot be played."));
   }
   if (MCIERROR e = EnsureWindow(); e != 0) return e;
   const HWND window = m_window;

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/midi_bytes.h"
+#include "base/translation.h"
 
 namespace mci::midi {
 
@@ -18,53 +19,54 @@ namespace bytes = base::midi;
 const char* ReadErrorText(ReadError error) {
   switch (error) {
     case ReadError::kNone:
-      return "The MIDI file was read without error.";
+      return base::Translated("The MIDI file was read without error.");
     case ReadError::kFileNotFound:
-      return "The MIDI file does not exist.";
+      return base::Translated("The MIDI file does not exist.");
     case ReadError::kNotRegularFile:
-      return "The name given as a MIDI file is a directory or a device, not a file.";
+      return base::Translated("The name given as a MIDI file is a directory or a device, not a file.");
     case ReadError::kUnreadable:
-      return "The MIDI file exists but cannot be read.";
+      return base::Translated("The MIDI file exists but cannot be read.");
     case ReadError::kTooLarge:
-      return "The MIDI file is too large to be a song this program plays.";
+      return base::Translated("The MIDI file is too large to be a song this program plays.");
     case ReadError::kEmpty:
-      return "The MIDI file is empty.";
+      return base::Translated("The MIDI file is empty.");
     case ReadError::kNotMidi:
-      return "The file is not a MIDI file: it does not begin with a MIDI header.";
+      return base::Translated("The file is not a MIDI file: it does not begin with a MIDI header.");
     case ReadError::kTruncatedHeader:
-      return "The MIDI file ends inside its header.";
+      return base::Translated("The MIDI file ends inside its header.");
     case ReadError::kBadHeaderLength:
-      return "The MIDI file's header has a wrong length.";
+      return base::Translated("The MIDI file's header has a wrong length.");
     case ReadError::kUnsupportedFormat:
-      return "The MIDI file has a format other than 0 or 1, which the sequencer cannot play.";
+      return base::Translated(
+          "The MIDI file has a format other than 0 or 1, which the sequencer cannot play.");
     case ReadError::kNoTracks:
-      return "The MIDI file has no tracks.";
+      return base::Translated("The MIDI file has no tracks.");
     case ReadError::kBadDivision:
-      return "The MIDI file's time division is zero or unknown.";
+      return base::Translated("The MIDI file's time division is zero or unknown.");
     case ReadError::kChunkPastEnd:
-      return "A chunk length in the MIDI file points past the end of the file.";
+      return base::Translated("A chunk length in the MIDI file points past the end of the file.");
     case ReadError::kMissingTracks:
-      return "The MIDI file holds fewer tracks than its header announces.";
+      return base::Translated("The MIDI file holds fewer tracks than its header announces.");
     case ReadError::kVarLenTooLong:
-      return "The MIDI file holds a variable-length number longer than four bytes.";
+      return base::Translated("The MIDI file holds a variable-length number longer than four bytes.");
     case ReadError::kTruncatedEvent:
-      return "An event in the MIDI file runs past the end of its track.";
+      return base::Translated("An event in the MIDI file runs past the end of its track.");
     case ReadError::kNoRunningStatus:
-      return "The MIDI file holds data bytes with no status byte before them.";
+      return base::Translated("The MIDI file holds data bytes with no status byte before them.");
     case ReadError::kBadDataByte:
-      return "A MIDI event in the file is missing one of its data bytes.";
+      return base::Translated("A MIDI event in the file is missing one of its data bytes.");
     case ReadError::kBadStatusByte:
-      return "A track of the MIDI file holds a status byte that has no place in a file.";
+      return base::Translated("A track of the MIDI file holds a status byte that has no place in a file.");
     case ReadError::kBadTempo:
-      return "The MIDI file holds a tempo of zero or a malformed tempo event.";
+      return base::Translated("The MIDI file holds a tempo of zero or a malformed tempo event.");
     case ReadError::kUnterminatedSysEx:
-      return "A system exclusive message in the MIDI file is not terminated.";
+      return base::Translated("A system exclusive message in the MIDI file is not terminated.");
     case ReadError::kTooLong:
-      return "The MIDI file's times add up to more than four hours.";
+      return base::Translated("The MIDI file's times add up to more than four hours.");
     case ReadError::kTooManyEvents:
-      return "The MIDI file holds too many events.";
+      return base::Translated("The MIDI file holds too many events.");
   }
-  return "The MIDI file cannot be read.";
+  return base::Translated("The MIDI file cannot be read.");
 }
 
 namespace {

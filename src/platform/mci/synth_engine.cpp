@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/midi_bytes.h"
+#include "base/translation.h"
 
 namespace mci {
 
@@ -58,9 +59,9 @@ std::unique_ptr<SynthEngine> SynthEngine::Create(SynthError* error, std::string*
   const std::string path = FindSoundfont(explicitPath, DefaultSoundfontCandidates());
   if (path.empty()) {
     *error = SynthError::kSoundfontMissing;
-    *detail =
+    *detail = base::Translated(
         "No General MIDI soundfont was found (looked for /usr/share/sounds/sf2/default-GM.sf2, "
-        "FluidR3_GM.sf2 and TimGM6mb.sf2); install fluid-soundfont-gm or set TESSIVO_SOUNDFONT.";
+        "FluidR3_GM.sf2 and TimGM6mb.sf2); install fluid-soundfont-gm or set TESSIVO_SOUNDFONT.");
     return nullptr;
   }
   if (!IsRegularFile(path)) {
@@ -68,16 +69,19 @@ std::unique_ptr<SynthEngine> SynthEngine::Create(SynthError* error, std::string*
     struct stat st{};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     *error = exists ? SynthError::kSoundfontInvalid : SynthError::kSoundfontMissing;
-    *detail = !exists ? "The soundfont " + path + " named by TESSIVO_SOUNDFONT does not exist."
-              : S_ISDIR(st.st_mode)
-                  ? "TESSIVO_SOUNDFONT names the directory " + path + "; it must name a SoundFont 2 file."
-                  : "TESSIVO_SOUNDFONT names " + path + ", which is not a regular file.";
+    *detail =
+        !exists ? base::TranslatedWith("The soundfont %s named by TESSIVO_SOUNDFONT does not exist.", {path})
+        : S_ISDIR(st.st_mode)
+            ? base::TranslatedWith(
+                  "TESSIVO_SOUNDFONT names the directory %s; it must name a SoundFont 2 file.", {path})
+            : base::TranslatedWith("TESSIVO_SOUNDFONT names %s, which is not a regular file.", {path});
     return nullptr;
   }
 
   if (!LooksLikeSoundfont(path)) {
     *error = SynthError::kSoundfontInvalid;
-    *detail = "The file " + path + " is not a SoundFont 2 file, so it cannot be used as the soundfont.";
+    *detail = base::TranslatedWith(
+        "The file %s is not a SoundFont 2 file, so it cannot be used as the soundfont.", {path});
     return nullptr;
   }
 
@@ -86,7 +90,7 @@ std::unique_ptr<SynthEngine> SynthEngine::Create(SynthError* error, std::string*
   engine->m_settings = api->new_fluid_settings();
   if (engine->m_settings == nullptr) {
     *error = SynthError::kSynthFailed;
-    *detail = "The synthesizer's settings could not be created.";
+    *detail = base::Translated("The synthesizer's settings could not be created.");
     return nullptr;
   }
   api->fluid_settings_setnum(engine->m_settings, "synth.sample-rate", kSampleRate);
@@ -95,14 +99,14 @@ std::unique_ptr<SynthEngine> SynthEngine::Create(SynthError* error, std::string*
   engine->m_synth = api->new_fluid_synth(engine->m_settings);
   if (engine->m_synth == nullptr) {
     *error = SynthError::kSynthFailed;
-    *detail = "The synthesizer could not be created: " + TakeFluidLogMessage();
+    *detail = base::TranslatedWith("The synthesizer could not be created: %s", {TakeFluidLogMessage()});
     return nullptr;
   }
   if (api->fluid_synth_sfload(engine->m_synth, path.c_str(), 1) == FLUID_FAILED) {
     *error = SynthError::kSoundfontInvalid;
-    *detail = "The soundfont " + path + " could not be loaded";
     const std::string why = TakeFluidLogMessage();
-    *detail += why.empty() ? "." : ": " + why;
+    *detail = why.empty() ? base::TranslatedWith("The soundfont %s could not be loaded.", {path})
+                          : base::TranslatedWith("The soundfont %s could not be loaded: %s", {path, why});
     return nullptr;
   }
   engine->m_soundfontPath = path;

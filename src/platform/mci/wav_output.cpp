@@ -21,6 +21,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "base/translation.h"
 #include "platform/mci/audio_output.h"
 #include "platform/mci/output_guard.h"
 
@@ -214,21 +215,21 @@ class WavOutput final : public AudioOutput {
 std::unique_ptr<AudioOutput> StartWavOutput(const std::string& path, Sequencer* sequencer,
                                             OutputFinished finished, std::string* error) {
   if (path.empty()) {
-    *error = "TESSIVO_AUDIO=wav: names no file to write the sound to.";
+    *error = base::Translated("TESSIVO_AUDIO=wav: names no file to write the sound to.");
     return nullptr;
   }
   // Not blocking on the open: a pipe that nobody reads would hold the UI thread here for good.
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     if (fd >= 0) ::close(fd);
-    *error = "The WAV file " + path + " cannot be written.";
+    *error = base::TranslatedWith("The WAV file %s cannot be written.", {path});
     return nullptr;
   }
   unsigned char header[kHeaderBytes];
   MakeHeader(header, sequencer->SampleRate(), 0);
   if (!WriteAll(fd, header, sizeof header)) {
     ::close(fd);
-    *error = "The WAV file " + path + " cannot be written.";
+    *error = base::TranslatedWith("The WAV file %s cannot be written.", {path});
     return nullptr;
   }
   return std::make_unique<WavOutput>(fd, sequencer, std::move(finished));

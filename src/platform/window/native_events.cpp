@@ -46,6 +46,15 @@ void NativeEvents::Moved(HWND topLevel, int screenX, int screenY) {
   SendMessage(topLevel, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
 }
 
+void NativeEvents::FrameChanged(HWND topLevel) {
+  WindowRecord* rec = Find(topLevel);
+  if (rec == nullptr || !FramedByDesktop(*rec) || (rec->style & WS_VISIBLE) == 0 || rec->iconic) return;
+  // The window was placed before its frame was known; with it, the frame may stick out.
+  const RECT placed = PlacedOnWorkArea(topLevel, rec->rect);
+  if (placed.left == rec->rect.left && placed.top == rec->rect.top) return;
+  SetWindowPos(topLevel, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void NativeEvents::CloseRequested(HWND topLevel) {
   WindowRecord* rec = Find(topLevel);
   if (rec == nullptr || !rec->IsTopLevel()) return;

@@ -17,6 +17,7 @@ class NativeEvents final : public backend::EventSink {
   void Input(const backend::InputEvent& event) override;
   void Expose(HWND topLevel, const RECT& rect) override;
   void Moved(HWND topLevel, int screenX, int screenY) override;
+  void FrameChanged(HWND topLevel) override;
   void CloseRequested(HWND topLevel) override;
   void FocusChanged(HWND topLevel, bool focused) override;
   void ShowStateChanged(HWND topLevel, bool minimized) override;

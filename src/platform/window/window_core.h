@@ -34,6 +34,17 @@ void HideOwnedWindows(HWND owner);
 HWND DeepestWindowAt(HWND top, POINT screenPt);
 void ReshowOwnedWindows(HWND owner);
 
+// ---- Monitors (monitor.cpp) ------------------------------------------------------------------
+// Whether the desktop draws a frame around the window: a top-level window with a caption and an
+// area (the zero-size application window is never shown).
+bool FramedByDesktop(const WindowRecord& rec);
+// Where a framed window whose client area would lie at `rect` (screen coordinates) goes so that
+// the whole of it, frame included, is on its monitor's work area: where it is when it fits there,
+// else moved by the least that makes it whole, else with its left and top edges at the work
+// area's. The frame counts as far as the desktop has said it yet (none before it framed the
+// window; NativeEvents::FrameChanged places the window again once it has).
+RECT PlacedOnWorkArea(HWND hwnd, const RECT& rect);
+
 // ---- Input (input.cpp) ---------------------------------------------------------------------
 // Turns a native input event into the message for the window that should get it now (capture,
 // hit test, focus). False when nobody takes it.

@@ -212,6 +212,18 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   SendMessage(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
   if ((rec = Find(hwnd)) == nullptr) return FALSE;
   flags = wp.flags;
+  if ((flags & SWP_SHOWWINDOW) != 0 && (rec->style & WS_VISIBLE) == 0 && FramedByDesktop(*rec)) {
+    // A window the desktop frames is shown whole on the work area: a place chosen for a larger
+    // screen (the main window's fixed one) would leave part of it, and of its frame's buttons,
+    // out of reach on a small one.
+    const RECT asked{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
+    const RECT placed = PlacedOnWorkArea(hwnd, asked);
+    if (placed.left != asked.left || placed.top != asked.top) {
+      wp.x = placed.left;
+      wp.y = placed.top;
+      flags &= ~static_cast<UINT>(SWP_NOMOVE);
+    }
+  }
 
   PosChange change;
   if (!ApplyPosition(hwnd, wp, flags, &change)) return FALSE;

@@ -8,7 +8,7 @@ namespace x11 {
 
 X11Atoms X11Atoms::Intern(Display* display) {
   X11Atoms atoms;
-  const std::array<std::pair<const char*, Atom*>, 24> table = {{
+  const std::array<std::pair<const char*, Atom*>, 26> table = {{
       {"WM_PROTOCOLS", &atoms.wmProtocols},
       {"WM_DELETE_WINDOW", &atoms.wmDeleteWindow},
       {"WM_STATE", &atoms.wmState},
@@ -32,6 +32,8 @@ X11Atoms X11Atoms::Intern(Display* display) {
       {"_NET_ACTIVE_WINDOW", &atoms.netActiveWindow},
       {"_NET_SUPPORTING_WM_CHECK", &atoms.netSupportingWmCheck},
       {"_NET_FRAME_EXTENTS", &atoms.netFrameExtents},
+      {"_NET_WORKAREA", &atoms.netWorkarea},
+      {"_NET_CURRENT_DESKTOP", &atoms.netCurrentDesktop},
       {"_MOTIF_WM_HINTS", &atoms.motifWmHints},
   }};
   std::array<char*, table.size()> names{};

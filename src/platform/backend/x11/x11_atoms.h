@@ -35,6 +35,8 @@ struct X11Atoms {
   Atom netActiveWindow = None;
   Atom netSupportingWmCheck = None;
   Atom netFrameExtents = None;
+  Atom netWorkarea = None;
+  Atom netCurrentDesktop = None;
   Atom motifWmHints = None;
 
   static X11Atoms Intern(Display* display);

@@ -134,6 +134,11 @@ int X11Backend::ScreenWidth() { return DisplayWidth(m_display, m_screen); }
 int X11Backend::ScreenHeight() { return DisplayHeight(m_display, m_screen); }
 int X11Backend::PixelsPerInch() { return m_dpi; }
 
+std::optional<RECT> X11Backend::WorkArea() {
+  // Asked when a window is placed, not kept: panels come and go while the program runs.
+  return x11::ReadWorkArea(m_display, *m_atoms, m_root, ScreenWidth(), ScreenHeight());
+}
+
 STARTUPINFO X11Backend::StartupInfo() {
   // No launcher on this desktop passes a show command.
   STARTUPINFO info;
@@ -352,6 +357,13 @@ void X11Backend::SetNativeBounds(HWND hwnd, const RECT& screenRect) {
     window->requested = state;
   }
   XFlush(m_display);
+}
+
+RECT X11Backend::FrameExtents(HWND hwnd) {
+  X11TopLevel* window = Find(hwnd);
+  // A drop-down list is never framed, whatever a window manager once said of its window.
+  if (window == nullptr || window->props.popup) return {};
+  return x11::ReadFrameExtents(m_display, *m_atoms, window->xid);
 }
 
 void X11Backend::MapWindow(X11TopLevel& window) {

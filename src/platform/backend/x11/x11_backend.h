@@ -44,6 +44,7 @@ class X11Backend : public backend::Backend {
 
   int ScreenWidth() override;
   int ScreenHeight() override;
+  std::optional<RECT> WorkArea() override;
   int PixelsPerInch() override;
   STARTUPINFO StartupInfo() override;
   std::uint64_t NowMs() override;
@@ -54,6 +55,7 @@ class X11Backend : public backend::Backend {
   void SetNativeBounds(HWND hwnd, const RECT& screenRect) override;
   void SetNativeShowState(HWND hwnd, backend::NativeShowState state) override;
   void ActivateNative(HWND hwnd) override;
+  RECT FrameExtents(HWND hwnd) override;
   void Present(HWND hwnd, Surface& surface, std::span<const RECT> dirty) override;
   void GrabPointer(HWND hwnd) override;
   void GrabKeyboard(HWND hwnd) override;
@@ -97,6 +99,8 @@ class X11Backend : public backend::Backend {
   void GrabNow(X11TopLevel& window);
   void GrabKeyboardNow(X11TopLevel& window);
   void ReportMinimized(X11TopLevel& window, bool minimized);
+  // The window's client area is at x, y on the root now: the platform hears of it if it moved.
+  void NoteMoved(X11TopLevel& window, int x, int y);
 
   void HandleEvent(_XEvent& event);
   void HandleKey(_XEvent& event);

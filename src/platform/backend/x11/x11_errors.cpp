@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstdio>
 
+#include "base/translation.h"
+
 namespace x11 {
 namespace {
 
@@ -31,8 +33,10 @@ int OnProtocolError(Display* display, XErrorEvent* error) {
 
 [[noreturn]] int OnConnectionLost(Display* display) {
   const char* name = display != nullptr ? DisplayString(display) : "";
-  std::fprintf(stderr, "tessivo: lost the connection to the X server %s; exiting\n",
-               name != nullptr ? name : "");
+  std::fprintf(
+      stderr, "tessivo: %s\n",
+      base::TranslatedWith("lost the connection to the X server %s; exiting", {name != nullptr ? name : ""})
+          .c_str());
   std::fflush(stderr);
   // No destructors: they would talk to the server that is gone, and Xlib must not be re-entered.
   _exit(1);
@@ -42,8 +46,10 @@ int OnProtocolError(Display* display, XErrorEvent* error) {
 
 void EndForDestroyedWindow(Display* display) {
   const char* name = display != nullptr ? DisplayString(display) : "";
-  std::fprintf(stderr, "tessivo: another program destroyed its window on the X server %s; exiting\n",
-               name != nullptr ? name : "");
+  std::fprintf(stderr, "tessivo: %s\n",
+               base::TranslatedWith("another program destroyed its window on the X server %s; exiting",
+                                    {name != nullptr ? name : ""})
+                   .c_str());
   std::fflush(stderr);
   // As for a lost connection: the audio thread may be writing, and the windows' state is broken.
   _exit(1);

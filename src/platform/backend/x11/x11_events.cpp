@@ -191,6 +191,14 @@ void X11Backend::ReportMinimized(X11TopLevel& window, bool minimized) {
   if (backend::EventSink* sink = Sink()) sink->ShowStateChanged(window.hwnd, minimized);
 }
 
+void X11Backend::NoteMoved(X11TopLevel& window, int x, int y) {
+  if (x == window.bounds.left && y == window.bounds.top) return;
+  const int width = window.bounds.right - window.bounds.left;
+  const int height = window.bounds.bottom - window.bounds.top;
+  window.bounds = RECT{x, y, x + width, y + height};
+  if (backend::EventSink* sink = Sink()) sink->Moved(window.hwnd, x, y);
+}
+
 void X11Backend::HandleStructure(XEvent& event) {
   X11TopLevel* window = FindByXid(event.xany.window);
   if (window == nullptr || window->gone) return;
@@ -211,12 +219,7 @@ void X11Backend::HandleStructure(XEvent& event) {
         Window child = None;
         if (!XTranslateCoordinates(m_display, window->xid, m_root, 0, 0, &x, &y, &child)) break;
       }
-      const int width = window->bounds.right - window->bounds.left;
-      const int height = window->bounds.bottom - window->bounds.top;
-      if (x != window->bounds.left || y != window->bounds.top) {
-        window->bounds = RECT{x, y, x + width, y + height};
-        if (backend::EventSink* sink = Sink()) sink->Moved(window->hwnd, x, y);
-      }
+      NoteMoved(*window, x, y);
       break;
     }
     case MapNotify:
@@ -244,6 +247,24 @@ void X11Backend::HandleStructure(XEvent& event) {
         const int state = x11::ReadWmState(m_display, *m_atoms, window->xid);
         if (state == IconicState) ReportMinimized(*window, true);
         if (state == NormalState) ReportMinimized(*window, false);
+      }
+      if (event.xproperty.atom == m_atoms->netFrameExtents) {
+        // The frame is known only once the manager has taken the window: it may now stick out
+        // of the work area where the window alone did not. A manager that writes the same widths
+        // again (on a focus change, say) changes nothing: a window the user dragged partly off
+        // the screen stays where the user left it.
+        const RECT frame = x11::ReadFrameExtents(m_display, *m_atoms, window->xid);
+        if (frame == window->frame) break;
+        window->frame = frame;
+        // Where the manager put the window comes first, as its ConfigureNotify may still be on
+        // the way: the frame is weighed at the window's real place.
+        int x = 0;
+        int y = 0;
+        Window child = None;
+        if (XTranslateCoordinates(m_display, window->xid, m_root, 0, 0, &x, &y, &child)) {
+          NoteMoved(*window, x, y);
+        }
+        if (backend::EventSink* sink = Sink()) sink->FrameChanged(window->hwnd);
       }
       break;
     case FocusIn:

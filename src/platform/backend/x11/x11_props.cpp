@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -241,25 +242,63 @@ void RequestNetWmState(Display* display, const X11Atoms& atoms, Window root, Win
   }
 }
 
-POINT ReadFrameOffset(Display* display, const X11Atoms& atoms, Window window) {
+namespace {
+
+// A 32-bit CARDINAL list property, at most `most` values (empty when absent or of another kind).
+std::vector<long> ReadCardinals(Display* display, Window window, Atom property, long most) {
   Atom type = None;
   int format = 0;
   unsigned long count = 0;
   unsigned long remaining = 0;
   unsigned char* data = nullptr;
-  POINT offset;
-  if (XGetWindowProperty(display, window, atoms.netFrameExtents, 0, 4, False, XA_CARDINAL, &type, &format,
-                         &count, &remaining, &data) == Success &&
-      data != nullptr && type == XA_CARDINAL && format == 32 && count == 4) {
-    const long* values = reinterpret_cast<const long*>(data);  // left, right, top, bottom
-    // A frame wider than a screen is not a frame.
-    if (values[0] >= 0 && values[0] < 4096 && values[2] >= 0 && values[2] < 4096) {
-      offset.x = static_cast<LONG>(values[0]);
-      offset.y = static_cast<LONG>(values[2]);
-    }
+  std::vector<long> values;
+  if (XGetWindowProperty(display, window, property, 0, most, False, XA_CARDINAL, &type, &format, &count,
+                         &remaining, &data) == Success &&
+      data != nullptr && type == XA_CARDINAL && format == 32) {
+    const long* longs = reinterpret_cast<const long*>(data);
+    values.assign(longs, longs + count);
   }
   if (data != nullptr) XFree(data);
-  return offset;
+  return values;
+}
+
+}  // namespace
+
+RECT ReadFrameExtents(Display* display, const X11Atoms& atoms, Window window) {
+  const std::vector<long> values = ReadCardinals(display, window, atoms.netFrameExtents, 4);
+  if (values.size() != 4) return {};
+  // A frame wider than a screen is not a frame.
+  for (long value : values) {
+    if (value < 0 || value >= 4096) return {};
+  }
+  // The property's order is left, right, top, bottom.
+  return RECT{static_cast<LONG>(values[0]), static_cast<LONG>(values[2]), static_cast<LONG>(values[1]),
+              static_cast<LONG>(values[3])};
+}
+
+POINT ReadFrameOffset(Display* display, const X11Atoms& atoms, Window window) {
+  const RECT extents = ReadFrameExtents(display, atoms, window);
+  return POINT{extents.left, extents.top};
+}
+
+std::optional<RECT> ReadWorkArea(Display* display, const X11Atoms& atoms, Window root, int screenWidth,
+                                 int screenHeight) {
+  // One desktop's area is four values; a window manager with many desktops lists them all.
+  constexpr long kMostDesktops = 64;
+  const std::vector<long> areas = ReadCardinals(display, root, atoms.netWorkarea, 4 * kMostDesktops);
+  if (areas.size() < 4) return std::nullopt;
+  const std::vector<long> current = ReadCardinals(display, root, atoms.netCurrentDesktop, 1);
+  std::size_t desktop = current.empty() ? 0 : static_cast<std::size_t>(current[0]);
+  if (4 * desktop + 4 > areas.size()) desktop = 0;
+  const long* area = &areas[4 * desktop];
+  // Cardinals arrive as unsigned longs; a broken manager's huge values must not wrap around.
+  const auto clamp = [](long value, long high) { return std::clamp<long>(value, 0, high); };
+  const LONG left = static_cast<LONG>(clamp(area[0], screenWidth));
+  const LONG top = static_cast<LONG>(clamp(area[1], screenHeight));
+  const LONG right = static_cast<LONG>(clamp(area[0] + clamp(area[2], screenWidth), screenWidth));
+  const LONG bottom = static_cast<LONG>(clamp(area[1] + clamp(area[3], screenHeight), screenHeight));
+  if (right <= left || bottom <= top) return std::nullopt;
+  return RECT{left, top, right, bottom};
 }
 
 int ReadWmState(Display* display, const X11Atoms& atoms, Window window) {

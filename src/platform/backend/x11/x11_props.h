@@ -9,6 +9,7 @@
 
 #include <X11/Xlib.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,9 +50,17 @@ void WriteNetWmState(Display* display, const X11Atoms& atoms, Window window, con
 void RequestNetWmState(Display* display, const X11Atoms& atoms, Window root, Window window,
                        const NetWmState& from, const NetWmState& to);
 
-// The frame the window manager put around the window, from _NET_FRAME_EXTENTS: left and top
-// widths (0, 0 when it published none).
+// The frame the window manager put around the window, from _NET_FRAME_EXTENTS: its left, top,
+// right and bottom widths (all 0 when it published none).
+RECT ReadFrameExtents(Display* display, const X11Atoms& atoms, Window window);
+// Its left and top widths: where the frame's corner lies from the window's.
 POINT ReadFrameOffset(Display* display, const X11Atoms& atoms, Window window);
+
+// The work area the window manager announces on the root window (_NET_WORKAREA, for the current
+// desktop of _NET_CURRENT_DESKTOP, else the first), within the screen; nothing when it announces
+// none or one that leaves no room.
+std::optional<RECT> ReadWorkArea(Display* display, const X11Atoms& atoms, Window root, int screenWidth,
+                                 int screenHeight);
 
 // The ICCCM state the window manager published (WithdrawnState when none).
 int ReadWmState(Display* display, const X11Atoms& atoms, Window window);

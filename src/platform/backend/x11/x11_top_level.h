@@ -22,8 +22,9 @@ struct X11TopLevel {
   XIC inputContext = nullptr;      // destroyed with the window (see X11Backend::ContextOf)
   unsigned contextGeneration = 0;  // the input method's generation the context belongs to
   backend::TopLevelProps props;
-  RECT bounds;                           // client area in screen coordinates, as last asked or reported
-  x11::NetWmState netState;              // what was written or asked of the window manager
+  RECT bounds;               // client area in screen coordinates, as last asked or reported
+  RECT frame{};              // the frame the window manager last said it drew around the window (widths)
+  x11::NetWmState netState;  // what was written or asked of the window manager
   std::vector<std::uint32_t> shownIcon;  // the _NET_WM_ICON written
   backend::NativeShowState requested = backend::NativeShowState::Hidden;
   bool mapped = false;  // the server says so (MapNotify / UnmapNotify)

@@ -434,8 +434,12 @@ RECT ComboBox::ListRect() const {
   // Never less than one row, whatever height the open combo box was given.
   const int height = std::max(m_droppedHeight - closed, m_rowHeight + 2 * border);
   int top = combo.bottom;
-  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  if (top + height > screenHeight && combo.top - height >= 0) top = combo.top - height;
+  // Below the field when the work area has room for it there (a panel at the screen's foot would
+  // cover it otherwise), else above when there is room above.
+  MONITORINFO monitor{};
+  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (GetMonitorInfo(MonitorFromWindow(m_hwnd, MONITOR_DEFAULTTONEAREST), &monitor)) work = monitor.rcWork;
+  if (top + height > work.bottom && combo.top - height >= work.top) top = combo.top - height;
   return RECT{combo.left, top, combo.right, top + height};
 }
 
