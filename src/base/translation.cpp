@@ -15,9 +15,9 @@
 namespace base {
 namespace {
 
+#ifndef __EMSCRIPTEN__
 constexpr char kDomain[] = "tessivo";
 
-#ifndef __EMSCRIPTEN__
 bool IsFolder(const std::string& path) {
   struct stat info{};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

@@ -39,6 +39,9 @@ EM_JS(int, tessivo_js_cursor_y, (), { return Module.tessivoDisplay.cursorY; });
 EM_JS(int, tessivo_js_next_event, (void* record), { return Module.tessivoDisplay.nextEvent(record >> 2); });
 EM_JS(void, tessivo_js_wake, (), { Module.tessivoDisplay.wake(); });
 EM_JS(void, tessivo_js_ended, (), { Module.tessivoDisplay.ended(); });
+EM_JS(void, tessivo_js_frame_extents, (int id, std::int32_t* out), {
+  HEAP32.set(Module.tessivoDisplay.frameExtents(id), out >> 2);
+});
 EM_JS(void, tessivo_js_set_clipboard, (const char* text), { Module.tessivoDisplay.setClipboard(UTF8ToString(text)); });
 // The clipboard's text (malloc'ed UTF-8, the caller frees it), or 0 when it holds none.
 EM_JS(char*, tessivo_js_clipboard, (), {
@@ -122,6 +125,12 @@ bool WebBackend::CreateNative(HWND hwnd, const RECT& screenRect, const backend::
 }
 
 void WebBackend::DestroyNative(HWND hwnd) { tessivo_js_destroy(IdOf(hwnd)); }
+
+RECT WebBackend::FrameExtents(HWND hwnd) {
+  std::array<std::int32_t, 4> extents{};
+  tessivo_js_frame_extents(IdOf(hwnd), extents.data());
+  return {extents[0], extents[1], extents[2], extents[3]};
+}
 
 void WebBackend::SetNativeProps(HWND hwnd, const backend::TopLevelProps& props) {
   tessivo_js_set_props(IdOf(hwnd), FlagsOf(props), props.titleUtf8.c_str());

@@ -33,6 +33,8 @@ class WebBackend final : public backend::Backend {
   // ---- Top-level windows: elements of the page ----
   bool CreateNative(HWND hwnd, const RECT& screenRect, const backend::TopLevelProps& props) override;
   void DestroyNative(HWND hwnd) override;
+  // The frame and caption the page draws around the client area, known from the window's creation.
+  RECT FrameExtents(HWND hwnd) override;
   void SetNativeProps(HWND hwnd, const backend::TopLevelProps& props) override;
   void SetNativeBounds(HWND hwnd, const RECT& screenRect) override;
   void SetNativeShowState(HWND hwnd, backend::NativeShowState state) override;

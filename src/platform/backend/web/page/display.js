@@ -197,6 +197,15 @@
       w.frame.style.top = this.toCss(w.y) - top + "px";
     }
 
+    // The frame the page draws around a window's client area, in the program's pixels (left, top,
+    // right, bottom), so that the platform keeps the whole of a window on the page.
+    frameExtents(id) {
+      const w = this.windows.get(id);
+      if (!w || (w.flags & kPopup)) return [0, 0, 0, 0];
+      const top = w.flags & kTitle ? kCaption + kBorder : kBorder;
+      return [kBorder, top, kBorder, kBorder].map((css) => Math.round(css * this.ratio));
+    }
+
     show(id, shown) {
       const w = this.windows.get(id);
       if (!w) return;
