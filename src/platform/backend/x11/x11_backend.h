@@ -106,6 +106,9 @@ class X11Backend : public backend::Backend {
   void HandleKey(_XEvent& event);
   void HandlePointer(_XEvent& event);
   void HandleStructure(_XEvent& event);
+  // Parts of HandleStructure: a property of the window changed; the keyboard focus came or went.
+  void HandleProperty(X11TopLevel& window, _XEvent& event);
+  void HandleFocusChange(X11TopLevel& window, _XEvent& event);
 
   _XDisplay* m_display = nullptr;
   int m_screen = 0;

@@ -243,51 +243,12 @@ void X11Backend::HandleStructure(XEvent& event) {
       }
       break;
     case PropertyNotify:
-      if (event.xproperty.atom == m_atoms->wmState && event.xproperty.state == PropertyNewValue) {
-        const int state = x11::ReadWmState(m_display, *m_atoms, window->xid);
-        if (state == IconicState) ReportMinimized(*window, true);
-        if (state == NormalState) ReportMinimized(*window, false);
-      }
-      if (event.xproperty.atom == m_atoms->netFrameExtents) {
-        // The frame is known only once the manager has taken the window: it may now stick out
-        // of the work area where the window alone did not. A manager that writes the same widths
-        // again (on a focus change, say) changes nothing: a window the user dragged partly off
-        // the screen stays where the user left it.
-        const RECT frame = x11::ReadFrameExtents(m_display, *m_atoms, window->xid);
-        if (frame == window->frame) break;
-        window->frame = frame;
-        // Where the manager put the window comes first, as its ConfigureNotify may still be on
-        // the way: the frame is weighed at the window's real place.
-        int x = 0;
-        int y = 0;
-        Window child = None;
-        if (XTranslateCoordinates(m_display, window->xid, m_root, 0, 0, &x, &y, &child)) {
-          NoteMoved(*window, x, y);
-        }
-        if (backend::EventSink* sink = Sink()) sink->FrameChanged(window->hwnd);
-      }
+      HandleProperty(*window, event);
       break;
     case FocusIn:
-    case FocusOut: {
-      const XFocusChangeEvent& focus = event.xfocus;
-      // Focus moving inside our window, or passing through while the window manager holds the
-      // keyboard (alt-tab, a frame drag), is not a change for the program.
-      if (focus.mode == NotifyGrab || focus.mode == NotifyUngrab) break;
-      if (focus.detail == NotifyInferior) break;
-      const bool focused = event.type == FocusIn;
-      if (XIC context = ContextOf(*window)) {
-        if (focused) {
-          XSetICFocus(context);
-        } else {
-          XUnsetICFocus(context);
-        }
-      }
-      if (window->focused != focused) {
-        window->focused = focused;
-        if (backend::EventSink* sink = Sink()) sink->FocusChanged(window->hwnd, focused);
-      }
+    case FocusOut:
+      HandleFocusChange(*window, event);
       break;
-    }
     case ClientMessage:
       if (event.xclient.message_type == m_atoms->wmProtocols && event.xclient.format == 32 &&
           static_cast<Atom>(event.xclient.data.l[0]) == m_atoms->wmDeleteWindow) {
@@ -301,6 +262,52 @@ void X11Backend::HandleStructure(XEvent& event) {
       EndForDestroyedWindow(m_display);
     default:
       break;
+  }
+}
+
+void X11Backend::HandleProperty(X11TopLevel& window, XEvent& event) {
+  if (event.xproperty.atom == m_atoms->wmState && event.xproperty.state == PropertyNewValue) {
+    const int state = x11::ReadWmState(m_display, *m_atoms, window.xid);
+    if (state == IconicState) ReportMinimized(window, true);
+    if (state == NormalState) ReportMinimized(window, false);
+  }
+  if (event.xproperty.atom == m_atoms->netFrameExtents) {
+    // The frame is known only once the manager has taken the window: it may now stick out
+    // of the work area where the window alone did not. A manager that writes the same widths
+    // again (on a focus change, say) changes nothing: a window the user dragged partly off
+    // the screen stays where the user left it.
+    const RECT frame = x11::ReadFrameExtents(m_display, *m_atoms, window.xid);
+    if (frame == window.frame) return;
+    window.frame = frame;
+    // Where the manager put the window comes first, as its ConfigureNotify may still be on
+    // the way: the frame is weighed at the window's real place.
+    int x = 0;
+    int y = 0;
+    Window child = None;
+    if (XTranslateCoordinates(m_display, window.xid, m_root, 0, 0, &x, &y, &child)) {
+      NoteMoved(window, x, y);
+    }
+    if (backend::EventSink* sink = Sink()) sink->FrameChanged(window.hwnd);
+  }
+}
+
+void X11Backend::HandleFocusChange(X11TopLevel& window, XEvent& event) {
+  const XFocusChangeEvent& focus = event.xfocus;
+  // Focus moving inside our window, or passing through while the window manager holds the
+  // keyboard (alt-tab, a frame drag), is not a change for the program.
+  if (focus.mode == NotifyGrab || focus.mode == NotifyUngrab) return;
+  if (focus.detail == NotifyInferior) return;
+  const bool focused = event.type == FocusIn;
+  if (XIC context = ContextOf(window)) {
+    if (focused) {
+      XSetICFocus(context);
+    } else {
+      XUnsetICFocus(context);
+    }
+  }
+  if (window.focused != focused) {
+    window.focused = focused;
+    if (backend::EventSink* sink = Sink()) sink->FocusChanged(window.hwnd, focused);
   }
 }
 
