@@ -141,7 +141,9 @@ TEST_P(ProgramPlacement, TheWindowAndItsBoxAndListStayWithinTheScreen) {
   };
   EXPECT_TRUE(WaitFor(placedAsExpected)) << "the window's frame lies at " << Describe(outer);
   // Where it fits, all of it, the frame's buttons and the seventh degree included, can be seen.
-  if (outer.right - outer.left <= screen.width - workLeft) EXPECT_TRUE(OnScreen(outer)) << Describe(outer);
+  if (outer.right - outer.left <= screen.width - workLeft) {
+    EXPECT_TRUE(OnScreen(outer)) << Describe(outer);
+  }
 
   // A key whose file is missing: the error box, centred on the screen, is whole on it too.
   PressKey(XK_Tab);   // grid -> key selector
