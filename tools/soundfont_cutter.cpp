@@ -224,16 +224,59 @@ void CopyZones(const Soundfont& sf, const char* bagList, const char* modList, co
   }
 }
 
+// Where a level lies in the file: its headers' list, their size, the field of each that says where
+// its zones begin, its zones' lists, the generator that links a zone to the level below, and the
+// name of the terminal record its list ends with.
+struct LevelLayout {
+  const char* headers;
+  std::size_t headerSize;
+  std::size_t bagField;
+  const char* bags;
+  const char* mods;
+  const char* gens;
+  std::uint16_t linkGenerator;
+  const char* terminal;
+};
+constexpr LevelLayout kPresetLevel{"phdr", kPresetHeader, 24, "pbag", "pmod", "pgen", kGenInstrument, "EOP"};
+constexpr LevelLayout kInstrumentLevel{"inst", kInstrumentHeader, 20,   "ibag", "imod",
+                                       "igen", kGenSampleId,      "EOI"};
+
+// The zones of header `index`: from its bag field to the next header's.
+std::pair<std::size_t, std::size_t> BagsOf(const Soundfont& sf, const LevelLayout& layout,
+                                           std::size_t index) {
+  return {U16(sf.Record(layout.headers, layout.headerSize, index) + layout.bagField),
+          U16(sf.Record(layout.headers, layout.headerSize, index + 1) + layout.bagField)};
+}
+
 // The terminal records each list ends with.
-void Terminate(Level* level, std::size_t headerSize, const char* name) {
+void Terminate(Level* level, const LevelLayout& layout) {
+  const std::size_t headerSize = layout.headerSize;
   Bytes terminal(headerSize, 0);
-  std::memcpy(terminal.data(), name, std::strlen(name));
-  Put16(&terminal[headerSize == kPresetHeader ? 24 : 20], level->bags.size() / kBag);
+  std::memcpy(terminal.data(), layout.terminal, std::strlen(layout.terminal));
+  Put16(&terminal[layout.bagField], level->bags.size() / kBag);
   level->headers.insert(level->headers.end(), terminal.begin(), terminal.end());
   Append16(level->bags, level->gens.size() / kGenerator);
   Append16(level->bags, level->mods.size() / kModulator);
   level->mods.resize(level->mods.size() + kModulator, 0);
   level->gens.resize(level->gens.size() + kGenerator, 0);
+}
+
+// The chosen headers of a level, in the order given, each with its zones, its zones' links to the
+// level below renumbered by `below`, and the list's terminal record.
+Level CopyLevel(const Soundfont& sf, const LevelLayout& layout, const std::vector<std::size_t>& chosen,
+                const std::map<std::size_t, std::size_t>& below) {
+  Level level;
+  for (std::size_t i : chosen) {
+    const std::uint8_t* h = sf.Record(layout.headers, layout.headerSize, i);
+    Bytes copy(h, h + layout.headerSize);
+    Put16(&copy[layout.bagField], level.bags.size() / kBag);
+    level.headers.insert(level.headers.end(), copy.begin(), copy.end());
+    const auto [firstBag, endBag] = BagsOf(sf, layout, i);
+    CopyZones(sf, layout.bags, layout.mods, layout.gens, firstBag, endBag, layout.linkGenerator, below,
+              &level);
+  }
+  Terminate(&level, layout);
+  return level;
 }
 
 // The generators of the bags [first, end) that point a level down.
@@ -305,6 +348,14 @@ SampleData CopySamples(const Soundfont& sf, const Bytes& source, const std::set<
   return out;
 }
 
+// The level's four lists as chunks of the file's pdta list.
+void AppendLevel(Bytes& pdta, const LevelLayout& layout, const Level& level) {
+  AppendChunk(pdta, layout.headers, level.headers);
+  AppendChunk(pdta, layout.bags, level.bags);
+  AppendChunk(pdta, layout.mods, level.mods);
+  AppendChunk(pdta, layout.gens, level.gens);
+}
+
 Bytes Cut(const Bytes& source, const std::set<std::pair<int, int>>& wanted) {
   const Soundfont sf = Parse(source);
   // Presets (all but the terminal record) in the order the source has them.
@@ -317,14 +368,16 @@ Bytes Cut(const Bytes& source, const std::set<std::pair<int, int>>& wanted) {
   if (presets.size() != wanted.size()) Fail("the source lacks a preset the key files play");
   std::set<std::size_t> instruments;
   for (std::size_t p : presets) {
-    const auto t = Targets(sf, "pbag", "pgen", U16(sf.Record("phdr", kPresetHeader, p) + 24),
-                           U16(sf.Record("phdr", kPresetHeader, p + 1) + 24), kGenInstrument);
+    const auto [firstBag, endBag] = BagsOf(sf, kPresetLevel, p);
+    const auto t =
+        Targets(sf, kPresetLevel.bags, kPresetLevel.gens, firstBag, endBag, kPresetLevel.linkGenerator);
     instruments.insert(t.begin(), t.end());
   }
   std::set<std::size_t> samples;
   for (std::size_t i : instruments) {
-    const auto t = Targets(sf, "ibag", "igen", U16(sf.Record("inst", kInstrumentHeader, i) + 20),
-                           U16(sf.Record("inst", kInstrumentHeader, i + 1) + 20), kGenSampleId);
+    const auto [firstBag, endBag] = BagsOf(sf, kInstrumentLevel, i);
+    const auto t = Targets(sf, kInstrumentLevel.bags, kInstrumentLevel.gens, firstBag, endBag,
+                           kInstrumentLevel.linkGenerator);
     samples.insert(t.begin(), t.end());
   }
   // A stereo sample's partner comes along (its header names it).
@@ -344,44 +397,18 @@ Bytes Cut(const Bytes& source, const std::set<std::pair<int, int>>& wanted) {
   for (std::size_t s : samples) sampleIndex.emplace(s, sampleIndex.size());
   const SampleData sampleData = CopySamples(sf, source, samples, sampleIndex);
 
-  Level inst;
   std::map<std::size_t, std::size_t> instrumentIndex;
-  for (std::size_t i : instruments) {
-    instrumentIndex.emplace(i, instrumentIndex.size());
-    const std::uint8_t* h = sf.Record("inst", kInstrumentHeader, i);
-    std::uint8_t copy[kInstrumentHeader];
-    std::memcpy(copy, h, kInstrumentHeader);
-    Put16(copy + 20, inst.bags.size() / kBag);
-    inst.headers.insert(inst.headers.end(), copy, copy + kInstrumentHeader);
-    CopyZones(sf, "ibag", "imod", "igen", U16(h + 20), U16(sf.Record("inst", kInstrumentHeader, i + 1) + 20),
-              kGenSampleId, sampleIndex, &inst);
-  }
-  Terminate(&inst, kInstrumentHeader, "EOI");
-
-  Level phdr;
-  for (std::size_t p : presets) {
-    const std::uint8_t* h = sf.Record("phdr", kPresetHeader, p);
-    std::uint8_t copy[kPresetHeader];
-    std::memcpy(copy, h, kPresetHeader);
-    Put16(copy + 24, phdr.bags.size() / kBag);
-    phdr.headers.insert(phdr.headers.end(), copy, copy + kPresetHeader);
-    CopyZones(sf, "pbag", "pmod", "pgen", U16(h + 24), U16(sf.Record("phdr", kPresetHeader, p + 1) + 24),
-              kGenInstrument, instrumentIndex, &phdr);
-  }
-  Terminate(&phdr, kPresetHeader, "EOP");
+  for (std::size_t i : instruments) instrumentIndex.emplace(i, instrumentIndex.size());
+  const Level inst = CopyLevel(sf, kInstrumentLevel,
+                               std::vector<std::size_t>(instruments.begin(), instruments.end()), sampleIndex);
+  const Level phdr = CopyLevel(sf, kPresetLevel, presets, instrumentIndex);
 
   Bytes sdta;
   AppendChunk(sdta, "smpl", sampleData.smpl);
   if (sf.sm24.size != 0) AppendChunk(sdta, "sm24", sampleData.sm24);
   Bytes pdta;
-  AppendChunk(pdta, "phdr", phdr.headers);
-  AppendChunk(pdta, "pbag", phdr.bags);
-  AppendChunk(pdta, "pmod", phdr.mods);
-  AppendChunk(pdta, "pgen", phdr.gens);
-  AppendChunk(pdta, "inst", inst.headers);
-  AppendChunk(pdta, "ibag", inst.bags);
-  AppendChunk(pdta, "imod", inst.mods);
-  AppendChunk(pdta, "igen", inst.gens);
+  AppendLevel(pdta, kPresetLevel, phdr);
+  AppendLevel(pdta, kInstrumentLevel, inst);
   AppendChunk(pdta, "shdr", sampleData.shdr);
 
   // The source's INFO list as it is: its name, version, copyright and comments still hold.
