@@ -60,6 +60,13 @@ debian_source() {
   echo "$found"
 }
 
+# Stops with the end of a library's build log.
+build_failed() {
+  tail -n 40 "$work/$1.log" >&2
+  echo "web-libraries: building $1 failed (log: $work/$1.log)" >&2
+  exit 1
+}
+
 cmake_library() {
   local name=$1 source=$2
   shift 2
@@ -68,11 +75,7 @@ cmake_library() {
     -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" -DBUILD_SHARED_LIBS=OFF "$@" \
     >"$work/$name.log" 2>&1 &&
     nice cmake --build "$work/$name" -j "$jobs" >>"$work/$name.log" 2>&1 &&
-    cmake --install "$work/$name" >>"$work/$name.log" 2>&1 || {
-    tail -n 40 "$work/$name.log" >&2
-    echo "web-libraries: building $name failed (log: $work/$name.log)" >&2
-    exit 1
-  }
+    cmake --install "$work/$name" >>"$work/$name.log" 2>&1 || build_failed "$name"
 }
 
 if [ ! -f "$prefix/lib/libz.a" ]; then
@@ -82,11 +85,7 @@ if [ ! -f "$prefix/lib/libz.a" ]; then
   zlib=$(debian_source zlib zlib)
   rm -rf "$work/zlib" && cp -r "$zlib" "$work/zlib"
   (cd "$work/zlib" && CFLAGS="$flags" emconfigure ./configure --static --prefix="$prefix" &&
-    nice emmake make -j "$jobs" libz.a && make install) >"$work/zlib.log" 2>&1 || {
-    tail -n 40 "$work/zlib.log" >&2
-    echo "web-libraries: building zlib failed (log: $work/zlib.log)" >&2
-    exit 1
-  }
+    nice emmake make -j "$jobs" libz.a && make install) >"$work/zlib.log" 2>&1 || build_failed zlib
 fi
 
 if [ ! -f "$prefix/lib/libfreetype.a" ]; then

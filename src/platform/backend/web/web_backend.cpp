@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "platform/backend/backend_events.h"
 #include "platform/backend/web/page_mirror.h"
@@ -106,6 +107,16 @@ struct EventRecord {
   std::array<char, kTextBytes> text{};
 };
 static_assert(sizeof(EventRecord) == 10 * 4 + kTextBytes, "display.js writes this layout");
+
+// The input events, numbered from kPointerMove on in the page's order.
+constexpr std::array kInputKinds{backend::InputKind::PointerMove,   backend::InputKind::ButtonPress,
+                                 backend::InputKind::ButtonRelease, backend::InputKind::Wheel,
+                                 backend::InputKind::KeyPress,      backend::InputKind::KeyRelease};
+std::optional<backend::InputKind> InputKindOf(EventKind kind) {
+  const auto index = static_cast<std::int32_t>(kind) - static_cast<std::int32_t>(EventKind::kPointerMove);
+  if (index < 0 || static_cast<std::size_t>(index) >= kInputKinds.size()) return std::nullopt;
+  return kInputKinds[static_cast<std::size_t>(index)];
+}
 
 }  // namespace
 
@@ -232,28 +243,9 @@ bool WebBackend::DispatchQueued() {
         break;
     }
     backend::InputEvent input;
-    switch (kind) {
-      case EventKind::kPointerMove:
-        input.kind = backend::InputKind::PointerMove;
-        break;
-      case EventKind::kButtonPress:
-        input.kind = backend::InputKind::ButtonPress;
-        break;
-      case EventKind::kButtonRelease:
-        input.kind = backend::InputKind::ButtonRelease;
-        break;
-      case EventKind::kWheel:
-        input.kind = backend::InputKind::Wheel;
-        break;
-      case EventKind::kKeyPress:
-        input.kind = backend::InputKind::KeyPress;
-        break;
-      case EventKind::kKeyRelease:
-        input.kind = backend::InputKind::KeyRelease;
-        break;
-      default:
-        continue;  // a kind this program does not know: the page is newer
-    }
+    const std::optional<backend::InputKind> inputKind = InputKindOf(kind);
+    if (!inputKind) continue;  // a kind this program does not know: the page is newer
+    input.kind = *inputKind;
     input.topLevel = record.window != 0 ? window : nullptr;
     input.x = record.x;
     input.y = record.y;
