@@ -29,14 +29,29 @@ set(CMAKE_CROSSCOMPILING_EMULATOR node --no-experimental-fetch)
 # emcc's JavaScript optimiser, run at each link, needs Debian's acorn, which node finds only here.
 set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
 
-# The program throws and catches (its exception class, the window description reader). In the page
-# its wait yields to the browser through Asyncify, which cannot rewrite WebAssembly's own exception
-# instructions: exceptions are emscripten's, through JavaScript, everywhere, so one set of
-# libraries serves the page and the tests. There a raise address has no place in the module
-# (core/exceptions.h), so emscripten's offset converter, which the page would run over its whole
-# code at start, is not linked.
-add_compile_options(-fexceptions)
-add_link_options(-fexceptions -sALLOW_MEMORY_GROWTH=1)
+# How the program's wait yields to the browser, which decides how it throws and catches (its
+# exception class, the window description reader):
+#   asyncify  Asyncify rewrites the code so that its stack can be unwound and rewound; it cannot
+#             rewrite WebAssembly's own exception instructions, so exceptions are emscripten's,
+#             through JavaScript. Every browser runs it. This build's libraries serve the tests too.
+#   jspi      the browser suspends the stack itself (JavaScript promise integration), and
+#             exceptions are WebAssembly's own. The code is a third smaller and runs without a
+#             call through JavaScript around every call that may throw; the page loads it where
+#             the browser offers the integration (src/CMakeLists.txt builds it beside the other).
+# In both a raise address has no place in the module (core/exceptions.h), so emscripten's offset
+# converter, which the page would run over its whole code at start, is not linked.
+set(TESSIVO_WEB_WAIT "asyncify" CACHE STRING "How the page's wait yields to the browser: asyncify or jspi")
+set_property(CACHE TESSIVO_WEB_WAIT PROPERTY STRINGS asyncify jspi)
+if(TESSIVO_WEB_WAIT STREQUAL "jspi")
+  add_compile_options(-fwasm-exceptions)
+  add_link_options(-fwasm-exceptions -sALLOW_MEMORY_GROWTH=1)
+  add_compile_definitions(TESSIVO_WEB_JSPI)
+elseif(TESSIVO_WEB_WAIT STREQUAL "asyncify")
+  add_compile_options(-fexceptions)
+  add_link_options(-fexceptions -sALLOW_MEMORY_GROWTH=1)
+else()
+  message(FATAL_ERROR "TESSIVO_WEB_WAIT is asyncify or jspi, not ${TESSIVO_WEB_WAIT}")
+endif()
 # What a program run under node (the tests, the build's generators) is linked with, in their own
 # folders (tools/, tests/): the machine's files as they are (the key files beside the tests, the
 # reference images, the fonts, the test cache folders), the exit code of main as the process's,

@@ -22,16 +22,19 @@ export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 jobs=$(nproc)
 toolchain=$(dirname "$(readlink -f "$(command -v emcc)")")/cmake/Modules/Platform/Emscripten.cmake
 [ -f "$toolchain" ] || toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
-# Exceptions as the program and its tests throw them (emscripten's, through JavaScript: the page's
-# Asyncify cannot rewrite WebAssembly's own): a test framework built without them could not report
-# a test that throws. Libraries built with other flags are built again.
-flags="-O2 -fexceptions"
+# The C libraries throw nothing, and are built without any exceptions, so that both builds of the
+# page link them: the one that throws through JavaScript (Asyncify) and the one with WebAssembly's
+# own exceptions. GoogleTest throws as the tests do (they are built the Asyncify way): a test
+# framework built without exceptions could not report a test that throws. Libraries built with
+# other flags are built again.
+flags="-O2"
+test_flags="-O2 -fexceptions"
 # FreeType's modules: the page reads four TrueType fonts, hinted by their own instructions and
 # drawn anti-aliased, so its TrueType driver, the sfnt tables under it and the smooth renderer are
 # all it registers. The others (Type 1, CFF, bitmap fonts, the auto-hinter...) would be code the
 # page downloads and compiles at every start and never runs.
 freetype_modules="tt_driver_class sfnt_module_class ft_smooth_renderer_class"
-build_config="$flags; FreeType modules: $freetype_modules"
+build_config="$flags; tests $test_flags; FreeType modules: $freetype_modules"
 stamp=$prefix/built-with-flags
 if [ -f "$prefix/lib/libz.a" ] && [ "$(cat "$stamp" 2>/dev/null)" != "$build_config" ]; then
   echo "web-libraries: built with another configuration than \"$build_config\": building them again"
@@ -67,11 +70,12 @@ build_failed() {
   exit 1
 }
 
+# cmake_library NAME SOURCE FLAGS [CMAKE ARGUMENTS...]
 cmake_library() {
-  local name=$1 source=$2
-  shift 2
+  local name=$1 source=$2 library_flags=$3
+  shift 3
   cmake -S "$source" -B "$work/$name" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$flags" -DCMAKE_CXX_FLAGS_RELEASE="$flags" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$library_flags" -DCMAKE_CXX_FLAGS_RELEASE="$library_flags" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" -DBUILD_SHARED_LIBS=OFF "$@" \
     >"$work/$name.log" 2>&1 &&
     nice cmake --build "$work/$name" -j "$jobs" >>"$work/$name.log" 2>&1 &&
@@ -112,21 +116,21 @@ if [ ! -f "$prefix/lib/libfreetype.a" ]; then
       esac
     done
   } >"$freetype/include/freetype/config/ftmodule.h"
-  cmake_library freetype "$freetype" -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
+  cmake_library freetype "$freetype" "$flags" -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
     -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON \
     -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include"
 fi
 
 if [ ! -f "$prefix/lib/libpng16.a" ]; then
   echo "web-libraries: libpng"
-  cmake_library libpng "$(debian_source libpng1.6 libpng1.6)" -DPNG_SHARED=OFF -DPNG_STATIC=ON \
+  cmake_library libpng "$(debian_source libpng1.6 libpng1.6)" "$flags" -DPNG_SHARED=OFF -DPNG_STATIC=ON \
     -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include"
 fi
 
 if [ ! -f "$prefix/lib/libgtest.a" ]; then
   echo "web-libraries: GoogleTest"
   # Debian's googletest package is its source; one thread, as the program's tests are.
-  cmake_library googletest /usr/src/googletest -DBUILD_GMOCK=ON -Dgtest_disable_pthreads=ON
+  cmake_library googletest /usr/src/googletest "$test_flags" -DBUILD_GMOCK=ON -Dgtest_disable_pthreads=ON
 fi
 
 mkdir -p "$prefix"

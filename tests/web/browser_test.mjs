@@ -3,9 +3,11 @@
 // served from a private static server, the main window's canvas compared pixel for pixel with the
 // headless display's reference images.
 //
-//   node tests/web/browser_test.mjs SITE_FOLDER CASE
+//   node tests/web/browser_test.mjs SITE_FOLDER CASE [--no-jspi]
 //
-// CASE is one of the names in `cases` below. Exit code 0: passed.
+// CASE is one of the names in `cases` below. Exit code 0: passed. Chromium runs the program's build
+// for the browser's own suspension; --no-jspi hides that from the page, as Safari has none, so that
+// it runs the Asyncify build. Each case checks that the page ran the build it was meant to.
 import {readFile} from "node:fs/promises";
 import {join, normalize} from "node:path";
 import {fileURLToPath} from "node:url";
@@ -499,7 +501,8 @@ const kPageOptions = {
 const kUnderThePolicy = new Set(["NothingComesFromElsewhere", "TheSiteOpensAndPlaysWithNoNetwork"]);
 
 async function main() {
-  const [site, name] = process.argv.slice(2);
+  const [site, name, option] = process.argv.slice(2);
+  const withoutJspi = option === "--no-jspi";
   if (!site || !cases[name]) {
     console.error(`usage: browser_test.mjs SITE_FOLDER (${Object.keys(cases).join("|")})`);
     return 2;
@@ -514,8 +517,13 @@ async function main() {
     const problems = [];
     page.on("pageerror", (e) => problems.push(String(e)));
     if (!underThePolicy) await page.addInitScript(recordWhatThePagePlays);
+    if (withoutJspi) await page.addInitScript(() => { delete WebAssembly.Suspending; });
     await page.goto(url);
     await cases[name](page, faults, server);
+    const code = await page.evaluate(() => performance.getEntriesByType("resource").map((r) => r.name)
+      .filter((r) => r.endsWith(".wasm")).map((r) => r.split("/").pop()));
+    const expected = withoutJspi ? "tessivo.wasm" : "tessivo-jspi.wasm";
+    if (!code.includes(expected)) throw new Error(`the page ran ${code.join(", ")}, not ${expected}`);
     if (problems.length) throw new Error("the page reported: " + problems.join("; "));
     console.log(`${name}: passed`);
     return 0;

@@ -16,6 +16,7 @@
 
 // clang-format off
 EM_JS(void, tessivo_js_mirror, (const char* json), { Module.tessivoMirror.update(UTF8ToString(json)); });
+EM_JS(int, tessivo_js_first_picture_shown, (), { return Module.tessivoDisplay.shown ? 1 : 0; });
 // clang-format on
 
 namespace web {
@@ -38,8 +39,11 @@ class PageMirror final : public a11y::EventSink, public window::RunService {
 
   void Send(const a11y::Event& /*event*/) override { m_stale = true; }
   void MarkStale() { m_stale = true; }
+  // The first description waits for the window's first picture to be shown (the page wakes the
+  // program then): describing and laying the mirror out would hold the picture back, and a reader
+  // has nothing to read before it.
   void Refresh() {
-    if (!m_stale) return;
+    if (!m_stale || tessivo_js_first_picture_shown() == 0) return;
     m_stale = false;
     tessivo_js_mirror(DescribeForPage().c_str());
   }

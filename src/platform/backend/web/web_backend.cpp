@@ -50,7 +50,13 @@ EM_JS(char*, tessivo_js_clipboard, (), {
   return text === null ? 0 : allocateUTF8(text);
 });
 // Resolves when an event is queued, the program woke itself or `timeoutMs` passed (-1: never).
+// Built for the browser's own suspension, the import returns the promise and the page suspends the
+// program's stack on it (display.js wraps it); with Asyncify, emscripten unwinds and rewinds it.
+#if defined(TESSIVO_WEB_JSPI)
+EM_JS(void, tessivo_js_wait, (int timeoutMs), { return Module.tessivoDisplay.wait(timeoutMs); });
+#else
 EM_ASYNC_JS(void, tessivo_js_wait, (int timeoutMs), { await Module.tessivoDisplay.wait(timeoutMs); });
+#endif
 // clang-format on
 
 namespace web {
@@ -122,7 +128,8 @@ std::optional<backend::InputKind> InputKindOf(EventKind kind) {
 
 WebBackend::WebBackend() = default;
 // The display goes when the program has ended: the page says so. (emscripten's own exit report does
-// not come once main has waited through Asyncify: main's return then goes nowhere.)
+// not come once main has waited through Asyncify: main's return then goes nowhere. Suspended by the
+// browser, main's return settles a promise, which display.js takes to emscripten's exit.)
 WebBackend::~WebBackend() { tessivo_js_ended(); }
 
 int WebBackend::ScreenWidth() { return tessivo_js_screen_width(); }

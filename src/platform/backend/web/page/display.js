@@ -70,7 +70,12 @@
       this.nextZ = 1;
       this.ratio = window.devicePixelRatio || 1;
       this.held = false;  // the page's events are kept from the program (holdEventsUntil)
-      this.afterFirstFrame = null;  // what starts once the first picture is on the page
+      // The first picture is on the page (see put). Until then the page does only what drawing it
+      // needs: the screen reader's mirror, the keyboard's focus and what afterFirstFrame starts
+      // come in the frames after it.
+      this.shown = false;
+      this.showing = false;  // put the first picture; the frame that shows it is still to come
+      this.afterFirstFrame = null;
       // Keys reach the program through the focused element of the desktop: the mirror's element
       // of the part that has the program's focus (mirror.js; the key selector's is a text field, so
       // that the input method composes "á" from a dead key), or else one hidden field. Tab stays in
@@ -238,7 +243,8 @@
       for (const other of this.windows.values()) other.frame.classList.toggle("tessivo-active", other.id === id);
       if (previous) this.push({kind: Kind.focusOut, window: previous});
       this.push({kind: Kind.focusIn, window: id});
-      this.focusKeys();
+      // (Focusing an element lays the page out: before the first picture that waits for it.)
+      if (this.shown) this.focusKeys();
     }
 
     // The page's keyboard focus where the program's is (the mirror's element), else the field.
@@ -257,12 +263,23 @@
       if (!w) return;
       const pixels = new Uint8ClampedArray(bytes.buffer, bytes.byteOffset, width * height * 4);
       w.context.putImageData(new ImageData(pixels, width, height), x, y);
-      if (window.firstFrameMs === undefined) {
-        // The first picture on the page, for the start-up benchmark (bench/web/first_frame.mjs);
-        // what waited for it starts once the browser has shown it.
+      if (this.shown || this.showing) return;
+      // The first picture is shown in the frame the browser starts once the program yields: that
+      // moment is the start-up benchmark's (bench/web/first_frame.mjs), and what waited for the
+      // picture starts after that frame.
+      this.showing = true;
+      requestAnimationFrame(() => {
         window.firstFrameMs = performance.now();
-        if (this.afterFirstFrame) setTimeout(this.afterFirstFrame, 0);
-      }
+        setTimeout(() => this.firstPictureShown(), 0);
+      });
+    }
+
+    firstPictureShown() {
+      this.shown = true;
+      this.focusKeys();
+      // The program's next wait hands the mirror its model (page_mirror.cpp).
+      this.wake();
+      if (this.afterFirstFrame) this.afterFirstFrame();
     }
 
     // ---- Moving a window by its caption -----------------------------------------------------------
@@ -510,13 +527,45 @@
   if (Module.tessivoCode) {
     Module.instantiateWasm = (imports, receiveInstance) => {
       Module.tessivoCode
-        .then((code) => WebAssembly.instantiate(code, imports).then((instance) => receiveInstance(instance, code)))
+        .then((code) => WebAssembly.instantiate(code, suspendingImports(imports)).then((instance) =>
+          receiveInstance(suspendableInstance(instance), code)))
         .catch((error) => {
           const note = document.getElementById("loading");
           if (note) note.textContent = "O Tessivo não pôde ser carregado: " + error;
         });
       return {};
     };
+  }
+
+  // The program built for the browser's own suspension (src/CMakeLists.txt) waits through an import
+  // that returns a promise: the browser suspends main's stack on it and resumes it when the promise
+  // settles. main therefore runs as a promising export, and what the loader sees of it is a call
+  // that leaves the runtime running ("unwind", as emscripten's own loops do); its return, when the
+  // window is closed, is emscripten's exit. (The Asyncify build has no such import: emscripten
+  // unwinds and rewinds its stack itself.)
+  let suspends = false;
+  function suspendingImports(imports) {
+    suspends = typeof imports.env.tessivo_js_wait === "function";
+    if (suspends) imports.env.tessivo_js_wait = new WebAssembly.Suspending(imports.env.tessivo_js_wait);
+    return imports;
+  }
+
+  function suspendableInstance(instance) {
+    if (!suspends) return instance;
+    const main = WebAssembly.promising(instance.exports.main);
+    const exports = Object.assign({}, instance.exports, {
+      main: (argc, argv) => {
+        main(argc, argv).then((status) => {
+          try {
+            exit(status, /* implicit = */ true);
+          } catch (end) {
+            if (!(end instanceof ExitStatus)) throw end;  // exit ends by throwing its status
+          }
+        }, handleException);
+        throw "unwind";
+      },
+    });
+    return {exports};
   }
 
   // The program lives in /tessivo of the page's file system, its key files beside it as on a
