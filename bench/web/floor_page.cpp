@@ -13,7 +13,7 @@ EM_JS(void, floor_draw, (), {
   context.fillRect(0, 0, canvas.width, canvas.height);
   // The picture is on the page when the browser starts the frame that shows it, as for the
   // program's page (display.js).
-  requestAnimationFrame(() => { window.firstFrameMs = performance.now(); });
+  requestAnimationFrame(function() { window.firstFrameMs = performance.now(); });
 });
 
 int main() {
