@@ -6,7 +6,11 @@
 "use strict";
 
 const kVersion = "@TESSIVO_SITE_VERSION@";
-const kFiles = [@TESSIVO_SITE_FILES@];
+// The program comes built two ways, and a browser runs only the one tessivo_start.js picks for it,
+// by the same test as here: the other is not kept.
+const kSuspends = typeof WebAssembly.Suspending === "function" && typeof WebAssembly.promising === "function";
+const kOtherBuild = kSuspends ? ["tessivo.js", "tessivo.wasm"] : ["tessivo-jspi.js", "tessivo-jspi.wasm"];
+const kFiles = [@TESSIVO_SITE_FILES@].filter((file) => !kOtherBuild.includes(file));
 const kCache = "tessivo-" + kVersion;
 
 self.addEventListener("install", (event) => {
@@ -21,10 +25,13 @@ self.addEventListener("activate", (event) => {
 });
 
 // The site's own files come from what is kept; anything else (there is nothing else) from the network.
+// A file of the site that is not kept yet (one the install could not get) is kept once it comes.
 self.addEventListener("fetch", (event) => {
   const request = event.request;
   if (request.method !== "GET" || new URL(request.url).origin !== self.location.origin) return;
-  event.respondWith(caches.open(kCache)
-    .then((cache) => cache.match(request, {ignoreSearch: true}))
-    .then((kept) => kept || fetch(request)));
+  event.respondWith(caches.open(kCache).then((cache) => cache.match(request, {ignoreSearch: true})
+    .then((kept) => kept || fetch(request).then((response) => {
+      if (response.ok) cache.put(request, response.clone()).catch(() => {});
+      return response;
+    }))));
 });
