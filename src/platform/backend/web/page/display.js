@@ -543,10 +543,16 @@
   // that leaves the runtime running ("unwind", as emscripten's own loops do); its return, when the
   // window is closed, is emscripten's exit. (The Asyncify build has no such import: emscripten
   // unwinds and rewinds its stack itself.)
+  // (The import and main keep their names at the build's -O2; a link that shortens names, as -Os
+  // and -O3 do, would leave the wait unsuspended: that stops here, said on the page.)
   let suspends = false;
   function suspendingImports(imports) {
-    suspends = typeof imports.env.tessivo_js_wait === "function";
-    if (suspends) imports.env.tessivo_js_wait = new WebAssembly.Suspending(imports.env.tessivo_js_wait);
+    suspends = typeof tessivo_js_wait === "function";
+    if (!suspends) return imports;
+    if (imports.env.tessivo_js_wait !== tessivo_js_wait) {
+      throw new Error("the program's wait is not among its imports by its name");
+    }
+    imports.env.tessivo_js_wait = new WebAssembly.Suspending(imports.env.tessivo_js_wait);
     return imports;
   }
 
