@@ -593,12 +593,14 @@
     }));
   });
 
-  // The site kept by its service worker (tessivo_worker.js) for the next visit without network.
-  // Browsers give service workers only to pages from https or this machine; elsewhere the page
-  // simply needs the network each time.
+  // The site kept by its service worker (tessivo_worker.js) for the next visit without network,
+  // with the build of the program this page runs (tessivo_start.js chose it). Browsers give service
+  // workers only to pages from https or this machine; elsewhere the page simply needs the network
+  // each time.
   function keepSite() {
     if (!("serviceWorker" in navigator)) return;
-    navigator.serviceWorker.register("tessivo_worker.js").catch(() => {});
+    const build = Module.tessivoBuild ? "?build=" + encodeURIComponent(Module.tessivoBuild) : "";
+    navigator.serviceWorker.register("tessivo_worker.js" + build).catch(() => {});
   }
 
   function fetchKeyFiles() {

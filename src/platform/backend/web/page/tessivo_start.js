@@ -14,6 +14,7 @@ var Module = (function () {
   loader.async = false;
   document.body.appendChild(loader);
   return {
+    tessivoBuild: name,  // the service worker keeps this build (display.js registers it so)
     // The compiled program (a WebAssembly.Module). A server that does not say application/wasm
     // cannot stream it: then it is compiled once it is all here.
     tessivoCode: WebAssembly.compileStreaming(fetch(name + ".wasm", {credentials: "same-origin"}))

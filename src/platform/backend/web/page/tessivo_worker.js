@@ -6,11 +6,13 @@
 "use strict";
 
 const kVersion = "@TESSIVO_SITE_VERSION@";
-// The program comes built two ways, and a browser runs only the one tessivo_start.js picks for it,
-// by the same test as here: the other is not kept.
-const kSuspends = typeof WebAssembly.Suspending === "function" && typeof WebAssembly.promising === "function";
-const kOtherBuild = kSuspends ? ["tessivo.js", "tessivo.wasm"] : ["tessivo-jspi.js", "tessivo-jspi.wasm"];
-const kFiles = [@TESSIVO_SITE_FILES@].filter((file) => !kOtherBuild.includes(file));
+// The program comes built two ways, and a page runs the one tessivo_start.js picked for its
+// browser; the page registers this worker with its name (?build=), and the other is not kept.
+const kBuilds = ["tessivo", "tessivo-jspi"];
+const kBuild = new URL(self.location.href).searchParams.get("build");
+const kOtherBuilds = kBuilds.includes(kBuild) ? kBuilds.filter((build) => build !== kBuild) : [];
+const kFiles = [@TESSIVO_SITE_FILES@].filter((file) =>
+  !kOtherBuilds.some((build) => file === build + ".js" || file === build + ".wasm"));
 const kCache = "tessivo-" + kVersion;
 
 self.addEventListener("install", (event) => {
