@@ -7,8 +7,9 @@
 //
 // The command runs with the session's environment (DISPLAY, DBUS_SESSION_BUS_ADDRESS, the private
 // XDG_RUNTIME_DIR and HOME) and ATSPI_CLIENT naming the client. When it ends, or when this program
-// gets SIGINT, SIGTERM or SIGHUP, everything in the session ends with it. The exit code is the
-// command's (125 when the session could not start).
+// gets SIGINT, SIGTERM or SIGHUP, everything in the session ends with it (the command runs in a
+// process group of its own, which is ended too). The exit code is the command's (125 when the
+// session could not start).
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -53,6 +54,16 @@ int WaitForCommand(pid_t pid) {
   }
 }
 
+// Ends what the command left running in its process group: a browser rewrites its processes'
+// environment for their titles, so the session's own sweep by environment cannot find them, and a
+// process still holding the test's output would keep the test from ending.
+void EndProcessGroup(pid_t group) {
+  if (kill(-group, SIGTERM) != 0) return;
+  const long long deadline = x11test::MonotonicMs() + kStopMs;
+  while (kill(-group, 0) == 0 && x11test::MonotonicMs() < deadline) usleep(kPollUs);
+  kill(-group, SIGKILL);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,6 +97,7 @@ int main(int argc, char** argv) {
   const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid == 0) {
+    setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (getppid() != parent) _exit(kCannotStart);
     x11test::ApplyEnvironment(environment);
@@ -93,5 +105,9 @@ int main(int argc, char** argv) {
     std::perror(argv[1]);
     _exit(kCannotStart);
   }
-  return pid < 0 ? kCannotStart : WaitForCommand(pid);
+  if (pid < 0) return kCannotStart;
+  setpgid(pid, pid);  // as the child does, whichever runs first
+  const int status = WaitForCommand(pid);
+  EndProcessGroup(pid);
+  return status;
 }
