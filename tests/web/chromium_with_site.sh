@@ -13,24 +13,8 @@ profile=$(mktemp -d)
 port=$((20000 + RANDOM % 20000))
 node "$here/../../scripts/serve-web.mjs" "$site" "$port" >/dev/null &
 server=$!
-browser=""
-# Chromium rewrites its processes' environment for their titles, so a session that ends what it
-# started by their environment cannot find them: this script ends the browser itself, on a signal
-# too, and gives it a few seconds to close its own processes before it is killed.
-end_all() {
-  kill $browser $server 2>/dev/null || true
-  for _ in 1 2 3 4 5 6 7 8 9 10; do
-    kill -0 $browser 2>/dev/null || break
-    sleep 0.3
-  done
-  kill -9 $browser 2>/dev/null || true
-  rm -rf "$profile"
-}
-trap end_all EXIT
-trap 'exit 143' TERM INT HUP
+trap 'kill $server 2>/dev/null || true; rm -rf "$profile"' EXIT
 sleep 1
 # As the session's user may be root (a test machine), Chromium's sandbox is off, as playwright does.
 /usr/bin/chromium --no-sandbox --no-first-run --no-default-browser-check --force-renderer-accessibility \
-  --user-data-dir="$profile" --window-size=1280,1024 --app="http://127.0.0.1:$port/" 2>/dev/null &
-browser=$!
-wait $browser
+  --user-data-dir="$profile" --window-size=1280,1024 --app="http://127.0.0.1:$port/" 2>/dev/null
