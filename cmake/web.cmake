@@ -44,14 +44,15 @@ set(TESSIVO_WEB_WAIT "asyncify" CACHE STRING "How the page's wait yields to the 
 set_property(CACHE TESSIVO_WEB_WAIT PROPERTY STRINGS asyncify jspi)
 if(TESSIVO_WEB_WAIT STREQUAL "jspi")
   add_compile_options(-fwasm-exceptions)
-  add_link_options(-fwasm-exceptions -sALLOW_MEMORY_GROWTH=1)
+  add_link_options(-fwasm-exceptions)
   add_compile_definitions(TESSIVO_WEB_JSPI)
 elseif(TESSIVO_WEB_WAIT STREQUAL "asyncify")
   add_compile_options(-fexceptions)
-  add_link_options(-fexceptions -sALLOW_MEMORY_GROWTH=1)
+  add_link_options(-fexceptions)
 else()
   message(FATAL_ERROR "TESSIVO_WEB_WAIT is asyncify or jspi, not ${TESSIVO_WEB_WAIT}")
 endif()
+add_link_options(-sALLOW_MEMORY_GROWTH=1)
 # What a program run under node (the tests, the build's generators) is linked with, in their own
 # folders (tools/, tests/): the machine's files as they are (the key files beside the tests, the
 # reference images, the fonts, the test cache folders), the exit code of main as the process's,
